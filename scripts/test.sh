@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the plain build, then the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+scripts/build.sh build
+(cd build && ctest --output-on-failure -j "$(nproc)")
+
+scripts/build.sh build-asan -DQM_SANITIZE=ON
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j "$(nproc)")
+
+echo "All tests passed (plain and sanitizer builds)."

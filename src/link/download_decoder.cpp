@@ -1,0 +1,157 @@
+#include "link/download_decoder.h"
+
+#include "store/job_index.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace qm {
+
+namespace {
+
+constexpr std::size_t kCommonLength = 8;
+constexpr std::size_t kJobIdsLength = 10;
+constexpr std::int32_t kNumberedLocationBase = 32;
+constexpr std::int32_t kPinCountFullScale = 1110; // a reading of 111.0 shows as 99.9
+constexpr double kPinFullScaleValue = 99.9;
+
+double pin_mc(std::uint8_t digits12, std::uint8_t digit3_byte) {
+    const std::int32_t tenths =
+        100 * (digits12 >> 4) + 10 * (digits12 & 0x0F) + (digit3_byte >> 4);
+    return tenths == kPinCountFullScale ? kPinFullScaleValue : tenths * 0.1;
+}
+
+// Overwrites the common fields and the kind's own fields of the working reading.
+void decode_record(const std::uint8_t* rec, std::uint8_t job_flags, Reading& r,
+                   ReadingStore& store) {
+    r.kind = rec[0];
+    r.material = rec[1] >> 4;
+    r.job = rec[1] & 0x0F;
+    const std::int32_t position = rec[2];
+    const bool named_areas = r.job >= 1 && r.job <= kMaxJobs && ((job_flags >> r.job) & 1) != 0;
+    r.location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
+    r.sub_location = position % 3;
+    r.minute = bcd(rec[3]);
+    r.hour_code = rec[4];
+    r.day = bcd(rec[5]);
+    r.month = bcd(rec[6]);
+    r.year = bcd(rec[7]);
+    switch (r.kind) {
+    case PinWithTemperature:
+        r.mc = pin_mc(rec[8], rec[9]);
+        r.pin_temperature = 100 * (rec[9] & 0x0F) + bcd(rec[10]);
+        store.last_pin_temperature = r.pin_temperature;
+        break;
+    case RhTemperature:
+        r.rh = (100 * bcd(rec[8]) + bcd(rec[9])) * 0.1;
+        r.temperature = (100 * bcd(rec[10]) + bcd(rec[11])) * 0.1;
+        break;
+    case Pin:
+        r.mc = pin_mc(rec[8], rec[9]);
+        r.pin_temperature = store.last_pin_temperature;
+        break;
+    case Scan:
+        r.mc = 100 * (rec[9] >> 4) + 10 * (rec[9] & 0x0F) + (rec[10] >> 4);
+        break;
+    default:
+        break;
+    }
+}
+
+std::size_t read_header(std::span<const std::uint8_t> stream, MeterIdentity& meter,
+                        ReadingStore& store, std::uint8_t& job_flags, DecodeReport& report) {
+    std::size_t m = 0;
+    while (m < stream.size() && stream[m] != 0x00 && stream[m] != 0x01) {
+        ++m;
+    }
+    report.model_name_cut = m >= kModelNameSize;
+    meter.set_model(std::string_view(reinterpret_cast<const char*>(stream.data()), m));
+    meter.apply_model_rules();
+
+    const std::size_t header_length = m + 2 + kJobIdsLength;
+    if (stream.size() < header_length) {
+        report.trailing_bytes = stream.size() - std::min(stream.size(), m);
+        return 0;
+    }
+    job_flags = stream[m + 1];
+    for (std::size_t job = 0; job < kMaxJobs; ++job) {
+        const std::uint8_t first = stream[m + 2 + 2 * job];
+        const std::uint8_t second = stream[m + 3 + 2 * job];
+        store.job_ids[job] = 100 * (second & 0x0F) + bcd(first);
+    }
+    report.header_complete = true;
+    return header_length;
+}
+
+} // namespace
+
+std::size_t record_length(std::uint8_t kind) {
+    switch (kind) {
+    case PinWithTemperature:
+        return 12;
+    case RhTemperature:
+        return 13;
+    case Pin:
+        return 10;
+    case Scan:
+        return 12;
+    default:
+        return 9;
+    }
+}
+
+DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore& store,
+                             MeterIdentity& meter, JobRecords& records, Selection& selection) {
+    DecodeReport report;
+    store.all_readings.clear();
+    std::uint8_t job_flags = 0;
+    std::size_t offset = read_header(stream, meter, store, job_flags, report);
+
+    if (report.header_complete) {
+        Reading working{}; // fields a kind does not carry keep the previous record's values
+        while (offset < stream.size()) {
+            const std::size_t length = record_length(stream[offset]);
+            if (stream.size() - offset < length) {
+                report.trailing_bytes = stream.size() - offset;
+                break;
+            }
+            decode_record(stream.data() + offset, job_flags, working, store);
+            store.all_readings.push_back(working);
+            ++report.records_decoded;
+            offset += length;
+        }
+    }
+
+    // The last complete record must carry a date; a stream ending in an undated record is empty.
+    report.last_day_zero = !store.all_readings.empty() && store.all_readings.back().day == 0;
+    if (report.last_day_zero) {
+        store.all_readings.clear();
+    }
+    // Readings outside the data model (five jobs, 64 locations) are dropped.
+    std::erase_if(store.all_readings, [&report](const Reading& r) {
+        if (r.job < 1 || r.job > kMaxJobs) {
+            ++report.dropped_bad_job;
+            return true;
+        }
+        if (r.location > kLocationCount - 1) {
+            ++report.dropped_bad_location;
+            return true;
+        }
+        return false;
+    });
+
+    report.readings_kept = store.all_readings.size();
+    report.no_data = store.all_readings.empty();
+    store.no_data = report.no_data ? 1 : 0;
+
+    // Post-download step.
+    records.clear();
+    selection.current_job_index = 0;
+    if (!report.no_data) {
+        rebuild_job_lists(store);
+        records.seed_after_download();
+    }
+    return report;
+}
+
+} // namespace qm

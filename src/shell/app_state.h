@@ -1,0 +1,20 @@
+#pragma once
+
+#include "store/job_records.h"
+#include "store/meter_identity.h"
+#include "store/reading_store.h"
+#include "store/session_state.h"
+
+namespace qm {
+
+// The whole state of one run of the application: owned by main() (or by qmtool's main, or by a
+// test) and passed by reference. Core functions take the members they need.
+struct AppState {
+    ReadingStore store;
+    MeterIdentity meter;
+    JobRecords job_records;
+    WizardState wizard;
+    Selection selection;
+};
+
+} // namespace qm

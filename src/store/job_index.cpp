@@ -1,0 +1,127 @@
+#include "store/job_index.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace qm {
+
+namespace {
+
+void build_list(const std::vector<Reading>& readings, bool want_rh,
+                std::array<std::int32_t, kMaxJobs>& list, std::int32_t& count) {
+    list.fill(0);
+    count = 0;
+    for (const Reading& r : readings) {
+        if (is_rh(r) != want_rh) {
+            continue;
+        }
+        // The array is grouped by job, so a change of job is a new list entry.
+        if (count == 0 || list[static_cast<std::size_t>(count - 1)] != r.job) {
+            if (count == kMaxJobs) {
+                break; // jobs are 1..5 in the store; never more than five entries
+            }
+            list[static_cast<std::size_t>(count++)] = r.job;
+        }
+    }
+}
+
+} // namespace
+
+void rebuild_job_lists(ReadingStore& store) {
+    // One stable sort by the composite key gives the same order as the three stable sorts by
+    // sub-location, then location, then job.
+    std::stable_sort(store.all_readings.begin(), store.all_readings.end(),
+                     [](const Reading& a, const Reading& b) {
+                         return std::tie(a.job, a.location, a.sub_location) <
+                                std::tie(b.job, b.location, b.sub_location);
+                     });
+    build_list(store.all_readings, false, store.mc_jobs, store.mc_job_count);
+    build_list(store.all_readings, true, store.rh_jobs, store.rh_job_count);
+}
+
+bool earlier_in_time(const Reading& a, const Reading& b) {
+    return std::tie(a.year, a.month, a.day, a.hour_code, a.minute) <
+           std::tie(b.year, b.month, b.day, b.hour_code, b.minute);
+}
+
+void fill_working_set(ReadingStore& store, std::int32_t n, std::int32_t mode) {
+    store.working_set.clear();
+    std::int32_t target = 0;
+    const bool in_list = n >= 0 && n < kMaxJobs;
+    switch (mode) {
+    case kModeMcPosition:
+        if (!in_list) {
+            return;
+        }
+        target = store.mc_jobs[static_cast<std::size_t>(n)];
+        break;
+    case kModeRhPosition:
+        if (!in_list) {
+            return;
+        }
+        target = store.rh_jobs[static_cast<std::size_t>(n)];
+        break;
+    case kModeRhJob:
+        target = n;
+        break;
+    default:
+        return;
+    }
+    const bool want_rh = mode != kModeMcPosition;
+    auto first = std::find_if(store.all_readings.begin(), store.all_readings.end(),
+                              [target](const Reading& r) { return r.job == target; });
+    for (auto it = first; it != store.all_readings.end() && it->job == target; ++it) {
+        if (is_rh(*it) == want_rh) {
+            store.working_set.push_back(*it);
+        }
+    }
+    std::stable_sort(store.working_set.begin(), store.working_set.end(), earlier_in_time);
+}
+
+bool find_next_in_store(ReadingStore& store, std::int32_t job, std::int32_t kind_filter) {
+    const auto& all = store.all_readings;
+    for (; store.cursor < all.size(); ++store.cursor) {
+        const Reading& r = all[store.cursor];
+        if (r.job != job) {
+            continue;
+        }
+        const bool passes = kind_filter == kKindFilterNotRh ? !is_rh(r)
+                            : kind_filter == kKindFilterAny ? true
+                                                            : r.kind == kind_filter;
+        if (passes) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool find_next_in_working_set(ReadingStore& store, std::int32_t job, std::int32_t kind_filter,
+                              std::int32_t location, std::int32_t sub_location) {
+    const auto& set = store.working_set;
+    for (; store.cursor < set.size(); ++store.cursor) {
+        const Reading& r = set[store.cursor];
+        if (r.job != job || r.location != location) {
+            continue;
+        }
+        if (sub_location == kAnySubLocation) {
+            return true;
+        }
+        if (r.sub_location == sub_location &&
+            (kind_filter == kKindFilterNotRh || r.kind == kind_filter)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int position_in_list(const std::array<std::int32_t, kMaxJobs>& list, std::int32_t count,
+                     std::int32_t job) {
+    for (int i = 0; i < count && i < kMaxJobs; ++i) {
+        if (list[static_cast<std::size_t>(i)] == job) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace qm

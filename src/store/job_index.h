@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/reading_store.h"
+
+#include <cstdint>
+
+namespace qm {
+
+// Kind filters with a fixed meaning: in find_next_in_store, 5 = every kind but RH/T and
+// 6 = every kind; in find_next_in_working_set, 5 = every kind.
+constexpr std::int32_t kKindFilterNotRh = 5;
+constexpr std::int32_t kKindFilterAny = 6;
+// Sub-location that makes find_next_in_working_set match on job and location alone.
+constexpr std::int32_t kAnySubLocation = 999;
+
+// fill_working_set modes.
+constexpr std::int32_t kModeRhPosition = 0; // RH/T readings of entry n of rh_jobs
+constexpr std::int32_t kModeMcPosition = 1; // moisture readings of entry n of mc_jobs
+constexpr std::int32_t kModeRhJob = 3;      // RH/T readings of job number n
+
+// Orders all_readings by job, location, sub-location (arrival order kept within) and rebuilds
+// mc_jobs / rh_jobs with their counts.
+void rebuild_job_lists(ReadingStore& store);
+
+// Replaces working_set with one job's readings of one kind, in time order. Any other mode, or a
+// position past the list, leaves it empty.
+void fill_working_set(ReadingStore& store, std::int32_t n, std::int32_t mode);
+
+// Moves cursor (over all_readings) to the next reading of job that passes the kind filter.
+bool find_next_in_store(ReadingStore& store, std::int32_t job, std::int32_t kind_filter);
+
+// Moves cursor (over working_set) to the next reading of the job / kind / location /
+// sub-location; sub-location 999 matches job and location alone.
+bool find_next_in_working_set(ReadingStore& store, std::int32_t job, std::int32_t kind_filter,
+                              std::int32_t location, std::int32_t sub_location);
+
+// True when a reading orders strictly before another in time (raw hour_code comparison).
+bool earlier_in_time(const Reading& a, const Reading& b);
+
+// Position of job in a job list, or -1.
+int position_in_list(const std::array<std::int32_t, kMaxJobs>& list, std::int32_t count,
+                     std::int32_t job);
+
+} // namespace qm

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace qm {
+
+constexpr int kJobRecordCount = 128;
+constexpr int kSlotsPerJob = 1600;
+constexpr std::size_t kTitleSize = 260;
+constexpr std::size_t kNotesSize = 1000;
+
+// One slot of an MC job record. words[2] is the download sign the wizard reads, words[5] a
+// species index.
+struct McSlot {
+    std::int32_t marker = 0;
+    double id_value = 0.0;
+    std::array<std::int32_t, 6> words{};
+    double value = 0.0;
+};
+
+struct RhSlot {
+    double value = 0.0;
+};
+
+// Per-job annotations and slots, indexed by a job's position in mc_jobs / rh_jobs.
+struct McJobRecord {
+    std::array<McSlot, kSlotsPerJob> slots;
+    std::array<char, kTitleSize> title;
+    std::array<char, kNotesSize> notes;
+};
+
+struct RhJobRecord {
+    std::array<RhSlot, kSlotsPerJob> slots;
+    std::array<char, kTitleSize> title;
+    std::array<char, kNotesSize> notes;
+};
+
+// The two fixed arrays of job records: allocated once, cleared with one bulk fill each.
+class JobRecords {
+public:
+    JobRecords();
+    void clear();
+
+    McJobRecord& mc(int index) { return (*mc_)[static_cast<std::size_t>(index)]; }
+    const McJobRecord& mc(int index) const { return (*mc_)[static_cast<std::size_t>(index)]; }
+    RhJobRecord& rh(int index) { return (*rh_)[static_cast<std::size_t>(index)]; }
+    const RhJobRecord& rh(int index) const { return (*rh_)[static_cast<std::size_t>(index)]; }
+
+    // The first slot of the first MC record marked the way a download with readings marks it.
+    void seed_after_download();
+
+private:
+    std::unique_ptr<std::array<McJobRecord, kJobRecordCount>> mc_;
+    std::unique_ptr<std::array<RhJobRecord, kJobRecordCount>> rh_;
+};
+
+} // namespace qm

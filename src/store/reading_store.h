@@ -1,0 +1,35 @@
+#pragma once
+
+#include "store/reading.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qm {
+
+constexpr int kMaxJobs = 5;
+
+// The readings of the current data set, the two job lists over them and the working set of the
+// selected job. One instance per process (held by AppState).
+struct ReadingStore {
+    // pin_temperature of the last PinWithTemperature reading decoded; survives downloads.
+    std::int32_t last_pin_temperature = 0;
+    // Every reading, grouped by job, location, sub-location (arrival order within) after a rebuild.
+    std::vector<Reading> all_readings;
+    // Copies of one job's readings of one kind, in time order.
+    std::vector<Reading> working_set;
+    // Shared walk position of find_next_in_store / find_next_in_working_set (an element index).
+    std::size_t cursor = 0;
+    std::array<std::int32_t, kMaxJobs> mc_jobs{};
+    std::array<std::int32_t, kMaxJobs> rh_jobs{};
+    std::int32_t mc_job_count = 0;
+    std::int32_t rh_job_count = 0;
+    // ID number (0..999) of jobs 1..5; entry job - 1 belongs to a reading's job.
+    std::array<std::int32_t, kMaxJobs> job_ids{};
+    // 1 when the last download produced no usable reading.
+    std::int32_t no_data = 0;
+};
+
+} // namespace qm

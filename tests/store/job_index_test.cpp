@@ -1,0 +1,150 @@
+#include "store/job_index.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+Reading reading(int job, int location, int sub = 0, int kind = PinWithTemperature, double mc = 0) {
+    Reading r;
+    r.job = job;
+    r.location = location;
+    r.sub_location = sub;
+    r.kind = kind;
+    r.mc = mc;
+    r.day = 1;
+    return r;
+}
+
+Reading timed(int year, int month, int day, int hour_code, int minute, double tag) {
+    Reading r = reading(1, 0);
+    r.year = year;
+    r.month = month;
+    r.day = day;
+    r.hour_code = hour_code;
+    r.minute = minute;
+    r.mc = tag;
+    return r;
+}
+
+TEST(RebuildJobLists, OrdersByJobLocationSubLocationThenArrival) {
+    ReadingStore store;
+    store.all_readings = {reading(2, 5, 0, 0, 1.0), reading(1, 7), reading(1, 3),
+                          reading(2, 5, 0, 0, 2.0), reading(1, 3, 2), reading(1, 3, 1)};
+    rebuild_job_lists(store);
+    const auto& a = store.all_readings;
+    ASSERT_EQ(a.size(), 6u);
+    EXPECT_EQ(std::make_tuple(a[0].job, a[0].location, a[0].sub_location), std::make_tuple(1, 3, 0));
+    EXPECT_EQ(std::make_tuple(a[1].job, a[1].location, a[1].sub_location), std::make_tuple(1, 3, 1));
+    EXPECT_EQ(std::make_tuple(a[2].job, a[2].location, a[2].sub_location), std::make_tuple(1, 3, 2));
+    EXPECT_EQ(std::make_tuple(a[3].job, a[3].location), std::make_tuple(1, 7));
+    EXPECT_EQ(a[4].mc, 1.0); // job 2 location 5, first arrival
+    EXPECT_EQ(a[5].mc, 2.0);
+}
+
+TEST(RebuildJobLists, ListsJobsByKind) {
+    ReadingStore store;
+    store.all_readings = {reading(3, 0, 0, RhTemperature), reading(1, 0), reading(2, 0),
+                          reading(2, 1, 0, RhTemperature), reading(4, 0, 0, 7)};
+    rebuild_job_lists(store);
+    EXPECT_EQ(store.mc_job_count, 3);
+    EXPECT_EQ(store.mc_jobs, (std::array<std::int32_t, 5>{1, 2, 4, 0, 0}));
+    EXPECT_EQ(store.rh_job_count, 2);
+    EXPECT_EQ(store.rh_jobs, (std::array<std::int32_t, 5>{2, 3, 0, 0, 0}));
+
+    store.all_readings = {reading(1, 0, 0, RhTemperature)};
+    rebuild_job_lists(store);
+    EXPECT_EQ(store.mc_job_count, 0);
+    EXPECT_EQ(store.mc_jobs[0], 0);
+    EXPECT_EQ(store.rh_job_count, 1);
+
+    store.all_readings.clear();
+    rebuild_job_lists(store);
+    EXPECT_EQ(store.mc_job_count, 0);
+    EXPECT_EQ(store.rh_job_count, 0);
+}
+
+TEST(FillWorkingSet, SortsByTimeWithRawHourCode) {
+    ReadingStore store;
+    store.all_readings = {
+        timed(9, 6, 15, 0x52, 0, 1), // 12 AM, 12-hour mode
+        timed(9, 6, 15, 0x51, 0, 2), // 11 AM, 12-hour mode
+        timed(9, 6, 15, 0x23, 0, 3), // 23:00, 24-hour mode
+        timed(9, 6, 15, 0x61, 0, 4), // 1 PM, 12-hour mode
+        timed(9, 6, 15, 0x09, 30, 5),
+        timed(9, 6, 15, 0x09, 5, 6),
+        timed(9, 6, 14, 0x70, 0, 7), // earlier day wins whatever the hour
+        timed(9, 6, 15, 0x09, 5, 8), // equal time keeps arrival order
+    };
+    rebuild_job_lists(store);
+    fill_working_set(store, 0, kModeMcPosition);
+    std::vector<double> order;
+    for (const Reading& r : store.working_set) {
+        order.push_back(r.mc);
+    }
+    EXPECT_EQ(order, (std::vector<double>{7, 6, 8, 5, 3, 2, 1, 4}));
+}
+
+TEST(FillWorkingSet, ModesPickKindAndJob) {
+    ReadingStore store;
+    store.all_readings = {reading(1, 0), reading(1, 1, 0, RhTemperature), reading(2, 0),
+                          reading(2, 2, 0, RhTemperature), reading(2, 3, 0, Scan)};
+    rebuild_job_lists(store);
+
+    fill_working_set(store, 1, kModeMcPosition); // job 2 MC
+    ASSERT_EQ(store.working_set.size(), 2u);
+    EXPECT_EQ(store.working_set[1].kind, Scan);
+
+    fill_working_set(store, 0, kModeRhPosition); // job 1 RH/T
+    ASSERT_EQ(store.working_set.size(), 1u);
+    EXPECT_EQ(store.working_set[0].location, 1);
+
+    fill_working_set(store, 2, kModeRhJob); // job number 2 RH/T
+    ASSERT_EQ(store.working_set.size(), 1u);
+    EXPECT_EQ(store.working_set[0].location, 2);
+
+    fill_working_set(store, 0, 2);
+    EXPECT_TRUE(store.working_set.empty());
+    fill_working_set(store, 5, kModeRhJob); // job without readings
+    EXPECT_TRUE(store.working_set.empty());
+    fill_working_set(store, 7, kModeMcPosition); // position past the list
+    EXPECT_TRUE(store.working_set.empty());
+}
+
+TEST(FindNext, KindFiltersAndAnySubLocation) {
+    ReadingStore store;
+    store.all_readings = {reading(1, 0, 0, RhTemperature), reading(1, 0, 1, Pin),
+                          reading(2, 0, 0, Scan), reading(1, 4, 2, Scan)};
+    store.cursor = 0;
+    ASSERT_TRUE(find_next_in_store(store, 1, kKindFilterNotRh));
+    EXPECT_EQ(store.cursor, 1u);
+    ++store.cursor;
+    ASSERT_TRUE(find_next_in_store(store, 1, kKindFilterNotRh));
+    EXPECT_EQ(store.cursor, 3u);
+    ++store.cursor;
+    EXPECT_FALSE(find_next_in_store(store, 1, kKindFilterNotRh));
+    EXPECT_EQ(store.cursor, 4u);
+
+    store.cursor = 0;
+    ASSERT_TRUE(find_next_in_store(store, 1, kKindFilterAny));
+    EXPECT_EQ(store.cursor, 0u);
+    store.cursor = 0;
+    ASSERT_TRUE(find_next_in_store(store, 2, Scan));
+    EXPECT_EQ(store.cursor, 2u);
+
+    store.working_set = store.all_readings;
+    store.cursor = 0;
+    ASSERT_TRUE(find_next_in_working_set(store, 1, kKindFilterNotRh, 0, 0));
+    EXPECT_EQ(store.cursor, 0u); // filter 5 in the working set takes RH/T too
+    store.cursor = 0;
+    ASSERT_TRUE(find_next_in_working_set(store, 1, Pin, 0, 1));
+    EXPECT_EQ(store.cursor, 1u);
+    store.cursor = 0;
+    EXPECT_FALSE(find_next_in_working_set(store, 1, Scan, 0, 1));
+    store.cursor = 0;
+    ASSERT_TRUE(find_next_in_working_set(store, 1, Scan, 4, kAnySubLocation));
+    EXPECT_EQ(store.cursor, 3u);
+}
+
+} // namespace
+} // namespace qm

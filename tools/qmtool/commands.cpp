@@ -1,0 +1,39 @@
+#include "tools/qmtool/commands.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace qmtool {
+
+namespace {
+
+const std::array kCommands = {
+    Command{"decode", "decode STREAM_FILE      print the jobs and readings of a raw download stream",
+            run_decode},
+};
+
+} // namespace
+
+std::span<const Command> commands() { return kCommands; }
+
+void print_usage(std::FILE* out) {
+    std::fprintf(out, "usage: qmtool COMMAND [ARGS]\n\ncommands:\n");
+    for (const Command& c : kCommands) {
+        std::fprintf(out, "  %s\n", c.synopsis);
+    }
+    std::fprintf(out, "\nExit status: 0 success, 1 failure (message on stderr), 2 usage error.\n");
+}
+
+bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+} // namespace qmtool
