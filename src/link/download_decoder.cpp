@@ -9,15 +9,13 @@ namespace qm {
 
 namespace {
 
-constexpr std::size_t kCommonLength = 8;
 constexpr std::size_t kJobIdsLength = 10;
 constexpr std::int32_t kNumberedLocationBase = 32;
 constexpr std::int32_t kPinCountFullScale = 1110; // a reading of 111.0 shows as 99.9
 constexpr double kPinFullScaleValue = 99.9;
 
 double pin_mc(std::uint8_t digits12, std::uint8_t digit3_byte) {
-    const std::int32_t tenths =
-        100 * (digits12 >> 4) + 10 * (digits12 & 0x0F) + (digit3_byte >> 4);
+    const std::int32_t tenths = 100 * (digits12 >> 4) + 10 * (digits12 & 0x0F) + (digit3_byte >> 4);
     return tenths == kPinCountFullScale ? kPinFullScaleValue : tenths * 0.1;
 }
 

@@ -1,5 +1,6 @@
 #include "store/job_records.h"
 
+#include <algorithm>
 #include <type_traits>
 
 namespace qm {
@@ -15,8 +16,10 @@ JobRecords::JobRecords()
 
 void JobRecords::clear() {
     // One bulk fill per array; every field is zero in the cleared state.
-    mc_->fill(McJobRecord{});
-    rh_->fill(RhJobRecord{});
+    std::fill_n(mc_->begin(), mc_touched_, McJobRecord{});
+    std::fill_n(rh_->begin(), rh_touched_, RhJobRecord{});
+    mc_touched_ = 0;
+    rh_touched_ = 0;
 }
 
 void JobRecords::seed_after_download() {

@@ -43,15 +43,31 @@ public:
     JobRecords();
     void clear();
 
-    McJobRecord& mc(int index) { return (*mc_)[static_cast<std::size_t>(index)]; }
+    McJobRecord& mc(int index) {
+        touch(mc_touched_, index);
+        return (*mc_)[static_cast<std::size_t>(index)];
+    }
     const McJobRecord& mc(int index) const { return (*mc_)[static_cast<std::size_t>(index)]; }
-    RhJobRecord& rh(int index) { return (*rh_)[static_cast<std::size_t>(index)]; }
+    RhJobRecord& rh(int index) {
+        touch(rh_touched_, index);
+        return (*rh_)[static_cast<std::size_t>(index)];
+    }
     const RhJobRecord& rh(int index) const { return (*rh_)[static_cast<std::size_t>(index)]; }
 
     // The first slot of the first MC record marked the way a download with readings marks it.
     void seed_after_download();
 
 private:
+    static void touch(int& touched, int index) {
+        if (index >= touched) {
+            touched = index + 1;
+        }
+    }
+
+    // Records are only ever changed through the accessors above, so a clear only has to fill the
+    // records up to the highest one handed out since the last clear (11 MB in all otherwise).
+    int mc_touched_ = kJobRecordCount;
+    int rh_touched_ = kJobRecordCount;
     std::unique_ptr<std::array<McJobRecord, kJobRecordCount>> mc_;
     std::unique_ptr<std::array<RhJobRecord, kJobRecordCount>> rh_;
 };
