@@ -35,12 +35,18 @@ struct Reading {
 };
 
 // RH/T readings are those of kind 1; every other kind is a moisture reading.
-constexpr bool is_rh(const Reading& r) { return r.kind == RhTemperature; }
+constexpr bool is_rh(const Reading& r) {
+    return r.kind == RhTemperature;
+}
 
 // The hour register: bit 6 set is 12-hour mode (bit 5 PM, bit 4 the tens digit), clear is
 // 24-hour mode (bits 4-5 the tens digit).
-constexpr bool hour_is_12h(std::int32_t hour_code) { return (hour_code & 0x40) != 0; }
-constexpr bool hour_is_pm(std::int32_t hour_code) { return (hour_code & 0x20) != 0; }
+constexpr bool hour_is_12h(std::int32_t hour_code) {
+    return (hour_code & 0x40) != 0;
+}
+constexpr bool hour_is_pm(std::int32_t hour_code) {
+    return (hour_code & 0x20) != 0;
+}
 constexpr int decoded_hour(std::int32_t hour_code) {
     return hour_is_12h(hour_code) ? (hour_code & 0x0F) + ((hour_code & 0x10) ? 10 : 0)
                                   : (hour_code & 0x0F) + 10 * ((hour_code >> 4) & 0x03);

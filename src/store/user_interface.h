@@ -33,8 +33,7 @@ class UserInterface {
 public:
     virtual ~UserInterface() = default;
     // Shows a modal message box and returns when the user has closed it. Texts are Windows-1252.
-    virtual void message_box(std::string_view text, std::string_view caption,
-                             MessageIcon icon) = 0;
+    virtual void message_box(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
     // Handles the pending window messages.
     virtual PumpResult pump_messages(PumpMode mode) = 0;
 };

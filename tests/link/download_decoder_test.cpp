@@ -15,8 +15,8 @@ Bytes header(std::uint8_t flags = 0x02) {
 }
 
 // Kind 1, job 1, position 0, 10:30 (24-hour), 15/06/09, RH 45.2, 72.5 F, one unused byte.
-const Bytes kRhRecord = {0x01, 0x01, 0x00, 0x30, 0x10, 0x15, 0x06, 0x09,
-                         0x04, 0x52, 0x07, 0x25, 0x00};
+const Bytes kRhRecord = {0x01, 0x01, 0x00, 0x30, 0x10, 0x15, 0x06,
+                         0x09, 0x04, 0x52, 0x07, 0x25, 0x00};
 
 Bytes join(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -182,8 +182,7 @@ TEST_F(Decoder, TruncatedStreamsNeverReadPastTheEnd) {
         cut.shrink_to_fit(); // let the sanitizer see any read past the end
         const DecodeReport report = decode(cut);
         const std::size_t header_size = header().size();
-        const std::size_t expected =
-            n < header_size ? 0 : (n - header_size) / kRhRecord.size();
+        const std::size_t expected = n < header_size ? 0 : (n - header_size) / kRhRecord.size();
         EXPECT_EQ(store.all_readings.size(), expected) << n;
         EXPECT_EQ(report.no_data, expected == 0) << n;
     }

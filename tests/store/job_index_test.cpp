@@ -29,14 +29,17 @@ Reading timed(int year, int month, int day, int hour_code, int minute, double ta
 
 TEST(RebuildJobLists, OrdersByJobLocationSubLocationThenArrival) {
     ReadingStore store;
-    store.all_readings = {reading(2, 5, 0, 0, 1.0), reading(1, 7), reading(1, 3),
+    store.all_readings = {reading(2, 5, 0, 0, 1.0), reading(1, 7),    reading(1, 3),
                           reading(2, 5, 0, 0, 2.0), reading(1, 3, 2), reading(1, 3, 1)};
     rebuild_job_lists(store);
     const auto& a = store.all_readings;
     ASSERT_EQ(a.size(), 6u);
-    EXPECT_EQ(std::make_tuple(a[0].job, a[0].location, a[0].sub_location), std::make_tuple(1, 3, 0));
-    EXPECT_EQ(std::make_tuple(a[1].job, a[1].location, a[1].sub_location), std::make_tuple(1, 3, 1));
-    EXPECT_EQ(std::make_tuple(a[2].job, a[2].location, a[2].sub_location), std::make_tuple(1, 3, 2));
+    EXPECT_EQ(std::make_tuple(a[0].job, a[0].location, a[0].sub_location),
+              std::make_tuple(1, 3, 0));
+    EXPECT_EQ(std::make_tuple(a[1].job, a[1].location, a[1].sub_location),
+              std::make_tuple(1, 3, 1));
+    EXPECT_EQ(std::make_tuple(a[2].job, a[2].location, a[2].sub_location),
+              std::make_tuple(1, 3, 2));
     EXPECT_EQ(std::make_tuple(a[3].job, a[3].location), std::make_tuple(1, 7));
     EXPECT_EQ(a[4].mc, 1.0); // job 2 location 5, first arrival
     EXPECT_EQ(a[5].mc, 2.0);
@@ -71,8 +74,7 @@ TEST(FillWorkingSet, SortsByTimeWithRawHourCode) {
         timed(9, 6, 15, 0x51, 0, 2), // 11 AM, 12-hour mode
         timed(9, 6, 15, 0x23, 0, 3), // 23:00, 24-hour mode
         timed(9, 6, 15, 0x61, 0, 4), // 1 PM, 12-hour mode
-        timed(9, 6, 15, 0x09, 30, 5),
-        timed(9, 6, 15, 0x09, 5, 6),
+        timed(9, 6, 15, 0x09, 30, 5), timed(9, 6, 15, 0x09, 5, 6),
         timed(9, 6, 14, 0x70, 0, 7), // earlier day wins whatever the hour
         timed(9, 6, 15, 0x09, 5, 8), // equal time keeps arrival order
     };

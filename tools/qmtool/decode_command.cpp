@@ -40,8 +40,8 @@ int run_decode(int argc, char** argv) {
         return kExitFailure;
     }
     qm::AppState app;
-    const qm::DecodeReport report = qm::decode_download(bytes, app.store, app.meter,
-                                                        app.job_records, app.selection);
+    const qm::DecodeReport report =
+        qm::decode_download(bytes, app.store, app.meter, app.job_records, app.selection);
     std::printf("Model: %s\n", app.meter.model_name);
     std::printf("Records decoded: %zu, readings kept: %zu\n", report.records_decoded,
                 report.readings_kept);
