@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/link_state.h"
 #include "store/job_records.h"
 #include "store/meter_identity.h"
 #include "store/reading_store.h"
@@ -15,6 +16,7 @@ struct AppState {
     JobRecords job_records;
     WizardState wizard;
     Selection selection;
+    LinkState link;
 };
 
 } // namespace qm

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "link/download_decoder.h"
+#include "link/link_state.h"
+#include "store/user_interface.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+class SerialTransport;
+class LinkClock;
+struct LinkTranscript;
+
+// What the download needs from the "Please Wait.." dialog, on top of message boxes and the
+// message pump. The desktop program implements it with the real dialog, qmtool for a terminal,
+// tests as recorders.
+//
+// Pumps: during the port search pump_messages(PumpMode::WaitDialogOnly), afterwards
+// pump_messages(PumpMode::All). PumpResult::Quit ends the download without decoding and is
+// followed by post_quit(); PumpResult::Cancel ends it the same way without post_quit().
+class DownloadUi : public UserInterface {
+public:
+    // Creates the wait dialog, owned by the main window, visible, with the lamps off. False when
+    // it could not be created (the download then shows "Window Creation Failed!(hwin1)").
+    virtual bool create_wait_dialog() = 0;
+    // Shows the wait dialog and gives it the keyboard focus (once the base unit has answered).
+    virtual void show_wait_dialog() = 0;
+    // Ends the wait dialog. Called exactly once after every successful create_wait_dialog().
+    virtual void end_wait_dialog() = 0;
+    // The lamps to draw; the dialog repaints with them.
+    virtual void set_lamp_state(LampState state) = 0;
+    // Packets and data bytes received so far in this download.
+    virtual void set_progress(std::size_t packets, std::size_t bytes) = 0;
+    // A message box owned by the wait dialog (used while it is still open).
+    virtual void wait_dialog_message_box(std::string_view text, std::string_view caption,
+                                         MessageIcon icon) {
+        message_box(text, caption, icon);
+    }
+    // The application is being closed: post the quit request again (exit code 0) so the
+    // message loop ends once the download has returned.
+    virtual void post_quit() = 0;
+};
+
+enum class DownloadOutcome {
+    Completed,    // the stream was decoded (report.no_data tells whether it held readings)
+    WindowFailed, // the wait dialog could not be created
+    NotFound,     // no base unit answered the port search
+    LinkLost,     // the base unit stopped answering, reported a lost link or sent an unknown reply
+    Quit,         // the application is being closed; nothing was decoded
+    Cancelled,    // the user cancelled; nothing was decoded
+};
+
+struct DownloadResult {
+    DownloadOutcome outcome = DownloadOutcome::WindowFailed;
+    std::string port;                 // device of the base unit, when one was found
+    std::size_t packets = 0;          // data packets received
+    std::vector<std::uint8_t> stream; // the download stream (Completed only)
+    DecodeReport report;              // Completed only
+};
+
+struct DownloadOptions {
+    LinkTiming timing{};
+    // The devices behind port numbers 1, 2, ...; when unset, serial_port_list() at every pass.
+    std::optional<std::vector<std::string>> ports;
+    SerialTransport* transport = nullptr; // nullptr: the POSIX serial port
+    LinkClock* clock = nullptr;           // nullptr: the steady clock and real sleeps
+    LinkTranscript* transcript = nullptr; // when set, every exchange is recorded in it
+};
+
+// Fetches every stored reading from the base unit: searches the ports for it, requests the data
+// packets, ends the exchange and decodes the stream into the store. The job records are zeroed
+// in every case; on any failure the readings in the store stay as they were. Shows its own
+// messages through the ui; returns when the download has finished or failed.
+DownloadResult download_readings(LinkState& link, ReadingStore& store, MeterIdentity& meter,
+                                 JobRecords& job_records, Selection& selection, DownloadUi& ui,
+                                 const DownloadOptions& options = {});
+
+} // namespace qm

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qm {
+
+// The exchange patterns of one serial exchange.
+enum class TransferMode : std::int32_t {
+    WriteThenRead = 0, // write the request, then read a reply of up to 75 bytes
+    Listen = 2,        // write nothing, wait for one byte (the presence byte)
+    WriteOnly = 3,     // write the request, read nothing
+};
+
+// What the wait dialog draws: no lamps while the base unit is searched for, then two lamps that
+// swap colours at every packet. Off is held as the byte ',' as the meter software always did.
+enum class LampState : std::uint8_t {
+    Off = 0x2C,
+    Phase0 = 0, // left lamp green, right lamp red
+    Phase1 = 1, // left lamp red, right lamp green
+};
+
+constexpr std::size_t kReceiveBufferSize = 80;
+constexpr std::size_t kMaxReplyBytes = 75;
+
+// Every wait and limit of the link, with the values the base unit is used to. Tests shorten them;
+// the program never does.
+constexpr auto kPollInterval = std::chrono::milliseconds{10};
+constexpr int kReadPolls = 600;   // write-then-read: about 6 s for a reply
+constexpr int kListenPolls = 120; // listen: about 1.2 s for the presence byte
+constexpr int kWritePolls = 120;  // write only: about 1.2 s for the write
+// Write-then-read waits wait factor 2 x 50 ms for its write.
+constexpr auto kWriteWait = std::chrono::milliseconds{100};
+// A read ends 50 ms after the last byte received.
+constexpr auto kReadGap = std::chrono::milliseconds{50};
+// The base unit gets 400 ms after a data packet and after an error report.
+constexpr auto kPacketWait = std::chrono::milliseconds{400};
+constexpr int kRequestExchangeLimit = 25;
+constexpr auto kRequestTimeLimit = std::chrono::milliseconds{30000};
+constexpr int kSearchPasses = 20;
+constexpr int kHighestPortNumber = 257;
+
+struct LinkTiming {
+    std::chrono::milliseconds poll_interval = kPollInterval;
+    int read_polls = kReadPolls;
+    int listen_polls = kListenPolls;
+    int write_polls = kWritePolls;
+    std::chrono::milliseconds write_wait = kWriteWait;
+    std::chrono::milliseconds read_gap = kReadGap;
+    std::chrono::milliseconds packet_wait = kPacketWait;
+    // One request gives up after this many exchanges or this much time without a data,
+    // last-packet or confirmation reply.
+    int request_exchange_limit = kRequestExchangeLimit;
+    std::chrono::milliseconds request_time_limit = kRequestTimeLimit;
+    int search_passes = kSearchPasses;
+    int highest_port_number = kHighestPortNumber;
+};
+
+// The link's process-wide state (one instance, held by AppState).
+struct LinkState {
+    // Device opened by every exchange: the port that answered the last search.
+    std::string port_name;
+    // Its port number (1, 2, ...), 0 before any search.
+    int port_number = 0;
+    TransferMode transfer_mode = TransferMode::WriteThenRead;
+    // Reply bytes of the last exchange, cleared before every exchange; at most 75 are read, so
+    // the buffer always ends in zero bytes.
+    std::array<std::uint8_t, kReceiveBufferSize> receive_buffer{};
+    // Bytes of the last completed read (write only: of the last completed write).
+    std::uint32_t bytes_received = 0;
+    // Bytes of the last write.
+    std::uint32_t bytes_sent = 0;
+    // linkEstablished: the base unit was found by the current or a previous download.
+    bool link_established = false;
+    // lampState of the wait dialog.
+    LampState lamp_state = LampState::Off;
+};
+
+} // namespace qm
