@@ -106,6 +106,11 @@ DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore&
     std::size_t offset = read_header(stream, meter, store, job_flags, report);
 
     if (report.header_complete) {
+        std::size_t records = 0;
+        for (std::size_t at = offset; at < stream.size(); at += record_length(stream[at])) {
+            ++records;
+        }
+        store.all_readings.reserve(records);
         Reading working{}; // fields a kind does not carry keep the previous record's values
         while (offset < stream.size()) {
             const std::size_t length = record_length(stream[offset]);

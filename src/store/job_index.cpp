@@ -1,6 +1,7 @@
 #include "store/job_index.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <tuple>
 
 namespace qm {
@@ -25,16 +26,61 @@ void build_list(const std::vector<Reading>& readings, bool want_rh,
     }
 }
 
+// Readings whose keys fall in these ranges (every reading of a download or a valid file) are
+// grouped with one stable counting sort; anything else takes the general stable sort.
+constexpr std::int32_t kJobKeys = 16;
+constexpr std::int32_t kLocationKeys = 128;
+constexpr std::int32_t kSubLocationKeys = 4;
+constexpr std::size_t kBucketCount = kJobKeys * kLocationKeys * kSubLocationKeys;
+
+int group_key(const Reading& r) {
+    if (r.job < 0 || r.job >= kJobKeys || r.location < 0 || r.location >= kLocationKeys ||
+        r.sub_location < 0 || r.sub_location >= kSubLocationKeys) {
+        return -1;
+    }
+    return (r.job * kLocationKeys + r.location) * kSubLocationKeys + r.sub_location;
+}
+
+bool group_by_counting(std::vector<Reading>& readings) {
+    std::vector<std::uint16_t> keys(readings.size());
+    std::vector<std::uint32_t> start(kBucketCount + 1, 0);
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const int key = group_key(readings[i]);
+        if (key < 0 || readings.size() > UINT32_MAX) {
+            return false;
+        }
+        keys[i] = static_cast<std::uint16_t>(key);
+        ++start[static_cast<std::size_t>(key) + 1];
+    }
+    for (std::size_t b = 1; b <= kBucketCount; ++b) {
+        start[b] += start[b - 1];
+    }
+    // Handing out positions in arrival order keeps the sort stable.
+    std::vector<std::uint32_t> order(readings.size());
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        order[start[keys[i]]++] = static_cast<std::uint32_t>(i);
+    }
+    std::vector<Reading> grouped;
+    grouped.reserve(readings.size());
+    for (const std::uint32_t i : order) {
+        grouped.push_back(readings[i]);
+    }
+    readings.swap(grouped);
+    return true;
+}
+
 } // namespace
 
 void rebuild_job_lists(ReadingStore& store) {
-    // One stable sort by the composite key gives the same order as the three stable sorts by
+    // One stable sort by the composite key gives the same order as three stable sorts by
     // sub-location, then location, then job.
-    std::stable_sort(store.all_readings.begin(), store.all_readings.end(),
-                     [](const Reading& a, const Reading& b) {
-                         return std::tie(a.job, a.location, a.sub_location) <
-                                std::tie(b.job, b.location, b.sub_location);
-                     });
+    if (!group_by_counting(store.all_readings)) {
+        std::stable_sort(store.all_readings.begin(), store.all_readings.end(),
+                         [](const Reading& a, const Reading& b) {
+                             return std::tie(a.job, a.location, a.sub_location) <
+                                    std::tie(b.job, b.location, b.sub_location);
+                         });
+    }
     build_list(store.all_readings, false, store.mc_jobs, store.mc_job_count);
     build_list(store.all_readings, true, store.rh_jobs, store.rh_job_count);
 }

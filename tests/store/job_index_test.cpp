@@ -45,6 +45,20 @@ TEST(RebuildJobLists, OrdersByJobLocationSubLocationThenArrival) {
     EXPECT_EQ(a[5].mc, 2.0);
 }
 
+TEST(RebuildJobLists, KeysOutsideTheUsualRangesSortTheSameWay) {
+    ReadingStore store;
+    store.all_readings = {reading(2, 5, 0, 0, 1.0), reading(40, 1), reading(1, 300),
+                          reading(2, 5, 0, 0, 2.0), reading(1, -1), reading(-3, 0)};
+    rebuild_job_lists(store);
+    std::vector<std::tuple<int, int, double>> order;
+    for (const Reading& r : store.all_readings) {
+        order.emplace_back(r.job, r.location, r.mc);
+    }
+    EXPECT_EQ(order,
+              (std::vector<std::tuple<int, int, double>>{
+                  {-3, 0, 0}, {1, -1, 0}, {1, 300, 0}, {2, 5, 1.0}, {2, 5, 2.0}, {40, 1, 0}}));
+}
+
 TEST(RebuildJobLists, ListsJobsByKind) {
     ReadingStore store;
     store.all_readings = {reading(3, 0, 0, RhTemperature), reading(1, 0), reading(2, 0),
