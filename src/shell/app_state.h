@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/link_state.h"
+#include "analysis/histogram.h"
 #include "store/job_records.h"
 #include "store/meter_identity.h"
 #include "store/reading_store.h"
@@ -16,6 +17,8 @@ struct AppState {
     JobRecords job_records;
     WizardState wizard;
     Selection selection;
+    // Counts of the selected job's slot values, drawn and printed by the histogram.
+    HistogramBins histogram_bins{};
     LinkState link;
 };
 

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "store/job_records.h"
+#include "store/meter_identity.h"
+#include "store/reading.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// The moisture distribution of one job: bins 0..100 count the slot values of its job record by
+// whole percent. Bin 0 takes the empty slots and is never drawn; bin 100 is counted for the
+// scale but not drawn either.
+constexpr int kHistogramBinCount = 101;
+using HistogramBins = std::array<std::int32_t, kHistogramBinCount>;
+
+// Which job record the bins are counted from (the values match management_type).
+enum class HistogramSource : std::int32_t {
+    Rh = 0,
+    Mc = 1,
+};
+
+// The bin of one slot value: 0 below 0.5, otherwise the value rounded to the nearest whole
+// number with halves going up; 100.5 and more count in bin 100.
+int histogram_bin(double value);
+
+// Counts all 1600 slots of record job_index of the chosen kind into the bins. A job index outside
+// the record arrays leaves every bin at 0.
+void rebuild_histogram_bins(HistogramBins& bins, const JobRecords& records, HistogramSource source,
+                            int job_index);
+
+// Gives an MC job record the moisture values of its job: slot k takes the mc of the k-th
+// PinWithTemperature or Pin reading of the working set (at most 1600), the other slots 0. The
+// marker, ID value and the six words of every slot stay as they are.
+void fill_mc_slots_from_working_set(McJobRecord& record, const std::vector<Reading>& working_set);
+
+// Readings per 4 pixels of bar height: 1, 2, 4 ... chosen so that the largest count of bins
+// 1..100 fits 100 steps.
+int histogram_scale(const HistogramBins& bins);
+
+// Printer scale a: horizontal resolution / 600, but at least 1 so that a coarse printer still
+// gets a readable chart.
+int histogram_print_factor(int horizontal_resolution);
+
+// --- Chart geometry, in device pixels -----------------------------------------------------------
+
+// A filled rectangle with a one-pixel outline. right and bottom are exclusive: the outline runs
+// on left .. right-1 and top .. bottom-1.
+struct ChartRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const ChartRect&) const = default;
+};
+
+// A line from (x1, y1) towards (x2, y2); the end point itself is not drawn.
+struct ChartLine {
+    int x1 = 0;
+    int y1 = 0;
+    int x2 = 0;
+    int y2 = 0;
+    bool operator==(const ChartLine&) const = default;
+};
+
+enum class ChartAlign {
+    Left,
+    Center,
+    Right,
+};
+
+// A text laid out in a box: aligned horizontally, top of the text at the top of the box, never
+// clipped to the box.
+struct ChartText {
+    std::string text; // Windows-1252; "\n" separates lines
+    ChartRect box;
+    ChartAlign align = ChartAlign::Center;
+};
+
+// Everything the histogram draws, in drawing order: axis titles, frame, x labels, y labels,
+// ticks and grid lines, then the bars (stubs included) for bins 1..99.
+struct HistogramChart {
+    int scale = 1;
+    int factor = 1;             // a: 1 on screen
+    int title_font_height = 15; // bold Arial of the axis titles and the printed title
+    int title_font_width = 6;
+    int y_title_x = 5; // origin of "Number of Readings", running upwards
+    int y_title_y = 275;
+    int x_title_x = 285; // origin of "%MC"
+    int x_title_y = 430;
+    ChartRect frame;
+    std::vector<ChartText> x_labels;
+    std::vector<ChartText> y_labels;
+    std::vector<ChartLine> ticks;
+    std::vector<ChartRect> bars;
+    std::optional<ChartText> title; // printed page only
+};
+
+constexpr std::string_view kHistogramYTitle = "Number of Readings";
+constexpr std::string_view kHistogramXTitle = "%MC";
+
+// The chart as the dialog paints it in its client area.
+HistogramChart histogram_screen_chart(const HistogramBins& bins);
+
+// The chart as printed on a page horizontal_resolution pixels wide, with the page title.
+HistogramChart histogram_print_chart(const HistogramBins& bins, int horizontal_resolution,
+                                     std::string title);
+
+// The printed title: "Histogram for <model> <job entry> - <species>", or for the scanner's data
+// "Histogram for <model> \r\n<job entry> - ID#<id> - <species>". The ID and species come from the
+// first slot of the job's MC record.
+std::string histogram_print_title(const MeterIdentity& meter, std::string_view job_entry,
+                                  const McSlot& first_slot);
+
+} // namespace qm
