@@ -11,6 +11,7 @@ enum class MessageIcon {
     Information,
     Warning,
     Error,
+    Question,
 };
 
 // What handling the pending window messages found.
