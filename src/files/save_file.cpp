@@ -1,0 +1,426 @@
+#include "files/save_file.h"
+
+#include "store/job_index.h"
+#include "store/lookup_tables.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+constexpr mode_t kNewFileMode = 0644;
+constexpr int kTempNameAttempts = 100;
+
+// Little-endian writer and reader over byte buffers.
+void put_i32(std::vector<std::uint8_t>& out, std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<std::uint8_t>(u >> shift));
+    }
+}
+
+void put_f64(std::vector<std::uint8_t>& out, double v) {
+    const auto u = std::bit_cast<std::uint64_t>(v);
+    for (int shift = 0; shift < 64; shift += 8) {
+        out.push_back(static_cast<std::uint8_t>(u >> shift));
+    }
+}
+
+std::int32_t get_i32(const std::uint8_t* p) {
+    std::uint32_t u = 0;
+    for (int i = 3; i >= 0; --i) {
+        u = (u << 8) | p[i];
+    }
+    return static_cast<std::int32_t>(u);
+}
+
+double get_f64(const std::uint8_t* p) {
+    std::uint64_t u = 0;
+    for (int i = 7; i >= 0; --i) {
+        u = (u << 8) | p[i];
+    }
+    return std::bit_cast<double>(u);
+}
+
+// The job at a position of the job list of the managed kind; 0 (no job) outside the list.
+std::int32_t job_at_position(const ReadingStore& store, std::int32_t management_type,
+                             std::int32_t position) {
+    if (position < 0 || position >= kMaxJobs) {
+        return 0;
+    }
+    const auto& list = management_type == 1 ? store.mc_jobs : store.rh_jobs;
+    return list[static_cast<std::size_t>(position)];
+}
+
+std::int32_t job_id(const ReadingStore& store, std::int32_t job) {
+    return job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
+}
+
+std::string directory_of(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Creates a new temporary file beside `path`; returns its descriptor or -1 with errno set.
+int create_temp_beside(const std::string& path, std::string& temp_path) {
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::random_device random;
+    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+        temp_path = dir + "." + base + suffix;
+        const int fd =
+            ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+int write_all(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// A loaded reading must index only rows that exist in the job lists and the name tables.
+bool representable(const Reading& r) {
+    return r.job >= 1 && r.job <= kMaxJobs && r.location >= 0 && r.location < kLocationCount &&
+           r.sub_location >= 0 && r.sub_location < kSubLocationCount && r.material >= 0 &&
+           r.material < kMaterialCount;
+}
+
+bool magic_is(const SaveFileHeader& header, std::string_view magic) {
+    const std::size_t length = strnlen(header.magic.data(), header.magic.size());
+    return std::string_view(header.magic.data(), length) == magic;
+}
+
+LoadResult refuse(LoadStatus status, UserInterface& ui) {
+    ui.message_box(status == LoadStatus::OldVersion ? kOldVersionMessage : kNotValidMessage,
+                   kLoadErrorCaption, MessageIcon::None);
+    return LoadResult{status, 0, {}};
+}
+
+LoadResult open_failure(int error, UserInterface& ui) {
+    ui.message_box(std::strerror(error), kOpenErrorCaption, MessageIcon::Information);
+    return LoadResult{LoadStatus::OpenFailed, error, {}};
+}
+
+} // namespace
+
+void encode_save_header(const SaveFileHeader& header, std::vector<std::uint8_t>& out) {
+    put_i32(out, header.save_mode);
+    put_i32(out, header.management_type);
+    put_i32(out, header.step);
+    put_i32(out, header.filter);
+    out.insert(out.end(), header.magic.begin(), header.magic.end());
+    for (const std::int32_t job : header.selected_jobs) {
+        put_i32(out, job);
+    }
+    put_i32(out, header.selected_count);
+    put_i32(out, header.not_scanner);
+    for (const std::int32_t id : header.job_ids) {
+        put_i32(out, id);
+    }
+}
+
+SaveFileHeader decode_save_header(std::span<const std::uint8_t, kSaveHeaderSize> bytes) {
+    SaveFileHeader h;
+    const std::uint8_t* p = bytes.data();
+    h.save_mode = get_i32(p + 0);
+    h.management_type = get_i32(p + 4);
+    h.step = get_i32(p + 8);
+    h.filter = get_i32(p + 12);
+    std::memcpy(h.magic.data(), p + kSaveMagicOffset, kSaveMagicSize);
+    for (std::size_t i = 0; i < h.selected_jobs.size(); ++i) {
+        h.selected_jobs[i] = get_i32(p + 36 + 4 * i);
+    }
+    h.selected_count = get_i32(p + 1060);
+    h.not_scanner = get_i32(p + 1064);
+    for (std::size_t i = 0; i < h.job_ids.size(); ++i) {
+        h.job_ids[i] = get_i32(p + 1068 + 4 * i);
+    }
+    return h;
+}
+
+void encode_saved_reading(const SavedReading& r, std::vector<std::uint8_t>& out) {
+    put_i32(out, r.kind);
+    put_i32(out, r.location);
+    put_i32(out, r.sub_location);
+    put_i32(out, r.job);
+    put_i32(out, r.year);
+    put_i32(out, r.month);
+    put_i32(out, r.day);
+    put_i32(out, r.hour_code);
+    put_i32(out, r.minute);
+    put_i32(out, r.pin_temperature);
+    put_i32(out, r.material);
+    put_f64(out, r.mc);
+    put_f64(out, r.rh);
+    put_f64(out, r.temperature);
+}
+
+SavedReading decode_saved_reading(std::span<const std::uint8_t, kSavedReadingSize> bytes) {
+    const std::uint8_t* p = bytes.data();
+    SavedReading r;
+    r.kind = get_i32(p + 0);
+    r.location = get_i32(p + 4);
+    r.sub_location = get_i32(p + 8);
+    r.job = get_i32(p + 12);
+    r.year = get_i32(p + 16);
+    r.month = get_i32(p + 20);
+    r.day = get_i32(p + 24);
+    r.hour_code = get_i32(p + 28);
+    r.minute = get_i32(p + 32);
+    r.pin_temperature = get_i32(p + 36);
+    r.material = get_i32(p + 40);
+    r.mc = get_f64(p + 44);
+    r.rh = get_f64(p + 52);
+    r.temperature = get_f64(p + 60);
+    return r;
+}
+
+SaveFileHeader make_save_header(const WizardState& wizard, const Selection& selection,
+                                const MeterIdentity& meter, const ReadingStore& store) {
+    SaveFileHeader h;
+    h.save_mode = selection.save_mode;
+    h.management_type = wizard.management_type;
+    h.step = wizard.step;
+    h.filter = wizard.filter;
+    std::copy(kSaveMagic.begin(), kSaveMagic.end(), h.magic.begin());
+    // A count the loader would refuse is never written.
+    h.selected_count = std::clamp(selection.selected_count, 0, kMaxSavedSelection);
+    std::copy_n(selection.selected_jobs.begin(), h.selected_count, h.selected_jobs.begin());
+    h.not_scanner = meter.not_scanner;
+    h.job_ids = store.job_ids;
+    return h;
+}
+
+std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
+                                      const std::vector<Reading>& all_readings, std::int32_t job) {
+    const auto n = std::count_if(all_readings.begin(), all_readings.end(),
+                                 [job](const Reading& r) { return r.job == job; });
+    std::vector<std::uint8_t> out;
+    out.reserve(kSavedReadingsOffset + static_cast<std::size_t>(n) * kSavedReadingSize);
+    encode_save_header(header, out);
+    out.insert(out.end(), meter.model_name, meter.model_name + kModelNameSize);
+    put_i32(out, static_cast<std::int32_t>(n));
+    for (const Reading& r : all_readings) {
+        if (r.job == job) {
+            encode_saved_reading(r, out);
+        }
+    }
+    return out;
+}
+
+std::string multi_save_name(const std::string& first_path, std::int32_t job_id) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%.3i", ((job_id % 1000) + 1000) % 1000);
+    const auto slash = first_path.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    std::string name = first_path.substr(start);
+    constexpr std::size_t kIdWidth = 3;
+    constexpr std::size_t kTailWidth = 4; // ".qmk" in a default name
+    if (name.size() >= kIdWidth + kTailWidth) {
+        name.replace(name.size() - kTailWidth - kIdWidth, kIdWidth, digits);
+    } else {
+        // A leading dot marks a hidden name, not an extension.
+        const auto dot = name.rfind('.');
+        name.insert(dot == std::string::npos || dot == 0 ? name.size() : dot, digits);
+    }
+    return first_path.substr(0, start) + name;
+}
+
+int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::string temp_path;
+    const int fd = create_temp_beside(path, temp_path);
+    if (fd < 0) {
+        return errno;
+    }
+    int error = write_all(fd, bytes);
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(temp_path.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temp_path.c_str());
+        return error;
+    }
+    // Make the rename itself durable; the file is already in place if this fails.
+    const int dir_fd = ::open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        ::fsync(dir_fd);
+        ::close(dir_fd);
+    }
+    return 0;
+}
+
+SaveResult write_save(const std::string& path, const WizardState& wizard,
+                      const Selection& selection, const MeterIdentity& meter,
+                      const ReadingStore& store) {
+    const SaveFileHeader header = make_save_header(wizard, selection, meter, store);
+    std::vector<std::int32_t> positions;
+    if (selection.save_mode != 0 && header.selected_count > 0) {
+        positions.assign(selection.selected_jobs.begin(),
+                         selection.selected_jobs.begin() + header.selected_count);
+    } else {
+        positions.push_back(selection.current_job_index);
+    }
+
+    SaveResult result;
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        const std::int32_t job = job_at_position(store, wizard.management_type, positions[i]);
+        const std::string file = i == 0 ? path : multi_save_name(path, job_id(store, job));
+        const int error =
+            replace_file_contents(file, encode_save(header, meter, store.all_readings, job));
+        if (error == 0) {
+            result.written.push_back(file);
+        } else if (i == 0) {
+            result.error = error;
+            return result;
+        } else {
+            result.skipped.push_back({file, error});
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, MeterIdentity& meter,
+                     UserInterface& ui) {
+    // The magic decides first, so an older file gets its own message even when cut short.
+    if (bytes.size() < kSaveMagicOffset + kSaveMagicSize) {
+        return refuse(LoadStatus::NotValid, ui);
+    }
+    SaveFileHeader header;
+    std::memcpy(header.magic.data(), bytes.data() + kSaveMagicOffset, kSaveMagicSize);
+    if (!magic_is(header, kSaveMagic)) {
+        return refuse(
+            magic_is(header, kOldSaveMagic) ? LoadStatus::OldVersion : LoadStatus::NotValid, ui);
+    }
+    if (bytes.size() < kSavedReadingsOffset) {
+        return refuse(LoadStatus::NotValid, ui);
+    }
+    header = decode_save_header(bytes.first<kSaveHeaderSize>());
+    const std::int32_t n = get_i32(bytes.data() + kJobBlockOffset);
+    const std::size_t room = (bytes.size() - kSavedReadingsOffset) / kSavedReadingSize;
+    if (header.selected_count < 0 || header.selected_count > kMaxSavedSelection || n < 0 ||
+        static_cast<std::size_t>(n) > room) {
+        return refuse(LoadStatus::NotValid, ui);
+    }
+
+    // Everything is read into temporaries; the store changes only once the file is accepted.
+    JobBlock block;
+    block.readings.reserve(static_cast<std::size_t>(n));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+        const auto record =
+            bytes.subspan(kSavedReadingsOffset + i * kSavedReadingSize).first<kSavedReadingSize>();
+        block.readings.push_back(decode_saved_reading(record));
+        if (!representable(block.readings.back())) {
+            return refuse(LoadStatus::NotValid, ui);
+        }
+    }
+    char model[kModelNameSize];
+    std::memcpy(model, bytes.data() + kSaveMeterNameOffset, kModelNameSize);
+    // The name must stay a terminated text for everyone who prints it.
+    if (std::memchr(model, 0, kModelNameSize) == nullptr) {
+        model[kModelNameSize - 1] = '\0';
+    }
+
+    store.job_ids = header.job_ids;
+    std::memcpy(meter.model_name, model, kModelNameSize);
+    meter.active_materials = meter.model() == kSecondListModel ? kSecondMaterials : kFirstMaterials;
+    meter.not_scanner = header.not_scanner;
+    store.all_readings = std::move(block.readings);
+    rebuild_job_lists(store);
+
+    LoadResult result{LoadStatus::Accepted, 0, {}};
+    RestoredSession& s = result.session;
+    s.save_mode = header.save_mode;
+    s.filter = header.filter;
+    s.selected_count = header.selected_count;
+    std::copy_n(header.selected_jobs.begin(), header.selected_count, s.selected_jobs.begin());
+    // The managed kind follows what the file holds; both kinds start at the data-kind page.
+    s.management_type = store.rh_job_count > 0   ? 0
+                        : store.mc_job_count > 0 ? 1
+                                                 : header.management_type;
+    s.bothKinds = store.rh_job_count > 0 && store.mc_job_count > 0;
+    s.step = s.bothKinds ? 1 : header.step;
+    return result;
+}
+
+LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity& meter,
+                     UserInterface& ui) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return open_failure(errno, ui);
+    }
+    std::vector<std::uint8_t> bytes;
+    struct stat info {};
+    int error = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+    if (error == 0 && S_ISREG(info.st_mode)) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    std::uint8_t chunk[16384];
+    while (error == 0) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            break;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    ::close(fd);
+    if (error != 0) {
+        return open_failure(error, ui);
+    }
+    return load_save(bytes, store, meter, ui);
+}
+
+void apply_restored_session(const RestoredSession& session, WizardState& wizard,
+                            Selection& selection) {
+    wizard.step = session.step;
+    wizard.management_type = session.management_type;
+    wizard.filter = session.filter;
+    wizard.bothKinds = session.bothKinds;
+    wizard.fromFile = true;
+    selection.save_mode = session.save_mode;
+    selection.selected_count = session.selected_count;
+    std::copy_n(session.selected_jobs.begin(), session.selected_count,
+                selection.selected_jobs.begin());
+}
+
+} // namespace qm

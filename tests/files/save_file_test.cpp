@@ -1,0 +1,429 @@
+#include "files/save_file.h"
+
+#include "shell/app_state.h"
+#include "store/job_index.h"
+#include "support/recording_ui.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// Sets a little-endian int32 at an offset of a hand-laid file image.
+void set32(Bytes& b, std::size_t offset, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+}
+
+void set_bytes(Bytes& b, std::size_t offset, std::initializer_list<std::uint8_t> bytes) {
+    std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+void set_text(Bytes& b, std::size_t offset, std::string_view text) {
+    std::copy(text.begin(), text.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+Bytes read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+Reading pin_reading(std::int32_t job, std::int32_t location = 2) {
+    Reading r;
+    r.kind = PinWithTemperature;
+    r.location = location;
+    r.sub_location = 1;
+    r.job = job;
+    r.year = 9;
+    r.month = 5;
+    r.day = 13;
+    r.hour_code = 0x14;
+    r.minute = 5;
+    r.pin_temperature = 70;
+    r.material = 3;
+    r.mc = 12.5;
+    return r;
+}
+
+Reading rh_reading(std::int32_t job) {
+    Reading r = pin_reading(job, 0);
+    r.kind = RhTemperature;
+    r.sub_location = 0;
+    r.rh = 45.5;
+    r.temperature = 72.25;
+    return r;
+}
+
+// A valid one-reading file, laid out by hand: MC management, job 2 (ID 7) at list position 0.
+Bytes one_reading_file() {
+    Bytes b(1180, 0);
+    set32(b, 4, 1);  // management_type MC
+    set32(b, 8, 4);  // step
+    set32(b, 12, 2); // filter: show all
+    set_text(b, 16, "Quellmark1.1");
+    set32(b, 1060, 1); // selected_count; selected_jobs[0] = 0
+    set32(b, 1064, 1); // not_scanner
+    set32(b, 1068 + 4, 7);
+    set_text(b, 1088, "No Title");
+    set32(b, 1108, 1);
+    const std::size_t r = 1112;
+    set32(b, r + 0, 0);                                   // kind PinWithTemperature
+    set32(b, r + 4, 2);                                   // location KIT
+    set32(b, r + 8, 1);                                   // sub-location W
+    set32(b, r + 12, 2);                                  // job
+    set32(b, r + 16, 9);                                  // year
+    set32(b, r + 20, 5);                                  // month
+    set32(b, r + 24, 13);                                 // day
+    set32(b, r + 28, 0x14);                               // hour_code
+    set32(b, r + 32, 5);                                  // minute
+    set32(b, r + 36, 70);                                 // pin_temperature
+    set32(b, r + 40, 3);                                  // material
+    set_bytes(b, r + 44, {0, 0, 0, 0, 0, 0, 0x29, 0x40}); // mc 12.5
+    return b;
+}
+
+struct SaveFile : ::testing::Test {
+    AppState app;
+    test::RecordingUi ui;
+    fs::path dir;
+
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qm-save-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void set_readings(std::vector<Reading> readings) {
+        app.store.all_readings = std::move(readings);
+        rebuild_job_lists(app.store);
+    }
+    SaveResult save(const fs::path& path) {
+        return write_save(path.string(), app.wizard, app.selection, app.meter, app.store);
+    }
+    LoadResult load(const Bytes& bytes) { return load_save(bytes, app.store, app.meter, ui); }
+};
+
+TEST_F(SaveFile, OneReadingFileMatchesTheLayoutByteForByte) {
+    set_readings({pin_reading(2)});
+    app.store.job_ids = {0, 7, 0, 0, 0};
+    app.wizard = {.step = 4, .management_type = 1, .filter = 2};
+    app.selection.selected_count = 1;
+    const SaveResult result = save(dir / "one.qmk");
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.written, std::vector<std::string>{(dir / "one.qmk").string()});
+    EXPECT_EQ(read_file(dir / "one.qmk"), one_reading_file());
+}
+
+TEST_F(SaveFile, HandLaidFileLoadsWithEveryField) {
+    app.store.all_readings = {rh_reading(4), rh_reading(5)};
+    const LoadResult result = load(one_reading_file());
+    ASSERT_TRUE(result.accepted());
+    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(app.store.all_readings.size(), 1u);
+    EXPECT_EQ(app.store.all_readings[0], pin_reading(2));
+    EXPECT_EQ(app.store.job_ids[1], 7);
+    EXPECT_EQ(app.meter.model(), "No Title");
+    EXPECT_EQ(app.store.mc_job_count, 1);
+    EXPECT_EQ(app.store.rh_job_count, 0);
+    // Only MC readings: MC management, one kind, the step as saved.
+    EXPECT_EQ(result.session.management_type, 1);
+    EXPECT_FALSE(result.session.bothKinds);
+    EXPECT_EQ(result.session.step, 4);
+    EXPECT_EQ(result.session.filter, 2);
+    EXPECT_EQ(result.session.selected_count, 1);
+
+    app.selection.selected_jobs[1] = 9;
+    apply_restored_session(result.session, app.wizard, app.selection);
+    EXPECT_TRUE(app.wizard.fromFile);
+    EXPECT_EQ(app.wizard.management_type, 1);
+    EXPECT_EQ(app.selection.selected_count, 1);
+    EXPECT_EQ(app.selection.selected_jobs[1], 9);
+}
+
+TEST_F(SaveFile, SavingAnMcJobCarriesItsRhReadingsAndReloadsAsBothKinds) {
+    // Job 2 has readings of both kinds; job 1 is another job.
+    set_readings({pin_reading(1), rh_reading(2), pin_reading(2)});
+    app.wizard.management_type = 1;
+    app.wizard.step = 4;
+    app.selection.current_job_index = 1; // mc_jobs = {1, 2}
+    ASSERT_TRUE(save(dir / "two.qmk").ok);
+    const Bytes bytes = read_file(dir / "two.qmk");
+    ASSERT_EQ(bytes.size(), 1248u); // 1112 + 2 x 68
+    EXPECT_EQ(bytes[1108], 2);
+    // Records in all_readings order: the RH/T reading (location 0) before the pin reading.
+    EXPECT_EQ(bytes[1112], 1);
+    EXPECT_EQ(bytes[1112 + 68], 0);
+
+    set_readings({});
+    const LoadResult result = load(bytes);
+    ASSERT_TRUE(result.accepted());
+    EXPECT_EQ(app.store.all_readings.size(), 2u);
+    EXPECT_EQ(result.session.management_type, 0);
+    EXPECT_TRUE(result.session.bothKinds);
+    EXPECT_EQ(result.session.step, 1);
+}
+
+TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
+    set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
+    app.store.job_ids = {7, 9, 12, 0, 0};
+    app.wizard.management_type = 1;
+    app.selection.save_mode = 1;
+    app.selection.selected_jobs[0] = 0;
+    app.selection.selected_jobs[1] = 2;
+    app.selection.selected_count = 2;
+    const SaveResult result = save(dir / "5-12-2009ID007.qmk");
+    ASSERT_TRUE(result.ok);
+    ASSERT_EQ(result.written.size(), 2u);
+    EXPECT_EQ(result.written[1], (dir / "5-12-2009ID012.qmk").string());
+
+    const Bytes first = read_file(dir / "5-12-2009ID007.qmk");
+    const Bytes second = read_file(dir / "5-12-2009ID012.qmk");
+    ASSERT_EQ(first.size(), 1180u);
+    ASSERT_EQ(second.size(), 1180u);
+    EXPECT_EQ(first[1112 + 12], 1);  // job 1
+    EXPECT_EQ(second[1112 + 12], 3); // job 3
+    // Both files carry the same header, with the whole selection and the save mode.
+    EXPECT_TRUE(std::equal(first.begin(), first.begin() + 1108, second.begin()));
+    EXPECT_EQ(first[0], 1);
+    EXPECT_EQ(first[1060], 2);
+    EXPECT_EQ(first[40], 2);
+}
+
+TEST_F(SaveFile, TwoSelectedJobsWithTheSameIdLeaveTheLaterFile) {
+    set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
+    app.store.job_ids = {7, 12, 12, 0, 0};
+    app.wizard.management_type = 1;
+    app.selection.save_mode = 2;
+    app.selection.selected_jobs = {0, 1, 2};
+    app.selection.selected_count = 3;
+    ASSERT_TRUE(save(dir / "site.qmk").ok);
+    EXPECT_EQ(read_file(dir / "s012.qmk")[1112 + 12], 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+}
+
+TEST(MultiSaveName, WorksInsideTheFileNamePartOnly) {
+    EXPECT_EQ(multi_save_name("5-12-2009ID007.qmk", 12), "5-12-2009ID012.qmk");
+    EXPECT_EQ(multi_save_name("site.qmk", 5), "s005.qmk");
+    EXPECT_EQ(multi_save_name("/home/ann/jobs.d/site.qmk", 42), "/home/ann/jobs.d/s042.qmk");
+    // Short names take the digits before the extension, or at the end; folders stay as they are.
+    EXPECT_EQ(multi_save_name("/data/12345/a.qmk", 7), "/data/12345/a007.qmk");
+    EXPECT_EQ(multi_save_name("/data/x.y/ab", 7), "/data/x.y/ab007");
+    EXPECT_EQ(multi_save_name("dir/.qm", 7), "dir/.qm007");
+    EXPECT_EQ(multi_save_name("", 7), "007");
+    EXPECT_EQ(multi_save_name("abcdefg", 1234), "234defg");
+}
+
+TEST_F(SaveFile, RefusedFilesLeaveTheStoreAsItWas) {
+    const std::vector<Reading> before = {rh_reading(4), pin_reading(5)};
+    set_readings(before);
+    app.meter.set_model("RQ METER");
+    app.store.job_ids = {1, 2, 3, 4, 5};
+
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        std::string_view message;
+    };
+    std::vector<Case> cases;
+    Bytes old = one_reading_file();
+    set_text(old, 16, "Quellmark1.0");
+    cases.push_back({"older version", old, kOldVersionMessage});
+    old.resize(20 + 16); // still the older magic, cut short
+    cases.push_back({"older version, cut", old, kOldVersionMessage});
+    cases.push_back({"garbage", Bytes(2000, 0x5A), kNotValidMessage});
+    cases.push_back({"empty", Bytes{}, kNotValidMessage});
+    Bytes cut = one_reading_file();
+    cut.resize(600);
+    cases.push_back({"ends inside the header", cut, kNotValidMessage});
+    cut = one_reading_file();
+    cut.resize(1100);
+    cases.push_back({"ends inside the meter name", cut, kNotValidMessage});
+    Bytes no_count = one_reading_file();
+    no_count.resize(1110);
+    cases.push_back({"ends inside the count", no_count, kNotValidMessage});
+    Bytes too_many = one_reading_file();
+    set32(too_many, 1108, 2);
+    cases.push_back({"N larger than the file holds", too_many, kNotValidMessage});
+    set32(too_many, 1108, 0x80000000u);
+    cases.push_back({"N negative", too_many, kNotValidMessage});
+    Bytes count = one_reading_file();
+    set32(count, 1060, 256);
+    cases.push_back({"selected_count 256", count, kNotValidMessage});
+    set32(count, 1060, 0xFFFFFFFFu);
+    cases.push_back({"selected_count -1", count, kNotValidMessage});
+    for (const auto& [offset, value] : std::vector<std::pair<std::size_t, std::uint32_t>>{
+             {12, 6}, {12, 0}, {4, 64}, {4, 0xFFFFFFFFu}, {8, 3}, {40, 16}}) {
+        Bytes bad = one_reading_file();
+        set32(bad, 1112 + offset, value);
+        cases.push_back({"reading outside the tables", bad, kNotValidMessage});
+    }
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui.messages.clear();
+        const LoadResult result = load(c.bytes);
+        EXPECT_TRUE(result.rejected());
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, c.message);
+        EXPECT_EQ(ui.messages[0].caption, "Error!");
+        EXPECT_EQ(app.store.all_readings.size(), 2u);
+        EXPECT_EQ(app.meter.model(), "RQ METER");
+        EXPECT_EQ(app.store.job_ids[0], 1);
+        EXPECT_EQ(app.store.mc_job_count, 1);
+    }
+}
+
+TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {
+    Bytes longer = one_reading_file();
+    longer.insert(longer.end(), 67, 0xEE);
+    ASSERT_TRUE(load(longer).accepted());
+    EXPECT_EQ(app.store.all_readings.size(), 1u);
+
+    Bytes empty = one_reading_file();
+    set32(empty, 1108, 0);
+    empty.resize(1112);
+    const LoadResult result = load(empty);
+    ASSERT_TRUE(result.accepted());
+    EXPECT_TRUE(app.store.all_readings.empty());
+    EXPECT_EQ(result.session.management_type, 1); // the header's value
+    EXPECT_EQ(result.session.step, 4);
+}
+
+TEST_F(SaveFile, MeterNameRulesOnLoad) {
+    Bytes alfa = one_reading_file();
+    set_text(alfa, 1088, "TRK ALFA");
+    ASSERT_TRUE(load(alfa).accepted());
+    EXPECT_EQ(material_name(app.meter.active_materials, 0), "Plaster Board");
+
+    // The scanner flag comes from the header, not from the name.
+    Bytes scanner = one_reading_file();
+    set_text(scanner, 1088, "VKM2 SCAN");
+    ASSERT_TRUE(load(scanner).accepted());
+    EXPECT_EQ(app.meter.not_scanner, 1);
+    EXPECT_EQ(material_name(app.meter.active_materials, 0), "Sheetrock");
+
+    // A name filling all 20 bytes is cut so it stays a terminated text.
+    Bytes full = one_reading_file();
+    set_text(full, 1088, "ABCDEFGHIJKLMNOPQRST");
+    ASSERT_TRUE(load(full).accepted());
+    EXPECT_EQ(app.meter.model(), "ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(app.meter.model_name[19], '\0');
+}
+
+TEST_F(SaveFile, MeterNameBufferIsWrittenAsHeld) {
+    set_readings({pin_reading(1)});
+    app.wizard.management_type = 1;
+    app.meter.model_name[15] = 'x'; // bytes after the terminator go out unchanged
+    ASSERT_TRUE(save(dir / "m.qmk").ok);
+    const Bytes bytes = read_file(dir / "m.qmk");
+    EXPECT_EQ(std::string(bytes.begin() + 1088, bytes.begin() + 1097),
+              std::string("No Title\0", 9));
+    EXPECT_EQ(bytes[1088 + 15], 'x');
+}
+
+TEST_F(SaveFile, UnreadablePathShowsTheSystemText) {
+    set_readings({pin_reading(1)});
+    const LoadResult result = load_save((dir / "missing.qmk").string(), app.store, app.meter, ui);
+    EXPECT_EQ(result.status, LoadStatus::OpenFailed);
+    EXPECT_EQ(result.error, ENOENT);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], (test::RecordingUi::Message{std::strerror(ENOENT), "Error",
+                                                          MessageIcon::Information}));
+    ui.messages.clear();
+    EXPECT_EQ(load_save(dir.string(), app.store, app.meter, ui).error, EISDIR);
+    EXPECT_EQ(app.store.all_readings.size(), 1u);
+}
+
+TEST_F(SaveFile, NewFilesFollowTheUmask) {
+    set_readings({pin_reading(1)});
+    app.wizard.management_type = 1;
+    const mode_t old_mask = ::umask(022);
+    ASSERT_TRUE(save(dir / "a.qmk").ok);
+    ::umask(077);
+    ASSERT_TRUE(save(dir / "b.qmk").ok);
+    ::umask(old_mask);
+    EXPECT_EQ(fs::status(dir / "a.qmk").permissions(), static_cast<fs::perms>(0644));
+    EXPECT_EQ(fs::status(dir / "b.qmk").permissions(), static_cast<fs::perms>(0600));
+}
+
+TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
+    set_readings({pin_reading(1)});
+    app.wizard.management_type = 1;
+    const Bytes old_contents = {'o', 'l', 'd'};
+    write_file(dir / "keep.qmk", old_contents);
+
+    // The folder does not exist.
+    SaveResult result = save(dir / "nowhere" / "x.qmk");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, ENOENT);
+    EXPECT_TRUE(result.written.empty());
+
+    // The write itself fails part way (file size limit in a child process).
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const SaveResult r = save(dir / "keep.qmk");
+        _exit(!r.ok && r.error == EFBIG ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(read_file(dir / "keep.qmk"), old_contents);
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // A further file of a multi-job save that fails is skipped; the first one stands.
+    app.store.all_readings.push_back(pin_reading(2));
+    rebuild_job_lists(app.store);
+    app.store.job_ids = {7, 8, 0, 0, 0};
+    fs::create_directory(dir / "s008.qmk"); // a folder where the second file should go
+    app.selection.save_mode = 2;
+    app.selection.selected_jobs = {0, 1};
+    app.selection.selected_count = 2;
+    result = save(dir / "site.qmk");
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.written, std::vector<std::string>{(dir / "site.qmk").string()});
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].path, (dir / "s008.qmk").string());
+}
+
+TEST_F(SaveFile, EmptyMultiJobSelectionSavesTheCurrentJob) {
+    set_readings({pin_reading(1), pin_reading(2)});
+    app.wizard.management_type = 1;
+    app.selection.save_mode = 1;
+    app.selection.selected_count = 0;
+    app.selection.current_job_index = 1;
+    ASSERT_TRUE(save(dir / "c.qmk").ok);
+    const Bytes bytes = read_file(dir / "c.qmk");
+    ASSERT_EQ(bytes.size(), 1180u);
+    EXPECT_EQ(bytes[1112 + 12], 2);
+}
+
+} // namespace
+} // namespace qm
