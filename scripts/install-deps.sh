@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
-    xvfb xauth
+    xvfb xauth poppler-utils
     clang libclang-rt-14-dev
 )
 
