@@ -13,6 +13,8 @@ namespace {
 const std::array kCommands = {
     Command{"decode", "decode STREAM_FILE      print the jobs and readings of a raw download stream",
             run_decode},
+    Command{"import", "import STREAM_FILE --out DIR   write one save file per job of a raw stream",
+            run_import},
 };
 
 } // namespace

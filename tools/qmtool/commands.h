@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace qm {
+struct AppState;
+}
+
 namespace qmtool {
 
 constexpr int kExitOk = 0;
@@ -26,5 +30,12 @@ void print_usage(std::FILE* out);
 bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 int run_decode(int argc, char** argv);
+int run_import(int argc, char** argv);
+
+// Writes one save file per job present in app's store into out_dir (created when missing),
+// named "Job<j>-ID<iii>.qmk", each as a one-job save from that job's list would write it; prints
+// each path on stdout. With no readings prints "NO STORED READINGS!" on err. Returns kExitOk, or
+// kExitFailure when nothing could be saved or a file failed (each failure named on err).
+int write_job_save_files(qm::AppState& app, const std::string& out_dir, std::FILE* err);
 
 } // namespace qmtool
