@@ -1,0 +1,128 @@
+#include "analysis/reading_rows.h"
+
+#include "analysis/job_statistics.h"
+#include "analysis/psychrometrics.h"
+#include "store/job_index.h"
+
+#include <cstdio>
+
+namespace qm {
+
+namespace {
+
+constexpr std::int32_t kManageRh = 0;
+constexpr std::int32_t kManageMc = 1;
+
+// Shown in the temperature column of readings that carry no pin temperature.
+constexpr std::string_view kNoTemperature = "-";
+
+std::string number_text(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string int_text(std::int32_t value) {
+    return std::to_string(value);
+}
+
+void fill_rh_cells(ReadingRow& row, const Reading& r, std::int32_t celsius) {
+    const bool c = celsius != 0;
+    const std::string_view unit = c ? kDegreesC : kDegreesF;
+    const PsychrometricResult p = compute_psychrometrics(r.rh, r.temperature, celsius);
+    row.cells[1] = location_name(r.location);
+    row.cells[2] = number_text("%.1f%%", r.rh);
+    row.cells[3] = number_text("%.1f", c ? fahrenheit_to_celsius(r.temperature) : r.temperature);
+    row.cells[3] += unit;
+    row.cells[4] = p.humidity_text;
+    row.cells[5] = p.dew_point_text;
+    row.cells[5] += unit;
+    row.emc = format_emc(equivalent_moisture_content(r.rh, r.temperature));
+}
+
+void fill_mc_cells(ReadingRow& row, const Reading& r, const MaterialList& active_materials,
+                   std::int32_t celsius) {
+    row.cells[1] = location_name(r.location);
+    row.cells[1] += ',';
+    row.cells[1] += sub_location_name(r.sub_location);
+    row.cells[2] = type_label(r.kind);
+    row.cells[3] = material_name(active_materials, r.material);
+    // Pin readings are percent with one decimal and carry a wood temperature; scans are whole
+    // numbers on the meter's own scale without one.
+    if (r.kind < Scan) {
+        row.cells[4] = number_text("%.1f%%", r.mc);
+        if (celsius != 0) {
+            row.cells[5] = int_text(fahrenheit_to_celsius_whole(r.pin_temperature));
+            row.cells[5] += kDegreesC;
+        } else {
+            row.cells[5] = int_text(r.pin_temperature);
+            row.cells[5] += kDegreesF;
+        }
+    } else {
+        row.cells[4] = number_text("%.0f", r.mc);
+        row.cells[5] = kNoTemperature;
+    }
+}
+
+} // namespace
+
+std::array<std::string_view, kReadingColumns> reading_column_headings(std::int32_t management_type,
+                                                                      std::int32_t celsius) {
+    switch (management_type) {
+    case kManageRh:
+        return {"Rec",   "Location", "RH",  "Temp", celsius != 0 ? "GPK" : "GPP",
+                "DewPt", "Date",     "Time"};
+    case kManageMc:
+        return {"Rec", "Location", "Type", "Material", "MC", "Temp", "Date", "Time"};
+    default:
+        return {"Rec", "", "", "", "", "", "Date", "Time"};
+    }
+}
+
+ReadingRow format_reading_row(const Reading& reading, std::int32_t ordinal,
+                              const MaterialList& active_materials, std::int32_t celsius,
+                              std::int32_t international_date) {
+    ReadingRow row;
+    row.cells[0] = int_text(ordinal);
+    if (is_rh(reading)) {
+        fill_rh_cells(row, reading, celsius);
+    } else {
+        fill_mc_cells(row, reading, active_materials, celsius);
+    }
+    row.cells[6] = format_reading_date(reading, international_date);
+    row.cells[7] = format_reading_time(reading);
+    return row;
+}
+
+std::vector<ReadingRow> collect_reading_rows(ReadingStore& store,
+                                             const MaterialList& active_materials,
+                                             std::int32_t management_type, std::int32_t job_index,
+                                             std::int32_t scroll_position, std::size_t max_rows,
+                                             std::int32_t celsius,
+                                             std::int32_t international_date) {
+    std::vector<ReadingRow> rows;
+    store.cursor = 0;
+    const bool rh = management_type == kManageRh;
+    if ((!rh && management_type != kManageMc) || job_index < 0 || job_index >= kMaxJobs ||
+        job_index >= (rh ? store.rh_job_count : store.mc_job_count)) {
+        return rows;
+    }
+    const std::size_t index = static_cast<std::size_t>(job_index);
+    const std::int32_t job = rh ? store.rh_jobs[index] : store.mc_jobs[index];
+    const std::int32_t kind_filter = rh ? RhTemperature : kKindFilterNotRh;
+
+    std::int32_t skipped = 0;
+    while (skipped < scroll_position && find_next_in_store(store, job, kind_filter)) {
+        ++store.cursor;
+        ++skipped;
+    }
+    std::int32_t ordinal = skipped + 1;
+    while (rows.size() < max_rows && find_next_in_store(store, job, kind_filter)) {
+        rows.push_back(format_reading_row(store.all_readings[store.cursor], ordinal++,
+                                          active_materials, celsius, international_date));
+        ++store.cursor;
+    }
+    return rows;
+}
+
+} // namespace qm
