@@ -1,0 +1,154 @@
+#include "link/protocol.h"
+
+#include <algorithm>
+#include <string>
+
+namespace qm {
+
+namespace {
+
+constexpr std::string_view kUnknownErrorText = "An unknown error was reported!";
+constexpr std::string_view kConfirmationText = "Received OK Confirmation Message";
+constexpr std::string_view kConfirmationCaption = "Yahoo!";
+constexpr std::string_view kLinkLostText = "Meter Link was Lost!! ";
+constexpr std::string_view kUnknownReplyText = "Unknown Reply received!";
+constexpr std::string_view kUnknownReplyCaption = "????";
+constexpr std::string_view kReplyTextCaption = "More Success!";
+constexpr std::string_view kErrorCaption = "Error!";
+
+constexpr std::size_t kChecksumBytes = 2;
+
+// The reply bytes read as text: up to the first zero byte (the buffer always ends in zeros).
+std::string reply_text(const LinkState& link) {
+    const auto& buffer = link.receive_buffer;
+    const auto end = std::find(buffer.begin(), buffer.end(), std::uint8_t{0});
+    return std::string(buffer.begin(), end);
+}
+
+bool request_timed_out(int exchanges, std::chrono::steady_clock::time_point start,
+                       LinkContext& context) {
+    return exchanges >= context.timing.request_exchange_limit ||
+           context.clock.now() - start >= context.timing.request_time_limit;
+}
+
+} // namespace
+
+std::uint16_t frame_checksum(std::span<const std::uint8_t> bytes) {
+    std::uint16_t sum = 0;
+    for (const std::uint8_t b : bytes) {
+        sum = static_cast<std::uint16_t>(sum + b);
+    }
+    return sum;
+}
+
+std::vector<std::uint8_t> frame(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> out(bytes.begin(), bytes.end());
+    const std::uint16_t sum = frame_checksum(bytes);
+    out.push_back(static_cast<std::uint8_t>(sum >> 8));
+    out.push_back(static_cast<std::uint8_t>(sum & 0xFF));
+    return out;
+}
+
+std::vector<std::uint8_t> request_frame(std::uint8_t command) {
+    return frame(std::span<const std::uint8_t>(&command, 1));
+}
+
+std::vector<std::uint8_t> re_request_frame() {
+    return frame(kReRequestCommand);
+}
+
+std::vector<std::uint8_t> reply_frame(std::uint8_t code, std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> body;
+    body.reserve(1 + data.size());
+    body.push_back(code);
+    body.insert(body.end(), data.begin(), data.end());
+    return frame(body);
+}
+
+bool reply_accepted(std::span<const std::uint8_t> reply) {
+    if (!reply.empty() && (reply[0] == kPresenceByte || reply[0] == kReplyLinkLost)) {
+        return true;
+    }
+    if (std::all_of(reply.begin(), reply.end(), [](std::uint8_t b) { return b == 0; })) {
+        return true;
+    }
+    if (reply.size() < 1 + kChecksumBytes) {
+        return false;
+    }
+    const std::size_t body = reply.size() - kChecksumBytes;
+    const std::uint16_t sent = static_cast<std::uint16_t>(reply[body] << 8 | reply[body + 1]);
+    return frame_checksum(reply.first(body)) == sent;
+}
+
+std::span<const std::uint8_t> reply_data(std::span<const std::uint8_t> reply) {
+    if (reply.size() <= 1 + kChecksumBytes) {
+        return {};
+    }
+    return reply.subspan(1, reply.size() - 1 - kChecksumBytes);
+}
+
+std::span<const std::uint8_t> last_reply(const LinkState& link) {
+    const std::size_t n = std::min<std::size_t>(link.bytes_received, kMaxReplyBytes);
+    return std::span<const std::uint8_t>(link.receive_buffer).first(n);
+}
+
+RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& context,
+                           UserInterface& ui) {
+    std::vector<std::uint8_t> request = request_frame(command);
+    link.transfer_mode = TransferMode::WriteThenRead;
+    const auto start = context.clock.now();
+    for (int exchanges = 1;; ++exchanges) {
+        const ExchangeResult exchange = serial_exchange(link, request, context);
+        if (!exchange.accepted) {
+            // A damaged reply: ask for the same reply again rather than the next one.
+            request = re_request_frame();
+        } else {
+            const std::uint8_t code = link.receive_buffer[0];
+            switch (code) {
+            case kReplyNothing:
+                break;
+            case kReplyErrorReport: {
+                context.clock.sleep_for(context.timing.packet_wait);
+                const std::uint8_t detail = link.receive_buffer[1];
+                if (detail != kErrorRetry5 && detail != kErrorRetry10) {
+                    ui.message_box(kUnknownErrorText, kErrorCaption, MessageIcon::Error);
+                }
+                break;
+            }
+            case kReplyData:
+            case kReplyLastData:
+                // The base unit needs this pause before it takes the next request.
+                context.clock.sleep_for(context.timing.packet_wait);
+                return RequestResult::Success;
+            case kReplyConfirmation:
+                ui.message_box(kConfirmationText, kConfirmationCaption, MessageIcon::None);
+                return RequestResult::Success;
+            case kReplyLinkLost:
+                ui.message_box(kLinkLostText, kErrorCaption, MessageIcon::Error);
+                return RequestResult::LinkLost;
+            default:
+                ui.message_box(kUnknownReplyText, kUnknownReplyCaption, MessageIcon::Question);
+                ui.message_box(reply_text(link), kReplyTextCaption, MessageIcon::None);
+                return RequestResult::UnknownReply;
+            }
+        }
+        // A silent base unit or a vanished adapter must not hold the program forever.
+        if (request_timed_out(exchanges, start, context)) {
+            if (context.transcript != nullptr) {
+                context.transcript->add_note("request given up after " + std::to_string(exchanges) +
+                                             " exchanges");
+            }
+            return RequestResult::GaveUp;
+        }
+        switch (ui.pump_messages(PumpMode::All)) {
+        case PumpResult::Quit:
+            return RequestResult::Quit;
+        case PumpResult::Cancel:
+            return RequestResult::Cancelled;
+        case PumpResult::Continue:
+            break;
+        }
+    }
+}
+
+} // namespace qm
