@@ -1,11 +1,14 @@
 #pragma once
 
+#include "files/settings_file.h"
 #include "link/link_state.h"
 #include "analysis/histogram.h"
 #include "store/job_records.h"
 #include "store/meter_identity.h"
 #include "store/reading_store.h"
 #include "store/session_state.h"
+
+#include <string>
 
 namespace qm {
 
@@ -20,6 +23,9 @@ struct AppState {
     // Counts of the selected job's slot values, drawn and printed by the histogram.
     HistogramBins histogram_bins{};
     LinkState link;
+    SettingsRecord settings;
+    // The folder that was current when the main window was created: "qm.dat" lives there.
+    std::string startup_folder;
 };
 
 } // namespace qm
