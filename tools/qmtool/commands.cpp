@@ -15,6 +15,10 @@ const std::array kCommands = {
             run_decode},
     Command{"import", "import STREAM_FILE --out DIR   write one save file per job of a raw stream",
             run_import},
+    Command{"download",
+            "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]   download from the "
+            "base unit, one save file per job",
+            run_download},
 };
 
 } // namespace

@@ -31,6 +31,7 @@ bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 int run_decode(int argc, char** argv);
 int run_import(int argc, char** argv);
+int run_download(int argc, char** argv);
 
 // Writes one save file per job present in app's store into out_dir (created when missing),
 // named "Job<j>-ID<iii>.qmk", each as a one-job save from that job's list would write it; prints

@@ -1,7 +1,385 @@
-// rq5200-sim: an emulator of the RQ-5200 base unit on a pseudo-terminal (being built).
-#include <cstdio>
+// rq5200-sim: an emulator of the RQ-5200 base unit with a meter docked, on a pseudo-terminal.
+#include "tools/rq5200-sim/base_unit.h"
+#include "tools/rq5200-sim/demo_meter.h"
 
-int main() {
-    std::fprintf(stderr, "rq5200-sim: not available yet\n");
-    return 2;
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <string_view>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr auto kDefaultPresenceInterval = milliseconds{200};
+// The split reply's two parts are further apart than the host's 50 ms read gap.
+constexpr auto kSplitPause = milliseconds{150};
+// A host that opened the port gets a moment to send its request before a presence byte could
+// land in its reply.
+constexpr auto kPresenceSettle = milliseconds{3};
+// While no host holds the port the master reports a hang-up at once; this is the pause between
+// looks (more would delay the first presence byte of a listening host).
+constexpr auto kNoHostBackoff = milliseconds{1};
+
+constexpr const char* kUsage =
+    "usage: rq5200-sim LINK_PATH (--demo | --stream FILE) [options]\n"
+    "\n"
+    "Creates a pseudo-terminal, links LINK_PATH to it and answers a host as the RQ-5200 base\n"
+    "unit does. Point Quellmark at it with QUELLMARK_PORTS=LINK_PATH.\n"
+    "\n"
+    "memory image:\n"
+    "  --demo                 a realistic demo meter (five jobs)\n"
+    "  --model TEXT           demo meter model: \"TRK ALFA\" (default) or \"VKM2 SCAN\"\n"
+    "  --seed N               demo data seed (default 1)\n"
+    "  --readings N           demo readings, 1..5000 (default 60)\n"
+    "  --stream FILE          the raw download stream in FILE\n"
+    "  --write-image FILE     also write the memory image to FILE\n"
+    "behaviour:\n"
+    "  --once                 exit after one completed download\n"
+    "  --presence-ms N        presence byte interval (default 200)\n"
+    "  --verbose              log every frame on stderr\n"
+    "faults (K = data packet number, from 1; each fires once per download):\n"
+    "  --corrupt-checksum K   send packet K with a wrong checksum\n"
+    "  --link-lost K          reply 0x77 at packet K\n"
+    "  --confirm K            send a 0x33 confirmation before packet K\n"
+    "  --error-report K:B     send error report 0x01 B before packet K\n"
+    "  --silent-after K       answer nothing after packet K\n"
+    "  --split K              send packet K in two parts 150 ms apart\n"
+    "  --unknown-code K[:C]   reply with code C (default 0x42) at packet K\n";
+
+struct Options {
+    std::string link_path;
+    bool demo = false;
+    std::string model = "TRK ALFA";
+    std::uint32_t seed = 1;
+    int readings = rq5200::kDefaultDemoReadings;
+    std::string stream_file;
+    std::string image_out;
+    bool once = false;
+    bool verbose = false;
+    milliseconds presence{kDefaultPresenceInterval};
+    rq5200::Faults faults;
+};
+
+bool parse_int(std::string_view text, int& value, int low, int high) {
+    int base = 10;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return ec == std::errc{} && end == text.data() + text.size() && value >= low && value <= high;
+}
+
+// "K" or "K:B" with a byte B.
+bool parse_packet_fault(std::string_view text, int& packet, std::uint8_t* detail) {
+    const std::size_t colon = text.find(':');
+    if (!parse_int(text.substr(0, colon), packet, 1, 1 << 20)) {
+        return false;
+    }
+    if (colon == std::string_view::npos) {
+        return true;
+    }
+    int value = 0;
+    if (detail == nullptr || !parse_int(text.substr(colon + 1), value, 0, 255)) {
+        return false;
+    }
+    *detail = static_cast<std::uint8_t>(value);
+    return true;
+}
+
+bool parse_option(std::string_view name, const char* value, Options& o) {
+    int n = 0;
+    std::string_view v = value;
+    rq5200::Faults& f = o.faults;
+    if (name == "--model") {
+        o.model = v;
+    } else if (name == "--seed") {
+        if (!parse_int(v, n, 0, 1 << 30)) {
+            return false;
+        }
+        o.seed = static_cast<std::uint32_t>(n);
+    } else if (name == "--readings") {
+        return parse_int(v, o.readings, 1, rq5200::kMaxDemoReadings);
+    } else if (name == "--stream") {
+        o.stream_file = v;
+    } else if (name == "--write-image") {
+        o.image_out = v;
+    } else if (name == "--presence-ms") {
+        if (!parse_int(v, n, 1, 10000)) {
+            return false;
+        }
+        o.presence = milliseconds{n};
+    } else if (name == "--corrupt-checksum") {
+        return parse_packet_fault(v, f.corrupt_checksum, nullptr);
+    } else if (name == "--link-lost") {
+        return parse_packet_fault(v, f.link_lost, nullptr);
+    } else if (name == "--confirm") {
+        return parse_packet_fault(v, f.confirm_before, nullptr);
+    } else if (name == "--error-report") {
+        return v.find(':') != std::string_view::npos &&
+               parse_packet_fault(v, f.error_report, &f.error_detail);
+    } else if (name == "--silent-after") {
+        return parse_packet_fault(v, f.silent_after, nullptr);
+    } else if (name == "--split") {
+        return parse_packet_fault(v, f.split, nullptr);
+    } else if (name == "--unknown-code") {
+        return parse_packet_fault(v, f.unknown_code, &f.unknown_code_value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Returns the exit status when the program should stop here (help, usage error).
+std::optional<int> parse_options(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (arg == "--demo") {
+            o.demo = true;
+        } else if (arg == "--once") {
+            o.once = true;
+        } else if (arg == "--verbose") {
+            o.verbose = true;
+        } else if (arg.starts_with("--")) {
+            if (i + 1 >= argc || !parse_option(arg, argv[i + 1], o)) {
+                std::fprintf(stderr, "rq5200-sim: bad or missing value for %s\n", argv[i]);
+                return kExitUsage;
+            }
+            ++i;
+        } else if (o.link_path.empty()) {
+            o.link_path = arg;
+        } else {
+            std::fprintf(stderr, "rq5200-sim: unexpected argument %s\n", argv[i]);
+            return kExitUsage;
+        }
+    }
+    if (o.link_path.empty() || o.demo == !o.stream_file.empty()) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    return std::nullopt;
+}
+
+bool load_image(const Options& o, std::vector<std::uint8_t>& image) {
+    if (o.demo) {
+        image = rq5200::demo_image(o.model, o.seed, o.readings);
+    } else {
+        std::ifstream in(o.stream_file, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "rq5200-sim: %s: %s\n", o.stream_file.c_str(),
+                         std::strerror(errno));
+            return false;
+        }
+        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!o.image_out.empty()) {
+        std::ofstream out(o.image_out, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(image.data()),
+                  static_cast<std::streamsize>(image.size()));
+        if (!out) {
+            std::fprintf(stderr, "rq5200-sim: %s: cannot write\n", o.image_out.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The master side of a new pseudo-terminal, raw before any host opens the slave.
+int open_master(std::string& slave_name) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        return -1;
+    }
+    termios tio{};
+    if (::tcgetattr(master, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::cfsetispeed(&tio, B9600);
+        ::cfsetospeed(&tio, B9600);
+        ::tcsetattr(master, TCSANOW, &tio);
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    slave_name = ::ptsname(master);
+    return master;
+}
+
+// The link path may replace a stale link of an earlier run, never another kind of file.
+bool make_link(const std::string& target, const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            std::fprintf(stderr, "rq5200-sim: %s exists and is not a link\n", path.c_str());
+            return false;
+        }
+        ::unlink(path.c_str());
+    }
+    if (::symlink(target.c_str(), path.c_str()) != 0) {
+        std::fprintf(stderr, "rq5200-sim: %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void log_bytes(const Options& o, const char* what, const std::vector<std::uint8_t>& bytes) {
+    if (!o.verbose) {
+        return;
+    }
+    std::fprintf(stderr, "rq5200-sim: %s", what);
+    for (const std::uint8_t b : bytes) {
+        std::fprintf(stderr, " %02X", b);
+    }
+    std::fputc('\n', stderr);
+}
+
+void write_all(int fd, const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return; // nothing listens; the host flushes stale bytes anyway
+        } else {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 10);
+        }
+    }
+}
+
+// Everything the serving loop keeps between two looks at the line.
+struct Line {
+    int master = -1;
+    bool host_open = false;
+    Clock::time_point session_start{};
+    bool session_spoke = false; // the host sent something since it opened the port
+    Clock::time_point last_presence{};
+    rq5200::FrameParser parser;
+};
+
+void answer(const Options& o, Line& line, rq5200::BaseUnit& unit,
+            const std::vector<std::uint8_t>& input) {
+    for (const auto& command : line.parser.feed(input)) {
+        log_bytes(o, "request", command);
+        const auto reply = unit.on_request(command);
+        if (!reply) {
+            continue;
+        }
+        log_bytes(o, "reply", reply->first);
+        write_all(line.master, reply->first);
+        if (!reply->rest.empty()) {
+            std::this_thread::sleep_for(kSplitPause);
+            log_bytes(o, "reply rest", reply->rest);
+            write_all(line.master, reply->rest);
+        }
+    }
+}
+
+// Serves hosts until a signal arrives or, with --once, a download has completed.
+int serve(const Options& o, Line& line, rq5200::BaseUnit& unit, int signals) {
+    while (!(o.once && unit.completed_downloads() > 0)) {
+        const auto now = Clock::now();
+        if (line.host_open && unit.downloading() && !line.session_spoke &&
+            now - line.session_start >= o.presence) {
+            unit.host_listening();
+        }
+        if (line.host_open && !unit.downloading() && !line.session_spoke &&
+            now - line.session_start >= kPresenceSettle && now - line.last_presence >= o.presence) {
+            write_all(line.master, {0x99});
+            line.last_presence = now;
+        }
+        pollfd fds[2] = {{line.master, POLLIN, 0}, {signals, POLLIN, 0}};
+        const int timeout = line.host_open ? 1 : 0;
+        if (::poll(fds, 2, timeout) < 0 && errno != EINTR) {
+            std::perror("rq5200-sim: poll");
+            return kExitFailure;
+        }
+        if (fds[1].revents & POLLIN) {
+            return kExitOk;
+        }
+        // Pending input first: a host that wrote and closed at once still gets its answer read.
+        if (fds[0].revents & POLLIN) {
+            std::uint8_t buffer[256];
+            const ssize_t n = ::read(line.master, buffer, sizeof buffer);
+            if (n > 0) {
+                line.session_spoke = true;
+                answer(o, line, unit, std::vector<std::uint8_t>(buffer, buffer + n));
+                continue;
+            }
+        }
+        const bool open = (fds[0].revents & POLLHUP) == 0;
+        if (open && !line.host_open) {
+            line.session_start = Clock::now();
+            line.session_spoke = false;
+        }
+        if (!open) {
+            line.parser.clear();
+            std::this_thread::sleep_for(kNoHostBackoff);
+        }
+        line.host_open = open;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (const auto status = parse_options(argc, argv, o)) {
+        return *status;
+    }
+    std::vector<std::uint8_t> image;
+    if (!load_image(o, image)) {
+        return kExitFailure;
+    }
+    // Signals arrive through a descriptor, so the serving loop ends between two exchanges.
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, SIGINT);
+    sigaddset(&mask, SIGTERM);
+    sigaddset(&mask, SIGHUP);
+    ::sigprocmask(SIG_BLOCK, &mask, nullptr);
+    const int signals = ::signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
+    std::string slave;
+    const int master = open_master(slave);
+    if (signals < 0 || master < 0) {
+        std::perror("rq5200-sim: pseudo-terminal");
+        return kExitFailure;
+    }
+    if (!make_link(slave, o.link_path)) {
+        return kExitFailure;
+    }
+    rq5200::BaseUnit unit(image, o.faults);
+    std::fprintf(stderr, "rq5200-sim: base unit on %s (%s), %zu bytes in %zu packets\n",
+                 o.link_path.c_str(), slave.c_str(), image.size(), unit.packet_count());
+    Line line;
+    line.master = master;
+    const int status = serve(o, line, unit, signals);
+    ::unlink(o.link_path.c_str());
+    ::close(master);
+    std::fprintf(stderr, "rq5200-sim: %i downloads completed\n", unit.completed_downloads());
+    return status;
 }

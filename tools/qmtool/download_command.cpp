@@ -1,0 +1,170 @@
+#include "link/download_procedure.h"
+#include "link/link_transcript.h"
+#include "shell/app_state.h"
+#include "tools/qmtool/commands.h"
+#include "tools/qmtool/options.h"
+#include "tools/qmtool/terminal_ui.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+
+namespace qmtool {
+
+namespace {
+
+constexpr const char* kDownloadUsage =
+    "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
+    "\n"
+    "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
+    "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
+    "the ports to search). --dump also writes the raw download stream, --log the transcript of\n"
+    "every exchange. Ctrl-C cancels the download.\n";
+
+// The wait dialog of the terminal: a status line on stderr. Ctrl-C is held back while the
+// download runs and read at every pump as the Cancel button.
+class DownloadTerminalUi : public qm::DownloadUi {
+public:
+    explicit DownloadTerminalUi(std::FILE* err) : messages_(err), err_(err) {}
+
+    void message_box(std::string_view text, std::string_view caption,
+                     qm::MessageIcon icon) override {
+        end_progress_line();
+        messages_.message_box(text, caption, icon);
+    }
+    qm::PumpResult pump_messages(qm::PumpMode /*mode*/) override {
+        sigset_t pending;
+        sigemptyset(&pending);
+        if (::sigpending(&pending) == 0 && sigismember(&pending, SIGINT) == 1) {
+            sigset_t interrupt;
+            sigemptyset(&interrupt);
+            sigaddset(&interrupt, SIGINT);
+            const timespec now{0, 0};
+            ::sigtimedwait(&interrupt, nullptr, &now);
+            return qm::PumpResult::Cancel;
+        }
+        return qm::PumpResult::Continue;
+    }
+    bool create_wait_dialog() override {
+        std::fprintf(err_, "Looking for the base unit...\n");
+        return true;
+    }
+    void show_wait_dialog() override { std::fprintf(err_, "Base unit found, downloading.\n"); }
+    void end_wait_dialog() override { end_progress_line(); }
+    void set_lamp_state(qm::LampState /*state*/) override {}
+    void set_progress(std::size_t packets, std::size_t bytes) override {
+        std::fprintf(err_, "\rPackets received: %zu  Bytes received: %zu", packets, bytes);
+        std::fflush(err_);
+        progress_shown_ = true;
+    }
+    void post_quit() override {}
+
+private:
+    void end_progress_line() {
+        if (progress_shown_) {
+            std::fputc('\n', err_);
+            progress_shown_ = false;
+        }
+    }
+
+    TerminalUi messages_;
+    std::FILE* err_;
+    bool progress_shown_ = false;
+};
+
+// Holds Ctrl-C back for the pumps while it lives.
+class InterruptHold {
+public:
+    InterruptHold() {
+        sigset_t interrupt;
+        sigemptyset(&interrupt);
+        sigaddset(&interrupt, SIGINT);
+        ::sigprocmask(SIG_BLOCK, &interrupt, &previous_);
+    }
+    ~InterruptHold() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    InterruptHold(const InterruptHold&) = delete;
+    InterruptHold& operator=(const InterruptHold&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+bool write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+const char* outcome_text(qm::DownloadOutcome outcome) {
+    switch (outcome) {
+    case qm::DownloadOutcome::Completed:
+        return "download complete";
+    case qm::DownloadOutcome::WindowFailed:
+        return "the download could not start";
+    case qm::DownloadOutcome::NotFound:
+        return "no base unit found";
+    case qm::DownloadOutcome::LinkLost:
+        return "the link to the base unit was lost";
+    case qm::DownloadOutcome::Quit:
+    case qm::DownloadOutcome::Cancelled:
+        return "download cancelled";
+    }
+    return "download failed";
+}
+
+} // namespace
+
+int run_download(int argc, char** argv) {
+    Arguments args;
+    std::string error;
+    if (!parse_arguments(argc, argv, {}, {"--port", "--out", "--dump", "--log"}, args, error) ||
+        args.help || !args.positional.empty() || args.value("--out") == nullptr) {
+        if (!error.empty()) {
+            std::fprintf(stderr, "qmtool download: %s\n", error.c_str());
+        }
+        std::fputs(kDownloadUsage, args.help ? stdout : stderr);
+        return args.help && error.empty() ? kExitOk : kExitUsage;
+    }
+    qm::AppState app;
+    qm::LinkTranscript transcript;
+    qm::DownloadOptions options;
+    options.transcript = &transcript;
+    if (const std::string* port = args.value("--port")) {
+        options.ports = std::vector<std::string>{*port};
+    }
+    DownloadTerminalUi ui(stderr);
+    qm::DownloadResult result;
+    {
+        const InterruptHold hold;
+        result = qm::download_readings(app.link, app.store, app.meter, app.job_records,
+                                       app.selection, ui, options);
+    }
+    int status = kExitOk;
+    if (const std::string* log = args.value("--log");
+        log != nullptr && !qm::write_transcript_file(*log, transcript)) {
+        std::fprintf(stderr, "qmtool: %s: cannot write the transcript\n", log->c_str());
+        status = kExitFailure;
+    }
+    if (result.outcome != qm::DownloadOutcome::Completed) {
+        std::fprintf(stderr, "qmtool: %s\n", outcome_text(result.outcome));
+        return kExitFailure;
+    }
+    std::fprintf(stderr, "Downloaded %zu bytes in %zu packets from %s, %zu readings.\n",
+                 result.stream.size(), result.packets, result.port.c_str(),
+                 result.report.readings_kept);
+    if (const std::string* dump = args.value("--dump");
+        dump != nullptr && !write_bytes(*dump, result.stream)) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", dump->c_str(), std::strerror(errno));
+        status = kExitFailure;
+    }
+    if (write_job_save_files(app, *args.value("--out"), stderr) != kExitOk) {
+        status = kExitFailure;
+    }
+    return status;
+}
+
+} // namespace qmtool
