@@ -1,0 +1,174 @@
+#include "files/csv_export.h"
+
+#include "analysis/job_statistics.h"
+#include "analysis/psychrometrics.h"
+#include "files/save_file.h"
+#include "store/job_index.h"
+#include "store/lookup_tables.h"
+
+#include <cstdio>
+
+namespace qm {
+
+namespace {
+
+// Readings of a 24-hour hour byte of 0x12 (noon) or more, and every 12-hour byte, are
+// afternoon readings for the sequence numbering.
+constexpr std::int32_t kAfternoonHourCode = 0x12;
+
+std::string format(const char* fmt, auto... args) {
+    char text[64];
+    std::snprintf(text, sizeof text, fmt, args...);
+    return text;
+}
+
+std::string_view header_line(std::int32_t celsius, std::int32_t international_date) {
+    if (international_date != 0) {
+        return celsius != 0 ? kCsvHeaderEuCelsius : kCsvHeaderEuFahrenheit;
+    }
+    return celsius != 0 ? kCsvHeaderUsCelsius : kCsvHeaderUsFahrenheit;
+}
+
+// Writes one line from its fields, separated by commas and ended by CR LF.
+void append_line(std::string& out, std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (const std::string_view field : fields) {
+        if (!first) {
+            out += ',';
+        }
+        append_csv_field(out, field);
+        first = false;
+    }
+    out += kCsvLineEnd;
+}
+
+// The fields every line starts with: meter name, job number, job ID.
+struct JobFields {
+    std::string_view name;
+    std::string job;
+    std::string id;
+};
+
+void append_rh_line(std::string& out, const JobFields& j, const Reading& r, std::int32_t celsius,
+                    std::int32_t international_date) {
+    const PsychrometricResult p = compute_psychrometrics(r.rh, r.temperature, celsius);
+    const double temperature = celsius != 0 ? fahrenheit_to_celsius(r.temperature) : r.temperature;
+    append_line(out, {j.name, j.job, j.id, location_name(r.location), "", "", "",
+                      format_reading_date(r, international_date), format_reading_time(r),
+                      type_label(r.kind), "", format("%.1f", r.rh), format("%.1f", temperature),
+                      p.dew_point_text, p.humidity_text});
+}
+
+// Numbers a group's pin and scan readings separately, restarting with each new day or half day.
+class SequenceLabels {
+public:
+    std::string next(const Reading& r) {
+        const std::int32_t half_day = r.hour_code >= kAfternoonHourCode ? 1 : 0;
+        if (half_day != half_day_ || r.day != day_) {
+            pins_ = 0;
+            scans_ = 0;
+            day_ = r.day;
+            half_day_ = half_day;
+        }
+        return r.kind == Scan ? format("S-%i", ++scans_) : format("P-%i", ++pins_);
+    }
+
+private:
+    int pins_ = 0;
+    int scans_ = 0;
+    std::int32_t day_ = 0;
+    std::int32_t half_day_ = 0;
+};
+
+void append_mc_line(std::string& out, const JobFields& j, const Reading& r, std::string_view label,
+                    std::string_view material, std::int32_t celsius,
+                    std::int32_t international_date) {
+    const std::string temperature =
+        r.kind == Scan ? std::string(" ")
+                       : format("%i", celsius != 0 ? fahrenheit_to_celsius_whole(r.pin_temperature)
+                                                   : r.pin_temperature);
+    append_line(out, {j.name, j.job, j.id, location_name(r.location),
+                      sub_location_name(r.sub_location), label, material,
+                      format_reading_date(r, international_date), format_reading_time(r),
+                      type_label(r.kind), format("%.1f", r.mc), "", temperature, ""});
+}
+
+void append_rh_part(std::string& out, ReadingStore& store, const JobFields& j, std::int32_t job,
+                    std::int32_t celsius, std::int32_t international_date) {
+    fill_working_set(store, job, kModeRhJob);
+    for (std::int32_t location = 0; location < kLocationCount; ++location) {
+        for (const Reading& r : store.working_set) {
+            if (r.job == job && r.location == location) {
+                append_rh_line(out, j, r, celsius, international_date);
+            }
+        }
+    }
+}
+
+void append_mc_part(std::string& out, ReadingStore& store, const MeterIdentity& meter,
+                    const JobFields& j, std::int32_t job, std::int32_t celsius,
+                    std::int32_t international_date) {
+    const int position = position_in_list(store.mc_jobs, store.mc_job_count, job);
+    if (position < 0) {
+        store.working_set.clear(); // a job without MC readings leaves no working set behind
+        return;
+    }
+    fill_working_set(store, position, kModeMcPosition);
+    for (std::int32_t location = 0; location < kLocationCount; ++location) {
+        for (std::int32_t sub = 0; sub < kSubLocationCount; ++sub) {
+            store.cursor = 0;
+            if (!find_next_in_working_set(store, job, kKindFilterNotRh, location, sub)) {
+                continue;
+            }
+            // The group statistics supply the material text every line of the group carries.
+            const JobStatistics stats = compute_mc_statistics(
+                store, meter.active_materials, position, location, sub, international_date);
+            SequenceLabels labels;
+            for (const Reading& r : store.working_set) {
+                if (r.job == job && r.location == location && r.sub_location == sub) {
+                    append_mc_line(out, j, r, labels.next(r), stats.material_text, celsius,
+                                   international_date);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+void append_csv_field(std::string& out, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (const char c : field) {
+        if (c == '"') {
+            out += '"';
+        }
+        out += c;
+    }
+    out += '"';
+}
+
+std::string export_csv(ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
+                       std::int32_t celsius, std::int32_t international_date) {
+    const std::int32_t id =
+        job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
+    const JobFields j{meter.model(), format("%i", job), format("%i", id)};
+    std::string out;
+    out += header_line(celsius, international_date);
+    out += kCsvLineEnd;
+    append_rh_part(out, store, j, job, celsius, international_date);
+    append_mc_part(out, store, meter, j, job, celsius, international_date);
+    return out;
+}
+
+int export_csv_file(const std::string& path, ReadingStore& store, const MeterIdentity& meter,
+                    std::int32_t job, std::int32_t celsius, std::int32_t international_date) {
+    const std::string text = export_csv(store, meter, job, celsius, international_date);
+    return replace_file_contents(path,
+                                 {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+} // namespace qm
