@@ -1,0 +1,73 @@
+#include "summaries/batch_print.h"
+
+#include "store/job_index.h"
+#include "summaries/summary_groups.h"
+
+#include <algorithm>
+
+namespace qm {
+
+std::int32_t print_parts_bit(int command) {
+    switch (command) {
+    case kBatchHistogramCommand:
+        return kPrintHistogramBit;
+    case kBatchTableCommand:
+        return kPrintTableBit;
+    case kBatchSummaryCommand:
+        return kPrintSummaryBit;
+    default:
+        return 0;
+    }
+}
+
+std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t management_type,
+                                        const ReadingStore& store,
+                                        const std::vector<int>& positions) {
+    std::vector<BatchStep> steps;
+    if (management_type != 0 && management_type != 1) {
+        return steps;
+    }
+    std::vector<int> ordered = positions;
+    std::sort(ordered.begin(), ordered.end());
+    ordered.erase(std::unique(ordered.begin(), ordered.end()), ordered.end());
+    for (const int position : ordered) {
+        if (job_at_position(store, management_type, position) == 0) {
+            continue;
+        }
+        if (print_parts & kPrintTableBit) {
+            steps.push_back({position, BatchPart::Table});
+        }
+        if (print_parts & kPrintSummaryBit) {
+            steps.push_back({position, BatchPart::Summary});
+        }
+        if ((print_parts & kPrintHistogramBit) && management_type == 1) {
+            steps.push_back({position, BatchPart::Histogram});
+        }
+    }
+    return steps;
+}
+
+std::vector<int> selected_positions(const Selection& selection) {
+    const int count = std::clamp(selection.selected_count, 0, kMaxSelected);
+    return std::vector<int>(selection.selected_jobs.begin(),
+                            selection.selected_jobs.begin() + count);
+}
+
+BatchJobScope::BatchJobScope(ReadingStore& store, Selection& selection,
+                             std::int32_t management_type)
+    : store_(store), selection_(selection), management_type_(management_type),
+      saved_job_index_(selection.current_job_index), saved_working_set_(store.working_set),
+      saved_cursor_(store.cursor) {}
+
+BatchJobScope::~BatchJobScope() {
+    selection_.current_job_index = saved_job_index_;
+    store_.working_set = std::move(saved_working_set_);
+    store_.cursor = saved_cursor_;
+}
+
+void BatchJobScope::select(int position) {
+    selection_.current_job_index = position;
+    fill_working_set(store_, position, management_type_);
+}
+
+} // namespace qm

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "store/reading_store.h"
+#include "store/session_state.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qm {
+
+// The bits of print_parts: which printouts a batch print of the selected jobs makes of each job.
+constexpr std::int32_t kPrintSummaryBit = 1;
+constexpr std::int32_t kPrintTableBit = 2;
+constexpr std::int32_t kPrintHistogramBit = 4; // MC jobs only
+
+// The Options > "Batch Print" commands; each toggles one bit of print_parts.
+constexpr int kBatchHistogramCommand = 40041;
+constexpr int kBatchTableCommand = 40042;
+constexpr int kBatchSummaryCommand = 40043;
+
+// The print_parts bit a "Batch Print" command toggles, 0 for any other command.
+std::int32_t print_parts_bit(int command);
+
+enum class BatchPart {
+    Table,     // the job's readings table, as "Print Job" prints it
+    Summary,   // the job's summary page (first group of its location list)
+    Histogram, // the histogram of the job's record (MC only)
+};
+
+struct BatchStep {
+    int position = 0; // position of the job in the job list of the managed kind
+    BatchPart part = BatchPart::Table;
+    bool operator==(const BatchStep&) const = default;
+};
+
+// The printouts of a batch, in printing order: for each selected position (ascending, each once,
+// positions past the job list skipped) its table, its summary, then for MC its histogram, each
+// only when its bit of print_parts is set. Empty for a managed kind other than MC or RH/T.
+std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t management_type,
+                                        const ReadingStore& store,
+                                        const std::vector<int>& positions);
+
+// The selected positions as the selection records them.
+std::vector<int> selected_positions(const Selection& selection);
+
+// Makes one job of a batch the current one (current_job_index and its working set) and puts the
+// previous job and working set back when it ends, so that a batch leaves the selection, the side
+// panel's figures and any open window's data as they were.
+class BatchJobScope {
+public:
+    BatchJobScope(ReadingStore& store, Selection& selection, std::int32_t management_type);
+    ~BatchJobScope();
+    BatchJobScope(const BatchJobScope&) = delete;
+    BatchJobScope& operator=(const BatchJobScope&) = delete;
+
+    void select(int position);
+
+private:
+    ReadingStore& store_;
+    Selection& selection_;
+    std::int32_t management_type_;
+    std::int32_t saved_job_index_;
+    std::vector<Reading> saved_working_set_;
+    std::size_t saved_cursor_;
+};
+
+} // namespace qm

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "store/job_records.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// What the summaries and the title and notes windows need of the job list on the current wizard
+// page and of the side panel. The shell implements it over its widgets; tests with a recorder.
+class JobListLink {
+public:
+    virtual ~JobListLink() = default;
+    // Positions of the selected entries, ascending; empty when nothing is selected or no job
+    // list is shown.
+    virtual std::vector<int> selected_positions() const = 0;
+    // The text of the entry at a position; empty when the list has no such entry.
+    virtual std::string entry_text(int position) const = 0;
+    // Replaces the entry at a position by the text and marks it selected; the other entries keep
+    // their selection and this is not a selection change. No effect past the end of the list.
+    virtual void replace_entry(int position, std::string_view text) = 0;
+    // The side panel's job caption.
+    virtual std::string job_caption() const = 0;
+    virtual void set_job_caption(std::string_view text) = 0;
+};
+
+constexpr std::size_t kMaxTitleLength = kTitleSize - 1; // 259
+constexpr std::size_t kMaxNotesLength = kNotesSize - 1; // 999
+
+// The position the title and notes are stored for: the first selected entry, 0 when none is.
+int annotation_position(const JobListLink& list);
+
+// Title and notes belong to one job, so their windows are offered only while at most one job is
+// selected.
+bool annotation_allowed(const JobListLink& list);
+
+// The notes of the job record at a position for the managed kind (1 MC, 0 RH/T); empty for any
+// other kind or a position outside the records.
+std::string job_notes(const JobRecords& records, std::int32_t management_type, int position);
+
+// Stores notes (cut to 999 characters) in the job record at the position. Returns false, storing
+// nothing, for another kind or a position outside the records.
+bool store_job_notes(JobRecords& records, std::int32_t management_type, int position,
+                     std::string_view notes);
+
+// The title's "OK": stores the title (cut to 259 characters) in the record of the first selected
+// job, puts it in place of that job's list entry (selected) and makes it the side panel's job
+// caption. Returns false, changing nothing, when the managed kind is neither MC nor RH/T.
+bool store_job_title(JobRecords& records, std::int32_t management_type, JobListLink& list,
+                     std::string_view title);
+
+// The stored title of the record at a position ("" for another kind or position).
+std::string job_title(const JobRecords& records, std::int32_t management_type, int position);
+
+} // namespace qm

@@ -1,0 +1,118 @@
+#include "summaries/summary_model.h"
+
+#include "summaries/summary_groups.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::int32_t kManageRh = 0;
+constexpr std::int32_t kManageMc = 1;
+
+bool valid_position(const std::vector<int>& list, int position) {
+    return position >= 0 && static_cast<std::size_t>(position) < list.size();
+}
+
+} // namespace
+
+SummaryJob::SummaryJob(const ReadingStore& store, std::int32_t management_type,
+                       std::int32_t job_index)
+    : job_index_(job_index), job_(job_at_position(store, management_type, job_index)) {
+    store_.working_set = store.working_set;
+    store_.mc_jobs = store.mc_jobs;
+    store_.rh_jobs = store.rh_jobs;
+    store_.mc_job_count = store.mc_job_count;
+    store_.rh_job_count = store.rh_job_count;
+    store_.job_ids = store.job_ids;
+}
+
+std::int32_t SummaryJob::job_id() const {
+    if (job_ < 1 || job_ > kMaxJobs) {
+        return 0;
+    }
+    return store_.job_ids[static_cast<std::size_t>(job_ - 1)];
+}
+
+McSummaryModel::McSummaryModel(const ReadingStore& store, std::int32_t job_index)
+    : SummaryJob(store, kManageMc, job_index) {}
+
+void McSummaryModel::open(const MaterialList& materials, std::int32_t international_date) {
+    locations_ = locations_in_working_set(store_, job_);
+    if (!locations_.empty()) {
+        location_ = locations_.front();
+    }
+    fill_sub_locations();
+    recompute(materials, international_date);
+}
+
+void McSummaryModel::choose_location(int list_position, const MaterialList& materials,
+                                     std::int32_t international_date) {
+    if (!valid_position(locations_, list_position)) {
+        return;
+    }
+    location_ = locations_[static_cast<std::size_t>(list_position)];
+    fill_sub_locations();
+    recompute(materials, international_date);
+}
+
+void McSummaryModel::choose_sub_location(int list_position, const MaterialList& materials,
+                                         std::int32_t international_date) {
+    if (!valid_position(sub_locations_, list_position)) {
+        return;
+    }
+    sub_location_ = sub_locations_[static_cast<std::size_t>(list_position)];
+    recompute(materials, international_date);
+}
+
+void McSummaryModel::fill_sub_locations() {
+    sub_locations_ = sub_locations_in_working_set(store_, job_, location_);
+    if (!sub_locations_.empty()) {
+        sub_location_ = sub_locations_.front();
+    }
+}
+
+void McSummaryModel::recompute(const MaterialList& materials, std::int32_t international_date) {
+    stats_ = compute_mc_statistics(store_, materials, job_index_, location_, sub_location_,
+                                   international_date);
+}
+
+SummaryPage McSummaryModel::page(int width, int height, std::string_view model_name,
+                                 std::string_view job_entry, std::string_view notes) const {
+    const SummaryHeading heading{std::string(model_name), std::string(job_entry), job_id(),
+                                 location_, sub_location_};
+    return mc_summary_page(width, height, heading, stats_, notes);
+}
+
+RhSummaryModel::RhSummaryModel(const ReadingStore& store, std::int32_t job_index)
+    : SummaryJob(store, kManageRh, job_index) {}
+
+void RhSummaryModel::open(std::int32_t celsius, std::int32_t international_date) {
+    locations_ = locations_in_working_set(store_, job_);
+    if (!locations_.empty()) {
+        location_ = locations_.front();
+    }
+    recompute(celsius, international_date);
+}
+
+void RhSummaryModel::choose_location(int list_position, std::int32_t celsius,
+                                     std::int32_t international_date) {
+    if (!valid_position(locations_, list_position)) {
+        return;
+    }
+    location_ = locations_[static_cast<std::size_t>(list_position)];
+    recompute(celsius, international_date);
+}
+
+void RhSummaryModel::recompute(std::int32_t celsius, std::int32_t international_date) {
+    celsius_ = celsius;
+    stats_ = compute_rh_statistics(store_, job_index_, location_, celsius, international_date);
+}
+
+SummaryPage RhSummaryModel::page(int width, int height, std::string_view model_name,
+                                 std::string_view job_entry) const {
+    const SummaryHeading heading{std::string(model_name), std::string(job_entry), job_id(),
+                                 location_, 0};
+    return rh_summary_page(width, height, heading, stats_, celsius_);
+}
+
+} // namespace qm

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "analysis/job_statistics.h"
+#include "store/meter_identity.h"
+#include "store/reading_store.h"
+#include "summaries/summary_printout.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// What a summary window shows, without the window: the job it was opened for, a copy of that
+// job's working set, the location (and for MC sub-location) lists, the chosen group and the
+// figures of the last recomputation. Holding its own copy keeps a summary on its job when the
+// user selects another job while it is open: it recomputes only when its own lists change and
+// its printed page shows the group and figures of that recomputation.
+class SummaryJob {
+public:
+    // The job at position job_index of the list of the managed kind (1 MC, 0 RH/T) and the
+    // working set as the job selection left it.
+    SummaryJob(const ReadingStore& store, std::int32_t management_type, std::int32_t job_index);
+
+    std::int32_t job_index() const { return job_index_; }
+    std::int32_t job() const { return job_; } // 0 when the position holds no job
+    // The ID number of the job (job_ids entry job - 1), 0 without a job.
+    std::int32_t job_id() const;
+
+protected:
+    ReadingStore store_; // job lists, job IDs and the working set only
+    std::int32_t job_index_;
+    std::int32_t job_;
+};
+
+class McSummaryModel : public SummaryJob {
+public:
+    McSummaryModel(const ReadingStore& store, std::int32_t job_index);
+
+    // Fills the location list, picks its first entry, fills the sub-location list for it and
+    // computes the figures: what opening the window does.
+    void open(const MaterialList& materials, std::int32_t international_date);
+    // A choice from the location list (a list position): refills the sub-location list, picks its
+    // first entry and recomputes. A position outside the list changes nothing.
+    void choose_location(int list_position, const MaterialList& materials,
+                         std::int32_t international_date);
+    // A choice from the sub-location list: recomputes for that sub-location.
+    void choose_sub_location(int list_position, const MaterialList& materials,
+                             std::int32_t international_date);
+
+    const std::vector<int>& locations() const { return locations_; }
+    const std::vector<int>& sub_locations() const { return sub_locations_; }
+    int location() const { return location_; }
+    int sub_location() const { return sub_location_; }
+    const JobStatistics& statistics() const { return stats_; }
+
+    SummaryPage page(int width, int height, std::string_view model_name, std::string_view job_entry,
+                     std::string_view notes) const;
+
+private:
+    void fill_sub_locations();
+    void recompute(const MaterialList& materials, std::int32_t international_date);
+
+    std::vector<int> locations_;
+    std::vector<int> sub_locations_;
+    int location_ = 0;
+    int sub_location_ = 0;
+    JobStatistics stats_;
+};
+
+class RhSummaryModel : public SummaryJob {
+public:
+    RhSummaryModel(const ReadingStore& store, std::int32_t job_index);
+
+    // Fills the location list, picks its first entry and computes the figures.
+    void open(std::int32_t celsius, std::int32_t international_date);
+    // A choice from the location list: recomputes for that location.
+    void choose_location(int list_position, std::int32_t celsius, std::int32_t international_date);
+
+    const std::vector<int>& locations() const { return locations_; }
+    int location() const { return location_; }
+    const JobStatistics& statistics() const { return stats_; }
+    // The unit of the last recomputation: labels and values change together.
+    std::int32_t celsius() const { return celsius_; }
+
+    SummaryPage page(int width, int height, std::string_view model_name,
+                     std::string_view job_entry) const;
+
+private:
+    void recompute(std::int32_t celsius, std::int32_t international_date);
+
+    std::vector<int> locations_;
+    int location_ = 0;
+    std::int32_t celsius_ = 0;
+    JobStatistics stats_;
+};
+
+} // namespace qm
