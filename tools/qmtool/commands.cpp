@@ -15,6 +15,13 @@ const std::array kCommands = {
             run_decode},
     Command{"import", "import STREAM_FILE --out DIR   write one save file per job of a raw stream",
             run_import},
+    Command{"export",
+            "export SAVE_FILE [--out CSV_FILE] [--celsius] [--international]\n"
+            "                          write the CSV export of a save file's job (stdout by default)",
+            run_export},
+    Command{"show", "show SAVE_FILE [--celsius] [--international]\n"
+                    "                          print a save file's readings and summaries",
+            run_show},
     Command{"download",
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]   download from the "
             "base unit, one save file per job",

@@ -1,0 +1,184 @@
+#include "analysis/job_statistics.h"
+#include "analysis/reading_rows.h"
+#include "shell/app_state.h"
+#include "store/job_index.h"
+#include "tools/qmtool/commands.h"
+#include "tools/qmtool/options.h"
+#include "tools/qmtool/saved_job.h"
+
+#include <array>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qmtool {
+
+namespace {
+
+constexpr const char* kShowUsage = "usage: qmtool show SAVE_FILE [--celsius] [--international]\n";
+
+constexpr std::int32_t kManageRh = 0;
+constexpr std::int32_t kManageMc = 1;
+
+// Characters 0x80..0x9F of Windows-1252 (0 where the code page leaves a byte undefined).
+constexpr std::array<char32_t, 32> kCp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// The system's texts are Windows-1252; a terminal expects UTF-8.
+std::string to_utf8(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        char32_t cp = b;
+        if (b >= 0x80 && b < 0xA0) {
+            cp = kCp1252High[b - 0x80] != 0 ? kCp1252High[b - 0x80] : U'\uFFFD';
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+void print_tabbed(std::span<const std::string_view> fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        line += i == 0 ? "" : "\t";
+        line += fields[i];
+    }
+    std::printf("%s\n", to_utf8(line).c_str());
+}
+
+void print_line(std::initializer_list<std::string_view> fields) {
+    print_tabbed({fields.begin(), fields.size()});
+}
+
+// A table row, with the EMC cell after the eight view columns when there is one.
+void print_cells(std::span<const std::string> cells, const std::string* extra) {
+    std::vector<std::string_view> fields(cells.begin(), cells.end());
+    if (extra != nullptr) {
+        fields.push_back(*extra);
+    }
+    print_tabbed(fields);
+}
+
+struct Display {
+    std::int32_t celsius = 0;
+    std::int32_t international = 0;
+};
+
+void print_readings(qm::AppState& app, std::int32_t kind, std::int32_t position, const Display& d) {
+    const auto headings = qm::reading_column_headings(kind, d.celsius);
+    std::array<std::string, qm::kReadingColumns> heading_cells;
+    std::copy(headings.begin(), headings.end(), heading_cells.begin());
+    const std::string emc_heading(qm::kEmcHeading);
+    print_cells(heading_cells, kind == kManageRh ? &emc_heading : nullptr);
+    for (const qm::ReadingRow& row :
+         qm::collect_reading_rows(app.store, app.meter.active_materials, kind, position, 0,
+                                  qm::kAllRows, d.celsius, d.international)) {
+        print_cells(row.cells, kind == kManageRh ? &row.emc : nullptr);
+    }
+}
+
+// One line per location and sub-location that holds readings of the job.
+void print_mc_summary(qm::AppState& app, std::int32_t position, std::int32_t job,
+                      const Display& d) {
+    qm::ReadingStore& store = app.store;
+    qm::fill_working_set(store, position, qm::kModeMcPosition);
+    print_line({"Location", "Sub Location", "First", "Last", "PIN Readings", "Material",
+                "PIN Minimum", "PIN Maximum", "SCAN Readings", "SCAN Minimum", "SCAN Maximum"});
+    for (std::int32_t location = 0; location < qm::kLocationCount; ++location) {
+        for (std::int32_t sub = 0; sub < qm::kSubLocationCount; ++sub) {
+            store.cursor = 0;
+            if (!qm::find_next_in_working_set(store, job, qm::kKindFilterNotRh, location, sub)) {
+                continue;
+            }
+            const qm::JobStatistics s = qm::compute_mc_statistics(
+                store, app.meter.active_materials, position, location, sub, d.international);
+            print_line({qm::location_name(location), qm::sub_location_name(sub), s.first_text,
+                        s.last_text, s.count_text, s.material_text, s.min_text, s.max_text,
+                        s.scan_count_text, s.scan_min_text, s.scan_max_text});
+        }
+    }
+}
+
+// One line per location that holds readings of the job.
+void print_rh_summary(qm::AppState& app, std::int32_t position, std::int32_t job,
+                      const Display& d) {
+    qm::ReadingStore& store = app.store;
+    qm::fill_working_set(store, position, qm::kModeRhPosition);
+    const bool gpk = d.celsius != 0;
+    print_line({"Location", "Number of Readings", "First", "Last",
+                gpk ? "Minimum GPK Value" : "Minimum GPP Value",
+                gpk ? "Maximum GPK Value" : "Maximum GPP Value"});
+    for (std::int32_t location = 0; location < qm::kLocationCount; ++location) {
+        store.cursor = 0;
+        if (!qm::find_next_in_working_set(store, job, 0, location, qm::kAnySubLocation)) {
+            continue;
+        }
+        const qm::JobStatistics s =
+            qm::compute_rh_statistics(store, position, location, d.celsius, d.international);
+        print_line({qm::location_name(location), s.count_text, s.first_text, s.last_text,
+                    s.min_text, s.max_text});
+    }
+}
+
+} // namespace
+
+int run_show(int argc, char** argv) {
+    Arguments args;
+    std::string error;
+    if (!parse_arguments(argc, argv, {"--celsius", "--international"}, {}, args, error) ||
+        args.help || args.positional.size() != 1) {
+        if (!error.empty()) {
+            std::fprintf(stderr, "qmtool show: %s\n", error.c_str());
+        }
+        std::fputs(kShowUsage, args.help ? stdout : stderr);
+        return args.help && error.empty() ? kExitOk : kExitUsage;
+    }
+    qm::AppState app;
+    if (!open_save_file(args.positional[0], app)) {
+        return kExitFailure;
+    }
+    const Display d{args.has("--celsius") ? 1 : 0, args.has("--international") ? 1 : 0};
+    std::printf("Meter: %s\n", to_utf8(app.meter.model()).c_str());
+    if (app.store.all_readings.empty()) {
+        std::printf("No readings.\n");
+    }
+    // RH/T readings first, as the wizard offers them first when a file holds both kinds.
+    for (const std::int32_t kind : {kManageRh, kManageMc}) {
+        const auto& list = kind == kManageMc ? app.store.mc_jobs : app.store.rh_jobs;
+        const std::int32_t count =
+            kind == kManageMc ? app.store.mc_job_count : app.store.rh_job_count;
+        for (std::int32_t position = 0; position < count; ++position) {
+            const std::int32_t job = list[static_cast<std::size_t>(position)];
+            std::printf("\nJob #%i  ID# %i  %s readings\n", job,
+                        app.store.job_ids[static_cast<std::size_t>(job - 1)],
+                        kind == kManageMc ? "MC" : "RH/T");
+            print_readings(app, kind, position, d);
+            std::printf("\n%s summary\n", kind == kManageMc ? "PIN/SCAN" : "RH/T");
+            if (kind == kManageMc) {
+                print_mc_summary(app, position, job, d);
+            } else {
+                print_rh_summary(app, position, job, d);
+            }
+        }
+    }
+    if (std::fflush(stdout) != 0) {
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace qmtool
