@@ -161,6 +161,14 @@ void fill_mc_slots_from_working_set(McJobRecord& record, const std::vector<Readi
     }
 }
 
+const McSlot& first_mc_slot(const JobRecords& records, int job_index) {
+    static constexpr McSlot kEmpty{};
+    if (job_index < 0 || job_index >= kJobRecordCount) {
+        return kEmpty;
+    }
+    return mc_slot(records.mc(job_index), 0);
+}
+
 int histogram_scale(const HistogramBins& bins) {
     const int largest = *std::max_element(bins.begin() + 1, bins.end());
     int scale = 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/chart_geometry.h"
 #include "store/job_records.h"
 #include "store/meter_identity.h"
 #include "store/reading.h"
@@ -39,6 +40,19 @@ void rebuild_histogram_bins(HistogramBins& bins, const JobRecords& records, Hist
 // marker, ID value and the six words of every slot stay as they are.
 void fill_mc_slots_from_working_set(McJobRecord& record, const std::vector<Reading>& working_set);
 
+// Slot k of an MC record; Qt code reaches the slots through these, since "slots" is a keyword
+// there.
+inline McSlot& mc_slot(McJobRecord& record, int k) {
+    return record.slots[static_cast<std::size_t>(k)];
+}
+inline const McSlot& mc_slot(const McJobRecord& record, int k) {
+    return record.slots[static_cast<std::size_t>(k)];
+}
+
+// The first slot of MC record job_index (its ID value and species index name the job of a
+// scanner); an empty slot for an index outside the records.
+const McSlot& first_mc_slot(const JobRecords& records, int job_index);
+
 // Readings per 4 pixels of bar height: 1, 2, 4 ... chosen so that the largest count of bins
 // 1..100 fits 100 steps.
 int histogram_scale(const HistogramBins& bins);
@@ -46,41 +60,6 @@ int histogram_scale(const HistogramBins& bins);
 // Printer scale a: horizontal resolution / 600, but at least 1 so that a coarse printer still
 // gets a readable chart.
 int histogram_print_factor(int horizontal_resolution);
-
-// --- Chart geometry, in device pixels -----------------------------------------------------------
-
-// A filled rectangle with a one-pixel outline. right and bottom are exclusive: the outline runs
-// on left .. right-1 and top .. bottom-1.
-struct ChartRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    bool operator==(const ChartRect&) const = default;
-};
-
-// A line from (x1, y1) towards (x2, y2); the end point itself is not drawn.
-struct ChartLine {
-    int x1 = 0;
-    int y1 = 0;
-    int x2 = 0;
-    int y2 = 0;
-    bool operator==(const ChartLine&) const = default;
-};
-
-enum class ChartAlign {
-    Left,
-    Center,
-    Right,
-};
-
-// A text laid out in a box: aligned horizontally, top of the text at the top of the box, never
-// clipped to the box.
-struct ChartText {
-    std::string text; // Windows-1252; "\n" separates lines
-    ChartRect box;
-    ChartAlign align = ChartAlign::Center;
-};
 
 // Everything the histogram draws, in drawing order: axis titles, frame, x labels, y labels,
 // ticks and grid lines, then the bars (stubs included) for bins 1..99.
