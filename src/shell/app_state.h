@@ -1,8 +1,8 @@
 #pragma once
 
+#include "analysis/histogram.h"
 #include "files/settings_file.h"
 #include "link/link_state.h"
-#include "analysis/histogram.h"
 #include "store/job_records.h"
 #include "store/meter_identity.h"
 #include "store/reading_store.h"

@@ -1,0 +1,168 @@
+#include "files/file_commands.h"
+
+#include "files/csv_export.h"
+#include "files/save_file.h"
+#include "store/job_index.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+const std::vector<FileFilter> kSaveFilters = {{"Quellmark Save File (*.qmk)", "*.qmk"},
+                                              {"All Files (*.*)", "*.*"}};
+const std::vector<FileFilter> kCsvFilters = {{"Excel CSV File (*.csv)", "*.csv"},
+                                             {"All Files (*.*)", "*.*"}};
+
+bool is_folder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string home_folder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return home;
+    }
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        return pw->pw_dir;
+    }
+    return "/";
+}
+
+// The job at a position of the job list of the managed kind, or 0.
+std::int32_t job_at(const ReadingStore& store, const WizardState& wizard, std::int32_t position) {
+    if (position < 0 || position >= kMaxJobs) {
+        return 0;
+    }
+    const auto& jobs = wizard.management_type == 1 ? store.mc_jobs : store.rh_jobs;
+    return jobs[static_cast<std::size_t>(position)];
+}
+
+FileDialogRequest make_request(const FileCommandContext& c, int code) {
+    FileDialogRequest request;
+    const bool csv = code == kFileExportCsv;
+    request.filters = csv ? kCsvFilters : kSaveFilters;
+    request.default_extension = csv ? "csv" : "qmk";
+    request.file_name =
+        default_file_name(c.settings, c.store, c.wizard, c.selection, c.today, code);
+    request.initial_folder = dialog_folder(c.settings);
+    request.confirm_replace = true;
+    return request;
+}
+
+FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest& request) {
+    FileCommandResult result;
+    const std::optional<std::string> path = c.dialogs.open_file(request);
+    if (!path) {
+        return result;
+    }
+    if (c.file_chosen) {
+        c.file_chosen();
+    }
+    c.wizard.fromFile = true;
+    // Titles and notes belong to the data they were made for: they go whatever the file holds.
+    c.job_records.clear();
+    const LoadResult load = load_save(*path, c.store, c.meter, c.ui);
+    if (load.accepted()) {
+        apply_restored_session(load.session, c.wizard, c.selection);
+        result.loaded = true;
+    } else if (load.rejected()) {
+        result.code = 1;
+    }
+    return result;
+}
+
+void save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
+    const std::optional<std::string> path = c.dialogs.save_file(request);
+    if (!path) {
+        return;
+    }
+    if (c.settings.remember_filename != 0) {
+        set_settings_text(c.settings.last_file_name, *path);
+    }
+    const SaveResult saved = write_save(*path, c.wizard, c.selection, c.meter, c.store);
+    if (!saved.ok) {
+        c.ui.message_box(kAccessDeniedText, kAccessDeniedCaption, MessageIcon::Warning);
+        return;
+    }
+    write_settings(c.startup_folder, c.settings);
+}
+
+void export_job(FileCommandContext& c, const FileDialogRequest& request) {
+    const std::optional<std::string> path = c.dialogs.save_file(request);
+    if (!path) {
+        return;
+    }
+    const std::int32_t job = job_at(c.store, c.wizard, c.selection.current_job_index);
+    c.store.cursor = 0;
+    if (!find_next_in_store(c.store, job, kKindFilterAny)) {
+        return;
+    }
+    const int error = export_csv_file(*path, c.store, c.meter, job, c.settings.celsius,
+                                      c.settings.international_date);
+    if (error != 0) {
+        c.ui.message_box(kAccessDeniedText, kAccessDeniedCaption, MessageIcon::Warning);
+    }
+}
+
+} // namespace
+
+LocalDate local_today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+std::string default_file_name(const SettingsRecord& settings, const ReadingStore& store,
+                              const WizardState& wizard, const Selection& selection,
+                              LocalDate today, int code) {
+    if (settings.remember_filename != 0) {
+        return std::string(settings_text(settings.last_file_name));
+    }
+    const std::int32_t job = job_at(store, wizard, selection.selected_jobs[0]);
+    const std::int32_t id =
+        job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
+    const bool international = settings.international_date != 0;
+    const int first = international ? today.day : today.month;
+    const int second = international ? today.month : today.day;
+    const char* format = code == kFileExportCsv ? "%i-%i-%iID%.3i.csv" : "%i-%i-%iID%.3i.qmk";
+    char name[64];
+    std::snprintf(name, sizeof name, format, first, second, today.year, id);
+    return name;
+}
+
+std::string dialog_folder(const SettingsRecord& settings) {
+    const std::string folder(settings_text(settings.initial_folder));
+    return is_folder(folder) ? folder : home_folder();
+}
+
+FileCommandResult file_command(int code, FileCommandContext& context) {
+    if (code == kFileWriteSettings) {
+        write_settings(context.startup_folder, context.settings);
+        return {};
+    }
+    read_settings(context.startup_folder, context.settings);
+    const FileDialogRequest request = make_request(context, code);
+    switch (code) {
+    case kFileOpen:
+        return open_save_file(context, request);
+    case kFileSave:
+        save_jobs(context, request);
+        break;
+    case kFileExportCsv:
+        export_job(context, request);
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+} // namespace qm

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "files/settings_file.h"
+#include "store/job_records.h"
+#include "store/meter_identity.h"
+#include "store/reading_store.h"
+#include "store/session_state.h"
+#include "store/user_interface.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// The operations of file_command.
+constexpr int kFileOpen = 0;
+constexpr int kFileSave = 1;
+constexpr int kFileWriteSettings = 3;
+constexpr int kFileExportCsv = 4;
+
+constexpr std::string_view kAccessDeniedText =
+    "File Access Denied! Check that file is not already open in another program!";
+constexpr std::string_view kAccessDeniedCaption = "Error";
+
+struct FileFilter {
+    std::string description; // "Quellmark Save File (*.qmk)"
+    std::string pattern;     // "*.qmk"
+};
+
+// What a file dialog is asked to show. Texts are Windows-1252; file names are file-system bytes.
+struct FileDialogRequest {
+    std::vector<FileFilter> filters;
+    std::string default_extension; // added when the user types a name without one
+    std::string file_name;         // proposed in the name field
+    std::string initial_folder;    // an existing folder
+    bool confirm_replace = true;   // ask before an existing file is replaced (save dialogs)
+};
+
+// The open and save dialogs. Each returns the chosen full name, or nothing when cancelled.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    virtual std::optional<std::string> open_file(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> save_file(const FileDialogRequest& request) = 0;
+};
+
+struct LocalDate {
+    int year = 0; // four digits
+    int month = 0;
+    int day = 0;
+};
+
+LocalDate local_today();
+
+// The name the dialogs propose: last_file_name when remember_filename is set, otherwise today's
+// date in the settings' order and the ID of the first selected job, "%i-%i-%iID%.3i.qmk" (".csv"
+// for the CSV export). A position without a job gives the ID 0.
+std::string default_file_name(const SettingsRecord& settings, const ReadingStore& store,
+                              const WizardState& wizard, const Selection& selection,
+                              LocalDate today, int code);
+
+// The folder the dialogs open in: initial_folder when that folder exists, else the user's home
+// folder (the stored default names a folder of another desktop system).
+std::string dialog_folder(const SettingsRecord& settings);
+
+// Everything file_command works on, and the shell's part of an open.
+struct FileCommandContext {
+    ReadingStore& store;
+    MeterIdentity& meter;
+    JobRecords& job_records;
+    WizardState& wizard;
+    Selection& selection;
+    SettingsRecord& settings;
+    const std::string& startup_folder;
+    UserInterface& ui;
+    FileDialogs& dialogs;
+    LocalDate today;
+    // Called once the user has picked a file to open, before it is read: enables Back.
+    std::function<void()> file_chosen;
+};
+
+struct FileCommandResult {
+    int code = 0;        // 1 when an opened file was refused, else 0
+    bool loaded = false; // a save file was loaded: the wizard continues from it
+};
+
+// The one entry point of all file work: 0 open a save file, 1 save the selected jobs, 3 write
+// the settings file, 4 export the current job as CSV. Failures are shown through ui.
+FileCommandResult file_command(int code, FileCommandContext& context);
+
+} // namespace qm

@@ -1,0 +1,222 @@
+#include "link/wait_dialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+namespace qm {
+
+namespace {
+
+// The template is 186 x 95 dialog units; the progress line and Cancel below the lamps add to it.
+constexpr int kWidthUnits = 186;
+constexpr int kHeightUnits = 130;
+constexpr int kLampOffset = 5;
+constexpr int kLampReach = 40;
+constexpr int kLampHeight = 35;
+
+const QColor kGreen(0, 255, 0);
+const QColor kRed(255, 0, 0);
+
+// Lets everything through except user input to windows other than the wait dialog.
+class WaitDialogOnlyFilter : public QObject {
+public:
+    explicit WaitDialogOnlyFilter(QWidget* dialog) : dialog_(dialog) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            break;
+        default:
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr) {
+            // Window-system objects pass input on to their widgets, where it is sorted.
+            return false;
+        }
+        return dialog_ == nullptr || (widget != dialog_ && !dialog_->isAncestorOf(widget));
+    }
+
+private:
+    QWidget* dialog_;
+};
+
+} // namespace
+
+WaitDialog::WaitDialog(const LayoutMetrics& metrics, QWidget* owner)
+    : QDialog(owner), metrics_(metrics) {
+    setObjectName(QStringLiteral("waitDialog"));
+    setWindowTitle(QStringLiteral("Please Wait.."));
+    setFont(dialog_font());
+    setFixedSize(metrics_.x(kWidthUnits), metrics_.y(kHeightUnits));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
+                   Qt::WindowCloseButtonHint);
+
+    auto* text = new QLabel(
+        QStringLiteral("Please wait while communication is established with the meter and data "
+                       "is downloaded.\n\nThis may take a few moments..."),
+        this);
+    text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    text->setWordWrap(true);
+    text->setGeometry(metrics_.rect(7, 7, kWidthUnits - 14, 40));
+
+    const int lampBottom = 6 * metrics_.charHeight + kLampHeight;
+    progress_ = new QLabel(this);
+    progress_->setObjectName(QStringLiteral("progress"));
+    progress_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    progress_->setGeometry(0, lampBottom + 6, width(), metrics_.y(10));
+
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    const int cancelWidth = metrics_.x(50);
+    const int cancelHeight = metrics_.y(14);
+    cancel_->setGeometry((width() - cancelWidth) / 2, height() - cancelHeight - metrics_.y(7),
+                         cancelWidth, cancelHeight);
+    connect(cancel_, &QPushButton::clicked, this, &WaitDialog::reject);
+    setProgress(0, 0);
+}
+
+void WaitDialog::setLampState(LampState state) {
+    lampState_ = state;
+    update();
+}
+
+void WaitDialog::setProgress(std::size_t packets, std::size_t bytes) {
+    progress_->setText(QStringLiteral("Received %1 packets (%2 bytes)").arg(packets).arg(bytes));
+}
+
+QString WaitDialog::progressText() const {
+    return progress_->text();
+}
+
+QRect WaitDialog::leftLampRect() const {
+    const int centre = width() / 2;
+    const int top = 6 * metrics_.charHeight;
+    return QRect(centre - kLampReach, top, kLampReach - kLampOffset, kLampHeight);
+}
+
+QRect WaitDialog::rightLampRect() const {
+    const int centre = width() / 2;
+    const int top = 6 * metrics_.charHeight;
+    return QRect(centre + kLampOffset, top, kLampReach - kLampOffset, kLampHeight);
+}
+
+void WaitDialog::reject() {
+    cancelRequested_ = true;
+    cancel_->setEnabled(false);
+    progress_->setText(QStringLiteral("Cancelling..."));
+}
+
+void WaitDialog::closeEvent(QCloseEvent* event) {
+    // The dialog stays until the download has stopped; closing it asks for that.
+    event->ignore();
+    reject();
+}
+
+void WaitDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    if (lampState_ == LampState::Off) {
+        return;
+    }
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::black);
+    const bool phase0 = lampState_ == LampState::Phase0;
+    p.setBrush(phase0 ? kGreen : kRed);
+    p.drawEllipse(leftLampRect());
+    p.setBrush(phase0 ? kRed : kGreen);
+    p.drawEllipse(rightLampRect());
+}
+
+WaitDialogUi::WaitDialogUi(const LayoutMetrics& metrics, QWidget* owner, UserInterface& messages,
+                           std::function<bool()> quitRequested)
+    : metrics_(metrics), owner_(owner), messages_(messages),
+      quitRequested_(std::move(quitRequested)) {}
+
+WaitDialogUi::~WaitDialogUi() {
+    delete dialog_;
+}
+
+void WaitDialogUi::message_box(std::string_view text, std::string_view caption, MessageIcon icon) {
+    messages_.message_box(text, caption, icon);
+}
+
+PumpResult WaitDialogUi::pump_messages(PumpMode mode) {
+    if (mode == PumpMode::WaitDialogOnly) {
+        WaitDialogOnlyFilter filter(dialog_);
+        qApp->installEventFilter(&filter);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        qApp->removeEventFilter(&filter);
+    } else {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    if (quitRequested_ && quitRequested_()) {
+        return PumpResult::Quit;
+    }
+    if (dialog_ != nullptr && dialog_->cancelRequested()) {
+        return PumpResult::Cancel;
+    }
+    return PumpResult::Continue;
+}
+
+bool WaitDialogUi::create_wait_dialog() {
+    delete dialog_;
+    dialog_ = new WaitDialog(metrics_, owner_);
+    dialog_->setLampState(LampState::Off);
+    if (owner_ != nullptr) {
+        const QRect o = owner_->frameGeometry();
+        dialog_->move(o.center() - QPoint(dialog_->width() / 2, dialog_->height() / 2));
+    }
+    dialog_->show();
+    return true;
+}
+
+void WaitDialogUi::show_wait_dialog() {
+    if (dialog_ != nullptr) {
+        dialog_->show();
+        dialog_->raise();
+        dialog_->activateWindow();
+        dialog_->setFocus();
+    }
+}
+
+void WaitDialogUi::end_wait_dialog() {
+    if (dialog_ != nullptr) {
+        dialog_->hide();
+        dialog_->deleteLater();
+        dialog_ = nullptr;
+    }
+}
+
+void WaitDialogUi::set_lamp_state(LampState state) {
+    if (dialog_ != nullptr) {
+        dialog_->setLampState(state);
+    }
+}
+
+void WaitDialogUi::set_progress(std::size_t packets, std::size_t bytes) {
+    if (dialog_ != nullptr) {
+        dialog_->setProgress(packets, bytes);
+    }
+}
+
+void WaitDialogUi::post_quit() {
+    quitPosted_ = true;
+}
+
+} // namespace qm

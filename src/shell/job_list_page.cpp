@@ -1,0 +1,127 @@
+#include "shell/job_list_page.h"
+
+#include "shell/job_selection.h"
+#include "shell/qt_text.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+const QString kSelectAll = QStringLiteral("Select All");
+const QString kDeselectAll = QStringLiteral("De-Select All");
+
+} // namespace
+
+JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, QWidget* parent)
+    : WizardPage(kJobListPageId, context, parent) {
+    const bool mc = context.wizard.management_type == 1;
+
+    addStatic(QStringLiteral("Select Desired Jobs"), 21, 91, 64, 8, Qt::AlignLeft | Qt::AlignTop);
+    QPushButton* selectAll = addButton(kSelectAllId, kSelectAll);
+    selectAll->setGeometry(metrics().rect(28, 78, 46, 12));
+
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("list1024"));
+    list_->setGeometry(metrics().rect(14, 101, 80, 110));
+    list_->setSelectionMode(QAbstractItemView::MultiSelection);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    addStatic(QStringLiteral("Select one job to view or multiple jobs to save. \n\nA job can be "
+                             "selected by clicking on the job title with the left mouse "
+                             "button.\n\n'View' button opens up detailed job information.\n\n"
+                             "Quick Job info. for the selected job can be found in the left hand "
+                             "window."),
+              103, 102, 94, 110, Qt::AlignHCenter | Qt::AlignTop);
+
+    struct Spec {
+        int id;
+        const char* text;
+        int x, y, w, h;
+        bool multiLine, isDefault, hidden;
+    };
+    static constexpr Spec kButtons[] = {
+        {kViewId, "View", 14, 216, 57, 25, false, false, false},
+        {kSaveId, "Save Selected Jobs", 77, 216, 57, 25, true, true, false},
+        {kExportId, "Export All Jobs to Excel", 140, 216, 57, 25, true, false, false},
+        {kPrintSelectedId, "Print Selected Jobs", 98, 48, 54, 25, true, false, true},
+        {kSaveAllId, "Save all Jobs", 18, 27, 84, 17, false, false, true},
+        {kChangeTitleId, "Change Job Title", 146, 20, 54, 25, true, false, true},
+    };
+    for (const Spec& s : kButtons) {
+        const QRect r = metrics().rect(s.x, s.y, s.w, s.h);
+        QString text = QString::fromLatin1(s.text);
+        if (s.multiLine) {
+            text = wrap_button_text(text, font(), r.width());
+        }
+        QPushButton* b = addButton(s.id, text, s.isDefault);
+        b->setGeometry(r);
+        b->setVisible(!s.hidden);
+    }
+    for (const int id : {kViewId, kExportId, kSaveId, kPrintSelectedId, kChangeTitleId}) {
+        button(id)->setEnabled(false);
+    }
+
+    const auto& jobs = mc ? store.mc_jobs : store.rh_jobs;
+    const bool managed = context.wizard.management_type == 0 || mc;
+    for (int i = 0; managed && i < kMaxJobs && jobs[static_cast<std::size_t>(i)] != 0; ++i) {
+        list_->addItem(from_cp1252(job_entry_text(jobs[static_cast<std::size_t>(i)])));
+    }
+
+    connect(list_, &QListWidget::itemSelectionChanged, this, &JobListPage::onSelectionChanged);
+    connect(this, &WizardPage::command, this, [this](int id) {
+        if (id == kSelectAllId) {
+            toggleSelectAll();
+        }
+    });
+    list_->setFocus();
+}
+
+std::vector<int> JobListPage::selectedPositions() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedIndexes()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QString JobListPage::entryText(int position) const {
+    const QListWidgetItem* item = list_->item(position);
+    return item ? item->text() : QString();
+}
+
+void JobListPage::onSelectionChanged() {
+    Q_EMIT selectionChanged();
+    updateButtons();
+}
+
+void JobListPage::updateButtons() {
+    const auto n = selectedPositions().size();
+    button(kSaveId)->setEnabled(n >= 1);
+    button(kViewId)->setEnabled(n == 1);
+    button(kExportId)->setEnabled(n == 1);
+}
+
+void JobListPage::toggleSelectAll() {
+    {
+        const QSignalBlocker blocker(list_);
+        if (selectAllToggle_) {
+            selectAllToggle_ = false;
+            list_->clearSelection();
+            button(kSelectAllId)->setText(kSelectAll);
+        } else {
+            selectAllToggle_ = true;
+            list_->selectAll();
+            button(kSelectAllId)->setText(kDeselectAll);
+        }
+    }
+    onSelectionChanged();
+}
+
+} // namespace qm

@@ -1,0 +1,434 @@
+#include "shell/main_window.h"
+
+#include "files/settings_file.h"
+#include "link/download_procedure.h"
+#include "link/link_transcript.h"
+#include "link/wait_dialog.h"
+#include "shell/about_dialog.h"
+#include "shell/help_window.h"
+#include "shell/job_list_page.h"
+#include "shell/job_selection.h"
+#include "shell/qt_file_dialogs.h"
+#include "shell/qt_text.h"
+#include "shell/qt_user_interface.h"
+#include "shell/resources.h"
+#include "shell/side_panel.h"
+#include "shell/wizard_page.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMenuBar>
+
+namespace qm {
+
+namespace {
+
+constexpr std::string_view kHelpMissingText = "Unable to Open Help File!";
+constexpr std::string_view kErrorCaption = "Error!";
+
+} // namespace
+
+MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
+    : QMainWindow(parent), state_(state), services_(std::move(services)), wizard_(state, *this) {
+    init_resources();
+    if (services_.ui == nullptr) {
+        ownUi_ = std::make_unique<QtUserInterface>();
+        services_.ui = ownUi_.get();
+    }
+    if (services_.dialogs == nullptr) {
+        ownDialogs_ = std::make_unique<QtFileDialogs>();
+        services_.dialogs = ownDialogs_.get();
+    }
+    if (!services_.today) {
+        services_.today = local_today;
+    }
+
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Trekmoor Series Application"));
+    setWindowIcon(application_icon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint);
+    banner_ = QPixmap(QStringLiteral(":/images/banner.png"));
+
+    readSettingsAtStart();
+    buildMenu();
+
+    // The layout of every window is measured in the main window's font.
+    metrics_ = LayoutMetrics::measure(window_font(), dialog_font());
+    move(0, 0);
+    setFixedSize(metrics_.windowWidth(), metrics_.windowHeight());
+
+    auto* area = new QWidget(this);
+    area->setObjectName(QStringLiteral("clientArea"));
+    area->setAutoFillBackground(true);
+    QPalette pal = area->palette();
+    pal.setColor(QPalette::Window, Qt::darkGray);
+    area->setPalette(pal);
+    setCentralWidget(area);
+    createPanels();
+}
+
+MainWindow::~MainWindow() = default;
+
+HelpWindow* MainWindow::helpWindow() const {
+    return help_;
+}
+
+void MainWindow::readSettingsAtStart() {
+    if (state_.startup_folder.empty()) {
+        state_.startup_folder = to_file_name(QDir::currentPath());
+    }
+    load_settings_at_start_up(state_.startup_folder, state_.settings);
+    state_.meter.active_materials = kFirstMaterials;
+}
+
+void MainWindow::buildMenu() {
+    struct Item {
+        const char* menu;
+        const char* text;
+        int id;
+        bool checkable;
+    };
+    static constexpr Item kItems[] = {
+        {"&File", "Open", kMenuOpen, false},
+        {"&File", "Close", kMenuClose, false},
+        {"&Options", "Remember Filename", kMenuRememberFilename, true},
+        {"&Options", nullptr, 0, false},
+        {"&Options", "Fahrenheit", kMenuFahrenheit, true},
+        {"&Options", "Celsius", kMenuCelsius, true},
+        {"&Options", nullptr, 0, false},
+        {"&Options", "U.S. Date Format", kMenuUsDate, true},
+        {"&Options", "International Date Format", kMenuInternationalDate, true},
+        {"&Help", "Help Topics", kMenuHelpTopics, false},
+        {"&Help", "About", kMenuAbout, false},
+    };
+    QMenu* menu = nullptr;
+    QString current;
+    for (const Item& item : kItems) {
+        if (current != QLatin1String(item.menu)) {
+            current = QLatin1String(item.menu);
+            menu = menuBar()->addMenu(current);
+        }
+        if (item.text == nullptr) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromLatin1(item.text));
+        action->setObjectName(QStringLiteral("action%1").arg(item.id));
+        action->setCheckable(item.checkable);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { menuCommand(id); });
+    }
+    menuAction(kMenuOpen)->setShortcut(QKeySequence::Open);
+    menuAction(kMenuHelpTopics)->setShortcut(QKeySequence::HelpContents);
+    menuAction(kMenuHelpTopics)->setShortcutContext(Qt::ApplicationShortcut);
+    updateCheckMarks();
+}
+
+QAction* MainWindow::menuAction(int id) const {
+    return findChild<QAction*>(QStringLiteral("action%1").arg(id));
+}
+
+void MainWindow::updateCheckMarks() {
+    const SettingsRecord& s = state_.settings;
+    menuAction(kMenuRememberFilename)->setChecked(s.remember_filename != 0);
+    menuAction(kMenuCelsius)->setChecked(s.celsius != 0);
+    menuAction(kMenuFahrenheit)->setChecked(s.celsius == 0);
+    menuAction(kMenuInternationalDate)->setChecked(s.international_date != 0);
+    menuAction(kMenuUsDate)->setChecked(s.international_date == 0);
+}
+
+void MainWindow::writeSettings() {
+    runFileCommand(kFileWriteSettings);
+}
+
+void MainWindow::createPanels() {
+    sidePanel_ = new SidePanel(state_.meter, metrics_, pagesCreated_, centralWidget());
+    const int clientHeight = metrics_.windowHeight() - menuBar()->sizeHint().height();
+    sidePanel_->setGeometry(0, 0, metrics_.sidePanelWidth(), clientHeight);
+    connect(sidePanel_, &SidePanel::backRequested, this, &MainWindow::back);
+    connect(sidePanel_, &SidePanel::forwardRequested, this,
+            [this] { pageCommand(kForwardCommand); });
+    show_page(kStartPageId);
+    sidePanel_->show();
+    pagesCreated_ = true;
+}
+
+void MainWindow::placePage() {
+    if (page_ == nullptr) {
+        return;
+    }
+    const int clientWidth = metrics_.windowWidth();
+    const int clientHeight = metrics_.windowHeight() - menuBar()->sizeHint().height();
+    page_->setGeometry(metrics_.sidePanelWidth(), 0, clientWidth - 200, clientHeight);
+    page_->show();
+}
+
+JobListPage* MainWindow::jobListPage() const {
+    return qobject_cast<JobListPage*>(page_);
+}
+
+QString MainWindow::jobListEntryText(int position) const {
+    const JobListPage* list = jobListPage();
+    return list ? list->entryText(position) : QString();
+}
+
+void MainWindow::menuCommand(int id) {
+    SettingsRecord& s = state_.settings;
+    switch (id) {
+    case kMenuOpen:
+        open_save_file();
+        return;
+    case kMenuClose:
+        close();
+        return;
+    case kMenuRememberFilename:
+        s.remember_filename = s.remember_filename != 0 ? 0 : 1;
+        break;
+    case kMenuFahrenheit:
+        s.celsius = 0;
+        break;
+    case kMenuCelsius:
+        s.celsius = 1;
+        break;
+    case kMenuUsDate:
+        s.international_date = 0;
+        break;
+    case kMenuInternationalDate:
+        s.international_date = 1;
+        break;
+    case kMenuPrintHistogram:
+        s.print_parts ^= 4;
+        break;
+    case kMenuPrintTable:
+        s.print_parts ^= 2;
+        break;
+    case kMenuPrintSummary:
+        s.print_parts ^= 1;
+        break;
+    case kMenuHelpTopics:
+        showHelp();
+        return;
+    case kMenuAbout:
+        showAbout();
+        return;
+    default:
+        return;
+    }
+    updateCheckMarks();
+    writeSettings();
+}
+
+void MainWindow::showHelp() {
+    if (!HelpWindow::available()) {
+        ui().message_box(kHelpMissingText, kErrorCaption, MessageIcon::Warning);
+        return;
+    }
+    if (help_ == nullptr) {
+        help_ = new HelpWindow(this);
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void MainWindow::showAbout() {
+    AboutDialog about(metrics_, this);
+    about.exec();
+}
+
+void MainWindow::pageCommand(int id) {
+    if (downloading_) {
+        return;
+    }
+    switch (id) {
+    case kForwardCommand:
+    case kSecondCommand:
+    case kThirdCommand:
+        wizard_.command(id);
+        break;
+    case JobListPage::kViewId:
+        if (viewOpener_) {
+            viewOpener_(*this);
+        }
+        break;
+    case JobListPage::kSaveId:
+        state_.selection.save_mode = state_.selection.selected_count > 1 ? 1 : 0;
+        runFileCommand(kFileSave);
+        break;
+    case JobListPage::kExportId:
+        runFileCommand(kFileExportCsv);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::back() {
+    if (!downloading_) {
+        wizard_.back();
+    }
+}
+
+FileCommandContext MainWindow::fileContext() {
+    return FileCommandContext{state_.store,
+                              state_.meter,
+                              state_.job_records,
+                              state_.wizard,
+                              state_.selection,
+                              state_.settings,
+                              state_.startup_folder,
+                              *services_.ui,
+                              *services_.dialogs,
+                              services_.today(),
+                              [this] { sidePanel_->setBackEnabled(true); }};
+}
+
+FileCommandResult MainWindow::runFileCommand(int code) {
+    FileCommandContext context = fileContext();
+    const FileCommandResult result = file_command(code, context);
+    if (code == kFileOpen || code == kFileSave) {
+        // A read of the settings file may have changed the options.
+        updateCheckMarks();
+    }
+    if (result.loaded) {
+        repaint_side_panel();
+        wizard_.forward();
+    }
+    return result;
+}
+
+void MainWindow::onJobSelectionChanged() {
+    JobListPage* page = jobListPage();
+    if (page == nullptr) {
+        return;
+    }
+    const std::vector<int> positions = page->selectedPositions();
+    const std::string entry =
+        positions.empty() ? std::string() : to_cp1252(page->entryText(positions.front()));
+    const QuickJobInfo info = show_job_info(state_.store, state_.wizard, state_.selection,
+                                            positions, entry, state_.settings.international_date);
+    sidePanel_->setQuickJobInfo(from_cp1252(info.count), from_cp1252(info.first),
+                                from_cp1252(info.last), from_cp1252(info.caption));
+}
+
+// ---- the wizard's host ----
+
+void MainWindow::close_page() {
+    if (page_ != nullptr) {
+        page_->hide();
+    }
+}
+
+void MainWindow::show_page(int templateId) {
+    const PageContext context{state_.wizard, metrics_, banner_, pagesCreated_};
+    WizardPage* page = nullptr;
+    if (templateId == kStartPageId || templateId == kDataKindPageId) {
+        page = new ChoicePage(templateId, context, centralWidget());
+    } else {
+        // Every page of the job sequence is the job list: the other templates are not offered.
+        auto* list = new JobListPage(state_.store, context, centralWidget());
+        connect(list, &JobListPage::selectionChanged, this, &MainWindow::onJobSelectionChanged);
+        page = list;
+    }
+    connect(page, &WizardPage::command, this, &MainWindow::pageCommand);
+    if (page_ != nullptr) {
+        page_->hide();
+        page_->deleteLater();
+    }
+    page_ = page;
+    sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
+    reshow_page();
+}
+
+void MainWindow::reshow_page() {
+    if (page_ == nullptr) {
+        return;
+    }
+    page_->placeButtons();
+    placePage();
+    QWidget* focus = page_->focusWidget();
+    if (focus == nullptr) {
+        focus = page_->nextInFocusChain();
+    }
+    if (focus != nullptr && isActiveWindow()) {
+        focus->setFocus();
+    }
+}
+
+bool MainWindow::run_download() {
+    downloading_ = true;
+    centralWidget()->setEnabled(false);
+    menuAction(kMenuOpen)->setEnabled(false);
+    menuAction(kMenuAbout)->setEnabled(false);
+    const bool carryOn = services_.download ? services_.download() : runSerialDownload();
+    downloading_ = false;
+    centralWidget()->setEnabled(true);
+    menuAction(kMenuOpen)->setEnabled(true);
+    menuAction(kMenuAbout)->setEnabled(true);
+    if (closeRequested_) {
+        close();
+        return false;
+    }
+    return carryOn;
+}
+
+bool MainWindow::runSerialDownload() {
+    WaitDialogUi ui(metrics_, this, *services_.ui, [this] { return closeRequested_; });
+    LinkTranscript transcript;
+    DownloadOptions options;
+    options.transcript = &transcript;
+    const DownloadResult result = download_readings(
+        state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
+    save_last_download_transcript(transcript);
+    repaint_side_panel();
+    return result.outcome != DownloadOutcome::Quit && result.outcome != DownloadOutcome::Cancelled;
+}
+
+void MainWindow::open_save_file() {
+    if (!downloading_) {
+        runFileCommand(kFileOpen);
+    }
+}
+
+void MainWindow::set_back_enabled(bool enabled) {
+    sidePanel_->setBackEnabled(enabled);
+}
+
+void MainWindow::clear_quick_job_info() {
+    sidePanel_->clearQuickJobInfo();
+}
+
+bool MainWindow::page_shown() const {
+    return page_ != nullptr && !page_->isHidden();
+}
+
+void MainWindow::repaint_side_panel() {
+    sidePanel_->update();
+}
+
+bool MainWindow::link_established() const {
+    return state_.link.link_established;
+}
+
+UserInterface& MainWindow::ui() {
+    return *services_.ui;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (downloading_) {
+        // The download ends at its next look at the window messages; the window closes then.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    if (help_ != nullptr) {
+        help_->close();
+    }
+    event->accept();
+}
+
+} // namespace qm

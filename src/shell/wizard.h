@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app_state.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+class UserInterface;
+
+// Template ids of the pages the wizard shows.
+constexpr int kStartPageId = 124;
+constexpr int kDataKindPageId = 125;
+constexpr int kJobListPageId = 130;
+
+// Command ids of the page buttons.
+constexpr int kForwardCommand = 1002;
+constexpr int kSecondCommand = 1003;
+constexpr int kThirdCommand = 1004;
+
+// The page templates of the wizard by data kind (RH/T, MC, both) x filter (by job, by date, show
+// all) x position; 0 ends a sequence. The running wizard only uses the by-job row of RH/T and MC.
+using PageTable = std::array<std::array<std::array<int, 5>, 3>, 3>;
+inline constexpr PageTable kPageTable = {{
+    {{{130, 0, 0, 0, 0}, {131, 131, 0, 0, 0}, {128, 0, 0, 0, 0}}},
+    {{{130, 0, 0, 0, 0}, {131, 131, 0, 0, 0}, {129, 0, 0, 0, 0}}},
+    {{{130, 128, 0, 0, 0}, {131, 131, 128, 0, 0}, {0, 0, 0, 0, 0}}},
+}};
+
+inline constexpr std::array<std::string_view, 9> kStepTitles = {"Does not work1",
+                                                                "I. Choose Management Type",
+                                                                "II. Choose Data",
+                                                                "III. Choose Jobs",
+                                                                "III. ",
+                                                                "V. ",
+                                                                "VI. ",
+                                                                "VII. ",
+                                                                "VIII. "};
+
+// The page of the table for a kind, filter and position; 0 where there is none.
+int page_table_entry(int kind, int filter, int position);
+
+// The title drawn on the page for the wizard's step (empty: nothing is drawn).
+std::string page_title(const WizardState& wizard);
+
+// Step 5 lasts only until the next page paints, which makes it 4 again.
+void settle_transient_step(WizardState& wizard);
+
+// What the wizard needs from the window that shows its pages.
+class WizardHost {
+public:
+    virtual ~WizardHost() = default;
+    // Hides the current page; it stays the current page until another one is shown.
+    virtual void close_page() = 0;
+    // Creates a new instance of the template, places it (with its buttons) and shows it.
+    virtual void show_page(int templateId) = 0;
+    // Places the current page with its buttons and shows it again.
+    virtual void reshow_page() = 0;
+    // Runs the download; false when the user cancelled it or the program is closing, and the
+    // wizard then stays where it is.
+    virtual bool run_download() = 0;
+    // File > Open: the open command, which continues the wizard itself after a load.
+    virtual void open_save_file() = 0;
+    virtual void set_back_enabled(bool enabled) = 0;
+    // The side panel's quick job info back to "Job ---" and "----".
+    virtual void clear_quick_job_info() = 0;
+    // Whether the current page is shown (not closed).
+    virtual bool page_shown() const = 0;
+    virtual void repaint_side_panel() = 0;
+    virtual bool link_established() const = 0;
+    virtual UserInterface& ui() = 0;
+};
+
+// The forward, second-button, third-button and Back commands that move between the pages.
+class Wizard {
+public:
+    Wizard(AppState& state, WizardHost& host) : state_(state), host_(host) {}
+
+    void forward();       // 1002
+    void secondButton();  // 1003
+    void thirdButton();   // 1004
+    void back();          // the side panel's Back
+    void command(int id); // 1002, 1003 or 1004
+
+private:
+    void kindChoice();
+    void resetToStart();
+    bool downloadSeededRecords() const;
+
+    AppState& state_;
+    WizardHost& host_;
+};
+
+} // namespace qm
