@@ -76,7 +76,7 @@ JobStatistics compute_mc_statistics(ReadingStore& store, const MaterialList& act
     JobStatistics stats;
     std::int32_t job = 0;
     const bool has_job = job_at(store.mc_jobs, store.mc_job_count, job_index, job);
-    // One pass over the working set per figure, each from its start, as the summaries expect.
+    // One pass over the working set per figure, each from its start; the cursor ends at the end.
     const auto pass = [&](std::int32_t kind_filter, auto&& take) {
         store.cursor = 0;
         while (has_job &&

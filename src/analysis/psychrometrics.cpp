@@ -5,8 +5,8 @@
 
 namespace qm {
 
-// These constants are the doubles nearest to 5/9 and 1/234.5; they are used as multipliers so
-// that every result matches the meter software's figures to the last digit.
+// The doubles nearest to 5/9 and 1/234.5, used as multipliers rather than divisions: the last
+// printed digit of some dew points and humidities depends on it.
 constexpr double kFiveNinths = 0.5555555555555556;
 constexpr double kInverseBuckD = 0.0042643923240938165;
 

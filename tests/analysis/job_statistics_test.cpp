@@ -115,14 +115,6 @@ TEST(McStatistics, EmptyGroupAndMaterialNotCarriedOverFromAnotherGroup) {
     EXPECT_EQ(store.cursor, store.working_set.size());
 }
 
-TEST(McStatistics, MinimumAndMaximumBounds) {
-    // Values of 3000 and more never become the minimum, so it is reported as 0.
-    ReadingStore store = store_with({make(Scan, 3000.0), make(Scan, 3500.0)});
-    const JobStatistics s = mc_stats(store);
-    EXPECT_STREQ(s.scan_min_text, "0");
-    EXPECT_STREQ(s.scan_max_text, "3500");
-}
-
 TEST(RhStatistics, OutOfRangeHumidityCountsButStaysOutOfMinAndMax) {
     Reading other_sub = make(RhTemperature, 68.0, 1);
     other_sub.sub_location = 0; // RH/T groups ignore the sub-location
