@@ -43,7 +43,9 @@ void report_dropped(const qm::DecodeReport& report, std::FILE* err) {
         std::fprintf(err, "qmtool: warning: %zu readings with a location above 63 left out\n",
                      report.dropped_bad_location);
     }
-    if (report.trailing_bytes > 0) {
+    if (!report.header_complete) {
+        std::fprintf(err, "qmtool: warning: the stream ends inside its header\n");
+    } else if (report.trailing_bytes > 0) {
         std::fprintf(err, "qmtool: warning: the stream ends inside a record (%zu bytes left)\n",
                      report.trailing_bytes);
     }

@@ -1,0 +1,208 @@
+// qmtool as a user runs it: import a raw stream, then export and show the save files it wrote.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// Model "TRK ALFA", job flags 0x02 (job 1 named areas, job 2 numbered locations), IDs 7 and 12.
+const Bytes kStream = {
+    'T', 'R', 'K', ' ', 'A', 'L', 'F', 'A', 0x00, 0x02, 0x07, 0x00, 0x12, 0x00, 0, 0, 0, 0, 0, 0,
+    // Job 1, kind 0, material 2, position 0 (LR, F), 14:05 on 13/05/09, MC 12.3, 70 F.
+    0x00, 0x21, 0x00, 0x05, 0x14, 0x13, 0x05, 0x09, 0x12, 0x30, 0x70, 0x00,
+    // Job 1, kind 1, position 0, 10:30 on 15/06/09, RH 45.2, 72.5 F.
+    0x01, 0x01, 0x00, 0x30, 0x10, 0x15, 0x06, 0x09, 0x04, 0x52, 0x07, 0x25, 0x00,
+    // Job 2, kind 3, position 4 (area 1: location "2", W), 9:00 AM (12-hour) on 13/05/09, 456.
+    0x03, 0x02, 0x04, 0x00, 0x49, 0x13, 0x05, 0x09, 0x00, 0x45, 0x60, 0x00};
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string read_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_bytes(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::int32_t int_at(const std::string& bytes, std::size_t offset) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) {
+        v = (v << 8) | static_cast<std::uint8_t>(bytes[offset + static_cast<std::size_t>(i)]);
+    }
+    return static_cast<std::int32_t>(v);
+}
+
+struct Qmtool : ::testing::Test {
+    fs::path dir;
+
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qm-tool-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        write_bytes(dir / "meter.stream", kStream);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    ToolRun qmtool(const std::string& args) {
+        const std::string command = std::string(QM_QMTOOL_PATH) + " " + args + " >" +
+                                    (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
+        ToolRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = read_text(dir / "stdout");
+        run.err = read_text(dir / "stderr");
+        return run;
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+};
+
+TEST_F(Qmtool, ImportWritesOneSaveFilePerJob) {
+    const ToolRun run = qmtool("import " + path("meter.stream") + " --out " + path("jobs"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, path("jobs/Job1-ID007.qmk") + "\n" + path("jobs/Job2-ID012.qmk") + "\n");
+
+    const std::string job1 = read_text(dir / "jobs/Job1-ID007.qmk");
+    ASSERT_EQ(job1.size(), 1112u + 2 * 68);
+    EXPECT_EQ(int_at(job1, 0), 0);  // save_mode
+    EXPECT_EQ(int_at(job1, 4), 1);  // management: job 1 has a pin reading
+    EXPECT_EQ(int_at(job1, 8), 4);  // step
+    EXPECT_EQ(int_at(job1, 12), 0); // filter
+    EXPECT_EQ(job1.substr(16, 20), std::string("Quellmark1.1\0\0\0\0\0\0\0\0", 20));
+    EXPECT_EQ(int_at(job1, 36), 0);   // position of job 1 in mc_jobs
+    EXPECT_EQ(int_at(job1, 1060), 1); // selected_count
+    EXPECT_EQ(int_at(job1, 1064), 1); // not the scanner
+    EXPECT_EQ(int_at(job1, 1068), 7);
+    EXPECT_EQ(int_at(job1, 1072), 12);
+    EXPECT_EQ(job1.substr(1088, 9), std::string("TRK ALFA\0", 9));
+    EXPECT_EQ(int_at(job1, 1108), 2);
+
+    const std::string job2 = read_text(dir / "jobs/Job2-ID012.qmk");
+    ASSERT_EQ(job2.size(), 1180u);
+    EXPECT_EQ(int_at(job2, 36), 1);           // job 2 is the second MC job
+    EXPECT_EQ(int_at(job2, 1112 + 4), 33);    // numbered location "2"
+    EXPECT_EQ(int_at(job2, 1112 + 8), 1);     // W
+    EXPECT_EQ(int_at(job2, 1112 + 28), 0x49); // the raw hour byte
+}
+
+TEST_F(Qmtool, ExportWritesTheCsvOfTheSavedJob) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    ToolRun run = qmtool("export " + path("jobs/Job1-ID007.qmk"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Name,Job,ID#,Area,Location,Sub Location,Material,Date (US),Time,Type,MC,"
+                       "RH%,Temp(\xB0"
+                       "F),Dew Pt(\xB0"
+                       "F),GPP\r\n"
+                       "TRK ALFA,1,7,LR,,,,6/15/09,10:30,RH,,45.2,72.5,50.0,53.59\r\n"
+                       "TRK ALFA,1,7,LR,F,P-1,\"Ash, Alpine\",5/13/09,14:05,PIN,12.3,,70,\r\n");
+
+    run = qmtool("export --celsius --international " + path("jobs/Job2-ID012.qmk") + " --out " +
+                 path("job2.csv"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const std::string csv = read_text(dir / "job2.csv");
+    EXPECT_EQ(csv.substr(0, 66),
+              "Name,Job,ID#,Area,Location,Sub Location,Material,Date (EU),Time,Ty");
+    EXPECT_EQ(csv.substr(101),
+              "TRK ALFA,2,12,2,W,S-1,Plaster Board,13/5/09,9:00AM,SCAN,456.0,, ,\r\n");
+}
+
+TEST_F(Qmtool, ShowListsReadingsAndSummaries) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    const ToolRun run = qmtool("show " + path("jobs/Job1-ID007.qmk"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Rec\tLocation\tRH\tTemp\tGPP\tDewPt\tDate\tTime"), std::string::npos);
+    EXPECT_NE(run.out.find("\n1\tLR\t45.2%\t72.5\u00B0F\t53.59\t50.0\u00B0F\t6/15/09\t10:30\t"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\n1\tLR,F\tPIN\tAsh, Alpine\t12.3%\t70\u00B0F\t5/13/09\t14:05\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\nLR\tF\t5/13/09 14:05\t5/13/09 14:05\t1\tAsh, Alpine\t12.3%\t12.3%"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\nLR\t1\t6/15/09 10:30\t6/15/09 10:30\t53.59\t53.59\n"),
+              std::string::npos)
+        << run.out;
+}
+
+TEST_F(Qmtool, FailuresAndUsage) {
+    // A stream without readings: the message, exit 1, nothing written.
+    write_bytes(dir / "empty.stream", {'T', 'R', 'K', 0x00, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    ToolRun run = qmtool("import " + path("empty.stream") + " --out " + path("none"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "NO STORED READINGS!\n");
+    EXPECT_FALSE(fs::exists(dir / "none"));
+
+    // A file that is not a save file, and an older one: the loader's messages.
+    write_bytes(dir / "junk.qmk", Bytes(1200, 'x'));
+    run = qmtool("export " + path("junk.qmk"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "This is not a valid Quellmark File!!\n");
+    EXPECT_EQ(run.out, "");
+    Bytes old(1112, 0);
+    const std::string magic = "Quellmark1.0";
+    std::copy(magic.begin(), magic.end(), old.begin() + 16);
+    write_bytes(dir / "old.qmk", old);
+    run = qmtool("show " + path("old.qmk"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "This file was saved with an older version of the application program "
+                       "and is not compatible with this version!\n");
+
+    run = qmtool("export " + path("missing.qmk"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "No such file or directory\n");
+
+    // A CSV file that can't be created.
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    run = qmtool("export " + path("jobs/Job1-ID007.qmk") + " --out " + path("no/such/dir.csv"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("No such file or directory"), std::string::npos);
+
+    for (const char* args : {"import",
+                             "import "
+                             "x.stream",
+                             "export", "export a b", "show", "show a --fahrenheit",
+                             "import x --out", "nosuchcommand"}) {
+        SCOPED_TRACE(args);
+        run = qmtool(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("usage"), std::string::npos);
+    }
+    run = qmtool("--help");
+    EXPECT_EQ(run.status, 0);
+    for (const char* command : {"import", "export", "show"}) {
+        EXPECT_NE(run.out.find(std::string("\n  ") + command + " "), std::string::npos);
+    }
+}
+
+TEST_F(Qmtool, SampleStreamImportsAndExports) {
+    ASSERT_EQ(
+        qmtool("import " + std::string(QM_TEST_DATA_DIR) + "/sample.stream --out " + path("sample"))
+            .status,
+        0);
+    for (const char* name : {"Job1-ID007.qmk", "Job2-ID042.qmk", "Job3-ID115.qmk"}) {
+        SCOPED_TRACE(name);
+        const ToolRun run = qmtool("export " + path(std::string("sample/") + name));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.compare(0, 5, "Name,"), 0);
+    }
+}
+
+} // namespace
