@@ -71,6 +71,11 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
     const LoadResult load = load_save(*path, c.store, c.meter, c.ui);
     if (load.accepted()) {
         apply_restored_session(load.session, c.wizard, c.selection);
+        // A file of one kind always continues at its job list, also when it was saved from the
+        // job list that a download of one kind leads to (which stands at step 3).
+        if (!c.wizard.bothKinds && c.store.mc_job_count + c.store.rh_job_count > 0) {
+            c.wizard.step = kSavedStep;
+        }
         result.loaded = true;
     } else if (load.rejected()) {
         result.code = 1;
