@@ -1,0 +1,144 @@
+#include "analysis/histogram_dialog.h"
+
+#include "analysis/qt_chart_painter.h"
+#include "shell/qt_text.h"
+
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+// Template 132, in dialog units.
+constexpr int kDialogWidthDu = 388;
+constexpr int kDialogHeightDu = 295;
+constexpr int kButtonTopDu = 277;
+constexpr int kPrintLeftDu = 147;
+constexpr int kDoneLeftDu = 200;
+constexpr int kButtonWidthDu = 50;
+constexpr int kButtonHeightDu = 14;
+// The chart needs these client pixels whatever the dialog font is.
+constexpr int kChartRightPx = 560;
+constexpr int kChartBottomPx = 450;
+// Label font of the printed page: about the size of a printer's default font at a = 1 per 600
+// dots.
+constexpr int kPrintLabelHeight = 11;
+
+const QColor kBarFill(0, 255, 0);
+const QColor kInk(0, 0, 0);
+const QColor kFrameFill(255, 255, 255);
+
+void paint_title(QPainter& painter, const QFont& font, int x, int y, std::string_view text,
+                 bool upwards) {
+    painter.save();
+    painter.setFont(font);
+    painter.translate(x, y);
+    if (upwards) {
+        painter.rotate(-90);
+    }
+    const int width = QFontMetrics(font, painter.device()).horizontalAdvance(from_cp1252(text));
+    paint_text(painter, {0, 0, width + 1, font.pixelSize()}, ChartAlign::Left, text);
+    painter.restore();
+}
+
+} // namespace
+
+void paint_histogram(QPainter& painter, const HistogramChart& chart, const QFont& label_font) {
+    painter.save();
+    painter.setPen(kInk);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    const QFont title_font =
+        cell_font(QStringLiteral("Arial"), chart.title_font_height, chart.title_font_width, true);
+    paint_title(painter, title_font, chart.y_title_x, chart.y_title_y, kHistogramYTitle, true);
+    paint_title(painter, title_font, chart.x_title_x, chart.x_title_y, kHistogramXTitle, false);
+    if (chart.title) {
+        painter.setFont(title_font);
+        painter.setPen(kInk);
+        paint_text(painter, chart.title->box, chart.title->align, chart.title->text);
+    }
+    paint_rect(painter, chart.frame, kFrameFill, kInk);
+    painter.setFont(label_font);
+    painter.setPen(kInk);
+    for (const ChartText& t : chart.x_labels) {
+        paint_text(painter, t.box, t.align, t.text);
+    }
+    for (const ChartText& t : chart.y_labels) {
+        paint_text(painter, t.box, t.align, t.text);
+    }
+    for (const ChartLine& l : chart.ticks) {
+        paint_line(painter, l, kInk);
+    }
+    for (const ChartRect& r : chart.bars) {
+        paint_rect(painter, r, kBarFill, kInk);
+    }
+    painter.restore();
+}
+
+HistogramDialog::HistogramDialog(AppState& app, const LayoutMetrics& metrics,
+                                 std::function<std::string()> job_entry, QWidget* parent)
+    : QDialog(parent), app_(app), job_entry_(std::move(job_entry)) {
+    setWindowTitle(QStringLiteral("Histogram"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    const int button_top = std::max(metrics.y(kButtonTopDu), kChartBottomPx);
+    const int button_height = metrics.y(kButtonTopDu + kButtonHeightDu) - metrics.y(kButtonTopDu);
+    setFixedSize(std::max(metrics.x(kDialogWidthDu), kChartRightPx),
+                 std::max(metrics.y(kDialogHeightDu), button_top + button_height + 8));
+
+    auto place = [&](QPushButton* b, int left_du) {
+        b->setGeometry(metrics.x(left_du), button_top,
+                       metrics.x(left_du + kButtonWidthDu) - metrics.x(left_du), button_height);
+    };
+    print_button_ = new QPushButton(QStringLiteral("Print"), this);
+    place(print_button_, kPrintLeftDu);
+    done_button_ = new QPushButton(QStringLiteral("Done"), this);
+    place(done_button_, kDoneLeftDu);
+    done_button_->setDefault(true);
+    connect(print_button_, &QPushButton::clicked, this, &HistogramDialog::print_with_dialog);
+    connect(done_button_, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void HistogramDialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paint_histogram(painter, histogram_screen_chart(app_.histogram_bins), font());
+}
+
+std::string HistogramDialog::printed_title() const {
+    return histogram_print_title(app_.meter, job_entry_ ? job_entry_() : std::string(),
+                                 first_mc_slot(app_.job_records, app_.selection.current_job_index));
+}
+
+bool HistogramDialog::print_chart(QPrinter& printer) {
+    printer.setDocName(QString());
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        return false;
+    }
+    const int width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
+    const HistogramChart chart = histogram_print_chart(app_.histogram_bins, width, printed_title());
+    QFont label_font = font();
+    label_font.setPixelSize(kPrintLabelHeight * chart.factor);
+    paint_histogram(painter, chart, label_font);
+    return painter.end();
+}
+
+void HistogramDialog::print_with_dialog() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Print Histogram"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (!print_chart(printer)) {
+        QMessageBox::warning(this, QStringLiteral("Error"),
+                             QStringLiteral("The histogram could not be printed."));
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "analysis/histogram.h"
+#include "shell/app_state.h"
+#include "shell/layout_metrics.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QPainter;
+class QPrinter;
+class QPushButton;
+
+namespace qm {
+
+// Paints a histogram chart (screen or printed form) through any painter. Labels use label_font;
+// the axis titles and the printed title use bold Arial at the chart's title size.
+void paint_histogram(QPainter& painter, const HistogramChart& chart, const QFont& label_font);
+
+// The "Histogram" dialog: the bar chart of the current job's bins (AppState::histogram_bins),
+// "Print" (one page through the print dialog) and "Done". Modeless; it deletes itself when
+// closed, so an owner keeps it in a QPointer to have at most one.
+class HistogramDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // job_entry gives the job list's text of the selected job for the printed title.
+    HistogramDialog(AppState& app, const LayoutMetrics& metrics,
+                    std::function<std::string()> job_entry, QWidget* parent = nullptr);
+
+    // Prints the chart on one page of an already set-up printer. False when the printer could not
+    // be started (the page is not printed).
+    bool print_chart(QPrinter& printer);
+
+    QPushButton* print_button() const { return print_button_; }
+    QPushButton* done_button() const { return done_button_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void print_with_dialog();
+    std::string printed_title() const;
+
+    AppState& app_;
+    std::function<std::string()> job_entry_;
+    QPushButton* print_button_ = nullptr;
+    QPushButton* done_button_ = nullptr;
+};
+
+} // namespace qm
