@@ -49,10 +49,6 @@ public:
     // The reply to one request, or nothing (write-only requests, a silent unit).
     std::optional<Reply> on_request(std::span<const std::uint8_t> command);
 
-    // The presence byte goes out only while no download runs.
-    bool downloading() const { return state_ != State::Idle; }
-    // A host that listens without sending has started a new search.
-    void host_listening() { state_ = State::Idle; }
     // Downloads that ended with the End frame.
     int completed_downloads() const { return completed_; }
     std::size_t packet_count() const { return packets_.size(); }

@@ -1,7 +1,9 @@
 // rq5200-sim: an emulator of the RQ-5200 base unit with a meter docked, on a pseudo-terminal.
+#include "link/protocol.h"
 #include "tools/rq5200-sim/base_unit.h"
 #include "tools/rq5200-sim/demo_meter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -16,6 +18,7 @@
 #include <poll.h>
 #include <string>
 #include <string_view>
+#include <sys/inotify.h>
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -35,11 +38,11 @@ constexpr int kExitUsage = 2;
 constexpr auto kDefaultPresenceInterval = milliseconds{200};
 // The split reply's two parts are further apart than the host's 50 ms read gap.
 constexpr auto kSplitPause = milliseconds{150};
-// A host that opened the port gets a moment to send its request before a presence byte could
-// land in its reply.
-constexpr auto kPresenceSettle = milliseconds{3};
-// While no host holds the port the master reports a hang-up at once; this is the pause between
-// looks (more would delay the first presence byte of a listening host).
+// A host that opened the port gets time to send its request before a presence byte could land
+// in the reply it waits for; a listening host waits far longer than this.
+constexpr auto kPresenceSettle = milliseconds{30};
+// Pause after a hang-up that the open and close events did not report (an overflowing event
+// queue), so the loop does not spin.
 constexpr auto kNoHostBackoff = milliseconds{1};
 
 constexpr const char* kUsage =
@@ -270,12 +273,15 @@ void write_all(int fd, const std::vector<std::uint8_t>& bytes) {
     }
 }
 
-// Everything the serving loop keeps between two looks at the line.
+// Everything the serving loop keeps between two looks at the line. A host session is one open of
+// the port; opens and closes are seen through inotify on the pseudo-terminal's device, which
+// misses none of them however quickly the host closes and opens again.
 struct Line {
     int master = -1;
-    bool host_open = false;
+    int watch = -1; // inotify descriptor
+    int opens = 0;  // hosts that hold the port open now
     Clock::time_point session_start{};
-    bool session_spoke = false; // the host sent something since it opened the port
+    bool session_spoke = false; // the host wrote something since it opened the port
     Clock::time_point last_presence{};
     rq5200::FrameParser parser;
 };
@@ -298,48 +304,78 @@ void answer(const Options& o, Line& line, rq5200::BaseUnit& unit,
     }
 }
 
-// Serves hosts until a signal arrives or, with --once, a download has completed.
+// Opens and closes first, then the bytes: a byte that belongs to the session before is counted
+// for the new one, which only holds a presence byte back; the other way round a presence byte
+// could land in the reply a host is waiting for.
+void take_events(Line& line) {
+    alignas(inotify_event) char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(line.watch, buffer, sizeof buffer)) > 0) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if (event->mask & IN_OPEN) {
+                ++line.opens;
+                line.session_start = Clock::now();
+                line.session_spoke = false;
+                line.parser.clear();
+            } else if ((event->mask & IN_CLOSE) && line.opens > 0) {
+                --line.opens;
+            } else if (event->mask & IN_Q_OVERFLOW) {
+                line.opens = 1; // unknown: the next hang-up tells
+            }
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+}
+
+void take_input(const Options& o, Line& line, rq5200::BaseUnit& unit) {
+    std::uint8_t buffer[256];
+    ssize_t n;
+    while ((n = ::read(line.master, buffer, sizeof buffer)) > 0) {
+        line.session_spoke = true;
+        answer(o, line, unit, std::vector<std::uint8_t>(buffer, buffer + n));
+    }
+}
+
+// Milliseconds until the next presence byte is due, or -1 when none is.
+int presence_due(const Options& o, const Line& line) {
+    if (line.opens == 0 || line.session_spoke) {
+        return -1;
+    }
+    const auto due =
+        std::max(line.session_start + kPresenceSettle, line.last_presence + o.presence);
+    const auto left = std::chrono::ceil<milliseconds>(due - Clock::now()).count();
+    return static_cast<int>(std::max<long long>(left, 0));
+}
+
+// Serves hosts until a signal arrives or, with --once, a download has completed. The presence
+// byte goes out only to a host that has the port open and has sent nothing: a host waiting for
+// a reply always wrote its request first.
 int serve(const Options& o, Line& line, rq5200::BaseUnit& unit, int signals) {
     while (!(o.once && unit.completed_downloads() > 0)) {
-        const auto now = Clock::now();
-        if (line.host_open && unit.downloading() && !line.session_spoke &&
-            now - line.session_start >= o.presence) {
-            unit.host_listening();
+        int timeout = presence_due(o, line);
+        if (timeout == 0) {
+            write_all(line.master, {qm::kPresenceByte});
+            line.last_presence = Clock::now();
+            timeout = presence_due(o, line);
         }
-        if (line.host_open && !unit.downloading() && !line.session_spoke &&
-            now - line.session_start >= kPresenceSettle && now - line.last_presence >= o.presence) {
-            write_all(line.master, {0x99});
-            line.last_presence = now;
-        }
-        pollfd fds[2] = {{line.master, POLLIN, 0}, {signals, POLLIN, 0}};
-        const int timeout = line.host_open ? 1 : 0;
-        if (::poll(fds, 2, timeout) < 0 && errno != EINTR) {
+        // Without a host the master reports a hang-up at once, so it is only watched with one.
+        pollfd fds[3] = {{signals, POLLIN, 0},
+                         {line.watch, POLLIN, 0},
+                         {line.opens > 0 ? line.master : -1, POLLIN, 0}};
+        if (::poll(fds, 3, timeout) < 0 && errno != EINTR) {
             std::perror("rq5200-sim: poll");
             return kExitFailure;
         }
-        if (fds[1].revents & POLLIN) {
+        if (fds[0].revents & POLLIN) {
             return kExitOk;
         }
-        // Pending input first: a host that wrote and closed at once still gets its answer read.
-        if (fds[0].revents & POLLIN) {
-            std::uint8_t buffer[256];
-            const ssize_t n = ::read(line.master, buffer, sizeof buffer);
-            if (n > 0) {
-                line.session_spoke = true;
-                answer(o, line, unit, std::vector<std::uint8_t>(buffer, buffer + n));
-                continue;
-            }
-        }
-        const bool open = (fds[0].revents & POLLHUP) == 0;
-        if (open && !line.host_open) {
-            line.session_start = Clock::now();
-            line.session_spoke = false;
-        }
-        if (!open) {
-            line.parser.clear();
+        take_events(line);
+        take_input(o, line, unit);
+        if (fds[2].revents & POLLHUP) {
+            line.opens = 0; // after an overflow of the event queue
             std::this_thread::sleep_for(kNoHostBackoff);
         }
-        line.host_open = open;
     }
     return kExitOk;
 }
@@ -377,6 +413,12 @@ int main(int argc, char** argv) {
                  o.link_path.c_str(), slave.c_str(), image.size(), unit.packet_count());
     Line line;
     line.master = master;
+    line.watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (line.watch < 0 || ::inotify_add_watch(line.watch, slave.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+        std::perror("rq5200-sim: inotify");
+        ::unlink(o.link_path.c_str());
+        return kExitFailure;
+    }
     const int status = serve(o, line, unit, signals);
     ::unlink(o.link_path.c_str());
     ::close(master);

@@ -1,0 +1,330 @@
+// Downloads from rq5200-sim on a real pseudo-terminal.
+#include "link/download_procedure.h"
+#include "link/link_transcript.h"
+#include "shell/app_state.h"
+#include "support/recording_download_ui.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using test::RecordingDownloadUi;
+using test::RecordingUi;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+fs::path scratch_dir() {
+    static int counter = 0; // one test process, one thread
+    const fs::path dir = fs::path(::testing::TempDir()) /
+                         ("rq5200-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+Bytes read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs a program with arguments; stdout and stderr go to files in `dir`.
+pid_t spawn(const std::vector<std::string>& argv, const fs::path& dir) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open((dir / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open((dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> args;
+        for (const std::string& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// The exit status of a child, or -1 when it has not ended within `limit`.
+int wait_exit(pid_t pid, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            return -1;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// rq5200-sim serving a demo meter (or a stream) on a link in a scratch folder.
+class Sim {
+public:
+    explicit Sim(std::vector<std::string> extra, bool demo = true) : dir_(scratch_dir()) {
+        link = (dir_ / "rq5200").string();
+        image_path = dir_ / "image";
+        std::vector<std::string> argv = {
+            QM_SIM_PATH, link, "--write-image", image_path.string(), "--presence-ms", "20"};
+        if (demo) {
+            argv.insert(argv.end(), {"--demo", "--readings", "40"});
+        }
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        pid_ = spawn(argv, dir_);
+        for (int i = 0; i < 500 && !fs::is_symlink(link); ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
+        image = read_file(image_path);
+    }
+    ~Sim() {
+        stop();
+        fs::remove_all(dir_);
+    }
+    int stop() {
+        if (pid_ <= 0) {
+            return status_;
+        }
+        ::kill(pid_, SIGTERM);
+        status_ = wait_exit(pid_, 5s);
+        pid_ = 0;
+        return status_;
+    }
+    int wait(std::chrono::milliseconds limit) {
+        status_ = wait_exit(pid_, limit);
+        pid_ = status_ == -1 ? pid_ : 0;
+        return status_;
+    }
+    const fs::path& dir() const { return dir_; }
+
+    std::string link;
+    fs::path image_path;
+    Bytes image;
+
+private:
+    fs::path dir_;
+    pid_t pid_ = 0;
+    int status_ = -1;
+};
+
+// Waits short enough for quick tests and long enough for a loaded machine.
+LinkTiming quick_timing() {
+    LinkTiming t;
+    t.poll_interval = 1ms;
+    t.read_polls = 250;
+    t.listen_polls = 200;
+    t.write_polls = 100;
+    t.write_wait = 50ms;
+    t.read_gap = 10ms;
+    t.packet_wait = 1ms;
+    return t;
+}
+
+struct SimDownload : ::testing::Test {
+    SimDownload() {
+        options.timing = quick_timing();
+        options.transcript = &transcript;
+        Reading old;
+        old.job = 1;
+        old.day = 3;
+        app.store.all_readings = {old};
+        app.job_records.mc(0).title[0] = 'T';
+    }
+    DownloadResult download(std::vector<std::string> ports) {
+        options.ports = std::move(ports);
+        return download_readings(app.link, app.store, app.meter, app.job_records, app.selection, ui,
+                                 options);
+    }
+    // The store a direct decoding of the image gives.
+    void expect_store_holds(const Bytes& image) {
+        AppState direct;
+        decode_download(image, direct.store, direct.meter, direct.job_records, direct.selection);
+        EXPECT_EQ(app.store.all_readings, direct.store.all_readings);
+        EXPECT_EQ(app.store.job_ids, direct.store.job_ids);
+        EXPECT_EQ(app.meter.model(), direct.meter.model());
+        EXPECT_EQ(app.store.mc_jobs, direct.store.mc_jobs);
+        EXPECT_EQ(app.store.rh_jobs, direct.store.rh_jobs);
+    }
+    void expect_failed_download_kept_the_store() {
+        ASSERT_EQ(app.store.all_readings.size(), 1u);
+        EXPECT_EQ(app.store.all_readings[0].day, 3);
+        EXPECT_EQ(app.job_records.mc(0).title[0], 0);
+    }
+    std::size_t transcript_count(const std::string& needle) {
+        std::size_t n = 0;
+        for (const TranscriptEntry& e : transcript.entries) {
+            n += format_transcript(LinkTranscript{{e}}).find(needle) != std::string::npos ? 1 : 0;
+        }
+        return n;
+    }
+
+    AppState app;
+    LinkTranscript transcript;
+    DownloadOptions options;
+    RecordingDownloadUi ui;
+};
+
+TEST_F(SimDownload, CleanDownloadEqualsDecodingTheImage) {
+    Sim sim({});
+    ASSERT_GT(sim.image.size(), 3 * 72u); // several packets
+    const DownloadResult result = download({sim.link});
+    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(result.stream, sim.image);
+    EXPECT_EQ(result.packets, (sim.image.size() + 71) / 72);
+    expect_store_holds(sim.image);
+    EXPECT_TRUE(ui.boxes.messages.empty());
+    EXPECT_EQ(transcript_count("checksum failed"), 0u);
+
+    // The emulator survives and serves the next download as well.
+    ui.events.clear();
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(sim.link))); // the link is removed on SIGTERM
+}
+
+TEST_F(SimDownload, BaseUnitFoundOnTheFourthPort) {
+    // Ports 1 to 3: pseudo-terminals with nothing behind them.
+    std::vector<int> masters;
+    std::vector<std::string> ports;
+    for (int i = 0; i < 3; ++i) {
+        const int m = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(m, 0);
+        ::grantpt(m);
+        ::unlockpt(m);
+        masters.push_back(m);
+        ports.emplace_back(::ptsname(m));
+    }
+    Sim sim({});
+    ports.push_back(sim.link);
+    const DownloadResult result = download(ports);
+    for (const int m : masters) {
+        ::close(m);
+    }
+    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(app.link.port_number, 4);
+    EXPECT_EQ(app.link.port_name, sim.link);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(transcript.entries[static_cast<std::size_t>(i) + 1].port, ports[i]);
+        EXPECT_TRUE(transcript.entries[static_cast<std::size_t>(i) + 1].received.empty());
+    }
+    expect_store_holds(sim.image);
+}
+
+TEST_F(SimDownload, CorruptedChecksumIsRequestedAgain) {
+    Sim sim({"--corrupt-checksum", "2"});
+    const DownloadResult result = download({sim.link});
+    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(result.stream, sim.image);
+    EXPECT_EQ(transcript_count("checksum failed"), 1u);
+    EXPECT_EQ(transcript_count("sent 01 00 00 01"), 1u);
+    EXPECT_TRUE(ui.boxes.messages.empty());
+}
+
+TEST_F(SimDownload, ReplyInTwoPartsIsRequestedAgain) {
+    Sim sim({"--split", "2"});
+    const DownloadResult result = download({sim.link});
+    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(result.stream, sim.image);
+    EXPECT_GE(transcript_count("checksum failed"), 1u);
+    EXPECT_GE(transcript_count("sent 01 00 00 01"), 1u);
+}
+
+TEST_F(SimDownload, ConfirmationAndErrorReportsDoNotBreakTheDownload) {
+    Sim sim({"--confirm", "2", "--error-report", "3:10"});
+    const DownloadResult result = download({sim.link});
+    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(result.stream, sim.image);
+    EXPECT_EQ(ui.boxes.messages,
+              (std::vector<RecordingUi::Message>{
+                  {"Received OK Confirmation Message", "Yahoo!", MessageIcon::None}}));
+}
+
+TEST_F(SimDownload, UnknownErrorReportIsShownAndTheDownloadGoesOn) {
+    Sim sim({"--error-report", "2:7"});
+    const DownloadResult result = download({sim.link});
+    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(result.stream, sim.image);
+    EXPECT_EQ(ui.boxes.messages,
+              (std::vector<RecordingUi::Message>{
+                  {"An unknown error was reported!", "Error!", MessageIcon::Error}}));
+}
+
+TEST_F(SimDownload, LinkLostAbandonsTheDownload) {
+    Sim sim({"--link-lost", "2"});
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
+    EXPECT_THAT(ui.events, ElementsAre("create", "show", "box Meter Link was Lost!! ",
+                                       "box No longer receiving message", "end"));
+    expect_failed_download_kept_the_store();
+}
+
+TEST_F(SimDownload, UnknownCodeAbandonsTheDownload) {
+    Sim sim({"--unknown-code", "3:0x45"});
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
+    ASSERT_EQ(ui.boxes.messages.size(), 3u);
+    EXPECT_EQ(ui.boxes.messages[0].text, "Unknown Reply received!");
+    EXPECT_EQ(ui.boxes.messages[1].text, "E??");
+    EXPECT_EQ(ui.boxes.messages[2].text, "No longer receiving message");
+    expect_failed_download_kept_the_store();
+}
+
+TEST_F(SimDownload, SilentBaseUnitIsGivenUpAfter25Exchanges) {
+    options.timing.read_polls = 40;
+    Sim sim({"--silent-after", "1"});
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
+    EXPECT_THAT(ui.events, ElementsAre("create", "show", "box No longer receiving message", "end"));
+    EXPECT_EQ(transcript_count("sent 03 00 03"), 25u);
+    expect_failed_download_kept_the_store();
+}
+
+TEST_F(SimDownload, NoBaseUnitWhenTheEmulatorHasGone) {
+    options.timing.search_passes = 2;
+    options.timing.listen_polls = 20;
+    const fs::path dir = scratch_dir();
+    EXPECT_EQ(download({(dir / "nothing-here").string()}).outcome, DownloadOutcome::NotFound);
+    EXPECT_FALSE(app.link.link_established);
+    expect_failed_download_kept_the_store();
+    fs::remove_all(dir);
+}
+
+// One whole download with the base unit's own timing, through qmtool.
+TEST(SimWithRealTiming, QmtoolDownloadWritesEveryJob) {
+    Sim demo({"--once", "--readings", "12", "--presence-ms", "200"});
+    const fs::path out = demo.dir() / "jobs";
+    const pid_t tool =
+        spawn({QM_QMTOOL_PATH, "download", "--port", demo.link, "--out", out.string(), "--dump",
+               (demo.dir() / "dump").string(), "--log", (demo.dir() / "log").string()},
+              demo.dir());
+    EXPECT_EQ(wait_exit(tool, 30s), 0);
+    EXPECT_EQ(demo.wait(5s), 0); // --once: the emulator ends after the download
+    EXPECT_FALSE(fs::exists(fs::symlink_status(demo.link)));
+    EXPECT_EQ(read_file(demo.dir() / "dump"), demo.image);
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        files.insert(entry.path().filename().string().substr(0, 5));
+    }
+    EXPECT_EQ(files, (std::set<std::string>{"Job1-", "Job2-", "Job3-", "Job4-", "Job5-"}));
+    const Bytes log = read_file(demo.dir() / "log");
+    const std::string text(log.begin(), log.end());
+    EXPECT_THAT(text, HasSubstr("listen  received 99  ok"));
+    EXPECT_THAT(text, HasSubstr("write  sent 99 00 99  ok"));
+}
+
+} // namespace
+} // namespace qm
