@@ -14,4 +14,8 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
 
-echo "All tests passed (plain and sanitizer builds)."
+# Every fuzz target for a short, bounded time (libFuzzer, ASan + UBSan).
+scripts/fuzz.sh 30
+
+echo "All tests passed (plain and sanitizer builds, fuzz targets)."
+

@@ -26,10 +26,10 @@ void build_list(const std::vector<Reading>& readings, bool want_rh,
     }
 }
 
-// Readings whose keys fall in these ranges (every reading of a download or a valid file) are
+// Large arrays whose keys fall in these ranges (every reading of a download or a valid file) are
 // grouped with one stable counting sort; anything else takes the general stable sort.
-constexpr std::int32_t kJobKeys = 16;
-constexpr std::int32_t kLocationKeys = 128;
+constexpr std::int32_t kJobKeys = 8;
+constexpr std::int32_t kLocationKeys = 64;
 constexpr std::int32_t kSubLocationKeys = 4;
 constexpr std::size_t kBucketCount = kJobKeys * kLocationKeys * kSubLocationKeys;
 
@@ -41,7 +41,13 @@ int group_key(const Reading& r) {
     return (r.job * kLocationKeys + r.location) * kSubLocationKeys + r.sub_location;
 }
 
+// Below this size the buckets cost more than they save.
+constexpr std::size_t kCountingSortMinimum = 2048;
+
 bool group_by_counting(std::vector<Reading>& readings) {
+    if (readings.size() < kCountingSortMinimum) {
+        return false;
+    }
     std::vector<std::uint16_t> keys(readings.size());
     std::vector<std::uint32_t> start(kBucketCount + 1, 0);
     for (std::size_t i = 0; i < readings.size(); ++i) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 namespace qm {
 namespace {
 
@@ -57,6 +60,21 @@ TEST(RebuildJobLists, KeysOutsideTheUsualRangesSortTheSameWay) {
     EXPECT_EQ(order,
               (std::vector<std::tuple<int, int, double>>{
                   {-3, 0, 0}, {1, -1, 0}, {1, 300, 0}, {2, 5, 1.0}, {2, 5, 2.0}, {40, 1, 0}}));
+}
+
+TEST(RebuildJobLists, LargeArraysKeepTheSameStableOrder) {
+    ReadingStore store;
+    for (int i = 0; i < 5000; ++i) {
+        store.all_readings.push_back(reading(1 + (i * 7) % 5, (i * 13) % 64, (i * 5) % 3, 0, i));
+    }
+    std::vector<Reading> expected = store.all_readings;
+    std::stable_sort(expected.begin(), expected.end(), [](const Reading& a, const Reading& b) {
+        return std::tie(a.job, a.location, a.sub_location) <
+               std::tie(b.job, b.location, b.sub_location);
+    });
+    rebuild_job_lists(store);
+    EXPECT_EQ(store.all_readings, expected);
+    EXPECT_EQ(store.mc_job_count, 5);
 }
 
 TEST(RebuildJobLists, ListsJobsByKind) {
