@@ -1,0 +1,362 @@
+#include "analysis/readings_view.h"
+
+#include "analysis/qt_chart_painter.h"
+#include "analysis/qt_job_printer.h"
+#include "analysis/reading_rows.h"
+#include "shell/qt_text.h"
+
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace qm {
+
+namespace {
+
+// Template 133, in dialog units.
+constexpr int kDialogWidthDu = 406;
+constexpr int kDialogHeightDu = 263;
+constexpr int kButtonTopDu = 225;
+constexpr int kButtonWidthDu = 60;
+constexpr int kButtonHeightDu = 25;
+constexpr int kPrintLeftDu = 59;
+constexpr int kSaveLeftDu = 135;
+constexpr int kDoneLeftDu = 211;
+constexpr int kSummaryLeftDu = 287;
+constexpr int kPreviewLeftDu = 351;
+constexpr int kPreviewWidthDu = 50;
+constexpr int kHistogramLeftDu = 339;
+constexpr int kHistogramTopDu = 7;
+constexpr int kScrollWidthDu = 12;
+constexpr int kScrollHeightDu = 179;
+constexpr int kMarginPx = 8;
+constexpr int kWheelLines = 3;
+
+const QColor kInk(0, 0, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kGrey(kStripeGrey, kStripeGrey, kStripeGrey);
+
+} // namespace
+
+ReadingsView::ReadingsView(AppState& app, const LayoutMetrics& metrics, ReadingsViewHooks hooks,
+                           QWidget* parent)
+    : QDialog(parent), app_(app), metrics_(metrics), hooks_(std::move(hooks)) {
+    setWindowTitle(QStringLiteral("Readings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    build_controls();
+    restart();
+}
+
+void ReadingsView::build_controls() {
+    auto button = [this](const char* text, int id) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setProperty("controlId", id);
+        b->setAutoDefault(false);
+        return b;
+    };
+    print_ = button("Print Job", kReadingsPrintId);
+    save_ = button("Save Job", kReadingsSaveId);
+    done_ = button("Done", kReadingsDoneId);
+    summary_ = button("View Summary", kReadingsSummaryId);
+    preview_ = button("Print Preview", 0);
+    histogram_button_ = button("View Histogram", kReadingsHistogramId);
+    done_->setDefault(true);
+
+    scroll_bar_ = new QScrollBar(Qt::Vertical, this);
+    scroll_bar_->setProperty("controlId", kReadingsScrollBarId);
+    scroll_bar_->setTracking(false);
+    scroll_bar_->setSingleStep(1);
+    scroll_bar_->setPageStep(kScrollPageRows);
+    // Requests are carried out by the view itself, so that each follows the view's own rules.
+    connect(scroll_bar_, &QAbstractSlider::actionTriggered, this, &ReadingsView::on_scroll_action);
+    connect(scroll_bar_, &QAbstractSlider::sliderReleased, this, &ReadingsView::on_slider_released);
+
+    connect(done_, &QPushButton::clicked, this, &QDialog::close);
+    connect(print_, &QPushButton::clicked, this, &ReadingsView::print_with_dialog);
+    connect(preview_, &QPushButton::clicked, this, &ReadingsView::print_preview);
+    connect(save_, &QPushButton::clicked, this, &ReadingsView::save_job);
+    connect(histogram_button_, &QPushButton::clicked, this, &ReadingsView::view_histogram);
+    connect(summary_, &QPushButton::clicked, this, [this] {
+        if (hooks_.view_summary) {
+            hooks_.view_summary();
+        }
+    });
+}
+
+bool ReadingsView::rh_management() const {
+    return app_.wizard.management_type == kManagementRh;
+}
+
+void ReadingsView::restart() {
+    scroll_position_ = 0;
+    layout_ = readings_view_layout(metrics_.charWidth, metrics_.charHeight, rh_management());
+    update_controls();
+    update();
+}
+
+void ReadingsView::update_controls() {
+    const int extra = layout_.table_right - 80 * metrics_.charWidth;
+    const int table_bottom = layout_.stripes.back().bottom;
+    const int button_top = std::max(metrics_.y(kButtonTopDu), table_bottom + kMarginPx);
+    const int button_height = metrics_.y(kButtonTopDu + kButtonHeightDu) - metrics_.y(kButtonTopDu);
+    auto place = [&](QPushButton* b, int left_du, int width_du) {
+        b->setGeometry(metrics_.x(left_du), button_top,
+                       metrics_.x(left_du + width_du) - metrics_.x(left_du), button_height);
+    };
+    place(print_, kPrintLeftDu, kButtonWidthDu);
+    place(save_, kSaveLeftDu, kButtonWidthDu);
+    place(done_, kDoneLeftDu, kButtonWidthDu);
+    place(summary_, kSummaryLeftDu, kButtonWidthDu);
+    place(preview_, kPreviewLeftDu, kPreviewWidthDu);
+    histogram_button_->setGeometry(
+        metrics_.rect(kHistogramLeftDu, kHistogramTopDu, kButtonWidthDu, kButtonHeightDu)
+            .translated(extra, 0));
+    const int scroll_width = metrics_.x(kScrollWidthDu);
+    scroll_bar_->setGeometry(layout_.scroll_bar_x, layout_.scroll_bar_y, scroll_width,
+                             metrics_.y(kScrollHeightDu));
+    setFixedSize(std::max(metrics_.x(kDialogWidthDu) + extra,
+                          layout_.scroll_bar_x + scroll_width + kMarginPx),
+                 std::max(metrics_.y(kDialogHeightDu), button_top + button_height + kMarginPx));
+
+    // Saving is offered unless the readings are those of the opened file, unchanged.
+    save_->setEnabled(!app_.wizard.fromFile);
+    // The histogram belongs to moisture jobs.
+    const bool mc = app_.wizard.management_type == kManagementMc;
+    histogram_button_->setEnabled(mc);
+    histogram_button_->setVisible(mc);
+
+    const QSignalBlocker block(scroll_bar_);
+    scroll_bar_->setRange(0, std::max(0, scroll_maximum()));
+    scroll_bar_->setValue(scroll_position_);
+}
+
+int ReadingsView::scroll_maximum() const {
+    return static_cast<int>(app_.store.working_set.size()) - 1;
+}
+
+void ReadingsView::set_position(int position) {
+    scroll_position_ = position;
+    const QSignalBlocker block(scroll_bar_);
+    scroll_bar_->setRange(0, std::max(0, scroll_maximum()));
+    scroll_bar_->setSliderPosition(position);
+    scroll_bar_->setValue(position);
+    update();
+}
+
+void ReadingsView::scroll(ScrollRequest request, int thumb) {
+    if (const auto target = scroll_target(request, scroll_position_, scroll_maximum(), thumb)) {
+        set_position(*target);
+    }
+}
+
+void ReadingsView::on_scroll_action(int action) {
+    ScrollRequest request = ScrollRequest::Other;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+        request = ScrollRequest::LineUp;
+        break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        request = ScrollRequest::LineDown;
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        request = ScrollRequest::PageUp;
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        request = ScrollRequest::PageDown;
+        break;
+    case QAbstractSlider::SliderMove:
+        // Dragging the thumb changes nothing until it is released.
+        return;
+    default:
+        break;
+    }
+    // The slider would apply the action itself after this; pin it to the view's answer.
+    scroll(request);
+    scroll_bar_->setSliderPosition(scroll_position_);
+}
+
+void ReadingsView::on_slider_released() {
+    scroll(ScrollRequest::ThumbPosition, scroll_bar_->sliderPosition());
+}
+
+void ReadingsView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+        scroll(ScrollRequest::LineUp);
+        return;
+    case Qt::Key_Down:
+        scroll(ScrollRequest::LineDown);
+        return;
+    case Qt::Key_PageUp:
+        scroll(ScrollRequest::PageUp);
+        return;
+    case Qt::Key_PageDown:
+        scroll(ScrollRequest::PageDown);
+        return;
+    case Qt::Key_Home:
+        scroll(ScrollRequest::ThumbPosition, 0);
+        return;
+    case Qt::Key_End:
+        scroll(ScrollRequest::ThumbPosition, std::max(0, scroll_maximum()));
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void ReadingsView::wheelEvent(QWheelEvent* event) {
+    const int dy = event->angleDelta().y();
+    if (dy == 0) {
+        return;
+    }
+    for (int i = 0; i < kWheelLines; ++i) {
+        scroll(dy > 0 ? ScrollRequest::LineUp : ScrollRequest::LineDown);
+    }
+    event->accept();
+}
+
+std::string ReadingsView::job_entry() const {
+    std::string entry = hooks_.job_entry ? hooks_.job_entry() : std::string();
+    if (entry.empty()) {
+        const std::int32_t job = managed_job_number(app_.store, app_.wizard.management_type,
+                                                    app_.selection.current_job_index);
+        char text[32];
+        std::snprintf(text, sizeof text, "Job #%i", job);
+        entry = text;
+    }
+    return entry;
+}
+
+void ReadingsView::paintEvent(QPaintEvent*) {
+    const std::int32_t management = app_.wizard.management_type;
+    const std::int32_t job_index = app_.selection.current_job_index;
+    const std::int32_t celsius = app_.settings.celsius;
+    QPainter painter(this);
+    // The table is painted in the main window's font, whose line height is charHeight.
+    painter.setFont(window_font());
+    painter.setPen(kInk);
+    painter.setBackgroundMode(Qt::TransparentMode);
+
+    const std::int32_t job_id =
+        job_id_of(app_.store, managed_job_number(app_.store, management, job_index));
+    paint_text(painter, layout_.heading, ChartAlign::Center,
+               readings_view_heading(management, app_.meter.not_scanner, job_entry(), job_id,
+                                     first_mc_slot(app_.job_records, job_index)));
+    for (std::size_t j = 0; j < layout_.stripes.size(); ++j) {
+        paint_rect(painter, layout_.stripes[j], j % 2 == 0 ? kGrey : kWhite, std::nullopt);
+    }
+
+    const std::vector<ReadingRow> rows = collect_reading_rows(
+        app_.store, app_.meter.active_materials, management, job_index, scroll_position_, kViewRows,
+        celsius, app_.settings.international_date);
+    const auto headings = reading_column_headings(management, celsius);
+    painter.setPen(kInk);
+    for (std::size_t c = 0; c < layout_.columns.size(); ++c) {
+        paint_line(painter, layout_.rules[c], kInk);
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            paint_text(painter, layout_.cell_box(c, k), ChartAlign::Center,
+                       c < kReadingColumns ? rows[k].cells[c] : rows[k].emc);
+        }
+        paint_text(painter, layout_.header_box(c), ChartAlign::Center,
+                   c < kReadingColumns ? headings[c] : kEmcHeading);
+    }
+    paint_line(painter, layout_.rules.back(), kInk);
+}
+
+void ReadingsView::save_job() {
+    app_.selection.save_mode = 0;
+    if (hooks_.save_job) {
+        hooks_.save_job();
+    }
+}
+
+void ReadingsView::view_histogram() {
+    const int job_index = app_.selection.current_job_index;
+    const bool mc = app_.wizard.management_type == kManagementMc;
+    if (mc && job_index >= 0 && job_index < kJobRecordCount) {
+        fill_mc_slots_from_working_set(app_.job_records.mc(job_index), app_.store.working_set);
+    }
+    rebuild_histogram_bins(app_.histogram_bins, app_.job_records,
+                           mc ? HistogramSource::Mc : HistogramSource::Rh, job_index);
+    if (!histogram_) {
+        QWidget* owner = parentWidget() ? parentWidget() : this;
+        histogram_ = new HistogramDialog(
+            app_, metrics_, [this] { return job_entry(); }, owner);
+    }
+    histogram_->show();
+    histogram_->raise();
+    histogram_->update();
+}
+
+int ReadingsView::print_job_to(QPrinter& printer) {
+    const int pages = print_job(
+        printer, app_, {app_.settings.celsius, app_.settings.international_date, job_entry()});
+    after_printing();
+    return pages;
+}
+
+void ReadingsView::after_printing() {
+    // Printing starts from the job's first reading and leaves the view there, thumb included.
+    set_position(0);
+}
+
+void ReadingsView::print_with_dialog() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Print Job"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (print_job_to(printer) == 0) {
+        QMessageBox::warning(this, QStringLiteral("Error"),
+                             QStringLiteral("The job could not be printed."));
+    }
+}
+
+void ReadingsView::print_preview() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Print Preview"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* p) { print_job_to(*p); });
+    preview.exec();
+}
+
+ReadingsViewHost::ReadingsViewHost(AppState& app) : app_(app) {}
+
+void ReadingsViewHost::open(QWidget* owner, const LayoutMetrics& metrics, ReadingsViewHooks hooks) {
+    if (view_) {
+        view_->set_hooks(std::move(hooks));
+        view_->restart();
+    } else {
+        if (other_windows_open ? other_windows_open() : histogram_open(owner)) {
+            return;
+        }
+        view_ = new ReadingsView(app_, metrics, std::move(hooks), owner);
+    }
+    view_->show();
+    view_->raise();
+    view_->activateWindow();
+}
+
+bool ReadingsViewHost::histogram_open(QWidget* owner) {
+    if (!owner) {
+        return false;
+    }
+    const auto dialogs = owner->findChildren<HistogramDialog*>();
+    return std::any_of(dialogs.begin(), dialogs.end(),
+                       [](const HistogramDialog* d) { return d->isVisible(); });
+}
+
+} // namespace qm

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "analysis/histogram_dialog.h"
+#include "analysis/readings_layout.h"
+#include "shell/app_state.h"
+#include "shell/layout_metrics.h"
+
+#include <QDialog>
+#include <QPointer>
+
+#include <functional>
+#include <string>
+
+class QPrinter;
+class QPushButton;
+class QScrollBar;
+
+namespace qm {
+
+// What the readings view asks of its owner. Every member may be left empty.
+struct ReadingsViewHooks {
+    // The job list's text of the selected job (Windows-1252), for the headings. Empty: "Job #n".
+    std::function<std::string()> job_entry;
+    // "Save Job": the shell's save command; the view has set save_mode to one job before.
+    std::function<void()> save_job;
+    // "View Summary": opens the job summary of the managed kind.
+    std::function<void()> view_summary;
+};
+
+// Control ids of the "Readings" dialog.
+constexpr int kReadingsDoneId = 1061;
+constexpr int kReadingsPrintId = 1047;
+constexpr int kReadingsScrollBarId = 1044;
+constexpr int kReadingsSaveId = 3;
+constexpr int kReadingsHistogramId = 4;
+constexpr int kReadingsSummaryId = 5;
+
+// The "Readings" dialog: the selected job's readings as a striped table of sixteen rows with a
+// scroll bar, and the job's actions. Everything shown is rebuilt from the state on each paint.
+// Modeless; it deletes itself when closed, so an owner keeps it in a QPointer to have at most one.
+class ReadingsView : public QDialog {
+    Q_OBJECT
+
+public:
+    ReadingsView(AppState& app, const LayoutMetrics& metrics, ReadingsViewHooks hooks,
+                 QWidget* parent = nullptr);
+
+    // "View" on the job list: back to the first reading, and the buttons and the scroll range
+    // brought up to date with the current job.
+    void restart();
+
+    int scroll_position() const { return scroll_position_; }
+    int scroll_maximum() const;
+    // Carries out one scroll-bar request, as the scroll bar and the keys send them.
+    void scroll(ScrollRequest request, int thumb = 0);
+
+    // "Print Job" without the print dialog: prints on an already set-up printer (a batch print,
+    // the preview). Returns the number of pages, 0 when the printer could not be started.
+    int print_job_to(QPrinter& printer);
+
+    // "View Histogram": fills and counts the job's values and shows the histogram dialog.
+    void view_histogram();
+    HistogramDialog* histogram() const { return histogram_; }
+
+    void set_hooks(ReadingsViewHooks hooks) { hooks_ = std::move(hooks); }
+
+    // The heading's first line: the job list entry of the selected job.
+    std::string job_entry() const;
+
+    QPushButton* done_button() const { return done_; }
+    QPushButton* print_button() const { return print_; }
+    QPushButton* preview_button() const { return preview_; }
+    QPushButton* save_button() const { return save_; }
+    QPushButton* histogram_button() const { return histogram_button_; }
+    QPushButton* summary_button() const { return summary_; }
+    QScrollBar* scroll_bar() const { return scroll_bar_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void build_controls();
+    void update_controls();
+    void on_scroll_action(int action);
+    void on_slider_released();
+    void set_position(int position);
+    void print_with_dialog();
+    void print_preview();
+    void save_job();
+    void after_printing();
+    bool rh_management() const;
+
+    AppState& app_;
+    LayoutMetrics metrics_;
+    ReadingsViewHooks hooks_;
+    ReadingsViewLayout layout_;
+    int scroll_position_ = 0;
+    QScrollBar* scroll_bar_ = nullptr;
+    QPushButton* done_ = nullptr;
+    QPushButton* print_ = nullptr;
+    QPushButton* preview_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* histogram_button_ = nullptr;
+    QPushButton* summary_ = nullptr;
+    QPointer<HistogramDialog> histogram_;
+};
+
+// Keeps the application's one readings view and opens it for "View" on the job list: back to
+// the first reading; the view is created only when none is open and no other job window (a job
+// summary, the histogram) is; then it is shown and raised.
+class ReadingsViewHost {
+public:
+    explicit ReadingsViewHost(AppState& app);
+
+    void open(QWidget* owner, const LayoutMetrics& metrics, ReadingsViewHooks hooks);
+    ReadingsView* view() const { return view_; }
+
+    // Whether another job window is open; by default whether the owner has a visible histogram.
+    std::function<bool()> other_windows_open;
+
+private:
+    static bool histogram_open(QWidget* owner);
+
+    AppState& app_;
+    QPointer<ReadingsView> view_;
+};
+
+} // namespace qm
