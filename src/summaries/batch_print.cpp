@@ -7,19 +7,6 @@
 
 namespace qm {
 
-std::int32_t print_parts_bit(int command) {
-    switch (command) {
-    case kBatchHistogramCommand:
-        return kPrintHistogramBit;
-    case kBatchTableCommand:
-        return kPrintTableBit;
-    case kBatchSummaryCommand:
-        return kPrintSummaryBit;
-    default:
-        return 0;
-    }
-}
-
 std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t management_type,
                                         const ReadingStore& store,
                                         const std::vector<int>& positions) {
@@ -34,13 +21,13 @@ std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t m
         if (job_at_position(store, management_type, position) == 0) {
             continue;
         }
-        if (print_parts & kPrintTableBit) {
+        if (print_parts & kPrintReadings) {
             steps.push_back({position, BatchPart::Table});
         }
-        if (print_parts & kPrintSummaryBit) {
+        if (print_parts & kPrintSummary) {
             steps.push_back({position, BatchPart::Summary});
         }
-        if ((print_parts & kPrintHistogramBit) && management_type == 1) {
+        if ((print_parts & kPrintHistogram) && management_type == 1) {
             steps.push_back({position, BatchPart::Histogram});
         }
     }

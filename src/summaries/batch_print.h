@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/settings_file.h"
 #include "store/reading_store.h"
 #include "store/session_state.h"
 
@@ -7,19 +8,6 @@
 #include <vector>
 
 namespace qm {
-
-// The bits of print_parts: which printouts a batch print of the selected jobs makes of each job.
-constexpr std::int32_t kPrintSummaryBit = 1;
-constexpr std::int32_t kPrintTableBit = 2;
-constexpr std::int32_t kPrintHistogramBit = 4; // MC jobs only
-
-// The Options > "Batch Print" commands; each toggles one bit of print_parts.
-constexpr int kBatchHistogramCommand = 40041;
-constexpr int kBatchTableCommand = 40042;
-constexpr int kBatchSummaryCommand = 40043;
-
-// The print_parts bit a "Batch Print" command toggles, 0 for any other command.
-std::int32_t print_parts_bit(int command);
 
 enum class BatchPart {
     Table,     // the job's readings table, as "Print Job" prints it

@@ -3,6 +3,7 @@
 #include "store/job_records.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +18,8 @@ public:
     // Positions of the selected entries, ascending; empty when nothing is selected or no job
     // list is shown.
     virtual std::vector<int> selected_positions() const = 0;
-    // The text of the entry at a position; empty when the list has no such entry.
-    virtual std::string entry_text(int position) const = 0;
+    // The text of the entry at a position; nothing when the list has no such entry.
+    virtual std::optional<std::string> entry_text(int position) const = 0;
     // Replaces the entry at a position by the text and marks it selected; the other entries keep
     // their selection and this is not a selection change. No effect past the end of the list.
     virtual void replace_entry(int position, std::string_view text) = 0;

@@ -23,13 +23,6 @@ ReadingStore two_kinds() {
     return store;
 }
 
-TEST(BatchPrint, CommandsToggleTheirBits) {
-    EXPECT_EQ(print_parts_bit(40041), 4);
-    EXPECT_EQ(print_parts_bit(40042), 2);
-    EXPECT_EQ(print_parts_bit(40043), 1);
-    EXPECT_EQ(print_parts_bit(40040), 0);
-}
-
 TEST(BatchPrint, PlanFollowsThePrintPartsForEachSelectedJob) {
     const ReadingStore store = two_kinds();
     const std::vector<int> both{1, 0};

@@ -1,36 +1,13 @@
 #include "summaries/job_annotations.h"
 
-#include <gtest/gtest.h>
+#include "summaries/fake_job_list.h"
 
-#include <set>
+#include <gtest/gtest.h>
 
 namespace qm {
 namespace {
 
-// A job list and side panel caption in memory.
-class FakeJobList : public JobListLink {
-public:
-    std::vector<std::string> entries;
-    std::set<int> selected;
-    std::string caption = "Job ---";
-
-    std::vector<int> selected_positions() const override {
-        return {selected.begin(), selected.end()};
-    }
-    std::string entry_text(int position) const override {
-        return position >= 0 && position < static_cast<int>(entries.size())
-                   ? entries[static_cast<std::size_t>(position)]
-                   : std::string();
-    }
-    void replace_entry(int position, std::string_view text) override {
-        if (position >= 0 && position < static_cast<int>(entries.size())) {
-            entries[static_cast<std::size_t>(position)] = std::string(text);
-            selected.insert(position);
-        }
-    }
-    std::string job_caption() const override { return caption; }
-    void set_job_caption(std::string_view text) override { caption = std::string(text); }
-};
+using test::FakeJobList;
 
 constexpr std::int32_t kRh = 0;
 constexpr std::int32_t kMc = 1;

@@ -1,0 +1,87 @@
+#include "summaries/job_notes_dialog.h"
+
+#include "shell/qt_text.h"
+#include "summaries/job_annotations.h"
+#include "summaries/summary_window_parts.h"
+
+#include <QApplication>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace qm {
+
+namespace {
+
+// Template 137, in dialog units.
+constexpr int kWidthDu = 210;
+constexpr int kHeightDu = 143;
+
+// The length of a text as it is stored: one byte per character, line breaks as "\n".
+std::size_t stored_length(const QString& text) {
+    return to_cp1252(text).size();
+}
+
+} // namespace
+
+JobNotesDialog::JobNotesDialog(JobRecords& records, std::int32_t management_type, int position,
+                               const LayoutMetrics& metrics, QWidget* parent)
+    : QDialog(parent), records_(records), managementType_(management_type), position_(position) {
+    using namespace summary_ui;
+    setWindowTitle(QStringLiteral("Job Notes"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setFixedSize(metrics.x(kWidthDu), metrics.y(kHeightDu));
+
+    add_static(this, metrics, "Enter Job Notes:", 78, 15, 54, 8);
+    edit_ = new QTextEdit(this);
+    edit_->setGeometry(metrics.rect(14, 30, 181, 70));
+    edit_->setAcceptRichText(false);
+    edit_->setTabChangesFocus(true);
+    QTextOption option = edit_->document()->defaultTextOption();
+    option.setAlignment(Qt::AlignHCenter);
+    edit_->document()->setDefaultTextOption(option);
+    edit_->setPlainText(from_cp1252(job_notes(records_, managementType_, position_)));
+    ok_ = add_button(this, metrics, QStringLiteral("OK"), 53, 114, 50, 14);
+    cancel_ = add_button(this, metrics, QStringLiteral("Cancel"), 106, 113, 50, 14);
+    // Enter starts a new line in the notes; the buttons take Space or a click.
+    ok_->setAutoDefault(false);
+    cancel_->setAutoDefault(false);
+
+    connect(edit_, &QTextEdit::textChanged, this, &JobNotesDialog::keepWithinLimit);
+    connect(ok_, &QPushButton::clicked, this, &JobNotesDialog::store);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
+    edit_->setFocus();
+}
+
+void JobNotesDialog::keepWithinLimit() {
+    const QString text = edit_->toPlainText();
+    const std::size_t length = stored_length(text);
+    if (length <= kMaxNotesLength) {
+        return;
+    }
+    // Take back what went past the limit just before the cursor, as an edit field with a
+    // length limit refuses the extra characters.
+    QTextCursor cursor = edit_->textCursor();
+    const int excess = static_cast<int>(length - kMaxNotesLength);
+    const QSignalBlocker block(edit_);
+    const int end = cursor.position();
+    cursor.setPosition(std::max(0, end - excess));
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    if (stored_length(edit_->toPlainText()) > kMaxNotesLength) {
+        // Text pasted at the start of a full field: cut the end instead.
+        edit_->setPlainText(
+            from_cp1252(to_cp1252(edit_->toPlainText()).substr(0, kMaxNotesLength)));
+        edit_->moveCursor(QTextCursor::End);
+    } else {
+        edit_->setTextCursor(cursor);
+    }
+    QApplication::beep();
+}
+
+void JobNotesDialog::store() {
+    store_job_notes(records_, managementType_, position_, to_cp1252(edit_->toPlainText()));
+    close();
+}
+
+} // namespace qm

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "shell/layout_metrics.h"
+#include "store/job_records.h"
+
+#include <QDialog>
+
+#include <cstdint>
+
+class QLineEdit;
+class QPushButton;
+
+namespace qm {
+
+class JobListLink;
+
+// The "Job Title/Description" window (136): a new title for the selected job. It always opens
+// empty. "OK" stores the title (at most 259 characters) in the job's record, puts it in place of
+// the job's list entry and makes it the side panel's job caption; "Cancel" and closing change
+// nothing. Modeless; it deletes itself when closed.
+class JobTitleDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kEditId = 1071;
+
+    // management_type is read when "OK" is pressed.
+    JobTitleDialog(JobRecords& records, const std::int32_t& management_type, JobListLink& jobs,
+                   const LayoutMetrics& metrics, QWidget* parent = nullptr);
+
+    QLineEdit* edit() const { return edit_; }
+    QPushButton* okButton() const { return ok_; }
+    QPushButton* cancelButton() const { return cancel_; }
+
+private:
+    void store();
+
+    JobRecords& records_;
+    const std::int32_t& managementType_;
+    JobListLink& jobs_;
+    QLineEdit* edit_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+};
+
+} // namespace qm

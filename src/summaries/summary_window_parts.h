@@ -1,0 +1,50 @@
+#pragma once
+
+// Shared pieces of the two summary windows (header only, Qt).
+
+#include "shell/layout_metrics.h"
+#include "shell/qt_text.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+#include <string_view>
+
+namespace qm::summary_ui {
+
+// A static text at a template position (dialog units).
+inline QLabel* add_static(QWidget* parent, const LayoutMetrics& m, std::string_view text, int x,
+                          int y, int w, int h, Qt::Alignment align = Qt::AlignLeft) {
+    auto* label = new QLabel(from_cp1252(text), parent);
+    label->setGeometry(m.rect(x, y, w, h));
+    label->setAlignment(align | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+// A drop-down list at a template position. Only a choice from the list counts, so the list has
+// no edit field for typed text; the height given is that of the opened list.
+inline QComboBox* add_list(QWidget* parent, const LayoutMetrics& m, int x, int y, int w) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(false);
+    combo->setMaxVisibleItems(8);
+    const QRect r = m.rect(x, y, w, 12);
+    combo->setGeometry(r.x(), r.y(), r.width(), std::max(r.height(), combo->sizeHint().height()));
+    return combo;
+}
+
+inline QPushButton* add_button(QWidget* parent, const LayoutMetrics& m, const QString& text, int x,
+                               int y, int w, int h) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(m.rect(x, y, w, h));
+    return button;
+}
+
+// The job caption as a summary shows it: at most 255 characters.
+inline QString caption_text(std::string_view caption) {
+    return from_cp1252(caption.substr(0, std::min<std::size_t>(caption.size(), 255)));
+}
+
+} // namespace qm::summary_ui

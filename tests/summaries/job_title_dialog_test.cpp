@@ -1,0 +1,57 @@
+#include "summaries/job_title_dialog.h"
+
+#include "summaries/fake_job_list.h"
+#include "summaries/job_annotations.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+using test::FakeJobList;
+
+void flush_deletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(JobTitleDialog, RetitlesTheSelectedJobAndOpensEmptyEveryTime) {
+    JobRecords records;
+    std::int32_t management_type = 1;
+    LayoutMetrics metrics;
+    FakeJobList jobs;
+    jobs.entries = {"Job #1", "Job #3"};
+    jobs.selected = {1};
+    jobs.caption = "Job #3       ID#12";
+
+    QPointer<JobTitleDialog> dialog = new JobTitleDialog(records, management_type, jobs, metrics);
+    dialog->show();
+    EXPECT_EQ(dialog->windowTitle(), "Job Title/Description");
+    EXPECT_TRUE(dialog->edit()->text().isEmpty());
+    dialog->edit()->setText("North wall");
+    dialog->okButton()->click();
+    flush_deletes();
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(jobs.entries, (std::vector<std::string>{"Job #1", "North wall"}));
+    EXPECT_EQ(jobs.selected_positions(), std::vector<int>{1});
+    EXPECT_EQ(jobs.caption, "North wall");
+    EXPECT_EQ(job_title(records, 1, 1), "North wall");
+
+    // Opened again: the stored title is not shown; Cancel changes nothing.
+    dialog = new JobTitleDialog(records, management_type, jobs, metrics);
+    EXPECT_TRUE(dialog->edit()->text().isEmpty());
+    EXPECT_EQ(dialog->edit()->maxLength(), 259);
+    dialog->edit()->setText("Discarded");
+    dialog->cancelButton()->click();
+    flush_deletes();
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(jobs.entries[1], "North wall");
+    EXPECT_EQ(job_title(records, 1, 1), "North wall");
+}
+
+} // namespace
+} // namespace qm

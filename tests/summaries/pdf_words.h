@@ -1,0 +1,87 @@
+#pragma once
+
+// Reads the words of a printed PDF page with their positions, through pdftotext -bbox.
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+// A word and its box in printer pixels of a page printed at kPdfDpi.
+struct PdfWord {
+    std::string text;
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+};
+
+constexpr int kPdfDpi = 1200;
+
+// A PDF printer whose printable area is exactly width x height pixels at 1200 dpi.
+inline void set_up_pdf_printer(QPrinter& printer, const QString& path, int width, int height) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setResolution(kPdfDpi);
+    printer.setPageSize(QPageSize(QSizeF(double(width) / kPdfDpi, double(height) / kPdfDpi),
+                                  QPageSize::Inch, QString(), QPageSize::ExactMatch));
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+    printer.setFullPage(true);
+}
+
+inline std::string read_command(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+            out.append(buffer, n);
+        }
+        pclose(pipe);
+    }
+    return out;
+}
+
+inline int pdf_pages(const std::string& path) {
+    const std::string info = read_command("pdfinfo '" + path + "' 2>/dev/null");
+    const auto at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
+}
+
+// The words of page `page` (1-based), positions converted from points to printer pixels.
+inline std::vector<PdfWord> pdf_words(const std::string& path, int page = 1) {
+    const std::string p = std::to_string(page);
+    const std::string html =
+        read_command("pdftotext -bbox -f " + p + " -l " + p + " '" + path + "' - 2>/dev/null");
+    static const std::regex word(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+    const double scale = kPdfDpi / 72.0;
+    std::vector<PdfWord> words;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), word);
+         it != std::sregex_iterator(); ++it) {
+        const auto& m = *it;
+        words.push_back({m[5].str(), std::stod(m[1].str()) * scale, std::stod(m[2].str()) * scale,
+                         std::stod(m[3].str()) * scale, std::stod(m[4].str()) * scale});
+    }
+    return words;
+}
+
+// The words of a page with the given text, in reading order.
+inline std::vector<PdfWord> find_words(const std::vector<PdfWord>& words, const std::string& text) {
+    std::vector<PdfWord> found;
+    for (const PdfWord& w : words) {
+        if (w.text == text) {
+            found.push_back(w);
+        }
+    }
+    return found;
+}
+
+} // namespace qm::test

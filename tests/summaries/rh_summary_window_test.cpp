@@ -1,0 +1,109 @@
+#include "summaries/rh_summary_window.h"
+
+#include "summaries/fake_job_list.h"
+#include "summaries/pdf_words.h"
+#include "summaries/qt_summary_printer.h"
+#include "summaries/summary_test_data.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+using namespace test;
+
+class RhSummaryWindowTest : public ::testing::Test {
+protected:
+    RhSummaryWindowTest() {
+        jobs.entries = {"Job #2"};
+        jobs.selected = {0};
+        jobs.caption = "Job #2       ID#102";
+        // Location "3" first in arrival order; KIT's readings are all out of range (above 176 F).
+        load_readings(app,
+                      {summary_reading(RhTemperature, 2, kLocation3, 0, 70.0, 1),
+                       summary_reading(RhTemperature, 2, kKit, 0, 176.5, 2),
+                       summary_reading(RhTemperature, 2, kKit, 1, 190.0, 3)},
+                      0);
+    }
+
+    QString text(RhSummaryWindow& w, int id) { return w.field(id)->text(); }
+
+    AppState app;
+    LayoutMetrics metrics;
+    FakeJobList jobs;
+};
+
+TEST_F(RhSummaryWindowTest, KitBeforeThreeOutOfRangeCountedUnitsAtRecomputation) {
+    RhSummaryWindow window(app, metrics, jobs);
+    EXPECT_EQ(window.windowTitle(), "RH/T Summary");
+    EXPECT_EQ(text(window, RhSummaryWindow::kCaptionId), "Job #2       ID#102");
+    ASSERT_EQ(window.locationList()->count(), 2);
+    EXPECT_EQ(window.locationList()->itemText(0), "KIT");
+    EXPECT_EQ(window.locationList()->itemText(1), "3");
+    // KIT: both readings counted, neither enters the minimum or maximum.
+    EXPECT_EQ(text(window, RhSummaryWindow::kCountId), "2");
+    EXPECT_EQ(text(window, RhSummaryWindow::kMinId), "0.00");
+    EXPECT_EQ(text(window, RhSummaryWindow::kMaxId), "0.00");
+    EXPECT_EQ(text(window, RhSummaryWindow::kMinLabelId), "Minimum GPP Value");
+    EXPECT_EQ(text(window, RhSummaryWindow::kMaxLabelId), "Maximum GPP Value");
+
+    // A change to Celsius shows only at the next recomputation, labels and values together.
+    app.settings.celsius = 1;
+    EXPECT_EQ(text(window, RhSummaryWindow::kMinLabelId), "Minimum GPP Value");
+    window.locationList()->setCurrentIndex(1);
+    Q_EMIT window.locationList()->activated(1);
+    EXPECT_EQ(text(window, RhSummaryWindow::kMinLabelId), "Minimum GPK Value");
+    EXPECT_EQ(text(window, RhSummaryWindow::kMaxLabelId), "Maximum GPK Value");
+    EXPECT_EQ(text(window, RhSummaryWindow::kCountId), "1");
+    EXPECT_EQ(text(window, RhSummaryWindow::kMinId), text(window, RhSummaryWindow::kMaxId));
+    EXPECT_NE(text(window, RhSummaryWindow::kMinId), "0.00");
+}
+
+TEST_F(RhSummaryWindowTest, AnOpenWindowIsNeitherReplacedNorBroughtForward) {
+    QPointer<RhSummaryWindow> remembered;
+    RhSummaryWindow* first = RhSummaryWindow::showSummary(remembered, app, metrics, jobs, nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    first->hide();
+    EXPECT_EQ(RhSummaryWindow::showSummary(remembered, app, metrics, jobs, nullptr), first);
+    EXPECT_FALSE(first->isVisible());
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(remembered.isNull());
+}
+
+TEST_F(RhSummaryWindowTest, PrintedPageAt4800PixelsWideUnderCelsius) {
+    app.settings.celsius = 1;
+    RhSummaryWindow window(app, metrics, jobs);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("rh.pdf");
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        set_up_pdf_printer(printer, path, 4800, 6400);
+        PrintDocument document(printer);
+        ASSERT_TRUE(document.begin());
+        ASSERT_TRUE(window.printPage(document));
+        ASSERT_TRUE(document.end());
+    }
+    const auto words = pdf_words(path.toStdString());
+    constexpr double kTolerance = 16;
+    EXPECT_NEAR(find_words(words, "TRK")[0].top, 440, kTolerance);
+    ASSERT_EQ(find_words(words, "KIT").size(), 1u);
+    const auto number = find_words(words, "Number");
+    ASSERT_EQ(number.size(), 1u);
+    EXPECT_NEAR(number[0].top, 880, kTolerance);
+    EXPECT_NEAR(number[0].left, 1200, kTolerance);
+    const auto maximum = find_words(words, "Maximum");
+    ASSERT_EQ(maximum.size(), 1u);
+    EXPECT_NEAR(maximum[0].top, 1264, kTolerance);
+    EXPECT_EQ(find_words(words, "GPK").size(), 2u);
+    EXPECT_TRUE(find_words(words, "GPP").empty());
+    EXPECT_TRUE(find_words(words, "Notes:").empty());
+}
+
+} // namespace
+} // namespace qm

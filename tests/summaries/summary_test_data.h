@@ -1,0 +1,55 @@
+#pragma once
+
+// Stores for the summary window tests.
+
+#include "shell/app_state.h"
+#include "store/job_index.h"
+
+#include <initializer_list>
+
+namespace qm::test {
+
+constexpr int kKit = 2;
+constexpr int kLocation3 = 34;
+constexpr int kSubW = 1;
+constexpr int kSubC = 2;
+
+inline Reading summary_reading(std::int32_t kind, std::int32_t job, int location, int sub_location,
+                               double value, int minute) {
+    Reading r;
+    r.kind = kind;
+    r.job = job;
+    r.location = location;
+    r.sub_location = sub_location;
+    r.year = 3;
+    r.month = 8;
+    r.day = 28;
+    r.hour_code = 0x41; // 1 AM, 12-hour mode
+    r.minute = minute;
+    r.material = 3;
+    if (kind == RhTemperature) {
+        r.rh = 50.0;
+        r.temperature = value;
+    } else {
+        r.mc = value;
+    }
+    return r;
+}
+
+// Replaces the readings, rebuilds the job lists and selects the job at position as the job list
+// does under the managed kind.
+inline void load_readings(AppState& app, std::initializer_list<Reading> readings,
+                          std::int32_t management_type, int position = 0) {
+    app.store.all_readings = readings;
+    app.store.job_ids = {101, 102, 103, 104, 105};
+    rebuild_job_lists(app.store);
+    app.wizard.management_type = management_type;
+    app.selection.current_job_index = position;
+    app.selection.selected_count = 1;
+    app.selection.selected_jobs[0] = position;
+    fill_working_set(app.store, position, management_type);
+    app.meter.set_model("TRK ALFA");
+    app.meter.apply_model_rules();
+}
+
+} // namespace qm::test
