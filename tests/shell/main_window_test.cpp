@@ -1,0 +1,153 @@
+// Start-up, the menu and its options, help and About.
+#include "shell/help_window.h"
+#include "shell_fixture.h"
+
+#include <QAction>
+#include <QMenuBar>
+
+#include <fstream>
+#include <iterator>
+
+namespace qm::test {
+namespace {
+
+std::vector<std::uint8_t> bytes_of(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t word_at(const std::vector<std::uint8_t>& b, std::size_t offset) {
+    return b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 |
+           std::uint32_t(b[offset + 3]) << 24;
+}
+
+class MainWindowTest : public ShellTest {
+protected:
+    bool checked(int id) const { return window_->menuAction(id)->isChecked(); }
+};
+
+TEST_F(MainWindowTest, FirstStartShowsTheStartPageAndWritesANewSettingsFile) {
+    MainWindow& w = open();
+    EXPECT_EQ(w.windowTitle(), "Trekmoor Series Application");
+    const LayoutMetrics& m = w.metrics();
+    EXPECT_EQ(w.size(), QSize(79 * m.charWidth, 65 * m.charWidth));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize()); // no resizing
+    EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(w.pos(), QPoint(0, 0));
+
+    EXPECT_FALSE(checked(kMenuRememberFilename));
+    EXPECT_TRUE(checked(kMenuFahrenheit));
+    EXPECT_FALSE(checked(kMenuCelsius));
+    EXPECT_TRUE(checked(kMenuUsDate));
+    EXPECT_FALSE(checked(kMenuInternationalDate));
+
+    const auto b = bytes_of(path("qm.dat"));
+    ASSERT_EQ(b.size(), 536u);
+    EXPECT_EQ(word_at(b, 8), 7u); // print_parts
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data()) + 12), "C:\\Windows\\Desktop\\");
+
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(page_title(state_->wizard), "I. Choose Management Type");
+    EXPECT_EQ(pageButton(kForwardCommand)->text(), "Manage Data");
+    EXPECT_EQ(pageButton(kSecondCommand)->text(), "Manage Files");
+    EXPECT_TRUE(pageButton(kThirdCommand)->isHidden());
+    EXPECT_EQ(pageButton(kForwardCommand)->geometry(), QRect(10, 9 * m.charHeight, 100, 75));
+    EXPECT_EQ(pageButton(kSecondCommand)->geometry(), QRect(10, 14 * m.charHeight, 100, 75));
+    EXPECT_EQ(w.currentPage()->x(), 30 * m.charWidth);
+
+    EXPECT_FALSE(w.sidePanel()->backEnabled());
+    EXPECT_EQ(side(SidePanel::kMcJobCountId), "0");
+    EXPECT_EQ(side(SidePanel::kRhJobCountId), "0");
+    EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job ---");
+    for (const int id :
+         {SidePanel::kReadingCountId, SidePanel::kFirstReadingId, SidePanel::kLastReadingId}) {
+        EXPECT_EQ(side(id), "----");
+    }
+    EXPECT_EQ(w.sidePanel()->width(), 30 * m.charWidth);
+    EXPECT_EQ(state_->meter.model(), "No Title");
+}
+
+TEST_F(MainWindowTest, StoredOptionsSetTheCheckMarks) {
+    SettingsRecord s;
+    s.celsius = 1;
+    s.international_date = 1;
+    s.remember_filename = 1;
+    s.print_parts = 2;
+    ASSERT_EQ(write_settings(folder_, s), SettingsStatus::Ok);
+    open();
+    EXPECT_TRUE(checked(kMenuCelsius));
+    EXPECT_FALSE(checked(kMenuFahrenheit));
+    EXPECT_TRUE(checked(kMenuInternationalDate));
+    EXPECT_FALSE(checked(kMenuUsDate));
+    EXPECT_TRUE(checked(kMenuRememberFilename));
+    EXPECT_EQ(state_->settings.print_parts, 2); // a file with a folder keeps its parts
+}
+
+TEST_F(MainWindowTest, EveryOptionChangeIsWrittenAtOnce) {
+    MainWindow& w = open();
+    const std::string file = path("qm.dat");
+
+    // Choosing the option already in force writes the file again and keeps the marks.
+    std::ofstream(file, std::ios::trunc).close();
+    w.menuAction(kMenuFahrenheit)->trigger();
+    EXPECT_EQ(bytes_of(file).size(), 536u);
+    EXPECT_TRUE(checked(kMenuFahrenheit));
+    EXPECT_FALSE(checked(kMenuCelsius));
+
+    w.menuAction(kMenuCelsius)->trigger();
+    EXPECT_EQ(word_at(bytes_of(file), 4), 1u);
+    EXPECT_TRUE(checked(kMenuCelsius));
+    EXPECT_FALSE(checked(kMenuFahrenheit));
+
+    w.menuAction(kMenuInternationalDate)->trigger();
+    EXPECT_EQ(word_at(bytes_of(file), 532), 1u);
+    EXPECT_FALSE(checked(kMenuUsDate));
+    w.menuAction(kMenuUsDate)->trigger();
+    EXPECT_EQ(word_at(bytes_of(file), 532), 0u);
+    EXPECT_TRUE(checked(kMenuUsDate));
+
+    for (const std::uint32_t expected : {1u, 0u, 1u}) {
+        w.menuAction(kMenuRememberFilename)->trigger();
+        EXPECT_EQ(word_at(bytes_of(file), 0), expected);
+        EXPECT_EQ(checked(kMenuRememberFilename), expected == 1u);
+    }
+
+    // The batch-print parts have no menu item but flip their bit all the same.
+    w.menuCommand(kMenuPrintTable);
+    EXPECT_EQ(word_at(bytes_of(file), 8), 5u);
+}
+
+TEST_F(MainWindowTest, MenuHoldsTheCommandsInOrder) {
+    MainWindow& w = open();
+    QStringList titles;
+    QStringList items;
+    for (QAction* menu : w.menuBar()->actions()) {
+        titles << menu->text().remove(QLatin1Char('&'));
+        for (QAction* a : menu->menu()->actions()) {
+            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        }
+    }
+    EXPECT_EQ(titles, QStringList({"File", "Options", "Help"}));
+    EXPECT_EQ(items, QStringList({"Open", "Close", "Remember Filename", "-", "Fahrenheit",
+                                  "Celsius", "-", "U.S. Date Format", "International Date Format",
+                                  "Help Topics", "About"}));
+    EXPECT_EQ(w.menuAction(kMenuHelpTopics)->shortcut(), QKeySequence(QKeySequence::HelpContents));
+}
+
+TEST_F(MainWindowTest, HelpTopicsOpensTheGuideAndClosingTheWindowClosesIt) {
+    MainWindow& w = open();
+    w.show();
+    w.menuAction(kMenuHelpTopics)->trigger();
+    ASSERT_NE(w.helpWindow(), nullptr);
+    EXPECT_TRUE(w.helpWindow()->isVisible());
+    EXPECT_TRUE(w.helpWindow()->toPlainText().contains("Manage Data"));
+    EXPECT_TRUE(ui_.messages.empty());
+
+    w.menuAction(kMenuClose)->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.helpWindow()->isVisible());
+}
+
+} // namespace
+} // namespace qm::test

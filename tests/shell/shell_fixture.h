@@ -1,0 +1,121 @@
+#pragma once
+
+#include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/side_panel.h"
+#include "shell/wizard_page.h"
+#include "store/job_index.h"
+#include "support/recording_ui.h"
+#include "support/scripted_file_dialogs.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace qm::test {
+
+// A reading of one kind and job; minute tells readings apart and orders them in time.
+inline Reading make_reading(std::int32_t kind, std::int32_t job, std::int32_t minute = 0,
+                            std::int32_t location = 0) {
+    Reading r;
+    r.kind = kind;
+    r.job = job;
+    r.location = location;
+    r.year = 3;
+    r.month = 8;
+    r.day = 18;
+    r.hour_code = 0x40 | 0x20 | 0x01; // 1 PM on the 12-hour clock
+    r.minute = minute;
+    r.mc = 14.2;
+    r.rh = 50.0;
+    r.temperature = 68.0;
+    return r;
+}
+
+// A main window on a fresh state in a temporary start-up folder, with recorded message boxes,
+// scripted file dialogs and a download that hands over prepared readings.
+class ShellTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qm-shell-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        state_ = std::make_unique<AppState>();
+        state_->startup_folder = folder_;
+    }
+    void TearDown() override {
+        window_.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        std::filesystem::remove_all(folder_);
+    }
+
+    MainWindow& open() {
+        ShellServices services;
+        services.ui = &ui_;
+        services.dialogs = &dialogs_;
+        services.download = [this] { return fakeDownload(); };
+        services.today = [] { return LocalDate{2009, 5, 12}; };
+        window_ = std::make_unique<MainWindow>(*state_, services);
+        return *window_;
+    }
+
+    // What the next download finds in the meter; an empty meter when nothing is set.
+    void meterHolds(std::vector<Reading> readings, std::string model = "TRK ALFA") {
+        meterReadings_ = std::move(readings);
+        meterModel_ = std::move(model);
+    }
+
+    bool fakeDownload() {
+        ++downloads_;
+        AppState& s = *state_;
+        s.job_records.clear();
+        s.link.link_established = true;
+        s.store.all_readings = meterReadings_;
+        s.store.job_ids = {11, 12, 13, 14, 15};
+        rebuild_job_lists(s.store);
+        s.meter.set_model(meterModel_);
+        s.selection.current_job_index = 0;
+        if (!meterReadings_.empty()) {
+            s.job_records.seed_after_download();
+        }
+        return true;
+    }
+
+    void press(int id) { window_->pageCommand(id); }
+    int pageId() const { return window_->currentPage()->templateId(); }
+    QString side(int id) const { return window_->sidePanel()->fieldText(id); }
+    QPushButton* pageButton(int id) const { return window_->currentPage()->button(id); }
+    std::string path(const std::string& name) const { return folder_ + "/" + name; }
+
+    std::string folder_;
+    std::unique_ptr<AppState> state_;
+    RecordingUi ui_;
+    ScriptedFileDialogs dialogs_;
+    std::unique_ptr<MainWindow> window_;
+    std::vector<Reading> meterReadings_;
+    std::string meterModel_ = "TRK ALFA";
+    int downloads_ = 0;
+};
+
+// MC readings of jobs 1, 2 and 4 and RH/T readings of jobs 3 and 5.
+inline std::vector<Reading> both_kinds() {
+    return {make_reading(Pin, 1, 1),           make_reading(Pin, 1, 2),
+            make_reading(Pin, 2, 3),           make_reading(PinWithTemperature, 4, 4),
+            make_reading(RhTemperature, 3, 5), make_reading(RhTemperature, 5, 6)};
+}
+
+inline std::vector<Reading> mc_only() {
+    return {make_reading(Pin, 1, 1), make_reading(Scan, 2, 2), make_reading(Pin, 4, 3),
+            make_reading(Pin, 4, 7)};
+}
+
+inline std::vector<Reading> rh_only() {
+    return {make_reading(RhTemperature, 2, 1), make_reading(RhTemperature, 3, 2)};
+}
+
+} // namespace qm::test
