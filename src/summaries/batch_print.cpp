@@ -34,6 +34,14 @@ std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t m
     return steps;
 }
 
+std::vector<int> all_job_positions(const ReadingStore& store, std::int32_t management_type) {
+    std::vector<int> positions;
+    for (int i = 0; job_at_position(store, management_type, i) != 0; ++i) {
+        positions.push_back(i);
+    }
+    return positions;
+}
+
 std::vector<int> selected_positions(const Selection& selection) {
     const int count = std::clamp(selection.selected_count, 0, kMaxSelected);
     return std::vector<int>(selection.selected_jobs.begin(),

@@ -28,6 +28,9 @@ std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t m
                                         const ReadingStore& store,
                                         const std::vector<int>& positions);
 
+// Every position of the job list of the managed kind (1 MC, 0 RH/T), in order.
+std::vector<int> all_job_positions(const ReadingStore& store, std::int32_t management_type);
+
 // The selected positions as the selection records them.
 std::vector<int> selected_positions(const Selection& selection);
 

@@ -44,6 +44,14 @@ TEST(BatchPrint, PlanFollowsThePrintPartsForEachSelectedJob) {
     EXPECT_EQ(batch_print_plan(7, 2, store, {0}), Steps{});
 }
 
+TEST(BatchPrint, AllJobPositionsOfTheManagedKind) {
+    const ReadingStore store = two_kinds();
+    EXPECT_EQ(all_job_positions(store, 1), (std::vector<int>{0, 1}));
+    EXPECT_EQ(all_job_positions(store, 0), std::vector<int>{0});
+    EXPECT_EQ(all_job_positions(store, 2), std::vector<int>{});
+    EXPECT_EQ(all_job_positions(ReadingStore{}, 1), std::vector<int>{});
+}
+
 TEST(BatchPrint, JobScopePutsTheSelectionBack) {
     ReadingStore store = two_kinds();
     Selection selection;
