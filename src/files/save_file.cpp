@@ -210,7 +210,7 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
     SaveFileHeader h;
     h.save_mode = selection.save_mode;
     h.management_type = wizard.management_type;
-    h.step = wizard.step;
+    h.step = kSavedStep; // saves are made from the job list or the view, both past step 3
     h.filter = wizard.filter;
     std::copy(kSaveMagic.begin(), kSaveMagic.end(), h.magic.begin());
     // A count the loader would refuse is never written.

@@ -67,8 +67,9 @@ SaveFileHeader decode_save_header(std::span<const std::uint8_t, kSaveHeaderSize>
 void encode_saved_reading(const SavedReading& reading, std::vector<std::uint8_t>& out);
 SavedReading decode_saved_reading(std::span<const std::uint8_t, kSavedReadingSize> bytes);
 
-// The header a save writes: wizard and selection values, meter flag, job IDs and the magic. Only
-// the first selected_count entries of selected_jobs are copied; the rest stays zero.
+// The header a save writes: wizard and selection values (the step is always 4), meter flag, job
+// IDs and the magic. Only the first selected_count entries of selected_jobs are copied; the rest
+// stays zero.
 SaveFileHeader make_save_header(const WizardState& wizard, const Selection& selection,
                                 const MeterIdentity& meter, const ReadingStore& store);
 

@@ -190,6 +190,7 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
     app.store.job_ids = {7, 9, 12, 0, 0};
     app.wizard.management_type = 1;
+    app.wizard.step = 3; // a one-kind job list; files always record step 4
     app.selection.save_mode = 1;
     app.selection.selected_jobs[0] = 0;
     app.selection.selected_jobs[1] = 2;
@@ -208,6 +209,7 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     // Both files carry the same header, with the whole selection and the save mode.
     EXPECT_TRUE(std::equal(first.begin(), first.begin() + 1108, second.begin()));
     EXPECT_EQ(first[0], 1);
+    EXPECT_EQ(first[8], 4);
     EXPECT_EQ(first[1060], 2);
     EXPECT_EQ(first[40], 2);
 }
