@@ -335,17 +335,6 @@ TEST_F(SaveFile, MeterNameRulesOnLoad) {
     EXPECT_EQ(app.meter.model_name[19], '\0');
 }
 
-TEST_F(SaveFile, MeterNameBufferIsWrittenAsHeld) {
-    set_readings({pin_reading(1)});
-    app.wizard.management_type = 1;
-    app.meter.model_name[15] = 'x'; // bytes after the terminator go out unchanged
-    ASSERT_TRUE(save(dir / "m.qmk").ok);
-    const Bytes bytes = read_file(dir / "m.qmk");
-    EXPECT_EQ(std::string(bytes.begin() + 1088, bytes.begin() + 1097),
-              std::string("No Title\0", 9));
-    EXPECT_EQ(bytes[1088 + 15], 'x');
-}
-
 TEST_F(SaveFile, UnreadablePathShowsTheSystemText) {
     set_readings({pin_reading(1)});
     const LoadResult result = load_save((dir / "missing.qmk").string(), app.store, app.meter, ui);
