@@ -1,0 +1,226 @@
+// Every move of the wizard: downloads of one kind, both kinds and none, Back from each step, and
+// the continuation after a loaded save file.
+#include "files/save_file.h"
+#include "shell/job_list_page.h"
+#include "shell_fixture.h"
+
+#include <QListWidget>
+
+#include <fstream>
+
+namespace qm::test {
+namespace {
+
+class WizardTest : public ShellTest {
+protected:
+    std::string title() const { return page_title(state_->wizard); }
+    int listEntries() const { return window_->jobListPage()->list()->count(); }
+    bool backEnabled() const { return window_->sidePanel()->backEnabled(); }
+
+    // A save file of the jobs at the given positions of a store holding `readings`.
+    std::string saveFile(const std::string& name, std::vector<Reading> readings, int management) {
+        ReadingStore store;
+        store.all_readings = std::move(readings);
+        rebuild_job_lists(store);
+        WizardState wizard;
+        wizard.step = 4;
+        wizard.management_type = management;
+        Selection selection;
+        selection.selected_count = 1;
+        const std::string file = path(name);
+        EXPECT_TRUE(write_save(file, wizard, selection, MeterIdentity{}, store).ok);
+        return file;
+    }
+};
+
+TEST_F(WizardTest, ManageDataWithMcJobsOnlyGoesStraightToTheMcJobList) {
+    meterHolds(mc_only());
+    open();
+    press(kForwardCommand);
+    EXPECT_EQ(downloads_, 1);
+    EXPECT_EQ(pageId(), kJobListPageId);
+    EXPECT_EQ(state_->wizard.step, 3);
+    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(title(), "III. Choose Jobs");
+    EXPECT_EQ(listEntries(), 3);
+    EXPECT_FALSE(backEnabled()); // a fresh start keeps Back as it was
+    EXPECT_EQ(side(SidePanel::kMcJobCountId), "3");
+    EXPECT_EQ(side(SidePanel::kRhJobCountId), "0");
+    EXPECT_EQ(state_->meter.model(), "TRK ALFA");
+
+    // The forward command at this step shows the same page again.
+    WizardPage* page = window_->currentPage();
+    window_->sidePanel()->findChild<QPushButton*>("button1012")->click();
+    EXPECT_EQ(window_->currentPage(), page);
+    EXPECT_FALSE(page->isHidden());
+    EXPECT_EQ(downloads_, 1);
+}
+
+TEST_F(WizardTest, ManageDataWithRhJobsOnlyGoesToTheRhJobList) {
+    meterHolds(rh_only());
+    open();
+    press(kForwardCommand);
+    EXPECT_EQ(pageId(), kJobListPageId);
+    EXPECT_EQ(state_->wizard.step, 3);
+    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(listEntries(), 2);
+    EXPECT_EQ(window_->jobListPage()->entryText(0), "Job #2");
+}
+
+TEST_F(WizardTest, EmptyMeterSaysSoAndStaysOnTheStartPage) {
+    meterHolds({});
+    open();
+    press(kForwardCommand);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0],
+              (RecordingUi::Message{"NO STORED READINGS!", "ERROR!", MessageIcon::Error}));
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(window_->currentPage()->isHidden());
+    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->meter.model(), "No Title");
+}
+
+TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
+    meterHolds(both_kinds());
+    open();
+    press(kForwardCommand);
+    EXPECT_EQ(pageId(), kDataKindPageId);
+    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_TRUE(state_->wizard.bothKinds);
+    EXPECT_EQ(title(), "II. Choose Data");
+    EXPECT_TRUE(backEnabled());
+    EXPECT_EQ(pageButton(kForwardCommand)->text(), "RH/T");
+    EXPECT_EQ(pageButton(kSecondCommand)->text(), " MC");
+
+    press(kForwardCommand); // RH/T
+    EXPECT_EQ(pageId(), kJobListPageId);
+    EXPECT_EQ(state_->wizard.step, 4);
+    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(title(), "III. Select Desired Jobs");
+    EXPECT_EQ(listEntries(), 2);
+
+    window_->back(); // to the data-kind page, without a new download
+    EXPECT_EQ(pageId(), kDataKindPageId);
+    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_EQ(downloads_, 1);
+
+    press(kSecondCommand); // MC
+    EXPECT_EQ(pageId(), kJobListPageId);
+    EXPECT_EQ(state_->wizard.step, 4);
+    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(title(), "III. Select Desired Jobs");
+    EXPECT_EQ(listEntries(), 3);
+
+    window_->back();
+    window_->back(); // from the data-kind page to the start
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_FALSE(state_->wizard.bothKinds);
+    EXPECT_FALSE(backEnabled());
+    EXPECT_EQ(state_->meter.model(), "No Title");
+    EXPECT_EQ(side(SidePanel::kMcJobCountId), "0");
+    EXPECT_EQ(side(SidePanel::kRhJobCountId), "0");
+    EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job ---");
+
+    press(kForwardCommand); // a new download
+    EXPECT_EQ(downloads_, 2);
+    EXPECT_EQ(pageId(), kDataKindPageId);
+}
+
+TEST_F(WizardTest, SavedFileOfOneKindOpensAtItsJobListWithBack) {
+    const std::string file = saveFile("mc.qmk", mc_only(), 1);
+    open();
+    dialogs_.answers = {file};
+    press(kSecondCommand); // Manage Files
+    EXPECT_EQ(pageId(), kJobListPageId);
+    EXPECT_EQ(state_->wizard.step, 4);
+    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_TRUE(state_->wizard.fromFile);
+    EXPECT_EQ(title(), "III. Select Desired Jobs");
+    EXPECT_TRUE(backEnabled());
+    EXPECT_EQ(downloads_, 0);
+    EXPECT_EQ(listEntries(), 1);
+
+    // Back at the start the loaded file no longer stands in for the meter: Manage Data downloads.
+    window_->back();
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(state_->wizard.fromFile);
+    meterHolds(rh_only());
+    press(kForwardCommand);
+    EXPECT_EQ(downloads_, 1);
+    EXPECT_EQ(state_->wizard.management_type, 0);
+}
+
+TEST_F(WizardTest, SavedFileWithBothKindsOpensTheDataKindPage) {
+    // Job 3 has readings of both kinds; a save of it carries both.
+    std::vector<Reading> readings = {make_reading(Pin, 3, 1), make_reading(RhTemperature, 3, 2)};
+    const std::string file = saveFile("both.qmk", readings, 1);
+    open();
+    dialogs_.answers = {file};
+    window_->menuAction(kMenuOpen)->trigger();
+    EXPECT_EQ(pageId(), kDataKindPageId);
+    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_TRUE(state_->wizard.bothKinds);
+    EXPECT_EQ(downloads_, 0);
+    EXPECT_TRUE(backEnabled());
+}
+
+TEST_F(WizardTest, CancelledOrRefusedFileLeavesThePageWhereItWas) {
+    open();
+    press(kSecondCommand); // cancelled
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(backEnabled());
+    EXPECT_FALSE(state_->wizard.fromFile);
+
+    const std::string junk = path("junk.qmk");
+    std::ofstream(junk) << "no save file";
+    dialogs_.answers = {junk};
+    press(kSecondCommand);
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(window_->currentPage()->isHidden());
+    EXPECT_TRUE(backEnabled());
+    EXPECT_TRUE(state_->wizard.fromFile);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "This is not a valid Quellmark File!!");
+
+    // Back from the start page leads to the start page again, with Back disabled.
+    window_->back();
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(backEnabled());
+    EXPECT_FALSE(state_->wizard.fromFile);
+}
+
+TEST_F(WizardTest, BackFromAJobListOfOneKindReturnsToTheStart) {
+    meterHolds(rh_only());
+    open();
+    press(kForwardCommand);
+    window_->sidePanel()->setBackEnabled(true);
+    window_->back();
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->store.rh_job_count, 0);
+    EXPECT_FALSE(backEnabled());
+}
+
+TEST_F(WizardTest, StepTitlesFollowTheTable) {
+    WizardState w;
+    w.step = 4;
+    w.management_type = 1;
+    EXPECT_EQ(page_title(w), "III. Select Desired Jobs");
+    w.filter = 1;
+    EXPECT_EQ(page_title(w), "III. Choose Starting Date and Time");
+    w.step = 5;
+    EXPECT_EQ(page_title(w), "V. Choose Ending Date and Time");
+    w.filter = 2;
+    EXPECT_EQ(page_title(w), ""); // nothing at position 1 of the show-all row
+    w.step = 0;
+    EXPECT_EQ(page_title(w), "Does not work1");
+    w.step = 9;
+    EXPECT_EQ(page_title(w), "");
+    w.step = 5;
+    settle_transient_step(w);
+    EXPECT_EQ(w.step, 4);
+}
+
+} // namespace
+} // namespace qm::test
