@@ -303,6 +303,61 @@ TEST_F(SimDownload, NoBaseUnitWhenTheEmulatorHasGone) {
     fs::remove_all(dir);
 }
 
+TEST(DemoMeter, FiveJobsWithEveryKindBothLocationStylesAndBothClocks) {
+    for (const char* model : {"TRK ALFA", "VKM2 SCAN"}) {
+        SCOPED_TRACE(model);
+        const Sim sim({"--model", model, "--seed", "7"});
+        AppState app;
+        const DecodeReport report =
+            decode_download(sim.image, app.store, app.meter, app.job_records, app.selection);
+        EXPECT_FALSE(report.no_data);
+        EXPECT_EQ(report.trailing_bytes, 0u);
+        EXPECT_EQ(report.dropped_bad_job + report.dropped_bad_location, 0u);
+        EXPECT_EQ(report.readings_kept, 40u);
+        EXPECT_EQ(app.meter.model(), model);
+        std::set<int> jobs, kinds;
+        bool named = false, numbered = false, twelve = false, twenty_four = false;
+        for (const Reading& r : app.store.all_readings) {
+            jobs.insert(r.job);
+            kinds.insert(r.kind);
+            (r.location < 32 ? named : numbered) = true;
+            (hour_is_12h(r.hour_code) ? twelve : twenty_four) = true;
+            EXPECT_GE(r.day, 1);
+            EXPECT_LE(r.month, 12);
+            EXPECT_LT(decoded_hour(r.hour_code), 24);
+            if (is_rh(r)) {
+                EXPECT_GT(r.rh, 10.0);
+                EXPECT_LT(r.rh, 100.0);
+            }
+        }
+        EXPECT_EQ(jobs, (std::set<int>{1, 2, 3, 4, 5}));
+        EXPECT_EQ(kinds, (std::set<int>{0, 1, 2, 3}));
+        EXPECT_TRUE(named && numbered && twelve && twenty_four);
+        EXPECT_EQ(app.meter.not_scanner, std::string_view(model) == "VKM2 SCAN" ? 0 : 1);
+    }
+    // The seed decides the data.
+    EXPECT_EQ(Sim({"--seed", "3"}).image, Sim({"--seed", "3"}).image);
+    EXPECT_NE(Sim({"--seed", "3"}).image, Sim({"--seed", "4"}).image);
+}
+
+TEST(SimCommandLine, BadUseChangesNothing) {
+    const fs::path dir = scratch_dir();
+    EXPECT_EQ(wait_exit(spawn({QM_SIM_PATH}, dir), 5s), 2);
+    EXPECT_EQ(
+        wait_exit(spawn({QM_SIM_PATH, (dir / "l").string(), "--demo", "--split", "x"}, dir), 5s),
+        2);
+    // A file in the way of the link is left alone.
+    const fs::path file = dir / "precious";
+    std::ofstream(file) << "data";
+    EXPECT_EQ(wait_exit(spawn({QM_SIM_PATH, file.string(), "--demo"}, dir), 5s), 1);
+    EXPECT_EQ(read_file(file), (Bytes{'d', 'a', 't', 'a'}));
+    EXPECT_EQ(
+        wait_exit(spawn({QM_SIM_PATH, (dir / "l").string(), "--stream", "/nonexistent"}, dir), 5s),
+        1);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "l")));
+    fs::remove_all(dir);
+}
+
 // One whole download with the base unit's own timing, through qmtool.
 TEST(SimWithRealTiming, QmtoolDownloadWritesEveryJob) {
     Sim demo({"--once", "--readings", "12", "--presence-ms", "200"});
