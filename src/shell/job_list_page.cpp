@@ -49,9 +49,9 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
         {kViewId, "View", 14, 216, 57, 25, false, false, false},
         {kSaveId, "Save Selected Jobs", 77, 216, 57, 25, true, true, false},
         {kExportId, "Export All Jobs to Excel", 140, 216, 57, 25, true, false, false},
-        {kPrintSelectedId, "Print Selected Jobs", 98, 48, 54, 25, true, false, true},
-        {kSaveAllId, "Save all Jobs", 18, 27, 84, 17, false, false, true},
-        {kChangeTitleId, "Change Job Title", 146, 20, 54, 25, true, false, true},
+        {kPrintSelectedId, "Print Selected Jobs", 98, 48, 54, 25, true, false, false},
+        {kSaveAllId, "Save all Jobs", 18, 27, 84, 17, false, false, false},
+        {kChangeTitleId, "Change Job Title", 146, 20, 54, 25, true, false, false},
     };
     for (const Spec& s : kButtons) {
         const QRect r = metrics().rect(s.x, s.y, s.w, s.h);
@@ -106,6 +106,9 @@ void JobListPage::updateButtons() {
     button(kSaveId)->setEnabled(n >= 1);
     button(kViewId)->setEnabled(n == 1);
     button(kExportId)->setEnabled(n == 1);
+    // A batch prints any number of jobs; a title belongs to one job.
+    button(kPrintSelectedId)->setEnabled(n >= 1);
+    button(kChangeTitleId)->setEnabled(n == 1);
 }
 
 void JobListPage::toggleSelectAll() {

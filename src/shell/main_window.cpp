@@ -14,6 +14,7 @@
 #include "shell/resources.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
+#include "summaries/qt_job_windows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,6 +55,7 @@ MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
     banner_ = QPixmap(QStringLiteral(":/images/banner.png"));
 
     readSettingsAtStart();
+    jobWindows_ = std::make_unique<JobWindows>(*this);
     buildMenu();
 
     // The layout of every window is measured in the main window's font.
@@ -106,11 +108,15 @@ void MainWindow::buildMenu() {
         {"&Help", "About", kMenuAbout, false},
     };
     QMenu* menu = nullptr;
+    QMenu* options = nullptr;
     QString current;
     for (const Item& item : kItems) {
         if (current != QLatin1String(item.menu)) {
             current = QLatin1String(item.menu);
             menu = menuBar()->addMenu(current);
+            if (current == QLatin1String("&Options")) {
+                options = menu;
+            }
         }
         if (item.text == nullptr) {
             menu->addSeparator();
@@ -122,6 +128,7 @@ void MainWindow::buildMenu() {
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { menuCommand(id); });
     }
+    jobWindows_->addBatchPrintMenu(options);
     menuAction(kMenuOpen)->setShortcut(QKeySequence::Open);
     menuAction(kMenuHelpTopics)->setShortcut(QKeySequence::HelpContents);
     menuAction(kMenuHelpTopics)->setShortcutContext(Qt::ApplicationShortcut);
@@ -139,6 +146,7 @@ void MainWindow::updateCheckMarks() {
     menuAction(kMenuFahrenheit)->setChecked(s.celsius == 0);
     menuAction(kMenuInternationalDate)->setChecked(s.international_date != 0);
     menuAction(kMenuUsDate)->setChecked(s.international_date == 0);
+    jobWindows_->updateBatchPrintMenu();
 }
 
 void MainWindow::writeSettings() {
@@ -262,6 +270,15 @@ void MainWindow::pageCommand(int id) {
     case JobListPage::kExportId:
         runFileCommand(kFileExportCsv);
         break;
+    case JobListPage::kSaveAllId:
+        jobWindows_->saveAllJobs();
+        break;
+    case JobListPage::kPrintSelectedId:
+        jobWindows_->printSelectedJobs();
+        break;
+    case JobListPage::kChangeTitleId:
+        jobWindows_->changeJobTitle();
+        break;
     default:
         break;
     }
@@ -313,6 +330,7 @@ void MainWindow::onJobSelectionChanged() {
                                             positions, entry, state_.settings.international_date);
     sidePanel_->setQuickJobInfo(from_cp1252(info.count), from_cp1252(info.first),
                                 from_cp1252(info.last), from_cp1252(info.caption));
+    jobWindows_->selectionChanged();
 }
 
 // ---- the wizard's host ----

@@ -17,6 +17,7 @@ class QAction;
 namespace qm {
 
 class HelpWindow;
+class JobWindows;
 class JobListPage;
 class SidePanel;
 class WizardPage;
@@ -69,6 +70,8 @@ public:
     QString jobListEntryText(int position) const;
     QAction* menuAction(int id) const;
     HelpWindow* helpWindow() const;
+    // The job summaries, the title window and the batch print.
+    JobWindows* jobWindows() const { return jobWindows_.get(); }
     bool downloading() const { return downloading_; }
 
     void setViewOpener(ViewOpener opener) { viewOpener_ = std::move(opener); }
@@ -122,6 +125,7 @@ private:
     SidePanel* sidePanel_ = nullptr;
     WizardPage* page_ = nullptr;
     QPointer<HelpWindow> help_;
+    std::unique_ptr<JobWindows> jobWindows_;
     ViewOpener viewOpener_;
     bool downloading_ = false;
     bool closeRequested_ = false;
