@@ -134,51 +134,6 @@ TEST_F(Download, FirstReplyIsTheLastPacket) {
     EXPECT_EQ(store.all_readings.size(), 1u);
 }
 
-TEST_F(Download, ConfirmationBetweenPacketsLeadsToNextPacket) {
-    base_unit("/dev/ttyUSB0",
-              {packet(0x07, 0, 20), {0x33, 0x00, 0x33}, packet(0x08, 20, kStream.size())});
-    const DownloadResult result = run();
-    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
-    EXPECT_EQ(result.stream, kStream);
-    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"),
-              (std::vector<Bytes>{kStart, kFirst, kNext, kNext, kNext, kEnd}));
-    ASSERT_EQ(ui.boxes.messages.size(), 1u);
-    EXPECT_EQ(ui.boxes.messages[0].caption, "Yahoo!");
-}
-
-TEST_F(Download, LinkLostInTheMiddleKeepsThePreviousReadings) {
-    base_unit("/dev/ttyUSB0", {packet(0x07, 0, 20), {0x77}});
-    const DownloadResult result = run();
-    EXPECT_EQ(result.outcome, DownloadOutcome::LinkLost);
-    EXPECT_TRUE(result.stream.empty());
-    EXPECT_THAT(ui.events, ElementsAre("create", "show", "box Meter Link was Lost!! ",
-                                       "box No longer receiving message", "end"));
-    EXPECT_EQ(ui.boxes.messages[1],
-              (RecordingUi::Message{"No longer receiving message", "Error!", MessageIcon::Error}));
-    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), (std::vector<Bytes>{kStart, kFirst, kNext}));
-    expect_store_unchanged_and_records_zeroed();
-}
-
-TEST_F(Download, SilentBaseUnitEndsAsALostLink) {
-    base_unit("/dev/ttyUSB0", {packet(0x07, 0, 20)});
-    const DownloadResult result = run();
-    EXPECT_EQ(result.outcome, DownloadOutcome::LinkLost);
-    // First packet, then 25 Next packet exchanges without an answer.
-    EXPECT_EQ(port.requests_to("/dev/ttyUSB0").size(), 1u + 1u + 25u);
-    EXPECT_THAT(ui.events, ElementsAre("create", "show", "box No longer receiving message", "end"));
-    expect_store_unchanged_and_records_zeroed();
-    EXPECT_THAT(format_transcript(transcript), HasSubstr("request given up after 25 exchanges"));
-}
-
-TEST_F(Download, UnknownReplyAbandonsTheDownload) {
-    base_unit("/dev/ttyUSB0", {reply_frame(0x42, Bytes{'x'})});
-    EXPECT_EQ(run().outcome, DownloadOutcome::LinkLost);
-    ASSERT_EQ(ui.boxes.messages.size(), 3u);
-    EXPECT_EQ(ui.boxes.messages[0].text, "Unknown Reply received!");
-    EXPECT_EQ(ui.boxes.messages[2].text, "No longer receiving message");
-    expect_store_unchanged_and_records_zeroed();
-}
-
 TEST_F(Download, QuitDuringThePacketLoop) {
     base_unit("/dev/ttyUSB0", {packet(0x07, 0, 20), packet(0x08, 20, kStream.size())});
     ui.boxes.pump_results = {PumpResult::Continue, PumpResult::Quit}; // search, first packet

@@ -195,15 +195,5 @@ TEST_F(RequestFixture, QuitAndCancelBetweenExchangesEndTheRequest) {
     EXPECT_EQ(port.exchanges.size(), 1u);
 }
 
-TEST_F(RequestFixture, ReplyIsCutAt75Bytes) {
-    Bytes long_reply = reply_frame(0x07, Bytes(72, 0x11));
-    long_reply.insert(long_reply.end(), {0xAA, 0xBB, 0xCC});
-    script({long_reply});
-    EXPECT_EQ(send(kCommandNextPacket), RequestResult::Success);
-    EXPECT_EQ(link.bytes_received, 75u);
-    EXPECT_EQ(link.receive_buffer[74], long_reply[74]);
-    EXPECT_EQ(link.receive_buffer[75], 0); // the buffer always ends in zeros
-}
-
 } // namespace
 } // namespace qm
