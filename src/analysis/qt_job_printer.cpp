@@ -45,7 +45,8 @@ void paint_job_page(QPainter& painter, const JobPage& page, const QFont& font) {
     painter.restore();
 }
 
-int print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request) {
+JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
+                         const JobPrintProgress& progress) {
     const std::int32_t management = app.wizard.management_type;
     const std::int32_t job_index = app.selection.current_job_index;
     const std::size_t total = count_job_readings(app.store, management, job_index);
@@ -53,13 +54,16 @@ int print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request) 
         job_id_of(app.store, managed_job_number(app.store, management, job_index));
 
     printer.setDocName(QString());
+    JobPrintResult result;
     QPainter painter;
     if (!painter.begin(&printer)) {
-        return 0;
+        return result;
     }
+    result.started = true;
     const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
     const JobPageLayout layout = job_page_layout(area.width(), area.height());
     const QFont font = job_print_font(layout);
+    const int page_count = job_page_count(total, layout.rows_per_page);
 
     std::size_t printed = 0;
     int page_number = 0;
@@ -68,6 +72,12 @@ int print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request) 
             break;
         }
         ++page_number;
+        if (progress && !progress(page_number, page_count)) {
+            painter.end();
+            printer.abort();
+            result.cancelled = true;
+            return result;
+        }
         const std::vector<ReadingRow> rows = collect_reading_rows(
             app.store, app.meter.active_materials, management, job_index,
             static_cast<std::int32_t>(printed), static_cast<std::size_t>(layout.rows_per_page),
@@ -82,7 +92,8 @@ int print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request) 
         printed += rows.size();
     } while (printed < total);
     painter.end();
-    return page_number;
+    result.pages = page_number;
+    return result;
 }
 
 } // namespace qm

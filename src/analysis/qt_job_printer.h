@@ -5,6 +5,7 @@
 
 #include <QFont>
 
+#include <functional>
 #include <string>
 
 class QPainter;
@@ -26,9 +27,20 @@ QFont job_print_font(const JobPageLayout& layout);
 // Paints one laid-out page through any painter.
 void paint_job_page(QPainter& painter, const JobPage& page, const QFont& font);
 
+// How a printout ended.
+struct JobPrintResult {
+    int pages = 0;          // pages sent to the printer
+    bool started = false;   // false: the printer could not be started, nothing was printed
+    bool cancelled = false; // the progress callback asked to stop; the document was aborted
+};
+
+// Called before each page with its number and the document's page count; returning false
+// cancels the printout.
+using JobPrintProgress = std::function<bool(int page, int page_count)>;
+
 // Prints every reading of the current job (management_type and current_job_index of the state)
-// as the striped table, page after page, starting from the job's first reading. Returns the
-// number of pages printed, or 0 when the printer could not be started.
-int print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request);
+// as the striped table, page after page, starting from the job's first reading.
+JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
+                         const JobPrintProgress& progress = {});
 
 } // namespace qm

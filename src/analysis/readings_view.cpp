@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -41,6 +42,8 @@ constexpr int kScrollWidthDu = 12;
 constexpr int kScrollHeightDu = 179;
 constexpr int kMarginPx = 8;
 constexpr int kWheelLines = 3;
+// A printout that takes longer than this shows its progress.
+constexpr int kProgressDelayMs = 1000;
 
 const QColor kInk(0, 0, 0);
 const QColor kWhite(255, 255, 255);
@@ -227,10 +230,15 @@ void ReadingsView::wheelEvent(QWheelEvent* event) {
 }
 
 std::string ReadingsView::job_entry() const {
-    std::string entry = hooks_.job_entry ? hooks_.job_entry() : std::string();
+    return job_entry_text(app_, hooks_.job_entry);
+}
+
+std::string ReadingsView::job_entry_text(const AppState& app,
+                                         const std::function<std::string()>& entry_hook) {
+    std::string entry = entry_hook ? entry_hook() : std::string();
     if (entry.empty()) {
-        const std::int32_t job = managed_job_number(app_.store, app_.wizard.management_type,
-                                                    app_.selection.current_job_index);
+        const std::int32_t job = managed_job_number(app.store, app.wizard.management_type,
+                                                    app.selection.current_job_index);
         char text[32];
         std::snprintf(text, sizeof text, "Job #%i", job);
         entry = text;
@@ -291,19 +299,32 @@ void ReadingsView::view_histogram() {
                            mc ? HistogramSource::Mc : HistogramSource::Rh, job_index);
     if (!histogram_) {
         QWidget* owner = parentWidget() ? parentWidget() : this;
+        // The histogram may outlive the view: it keeps its own copy of the entry hook.
         histogram_ = new HistogramDialog(
-            app_, metrics_, [this] { return job_entry(); }, owner);
+            app_, metrics_,
+            [&app = app_, hook = hooks_.job_entry] { return job_entry_text(app, hook); }, owner);
     }
     histogram_->show();
     histogram_->raise();
     histogram_->update();
 }
 
-int ReadingsView::print_job_to(QPrinter& printer) {
-    const int pages = print_job(
-        printer, app_, {app_.settings.celsius, app_.settings.international_date, job_entry()});
+JobPrintResult ReadingsView::print_job_to(QPrinter& printer) {
+    QProgressDialog progress(QStringLiteral("Printing the job..."), QStringLiteral("Cancel"), 0, 1,
+                             this);
+    progress.setWindowTitle(QStringLiteral("Print Job"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    const JobPrintResult result = print_job(
+        printer, app_, {app_.settings.celsius, app_.settings.international_date, job_entry()},
+        [&progress](int page, int page_count) {
+            progress.setMaximum(page_count);
+            progress.setValue(page - 1);
+            return !progress.wasCanceled();
+        });
+    progress.reset();
     after_printing();
-    return pages;
+    return result;
 }
 
 void ReadingsView::after_printing() {
@@ -318,7 +339,8 @@ void ReadingsView::print_with_dialog() {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if (print_job_to(printer) == 0) {
+    const JobPrintResult result = print_job_to(printer);
+    if (!result.started) {
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QStringLiteral("The job could not be printed."));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/histogram_dialog.h"
+#include "analysis/qt_job_printer.h"
 #include "analysis/readings_layout.h"
 #include "shell/app_state.h"
 #include "shell/layout_metrics.h"
@@ -55,8 +56,8 @@ public:
     void scroll(ScrollRequest request, int thumb = 0);
 
     // "Print Job" without the print dialog: prints on an already set-up printer (a batch print,
-    // the preview). Returns the number of pages, 0 when the printer could not be started.
-    int print_job_to(QPrinter& printer);
+    // the preview). A long printout shows its progress and can be cancelled.
+    JobPrintResult print_job_to(QPrinter& printer);
 
     // "View Histogram": fills and counts the job's values and shows the histogram dialog.
     void view_histogram();
@@ -91,6 +92,8 @@ private:
     void save_job();
     void after_printing();
     bool rh_management() const;
+    static std::string job_entry_text(const AppState& app,
+                                      const std::function<std::string()>& entry_hook);
 
     AppState& app_;
     LayoutMetrics metrics_;

@@ -185,6 +185,25 @@ TEST_F(ReadingsViewTest, ViewHistogramCountsTheJobsPinValues) {
     EXPECT_EQ(v->histogram(), first) << "one histogram window at a time";
 }
 
+// A PDF printer whose printable area is exactly width x height pixels.
+class PdfPage {
+public:
+    PdfPage(int dpi, int width, int height) : printer(QPrinter::HighResolution) {
+        path = dir.filePath("job.pdf");
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        printer.setResolution(dpi);
+        printer.setPageSize(
+            QPageSize(QSizeF(double(width) / dpi, double(height) / dpi), QPageSize::Inch));
+        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    }
+    std::string file() const { return path.toStdString(); }
+
+    QTemporaryDir dir;
+    QString path;
+    QPrinter printer;
+};
+
 TEST_F(ReadingsViewTest, HostKeepsOneViewAndYieldsToAnOpenHistogram) {
     load(20);
     QWidget owner;
@@ -205,30 +224,16 @@ TEST_F(ReadingsViewTest, HostKeepsOneViewAndYieldsToAnOpenHistogram) {
     host.open(&owner, metrics, {});
     EXPECT_EQ(host.view(), nullptr) << "no view while the histogram is open";
 
+    // Printing the histogram after its view has gone still names the job.
+    PdfPage page(600, 4800, 6400);
+    ASSERT_TRUE(owner.findChild<HistogramDialog*>()->print_chart(page.printer));
+    EXPECT_NE(test::pdf_text(page.file()).find("Job #1"), std::string::npos);
+
     owner.findChild<HistogramDialog*>()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     host.open(&owner, metrics, {});
     EXPECT_NE(host.view(), nullptr);
 }
-
-// A PDF printer whose printable area is exactly width x height pixels.
-class PdfPage {
-public:
-    PdfPage(int dpi, int width, int height) : printer(QPrinter::HighResolution) {
-        path = dir.filePath("job.pdf");
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-        printer.setResolution(dpi);
-        printer.setPageSize(
-            QPageSize(QSizeF(double(width) / dpi, double(height) / dpi), QPageSize::Inch));
-        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    }
-    std::string file() const { return path.toStdString(); }
-
-    QTemporaryDir dir;
-    QString path;
-    QPrinter printer;
-};
 
 // Lines of a page's text whose first word is the given ordinal.
 bool has_row(const std::string& text, int ordinal) {
@@ -255,7 +260,7 @@ TEST_F(ReadingsViewTest, PrintsRowsPerPageForThePrintersSize) {
         load(c.rows + 1);
         ReadingsView* v = open_view();
         v->scroll(ScrollRequest::ThumbPosition, 5);
-        EXPECT_EQ(v->print_job_to(page.printer), 2);
+        EXPECT_EQ(v->print_job_to(page.printer).pages, 2);
         EXPECT_EQ(v->scroll_position(), 0);
         EXPECT_EQ(v->scroll_bar()->value(), 0);
         ASSERT_EQ(test::pdf_page_count(page.file()), 2);
@@ -283,7 +288,7 @@ TEST_F(ReadingsViewTest, EmptyJobPrintsOnePageAndNumbersRestart) {
     ReadingsView* v = open_view();
     for (int run = 0; run < 2; ++run) {
         PdfPage page(600, 4800, 6400);
-        EXPECT_EQ(v->print_job_to(page.printer), 1);
+        EXPECT_EQ(v->print_job_to(page.printer).pages, 1);
         EXPECT_EQ(test::pdf_page_count(page.file()), 1);
         const std::string text = test::pdf_text(page.file());
         EXPECT_NE(text.find("Page 1"), std::string::npos) << text;
@@ -298,7 +303,7 @@ TEST_F(ReadingsViewTest, RhPrintoutUnderCelsiusShowsGpkAndTheEmc) {
     app->settings.celsius = 1;
     ReadingsView* v = open_view();
     PdfPage page(600, 4800, 6400);
-    EXPECT_EQ(v->print_job_to(page.printer), 1);
+    EXPECT_EQ(v->print_job_to(page.printer).pages, 1);
     const std::string text = test::pdf_text(page.file());
     EXPECT_NE(text.find("GPK"), std::string::npos) << text;
     EXPECT_EQ(text.find("GPP"), std::string::npos);
@@ -319,9 +324,28 @@ TEST(JobPrinterSizes, CoarsePrinterStillPrintsEveryRow) {
     rebuild_job_lists(app->store);
     app->wizard.management_type = kManagementMc;
     PdfPage page(100, 850, 1100);
-    EXPECT_EQ(print_job(page.printer, *app, {0, 0, "Job #2"}), 1);
+    EXPECT_EQ(print_job(page.printer, *app, {0, 0, "Job #2"}).pages, 1);
     const std::string text = test::pdf_text(page.file());
     EXPECT_TRUE(has_row(text, 5)) << text;
+}
+
+TEST(JobPrinterSizes, CancelledPrintoutStopsAtThePageAsked) {
+    auto app = std::make_unique<AppState>();
+    for (int n = 0; n < 200; ++n) {
+        app->store.all_readings.push_back(pin_reading(1, n));
+    }
+    rebuild_job_lists(app->store);
+    app->wizard.management_type = kManagementMc;
+    PdfPage page(600, 4800, 6400); // 54 rows: 4 pages
+    std::vector<std::pair<int, int>> calls;
+    const JobPrintResult result =
+        print_job(page.printer, *app, {0, 0, "Job #1"}, [&](int p, int count) {
+            calls.emplace_back(p, count);
+            return p < 3;
+        });
+    EXPECT_TRUE(result.started);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{1, 4}, {2, 4}, {3, 4}}));
 }
 
 } // namespace
