@@ -71,13 +71,13 @@ McSummaryWindow::McSummaryWindow(AppState& app, const LayoutMetrics& metrics, Jo
     model_.open(app_.meter.active_materials, app_.settings.international_date);
     fillLocationList();
     fillSubLocationList();
-    fields_.at(kCaptionId)->setText(caption_text(jobs_.job_caption()));
+    set_text(fields_.at(kCaptionId), caption_text(jobs_.job_caption()));
     showFigures();
     updateAnnotationButton();
 }
 
 void McSummaryWindow::buildControls(const LayoutMetrics& m) {
-    add_static(this, m, "PIN/SCAN Summary", 76, 11, 64, 8);
+    add_static(this, m, "PIN/SCAN Summary", 76, 11, 64, 8, Qt::AlignHCenter);
     fields_[kCaptionId] = add_static(this, m, "Job #1", 21, 23, 173, 8, Qt::AlignHCenter);
     locations_ = add_list(this, m, 55, 35, 48);
     subLocations_ = add_list(this, m, 113, 35, 48);
@@ -152,7 +152,7 @@ void McSummaryWindow::showFigures() {
         {kMaterialId, s.material_text},
     };
     for (const auto& [id, text] : figures) {
-        fields_.at(id)->setText(from_cp1252(text));
+        set_text(fields_.at(id), from_cp1252(text));
     }
 }
 

@@ -39,7 +39,7 @@ RhSummaryWindow::RhSummaryWindow(AppState& app, const LayoutMetrics& metrics, Jo
     openingEntry_ = jobs_.entry_text(model_.job_index()).value_or(std::string());
     // The caption names the job the window was opened for; it is not re-read later, when the
     // side panel may already show another selection.
-    fields_.at(kCaptionId)->setText(caption_text(jobs_.job_caption()));
+    set_text(fields_.at(kCaptionId), caption_text(jobs_.job_caption()));
     model_.open(app_.settings.celsius, app_.settings.international_date);
     {
         const QSignalBlocker block(locations_);
@@ -97,13 +97,13 @@ QLabel* RhSummaryWindow::field(int id) const {
 
 void RhSummaryWindow::showFigures() {
     const JobStatistics& s = model_.statistics();
-    fields_.at(kMinLabelId)->setText(from_cp1252(rh_minimum_label(model_.celsius())));
-    fields_.at(kMaxLabelId)->setText(from_cp1252(rh_maximum_label(model_.celsius())));
-    fields_.at(kMinId)->setText(from_cp1252(s.min_text));
-    fields_.at(kMaxId)->setText(from_cp1252(s.max_text));
-    fields_.at(kCountId)->setText(from_cp1252(s.count_text));
-    fields_.at(kFirstId)->setText(from_cp1252(s.first_text));
-    fields_.at(kLastId)->setText(from_cp1252(s.last_text));
+    set_text(fields_.at(kMinLabelId), from_cp1252(rh_minimum_label(model_.celsius())));
+    set_text(fields_.at(kMaxLabelId), from_cp1252(rh_maximum_label(model_.celsius())));
+    set_text(fields_.at(kMinId), from_cp1252(s.min_text));
+    set_text(fields_.at(kMaxId), from_cp1252(s.max_text));
+    set_text(fields_.at(kCountId), from_cp1252(s.count_text));
+    set_text(fields_.at(kFirstId), from_cp1252(s.first_text));
+    set_text(fields_.at(kLastId), from_cp1252(s.last_text));
 }
 
 void RhSummaryWindow::onLocationChosen(int index) {

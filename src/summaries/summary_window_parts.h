@@ -14,6 +14,30 @@
 
 namespace qm::summary_ui {
 
+// Widens a static text whose text does not fit its box, keeping the edge (or the centre) it is
+// aligned to: the desktop's fonts run wider than the ones the layout was drawn for.
+inline void fit_width(QLabel* label) {
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2;
+    QRect r = label->geometry();
+    const int grow = needed - r.width();
+    if (grow <= 0) {
+        return;
+    }
+    if (label->alignment() & Qt::AlignRight) {
+        r.setLeft(r.left() - grow);
+    } else if (label->alignment() & Qt::AlignHCenter) {
+        r.adjust(-grow / 2, 0, grow - grow / 2, 0);
+    } else {
+        r.setRight(r.right() + grow);
+    }
+    label->setGeometry(r);
+}
+
+inline void set_text(QLabel* label, const QString& text) {
+    label->setText(text);
+    fit_width(label);
+}
+
 // A static text at a template position (dialog units).
 inline QLabel* add_static(QWidget* parent, const LayoutMetrics& m, std::string_view text, int x,
                           int y, int w, int h, Qt::Alignment align = Qt::AlignLeft) {
@@ -21,6 +45,7 @@ inline QLabel* add_static(QWidget* parent, const LayoutMetrics& m, std::string_v
     label->setGeometry(m.rect(x, y, w, h));
     label->setAlignment(align | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
+    fit_width(label);
     return label;
 }
 
