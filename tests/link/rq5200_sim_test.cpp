@@ -128,7 +128,7 @@ private:
 LinkTiming quick_timing() {
     LinkTiming t;
     t.poll_interval = 1ms;
-    t.read_polls = 250;
+    t.read_polls = 1000; // only a silent base unit waits this long
     t.listen_polls = 200;
     t.write_polls = 100;
     t.write_wait = 50ms;

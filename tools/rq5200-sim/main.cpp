@@ -278,8 +278,9 @@ void write_all(int fd, const std::vector<std::uint8_t>& bytes) {
 // misses none of them however quickly the host closes and opens again.
 struct Line {
     int master = -1;
-    int watch = -1; // inotify descriptor
-    int opens = 0;  // hosts that hold the port open now
+    int watch = -1;             // inotify descriptor
+    int opens = 0;              // hosts that hold the port open now
+    bool opens_unknown = false; // events were lost: the count is a guess
     Clock::time_point session_start{};
     bool session_spoke = false; // the host wrote something since it opened the port
     Clock::time_point last_presence{};
@@ -321,7 +322,8 @@ void take_events(Line& line) {
             } else if ((event->mask & IN_CLOSE) && line.opens > 0) {
                 --line.opens;
             } else if (event->mask & IN_Q_OVERFLOW) {
-                line.opens = 1; // unknown: the next hang-up tells
+                line.opens = 1; // the next hang-up tells when the host has gone
+                line.opens_unknown = true;
             }
             p += sizeof(inotify_event) + event->len;
         }
@@ -353,17 +355,11 @@ int presence_due(const Options& o, const Line& line) {
 // a reply always wrote its request first.
 int serve(const Options& o, Line& line, rq5200::BaseUnit& unit, int signals) {
     while (!(o.once && unit.completed_downloads() > 0)) {
-        int timeout = presence_due(o, line);
-        if (timeout == 0) {
-            write_all(line.master, {qm::kPresenceByte});
-            line.last_presence = Clock::now();
-            timeout = presence_due(o, line);
-        }
         // Without a host the master reports a hang-up at once, so it is only watched with one.
         pollfd fds[3] = {{signals, POLLIN, 0},
                          {line.watch, POLLIN, 0},
                          {line.opens > 0 ? line.master : -1, POLLIN, 0}};
-        if (::poll(fds, 3, timeout) < 0 && errno != EINTR) {
+        if (::poll(fds, 3, presence_due(o, line)) < 0 && errno != EINTR) {
             std::perror("rq5200-sim: poll");
             return kExitFailure;
         }
@@ -372,9 +368,16 @@ int serve(const Options& o, Line& line, rq5200::BaseUnit& unit, int signals) {
         }
         take_events(line);
         take_input(o, line, unit);
-        if (fds[2].revents & POLLHUP) {
-            line.opens = 0; // after an overflow of the event queue
+        if (line.opens_unknown && (fds[2].revents & POLLHUP)) {
+            line.opens = 0;
+            line.opens_unknown = false;
             std::this_thread::sleep_for(kNoHostBackoff);
+        }
+        // Decided on what has just been read: a request that waited while this process was not
+        // running must not be answered by a presence byte.
+        if (presence_due(o, line) == 0) {
+            write_all(line.master, {qm::kPresenceByte});
+            line.last_presence = Clock::now();
         }
     }
     return kExitOk;
