@@ -261,7 +261,7 @@ ExchangeResult serial_exchange(LinkState& link, std::span<const std::uint8_t> re
             link.transfer_mode == TransferMode::WriteOnly ? io.written : io.read);
         result.accepted = reply_accepted(reply.first(std::min(io.read, reply.size())));
     }
-    if (context.transcript != nullptr && io.status != PortStatus::NoSuchPort) {
+    if (context.transcript != nullptr && !link.port_name.empty()) {
         TranscriptEntry entry;
         entry.time = std::chrono::system_clock::now();
         entry.port = link.port_name;

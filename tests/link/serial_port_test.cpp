@@ -165,7 +165,10 @@ TEST_F(Exchange, PortThatDoesNotExistReturnsAtOnceWithAnEmptyReply) {
         EXPECT_THAT(link.receive_buffer, ::testing::Each(0));
         EXPECT_EQ(link.bytes_received, 7u);
     }
-    EXPECT_TRUE(transcript.entries.empty());
+    // A named device that is missing is worth a line; a number past the port list is not.
+    ASSERT_EQ(transcript.entries.size(), 1u);
+    EXPECT_EQ(transcript.entries[0].port, "/nonexistent/ttyUSB9");
+    EXPECT_EQ(transcript.entries[0].status, PortStatus::NoSuchPort);
 }
 
 TEST_F(Exchange, ListenReadsThePresenceByte) {
