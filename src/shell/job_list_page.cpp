@@ -22,7 +22,10 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
     : WizardPage(kJobListPageId, context, parent) {
     const bool mc = context.wizard.management_type == 1;
 
-    addStatic(QStringLiteral("Select Desired Jobs"), 21, 91, 64, 8, Qt::AlignLeft | Qt::AlignTop);
+    QLabel* label = addStatic(QStringLiteral("Select Desired Jobs"), 21, 91, 64, 8,
+                              Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(false);
+    widen_to_fit(label);
     QPushButton* selectAll = addButton(kSelectAllId, kSelectAll);
     selectAll->setGeometry(metrics().rect(28, 78, 46, 12));
 
@@ -49,9 +52,11 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
         {kViewId, "View", 14, 216, 57, 25, false, false, false},
         {kSaveId, "Save Selected Jobs", 77, 216, 57, 25, true, true, false},
         {kExportId, "Export All Jobs to Excel", 140, 216, 57, 25, true, false, false},
-        {kPrintSelectedId, "Print Selected Jobs", 98, 48, 54, 25, true, false, false},
-        {kSaveAllId, "Save all Jobs", 18, 27, 84, 17, false, false, false},
-        {kChangeTitleId, "Change Job Title", 146, 20, 54, 25, true, false, false},
+        // The template kept these three out of sight at the top, where the banner and the
+        // title are drawn; shown, they form a second row under the first.
+        {kPrintSelectedId, "Print Selected Jobs", 14, 245, 57, 25, true, false, false},
+        {kSaveAllId, "Save all Jobs", 77, 245, 57, 25, true, false, false},
+        {kChangeTitleId, "Change Job Title", 140, 245, 57, 25, true, false, false},
     };
     for (const Spec& s : kButtons) {
         const QRect r = metrics().rect(s.x, s.y, s.w, s.h);

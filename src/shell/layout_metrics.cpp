@@ -74,4 +74,24 @@ QFont dialog_font() {
     return QApplication::font();
 }
 
+void widen_to_fit(QLabel* label) {
+    if (label->wordWrap() || label->text().contains(QLatin1Char('\n'))) {
+        return;
+    }
+    const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text().trimmed()) + 2;
+    const QRect r = label->geometry();
+    const int extra = needed - r.width();
+    if (extra <= 0) {
+        return;
+    }
+    const Qt::Alignment a = label->alignment();
+    if (a & Qt::AlignHCenter) {
+        label->setGeometry(r.adjusted(-extra / 2, 0, extra - extra / 2, 0));
+    } else if (a & Qt::AlignRight) {
+        label->setGeometry(r.adjusted(-extra, 0, 0, 0));
+    } else {
+        label->setGeometry(r.adjusted(0, 0, extra, 0));
+    }
+}
+
 } // namespace qm

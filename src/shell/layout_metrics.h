@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QLabel>
 #include <QRect>
 
 namespace qm {
@@ -33,5 +34,10 @@ struct LayoutMetrics {
 QFont window_font();
 // The font of the controls of pages, panels and dialogs.
 QFont dialog_font();
+
+// Widens a one-line label whose text is wider than its box, about its anchor (the centre of a
+// centred label, the left edge of a left-aligned one, the right edge of a right-aligned one), so
+// fonts wider than the templates were drawn for do not cut texts off.
+void widen_to_fit(QLabel* label);
 
 } // namespace qm

@@ -76,6 +76,9 @@ QLabel* SidePanel::addStatic(const QString& text, int x, int y, int w, int h, Qt
     label->setGeometry(metrics_.rect(x, y, w, h));
     if (id != 0) {
         label->setObjectName(objectNameFor(id));
+    } else {
+        // Labels only: the value fields keep their boxes.
+        widen_to_fit(label);
     }
     return label;
 }
