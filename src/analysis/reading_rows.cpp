@@ -60,7 +60,7 @@ void fill_mc_cells(ReadingRow& row, const Reading& r, const MaterialList& active
         }
     } else {
         row.cells[4] = number_text("%.0f", r.mc);
-        row.cells[5] = kNoTemperature;
+        row.cells[5] = std::string(kNoTemperature);
     }
 }
 
