@@ -29,6 +29,17 @@ inline std::vector<Reading> make_readings(std::size_t n, std::uint32_t seed = 7)
     return out;
 }
 
+// One job of n readings (job 1), every kind, in a store with its job lists built.
+inline std::vector<Reading> make_job(std::size_t n, std::uint32_t seed = 11) {
+    std::vector<Reading> out = make_readings(n, seed);
+    for (Reading& r : out) {
+        r.job = 1;
+        r.pin_temperature = 70;
+        r.material = r.location % 16;
+    }
+    return out;
+}
+
 // A download stream of n records (kinds 0..3) behind a valid header.
 inline std::vector<std::uint8_t> make_stream(std::size_t n, std::uint32_t seed = 7) {
     std::mt19937 rng(seed);

@@ -1,0 +1,76 @@
+// A readings-view repaint: the row texts of the last sixteen rows of a 100,000-reading job
+// (goal: at most 2 ms), and a check that compute_psychrometrics never allocates.
+#include "analysis/psychrometrics.h"
+#include "analysis/reading_rows.h"
+#include "bench/allocation_counter.h"
+#include "bench/bench_data.h"
+#include "store/job_index.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr std::size_t kJobReadings = 100'000;
+
+qm::ReadingStore make_store(std::int32_t kind_of_all) {
+    qm::ReadingStore store;
+    store.all_readings = qm::bench::make_job(kJobReadings);
+    for (qm::Reading& r : store.all_readings) {
+        r.kind = kind_of_all;
+    }
+    qm::rebuild_job_lists(store);
+    return store;
+}
+
+void repaint(benchmark::State& state, std::int32_t management_type) {
+    // Management type 0 lists RH/T readings, 1 moisture readings.
+    qm::ReadingStore store = make_store(management_type == 0 ? qm::RhTemperature : qm::Pin);
+    const auto last_page = static_cast<std::int32_t>(kJobReadings - qm::kViewRows);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto texts = qm::collect_reading_rows(store, qm::kFirstMaterials, management_type, 0,
+                                                    last_page, qm::kViewRows, 0, 0);
+        rows = texts.size();
+        benchmark::DoNotOptimize(texts.data());
+    }
+    if (rows != qm::kViewRows) {
+        state.SkipWithError("the last page did not hold sixteen rows");
+    }
+    state.counters["goal_ms"] = 2.0;
+}
+
+void BM_RepaintLastRhRows(benchmark::State& state) {
+    repaint(state, 0);
+}
+BENCHMARK(BM_RepaintLastRhRows)->Unit(benchmark::kMicrosecond);
+
+void BM_RepaintLastMcRows(benchmark::State& state) {
+    repaint(state, 1);
+}
+BENCHMARK(BM_RepaintLastMcRows)->Unit(benchmark::kMicrosecond);
+
+// Computes humidity and dew point over the whole range, in and out of the table, and counts the
+// allocations made meanwhile: the run fails unless there are none.
+void BM_PsychrometricsAllocations(benchmark::State& state) {
+    std::size_t allocations = 0;
+    double sum = 0.0;
+    for (auto _ : state) {
+        const std::size_t before = qm::bench::allocation_count();
+        for (int rh = 0; rh <= 1000; rh += 7) {
+            for (int t = -600; t <= 2000; t += 13) {
+                const qm::PsychrometricResult p =
+                    qm::compute_psychrometrics(rh * 0.1, t * 0.1, (rh + t) & 1);
+                sum += p.humidity + p.dew_point_text[0];
+            }
+        }
+        allocations += qm::bench::allocation_count() - before;
+    }
+    benchmark::DoNotOptimize(sum);
+    state.counters["allocations"] = static_cast<double>(allocations);
+    if (allocations != 0) {
+        state.SkipWithError("compute_psychrometrics allocated");
+    }
+}
+BENCHMARK(BM_PsychrometricsAllocations)->Unit(benchmark::kMicrosecond);
+
+} // namespace
