@@ -6,7 +6,9 @@
 #include "store/job_index.h"
 #include "store/lookup_tables.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace qm {
 
@@ -93,15 +95,49 @@ void append_mc_line(std::string& out, const JobFields& j, const Reading& r, std:
                       type_label(r.kind), format("%.1f", r.mc), "", temperature, ""});
 }
 
+// The readings of working_set that belong to job, in location then sub-location order (time
+// order kept within each group). One counting pass replaces a walk of the whole working set per
+// group; readings outside the 64 locations and three sub-locations are left out, as they belong
+// to no group. Sub-locations are ignored when by_sub_location is false.
+std::vector<const Reading*> grouped_readings(const std::vector<Reading>& set, std::int32_t job,
+                                             bool by_sub_location) {
+    const std::size_t subs = by_sub_location ? kSubLocationCount : 1;
+    const auto key = [&](const Reading& r) -> std::size_t {
+        if (r.job != job || r.location < 0 || r.location >= kLocationCount) {
+            return SIZE_MAX;
+        }
+        if (!by_sub_location) {
+            return static_cast<std::size_t>(r.location);
+        }
+        if (r.sub_location < 0 || r.sub_location >= kSubLocationCount) {
+            return SIZE_MAX;
+        }
+        return static_cast<std::size_t>(r.location) * subs +
+               static_cast<std::size_t>(r.sub_location);
+    };
+    std::vector<std::size_t> start(kLocationCount * subs + 1, 0);
+    for (const Reading& r : set) {
+        if (const std::size_t k = key(r); k != SIZE_MAX) {
+            ++start[k + 1];
+        }
+    }
+    for (std::size_t k = 1; k < start.size(); ++k) {
+        start[k] += start[k - 1];
+    }
+    std::vector<const Reading*> grouped(start.back());
+    for (const Reading& r : set) {
+        if (const std::size_t k = key(r); k != SIZE_MAX) {
+            grouped[start[k]++] = &r;
+        }
+    }
+    return grouped;
+}
+
 void append_rh_part(std::string& out, ReadingStore& store, const JobFields& j, std::int32_t job,
                     std::int32_t celsius, std::int32_t international_date) {
     fill_working_set(store, job, kModeRhJob);
-    for (std::int32_t location = 0; location < kLocationCount; ++location) {
-        for (const Reading& r : store.working_set) {
-            if (r.job == job && r.location == location) {
-                append_rh_line(out, j, r, celsius, international_date);
-            }
-        }
+    for (const Reading* r : grouped_readings(store.working_set, job, false)) {
+        append_rh_line(out, j, *r, celsius, international_date);
     }
 }
 
@@ -114,24 +150,39 @@ void append_mc_part(std::string& out, ReadingStore& store, const MeterIdentity& 
         return;
     }
     fill_working_set(store, position, kModeMcPosition);
-    for (std::int32_t location = 0; location < kLocationCount; ++location) {
-        for (std::int32_t sub = 0; sub < kSubLocationCount; ++sub) {
-            store.cursor = 0;
-            if (!find_next_in_working_set(store, job, kKindFilterNotRh, location, sub)) {
-                continue;
-            }
-            // The group statistics supply the material text every line of the group carries.
-            const JobStatistics stats = compute_mc_statistics(
-                store, meter.active_materials, position, location, sub, international_date);
-            SequenceLabels labels;
-            for (const Reading& r : store.working_set) {
-                if (r.job == job && r.location == location && r.sub_location == sub) {
-                    append_mc_line(out, j, r, labels.next(r), stats.material_text, celsius,
-                                   international_date);
-                }
-            }
+    const std::vector<const Reading*> grouped = grouped_readings(store.working_set, job, true);
+    // The group statistics run over a working set that holds just the group: they only look at
+    // the group's readings, so the figures are those of the whole set, without walking it once
+    // per group.
+    std::vector<Reading> job_set;
+    std::vector<Reading> group;
+    job_set.swap(store.working_set);
+    for (std::size_t first = 0; first < grouped.size();) {
+        const Reading& head = *grouped[first];
+        std::size_t end = first + 1;
+        while (end < grouped.size() && grouped[end]->location == head.location &&
+               grouped[end]->sub_location == head.sub_location) {
+            ++end;
         }
+        group.clear();
+        for (std::size_t i = first; i < end; ++i) {
+            group.push_back(*grouped[i]);
+        }
+        store.working_set.swap(group);
+        // The group statistics supply the material text every line of the group carries.
+        const JobStatistics stats =
+            compute_mc_statistics(store, meter.active_materials, position, head.location,
+                                  head.sub_location, international_date);
+        store.working_set.swap(group);
+        SequenceLabels labels;
+        for (std::size_t i = first; i < end; ++i) {
+            append_mc_line(out, j, *grouped[i], labels.next(*grouped[i]), stats.material_text,
+                           celsius, international_date);
+        }
+        first = end;
     }
+    store.working_set.swap(job_set);
+    store.cursor = store.working_set.size();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -81,6 +82,77 @@ std::size_t read_header(std::span<const std::uint8_t> stream, MeterIdentity& met
     return header_length;
 }
 
+// Group of a reading in all_readings (job, location, sub-location), or -1 for a reading the
+// data model has no place for (job outside 1..5, location above 63).
+int reading_group(std::uint8_t job_byte, std::uint8_t position, std::uint8_t job_flags) {
+    const std::int32_t job = job_byte & 0x0F;
+    if (job < 1 || job > kMaxJobs) {
+        return -1;
+    }
+    const bool named_areas = ((job_flags >> job) & 1) != 0;
+    const std::int32_t location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
+    if (location > kLocationCount - 1) {
+        return -2;
+    }
+    return ((job - 1) * kLocationCount + location) * kSubLocationCount + position % 3;
+}
+
+constexpr std::size_t kGroupCount = kMaxJobs * kLocationCount * kSubLocationCount;
+
+// Decodes the records after the header. Each kept reading goes straight to its place in the
+// job / location / sub-location grouping (arrival order within a group), so the store needs no
+// sort afterwards. Records are still decoded in stream order: a kind's missing fields and the
+// last pin temperature carry over from the records before it, kept or not.
+void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
+                    std::uint8_t job_flags, ReadingStore& store, DecodeReport& report) {
+    // First pass: complete records, the size of every group, and the last record's day.
+    std::vector<std::size_t> next(kGroupCount + 1, 0);
+    std::size_t complete = 0;
+    std::size_t end = offset;
+    std::int32_t last_day = -1;
+    std::size_t bad_job = 0;
+    std::size_t bad_location = 0;
+    while (end < stream.size()) {
+        const std::size_t length = record_length(stream[end]);
+        if (stream.size() - end < length) {
+            report.trailing_bytes = stream.size() - end;
+            break;
+        }
+        const int group = reading_group(stream[end + 1], stream[end + 2], job_flags);
+        if (group >= 0) {
+            ++next[static_cast<std::size_t>(group) + 1];
+        } else if (group == -1) {
+            ++bad_job;
+        } else {
+            ++bad_location;
+        }
+        last_day = bcd(stream[end + 5]);
+        ++complete;
+        end += length;
+    }
+    report.records_decoded = complete;
+    // The last complete record must carry a date; a stream ending in an undated record is empty.
+    report.last_day_zero = last_day == 0;
+    const std::size_t kept = complete - bad_job - bad_location;
+    if (!report.last_day_zero) {
+        report.dropped_bad_job = bad_job;
+        report.dropped_bad_location = bad_location;
+        store.all_readings.resize(kept);
+    }
+    for (std::size_t g = 1; g <= kGroupCount; ++g) {
+        next[g] += next[g - 1];
+    }
+
+    Reading working{}; // fields a kind does not carry keep the previous record's values
+    for (std::size_t at = offset; at < end; at += record_length(stream[at])) {
+        decode_record(stream.data() + at, job_flags, working, store);
+        const int group = reading_group(stream[at + 1], stream[at + 2], job_flags);
+        if (group >= 0 && !report.last_day_zero) {
+            store.all_readings[next[static_cast<std::size_t>(group)]++] = working;
+        }
+    }
+}
+
 } // namespace
 
 std::size_t record_length(std::uint8_t kind) {
@@ -106,42 +178,8 @@ DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore&
     std::size_t offset = read_header(stream, meter, store, job_flags, report);
 
     if (report.header_complete) {
-        std::size_t records = 0;
-        for (std::size_t at = offset; at < stream.size(); at += record_length(stream[at])) {
-            ++records;
-        }
-        store.all_readings.reserve(records);
-        Reading working{}; // fields a kind does not carry keep the previous record's values
-        while (offset < stream.size()) {
-            const std::size_t length = record_length(stream[offset]);
-            if (stream.size() - offset < length) {
-                report.trailing_bytes = stream.size() - offset;
-                break;
-            }
-            decode_record(stream.data() + offset, job_flags, working, store);
-            store.all_readings.push_back(working);
-            ++report.records_decoded;
-            offset += length;
-        }
+        decode_records(stream, offset, job_flags, store, report);
     }
-
-    // The last complete record must carry a date; a stream ending in an undated record is empty.
-    report.last_day_zero = !store.all_readings.empty() && store.all_readings.back().day == 0;
-    if (report.last_day_zero) {
-        store.all_readings.clear();
-    }
-    // Readings outside the data model (five jobs, 64 locations) are dropped.
-    std::erase_if(store.all_readings, [&report](const Reading& r) {
-        if (r.job < 1 || r.job > kMaxJobs) {
-            ++report.dropped_bad_job;
-            return true;
-        }
-        if (r.location > kLocationCount - 1) {
-            ++report.dropped_bad_location;
-            return true;
-        }
-        return false;
-    });
 
     report.readings_kept = store.all_readings.size();
     report.no_data = store.all_readings.empty();

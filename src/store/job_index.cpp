@@ -80,12 +80,14 @@ bool group_by_counting(std::vector<Reading>& readings) {
 void rebuild_job_lists(ReadingStore& store) {
     // One stable sort by the composite key gives the same order as three stable sorts by
     // sub-location, then location, then job.
-    if (!group_by_counting(store.all_readings)) {
-        std::stable_sort(store.all_readings.begin(), store.all_readings.end(),
-                         [](const Reading& a, const Reading& b) {
-                             return std::tie(a.job, a.location, a.sub_location) <
-                                    std::tie(b.job, b.location, b.sub_location);
-                         });
+    // Readings that are already grouped (a loaded save file, a decoded download) stay as they are.
+    const auto key_less = [](const Reading& a, const Reading& b) {
+        return std::tie(a.job, a.location, a.sub_location) <
+               std::tie(b.job, b.location, b.sub_location);
+    };
+    if (!std::is_sorted(store.all_readings.begin(), store.all_readings.end(), key_less) &&
+        !group_by_counting(store.all_readings)) {
+        std::stable_sort(store.all_readings.begin(), store.all_readings.end(), key_less);
     }
     build_list(store.all_readings, false, store.mc_jobs, store.mc_job_count);
     build_list(store.all_readings, true, store.rh_jobs, store.rh_job_count);
