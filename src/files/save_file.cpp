@@ -257,6 +257,10 @@ std::string multi_save_name(const std::string& first_path, std::int32_t job_id) 
 }
 
 int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes) {
+    // Renaming over a file the user may not write would replace a file marked read-only.
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+        return errno;
+    }
     std::string temp_path;
     const int fd = create_temp_beside(path, temp_path);
     if (fd < 0) {
