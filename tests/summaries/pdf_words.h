@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -60,15 +59,25 @@ inline std::vector<PdfWord> pdf_words(const std::string& path, int page = 1) {
     const std::string p = std::to_string(page);
     const std::string html =
         read_command("pdftotext -bbox -f " + p + " -l " + p + " '" + path + "' - 2>/dev/null");
-    static const std::regex word(
-        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
     const double scale = kPdfDpi / 72.0;
     std::vector<PdfWord> words;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), word);
-         it != std::sregex_iterator(); ++it) {
-        const auto& m = *it;
-        words.push_back({m[5].str(), std::stod(m[1].str()) * scale, std::stod(m[2].str()) * scale,
-                         std::stod(m[3].str()) * scale, std::stod(m[4].str()) * scale});
+    // Lines of the form <word xMin="..." yMin="..." xMax="..." yMax="...">text</word>.
+    const auto attribute = [](const std::string& line, const std::string& name) {
+        const auto at = line.find(name + "=\"");
+        return at == std::string::npos ? 0.0 : std::stod(line.substr(at + name.size() + 2));
+    };
+    std::size_t start = 0;
+    while ((start = html.find("<word ", start)) != std::string::npos) {
+        const std::size_t text_start = html.find('>', start) + 1;
+        const std::size_t text_end = html.find("</word>", text_start);
+        if (text_end == std::string::npos) {
+            break;
+        }
+        const std::string tag = html.substr(start, text_start - start);
+        words.push_back({html.substr(text_start, text_end - text_start),
+                         attribute(tag, "xMin") * scale, attribute(tag, "yMin") * scale,
+                         attribute(tag, "xMax") * scale, attribute(tag, "yMax") * scale});
+        start = text_end;
     }
     return words;
 }

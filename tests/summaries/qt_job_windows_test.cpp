@@ -1,0 +1,94 @@
+// The job windows on the real main window: the title on the job list and side panel, the summary
+// opener, Save all Jobs and the Batch Print menu.
+#include "summaries/qt_job_windows.h"
+
+#include "shell/job_list_page.h"
+#include "shell/shell_fixture.h"
+#include "summaries/job_annotations.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <filesystem>
+
+namespace qm::test {
+namespace {
+
+class JobWindowsTest : public ShellTest {
+protected:
+    // MC jobs 1 and 3 listed; the second one selected.
+    JobListPage& secondOfTwoSelected() {
+        meterHolds({make_reading(PinWithTemperature, 1, 1), make_reading(Scan, 3, 2, 2)});
+        open();
+        press(kForwardCommand);
+        JobListPage* page = window_->jobListPage();
+        EXPECT_NE(page, nullptr);
+        page->list()->item(1)->setSelected(true);
+        return *page;
+    }
+    JobWindows& jobWindows() { return *window_->jobWindows(); }
+};
+
+TEST_F(JobWindowsTest, NorthWallRetitlesTheSecondJob) {
+    JobListPage& page = secondOfTwoSelected();
+    EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job #3       ID#13");
+    ASSERT_TRUE(page.button(JobListPage::kChangeTitleId)->isEnabled());
+    press(JobListPage::kChangeTitleId);
+    JobTitleDialog* dialog = jobWindows().titleDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->edit()->setText("North wall");
+    dialog->okButton()->click();
+
+    EXPECT_EQ(page.entryText(0), "Job #1");
+    EXPECT_EQ(page.entryText(1), "North wall");
+    EXPECT_EQ(page.selectedPositions(), std::vector<int>{1});
+    EXPECT_EQ(side(SidePanel::kJobCaptionId), "North wall");
+    // Not a selection change: the quick job info keeps its figures.
+    EXPECT_EQ(side(SidePanel::kReadingCountId), "1");
+    EXPECT_EQ(job_title(state_->job_records, 1, 1), "North wall");
+
+    // The summary of the retitled job prints under its title.
+    jobWindows().viewSummary();
+    ASSERT_NE(jobWindows().mcSummary(), nullptr);
+    EXPECT_TRUE(jobWindows().summaryOpen());
+    EXPECT_NE(jobWindows().mcSummary()->page(4800, 6400).texts.front().text.find("North wall"),
+              std::string::npos);
+
+    // Two jobs selected: no title window.
+    page.list()->item(0)->setSelected(true);
+    EXPECT_FALSE(page.button(JobListPage::kChangeTitleId)->isEnabled());
+    EXPECT_TRUE(page.button(JobListPage::kPrintSelectedId)->isEnabled());
+    EXPECT_FALSE(jobWindows().mcSummary()->appendNotesButton()->isEnabled());
+}
+
+TEST_F(JobWindowsTest, SaveAllJobsWritesEveryJobAndKeepsTheSelection) {
+    secondOfTwoSelected();
+    dialogs_.answers = {path("all-ID011.qmk")};
+    press(JobListPage::kSaveAllId);
+    EXPECT_TRUE(std::filesystem::exists(path("all-ID011.qmk")));
+    EXPECT_TRUE(std::filesystem::exists(path("all-ID013.qmk")));
+    EXPECT_EQ(state_->selection.selected_count, 1);
+    EXPECT_EQ(state_->selection.current_job_index, 1);
+    EXPECT_EQ(state_->selection.save_mode, 2);
+}
+
+TEST_F(JobWindowsTest, BatchPrintMenuFollowsAndWritesThePrintParts) {
+    MainWindow& w = open();
+    for (const int id : {kMenuPrintHistogram, kMenuPrintTable, kMenuPrintSummary}) {
+        ASSERT_NE(w.menuAction(id), nullptr);
+        EXPECT_TRUE(w.menuAction(id)->isChecked());
+    }
+    w.menuAction(kMenuPrintTable)->trigger();
+    EXPECT_EQ(state_->settings.print_parts, 5);
+    EXPECT_FALSE(w.menuAction(kMenuPrintTable)->isChecked());
+    SettingsRecord stored;
+    ASSERT_EQ(read_settings(folder_, stored), SettingsStatus::Ok);
+    EXPECT_EQ(stored.print_parts, 5);
+    w.menuCommand(kMenuPrintSummary);
+    EXPECT_FALSE(w.menuAction(kMenuPrintSummary)->isChecked());
+    EXPECT_TRUE(w.menuAction(kMenuPrintHistogram)->isChecked());
+}
+
+} // namespace
+} // namespace qm::test
