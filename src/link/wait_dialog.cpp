@@ -105,15 +105,11 @@ QString WaitDialog::progressText() const {
 }
 
 QRect WaitDialog::leftLampRect() const {
-    const int centre = width() / 2;
-    const int top = 6 * metrics_.charHeight;
-    return QRect(centre - kLampReach, top, kLampReach - kLampOffset, kLampHeight);
+    return ProgressLamps::left(width(), metrics_.charHeight);
 }
 
 QRect WaitDialog::rightLampRect() const {
-    const int centre = width() / 2;
-    const int top = 6 * metrics_.charHeight;
-    return QRect(centre + kLampOffset, top, kLampReach - kLampOffset, kLampHeight);
+    return ProgressLamps::right(width(), metrics_.charHeight);
 }
 
 void WaitDialog::reject() {
@@ -130,17 +126,33 @@ void WaitDialog::closeEvent(QCloseEvent* event) {
 
 void WaitDialog::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
-    if (lampState_ == LampState::Off) {
+    QPainter p(this);
+    ProgressLamps::paint(p, lampState_, width(), metrics_.charHeight);
+}
+
+QRect ProgressLamps::left(int clientWidth, int charHeight) {
+    const int centre = clientWidth / 2;
+    return QRect(centre - kLampReach, 6 * charHeight, kLampReach - kLampOffset, kLampHeight);
+}
+
+QRect ProgressLamps::right(int clientWidth, int charHeight) {
+    const int centre = clientWidth / 2;
+    return QRect(centre + kLampOffset, 6 * charHeight, kLampReach - kLampOffset, kLampHeight);
+}
+
+void ProgressLamps::paint(QPainter& painter, LampState state, int clientWidth, int charHeight) {
+    if (state == LampState::Off) {
         return;
     }
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::black);
-    const bool phase0 = lampState_ == LampState::Phase0;
-    p.setBrush(phase0 ? kGreen : kRed);
-    p.drawEllipse(leftLampRect());
-    p.setBrush(phase0 ? kRed : kGreen);
-    p.drawEllipse(rightLampRect());
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::black);
+    const bool phase0 = state == LampState::Phase0;
+    painter.setBrush(phase0 ? kGreen : kRed);
+    painter.drawEllipse(left(clientWidth, charHeight));
+    painter.setBrush(phase0 ? kRed : kGreen);
+    painter.drawEllipse(right(clientWidth, charHeight));
+    painter.restore();
 }
 
 WaitDialogUi::WaitDialogUi(const LayoutMetrics& metrics, QWidget* owner, UserInterface& messages,

@@ -9,9 +9,19 @@
 #include <functional>
 
 class QLabel;
+class QPainter;
 class QPushButton;
 
 namespace qm {
+
+// The two round lamps of the wait dialog: dark while the base unit is searched for, then one
+// green and one red, swapping at every packet.
+struct ProgressLamps {
+    // The lamp boxes in a client area of the given width; charHeight places them.
+    static QRect left(int clientWidth, int charHeight);
+    static QRect right(int clientWidth, int charHeight);
+    static void paint(QPainter& painter, LampState state, int clientWidth, int charHeight);
+};
 
 // The "Please Wait.." dialog of a download: the explanation, two lamps that swap colours at
 // every packet, how much has arrived, and Cancel.
