@@ -1,11 +1,16 @@
 // quellmark: the desktop program for the Trekmoor moisture meters and their RQ-5200 base unit.
+#include "analysis/readings_view.h"
 #include "app_state.h"
+#include "files/file_commands.h"
 #include "shell/main_window.h"
+#include "shell/qt_text.h"
+#include "summaries/qt_job_windows.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -55,6 +60,25 @@ int main(int argc, char** argv) {
         app.installEventFilter(new FirstPaintExit(&app));
     }
     qm::MainWindow window(*state);
+
+    // "View" on the job list opens the one readings view, unless a job summary or the histogram
+    // is open; the view's "Save Job" and "View Summary" go back to the main window.
+    qm::ReadingsViewHost views(*state);
+    views.other_windows_open = [&window] {
+        const auto histograms = window.findChildren<qm::HistogramDialog*>();
+        return window.jobWindows()->summaryOpen() ||
+               std::any_of(histograms.begin(), histograms.end(),
+                           [](const qm::HistogramDialog* d) { return d->isVisible(); });
+    };
+    window.setViewOpener([&views](qm::MainWindow& w) {
+        qm::ReadingsViewHooks hooks;
+        hooks.job_entry = [&w] {
+            return qm::to_cp1252(w.jobListEntryText(w.state().selection.current_job_index));
+        };
+        hooks.save_job = [&w] { w.runFileCommand(qm::kFileSave); };
+        hooks.view_summary = [&w] { w.jobWindows()->viewSummary(); };
+        views.open(&w, w.metrics(), std::move(hooks));
+    });
     window.show();
     return QApplication::exec();
 }
