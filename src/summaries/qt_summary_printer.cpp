@@ -3,6 +3,7 @@
 #include "shell/qt_text.h"
 #include "summaries/notes_wrap.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -100,6 +101,10 @@ void PrintDocument::abort() {
     printer_.abort();
     if (painter_.isActive()) {
         painter_.end();
+    }
+    // A printer cancels the job; a PDF file cannot be cancelled, so the unfinished file goes.
+    if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty()) {
+        QFile::remove(printer_.outputFileName());
     }
 }
 

@@ -5,6 +5,8 @@
 #include "summaries/pdf_words.h"
 #include "summaries/summary_test_data.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -117,6 +119,8 @@ TEST_F(BatchPrintTest, CancellingStopsTheBatchAndKeepsTheSelection) {
     });
     EXPECT_EQ(result.status, BatchPrintStatus::Cancelled);
     EXPECT_EQ(calls, 2);
+    // Nothing of a cancelled batch is left behind.
+    EXPECT_FALSE(QFile::exists(path()));
     EXPECT_EQ(app.selection.current_job_index, 0);
     EXPECT_EQ(app.store.working_set.front().job, 1);
 }
