@@ -42,13 +42,13 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
                              "window."),
               103, 102, 94, 110, Qt::AlignHCenter | Qt::AlignTop);
 
-    struct Spec {
+    struct ButtonLayout {
         int id;
         const char* text;
         int x, y, w, h;
         bool multiLine, isDefault, hidden;
     };
-    static constexpr Spec kButtons[] = {
+    static constexpr ButtonLayout kButtons[] = {
         {kViewId, "View", 14, 216, 57, 25, false, false, false},
         {kSaveId, "Save Selected Jobs", 77, 216, 57, 25, true, true, false},
         {kExportId, "Export All Jobs to Excel", 140, 216, 57, 25, true, false, false},
@@ -58,7 +58,7 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
         {kSaveAllId, "Save all Jobs", 77, 245, 57, 25, true, false, false},
         {kChangeTitleId, "Change Job Title", 140, 245, 57, 25, true, false, false},
     };
-    for (const Spec& s : kButtons) {
+    for (const ButtonLayout& s : kButtons) {
         const QRect r = metrics().rect(s.x, s.y, s.w, s.h);
         QString text = QString::fromLatin1(s.text);
         if (s.multiLine) {
