@@ -1,6 +1,7 @@
 #include "analysis/job_statistics.h"
 
 #include "analysis/psychrometrics.h"
+#include "files/text_format.h"
 #include "store/job_index.h"
 
 #include <cstdio>
@@ -157,24 +158,25 @@ JobStatistics compute_rh_statistics(ReadingStore& store, std::int32_t job_index,
 }
 
 std::string format_reading_time(const Reading& reading) {
-    char text[32];
-    const int hour = decoded_hour(reading.hour_code);
+    // "%i:%.2i", with "AM" or "PM" after a 12-hour time
+    std::string text;
+    append_int(text, decoded_hour(reading.hour_code));
+    text += ':';
+    append_int2(text, reading.minute);
     if (hour_is_12h(reading.hour_code)) {
-        std::snprintf(text, sizeof text, "%i:%.2i%s", hour, reading.minute,
-                      hour_is_pm(reading.hour_code) ? "PM" : "AM");
-    } else {
-        std::snprintf(text, sizeof text, "%i:%.2i", hour, reading.minute);
+        text += hour_is_pm(reading.hour_code) ? "PM" : "AM";
     }
     return text;
 }
 
 std::string format_reading_date(const Reading& reading, std::int32_t international_date) {
-    char text[48];
-    if (international_date != 0) {
-        std::snprintf(text, sizeof text, "%i/%i/%.2i", reading.day, reading.month, reading.year);
-    } else {
-        std::snprintf(text, sizeof text, "%i/%i/%.2i", reading.month, reading.day, reading.year);
-    }
+    // "%i/%i/%.2i": day first for the international order, month first otherwise
+    std::string text;
+    append_int(text, international_date != 0 ? reading.day : reading.month);
+    text += '/';
+    append_int(text, international_date != 0 ? reading.month : reading.day);
+    text += '/';
+    append_int2(text, reading.year);
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "analysis/psychrometrics.h"
 
+#include "files/text_format.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -84,14 +86,14 @@ PsychrometricResult compute_psychrometrics(double rh, double t_f, int celsius) {
     const double e_pa = es * rh * 0.01 * 100.0;
     const double w = kWaterToDryAirRatio * e_pa / (kStandardAtmospherePa - e_pa);
     result.humidity = w * (celsius != 0 ? kGramsPerKilogram : kGrainsPerPound);
-    std::snprintf(result.humidity_text, sizeof result.humidity_text, "%.2f", result.humidity);
+    format_fixed(result.humidity_text, sizeof result.humidity_text, result.humidity, 2);
 
     const std::optional<double> dew_f = dew_point_from_vapour_pressure(e_pa * 0.01);
     if (!dew_f) {
         std::snprintf(result.dew_point_text, sizeof result.dew_point_text, "%s", kOutOfRangeText);
     } else {
         const double shown = celsius != 0 ? fahrenheit_to_celsius(*dew_f) : *dew_f;
-        std::snprintf(result.dew_point_text, sizeof result.dew_point_text, "%.1f", shown);
+        format_fixed(result.dew_point_text, sizeof result.dew_point_text, shown, 1);
     }
     return result;
 }

@@ -3,6 +3,7 @@
 #include "analysis/job_statistics.h"
 #include "analysis/psychrometrics.h"
 #include "files/save_file.h"
+#include "files/text_format.h"
 #include "store/job_index.h"
 #include "store/lookup_tables.h"
 
@@ -31,18 +32,42 @@ std::string_view header_line(std::int32_t celsius, std::int32_t international_da
     return celsius != 0 ? kCsvHeaderUsCelsius : kCsvHeaderUsFahrenheit;
 }
 
-// Writes one line from its fields, separated by commas and ended by CR LF.
-void append_line(std::string& out, std::initializer_list<std::string_view> fields) {
-    bool first = true;
-    for (const std::string_view field : fields) {
-        if (!first) {
-            out += ',';
-        }
-        append_csv_field(out, field);
-        first = false;
+// Writes one line field by field: commas between the fields, CR LF at the end. Numbers are
+// written straight into the line; they never hold a character that needs quoting.
+class LineWriter {
+public:
+    explicit LineWriter(std::string& out) : out_(out) {}
+    LineWriter& text(std::string_view field) {
+        separate();
+        append_csv_field(out_, field);
+        return *this;
     }
-    out += kCsvLineEnd;
-}
+    LineWriter& empty() {
+        separate();
+        return *this;
+    }
+    LineWriter& tenths(double value) { // "%.1f"
+        separate();
+        append_fixed(out_, value, 1);
+        return *this;
+    }
+    LineWriter& whole(long long value) { // "%i"
+        separate();
+        append_int(out_, value);
+        return *this;
+    }
+    void end() { out_ += kCsvLineEnd; }
+
+private:
+    void separate() {
+        if (!first_) {
+            out_ += ',';
+        }
+        first_ = false;
+    }
+    std::string& out_;
+    bool first_ = true;
+};
 
 // The fields every line starts with: meter name, job number, job ID.
 struct JobFields {
@@ -55,10 +80,23 @@ void append_rh_line(std::string& out, const JobFields& j, const Reading& r, std:
                     std::int32_t international_date) {
     const PsychrometricResult p = compute_psychrometrics(r.rh, r.temperature, celsius);
     const double temperature = celsius != 0 ? fahrenheit_to_celsius(r.temperature) : r.temperature;
-    append_line(out, {j.name, j.job, j.id, location_name(r.location), "", "", "",
-                      format_reading_date(r, international_date), format_reading_time(r),
-                      type_label(r.kind), "", format("%.1f", r.rh), format("%.1f", temperature),
-                      p.dew_point_text, p.humidity_text});
+    LineWriter(out)
+        .text(j.name)
+        .text(j.job)
+        .text(j.id)
+        .text(location_name(r.location))
+        .empty()
+        .empty()
+        .empty()
+        .text(format_reading_date(r, international_date))
+        .text(format_reading_time(r))
+        .text(type_label(r.kind))
+        .empty()
+        .tenths(r.rh)
+        .tenths(temperature)
+        .text(p.dew_point_text)
+        .text(p.humidity_text)
+        .end();
 }
 
 // Numbers a group's pin and scan readings separately, restarting with each new day or half day.
@@ -72,7 +110,9 @@ public:
             day_ = r.day;
             half_day_ = half_day;
         }
-        return r.kind == Scan ? format("S-%i", ++scans_) : format("P-%i", ++pins_);
+        std::string label = r.kind == Scan ? "S-" : "P-";
+        append_int(label, r.kind == Scan ? ++scans_ : ++pins_);
+        return label;
     }
 
 private:
@@ -85,14 +125,26 @@ private:
 void append_mc_line(std::string& out, const JobFields& j, const Reading& r, std::string_view label,
                     std::string_view material, std::int32_t celsius,
                     std::int32_t international_date) {
-    const std::string temperature =
-        r.kind == Scan ? std::string(" ")
-                       : format("%i", celsius != 0 ? fahrenheit_to_celsius_whole(r.pin_temperature)
-                                                   : r.pin_temperature);
-    append_line(out, {j.name, j.job, j.id, location_name(r.location),
-                      sub_location_name(r.sub_location), label, material,
-                      format_reading_date(r, international_date), format_reading_time(r),
-                      type_label(r.kind), format("%.1f", r.mc), "", temperature, ""});
+    LineWriter line(out);
+    line.text(j.name)
+        .text(j.job)
+        .text(j.id)
+        .text(location_name(r.location))
+        .text(sub_location_name(r.sub_location))
+        .text(label)
+        .text(material)
+        .text(format_reading_date(r, international_date))
+        .text(format_reading_time(r))
+        .text(type_label(r.kind))
+        .tenths(r.mc)
+        .empty();
+    if (r.kind == Scan) {
+        line.text(" ");
+    } else {
+        line.whole(celsius != 0 ? fahrenheit_to_celsius_whole(r.pin_temperature)
+                                : r.pin_temperature);
+    }
+    line.empty().end();
 }
 
 // The readings of working_set that belong to job, in location then sub-location order (time

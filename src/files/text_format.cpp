@@ -1,0 +1,83 @@
+#include "files/text_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+namespace qm {
+
+namespace {
+
+// Long enough for any long long and for "%.17f" of any double below 1e40; larger values take
+// the snprintf path.
+constexpr std::size_t kScratchSize = 64;
+
+// Writes the "%.*f" text of value into scratch; returns its length. Finite values go through
+// std::to_chars, which rounds exactly as printf does; anything it cannot place falls back to
+// snprintf so that the text is always printf's.
+std::size_t fixed_text(char (&scratch)[kScratchSize], double value, int precision) {
+    if (std::isfinite(value) && precision >= 0 && precision <= 17) {
+        const std::to_chars_result r = std::to_chars(scratch, scratch + kScratchSize, value,
+                                                     std::chars_format::fixed, precision);
+        if (r.ec == std::errc{}) {
+            return static_cast<std::size_t>(r.ptr - scratch);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+void append_int(std::string& out, long long value) {
+    char scratch[kScratchSize];
+    const std::to_chars_result r = std::to_chars(scratch, scratch + kScratchSize, value);
+    out.append(scratch, r.ptr);
+}
+
+void append_int2(std::string& out, int value) {
+    if (value >= 0 && value < 10) {
+        out += '0';
+        out += static_cast<char>('0' + value);
+        return;
+    }
+    if (value > -10 && value < 0) {
+        out += "-0";
+        out += static_cast<char>('0' - value);
+        return;
+    }
+    append_int(out, value);
+}
+
+void append_fixed(std::string& out, double value, int precision) {
+    char scratch[kScratchSize];
+    if (const std::size_t n = fixed_text(scratch, value, precision); n != 0) {
+        out.append(scratch, n);
+        return;
+    }
+    const int n = std::snprintf(nullptr, 0, "%.*f", precision, value);
+    if (n <= 0) {
+        return;
+    }
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(n) + 1);
+    std::snprintf(out.data() + at, static_cast<std::size_t>(n) + 1, "%.*f", precision, value);
+    out.resize(at + static_cast<std::size_t>(n));
+}
+
+int format_fixed(char* buffer, std::size_t size, double value, int precision) {
+    char scratch[kScratchSize];
+    const std::size_t n = fixed_text(scratch, value, precision);
+    if (n == 0) {
+        return std::snprintf(buffer, size, "%.*f", precision, value);
+    }
+    if (size > 0) {
+        const std::size_t copied = n < size ? n : size - 1;
+        std::memcpy(buffer, scratch, copied);
+        buffer[copied] = '\0';
+    }
+    return static_cast<int>(n);
+}
+
+} // namespace qm

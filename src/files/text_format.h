@@ -1,0 +1,26 @@
+#pragma once
+
+// Number texts for the hot paths (CSV lines, psychrometric texts, reading dates and times).
+// Each gives exactly the text snprintf gives for the printf format named beside it, without
+// going through the printf machinery.
+
+#include <cstddef>
+#include <string>
+
+namespace qm {
+
+// "%i" (also right for any long long with "%lli").
+void append_int(std::string& out, long long value);
+
+// "%.2i": at least two digits, zero-padded, sign before the padding.
+void append_int2(std::string& out, int value);
+
+// "%.*f" with the given precision (0..17), rounded exactly like printf: to nearest, halves of
+// the exact binary value to even. NaN and infinities give printf's own texts.
+void append_fixed(std::string& out, double value, int precision);
+
+// snprintf(buffer, size, "%.*f", precision, value): cut to fit and always terminated when
+// size > 0. Returns the length of the whole text, as snprintf does.
+int format_fixed(char* buffer, std::size_t size, double value, int precision);
+
+} // namespace qm
