@@ -8,21 +8,58 @@ namespace qm {
 
 namespace {
 
-void build_list(const std::vector<Reading>& readings, bool want_rh,
-                std::array<std::int32_t, kMaxJobs>& list, std::int32_t& count) {
-    list.fill(0);
-    count = 0;
-    for (const Reading& r : readings) {
-        if (is_rh(r) != want_rh) {
-            continue;
-        }
+// Lists the jobs of one kind in the order they appear in a grouped array, at most five.
+class JobListBuilder {
+public:
+    explicit JobListBuilder(std::array<std::int32_t, kMaxJobs>& list, std::int32_t& count)
+        : list_(list), count_(count) {
+        list_.fill(0);
+        count_ = 0;
+    }
+    void add(std::int32_t job) {
         // The array is grouped by job, so a change of job is a new list entry.
-        if (count == 0 || list[static_cast<std::size_t>(count - 1)] != r.job) {
-            if (count == kMaxJobs) {
-                break; // jobs are 1..5 in the store; never more than five entries
-            }
-            list[static_cast<std::size_t>(count++)] = r.job;
+        if (full_ || (count_ != 0 && list_[static_cast<std::size_t>(count_ - 1)] == job)) {
+            return;
         }
+        if (count_ == kMaxJobs) {
+            full_ = true; // jobs are 1..5 in the store; never more than five entries
+            return;
+        }
+        list_[static_cast<std::size_t>(count_++)] = job;
+    }
+
+private:
+    std::array<std::int32_t, kMaxJobs>& list_;
+    std::int32_t& count_;
+    bool full_ = false;
+};
+
+bool key_less(const Reading& a, const Reading& b) {
+    return std::tie(a.job, a.location, a.sub_location) <
+           std::tie(b.job, b.location, b.sub_location);
+}
+
+// Builds both job lists in one walk of the array while checking that it is grouped. Returns
+// false, with the lists unfinished, at the first reading out of order.
+bool build_lists_if_grouped(ReadingStore& store) {
+    JobListBuilder mc(store.mc_jobs, store.mc_job_count);
+    JobListBuilder rh(store.rh_jobs, store.rh_job_count);
+    const std::vector<Reading>& readings = store.all_readings;
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const Reading& r = readings[i];
+        if (i != 0 && key_less(r, readings[i - 1])) {
+            return false;
+        }
+        (is_rh(r) ? rh : mc).add(r.job);
+    }
+    return true;
+}
+
+void build_lists(ReadingStore& store) {
+    JobListBuilder mc(store.mc_jobs, store.mc_job_count);
+    JobListBuilder rh(store.rh_jobs, store.rh_job_count);
+    for (const Reading& r : store.all_readings) {
+        (is_rh(r) ? rh : mc).add(r.job);
     }
 }
 
@@ -80,17 +117,15 @@ bool group_by_counting(std::vector<Reading>& readings) {
 void rebuild_job_lists(ReadingStore& store) {
     // One stable sort by the composite key gives the same order as three stable sorts by
     // sub-location, then location, then job.
-    // Readings that are already grouped (a loaded save file, a decoded download) stay as they are.
-    const auto key_less = [](const Reading& a, const Reading& b) {
-        return std::tie(a.job, a.location, a.sub_location) <
-               std::tie(b.job, b.location, b.sub_location);
-    };
-    if (!std::is_sorted(store.all_readings.begin(), store.all_readings.end(), key_less) &&
-        !group_by_counting(store.all_readings)) {
+    // Readings that are already grouped (a loaded save file, a decoded download) stay as they
+    // are, and the walk that finds so builds the job lists on the way.
+    if (build_lists_if_grouped(store)) {
+        return;
+    }
+    if (!group_by_counting(store.all_readings)) {
         std::stable_sort(store.all_readings.begin(), store.all_readings.end(), key_less);
     }
-    build_list(store.all_readings, false, store.mc_jobs, store.mc_job_count);
-    build_list(store.all_readings, true, store.rh_jobs, store.rh_job_count);
+    build_lists(store);
 }
 
 bool earlier_in_time(const Reading& a, const Reading& b) {

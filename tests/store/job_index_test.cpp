@@ -99,6 +99,33 @@ TEST(RebuildJobLists, ListsJobsByKind) {
     EXPECT_EQ(store.rh_job_count, 0);
 }
 
+// The lists are built on the walk that checks the grouping; an array found out of order
+// half-way must not keep the entries of that first walk.
+TEST(RebuildJobLists, ListsAreWholeWhetherTheArrayWasGroupedOrNot) {
+    ReadingStore store;
+    store.all_readings = {reading(1, 0), reading(2, 0, 0, RhTemperature), reading(3, 0),
+                          reading(1, 1), reading(2, 1)};
+    rebuild_job_lists(store);
+    EXPECT_EQ(store.mc_jobs, (std::array<std::int32_t, 5>{1, 2, 3, 0, 0}));
+    EXPECT_EQ(store.mc_job_count, 3);
+    EXPECT_EQ(store.rh_jobs, (std::array<std::int32_t, 5>{2, 0, 0, 0, 0}));
+    EXPECT_EQ(store.rh_job_count, 1);
+
+    // Keys outside 1..5 can give more than five jobs: the first five stay listed.
+    store.all_readings.clear();
+    for (int job = 7; job >= 1; --job) {
+        store.all_readings.push_back(reading(job, 0));
+    }
+    store.all_readings.push_back(reading(9, 0, 0, RhTemperature));
+    rebuild_job_lists(store);
+    EXPECT_EQ(store.mc_jobs, (std::array<std::int32_t, 5>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(store.mc_job_count, 5);
+    EXPECT_EQ(store.rh_jobs, (std::array<std::int32_t, 5>{9, 0, 0, 0, 0}));
+    rebuild_job_lists(store); // already grouped now: the same lists from the single walk
+    EXPECT_EQ(store.mc_jobs, (std::array<std::int32_t, 5>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(store.rh_job_count, 1);
+}
+
 TEST(FillWorkingSet, SortsByTimeWithRawHourCode) {
     ReadingStore store;
     store.all_readings = {
