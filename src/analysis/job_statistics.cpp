@@ -4,7 +4,9 @@
 #include "files/text_format.h"
 #include "store/job_index.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace qm {
@@ -32,7 +34,10 @@ struct MinMax {
 
 // Copies text into a fixed field, cut to fit, always terminated.
 template <std::size_t N> void copy_text(char (&field)[N], std::string_view text) {
-    std::snprintf(field, N, "%.*s", static_cast<int>(text.size()), text.data());
+    // Stops at an embedded NUL, as the C string copy it replaces did.
+    const std::size_t length = std::min({text.size(), N - 1, text.find('\0')});
+    std::memcpy(field, text.data(), length);
+    field[length] = '\0';
 }
 
 // The job number at a position of a job list, or nothing for a position past the list.

@@ -240,7 +240,14 @@ void append_mc_part(std::string& out, ReadingStore& store, const MeterIdentity& 
 } // namespace
 
 void append_csv_field(std::string& out, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    bool plain = true;
+    for (const char c : field) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
         out += field;
         return;
     }

@@ -1,7 +1,9 @@
 #include "store/job_index.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <tuple>
 
 namespace qm {
@@ -112,6 +114,71 @@ bool group_by_counting(std::vector<Reading>& readings) {
     return true;
 }
 
+// The time fields of a reading as one number ordered as earlier_in_time orders them, when every
+// field fits in a byte (every reading a meter sends); nullopt otherwise.
+std::optional<std::uint64_t> packed_time(const Reading& r) {
+    const std::int32_t fields[] = {r.year, r.month, r.day, r.hour_code, r.minute};
+    std::uint64_t key = 0;
+    for (const std::int32_t f : fields) {
+        if (f < 0 || f > 0xFF) {
+            return std::nullopt;
+        }
+        key = key << 8 | static_cast<std::uint64_t>(f);
+    }
+    return key;
+}
+
+// Below this size the comparison sort is as quick.
+constexpr std::size_t kRadixSortMinimum = 256;
+
+// Sorts the set by time with a stable radix sort over the five time bytes, least significant
+// first, then moves every reading once. Returns false, leaving the set as it was, when a time
+// field does not fit in a byte.
+bool sort_by_time_radix(std::vector<Reading>& set) {
+    const std::size_t n = set.size();
+    if (n < kRadixSortMinimum || n > UINT32_MAX) {
+        return false;
+    }
+    std::vector<std::uint64_t> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::optional<std::uint64_t> key = packed_time(set[i]);
+        if (!key) {
+            return false;
+        }
+        keys[i] = *key;
+    }
+    std::vector<std::uint32_t> order(n);
+    std::vector<std::uint32_t> spare(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    constexpr int kTimeBytes = 5;
+    for (int byte = 0; byte < kTimeBytes; ++byte) {
+        const int shift = 8 * byte;
+        std::array<std::size_t, 257> start{};
+        for (const std::uint64_t key : keys) {
+            ++start[((key >> shift) & 0xFF) + 1];
+        }
+        if (std::find(start.begin(), start.end(), n) != start.end()) {
+            continue; // every reading has the same byte here
+        }
+        for (std::size_t b = 1; b < start.size(); ++b) {
+            start[b] += start[b - 1];
+        }
+        for (const std::uint32_t i : order) {
+            spare[start[(keys[i] >> shift) & 0xFF]++] = i;
+        }
+        order.swap(spare);
+    }
+    std::vector<Reading> sorted;
+    sorted.reserve(n);
+    for (const std::uint32_t i : order) {
+        sorted.push_back(set[i]);
+    }
+    set.swap(sorted);
+    return true;
+}
+
 } // namespace
 
 void rebuild_job_lists(ReadingStore& store) {
@@ -164,7 +231,9 @@ void fill_working_set(ReadingStore& store, std::int32_t n, std::int32_t mode) {
             store.working_set.push_back(*it);
         }
     }
-    std::stable_sort(store.working_set.begin(), store.working_set.end(), earlier_in_time);
+    if (!sort_by_time_radix(store.working_set)) {
+        std::stable_sort(store.working_set.begin(), store.working_set.end(), earlier_in_time);
+    }
 }
 
 bool find_next_in_store(ReadingStore& store, std::int32_t job, std::int32_t kind_filter) {

@@ -146,6 +146,33 @@ TEST(FillWorkingSet, SortsByTimeWithRawHourCode) {
     EXPECT_EQ(order, (std::vector<double>{7, 6, 8, 5, 3, 2, 1, 4}));
 }
 
+// Large sets take a radix sort over the time bytes; it must give the stable order the
+// comparison sort gives, ties in arrival order, and hand values past a byte to that sort.
+TEST(FillWorkingSet, LargeSetsKeepTheStableTimeOrder) {
+    for (const int odd_year : {0, 2009, -1}) {
+        ReadingStore store;
+        for (int i = 0; i < 3000; ++i) {
+            Reading r = timed(9 + i % 2, 1 + (i * 7) % 12, 1 + (i * 11) % 3, (i * 13) % 0x73,
+                              (i * 17) % 4, i);
+            r.kind = i % 5 == 0 ? RhTemperature : Pin;
+            store.all_readings.push_back(r);
+        }
+        store.all_readings[1234].year = odd_year;
+        store.all_readings.push_back(reading(2, 0)); // another job, left out
+        std::vector<Reading> expected;
+        for (const Reading& r : store.all_readings) {
+            if (r.job == 1 && !is_rh(r)) {
+                expected.push_back(r);
+            }
+        }
+        std::stable_sort(expected.begin(), expected.end(), earlier_in_time);
+        store.mc_jobs = {1, 2};
+        store.mc_job_count = 2;
+        fill_working_set(store, 0, kModeMcPosition);
+        EXPECT_EQ(store.working_set, expected) << "odd year " << odd_year;
+    }
+}
+
 TEST(FillWorkingSet, ModesPickKindAndJob) {
     ReadingStore store;
     store.all_readings = {reading(1, 0), reading(1, 1, 0, RhTemperature), reading(2, 0),
