@@ -187,21 +187,38 @@ void encode_saved_reading(const SavedReading& r, std::vector<std::uint8_t>& out)
 
 SavedReading decode_saved_reading(std::span<const std::uint8_t, kSavedReadingSize> bytes) {
     const std::uint8_t* p = bytes.data();
+    constexpr std::size_t kWholeFields = 11;
+    constexpr std::size_t kRealFields = 3;
+    static_assert(kWholeFields * 4 + kRealFields * 8 == kSavedReadingSize);
+    std::int32_t whole[kWholeFields];
+    double real[kRealFields];
+    if constexpr (std::endian::native == std::endian::little) {
+        // The file is little-endian: the fields are the host's own bytes.
+        std::memcpy(whole, p, sizeof whole);
+        std::memcpy(real, p + sizeof whole, sizeof real);
+    } else {
+        for (std::size_t i = 0; i < kWholeFields; ++i) {
+            whole[i] = get_i32(p + 4 * i);
+        }
+        for (std::size_t i = 0; i < kRealFields; ++i) {
+            real[i] = get_f64(p + sizeof whole + 8 * i);
+        }
+    }
     SavedReading r;
-    r.kind = get_i32(p + 0);
-    r.location = get_i32(p + 4);
-    r.sub_location = get_i32(p + 8);
-    r.job = get_i32(p + 12);
-    r.year = get_i32(p + 16);
-    r.month = get_i32(p + 20);
-    r.day = get_i32(p + 24);
-    r.hour_code = get_i32(p + 28);
-    r.minute = get_i32(p + 32);
-    r.pin_temperature = get_i32(p + 36);
-    r.material = get_i32(p + 40);
-    r.mc = get_f64(p + 44);
-    r.rh = get_f64(p + 52);
-    r.temperature = get_f64(p + 60);
+    r.kind = whole[0];
+    r.location = whole[1];
+    r.sub_location = whole[2];
+    r.job = whole[3];
+    r.year = whole[4];
+    r.month = whole[5];
+    r.day = whole[6];
+    r.hour_code = whole[7];
+    r.minute = whole[8];
+    r.pin_temperature = whole[9];
+    r.material = whole[10];
+    r.mc = real[0];
+    r.rh = real[1];
+    r.temperature = real[2];
     return r;
 }
 
@@ -392,11 +409,28 @@ LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity
     std::vector<std::uint8_t> bytes;
     struct stat info {};
     int error = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-    if (error == 0 && S_ISREG(info.st_mode)) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    bool at_end = false;
+    if (error == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        // A regular file is read straight into a buffer of its size; whatever a growing file
+        // has beyond it comes in the chunks below.
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t filled = 0;
+        while (filled < bytes.size()) {
+            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                error = got < 0 ? errno : 0;
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        at_end = filled < bytes.size();
+        bytes.resize(filled);
     }
     std::uint8_t chunk[16384];
-    while (error == 0) {
+    while (error == 0 && !at_end) {
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) {
             continue;

@@ -36,10 +36,10 @@ private:
     bool full_ = false;
 };
 
-bool key_less(const Reading& a, const Reading& b) {
+constexpr auto key_less = [](const Reading& a, const Reading& b) {
     return std::tie(a.job, a.location, a.sub_location) <
            std::tie(b.job, b.location, b.sub_location);
-}
+};
 
 // Builds both job lists in one walk of the array while checking that it is grouped. Returns
 // false, with the lists unfinished, at the first reading out of order.
