@@ -59,19 +59,24 @@ public:
         copy_text(stats_.last_text, kNoReadingTime);
     }
     void add(const Reading& r) {
-        const std::string text = format_reading_date_time(r, international_date_);
         if (!seen_) {
-            copy_text(stats_.first_text, text);
+            copy_text(stats_.first_text, format_reading_date_time(r, international_date_));
             seen_ = true;
         }
-        copy_text(stats_.last_text, text);
+        last_ = r; // its text is written once, by finish()
     }
     bool seen() const { return seen_; }
+    void finish() {
+        if (seen_) {
+            copy_text(stats_.last_text, format_reading_date_time(last_, international_date_));
+        }
+    }
 
 private:
     JobStatistics& stats_;
     std::int32_t international_date_;
     bool seen_ = false;
+    Reading last_{};
 };
 
 } // namespace
@@ -129,6 +134,7 @@ JobStatistics compute_mc_statistics(ReadingStore& store, const MaterialList& act
         }
         times.add(r);
     });
+    times.finish();
     return stats;
 }
 
@@ -155,6 +161,7 @@ JobStatistics compute_rh_statistics(ReadingStore& store, std::int32_t job_index,
         ++store.cursor;
     }
     store.cursor = store.working_set.size();
+    times.finish();
 
     std::snprintf(stats.min_text, sizeof stats.min_text, "%.2f", humidity.reported_min());
     std::snprintf(stats.max_text, sizeof stats.max_text, "%.2f", humidity.max);

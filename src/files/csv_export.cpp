@@ -19,6 +19,9 @@ namespace {
 // afternoon readings for the sequence numbering.
 constexpr std::int32_t kAfternoonHourCode = 0x12;
 
+// Room made in the text for each line before a part is written; lines are about 60 bytes.
+constexpr std::size_t kLineSizeGuess = 72;
+
 std::string format(const char* fmt, auto... args) {
     char text[64];
     std::snprintf(text, sizeof text, fmt, args...);
@@ -188,7 +191,9 @@ std::vector<const Reading*> grouped_readings(const std::vector<Reading>& set, st
 void append_rh_part(std::string& out, ReadingStore& store, const JobFields& j, std::int32_t job,
                     std::int32_t celsius, std::int32_t international_date) {
     fill_working_set(store, job, kModeRhJob);
-    for (const Reading* r : grouped_readings(store.working_set, job, false)) {
+    const std::vector<const Reading*> grouped = grouped_readings(store.working_set, job, false);
+    out.reserve(out.size() + grouped.size() * kLineSizeGuess);
+    for (const Reading* r : grouped) {
         append_rh_line(out, j, *r, celsius, international_date);
     }
 }
@@ -203,6 +208,7 @@ void append_mc_part(std::string& out, ReadingStore& store, const MeterIdentity& 
     }
     fill_working_set(store, position, kModeMcPosition);
     const std::vector<const Reading*> grouped = grouped_readings(store.working_set, job, true);
+    out.reserve(out.size() + grouped.size() * kLineSizeGuess);
     // The group statistics run over a working set that holds just the group: they only look at
     // the group's readings, so the figures are those of the whole set, without walking it once
     // per group.
