@@ -131,17 +131,17 @@ std::optional<std::uint64_t> packed_time(const Reading& r) {
 // Below this size the comparison sort is as quick.
 constexpr std::size_t kRadixSortMinimum = 256;
 
-// Sorts the set by time with a stable radix sort over the five time bytes, least significant
-// first, then moves every reading once. Returns false, leaving the set as it was, when a time
-// field does not fit in a byte.
-bool sort_by_time_radix(std::vector<Reading>& set) {
-    const std::size_t n = set.size();
+// Appends the picked readings to out in time order, with a stable radix sort over the five time
+// bytes, least significant first, so that each reading is copied once. Returns false, leaving out
+// as it was, when a time field does not fit in a byte.
+bool copy_in_time_order(const std::vector<const Reading*>& picked, std::vector<Reading>& out) {
+    const std::size_t n = picked.size();
     if (n < kRadixSortMinimum || n > UINT32_MAX) {
         return false;
     }
     std::vector<std::uint64_t> keys(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const std::optional<std::uint64_t> key = packed_time(set[i]);
+        const std::optional<std::uint64_t> key = packed_time(*picked[i]);
         if (!key) {
             return false;
         }
@@ -170,12 +170,10 @@ bool sort_by_time_radix(std::vector<Reading>& set) {
         }
         order.swap(spare);
     }
-    std::vector<Reading> sorted;
-    sorted.reserve(n);
+    out.reserve(out.size() + n);
     for (const std::uint32_t i : order) {
-        sorted.push_back(set[i]);
+        out.push_back(*picked[i]);
     }
-    set.swap(sorted);
     return true;
 }
 
@@ -226,12 +224,16 @@ void fill_working_set(ReadingStore& store, std::int32_t n, std::int32_t mode) {
     const bool want_rh = mode != kModeMcPosition;
     auto first = std::find_if(store.all_readings.begin(), store.all_readings.end(),
                               [target](const Reading& r) { return r.job == target; });
+    std::vector<const Reading*> picked;
     for (auto it = first; it != store.all_readings.end() && it->job == target; ++it) {
         if (is_rh(*it) == want_rh) {
-            store.working_set.push_back(*it);
+            picked.push_back(&*it);
         }
     }
-    if (!sort_by_time_radix(store.working_set)) {
+    if (!copy_in_time_order(picked, store.working_set)) {
+        for (const Reading* r : picked) {
+            store.working_set.push_back(*r);
+        }
         std::stable_sort(store.working_set.begin(), store.working_set.end(), earlier_in_time);
     }
 }
