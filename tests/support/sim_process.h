@@ -1,0 +1,140 @@
+#pragma once
+
+// rq5200-sim as a child process for integration tests: a scratch folder, the emulator on a link
+// in it, and link timings short enough for quick tests.
+#include "link/link_state.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace qm::test {
+
+namespace sim_detail {
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+} // namespace sim_detail
+
+using namespace sim_detail;
+
+inline fs::path scratch_dir() {
+    static int counter = 0; // one test process, one thread
+    const fs::path dir = fs::path(::testing::TempDir()) /
+                         ("rq5200-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+inline Bytes read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs a program with arguments; stdout and stderr go to files in `dir`.
+inline pid_t spawn(const std::vector<std::string>& argv, const fs::path& dir) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open((dir / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open((dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> args;
+        for (const std::string& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// The exit status of a child, or -1 when it has not ended within `limit`.
+inline int wait_exit(pid_t pid, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            return -1;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// rq5200-sim serving a demo meter (or a stream) on a link in a scratch folder.
+class Sim {
+public:
+    explicit Sim(std::vector<std::string> extra, bool demo = true) : dir_(scratch_dir()) {
+        link = (dir_ / "rq5200").string();
+        image_path = dir_ / "image";
+        std::vector<std::string> argv = {
+            QM_SIM_PATH, link, "--write-image", image_path.string(), "--presence-ms", "20"};
+        if (demo) {
+            argv.insert(argv.end(), {"--demo", "--readings", "40"});
+        }
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        pid_ = spawn(argv, dir_);
+        for (int i = 0; i < 500 && !fs::is_symlink(link); ++i) {
+            std::this_thread::sleep_for(5ms);
+        }
+        image = read_file(image_path);
+    }
+    ~Sim() {
+        stop();
+        fs::remove_all(dir_);
+    }
+    int stop() {
+        if (pid_ <= 0) {
+            return status_;
+        }
+        ::kill(pid_, SIGTERM);
+        status_ = wait_exit(pid_, 5s);
+        pid_ = 0;
+        return status_;
+    }
+    // Ends the emulator at once, as a crash would (safe from another thread).
+    void kill_now() { ::kill(pid_, SIGKILL); }
+    int wait(std::chrono::milliseconds limit) {
+        status_ = wait_exit(pid_, limit);
+        pid_ = status_ == -1 ? pid_ : 0;
+        return status_;
+    }
+    const fs::path& dir() const { return dir_; }
+
+    std::string link;
+    fs::path image_path;
+    Bytes image;
+
+private:
+    fs::path dir_;
+    pid_t pid_ = 0;
+    int status_ = -1;
+};
+
+// Waits short enough for quick tests and long enough for a loaded machine.
+inline LinkTiming quick_timing() {
+    LinkTiming t;
+    t.poll_interval = 1ms;
+    t.read_polls = 1000; // only a silent base unit waits this long
+    t.listen_polls = 200;
+    t.write_polls = 100;
+    t.write_wait = 50ms;
+    t.read_gap = 10ms;
+    t.packet_wait = 1ms;
+    return t;
+}
+
+} // namespace qm::test
