@@ -1,6 +1,6 @@
 #include "analysis/histogram_dialog.h"
 
-#include "analysis/pdf_reader.h"
+#include "support/pdf_reader.h"
 
 #include <QCoreApplication>
 #include <QEvent>

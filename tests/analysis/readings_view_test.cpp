@@ -1,8 +1,8 @@
 #include "analysis/readings_view.h"
 
-#include "analysis/pdf_reader.h"
 #include "analysis/qt_job_printer.h"
 #include "store/job_index.h"
+#include "support/pdf_reader.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -3,9 +3,9 @@
 #include "summaries/fake_job_list.h"
 #include "summaries/job_annotations.h"
 #include "summaries/job_notes_dialog.h"
-#include "summaries/pdf_words.h"
 #include "summaries/qt_summary_printer.h"
 #include "summaries/summary_test_data.h"
+#include "support/pdf_words.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -150,7 +150,7 @@ TEST_F(McSummaryWindowTest, PrintedPageAt4800PixelsWide) {
         ASSERT_TRUE(document.end());
     }
     const std::string file = path.toStdString();
-    EXPECT_EQ(pdf_pages(file), 1);
+    EXPECT_EQ(pdf_page_count(file), 1);
     const auto words = pdf_words(file);
     constexpr double kTolerance = 16; // pixels: the glyph box starts a little below the text top
 

@@ -2,8 +2,8 @@
 
 #include "summaries/fake_job_list.h"
 #include "summaries/job_annotations.h"
-#include "summaries/pdf_words.h"
 #include "summaries/summary_test_data.h"
+#include "support/pdf_words.h"
 
 #include <QFile>
 
@@ -77,7 +77,7 @@ TEST_F(BatchPrintTest, OneDocumentWithThePartsOfEachSelectedJob) {
     ASSERT_EQ(all.status, BatchPrintStatus::Printed);
     // Job 1: two table pages, summary, histogram; job 4: table, summary, histogram.
     EXPECT_EQ(all.pages, 7);
-    EXPECT_EQ(pdf_pages(path().toStdString()), 7);
+    EXPECT_EQ(pdf_page_count(path().toStdString()), 7);
     EXPECT_NE(text_of(1).find("Page 1"), std::string::npos);
     EXPECT_NE(text_of(2).find("Page 2"), std::string::npos);
     EXPECT_NE(text_of(3).find("PIN"), std::string::npos);
@@ -92,7 +92,7 @@ TEST_F(BatchPrintTest, OneDocumentWithThePartsOfEachSelectedJob) {
     EXPECT_EQ(app.store.working_set, working_set);
 
     EXPECT_EQ(print(kPrintSummary).pages, 2);
-    EXPECT_EQ(pdf_pages(path().toStdString()), 2);
+    EXPECT_EQ(pdf_page_count(path().toStdString()), 2);
     EXPECT_EQ(print(kPrintReadings).pages, 3);
     EXPECT_EQ(print(kPrintHistogram).pages, 2);
     EXPECT_EQ(print(kPrintSummary | kPrintHistogram).pages, 4);

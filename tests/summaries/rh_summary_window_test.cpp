@@ -1,9 +1,9 @@
 #include "summaries/rh_summary_window.h"
 
 #include "summaries/fake_job_list.h"
-#include "summaries/pdf_words.h"
 #include "summaries/qt_summary_printer.h"
 #include "summaries/summary_test_data.h"
+#include "support/pdf_words.h"
 
 #include <QApplication>
 #include <QComboBox>

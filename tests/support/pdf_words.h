@@ -2,12 +2,13 @@
 
 // Reads the words of a printed PDF page with their positions, through pdftotext -bbox.
 
+#include "support/pdf_reader.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,30 +36,11 @@ inline void set_up_pdf_printer(QPrinter& printer, const QString& path, int width
     printer.setFullPage(true);
 }
 
-inline std::string read_command(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            out.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return out;
-}
-
-inline int pdf_pages(const std::string& path) {
-    const std::string info = read_command("pdfinfo '" + path + "' 2>/dev/null");
-    const auto at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
-}
-
 // The words of page `page` (1-based), positions converted from points to printer pixels.
 inline std::vector<PdfWord> pdf_words(const std::string& path, int page = 1) {
     const std::string p = std::to_string(page);
     const std::string html =
-        read_command("pdftotext -bbox -f " + p + " -l " + p + " '" + path + "' - 2>/dev/null");
+        run_command("pdftotext -bbox -f " + p + " -l " + p + " '" + path + "' - 2>/dev/null");
     const double scale = kPdfDpi / 72.0;
     std::vector<PdfWord> words;
     // Lines of the form <word xMin="..." yMin="..." xMax="..." yMax="...">text</word>.
