@@ -38,49 +38,7 @@ using test::Sim;
 using test::spawn;
 using test::wait_exit;
 
-struct SimDownload : ::testing::Test {
-    SimDownload() {
-        options.timing = quick_timing();
-        options.transcript = &transcript;
-        Reading old;
-        old.job = 1;
-        old.day = 3;
-        app.store.all_readings = {old};
-        app.job_records.mc(0).title[0] = 'T';
-    }
-    DownloadResult download(std::vector<std::string> ports) {
-        options.ports = std::move(ports);
-        return download_readings(app.link, app.store, app.meter, app.job_records, app.selection, ui,
-                                 options);
-    }
-    // The store a direct decoding of the image gives.
-    void expect_store_holds(const Bytes& image) {
-        AppState direct;
-        decode_download(image, direct.store, direct.meter, direct.job_records, direct.selection);
-        EXPECT_EQ(app.store.all_readings, direct.store.all_readings);
-        EXPECT_EQ(app.store.job_ids, direct.store.job_ids);
-        EXPECT_EQ(app.meter.model(), direct.meter.model());
-        EXPECT_EQ(app.store.mc_jobs, direct.store.mc_jobs);
-        EXPECT_EQ(app.store.rh_jobs, direct.store.rh_jobs);
-    }
-    void expect_failed_download_kept_the_store() {
-        ASSERT_EQ(app.store.all_readings.size(), 1u);
-        EXPECT_EQ(app.store.all_readings[0].day, 3);
-        EXPECT_EQ(app.job_records.mc(0).title[0], 0);
-    }
-    std::size_t transcript_count(const std::string& needle) {
-        std::size_t n = 0;
-        for (const TranscriptEntry& e : transcript.entries) {
-            n += format_transcript(LinkTranscript{{e}}).find(needle) != std::string::npos ? 1 : 0;
-        }
-        return n;
-    }
-
-    AppState app;
-    LinkTranscript transcript;
-    DownloadOptions options;
-    RecordingDownloadUi ui;
-};
+using test::SimDownload;
 
 TEST_F(SimDownload, CleanDownloadEqualsDecodingTheImage) {
     Sim sim({});
