@@ -45,27 +45,8 @@ TEST(WaitDialogTest, LampsSwapColoursAndStayDarkWhileSearching) {
     EXPECT_TRUE(dialog.cancelRequested());
 }
 
-class DownloadTest : public ShellTest {
+class DownloadTest : public SimShellTest {
 protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        link_ = path("rq5200");
-        sim_.start(QStringLiteral(QM_SIM_PATH),
-                   {QString::fromStdString(link_), "--demo", "--readings", "12"});
-        ASSERT_TRUE(sim_.waitForStarted(5000));
-        for (int i = 0; i < 200 && !std::filesystem::exists(link_); ++i) {
-            QThread::msleep(10);
-        }
-        ASSERT_TRUE(std::filesystem::exists(link_));
-        setenv("QUELLMARK_PORTS", link_.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("QUELLMARK_PORTS");
-        sim_.terminate();
-        sim_.waitForFinished(5000);
-        ShellTest::TearDown();
-    }
-
     // A window with the real serial download; message boxes are still recorded.
     MainWindow& openWithSerialDownload() {
         ShellServices services;
@@ -94,8 +75,6 @@ protected:
         watcher_->start(5);
     }
 
-    std::string link_;
-    QProcess sim_;
     QTimer* watcher_ = nullptr;
     std::set<LampState> lamps_;
     std::set<QString> progress_;

@@ -28,27 +28,8 @@ std::string file_start(const std::string& file, std::size_t n) {
     return text;
 }
 
-class GuiSessionTest : public ShellTest {
+class GuiSessionTest : public SimShellTest {
 protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        link_ = path("rq5200");
-        sim_.start(QStringLiteral(QM_SIM_PATH),
-                   {QString::fromStdString(link_), "--demo", "--readings", "12"});
-        ASSERT_TRUE(sim_.waitForStarted(5000));
-        for (int i = 0; i < 200 && !std::filesystem::exists(link_); ++i) {
-            QThread::msleep(10);
-        }
-        ASSERT_TRUE(std::filesystem::exists(link_));
-        setenv("QUELLMARK_PORTS", link_.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("QUELLMARK_PORTS");
-        sim_.terminate();
-        sim_.waitForFinished(5000);
-        ShellTest::TearDown();
-    }
-
     // The window as the program builds it: the real serial download, and "View" opening the one
     // readings view whose "Save Job" runs the window's save command.
     MainWindow& openProgram() {
@@ -86,8 +67,6 @@ protected:
         EXPECT_EQ(state_->selection.selected_count, 1);
     }
 
-    std::string link_;
-    QProcess sim_;
     std::unique_ptr<ReadingsViewHost> views_;
 };
 

@@ -9,10 +9,13 @@
 #include "support/scripted_file_dialogs.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QPushButton>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -100,6 +103,32 @@ protected:
     std::vector<Reading> meterReadings_;
     std::string meterModel_ = "TRK ALFA";
     int downloads_ = 0;
+};
+
+// A shell test with rq5200-sim serving a 12-reading demo meter, named by QUELLMARK_PORTS.
+class SimShellTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        link_ = path("rq5200");
+        sim_.start(QStringLiteral(QM_SIM_PATH),
+                   {QString::fromStdString(link_), "--demo", "--readings", "12"});
+        ASSERT_TRUE(sim_.waitForStarted(5000));
+        for (int i = 0; i < 200 && !std::filesystem::exists(link_); ++i) {
+            QThread::msleep(10);
+        }
+        ASSERT_TRUE(std::filesystem::exists(link_));
+        setenv("QUELLMARK_PORTS", link_.c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("QUELLMARK_PORTS");
+        sim_.terminate();
+        sim_.waitForFinished(5000);
+        ShellTest::TearDown();
+    }
+
+    std::string link_;
+    QProcess sim_;
 };
 
 // MC readings of jobs 1, 2 and 4 and RH/T readings of jobs 3 and 5.
