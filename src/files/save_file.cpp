@@ -333,9 +333,10 @@ LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity
         error = file.read_at(0, std::min<std::uint64_t>(file.size(), kSavedReadingsOffset), bytes);
     }
     if (error == 0) {
-        // Nothing past the Nth record is read, however large the file.
-        const std::uint64_t end = std::min(file.size(), job_block_end(bytes));
-        if (end > bytes.size()) {
+        // Nothing past the Nth record is read, however large the file; a file too short for
+        // its N records is refused on its first bytes alone.
+        const std::uint64_t end = job_block_end(bytes);
+        if (end > bytes.size() && end <= file.size()) {
             error = file.read_at(bytes.size(), static_cast<std::size_t>(end - bytes.size()), bytes);
         }
     }

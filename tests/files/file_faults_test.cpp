@@ -194,7 +194,7 @@ TEST_F(FileFaults, ReadOnlyFileIsNeitherReplacedNorTouched) {
     EXPECT_EQ(entries_in(dir), 2u);
 }
 
-TEST_F(FileFaults, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
+TEST_F(FileFaults, FullOrReadOnlyDiskKeepsTheOldFileAndLeavesNoTemporary) {
     if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
         GTEST_SKIP() << "mounting a small tmpfs needs root; the full-disk case was not run";
     }
@@ -216,6 +216,13 @@ TEST_F(FileFaults, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_EQ(read_file(dir / "kept.csv"), old_csv);
     EXPECT_FALSE(fs::exists(dir / "new.qmk"));
     EXPECT_EQ(entries_in(dir), 3u);
+
+    // The same disk mounted read-only.
+    ASSERT_EQ(::mount("tmpfs", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_EQ(save(dir / "kept.qmk"), EROFS);
+    EXPECT_EQ(access_denied_text(EROFS),
+              std::string(kAccessDeniedText) + "\nRead-only file system");
+    EXPECT_EQ(read_file(dir / "kept.qmk"), old_save);
 }
 
 TEST_F(FileFaults, SaveAndCsvFilesAre0644UnderTheUsualUmask) {
