@@ -208,6 +208,13 @@ TEST_F(FileCommandsTest, OpeningAForeignFileLosesTitlesButKeepsReadings) {
     EXPECT_EQ(ui_.messages[1].text, std::strerror(ENOENT));
     EXPECT_EQ(ui_.messages[1].caption, "Error");
     EXPECT_EQ(ui_.messages[1].icon, MessageIcon::Information);
+    // A FIFO is refused at once, without waiting for a writer.
+    ASSERT_EQ(mkfifo(path("fifo.qmk").c_str(), 0644), 0);
+    dialogs_.answers = {path("fifo.qmk")};
+    EXPECT_EQ(run(kFileOpen).code, 0);
+    ASSERT_EQ(ui_.messages.size(), 3u);
+    EXPECT_EQ(ui_.messages[2].text, "Not a regular file");
+    EXPECT_EQ(store_.all_readings, readings);
 }
 
 TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJob) {
