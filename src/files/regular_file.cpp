@@ -1,10 +1,12 @@
 #include "files/regular_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <new>
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -57,12 +59,15 @@ int resolve_target(const std::string& path, std::string& target, struct stat& in
             exists = true;
             return 0;
         }
-        std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
-        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        char text[PATH_MAX];
+        const ssize_t n = ::readlink(target.c_str(), text, sizeof text);
         if (n < 0) {
             return errno;
         }
-        link.resize(static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) == sizeof text) {
+            return ENAMETOOLONG;
+        }
+        const std::string link(text, static_cast<std::size_t>(n));
         target = link.starts_with('/') ? link : directory_of(target) + "/" + link;
     }
     return ELOOP;
@@ -192,7 +197,11 @@ int RegularFile::read_at(std::uint64_t offset, std::size_t length,
         return EBADF;
     }
     const std::size_t start = out.size();
-    out.resize(start + length);
+    try {
+        out.resize(start + length);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM; // a file larger than the memory left is a read error, not a crash
+    }
     std::size_t done = 0;
     while (done < length) {
         const ssize_t n = ::pread(fd_, out.data() + start + done, length - done,
