@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     }
     for (const qmtool::Command& c : qmtool::commands()) {
         if (command == c.name) {
-            return c.run(argc - 2, argv + 2);
+            return qmtool::run_command(c, argc - 2, argv + 2);
         }
     }
     std::fprintf(stderr, "qmtool: unknown command '%s'\n", argv[1]);
