@@ -50,8 +50,8 @@ struct Download : ::testing::Test {
         old.day = 1;
         old.mc = 12.5;
         store.all_readings = {old, old};
-        records.mc(0).title[0] = 'T';
-        records.rh(1).notes[0] = 'N';
+        store.annotations.set_title(RecordKind::Mc, 2, "T");
+        records.rh(1).slots[0].value = 1.0;
     }
     // The base unit on `device`: presence byte, then the given replies.
     void base_unit(const std::string& device, std::vector<Bytes> replies) {
@@ -66,8 +66,9 @@ struct Download : ::testing::Test {
     }
     void expect_store_unchanged_and_records_zeroed() {
         EXPECT_EQ(store.all_readings.size(), 2u);
-        EXPECT_EQ(records.mc(0).title[0], 0);
-        EXPECT_EQ(records.rh(1).notes[0], 0);
+        EXPECT_EQ(records.rh(1).slots[0].value, 0.0);
+        // Titles and notes stay with the data they were made for.
+        EXPECT_EQ(store.annotations.title(RecordKind::Mc, 2), "T");
     }
 
     FakeSerialPort port;
@@ -113,7 +114,7 @@ TEST_F(Download, BaseUnitOnTheFourthPort) {
     EXPECT_DOUBLE_EQ(store.all_readings[0].rh, 45.2);
     EXPECT_EQ(meter.model(), "ABC");
     EXPECT_EQ(store.job_ids[0], 123);
-    EXPECT_EQ(records.mc(0).title[0], 0);
+    EXPECT_TRUE(store.annotations.empty());
     EXPECT_TRUE(ui.boxes.messages.empty());
     EXPECT_THAT(ui.events, ElementsAre("create", "show", "end"));
     EXPECT_THAT(ui.lamps, ElementsAre(LampState::Off, LampState::Phase0, LampState::Phase1,

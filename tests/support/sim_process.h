@@ -152,7 +152,7 @@ struct SimDownload : ::testing::Test {
         old.job = 1;
         old.day = 3;
         app.store.all_readings = {old};
-        app.job_records.mc(0).title[0] = 'T';
+        app.store.annotations.set_title(RecordKind::Mc, 1, "T");
     }
     DownloadResult download(std::vector<std::string> ports) {
         options.ports = std::move(ports);
@@ -172,7 +172,7 @@ struct SimDownload : ::testing::Test {
     void expect_failed_download_kept_the_store() {
         ASSERT_EQ(app.store.all_readings.size(), 1u);
         EXPECT_EQ(app.store.all_readings[0].day, 3);
-        EXPECT_EQ(app.job_records.mc(0).title[0], 0);
+        EXPECT_EQ(app.store.annotations.title(RecordKind::Mc, 1), "T");
     }
     std::size_t transcript_count(const std::string& needle) {
         std::size_t n = 0;
