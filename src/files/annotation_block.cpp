@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <utility>
 
 namespace qm {
 
@@ -116,20 +117,22 @@ std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
 }
 
 std::vector<std::uint8_t> encode_annotation_block(const JobAnnotations& annotations,
-                                                  std::int32_t job) {
+                                                  std::span<const std::int32_t> jobs) {
     std::vector<std::uint8_t> out;
-    std::vector<RecordKind> kinds;
-    for (const RecordKind kind : {RecordKind::Mc, RecordKind::Rh}) {
-        if (annotations.has_any(kind, job)) {
-            kinds.push_back(kind);
+    std::vector<std::pair<RecordKind, std::int32_t>> entries;
+    for (const std::int32_t job : jobs) {
+        for (const RecordKind kind : {RecordKind::Mc, RecordKind::Rh}) {
+            if (annotations.has_any(kind, job)) {
+                entries.emplace_back(kind, job);
+            }
         }
     }
-    if (kinds.empty()) {
+    if (entries.empty()) {
         return out;
     }
     out.insert(out.end(), kAnnotationMagic.begin(), kAnnotationMagic.end());
-    put_le(out, static_cast<std::uint32_t>(kinds.size()), 4);
-    for (const RecordKind kind : kinds) {
+    put_le(out, static_cast<std::uint32_t>(entries.size()), 4);
+    for (const auto& [kind, job] : entries) {
         out.push_back(static_cast<std::uint8_t>(kind));
         put_le(out, static_cast<std::uint32_t>(job), 4);
         put_text(out, annotations.title(kind, job));

@@ -29,10 +29,11 @@ constexpr std::size_t kMaxAnnotationBlockSize =
 // value and final XOR 0xFFFFFFFF. "123456789" gives 0xCBF43926.
 std::uint32_t crc32(std::span<const std::uint8_t> bytes);
 
-// The block for one job: an entry for each kind of the job that has a title or notes, MC first.
-// Empty, so the file stays in the plain format, when the job has neither.
+// The block for the jobs a file holds (distinct job numbers): an entry for each kind of each job
+// that has a title or notes, in the order of `jobs`, MC before RH/T. Empty, so the file stays in
+// the plain format, when none of them has either.
 std::vector<std::uint8_t> encode_annotation_block(const JobAnnotations& annotations,
-                                                  std::int32_t job);
+                                                  std::span<const std::int32_t> jobs);
 
 // What follows the last record of a file.
 enum class AnnotationBlockStatus {

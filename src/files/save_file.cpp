@@ -211,7 +211,8 @@ std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterI
             encode_saved_reading(r, out);
         }
     }
-    const std::vector<std::uint8_t> notes = encode_annotation_block(annotations, job);
+    const std::int32_t jobs[] = {job};
+    const std::vector<std::uint8_t> notes = encode_annotation_block(annotations, jobs);
     out.insert(out.end(), notes.begin(), notes.end());
     return out;
 }

@@ -79,6 +79,7 @@ protected:
         s.job_records.clear();
         s.link.link_established = true;
         s.store.all_readings = meterReadings_;
+        s.store.annotations.clear();
         s.store.job_ids = {11, 12, 13, 14, 15};
         rebuild_job_lists(s.store);
         s.meter.set_model(meterModel_);
