@@ -33,7 +33,8 @@ const std::array kCommands = {
 std::span<const Command> commands() { return kCommands; }
 
 void print_usage(std::FILE* out) {
-    std::fprintf(out, "usage: qmtool COMMAND [ARGS]\n\ncommands:\n");
+    std::fprintf(out,
+                 "usage: qmtool COMMAND [ARGS]\n       qmtool --help | --version\n\ncommands:\n");
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %s\n", c.synopsis);
     }
