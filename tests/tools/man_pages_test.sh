@@ -2,7 +2,8 @@
 # The man pages and the programs' --help agree: every option that "NAME --help" lists is an item
 # (.TP) of NAME's man page and every item of the page is listed by --help. For a program with
 # commands ("commands:" in its --help) each command has a ".SS COMMAND" section under COMMANDS
-# holding the items of that command's options. "NAME --version" shows "NAME VERSION".
+# holding the items of that command's options (from the program's --help and the command's own
+# "NAME COMMAND --help"). "NAME --version" shows "NAME VERSION".
 # usage: man_pages_test.sh VERSION NAME PROGRAM MAN_PAGE [NAME PROGRAM MAN_PAGE ...]
 set -uo pipefail
 
@@ -68,7 +69,14 @@ while [ $# -ge 3 ]; do
         echo "MISMATCH: '$name --version' shows '$shown_version', not '$name $version'"
         mismatches=$((mismatches + 1))
     fi
-    from_help=$(help_items <<<"$help" | sort -u)
+    from_help=$(help_items <<<"$help")
+    # A command's own --help, where it has one, counts for that command as well.
+    for command in $(awk '$2 == "command" { print $1 }' <<<"$from_help"); do
+        if command_help=$("$program" "$command" --help 2>/dev/null); then
+            from_help+=$'\n'$(help_items <<<"$command_help" | awk -v c="$command" '{ print c, $2 }')
+        fi
+    done
+    from_help=$(sort -u <<<"$from_help")
     from_page=$(page_items "$page" | sort -u)
     while read -r scope item; do
         [ -n "$scope" ] && report "'$name --help'" "$page" "$scope" "$item"
