@@ -10,10 +10,11 @@ dir=${1:-build-package}
 
 scripts/install-deps.sh
 
-# Debian's build flags with every hardening feature (bind now, PIE, ...); no -g: the programs
-# are stripped in the package.
+# Debian's build flags (-O2) with every hardening feature (bind now, PIE, ...); no -g: the
+# programs are stripped in the package.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF \
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+    -DQM_BUILD_TESTS=OFF \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
