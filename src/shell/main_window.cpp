@@ -227,6 +227,7 @@ void MainWindow::menuCommand(int id) {
         return;
     }
     updateCheckMarks();
+    jobWindows_->optionsChanged();
     writeSettings();
 }
 

@@ -46,7 +46,8 @@ std::span<const Command> commands() {
 }
 
 void print_usage(std::FILE* out) {
-    std::fprintf(out, "usage: qmtool COMMAND [ARGS]\n\ncommands:\n");
+    std::fprintf(out,
+                 "usage: qmtool COMMAND [ARGS]\n       qmtool --help | --version\n\ncommands:\n");
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %s\n", c.synopsis);
     }

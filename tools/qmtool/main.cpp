@@ -1,4 +1,5 @@
 // qmtool: the core library on the command line.
+#include "resources/version.h"
 #include "tools/qmtool/commands.h"
 
 #include <cstdio>
@@ -13,6 +14,10 @@ int main(int argc, char** argv) {
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         qmtool::print_usage(stdout);
+        return qmtool::kExitOk;
+    }
+    if (command == "--version") {
+        std::printf("qmtool %s\n", qm::kVersion);
         return qmtool::kExitOk;
     }
     for (const qmtool::Command& c : qmtool::commands()) {
