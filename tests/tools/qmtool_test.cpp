@@ -177,6 +177,24 @@ TEST_F(Qmtool, AnnotateThenShowRoundTripLeavingTheReadingsAndCsvAlone) {
         << run.out;
     EXPECT_EQ(qmtool("export " + job1).out, csv);
 
+    // A damaged block (here its CRC) is ignored with a warning; annotate writes a sound one.
+    std::string damaged = read_text(job1);
+    damaged.back() ^= 1;
+    write_bytes(dir / "damaged.qmk", Bytes(damaged.begin(), damaged.end()));
+    run = qmtool("show " + path("damaged.qmk"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.find("Title:"), std::string::npos);
+    EXPECT_EQ(run.err, "qmtool: warning: " + path("damaged.qmk") +
+                           ": the titles and notes after the readings are damaged and were "
+                           "ignored\n");
+    run = qmtool("annotate " + path("damaged.qmk") + " --title Again");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find(std::to_string(damaged.size() - plain.size()) +
+                           " bytes after the last reading replaced"),
+              std::string::npos);
+    EXPECT_NE(qmtool("show " + path("damaged.qmk")).out.find("MC readings\nTitle: Again\nRec"),
+              std::string::npos);
+
     // Empty texts remove them; with none left the file is the plain one again.
     ASSERT_EQ(qmtool("annotate " + job1 + " --title '' --notes ''").status, 0);
     ASSERT_EQ(qmtool("annotate " + job1 + " --kind rh --notes ''").status, 0);
