@@ -242,6 +242,8 @@ void WaitDialogUi::set_progress(std::size_t packets, std::size_t bytes) {
 void WaitDialogUi::set_status(std::string_view text) {
     if (dialog_ != nullptr) {
         dialog_->setStatus(from_cp1252(text));
+        // Shown at once, before the exchange it announces; input waits for the next pump.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
 }
 

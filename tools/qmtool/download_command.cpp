@@ -53,10 +53,7 @@ public:
         }
         return qm::PumpResult::Continue;
     }
-    bool create_wait_dialog() override {
-        std::fprintf(err_, "Looking for the base unit...\n");
-        return true;
-    }
+    bool create_wait_dialog() override { return true; }
     void show_wait_dialog() override {
         end_progress_line();
         std::fprintf(err_, "Base unit found, downloading.\n");

@@ -90,7 +90,12 @@ std::optional<Reply> BaseUnit::on_request(std::span<const std::uint8_t> command)
         return Reply{last_reply_, {}};
     }
     if (is_command(command, qm::kCommandFirstPacket)) {
-        start_download();
+        // Asked again for the first packet (after an error report, say): the same download
+        // from its first packet, with the faults that have fired staying fired.
+        if (state_ == State::Idle) {
+            start_download();
+        }
+        next_ = 0;
         return send_packet();
     }
     if (is_command(command, qm::kCommandNextPacket)) {

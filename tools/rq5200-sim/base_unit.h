@@ -10,7 +10,7 @@
 namespace rq5200 {
 
 // Faults to inject, each at one data packet (numbered from 1; 0 = off). Each fault fires once
-// per download; a new download (Start or First packet) arms them again.
+// per download; a new download (Start, or First packet without Start) arms them again.
 struct Faults {
     int corrupt_checksum = 0; // send packet k with a wrong checksum (a Re-request gets it whole)
     int link_lost = 0;        // reply 0x77 instead of packet k, which ends the download
