@@ -124,6 +124,9 @@ void show_permission_hints(Download& d) {
 
 // Takes the lock of a candidate port; false when another program holds it.
 bool lock_port(Download& d, const std::string& device) {
+    if (device.empty()) {
+        return true;
+    }
     const LockAttempt lock = d.lock.acquire(device, d.options.lock_dir);
     if (lock.stale_removed) {
         d.note("removed the stale lock file " + lock.path.string());

@@ -58,33 +58,38 @@ bool just_created(int fd) {
     return std::chrono::system_clock::now() - modified < kLockBeingWritten;
 }
 
-// The holder of an existing lock file: InUse with its PID, or Held when nobody holds it any
-// more (the file was stale and has been removed; the caller tries again).
-LockAttempt examine_existing(const std::filesystem::path& path) {
-    LockAttempt a;
-    a.path = path;
-    a.status = LockStatus::InUse;
+enum class Existing {
+    InUse, // a running program holds it
+    Free,  // gone, or stale and removed: try again
+    Stuck, // stale, but this user may not remove it
+};
+
+// Looks at an existing lock file: who holds it, or whether it is stale (nobody holds its flock
+// and its PID has ended, or it names no PID and is not new).
+Existing examine_existing(const std::filesystem::path& path, int& pid, bool& stale_removed) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         // Gone in the meantime: free. Anything else (a link planted in its place): not ours.
-        a.status = errno == ENOENT ? LockStatus::Held : LockStatus::InUse;
-        return a;
+        return errno == ENOENT ? Existing::Free : Existing::InUse;
     }
     const bool flocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    a.pid = read_pid(fd);
-    const bool holder_running = a.pid > 0 && a.pid != ::getpid() && alive(a.pid);
-    if (!flocked || holder_running || (a.pid == 0 && just_created(fd))) {
+    pid = read_pid(fd);
+    const bool holder_running = pid > 0 && pid != ::getpid() && alive(pid);
+    if (!flocked || holder_running || (pid == 0 && just_created(fd))) {
         ::close(fd);
-        return a;
+        return Existing::InUse;
     }
-    // Nobody holds the flock and the PID has ended: the lock is stale.
-    if (same_file(fd, path) && ::unlink(path.c_str()) == 0) {
-        a.stale_removed = true;
+    pid = 0;
+    Existing result = Existing::Free;
+    if (same_file(fd, path)) {
+        if (::unlink(path.c_str()) == 0) {
+            stale_removed = true;
+        } else if (errno != ENOENT) {
+            result = Existing::Stuck;
+        }
     }
     ::close(fd);
-    a.status = LockStatus::Held;
-    a.pid = 0;
-    return a;
+    return result;
 }
 
 } // namespace
@@ -114,47 +119,53 @@ void PortLock::release() {
 
 LockAttempt PortLock::acquire(const std::string& device, const std::filesystem::path& lock_dir) {
     release();
-    const std::filesystem::path path = lock_dir / lock_file_name(device);
+    LockAttempt a;
+    a.path = lock_dir / lock_file_name(device);
     // The PID goes into a file of its own first and the lock file appears with it in one step
     // (a hard link), so no other program ever reads an empty lock file of ours.
     const std::filesystem::path temp = lock_dir / ("LTMP." + std::to_string(::getpid()));
-    bool stale_removed = false;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         ::unlink(temp.c_str());
         const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            const int error = errno;
-            // Without a lock file of our own, a running holder of an existing one still counts.
-            LockAttempt other = examine_existing(path);
-            if (other.status == LockStatus::InUse) {
-                return other;
+        int error = errno;
+        bool linked = false;
+        if (fd >= 0) {
+            char text[16];
+            const int n = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(::getpid()));
+            const bool written = ::write(fd, text, static_cast<std::size_t>(n)) == n;
+            ::fchmod(fd, 0644); // readable by every program, whatever the umask
+            ::flock(fd, LOCK_EX | LOCK_NB);
+            linked = written && ::link(temp.c_str(), a.path.c_str()) == 0;
+            error = written ? errno : ENOSPC;
+            ::unlink(temp.c_str());
+            if (linked) {
+                fd_ = fd;
+                path_ = a.path;
+                a.status = LockStatus::Held;
+                return a;
             }
-            return {LockStatus::Unavailable, 0, error, stale_removed, path};
+            ::close(fd);
         }
-        char text[16];
-        const int n = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(::getpid()));
-        const bool written = ::write(fd, text, static_cast<std::size_t>(n)) == n;
-        ::fchmod(fd, 0644); // readable by every program, whatever the umask
-        ::flock(fd, LOCK_EX | LOCK_NB);
-        const int linked = written ? ::link(temp.c_str(), path.c_str()) : -1;
-        const int error = written ? errno : ENOSPC;
-        ::unlink(temp.c_str());
-        if (linked == 0) {
-            fd_ = fd;
-            path_ = path;
-            return {LockStatus::Held, 0, 0, stale_removed, path};
+        // Whether or not a lock file of our own can be made, a running holder counts.
+        switch (examine_existing(a.path, a.pid, a.stale_removed)) {
+        case Existing::InUse:
+            a.status = LockStatus::InUse;
+            return a;
+        case Existing::Stuck:
+            a.status = LockStatus::Unavailable;
+            a.error = EPERM;
+            return a;
+        case Existing::Free:
+            break;
         }
-        ::close(fd);
-        if (error != EEXIST) {
-            return {LockStatus::Unavailable, 0, error, stale_removed, path};
+        if (fd < 0 || error != EEXIST) {
+            a.status = LockStatus::Unavailable;
+            a.error = error;
+            return a;
         }
-        LockAttempt other = examine_existing(path);
-        if (other.status == LockStatus::InUse) {
-            return other;
-        }
-        stale_removed = stale_removed || other.stale_removed;
     }
-    return {LockStatus::InUse, 0, 0, stale_removed, path};
+    a.status = LockStatus::InUse;
+    return a;
 }
 
 } // namespace qm
