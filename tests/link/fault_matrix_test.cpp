@@ -48,6 +48,7 @@ TEST_F(FaultMatrix, EmulatorKilledDuringTheDownload) {
     // A large memory image keeps the download going for seconds; the emulator dies early on.
     Sim sim({"--readings", "5000"});
     options.timing.read_polls = 40;
+    options.timing.packet_wait = 5ms; // over 4 s for the 827 packets, even on a fast machine
     std::thread killer([&sim] {
         std::this_thread::sleep_for(300ms);
         sim.kill_now();
