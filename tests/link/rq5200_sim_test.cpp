@@ -194,7 +194,9 @@ TEST_F(SimDownload, BaseUnitInDownloadModeIsSilentUntilEndOrANewStart) {
     Sim sim({});
     PosixSerialTransport posix;
     SteadyLinkClock clock;
-    LinkContext context{posix, clock, options.timing};
+    LinkTiming patient = options.timing;
+    patient.listen_polls = 2000; // a loaded machine may take a while to start the emulator
+    LinkContext context{posix, clock, patient};
     LinkState host;
     host.port_name = sim.link;
     const auto exchange = [&](TransferMode mode, std::uint8_t command) {

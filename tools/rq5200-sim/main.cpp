@@ -451,6 +451,14 @@ int main(int argc, char** argv) {
         std::perror("rq5200-sim: pseudo-terminal");
         return kExitFailure;
     }
+    // Opens are watched before the link appears, so not even the first host goes unseen.
+    Line line;
+    line.master = master;
+    line.watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (line.watch < 0 || ::inotify_add_watch(line.watch, slave.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+        std::perror("rq5200-sim: inotify");
+        return kExitFailure;
+    }
     if (!make_link(slave, o.link_path)) {
         return kExitFailure;
     }
@@ -460,14 +468,6 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "rq5200-sim: base unit on %s (%s), %zu bytes in %zu packets\n",
                  o.link_path.c_str(), slave.c_str(), image.size(), unit.packet_count());
-    Line line;
-    line.master = master;
-    line.watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (line.watch < 0 || ::inotify_add_watch(line.watch, slave.c_str(), IN_OPEN | IN_CLOSE) < 0) {
-        std::perror("rq5200-sim: inotify");
-        ::unlink(o.link_path.c_str());
-        return kExitFailure;
-    }
     const int status = serve(o, line, unit, signals);
     ::unlink(o.link_path.c_str());
     ::close(master);
