@@ -114,26 +114,26 @@ for run in $(seq "$runs"); do
     fault=${faults[RANDOM % ${#faults[@]}]}
     k=$((RANDOM % packets + 1))
     case $fault in
-    none | cancel) spec="" ;;
-    corrupt-checksum) spec="--corrupt-checksum $k" ;;
-    split) spec="--split $k" ;;
-    confirm) spec="--confirm $k" ;;
-    error-report-silent) spec="--error-report $k:10" ;;
-    error-report-shown) spec="--error-report $k:7" ;;
-    link-lost) spec="--link-lost $k" ;;
-    unknown-code) spec="--unknown-code $k" ;;
+    none | cancel) given="" ;;
+    corrupt-checksum) given="--corrupt-checksum $k" ;;
+    split) given="--split $k" ;;
+    confirm) given="--confirm $k" ;;
+    error-report-silent) given="--error-report $k:10" ;;
+    error-report-shown) given="--error-report $k:7" ;;
+    link-lost) given="--link-lost $k" ;;
+    unknown-code) given="--unknown-code $k" ;;
     # Silent after the last packet would still complete: silence comes before it.
-    silent-after) spec="--silent-after $((RANDOM % (packets - 1) + 1))" ;;
-    endless) spec="--endless" ;;
-    empty-after) spec="--empty-after $k" ;;
+    silent-after) given="--silent-after $((RANDOM % (packets - 1) + 1))" ;;
+    endless) given="--endless" ;;
+    empty-after) given="--empty-after $k" ;;
     esac
-    echo "$spec" >"$work/faults"
+    echo "$given" >"$work/faults"
     if [ "$fault" = cancel ]; then
         download $((RANDOM % 3000))
     else
         download
     fi
-    label="$fault $spec"
+    label="$fault $given"
     case $fault in
     none | corrupt-checksum | split | confirm | error-report-*)
         [ "$status" -eq 0 ] && files_complete || fail "$run" "$label" "expected a complete download"
