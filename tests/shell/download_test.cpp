@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -107,8 +108,9 @@ TEST_F(DownloadTest, ManageDataDownloadsTheBaseUnitAndShowsItsJobs) {
     EXPECT_FALSE(w.downloading());
 }
 
-TEST_F(DownloadTest, CancelEndsTheDownloadWithoutDecodingAndStaysOnTheStartPage) {
+TEST_F(DownloadTest, CancelKeepsEverythingAndLeavesTheBaseUnitReady) {
     MainWindow& w = openWithSerialDownload();
+    std::strcpy(state_->job_records.mc(0).title.data(), "North wall");
     watch([](WaitDialog& dialog) {
         if (!dialog.cancelRequested()) {
             dialog.findChild<QPushButton*>("cancel")->click();
@@ -117,9 +119,32 @@ TEST_F(DownloadTest, CancelEndsTheDownloadWithoutDecodingAndStaysOnTheStartPage)
     w.pageCommand(kForwardCommand);
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_TRUE(state_->store.all_readings.empty());
+    EXPECT_STREQ(state_->job_records.mc(0).title.data(), "North wall");
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_FALSE(w.currentPage()->isHidden());
     EXPECT_TRUE(w.isVisible());
+
+    // The same emulator, not restarted, answers the next "Manage Data".
+    watcher_->stop();
+    w.pageCommand(kForwardCommand);
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_GT(state_->store.all_readings.size(), 0u);
+    EXPECT_NE(pageId(), kStartPageId);
+}
+
+TEST_F(DownloadTest, FailedDownloadShowsOnlyItsOwnMessagesAndKeepsTheTitles) {
+    startSim({"--link-lost", "2"});
+    MainWindow& w = openWithSerialDownload();
+    std::strcpy(state_->job_records.mc(0).title.data(), "North wall");
+    w.pageCommand(kForwardCommand);
+    ASSERT_FALSE(ui_.messages.empty());
+    EXPECT_EQ(ui_.messages.back().text, "No longer receiving message");
+    for (const auto& message : ui_.messages) {
+        EXPECT_NE(message.text, "NO STORED READINGS!");
+    }
+    EXPECT_STREQ(state_->job_records.mc(0).title.data(), "North wall");
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(w.currentPage()->isHidden());
 }
 
 TEST_F(DownloadTest, ClosingTheWindowDuringTheDownloadEndsBoth) {
@@ -129,6 +154,12 @@ TEST_F(DownloadTest, ClosingTheWindowDuringTheDownloadEndsBoth) {
     EXPECT_TRUE(state_->store.all_readings.empty());
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.downloading());
+
+    // Ended like a cancel: the next program finds the base unit ready.
+    MainWindow& next = openWithSerialDownload();
+    next.pageCommand(kForwardCommand);
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_GT(state_->store.all_readings.size(), 0u);
 }
 
 } // namespace
