@@ -430,6 +430,8 @@ bool MainWindow::run_download() {
         close();
         return false;
     }
+    // The wait dialog had the keyboard; the mnemonics of the pages work again.
+    activateWindow();
     if (completed) {
         dataReplaced();
     }
