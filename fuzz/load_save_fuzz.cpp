@@ -1,7 +1,10 @@
-// Feeds arbitrary bytes to the save-file loader: a refused file changes nothing, an accepted one
-// leaves only readings that every table can name.
+// Feeds arbitrary bytes to the save-file loader: a refused file changes nothing; an accepted one
+// lists only jobs 1..5, its working sets hold only readings every table can name, and its CSV
+// export stays inside every table.
+#include "files/csv_export.h"
 #include "files/save_file.h"
 #include "shell/app_state.h"
+#include "store/job_index.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +16,30 @@ public:
     void message_box(std::string_view, std::string_view, qm::MessageIcon) override {}
     qm::PumpResult pump_messages(qm::PumpMode) override { return qm::PumpResult::Continue; }
 };
+
+void check_listed_jobs(qm::AppState& app) {
+    qm::ReadingStore& store = app.store;
+    if (store.mc_job_count > qm::kMaxJobs || store.rh_job_count > qm::kMaxJobs) {
+        std::abort();
+    }
+    for (const std::int32_t mode : {qm::kModeMcPosition, qm::kModeRhPosition}) {
+        const bool mc = mode == qm::kModeMcPosition;
+        const std::int32_t count = mc ? store.mc_job_count : store.rh_job_count;
+        for (std::int32_t position = 0; position < count; ++position) {
+            const std::int32_t job = (mc ? store.mc_jobs : store.rh_jobs)[position];
+            if (job < 1 || job > qm::kMaxJobs) {
+                std::abort();
+            }
+            qm::fill_working_set(store, position, mode);
+            for (const qm::Reading& r : store.working_set) {
+                if (!qm::in_tables(r)) {
+                    std::abort();
+                }
+            }
+            qm::export_csv(store, app.meter, job, 0, 0);
+        }
+    }
+}
 
 } // namespace
 
@@ -29,14 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           std::memcmp(after.data(), before.data(), after.size() * sizeof(qm::Reading)) != 0))) {
         std::abort();
     }
-    for (const qm::Reading& r : app.store.all_readings) {
-        if (r.job < 1 || r.job > qm::kMaxJobs || r.location < 0 || r.location > 63 ||
-            r.sub_location < 0 || r.sub_location > 2 || r.material < 0 || r.material > 15) {
-            std::abort();
-        }
-    }
-    if (app.store.mc_job_count > qm::kMaxJobs || app.store.rh_job_count > qm::kMaxJobs) {
-        std::abort();
-    }
+    check_listed_jobs(app);
     return 0;
 }

@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev libgl-dev
     xvfb xauth poppler-utils
     clang libclang-rt-14-dev
+    dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the plain build, then the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer; then builds and checks the Debian
+# package and runs the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,8 +15,14 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
 
+# The Debian package from a Release tree of its own, checked by lintian, desktop-file-validate and
+# appstreamcli (the man pages are checked against --help by the test man_pages_match_help above).
+start=$SECONDS
+scripts/package.sh
+echo "package: built and checked in $((SECONDS - start)) s"
+
 # Every fuzz target for a short, bounded time (libFuzzer, ASan + UBSan).
 scripts/fuzz.sh 30
 
-echo "All tests passed (plain and sanitizer builds, fuzz targets)."
+echo "All tests passed (plain and sanitizer builds, Debian package, fuzz targets)."
 

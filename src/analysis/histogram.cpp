@@ -31,11 +31,26 @@ constexpr int kLargestDrawnBin = 99;
 constexpr int kLargestBin = kHistogramBinCount - 1;
 constexpr int kCountsPerScaleStep = 100; // a bar is 100 steps high at most
 constexpr int kPrintDotsPerFactor = 600;
+// The note on readings not shown: under "%MC" on screen, under the title on paper.
+constexpr int kNoteTop = 448;
+constexpr int kNoteTopPrinted = 500;
+constexpr int kNoteHeight = 60;
 
 std::string int_text(int value) {
     char text[16];
     std::snprintf(text, sizeof text, "%i", value);
     return text;
+}
+
+std::string count_text(long long value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld", value);
+    return text;
+}
+
+// "<n> <what> is not shown" or "<n> <plural> are not shown".
+std::string not_shown_line(int n, const char* one, const char* many) {
+    return count_text(n) + ' ' + (n == 1 ? one : many) + (n == 1 ? " is" : " are") + " not shown";
 }
 
 void add_labels(HistogramChart& chart) {
@@ -48,7 +63,8 @@ void add_labels(HistogramChart& chart) {
     }
     for (int k = 0; k < kXLabelCount; ++k) {
         const int top = 5 + kYLabelSpacing * k;
-        chart.y_labels.push_back({int_text((100 - 5 * k) * chart.scale),
+        // Wide enough for the largest scale a count of 32-bit bins can ask for.
+        chart.y_labels.push_back({count_text(static_cast<long long>(100 - 5 * k) * chart.scale),
                                   {5 * a, top * a, 40 * a, (top + kYLabelSpacing) * a},
                                   ChartAlign::Right});
     }
@@ -98,7 +114,8 @@ void add_bars(HistogramChart& chart, const HistogramBins& bins) {
     }
 }
 
-HistogramChart build_chart(const HistogramBins& bins, int factor, int frame_right, int grid_right) {
+HistogramChart build_chart(const HistogramBins& bins, int scan_readings, int factor,
+                           int frame_right, int grid_right, int note_top) {
     HistogramChart chart;
     chart.scale = histogram_scale(bins);
     chart.factor = factor;
@@ -112,6 +129,13 @@ HistogramChart build_chart(const HistogramBins& bins, int factor, int frame_righ
     add_labels(chart);
     add_ticks(chart, grid_right);
     add_bars(chart, bins);
+    std::string note = histogram_left_out_note(bins, scan_readings);
+    if (!note.empty()) {
+        chart.note = ChartText{
+            std::move(note),
+            {kPlotLeft * factor, note_top * factor, frame_right, (note_top + kNoteHeight) * factor},
+            ChartAlign::Center};
+    }
     return chart;
 }
 
@@ -146,19 +170,30 @@ void rebuild_histogram_bins(HistogramBins& bins, const JobRecords& records, Hist
     }
 }
 
-void fill_mc_slots_from_working_set(McJobRecord& record, const std::vector<Reading>& working_set) {
-    std::size_t k = 0;
+int rebuild_histogram_bins(HistogramBins& bins, const std::vector<Reading>& working_set) {
+    bins.fill(0);
+    int left_out = 0;
     for (const Reading& r : working_set) {
-        if (k == record.slots.size()) {
-            break;
-        }
         if (r.kind == PinWithTemperature || r.kind == Pin) {
-            record.slots[k++].value = r.mc;
+            ++bins[static_cast<std::size_t>(histogram_bin(r.mc))];
+        } else if (r.kind != RhTemperature) {
+            ++left_out; // a scan, or a kind without a name that the view shows as one
         }
     }
-    for (; k < record.slots.size(); ++k) {
-        record.slots[k].value = 0.0;
-    }
+    return left_out;
+}
+
+std::string histogram_left_out_note(const HistogramBins& bins, int scan_readings) {
+    std::string note;
+    auto add = [&note](int n, const char* one, const char* many) {
+        if (n > 0) {
+            note += (note.empty() ? "" : "\n") + not_shown_line(n, one, many);
+        }
+    };
+    add(scan_readings, "scan reading", "scan readings");
+    add(bins[kLargestBin], "reading of 99.5% or more", "readings of 99.5% or more");
+    add(bins[0], "reading below 0.5%", "readings below 0.5%");
+    return note;
 }
 
 const McSlot& first_mc_slot(const JobRecords& records, int job_index) {
@@ -169,10 +204,15 @@ const McSlot& first_mc_slot(const JobRecords& records, int job_index) {
     return mc_slot(records.mc(job_index), 0);
 }
 
+double scanner_job_id(const McSlot& first_slot, std::int32_t job_id) {
+    return first_slot.id_value != 0.0 ? first_slot.id_value : static_cast<double>(job_id);
+}
+
 int histogram_scale(const HistogramBins& bins) {
-    const int largest = *std::max_element(bins.begin() + 1, bins.end());
+    const long long largest = *std::max_element(bins.begin() + 1, bins.end());
     int scale = 1;
-    while (largest > kCountsPerScaleStep * scale) {
+    // 1, 2, 4 ... 16 up to 1600, 32 up to 3200, and so on.
+    while (largest > static_cast<long long>(kCountsPerScaleStep) * scale) {
         scale *= 2;
     }
     return scale;
@@ -182,14 +222,15 @@ int histogram_print_factor(int horizontal_resolution) {
     return std::max(1, horizontal_resolution / kPrintDotsPerFactor);
 }
 
-HistogramChart histogram_screen_chart(const HistogramBins& bins) {
-    return build_chart(bins, 1, kPlotRight, kPlotRight);
+HistogramChart histogram_screen_chart(const HistogramBins& bins, int scan_readings) {
+    return build_chart(bins, scan_readings, 1, kPlotRight, kPlotRight, kNoteTop);
 }
 
 HistogramChart histogram_print_chart(const HistogramBins& bins, int horizontal_resolution,
-                                     std::string title) {
+                                     std::string title, int scan_readings) {
     const int a = histogram_print_factor(horizontal_resolution);
-    HistogramChart chart = build_chart(bins, a, kPlotRightPrinted * a, kPlotRightPrinted * a);
+    HistogramChart chart = build_chart(bins, scan_readings, a, kPlotRightPrinted * a,
+                                       kPlotRightPrinted * a, kNoteTopPrinted);
     chart.y_title_x = 0;
     chart.title = ChartText{
         std::move(title),
@@ -199,14 +240,14 @@ HistogramChart histogram_print_chart(const HistogramBins& bins, int horizontal_r
 }
 
 std::string histogram_print_title(const MeterIdentity& meter, std::string_view job_entry,
-                                  const McSlot& first_slot) {
+                                  const McSlot& first_slot, std::int32_t job_id) {
     const std::string model(meter.model());
     const std::string entry(job_entry);
     const std::string species(species_name(first_slot.words[5]));
     char text[512];
     if (meter.not_scanner == 0) {
         std::snprintf(text, sizeof text, "Histogram for %s \r\n%s - ID#%12.0f - %s", model.c_str(),
-                      entry.c_str(), first_slot.id_value, species.c_str());
+                      entry.c_str(), scanner_job_id(first_slot, job_id), species.c_str());
     } else {
         std::snprintf(text, sizeof text, "Histogram for %s %s - %s", model.c_str(), entry.c_str(),
                       species.c_str());

@@ -1,6 +1,7 @@
 #include "analysis/histogram_dialog.h"
 
 #include "analysis/qt_chart_painter.h"
+#include "analysis/readings_layout.h"
 #include "shell/qt_text.h"
 
 #include <QMessageBox>
@@ -25,7 +26,7 @@ constexpr int kButtonWidthDu = 50;
 constexpr int kButtonHeightDu = 14;
 // The chart needs these client pixels whatever the dialog font is.
 constexpr int kChartRightPx = 560;
-constexpr int kChartBottomPx = 450;
+constexpr int kChartBottomPx = 500; // the note on readings not shown included
 // Label font of the printed page: about the size of a printer's default font at a = 1 per 600
 // dots.
 constexpr int kPrintLabelHeight = 11;
@@ -77,6 +78,9 @@ void paint_histogram(QPainter& painter, const HistogramChart& chart, const QFont
     for (const ChartRect& r : chart.bars) {
         paint_rect(painter, r, kBarFill, kInk);
     }
+    if (chart.note) {
+        paint_text(painter, chart.note->box, chart.note->align, chart.note->text);
+    }
     painter.restore();
 }
 
@@ -106,12 +110,16 @@ HistogramDialog::HistogramDialog(AppState& app, const LayoutMetrics& metrics,
 
 void HistogramDialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paint_histogram(painter, histogram_screen_chart(app_.histogram_bins), font());
+    paint_histogram(
+        painter, histogram_screen_chart(app_.histogram_bins, app_.histogram_scan_readings), font());
 }
 
 std::string HistogramDialog::printed_title() const {
-    return histogram_print_title(app_.meter, job_entry_ ? job_entry_() : std::string(),
-                                 first_mc_slot(app_.job_records, app_.selection.current_job_index));
+    const std::int32_t job_index = app_.selection.current_job_index;
+    return histogram_print_title(
+        app_.meter, job_entry_ ? job_entry_() : std::string(),
+        first_mc_slot(app_.job_records, job_index),
+        job_id_of(app_.store, managed_job_number(app_.store, kManagementMc, job_index)));
 }
 
 bool HistogramDialog::print_chart(QPrinter& printer) {
@@ -121,7 +129,8 @@ bool HistogramDialog::print_chart(QPrinter& printer) {
         return false;
     }
     const int width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
-    const HistogramChart chart = histogram_print_chart(app_.histogram_bins, width, printed_title());
+    const HistogramChart chart = histogram_print_chart(app_.histogram_bins, width, printed_title(),
+                                                       app_.histogram_scan_readings);
     QFont label_font = font();
     label_font.setPixelSize(kPrintLabelHeight * chart.factor);
     paint_histogram(painter, chart, label_font);

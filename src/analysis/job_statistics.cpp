@@ -5,6 +5,7 @@
 #include "store/job_index.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -13,23 +14,27 @@ namespace qm {
 
 namespace {
 
-// The minimum starts above every real value and the maximum at zero; only strictly smaller or
-// larger values replace them, and a minimum that never moved is reported as 0.
-constexpr double kMinimumStart = 3000.0;
-
+// The maximum starts at zero and only a strictly larger value replaces it; the minimum is the
+// smallest value met, whatever its size (hot, saturated air gives humidities of 3000 and more).
+// A group without values reports 0 for both.
 struct MinMax {
-    double min = kMinimumStart;
+    double min = 0.0;
     double max = 0.0;
+    bool seen = false;
 
     void add(double value) {
-        if (value < min) {
+        if (std::isnan(value)) {
+            return; // compares with nothing: neither bound moves
+        }
+        if (!seen || value < min) {
             min = value;
         }
         if (value > max) {
             max = value;
         }
+        seen = true;
     }
-    double reported_min() const { return min == kMinimumStart ? 0.0 : min; }
+    double reported_min() const { return seen ? min : 0.0; }
 };
 
 // Copies text into a fixed field, cut to fit, always terminated.

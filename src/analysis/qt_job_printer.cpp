@@ -3,6 +3,7 @@
 #include "analysis/qt_chart_painter.h"
 #include "analysis/readings_layout.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPrinter>
 
@@ -45,39 +46,23 @@ void paint_job_page(QPainter& painter, const JobPage& page, const QFont& font) {
     painter.restore();
 }
 
-JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
-                         const JobPrintProgress& progress) {
+bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrintRequest& request,
+                     const std::function<bool()>& next_page) {
     const std::int32_t management = app.wizard.management_type;
     const std::int32_t job_index = app.selection.current_job_index;
     const std::size_t total = count_job_readings(app.store, management, job_index);
     const std::int32_t job_id =
         job_id_of(app.store, managed_job_number(app.store, management, job_index));
-
-    printer.setDocName(QString());
-    JobPrintResult result;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        return result;
-    }
-    result.started = true;
-    const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
     const JobPageLayout layout = job_page_layout(area.width(), area.height());
     const QFont font = job_print_font(layout);
-    const int page_count = job_page_count(total, layout.rows_per_page);
 
     std::size_t printed = 0;
     int page_number = 0;
     do {
-        if (page_number > 0 && !printer.newPage()) {
-            break;
+        if (!next_page()) {
+            return false;
         }
         ++page_number;
-        if (progress && !progress(page_number, page_count)) {
-            painter.end();
-            printer.abort();
-            result.cancelled = true;
-            return result;
-        }
         const std::vector<ReadingRow> rows = collect_reading_rows(
             app.store, app.meter.active_materials, management, job_index,
             static_cast<std::int32_t>(printed), static_cast<std::size_t>(layout.rows_per_page),
@@ -91,9 +76,51 @@ JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest
         }
         printed += rows.size();
     } while (printed < total);
-    painter.end();
-    result.pages = page_number;
+    return true;
+}
+
+int job_table_page_count(AppState& app, std::int32_t job_index, QSize area) {
+    const std::size_t total = count_job_readings(app.store, app.wizard.management_type, job_index);
+    return job_page_count(total, job_page_layout(area.width(), area.height()).rows_per_page);
+}
+
+JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
+                         const JobPrintProgress& progress) {
+    printer.setDocName(QString());
+    JobPrintResult result;
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        return result;
+    }
+    result.started = true;
+    const QSize area = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+    const int page_count = job_table_page_count(app, app.selection.current_job_index, area);
+    const bool painted = paint_job_table(painter, area, app, request, [&] {
+        ++result.pages;
+        if (progress && !progress(result.pages, page_count)) {
+            result.cancelled = true;
+            return false;
+        }
+        // The document starts with its first page.
+        return result.pages == 1 || printer.newPage();
+    });
+    if (painted && painter.end()) {
+        return result;
+    }
+    discard_printout(printer, painter);
+    result.failed = !result.cancelled;
+    result.pages = 0;
     return result;
+}
+
+void discard_printout(QPrinter& printer, QPainter& painter) {
+    printer.abort();
+    if (painter.isActive()) {
+        painter.end();
+    }
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        QFile::remove(printer.outputFileName());
+    }
 }
 
 } // namespace qm

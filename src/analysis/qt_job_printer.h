@@ -4,6 +4,7 @@
 #include "shell/app_state.h"
 
 #include <QFont>
+#include <QSize>
 
 #include <functional>
 #include <string>
@@ -27,20 +28,38 @@ QFont job_print_font(const JobPageLayout& layout);
 // Paints one laid-out page through any painter.
 void paint_job_page(QPainter& painter, const JobPage& page, const QFont& font);
 
-// How a printout ended.
+// How a printout ended. A cancelled or failed printout is dropped as a whole (see
+// discard_printout): nothing that looks like a complete document is left.
 struct JobPrintResult {
     int pages = 0;          // pages sent to the printer
     bool started = false;   // false: the printer could not be started, nothing was printed
-    bool cancelled = false; // the progress callback asked to stop; the document was aborted
+    bool cancelled = false; // the progress callback asked to stop
+    bool failed = false;    // the printer refused a page or could not finish the document
 };
 
 // Called before each page with its number and the document's page count; returning false
 // cancels the printout.
 using JobPrintProgress = std::function<bool(int page, int page_count)>;
 
-// Prints every reading of the current job (management_type and current_job_index of the state)
-// as the striped table, page after page, starting from the job's first reading.
+// Paints every reading of the current job (management_type and current_job_index of the state)
+// as the striped table on pages of the given printable size, page after page from the job's
+// first reading, the page number restarting at 1. next_page is called before each page, the
+// first included; when it answers false (the printer refused the page, or the user cancelled)
+// the painting stops and the answer is false.
+bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrintRequest& request,
+                     const std::function<bool()>& next_page);
+
+// Pages the current job's table takes on pages of the given printable size. Moves the store's
+// cursor.
+int job_table_page_count(AppState& app, std::int32_t job_index, QSize area);
+
+// Prints the current job's table as one document (paint_job_table). Cancelled or failed, the
+// document is discarded.
 JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
                          const JobPrintProgress& progress = {});
+
+// Drops a printout that did not finish: the print job is cancelled and, since a PDF file cannot
+// be cancelled, an unfinished PDF file is removed. painter is ended if still active.
+void discard_printout(QPrinter& printer, QPainter& painter);
 
 } // namespace qm

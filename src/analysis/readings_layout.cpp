@@ -1,5 +1,6 @@
 #include "analysis/readings_layout.h"
 
+#include "analysis/histogram.h"
 #include "store/job_index.h"
 #include "store/lookup_tables.h"
 
@@ -66,8 +67,8 @@ std::string readings_view_heading(std::int32_t management_type, std::int32_t not
         std::snprintf(text, sizeof text, "%s\nID# %i\n", entry.c_str(), job_id);
     } else {
         const std::string species(species_name(first_slot.words[5]));
-        std::snprintf(text, sizeof text, "%s   ID#%12.0f\n%s\n", entry.c_str(), first_slot.id_value,
-                      species.c_str());
+        std::snprintf(text, sizeof text, "%s   ID#%12.0f\n%s\n", entry.c_str(),
+                      scanner_job_id(first_slot, job_id), species.c_str());
     }
     return text;
 }

@@ -32,7 +32,8 @@ std::size_t count_job_readings(ReadingStore& store, std::int32_t management_type
                                std::int32_t job_index);
 
 // The heading of the readings view: "<entry>\nID# <id>\n", or for the scanner's MC data
-// "<entry>   ID#<slot id, 12 places>\n<species>\n" from the first slot of the job's MC record.
+// "<entry>   ID#<scanner_job_id, 12 places>\n<species>\n" with the species of the first slot of
+// the job's MC record.
 std::string readings_view_heading(std::int32_t management_type, std::int32_t not_scanner,
                                   std::string_view job_entry, std::int32_t job_id,
                                   const McSlot& first_slot);

@@ -303,13 +303,9 @@ void ReadingsView::save_job() {
 }
 
 void ReadingsView::view_histogram() {
-    const int job_index = app_.selection.current_job_index;
-    const bool mc = app_.wizard.management_type == kManagementMc;
-    if (mc && job_index >= 0 && job_index < kJobRecordCount) {
-        fill_mc_slots_from_working_set(app_.job_records.mc(job_index), app_.store.working_set);
-    }
-    rebuild_histogram_bins(app_.histogram_bins, app_.job_records,
-                           mc ? HistogramSource::Mc : HistogramSource::Rh, job_index);
+    // Every pin reading of the job, however many; the RH/T working set has none.
+    app_.histogram_scan_readings =
+        rebuild_histogram_bins(app_.histogram_bins, app_.store.working_set);
     if (!histogram_) {
         QWidget* owner = parentWidget() ? parentWidget() : this;
         // The histogram may outlive the view: it keeps its own copy of the entry hook.
@@ -353,7 +349,7 @@ void ReadingsView::print_with_dialog() {
         return;
     }
     const JobPrintResult result = print_job_to(printer);
-    if (!result.started) {
+    if (!result.started || result.failed) {
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QStringLiteral("The job could not be printed."));
     }

@@ -56,10 +56,11 @@ public:
     void scroll(ScrollRequest request, int thumb = 0);
 
     // "Print Job" without the print dialog: prints on an already set-up printer (a batch print,
-    // the preview). A long printout shows its progress and can be cancelled.
+    // the preview). A long printout shows its progress and can be cancelled; a cancelled or
+    // failed printout leaves no file.
     JobPrintResult print_job_to(QPrinter& printer);
 
-    // "View Histogram": fills and counts the job's values and shows the histogram dialog.
+    // "View Histogram": counts the job's pin readings and shows the histogram dialog.
     void view_histogram();
     HistogramDialog* histogram() const { return histogram_; }
 

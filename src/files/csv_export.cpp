@@ -2,7 +2,7 @@
 
 #include "analysis/job_statistics.h"
 #include "analysis/psychrometrics.h"
-#include "files/save_file.h"
+#include "files/regular_file.h"
 #include "files/text_format.h"
 #include "store/job_index.h"
 #include "store/lookup_tables.h"

@@ -42,8 +42,8 @@ void append_csv_field(std::string& out, std::string_view field);
 std::string export_csv(ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
                        std::int32_t celsius, std::int32_t international_date);
 
-// Writes the export to `path` through a temporary file, so a failed write keeps any old file.
-// Returns 0 or the errno of the failure.
+// Writes the export to `path` with replace_file_contents (regular_file.h), so a failed write
+// keeps any old file. Returns 0 or the error of the failure.
 int export_csv_file(const std::string& path, ReadingStore& store, const MeterIdentity& meter,
                     std::int32_t job, std::int32_t celsius, std::int32_t international_date);
 

@@ -1,6 +1,7 @@
 #include "files/file_commands.h"
 
 #include "files/csv_export.h"
+#include "files/regular_file.h"
 #include "files/save_file.h"
 #include "store/job_index.h"
 
@@ -94,7 +95,8 @@ void save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
     }
     const SaveResult saved = write_save(*path, c.wizard, c.selection, c.meter, c.store);
     if (!saved.ok) {
-        c.ui.message_box(kAccessDeniedText, kAccessDeniedCaption, MessageIcon::Warning);
+        c.ui.message_box(access_denied_text(saved.error), kAccessDeniedCaption,
+                         MessageIcon::Warning);
         return;
     }
     write_settings(c.startup_folder, c.settings);
@@ -113,11 +115,29 @@ void export_job(FileCommandContext& c, const FileDialogRequest& request) {
     const int error = export_csv_file(*path, c.store, c.meter, job, c.settings.celsius,
                                       c.settings.international_date);
     if (error != 0) {
-        c.ui.message_box(kAccessDeniedText, kAccessDeniedCaption, MessageIcon::Warning);
+        c.ui.message_box(access_denied_text(error), kAccessDeniedCaption, MessageIcon::Warning);
     }
 }
 
 } // namespace
+
+std::string with_extension(std::string_view path, std::string_view extension) {
+    const auto slash = path.rfind('/');
+    const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+    const auto dot = path.rfind('.');
+    // A dot that starts the name marks a hidden file, not an extension.
+    const bool has_extension = dot != std::string_view::npos && dot > name_start;
+    std::string result(path.substr(0, has_extension ? dot : path.size()));
+    result += extension;
+    return result;
+}
+
+std::string access_denied_text(int error) {
+    std::string text(kAccessDeniedText);
+    text += '\n';
+    text += file_error_text(error);
+    return text;
+}
 
 LocalDate local_today() {
     const std::time_t now = std::time(nullptr);
@@ -130,7 +150,12 @@ std::string default_file_name(const SettingsRecord& settings, const ReadingStore
                               const WizardState& wizard, const Selection& selection,
                               LocalDate today, int code) {
     if (settings.remember_filename != 0) {
-        return std::string(settings_text(settings.last_file_name));
+        const std::string_view remembered = settings_text(settings.last_file_name);
+        // An export must not be proposed onto the save file it was remembered from.
+        if (code == kFileOpen || remembered.empty()) {
+            return std::string(remembered);
+        }
+        return with_extension(remembered, code == kFileExportCsv ? ".csv" : ".qmk");
     }
     const std::int32_t job = job_at(store, wizard, selection.selected_jobs[0]);
     const std::int32_t id =

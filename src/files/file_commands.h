@@ -55,12 +55,21 @@ struct LocalDate {
 
 LocalDate local_today();
 
-// The name the dialogs propose: last_file_name when remember_filename is set, otherwise today's
-// date in the settings' order and the ID of the first selected job, "%i-%i-%iID%.3i.qmk" (".csv"
-// for the CSV export). A position without a job gives the ID 0.
+// The name the dialogs propose. When remember_filename is set: last_file_name, as it stands for
+// the open dialog and with its extension replaced by ".qmk" for the save dialog and by ".csv" for
+// the CSV export. Otherwise today's date in the settings' order and the ID of the first selected
+// job, "%i-%i-%iID%.3i.qmk" (".csv" for the CSV export). A position without a job gives ID 0.
 std::string default_file_name(const SettingsRecord& settings, const ReadingStore& store,
                               const WizardState& wizard, const Selection& selection,
                               LocalDate today, int code);
+
+// `path` with the extension of its file-name part (from its last dot) replaced by `extension`,
+// or with `extension` appended when it has none: "/d/site.qmk", ".csv" -> "/d/site.csv".
+std::string with_extension(std::string_view path, std::string_view extension);
+
+// The message of a failed save or export: the access text, then the system's reason for
+// `error` on its own line.
+std::string access_denied_text(int error);
 
 // The folder the dialogs open in: initial_folder when that folder exists, else the user's home
 // folder (the stored default names a folder of another desktop system).

@@ -1,24 +1,17 @@
 #include "files/save_file.h"
 
+#include "files/regular_file.h"
 #include "store/job_index.h"
 #include "store/lookup_tables.h"
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qm {
 
 namespace {
-
-constexpr mode_t kNewFileMode = 0644;
-constexpr int kTempNameAttempts = 100;
 
 // Little-endian writer and reader over byte buffers.
 void put_i32(std::vector<std::uint8_t>& out, std::int32_t v) {
@@ -65,59 +58,24 @@ std::int32_t job_id(const ReadingStore& store, std::int32_t job) {
     return job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
 }
 
-std::string directory_of(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Creates a new temporary file beside `path`; returns its descriptor or -1 with errno set.
-int create_temp_beside(const std::string& path, std::string& temp_path) {
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::random_device random;
-    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-        temp_path = dir + "." + base + suffix;
-        const int fd =
-            ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-int write_all(int fd, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
-// A loaded reading must index only rows that exist in the job lists and the name tables.
-bool representable(const Reading& r) {
-    return r.job >= 1 && r.job <= kMaxJobs && r.location >= 0 && r.location < kLocationCount &&
-           r.sub_location >= 0 && r.sub_location < kSubLocationCount && r.material >= 0 &&
-           r.material < kMaterialCount;
-}
-
 bool magic_is(const SaveFileHeader& header, std::string_view magic) {
     const std::size_t length = strnlen(header.magic.data(), header.magic.size());
     return std::string_view(header.magic.data(), length) == magic;
+}
+
+// Where the job block of a save file ends, from the file's first bytes (up to the count N):
+// 1112 + 68 x N. Just the bytes given when they already refuse the file.
+std::uint64_t job_block_end(std::span<const std::uint8_t> start) {
+    if (start.size() < kSavedReadingsOffset) {
+        return start.size();
+    }
+    SaveFileHeader header;
+    std::memcpy(header.magic.data(), start.data() + kSaveMagicOffset, kSaveMagicSize);
+    const std::int32_t n = get_i32(start.data() + kJobBlockOffset);
+    if (!magic_is(header, kSaveMagic) || n <= 0) {
+        return start.size();
+    }
+    return kSavedReadingsOffset + static_cast<std::uint64_t>(n) * kSavedReadingSize;
 }
 
 LoadResult refuse(LoadStatus status, UserInterface& ui) {
@@ -127,7 +85,7 @@ LoadResult refuse(LoadStatus status, UserInterface& ui) {
 }
 
 LoadResult open_failure(int error, UserInterface& ui) {
-    ui.message_box(std::strerror(error), kOpenErrorCaption, MessageIcon::Information);
+    ui.message_box(file_error_text(error), kOpenErrorCaption, MessageIcon::Information);
     return LoadResult{LoadStatus::OpenFailed, error, {}};
 }
 
@@ -273,39 +231,6 @@ std::string multi_save_name(const std::string& first_path, std::int32_t job_id) 
     return first_path.substr(0, start) + name;
 }
 
-int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes) {
-    // Renaming over a file the user may not write would replace a file marked read-only.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
-        return errno;
-    }
-    std::string temp_path;
-    const int fd = create_temp_beside(path, temp_path);
-    if (fd < 0) {
-        return errno;
-    }
-    int error = write_all(fd, bytes);
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temp_path.c_str(), path.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temp_path.c_str());
-        return error;
-    }
-    // Make the rename itself durable; the file is already in place if this fails.
-    const int dir_fd = ::open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd >= 0) {
-        ::fsync(dir_fd);
-        ::close(dir_fd);
-    }
-    return 0;
-}
-
 SaveResult write_save(const std::string& path, const WizardState& wizard,
                       const Selection& selection, const MeterIdentity& meter,
                       const ReadingStore& store) {
@@ -366,10 +291,9 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
     for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
         const auto record =
             bytes.subspan(kSavedReadingsOffset + i * kSavedReadingSize).first<kSavedReadingSize>();
+        // Values the tables cannot name are kept as they stand (files of older programs hold
+        // them); no job list, working set or walk of the store reaches such a reading.
         block.readings.push_back(decode_saved_reading(record));
-        if (!representable(block.readings.back())) {
-            return refuse(LoadStatus::NotValid, ui);
-        }
     }
     char model[kModelNameSize];
     std::memcpy(model, bytes.data() + kSaveMeterNameOffset, kModelNameSize);
@@ -402,46 +326,20 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
 
 LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity& meter,
                      UserInterface& ui) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return open_failure(errno, ui);
-    }
+    RegularFile file;
+    int error = file.open(path);
     std::vector<std::uint8_t> bytes;
-    struct stat info {};
-    int error = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-    bool at_end = false;
-    if (error == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        // A regular file is read straight into a buffer of its size; whatever a growing file
-        // has beyond it comes in the chunks below.
-        bytes.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t filled = 0;
-        while (filled < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                error = got < 0 ? errno : 0;
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
-        }
-        at_end = filled < bytes.size();
-        bytes.resize(filled);
+    if (error == 0) {
+        error = file.read_at(0, std::min<std::uint64_t>(file.size(), kSavedReadingsOffset), bytes);
     }
-    std::uint8_t chunk[16384];
-    while (error == 0 && !at_end) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) {
-            continue;
+    if (error == 0) {
+        // Nothing past the Nth record is read, however large the file; a file too short for
+        // its N records is refused on its first bytes alone.
+        const std::uint64_t end = job_block_end(bytes);
+        if (end > bytes.size() && end <= file.size()) {
+            error = file.read_at(bytes.size(), static_cast<std::size_t>(end - bytes.size()), bytes);
         }
-        if (got <= 0) {
-            error = got < 0 ? errno : 0;
-            break;
-        }
-        bytes.insert(bytes.end(), chunk, chunk + got);
     }
-    ::close(fd);
     if (error != 0) {
         return open_failure(error, ui);
     }

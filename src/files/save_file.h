@@ -84,18 +84,13 @@ std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterI
 // directory part is never changed. IDs outside 0..999 contribute their last three digits.
 std::string multi_save_name(const std::string& first_path, std::int32_t job_id);
 
-// Replaces `path` with `bytes` through a temporary file in the same folder (flushed, synced and
-// renamed over the target). New files get mode 0644 under the umask. Returns 0, or the errno
-// of the failure; on failure the old file is untouched and no temporary file is left behind.
-int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes);
-
 struct SaveResult {
     struct Failed {
         std::string path;
-        int error = 0; // errno
+        int error = 0; // errno, or kNotRegularFile
     };
     bool ok = false;                  // the first file is in place
-    int error = 0;                    // errno of the first file when !ok
+    int error = 0;                    // error of the first file when !ok (regular_file.h)
     std::vector<std::string> written; // every file in place, in the order written
     std::vector<Failed> skipped;      // further files of a multi-job save that failed
 };
@@ -131,7 +126,7 @@ enum class LoadStatus {
 
 struct LoadResult {
     LoadStatus status = LoadStatus::NotValid;
-    int error = 0;           // errno when OpenFailed
+    int error = 0;           // errno or kNotRegularFile when OpenFailed
     RestoredSession session; // meaningful when accepted
     bool accepted() const { return status == LoadStatus::Accepted; }
     // The file was read but refused (the file command reports this as 1).
@@ -145,9 +140,12 @@ struct LoadResult {
 // Any failure shows its message through `ui` ("Error!" caption for a refused file, the
 // system's error text with caption "Error" when the file can't be read) and changes nothing.
 // A file is refused when its magic differs, when it ends inside the header or the meter name,
-// when selected_count is outside 0..255, when N is negative or more than the rest of the file
-// holds, or when a reading names a job outside 1..5, a location outside 0..63, a sub-location
-// outside 0..2 or a material outside 0..15. Bytes after the last record are ignored.
+// when selected_count is outside 0..255, or when N is negative or more than the rest of the file
+// holds (a file cut inside a record). Readings with values the tables cannot name (a job
+// outside 1..5, a location outside 0..63, a sub-location outside 0..2, a material outside 0..15)
+// are kept and saved back as they are; the store's walks pass them by. Bytes after the last
+// record are ignored. The path form reads only a regular file (kNotRegularFile for a device,
+// FIFO or socket, EISDIR for a directory, as OpenFailed) and only up to the Nth record.
 LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, MeterIdentity& meter,
                      UserInterface& ui);
 LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity& meter,

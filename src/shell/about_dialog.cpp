@@ -1,5 +1,7 @@
 #include "shell/about_dialog.h"
 
+#include "resources/version.h"
+
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -22,8 +24,9 @@ AboutDialog::AboutDialog(const LayoutMetrics& metrics, QWidget* owner) : QDialog
     icon->move(metrics.x(14), metrics.y(17));
     icon->resize(32, 32);
 
-    auto* text = new QLabel(QStringLiteral("Quellmark for Linux\n\nTrekmoor Series Application "
-                                           "\nver. 2.2"),
+    auto* text = new QLabel(QStringLiteral("Quellmark %1 for Linux\n\nTrekmoor Series Application "
+                                           "\nver. 2.2")
+                                .arg(QLatin1String(kVersion)),
                             this);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -20,8 +20,10 @@ struct AppState {
     JobRecords job_records;
     WizardState wizard;
     Selection selection;
-    // Counts of the selected job's slot values, drawn and printed by the histogram.
+    // Counts of the selected job's pin readings, drawn and printed by the histogram, and the
+    // number of its scan readings, which the chart leaves out and names under its x axis.
     HistogramBins histogram_bins{};
+    int histogram_scan_readings = 0;
     LinkState link;
     SettingsRecord settings;
     // The folder that was current when the main window was created: "qm.dat" lives there.

@@ -2,6 +2,7 @@
 #include "analysis/readings_view.h"
 #include "app_state.h"
 #include "files/file_commands.h"
+#include "resources/version.h"
 #include "shell/main_window.h"
 #include "shell/qt_text.h"
 #include "summaries/qt_job_windows.h"
@@ -15,8 +16,38 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: quellmark [--help | --version]\n"
+    "\n"
+    "Opens the Quellmark window: download the readings of the meter in the RQ-5200 base unit\n"
+    "(\"Manage Data\") or open a save file (\"Manage Files\"), and work with them job by job.\n"
+    "QUELLMARK_PORTS, when set, lists the serial ports to search (colon-separated paths).\n"
+    "The standard options of Qt programs, such as -platform, are accepted too.\n"
+    "\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
+
+// --help and --version answer on the terminal, before a display is needed. Returns the exit
+// status when the program should stop here.
+std::optional<int> answer_command_line(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return EXIT_SUCCESS;
+        }
+        if (arg == "--version") {
+            std::printf("quellmark %s\n", qm::kVersion);
+            return EXIT_SUCCESS;
+        }
+    }
+    return std::nullopt;
+}
 
 // With QUELLMARK_FIRST_PAINT_EXIT set, the program prints the CLOCK_MONOTONIC time at which its
 // first window was painted ("first-paint SECONDS") and exits: the start-up benchmark measures
@@ -49,6 +80,9 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = answer_command_line(argc, argv)) {
+        return *status;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellmark"));
     QApplication::setDesktopFileName(QStringLiteral("quellmark"));

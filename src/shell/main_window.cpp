@@ -242,6 +242,7 @@ void MainWindow::menuCommand(int id) {
         return;
     }
     updateCheckMarks();
+    jobWindows_->optionsChanged();
     writeSettings();
 }
 

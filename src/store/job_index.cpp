@@ -18,13 +18,17 @@ public:
         list_.fill(0);
         count_ = 0;
     }
-    void add(std::int32_t job) {
+    void add(const Reading& r) {
+        if (!in_tables(r)) {
+            return;
+        }
+        const std::int32_t job = r.job;
         // The array is grouped by job, so a change of job is a new list entry.
         if (full_ || (count_ != 0 && list_[static_cast<std::size_t>(count_ - 1)] == job)) {
             return;
         }
         if (count_ == kMaxJobs) {
-            full_ = true; // jobs are 1..5 in the store; never more than five entries
+            full_ = true; // listed jobs are 1..5, so this never happens
             return;
         }
         list_[static_cast<std::size_t>(count_++)] = job;
@@ -52,7 +56,7 @@ bool build_lists_if_grouped(ReadingStore& store) {
         if (i != 0 && key_less(r, readings[i - 1])) {
             return false;
         }
-        (is_rh(r) ? rh : mc).add(r.job);
+        (is_rh(r) ? rh : mc).add(r);
     }
     return true;
 }
@@ -61,7 +65,7 @@ void build_lists(ReadingStore& store) {
     JobListBuilder mc(store.mc_jobs, store.mc_job_count);
     JobListBuilder rh(store.rh_jobs, store.rh_job_count);
     for (const Reading& r : store.all_readings) {
-        (is_rh(r) ? rh : mc).add(r.job);
+        (is_rh(r) ? rh : mc).add(r);
     }
 }
 
@@ -179,6 +183,12 @@ bool copy_in_time_order(const std::vector<const Reading*>& picked, std::vector<R
 
 } // namespace
 
+bool in_tables(const Reading& r) {
+    return r.job >= 1 && r.job <= kMaxJobs && r.location >= 0 && r.location < kLocationCount &&
+           r.sub_location >= 0 && r.sub_location < kSubLocationCount && r.material >= 0 &&
+           r.material < kMaterialCount;
+}
+
 void rebuild_job_lists(ReadingStore& store) {
     // One stable sort by the composite key gives the same order as three stable sorts by
     // sub-location, then location, then job.
@@ -226,7 +236,7 @@ void fill_working_set(ReadingStore& store, std::int32_t n, std::int32_t mode) {
                               [target](const Reading& r) { return r.job == target; });
     std::vector<const Reading*> picked;
     for (auto it = first; it != store.all_readings.end() && it->job == target; ++it) {
-        if (is_rh(*it) == want_rh) {
+        if (is_rh(*it) == want_rh && in_tables(*it)) {
             picked.push_back(&*it);
         }
     }
@@ -242,7 +252,7 @@ bool find_next_in_store(ReadingStore& store, std::int32_t job, std::int32_t kind
     const auto& all = store.all_readings;
     for (; store.cursor < all.size(); ++store.cursor) {
         const Reading& r = all[store.cursor];
-        if (r.job != job) {
+        if (r.job != job || !in_tables(r)) {
             continue;
         }
         const bool passes = kind_filter == kKindFilterNotRh ? !is_rh(r)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/lookup_tables.h"
 #include "store/reading_store.h"
 
 #include <cstdint>
@@ -18,15 +19,22 @@ constexpr std::int32_t kModeRhPosition = 0; // RH/T readings of entry n of rh_jo
 constexpr std::int32_t kModeMcPosition = 1; // moisture readings of entry n of mc_jobs
 constexpr std::int32_t kModeRhJob = 3;      // RH/T readings of job number n
 
+// A reading every table can name: job 1..5, location 0..63, sub-location 0..2, material 0..15.
+// Downloads hold no other; save files of older programs may. Such readings stay in all_readings
+// (and in saves of their job), but no job list, working set or find_next_in_store walk reaches
+// them, so views, summaries and exports never see them.
+bool in_tables(const Reading& r);
+
 // Orders all_readings by job, location, sub-location (arrival order kept within) and rebuilds
-// mc_jobs / rh_jobs with their counts.
+// mc_jobs / rh_jobs with their counts from the readings in_tables.
 void rebuild_job_lists(ReadingStore& store);
 
-// Replaces working_set with one job's readings of one kind, in time order. Any other mode, or a
-// position past the list, leaves it empty.
+// Replaces working_set with one job's readings of one kind that are in_tables, in time order.
+// Any other mode, or a position past the list, leaves it empty.
 void fill_working_set(ReadingStore& store, std::int32_t n, std::int32_t mode);
 
-// Moves cursor (over all_readings) to the next reading of job that passes the kind filter.
+// Moves cursor (over all_readings) to the next reading of job that passes the kind filter and is
+// in_tables.
 bool find_next_in_store(ReadingStore& store, std::int32_t job, std::int32_t kind_filter);
 
 // Moves cursor (over working_set) to the next reading of the job / kind / location /

@@ -119,6 +119,11 @@ McSummaryWindow* McSummaryWindow::showSummary(QPointer<McSummaryWindow>& remembe
     return remembered;
 }
 
+void McSummaryWindow::refreshFigures() {
+    model_.recompute(app_.meter.active_materials, app_.settings.international_date);
+    showFigures();
+}
+
 QLabel* McSummaryWindow::field(int id) const {
     const auto it = fields_.find(id);
     return it == fields_.end() ? nullptr : it->second;

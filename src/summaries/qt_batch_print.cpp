@@ -30,46 +30,45 @@ std::string entry_for(const AppState& app, const JobListLink& jobs, int position
            std::to_string(job_at_position(app.store, app.wizard.management_type, position));
 }
 
-// The readings table of the current job, page after page, as "Print Job" prints it.
-bool print_table(PrintDocument& document, AppState& app, const std::string& entry) {
-    const std::int32_t management = app.wizard.management_type;
-    const std::int32_t job_index = app.selection.current_job_index;
-    const std::size_t total = count_job_readings(app.store, management, job_index);
-    const std::int32_t job_id =
-        job_id_of(app.store, managed_job_number(app.store, management, job_index));
-    const QSize area = document.pageSize();
-    const JobPageLayout layout = job_page_layout(area.width(), area.height());
-    const QFont font = job_print_font(layout);
-    std::size_t printed = 0;
-    int page_number = 0;
-    do {
-        if (!document.nextPage()) {
+// The pages of one batch document. Before each page the progress hears the page's number in the
+// batch and may cancel; then the page starts.
+class BatchPages {
+public:
+    BatchPages(PrintDocument& document, const BatchProgress& progress, int total)
+        : document_(document), progress_(progress), total_(total) {}
+
+    // False when the user cancelled or the printer refused the page.
+    bool next() {
+        if (progress_ && !progress_(document_.pageCount() + 1, total_)) {
+            cancelled_ = true;
             return false;
         }
-        ++page_number;
-        const std::vector<ReadingRow> rows = collect_reading_rows(
-            app.store, app.meter.active_materials, management, job_index,
-            static_cast<std::int32_t>(printed), static_cast<std::size_t>(layout.rows_per_page),
-            app.settings.celsius, app.settings.international_date);
-        paint_job_page(document.painter(),
-                       build_job_page(layout,
-                                      job_page_heading(app.meter, entry, job_id, page_number), rows,
-                                      management, app.settings.celsius),
-                       font);
-        if (rows.empty()) {
-            break;
-        }
-        printed += rows.size();
-    } while (printed < total);
-    return true;
+        return document_.nextPage();
+    }
+    bool cancelled() const { return cancelled_; }
+    QPainter& painter() { return document_.painter(); }
+    QSize size() const { return document_.pageSize(); }
+
+private:
+    PrintDocument& document_;
+    const BatchProgress& progress_;
+    int total_;
+    bool cancelled_ = false;
+};
+
+// The readings table of the current job, page after page, as "Print Job" prints it.
+bool print_table(BatchPages& pages, AppState& app, const std::string& entry) {
+    return paint_job_table(pages.painter(), pages.size(), app,
+                           {app.settings.celsius, app.settings.international_date, entry},
+                           [&pages] { return pages.next(); });
 }
 
 // The summary page of the current job: its first location and sub-location.
-bool print_summary(PrintDocument& document, AppState& app, const std::string& entry) {
-    if (!document.nextPage()) {
+bool print_summary(BatchPages& pages, AppState& app, const std::string& entry) {
+    if (!pages.next()) {
         return false;
     }
-    const QSize area = document.pageSize();
+    const QSize area = pages.size();
     const int position = app.selection.current_job_index;
     SummaryPage page;
     if (app.wizard.management_type == 1) {
@@ -82,40 +81,50 @@ bool print_summary(PrintDocument& document, AppState& app, const std::string& en
         model.open(app.settings.celsius, app.settings.international_date);
         page = model.page(area.width(), area.height(), app.meter.model(), entry);
     }
-    paint_summary_page(document.painter(), page);
+    paint_summary_page(pages.painter(), page);
     return true;
 }
 
-// The histogram of the current MC job, counted from its record as "View Histogram" counts it.
-// The bins are the batch's own: an open histogram dialog keeps showing its job.
-bool print_histogram(PrintDocument& document, AppState& app, const std::string& entry) {
+// The histogram of the current MC job, counted from its working set as "View Histogram" counts
+// it. The bins are the batch's own: an open histogram dialog keeps showing its job.
+bool print_histogram(BatchPages& pages, AppState& app, const std::string& entry) {
     const int position = app.selection.current_job_index;
-    if (position < 0 || position >= kJobRecordCount || !document.nextPage()) {
+    if (!pages.next()) {
         return false;
     }
-    fill_mc_slots_from_working_set(app.job_records.mc(position), app.store.working_set);
     HistogramBins bins{};
-    rebuild_histogram_bins(bins, app.job_records, HistogramSource::Mc, position);
+    const int scans = rebuild_histogram_bins(bins, app.store.working_set);
+    const std::int32_t job_id =
+        job_id_of(app.store, managed_job_number(app.store, kManagementMc, position));
     const HistogramChart chart = histogram_print_chart(
-        bins, document.pageSize().width(),
-        histogram_print_title(app.meter, entry, first_mc_slot(app.job_records, position)));
+        bins, pages.size().width(),
+        histogram_print_title(app.meter, entry, first_mc_slot(app.job_records, position), job_id),
+        scans);
     QFont label_font = QApplication::font();
     label_font.setPixelSize(kHistogramLabelHeight * chart.factor);
-    paint_histogram(document.painter(), chart, label_font);
+    paint_histogram(pages.painter(), chart, label_font);
     return true;
 }
 
-bool print_step(PrintDocument& document, AppState& app, const BatchStep& step,
-                const std::string& entry) {
+bool print_step(BatchPages& pages, AppState& app, const BatchStep& step, const std::string& entry) {
     switch (step.part) {
     case BatchPart::Table:
-        return print_table(document, app, entry);
+        return print_table(pages, app, entry);
     case BatchPart::Summary:
-        return print_summary(document, app, entry);
+        return print_summary(pages, app, entry);
     case BatchPart::Histogram:
-        return print_histogram(document, app, entry);
+        return print_histogram(pages, app, entry);
     }
     return false;
+}
+
+// Pages the whole batch takes: a table as many as its job's readings need, the other parts one.
+int batch_page_count(AppState& app, const std::vector<BatchStep>& steps, QSize area) {
+    int total = 0;
+    for (const BatchStep& step : steps) {
+        total += step.part == BatchPart::Table ? job_table_page_count(app, step.position, area) : 1;
+    }
+    return total;
 }
 
 std::vector<BatchStep> plan_for(const AppState& app) {
@@ -136,28 +145,24 @@ BatchPrintResult print_batch(QPrinter& printer, AppState& app, JobListLink& jobs
         return {BatchPrintStatus::Failed, 0};
     }
     BatchJobScope scope(app.store, app.selection, app.wizard.management_type);
+    BatchPages pages(document, progress, batch_page_count(app, steps, document.pageSize()));
     int selected = -1;
-    const int total = static_cast<int>(steps.size());
-    for (int i = 0; i < total; ++i) {
-        const BatchStep& step = steps[static_cast<std::size_t>(i)];
+    for (const BatchStep& step : steps) {
         if (step.position != selected) {
             scope.select(step.position);
             selected = step.position;
         }
-        if (!print_step(document, app, step, entry_for(app, jobs, step.position))) {
+        if (!print_step(pages, app, step, entry_for(app, jobs, step.position))) {
             document.abort();
-            return {BatchPrintStatus::Failed, 0};
-        }
-        if (progress && !progress(i + 1, total)) {
-            document.abort();
-            return {BatchPrintStatus::Cancelled, 0};
+            return {pages.cancelled() ? BatchPrintStatus::Cancelled : BatchPrintStatus::Failed, 0};
         }
     }
-    const int pages = document.pageCount();
+    const int page_count = document.pageCount();
     if (!document.end()) {
+        document.abort();
         return {BatchPrintStatus::Failed, 0};
     }
-    return {BatchPrintStatus::Printed, pages};
+    return {BatchPrintStatus::Printed, page_count};
 }
 
 BatchPrintResult print_selected_jobs(AppState& app, JobListLink& jobs, QWidget* parent) {
@@ -177,9 +182,9 @@ BatchPrintResult print_selected_jobs(AppState& app, JobListLink& jobs, QWidget* 
     dialog.setWindowTitle(QStringLiteral("Print Selected Jobs"));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(300);
-    const BatchPrintResult result = print_batch(printer, app, jobs, [&dialog](int done, int total) {
+    const BatchPrintResult result = print_batch(printer, app, jobs, [&dialog](int page, int total) {
         dialog.setMaximum(total);
-        dialog.setValue(done);
+        dialog.setValue(page - 1);
         QApplication::processEvents();
         return !dialog.wasCanceled();
     });

@@ -25,13 +25,15 @@ struct BatchPrintResult {
     int pages = 0;
 };
 
-// Called after each printout of the batch with the number done and the total; false cancels.
-using BatchProgress = std::function<bool(int done, int total)>;
+// Called before each page of the batch with its number (from 1) and the batch's page count;
+// false cancels.
+using BatchProgress = std::function<bool(int page, int total)>;
 
 // Prints the selected jobs into one document on an already set-up printer: for each selected job
 // (in list order) its readings table, its summary (the first group of its lists) and, for MC,
 // its histogram, as print_parts asks. The selection, the working set and the histogram dialog's
-// bins are left as they were. A cancelled batch is dropped as a whole.
+// bins are left as they were. A cancelled or failed batch is dropped as a whole (an unfinished
+// PDF file is removed).
 BatchPrintResult print_batch(QPrinter& printer, AppState& app, JobListLink& jobs,
                              const BatchProgress& progress = {});
 

@@ -1,5 +1,6 @@
 #include "summaries/qt_job_windows.h"
 
+#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
 #include "shell/main_window.h"
 #include "shell/qt_text.h"
@@ -132,6 +133,20 @@ void JobWindows::selectionChanged() {
     }
     if (rhSummary_) {
         rhSummary_->updateAnnotationButton();
+    }
+}
+
+void JobWindows::optionsChanged() {
+    if (mcSummary_) {
+        mcSummary_->refreshFigures();
+    }
+    if (rhSummary_) {
+        rhSummary_->refreshFigures();
+    }
+    // The view formats everything at paint time; the histogram shows nothing that an option
+    // changes.
+    for (ReadingsView* view : window_.findChildren<ReadingsView*>()) {
+        view->update();
     }
 }
 

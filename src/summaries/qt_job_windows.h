@@ -51,6 +51,9 @@ public:
     bool summaryOpen() const;
     // The job list's selection changed: "Append Notes" follows it.
     void selectionChanged();
+    // An option changed (temperature unit, date order): the open readings view is repainted and
+    // the open summaries show their figures again at once.
+    void optionsChanged();
     // Adds Options > "Batch Print" with the checkable items 40041, 40042 and 40043, which send
     // their commands to the main window.
     void addBatchPrintMenu(QMenu* options);

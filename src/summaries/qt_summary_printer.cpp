@@ -1,9 +1,9 @@
 #include "summaries/qt_summary_printer.h"
 
+#include "analysis/qt_job_printer.h"
 #include "shell/qt_text.h"
 #include "summaries/notes_wrap.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -98,14 +98,7 @@ bool PrintDocument::end() {
 }
 
 void PrintDocument::abort() {
-    printer_.abort();
-    if (painter_.isActive()) {
-        painter_.end();
-    }
-    // A printer cancels the job; a PDF file cannot be cancelled, so the unfinished file goes.
-    if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty()) {
-        QFile::remove(printer_.outputFileName());
-    }
+    discard_printout(printer_, painter_);
 }
 
 QSize PrintDocument::pageSize() const {

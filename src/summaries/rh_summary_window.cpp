@@ -90,6 +90,11 @@ RhSummaryWindow* RhSummaryWindow::showSummary(QPointer<RhSummaryWindow>& remembe
     return remembered;
 }
 
+void RhSummaryWindow::refreshFigures() {
+    model_.recompute(app_.settings.celsius, app_.settings.international_date);
+    showFigures();
+}
+
 QLabel* RhSummaryWindow::field(int id) const {
     const auto it = fields_.find(id);
     return it == fields_.end() ? nullptr : it->second;

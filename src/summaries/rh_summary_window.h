@@ -59,6 +59,10 @@ public:
     QPushButton* appendNotesButton() const { return appendNotes_; }
     JobNotesDialog* notesDialog() const { return notes_; }
 
+    // The temperature unit or the date order changed: the figures of the chosen group are
+    // computed and shown again.
+    void refreshFigures();
+
 public Q_SLOTS:
     void updateAnnotationButton();
 

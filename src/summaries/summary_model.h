@@ -49,6 +49,9 @@ public:
     void choose_sub_location(int list_position, const MaterialList& materials,
                              std::int32_t international_date);
 
+    // Computes the figures of the chosen group again under the options now in force.
+    void recompute(const MaterialList& materials, std::int32_t international_date);
+
     const std::vector<int>& locations() const { return locations_; }
     const std::vector<int>& sub_locations() const { return sub_locations_; }
     int location() const { return location_; }
@@ -60,7 +63,6 @@ public:
 
 private:
     void fill_sub_locations();
-    void recompute(const MaterialList& materials, std::int32_t international_date);
 
     std::vector<int> locations_;
     std::vector<int> sub_locations_;
@@ -77,6 +79,8 @@ public:
     void open(std::int32_t celsius, std::int32_t international_date);
     // A choice from the location list: recomputes for that location.
     void choose_location(int list_position, std::int32_t celsius, std::int32_t international_date);
+    // Computes the figures of the chosen location again under the options now in force.
+    void recompute(std::int32_t celsius, std::int32_t international_date);
 
     const std::vector<int>& locations() const { return locations_; }
     int location() const { return location_; }
@@ -88,8 +92,6 @@ public:
                      std::string_view job_entry) const;
 
 private:
-    void recompute(std::int32_t celsius, std::int32_t international_date);
-
     std::vector<int> locations_;
     int location_ = 0;
     std::int32_t celsius_ = 0;

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <numeric>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -56,37 +58,72 @@ TEST(RebuildHistogramBins, CountsEverySlotOfTheChosenRecord) {
     }
 }
 
-TEST(FillMcSlots, TakesPinValuesInWorkingSetOrderAndKeepsTheSlotWords) {
-    JobRecords records;
-    records.seed_after_download();
-    McJobRecord& record = records.mc(0);
-    record.slots[3].value = 77.0; // left over from an earlier job: must be cleared
+Reading reading(std::int32_t kind, double mc) {
+    Reading r;
+    r.kind = kind;
+    r.mc = mc;
+    return r;
+}
 
-    auto reading = [](std::int32_t kind, double mc) {
-        Reading r;
-        r.kind = kind;
-        r.mc = mc;
-        return r;
-    };
-    const std::vector<Reading> working_set = {reading(Pin, 12.3), reading(Scan, 450),
-                                              reading(RhTemperature, 60),
-                                              reading(PinWithTemperature, 19.5), reading(7, 30)};
-    fill_mc_slots_from_working_set(record, working_set);
-    EXPECT_EQ(record.slots[0].value, 12.3);
-    EXPECT_EQ(record.slots[1].value, 19.5);
-    EXPECT_EQ(record.slots[2].value, 0.0);
-    EXPECT_EQ(record.slots[3].value, 0.0);
-    EXPECT_EQ(record.slots[0].marker, 1);
-    EXPECT_EQ(record.slots[0].words[5], 1);
+TEST(RebuildHistogramBins, CountsEveryPinReadingOfTheWorkingSet) {
+    // 2000 pin readings: none is dropped past the first 1600, and a bin may hold more than 1600.
+    std::vector<Reading> working_set(1992, reading(Pin, 12.3));
+    working_set.push_back(reading(PinWithTemperature, 19.5));
+    working_set.push_back(reading(PinWithTemperature, 0.2));
+    for (const double high : {99.5, 100.0, 100.5, 250.0}) {
+        working_set.push_back(reading(Pin, high));
+    }
+    working_set.push_back(reading(Pin, 55.0));
+    working_set.push_back(reading(Pin, 55.0));
+    working_set.push_back(reading(Scan, 450));
+    working_set.push_back(reading(7, 30)); // a kind without a name, shown like a scan
+    working_set.push_back(reading(RhTemperature, 60));
+    ASSERT_EQ(working_set.size(), 2003u);
 
-    // More pin readings than slots: the first 1600 are kept.
-    std::vector<Reading> many(kSlotsPerJob + 5, reading(Pin, 3.0));
-    many.back().mc = 80.0;
-    fill_mc_slots_from_working_set(record, many);
     HistogramBins bins;
-    rebuild_histogram_bins(bins, records, HistogramSource::Mc, 0);
-    EXPECT_EQ(bins[3], kSlotsPerJob);
-    EXPECT_EQ(bins[80], 0);
+    bins.fill(9);
+    EXPECT_EQ(rebuild_histogram_bins(bins, working_set), 2);
+    EXPECT_EQ(bins[12], 1992);
+    EXPECT_EQ(bins[20], 1);
+    EXPECT_EQ(bins[55], 2);
+    EXPECT_EQ(bins[0], 1);
+    EXPECT_EQ(bins[100], 4);
+    EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), 0), 2000);
+    EXPECT_EQ(histogram_scale(bins), 32);
+    const HistogramChart chart = histogram_screen_chart(bins, 2);
+    EXPECT_EQ(chart.y_labels.front().text, "3200");
+    EXPECT_EQ(chart.bars.size(), 99u + 2u); // bins 20 and 55 are stubs at scale 32
+
+    EXPECT_EQ(rebuild_histogram_bins(bins, {}), 0);
+    EXPECT_EQ(bins, HistogramBins{});
+}
+
+TEST(HistogramLeftOutNote, NamesEachKindOfReadingNotShown) {
+    HistogramBins bins{};
+    bins[40] = 5;
+    EXPECT_EQ(histogram_left_out_note(bins, 0), "");
+    EXPECT_FALSE(histogram_screen_chart(bins).note.has_value());
+    EXPECT_EQ(histogram_left_out_note(bins, 12), "12 scan readings are not shown");
+    EXPECT_EQ(histogram_left_out_note(bins, 1), "1 scan reading is not shown");
+    bins[100] = 1;
+    bins[0] = 3;
+    EXPECT_EQ(histogram_left_out_note(bins, 0), "1 reading of 99.5% or more is not shown\n"
+                                                "3 readings below 0.5% are not shown");
+    bins[100] = 2;
+    bins[0] = 1;
+    EXPECT_EQ(histogram_left_out_note(bins, 4), "4 scan readings are not shown\n"
+                                                "2 readings of 99.5% or more are not shown\n"
+                                                "1 reading below 0.5% is not shown");
+
+    // Under the x axis: below "%MC" on screen, below the title on paper.
+    const HistogramChart screen = histogram_screen_chart(HistogramBins{}, 12);
+    ASSERT_TRUE(screen.note.has_value());
+    EXPECT_EQ(screen.note->text, "12 scan readings are not shown");
+    EXPECT_EQ(screen.note->box, (ChartRect{50, 448, 551, 508}));
+    const HistogramChart paper = histogram_print_chart(HistogramBins{}, 4800, "T", 12);
+    ASSERT_TRUE(paper.note.has_value());
+    EXPECT_EQ(paper.note->box, (ChartRect{400, 4000, 4400, 4480}));
+    EXPECT_GT(paper.note->box.top, paper.title->box.bottom);
 }
 
 TEST(HistogramScale, FollowsTheLargestCountOfBinsOneToHundred) {
@@ -201,15 +238,19 @@ TEST(HistogramPrintTitle, NamesModelJobAndSpecies) {
     McSlot slot;
     slot.words[5] = 3;
     slot.id_value = 1234.0;
-    EXPECT_EQ(histogram_print_title(meter, "Job #2", slot),
+    EXPECT_EQ(histogram_print_title(meter, "Job #2", slot, 734),
               "Histogram for TRK 500 Job #2 - Apitong");
     meter.set_model("VKM2 SCAN");
     meter.apply_model_rules();
-    EXPECT_EQ(histogram_print_title(meter, "Job #2", slot),
+    EXPECT_EQ(histogram_print_title(meter, "Job #2", slot, 734),
               "Histogram for VKM2 SCAN \r\nJob #2 - ID#        1234 - Apitong");
     slot.words[5] = 9999; // past the species table
-    EXPECT_EQ(histogram_print_title(meter, "Job #2", slot),
+    EXPECT_EQ(histogram_print_title(meter, "Job #2", slot, 734),
               "Histogram for VKM2 SCAN \r\nJob #2 - ID#        1234 - ");
+    // A slot without an ID value: the job's ID from job_ids.
+    slot.id_value = 0.0;
+    EXPECT_EQ(histogram_print_title(meter, "Job #2", slot, 734),
+              "Histogram for VKM2 SCAN \r\nJob #2 - ID#         734 - ");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <initializer_list>
 
 namespace qm {
@@ -135,14 +136,19 @@ TEST(RhStatistics, OutOfRangeHumidityCountsButStaysOutOfMinAndMax) {
     EXPECT_STREQ(c.first_text, "28/8/03 1:01AM");
 }
 
-TEST(RhStatistics, HotSaturatedAirReportsMinimumZero) {
+TEST(RhStatistics, HotSaturatedAirReportsItsTrueMinimum) {
+    // Every humidity 3000 or more: the minimum is the smallest of them, not 0.00.
     Reading hot = make(RhTemperature, 176.0);
     hot.rh = 100.0; // 3828.10 grains per pound
-    ReadingStore store = store_with({hot});
+    Reading hotter = hot;
+    hotter.rh = 95.0;
+    Reading wrong = hot;
+    wrong.temperature = std::nan(""); // no humidity: counted, neither bound moves
+    ReadingStore store = store_with({hot, wrong, hotter});
     const JobStatistics s = compute_rh_statistics(store, 0, 4, 0, kUsDate);
-    EXPECT_STREQ(s.min_text, "0.00");
     EXPECT_STREQ(s.max_text, "3828.10");
-    EXPECT_STREQ(s.count_text, "1");
+    EXPECT_STREQ(s.min_text, "3483.53"); // 95 % at 176 F
+    EXPECT_STREQ(s.count_text, "3");
 
     ReadingStore none = store_with({});
     const JobStatistics e = compute_rh_statistics(none, 0, 4, 0, kUsDate);

@@ -38,6 +38,10 @@ TEST(ReadingsViewHeading, JobIdOrScannerSlot) {
     EXPECT_EQ(readings_view_heading(kManagementMc, 1, "Job #1", 42, slot), "Job #1\nID# 42\n");
     EXPECT_EQ(readings_view_heading(kManagementMc, 0, "Job #1", 42, slot),
               "Job #1   ID#        4711\nAlder\n");
+    // A scanner's slot without an ID value: the job's ID from job_ids, as the printout shows.
+    slot.id_value = 0.0;
+    EXPECT_EQ(readings_view_heading(kManagementMc, 0, "Job #1", 734, slot),
+              "Job #1   ID#         734\nAlder\n");
 }
 
 ReadingStore two_job_store() {

@@ -5,6 +5,7 @@
 #include "support/pdf_reader.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPageLayout>
 #include <QPageSize>
@@ -183,7 +184,8 @@ TEST_F(ReadingsViewTest, ViewHistogramCountsTheJobsPinValues) {
     EXPECT_TRUE(v->histogram()->isVisible());
     EXPECT_EQ(app->histogram_bins[10], 1);
     EXPECT_EQ(app->histogram_bins[11], 2); // 10.5 rounds up
-    EXPECT_EQ(app->histogram_bins[0], kSlotsPerJob - 3);
+    EXPECT_EQ(app->histogram_bins[0], 0);
+    EXPECT_EQ(app->histogram_scan_readings, 0);
     HistogramDialog* first = v->histogram();
     v->histogram_button()->click();
     EXPECT_EQ(v->histogram(), first) << "one histogram window at a time";
@@ -207,6 +209,33 @@ public:
     QString path;
     QPrinter printer;
 };
+
+TEST_F(ReadingsViewTest, HistogramOfTwoThousandReadingsTellsWhatItLeavesOut) {
+    load(0);
+    for (int n = 0; n < 2000; ++n) {
+        app->store.all_readings.push_back(pin_reading(1, 4)); // 12.0 %
+    }
+    Reading scan = pin_reading(1, 0);
+    scan.kind = Scan;
+    app->store.all_readings.insert(app->store.all_readings.end(), 12, scan);
+    app->store.job_ids = {734, 0, 33, 0, 0};
+    rebuild_job_lists(app->store);
+    fill_working_set(app->store, 0, kManagementMc);
+    app->meter.set_model("VKM2 SCAN");
+    app->meter.apply_model_rules();
+    ReadingsView* v = open_view();
+    v->view_histogram();
+    EXPECT_EQ(app->histogram_bins[12], 2000);
+    EXPECT_EQ(app->histogram_scan_readings, 12);
+
+    PdfPage page(600, 4800, 6400);
+    ASSERT_TRUE(v->histogram()->print_chart(page.printer));
+    const std::string text = test::pdf_text(page.file());
+    EXPECT_NE(text.find("3200"), std::string::npos) << text; // scale 32 above 1600
+    EXPECT_NE(text.find("12 scan readings are not shown"), std::string::npos) << text;
+    // The scanner's slot holds no ID value: the title names the job's ID.
+    EXPECT_NE(text.find("734 - "), std::string::npos) << text;
+}
 
 TEST_F(ReadingsViewTest, HostKeepsOneViewAndYieldsToAnOpenHistogram) {
     load(20);
@@ -349,7 +378,10 @@ TEST(JobPrinterSizes, CancelledPrintoutStopsAtThePageAsked) {
         });
     EXPECT_TRUE(result.started);
     EXPECT_TRUE(result.cancelled);
+    EXPECT_FALSE(result.failed);
     EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{1, 4}, {2, 4}, {3, 4}}));
+    // The unfinished PDF file does not stay behind looking like the whole job.
+    EXPECT_FALSE(QFile::exists(page.path));
 }
 
 } // namespace

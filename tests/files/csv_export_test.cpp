@@ -133,7 +133,9 @@ TEST_F(CsvExport, SequenceLabelsRestartWithTheHalfDay) {
         mc_reading(PinWithTemperature, 0x09, 0),
         mc_reading(Pin, 0x09, 10),
         mc_reading(Scan, 0x10, 0, 45.0),
-        mc_reading(Pin, 0x13, 0), // 13:00, the afternoon
+        mc_reading(Pin, 0x11, 59), // 11:59, still the morning
+        mc_reading(Pin, 0x12, 0),  // 12:00 on a 24-hour meter: noon starts the afternoon
+        mc_reading(Pin, 0x13, 0),
         mc_reading(Scan, 0x13, 5, 46.0),
         [] {
             Reading next_day = mc_reading(Pin, 0x13, 0); // the next afternoon
@@ -141,7 +143,7 @@ TEST_F(CsvExport, SequenceLabelsRestartWithTheHalfDay) {
             return next_day;
         }(),
     });
-    ASSERT_EQ(lines.size(), 7u);
+    ASSERT_EQ(lines.size(), 9u);
     std::vector<std::string> labels;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         std::stringstream fields(lines[i]);
@@ -151,7 +153,8 @@ TEST_F(CsvExport, SequenceLabelsRestartWithTheHalfDay) {
         }
         labels.push_back(field);
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"P-1", "P-2", "S-1", "P-1", "S-1", "P-1"}));
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"P-1", "P-2", "S-1", "P-3", "P-1", "P-2", "S-1", "P-1"}));
     // A scan's temperature is a single space; its value keeps one decimal.
     EXPECT_EQ(lines[3], "No Title,2,7,LR,F,S-1,Sheetrock,5/13/09,10:00,SCAN,45.0,, ,");
 }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sys/stat.h>
 
 namespace qm {
 namespace {
@@ -90,7 +91,12 @@ protected:
 };
 
 using Message = test::RecordingUi::Message;
-const Message kAccessDenied{std::string(kAccessDeniedText), "Error", MessageIcon::Warning};
+
+// The access message with the system's reason on a line of its own.
+Message access_denied(int error) {
+    return {std::string(kAccessDeniedText) + "\n" + std::strerror(error), "Error",
+            MessageIcon::Warning};
+}
 
 TEST_F(FileCommandsTest, DefaultNameFollowsDateOrderJobIdAndRememberedName) {
     select({1}); // MC list position 1 is job 3, ID 42
@@ -108,12 +114,28 @@ TEST_F(FileCommandsTest, DefaultNameFollowsDateOrderJobIdAndRememberedName) {
     EXPECT_EQ(default_file_name(settings_, empty, wizard_, Selection{}, today_, kFileOpen),
               "1-3-2010ID000.qmk");
 
-    // A remembered name is proposed as it stands, for the CSV export too; none yet: empty.
+    // A remembered name: as it stands to open, with the dialog's own extension to save or
+    // export (an export never lands on the save file); none yet: empty.
     settings_.remember_filename = 1;
     EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileSave), "");
-    set_settings_text(settings_.last_file_name, "/data/site.qmk");
     EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileExportCsv),
+              "");
+    set_settings_text(settings_.last_file_name, "/data/site.dat");
+    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileOpen),
+              "/data/site.dat");
+    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileSave),
               "/data/site.qmk");
+    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileExportCsv),
+              "/data/site.csv");
+    for (const auto& [path, csv] : std::vector<std::pair<std::string, std::string>>{
+             {"/data/site.qmk", "/data/site.csv"},
+             {"site", "site.csv"},
+             {"/data.d/site", "/data.d/site.csv"},
+             {"/data/.site", "/data/.site.csv"},
+             {"/data/site.v2.qmk", "/data/site.v2.csv"},
+             {"/data/site.", "/data/site.csv"}}) {
+        EXPECT_EQ(with_extension(path, ".csv"), csv);
+    }
 }
 
 TEST_F(FileCommandsTest, DialogsGetFiltersExtensionAndAnExistingFolder) {
@@ -186,6 +208,13 @@ TEST_F(FileCommandsTest, OpeningAForeignFileLosesTitlesButKeepsReadingsAndTheWiz
     EXPECT_EQ(ui_.messages[1].text, std::strerror(ENOENT));
     EXPECT_EQ(ui_.messages[1].caption, "Error");
     EXPECT_EQ(ui_.messages[1].icon, MessageIcon::Information);
+    // A FIFO is refused at once, without waiting for a writer.
+    ASSERT_EQ(mkfifo(path("fifo.qmk").c_str(), 0644), 0);
+    dialogs_.answers = {path("fifo.qmk")};
+    EXPECT_EQ(run(kFileOpen).code, 0);
+    ASSERT_EQ(ui_.messages.size(), 3u);
+    EXPECT_EQ(ui_.messages[2].text, "Not a regular file");
+    EXPECT_EQ(store_.all_readings, readings);
 }
 
 TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJob) {
@@ -221,7 +250,7 @@ TEST_F(FileCommandsTest, FailedSaveShowsAccessDeniedAndLeavesTheSettingsFileAlon
 
     run(kFileSave);
     ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0], kAccessDenied);
+    EXPECT_EQ(ui_.messages[0], access_denied(ENOENT));
     // Remembered in memory before the failure, but not written.
     EXPECT_EQ(settings_text(settings_.last_file_name), target);
     EXPECT_EQ(file_bytes(path("qm.dat")), before);
@@ -242,9 +271,9 @@ TEST_F(FileCommandsTest, SaveRecordsTheNameOnlyWhenRemembering) {
     ASSERT_EQ(bytes.size(), 536u);
     const std::string stored(reinterpret_cast<const char*>(bytes.data()) + 272);
     EXPECT_EQ(stored, path("b.qmk"));
-    // ... and every dialog proposes it from then on.
+    // ... and every dialog proposes it from then on, the export with its own extension.
     run(kFileExportCsv);
-    EXPECT_EQ(dialogs_.calls.back().request.file_name, path("b.qmk"));
+    EXPECT_EQ(dialogs_.calls.back().request.file_name, path("b.csv"));
 }
 
 TEST_F(FileCommandsTest, ExportWritesTheCurrentJobOrSaysWhyNot) {
@@ -255,11 +284,17 @@ TEST_F(FileCommandsTest, ExportWritesTheCurrentJobOrSaysWhyNot) {
     ASSERT_TRUE(fs::exists(path("job3.csv")));
     EXPECT_GT(fs::file_size(path("job3.csv")), 101u);
 
-    // A file that cannot be written is reported as a failed save is.
+    // A file that cannot be written is reported as a failed save is; so is a FIFO in the way.
     dialogs_.answers = {path("missing-folder/job3.csv")};
     run(kFileExportCsv);
     ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0], kAccessDenied);
+    EXPECT_EQ(ui_.messages[0], access_denied(ENOENT));
+    ASSERT_EQ(mkfifo(path("fifo.csv").c_str(), 0644), 0);
+    dialogs_.answers = {path("fifo.csv")};
+    run(kFileExportCsv);
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[1].text, std::string(kAccessDeniedText) + "\nNot a regular file");
+    ui_.messages.pop_back();
 
     // A job without readings writes nothing.
     store_.mc_jobs[1] = 5;

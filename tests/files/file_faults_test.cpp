@@ -1,25 +1,34 @@
-// Saving, exporting and the settings file when the file system says no: a folder without write
-// permission, a full disk, a read-only file in the way, and a damaged or misplaced "qm.dat". The
-// old file must survive byte for byte and nothing may be reported as written.
+// Saving, exporting and the settings file when the file system says no or holds something odd: a
+// folder without write permission, a full disk, a read-only file, a FIFO or socket in the way, a
+// symbolic link, a temporary left by a crash, and a damaged or misplaced "qm.dat". The old file
+// must survive byte for byte, keep its mode, and nothing may be reported as written.
 //
 // Permission bits do not stop root, so as root the permission cases run in a child process that
 // has dropped to the user "nobody"; the full-disk case mounts a small tmpfs and needs root.
 #include "files/csv_export.h"
+#include "files/file_commands.h"
+#include "files/regular_file.h"
 #include "files/save_file.h"
 #include "files/settings_file.h"
 #include "shell/app_state.h"
 #include "store/job_index.h"
+#include "support/recording_ui.h"
+#include "support/scripted_file_dialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -132,6 +141,27 @@ TEST_F(FileFaults, FolderWithoutWritePermissionRefusesAndStaysEmpty) {
         if (export_to(dir / "job.csv") != EACCES) {
             return 2;
         }
+        // The save command shows the access message with the system's reason under it.
+        test::RecordingUi ui;
+        test::ScriptedFileDialogs dialogs;
+        dialogs.answers = {(dir / "job.qmk").string()};
+        const std::string folder = dir.string();
+        FileCommandContext c{app.store,
+                             app.meter,
+                             app.job_records,
+                             app.wizard,
+                             app.selection,
+                             app.settings,
+                             folder,
+                             ui,
+                             dialogs,
+                             {},
+                             {}};
+        file_command(kFileSave, c);
+        if (ui.messages.size() != 1 ||
+            ui.messages[0].text != std::string(kAccessDeniedText) + "\nPermission denied") {
+            return 3;
+        }
         return 0;
     });
     EXPECT_EQ(result, 0);
@@ -164,7 +194,7 @@ TEST_F(FileFaults, ReadOnlyFileIsNeitherReplacedNorTouched) {
     EXPECT_EQ(entries_in(dir), 2u);
 }
 
-TEST_F(FileFaults, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
+TEST_F(FileFaults, FullOrReadOnlyDiskKeepsTheOldFileAndLeavesNoTemporary) {
     if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
         GTEST_SKIP() << "mounting a small tmpfs needs root; the full-disk case was not run";
     }
@@ -186,6 +216,13 @@ TEST_F(FileFaults, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_EQ(read_file(dir / "kept.csv"), old_csv);
     EXPECT_FALSE(fs::exists(dir / "new.qmk"));
     EXPECT_EQ(entries_in(dir), 3u);
+
+    // The same disk mounted read-only.
+    ASSERT_EQ(::mount("tmpfs", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_EQ(save(dir / "kept.qmk"), EROFS);
+    EXPECT_EQ(access_denied_text(EROFS),
+              std::string(kAccessDeniedText) + "\nRead-only file system");
+    EXPECT_EQ(read_file(dir / "kept.qmk"), old_save);
 }
 
 TEST_F(FileFaults, SaveAndCsvFilesAre0644UnderTheUsualUmask) {
@@ -195,6 +232,86 @@ TEST_F(FileFaults, SaveAndCsvFilesAre0644UnderTheUsualUmask) {
     ::umask(old_mask);
     EXPECT_EQ(fs::status(dir / "job.qmk").permissions(), static_cast<fs::perms>(0644));
     EXPECT_EQ(fs::status(dir / "job.csv").permissions(), static_cast<fs::perms>(0644));
+}
+
+TEST_F(FileFaults, OnlyRegularFilesAreReplaced) {
+    // A FIFO and a socket in the way are refused and stay what they are.
+    const fs::path fifo = dir / "fifo.qmk";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const fs::path socket_path = dir / "socket.csv";
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(save(fifo), kNotRegularFile);
+    EXPECT_EQ(export_to(socket_path), kNotRegularFile);
+    EXPECT_EQ(save(dir), EISDIR);
+    ::close(sock);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_socket(socket_path));
+    EXPECT_EQ(entries_in(dir), 2u);
+}
+
+TEST_F(FileFaults, SymbolicLinksAreFollowedAndKept) {
+    fs::create_directory(dir / "real");
+    write_file(dir / "real" / "job.qmk", {'o', 'l', 'd'});
+    fs::create_symlink("real/job.qmk", dir / "link.qmk");
+    fs::create_symlink(dir / "link.qmk", dir / "link2.qmk"); // a link to the link
+    fs::create_symlink("real/new.csv", dir / "dangling.csv");
+
+    EXPECT_EQ(save(dir / "link2.qmk"), 0);
+    EXPECT_EQ(export_to(dir / "dangling.csv"), 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.qmk"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link2.qmk"));
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.csv"));
+    EXPECT_EQ(fs::file_size(dir / "real" / "job.qmk"), 1112u + 200 * 68);
+    EXPECT_EQ(read_file(dir / "real" / "new.csv").size(), fs::file_size(dir / "dangling.csv"));
+    EXPECT_EQ(entries_in(dir / "real"), 2u);
+    EXPECT_EQ(entries_in(dir), 4u);
+}
+
+TEST_F(FileFaults, ReplacedFilesKeepTheirModeAndOwner) {
+    const mode_t old_mask = ::umask(022);
+    for (const fs::perms mode : {static_cast<fs::perms>(0600), static_cast<fs::perms>(0640)}) {
+        write_file(dir / "job.qmk", {'o', 'l', 'd'});
+        fs::permissions(dir / "job.qmk", mode);
+        EXPECT_EQ(save(dir / "job.qmk"), 0);
+        EXPECT_EQ(fs::status(dir / "job.qmk").permissions(), mode);
+    }
+    ::umask(old_mask);
+    // As root, another user's file stays that user's.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((dir / "job.qmk").c_str(), kNobody, kNobody), 0);
+        EXPECT_EQ(save(dir / "job.qmk"), 0);
+        struct stat info {};
+        ASSERT_EQ(::stat((dir / "job.qmk").c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, kNobody);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+    }
+    EXPECT_EQ(entries_in(dir), 1u);
+}
+
+TEST_F(FileFaults, TemporaryLeftByACrashGoesWithTheNextSave) {
+    // What a save killed before its rename leaves, and the temporary of a save still running.
+    const fs::path stale = dir / ".job.qmk.0badcafe.tmp";
+    const fs::path running = dir / ".job.qmk.12345678.tmp";
+    write_file(stale, {1, 2, 3});
+    write_file(running, {4, 5, 6});
+    const int held = ::open(running.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    // Names that are not temporaries of this target stay.
+    for (const char* name : {".job.qmk.0badcafe.tmp.x", ".other.qmk.0badcafe.tmp",
+                             ".job.qmk.0BADCAFE.tmp", "job.qmk.0badcafe.tmp"}) {
+        write_file(dir / name, {7});
+    }
+    EXPECT_EQ(save(dir / "job.qmk"), 0);
+    ::close(held);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_EQ(entries_in(dir), 6u);
+    EXPECT_TRUE(is_temporary_of(".site.csv.0123abcd.tmp", "site.csv"));
+    EXPECT_FALSE(is_temporary_of(".site.csv.0123abc.tmp", "site.csv"));
 }
 
 TEST_F(FileFaults, BrokenSettingsFileKeepsTheValuesInMemory) {

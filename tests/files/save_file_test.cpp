@@ -1,5 +1,7 @@
 #include "files/save_file.h"
 
+#include "files/csv_export.h"
+#include "files/regular_file.h"
 #include "shell/app_state.h"
 #include "store/job_index.h"
 #include "support/recording_ui.h"
@@ -276,12 +278,10 @@ TEST_F(SaveFile, RefusedFilesLeaveTheStoreAsItWas) {
     cases.push_back({"selected_count 256", count, kNotValidMessage});
     set32(count, 1060, 0xFFFFFFFFu);
     cases.push_back({"selected_count -1", count, kNotValidMessage});
-    for (const auto& [offset, value] : std::vector<std::pair<std::size_t, std::uint32_t>>{
-             {12, 6}, {12, 0}, {4, 64}, {4, 0xFFFFFFFFu}, {8, 3}, {40, 16}}) {
-        Bytes bad = one_reading_file();
-        set32(bad, 1112 + offset, value);
-        cases.push_back({"reading outside the tables", bad, kNotValidMessage});
-    }
+    Bytes two = one_reading_file();
+    set32(two, 1108, 2);
+    two.insert(two.end(), two.begin() + 1112, two.begin() + 1180 - 1); // cut in the last record
+    cases.push_back({"ends inside its last record", two, kNotValidMessage});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -314,6 +314,55 @@ TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {
     EXPECT_EQ(result.session.step, 4);
 }
 
+// A file of an older program may hold readings the tables cannot name: it loads, exports the
+// CSV it exports without them, and saves back byte for byte.
+TEST_F(SaveFile, ReadingsOutsideTheTablesAreKeptButNeverShown) {
+    Bytes file = one_reading_file();
+    const std::size_t known = 1112;
+    // Records in the order the store groups them (job, location, sub-location, arrival).
+    const std::vector<std::pair<std::size_t, std::uint32_t>> odd_fields = {
+        {4, 0xFFFFFFFFu}, // location -1
+        {40, 16},         // material 16
+        {8, 3},           // sub-location 3
+        {4, 64},          // location 64
+    };
+    Bytes records;
+    for (std::size_t i = 0; i < odd_fields.size(); ++i) {
+        Bytes record(file.begin() + known, file.begin() + known + 68);
+        set32(record, odd_fields[i].first, odd_fields[i].second);
+        records.insert(records.end(), record.begin(), record.end());
+        if (i == 0) { // the reading every table names stands second
+            records.insert(records.end(), file.begin() + known, file.begin() + known + 68);
+        }
+    }
+    file.resize(known);
+    file.insert(file.end(), records.begin(), records.end());
+    set32(file, 1108, 5);
+
+    const std::string plain_csv = [&] {
+        EXPECT_TRUE(load(one_reading_file()).accepted());
+        return export_csv(app.store, app.meter, 2, 0, 0);
+    }();
+    const LoadResult result = load(file);
+    ASSERT_TRUE(result.accepted());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(app.store.all_readings.size(), 5u);
+    EXPECT_EQ(app.store.mc_job_count, 1);
+    EXPECT_EQ(export_csv(app.store, app.meter, 2, 0, 0), plain_csv);
+
+    apply_restored_session(result.session, app.wizard, app.selection);
+    app.selection.current_job_index = 0;
+    ASSERT_TRUE(save(dir / "back.qmk").ok);
+    EXPECT_EQ(read_file(dir / "back.qmk"), file);
+
+    // Jobs outside 1..5 load too, and are listed nowhere.
+    Bytes job7 = one_reading_file();
+    set32(job7, 1112 + 12, 7);
+    ASSERT_TRUE(load(job7).accepted());
+    EXPECT_EQ(app.store.all_readings.size(), 1u);
+    EXPECT_EQ(app.store.mc_job_count + app.store.rh_job_count, 0);
+}
+
 TEST_F(SaveFile, MeterNameRulesOnLoad) {
     Bytes alfa = one_reading_file();
     set_text(alfa, 1088, "TRK ALFA");
@@ -343,9 +392,43 @@ TEST_F(SaveFile, UnreadablePathShowsTheSystemText) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], (test::RecordingUi::Message{std::strerror(ENOENT), "Error",
                                                           MessageIcon::Information}));
-    ui.messages.clear();
-    EXPECT_EQ(load_save(dir.string(), app.store, app.meter, ui).error, EISDIR);
+
+    // Only regular files are read, and none of these waits: a directory, a device that never
+    // ends, a FIFO without a writer.
+    ASSERT_EQ(mkfifo((dir / "fifo.qmk").c_str(), 0644), 0);
+    for (const auto& [path, error] : std::vector<std::pair<fs::path, int>>{
+             {dir, EISDIR}, {"/dev/zero", kNotRegularFile}, {dir / "fifo.qmk", kNotRegularFile}}) {
+        SCOPED_TRACE(path);
+        ui.messages.clear();
+        const LoadResult refused = load_save(path.string(), app.store, app.meter, ui);
+        EXPECT_EQ(refused.status, LoadStatus::OpenFailed);
+        EXPECT_EQ(refused.error, error);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, error == EISDIR ? "Is a directory" : "Not a regular file");
+    }
     EXPECT_EQ(app.store.all_readings.size(), 1u);
+}
+
+// A file is read only up to its Nth record: a 2 GB sparse file costs no memory, whether N is 0
+// or more than the file can hold.
+TEST_F(SaveFile, LoaderReadsNoFurtherThanTheLastRecord) {
+    set_readings({pin_reading(1)});
+    for (const std::uint32_t n : {0u, 100'000'000u}) {
+        SCOPED_TRACE(n);
+        Bytes header = one_reading_file();
+        set32(header, 1108, n);
+        header.resize(1112);
+        write_file(dir / "huge.qmk", header);
+        ASSERT_EQ(::truncate((dir / "huge.qmk").c_str(), off_t{2} << 30), 0);
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        const LoadResult result = load_save((dir / "huge.qmk").string(), app.store, app.meter, ui);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_EQ(result.accepted(), n == 0);
+        EXPECT_TRUE(app.store.all_readings.empty());
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024); // kilobytes
+    }
 }
 
 TEST_F(SaveFile, NewFilesFollowTheUmask) {

@@ -111,19 +111,55 @@ TEST(RebuildJobLists, ListsAreWholeWhetherTheArrayWasGroupedOrNot) {
     EXPECT_EQ(store.rh_jobs, (std::array<std::int32_t, 5>{2, 0, 0, 0, 0}));
     EXPECT_EQ(store.rh_job_count, 1);
 
-    // Keys outside 1..5 can give more than five jobs: the first five stay listed.
+    // Only jobs 1..5 are listed: more than five job numbers never overflow the lists.
     store.all_readings.clear();
-    for (int job = 7; job >= 1; --job) {
+    for (int job = 7; job >= 0; --job) {
         store.all_readings.push_back(reading(job, 0));
     }
     store.all_readings.push_back(reading(9, 0, 0, RhTemperature));
     rebuild_job_lists(store);
     EXPECT_EQ(store.mc_jobs, (std::array<std::int32_t, 5>{1, 2, 3, 4, 5}));
     EXPECT_EQ(store.mc_job_count, 5);
-    EXPECT_EQ(store.rh_jobs, (std::array<std::int32_t, 5>{9, 0, 0, 0, 0}));
+    EXPECT_EQ(store.rh_job_count, 0);
     rebuild_job_lists(store); // already grouped now: the same lists from the single walk
     EXPECT_EQ(store.mc_jobs, (std::array<std::int32_t, 5>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(store.rh_job_count, 1);
+    EXPECT_EQ(store.rh_job_count, 0);
+}
+
+// Readings no table can name (from files of older programs) stay in the store, but no job list,
+// working set or walk of the store reaches them.
+TEST(RebuildJobLists, ReadingsOutsideTheTablesAreKeptButNeverReached) {
+    Reading material16 = reading(2, 4, 1);
+    material16.material = 16;
+    Reading negative_material = reading(2, 4, 1, RhTemperature);
+    negative_material.material = -1;
+    ReadingStore store;
+    store.all_readings = {reading(2, 4, 1), reading(2, 64, 0), reading(2, -1, 0),
+                          reading(2, 4, 3), reading(2, 4, -1), material16,
+                          reading(0, 4, 0), reading(6, 4, 0),  reading(-2, 0, 0, RhTemperature),
+                          negative_material};
+    EXPECT_TRUE(in_tables(store.all_readings[0]));
+    for (std::size_t i = 1; i < store.all_readings.size(); ++i) {
+        EXPECT_FALSE(in_tables(store.all_readings[i])) << i;
+    }
+    rebuild_job_lists(store);
+    EXPECT_EQ(store.all_readings.size(), 10u);
+    EXPECT_EQ(store.mc_jobs, (std::array<std::int32_t, 5>{2, 0, 0, 0, 0}));
+    EXPECT_EQ(store.mc_job_count, 1);
+    EXPECT_EQ(store.rh_job_count, 0);
+
+    fill_working_set(store, 0, kModeMcPosition);
+    ASSERT_EQ(store.working_set.size(), 1u);
+    EXPECT_EQ(store.working_set[0], reading(2, 4, 1));
+    fill_working_set(store, 2, kModeRhJob);
+    EXPECT_TRUE(store.working_set.empty());
+    for (const std::int32_t job : {2, 0, 6}) {
+        int found = 0;
+        for (store.cursor = 0; find_next_in_store(store, job, kKindFilterAny); ++store.cursor) {
+            ++found;
+        }
+        EXPECT_EQ(found, job == 2 ? 1 : 0) << job;
+    }
 }
 
 TEST(FillWorkingSet, SortsByTimeWithRawHourCode) {

@@ -2,11 +2,14 @@
 // opener, Save all Jobs and the Batch Print menu.
 #include "summaries/qt_job_windows.h"
 
+#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
 #include "shell/shell_fixture.h"
 #include "summaries/job_annotations.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -60,6 +63,37 @@ TEST_F(JobWindowsTest, NorthWallRetitlesTheSecondJob) {
     EXPECT_FALSE(page.button(JobListPage::kChangeTitleId)->isEnabled());
     EXPECT_TRUE(page.button(JobListPage::kPrintSelectedId)->isEnabled());
     EXPECT_FALSE(jobWindows().mcSummary()->appendNotesButton()->isEnabled());
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST_F(JobWindowsTest, OpenWindowsFollowTheOptionsAtOnce) {
+    secondOfTwoSelected();
+    jobWindows().viewSummary();
+    McSummaryWindow* summary = jobWindows().mcSummary();
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(summary->field(McSummaryWindow::kFirstId)->text(), "8/18/03 1:02PM");
+    auto* view = new ReadingsView(*state_, window_->metrics(), {}, window_.get());
+    view->show();
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    view->installEventFilter(&counter);
+
+    window_->menuCommand(kMenuInternationalDate);
+    EXPECT_EQ(summary->field(McSummaryWindow::kFirstId)->text(), "18/8/03 1:02PM");
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter.paints, 0) << "the readings view repaints with the new date order";
+    view->removeEventFilter(&counter);
 }
 
 TEST_F(JobWindowsTest, SaveAllJobsWritesEveryJobAndKeepsTheSelection) {

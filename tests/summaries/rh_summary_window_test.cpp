@@ -51,9 +51,17 @@ TEST_F(RhSummaryWindowTest, KitBeforeThreeOutOfRangeCountedUnitsAtRecomputation)
     EXPECT_EQ(text(window, RhSummaryWindow::kMinLabelId), "Minimum GPP Value");
     EXPECT_EQ(text(window, RhSummaryWindow::kMaxLabelId), "Maximum GPP Value");
 
-    // A change to Celsius shows only at the next recomputation, labels and values together.
+    // A change to Celsius shows at the next recomputation (the options' refresh or a location
+    // change), labels and values together.
     app.settings.celsius = 1;
     EXPECT_EQ(text(window, RhSummaryWindow::kMinLabelId), "Minimum GPP Value");
+    window.refreshFigures();
+    EXPECT_EQ(text(window, RhSummaryWindow::kMinLabelId), "Minimum GPK Value");
+    EXPECT_EQ(text(window, RhSummaryWindow::kCountId), "2");
+    app.settings.celsius = 0;
+    window.refreshFigures();
+    EXPECT_EQ(text(window, RhSummaryWindow::kMaxLabelId), "Maximum GPP Value");
+    app.settings.celsius = 1;
     window.locationList()->setCurrentIndex(1);
     Q_EMIT window.locationList()->activated(1);
     EXPECT_EQ(text(window, RhSummaryWindow::kMinLabelId), "Minimum GPK Value");

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -60,9 +61,12 @@ struct Qmtool : ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    ToolRun qmtool(const std::string& args) {
-        const std::string command = std::string(QM_QMTOOL_PATH) + " " + args + " >" +
-                                    (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
+    // Runs qmtool with its output to `out` (a file of the test folder by default). A run that
+    // hangs is ended after 30 s (status 124).
+    ToolRun qmtool(const std::string& args, const std::string& out = "") {
+        const std::string command = "timeout 30 " + std::string(QM_QMTOOL_PATH) + " " + args +
+                                    " >" + (out.empty() ? (dir / "stdout").string() : out) + " 2>" +
+                                    (dir / "stderr").string();
         ToolRun run;
         const int raw = std::system(command.c_str());
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -167,7 +171,7 @@ TEST_F(Qmtool, FailuresAndUsage) {
 
     run = qmtool("export " + path("missing.qmk"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "No such file or directory\n");
+    EXPECT_EQ(run.err, "qmtool: " + path("missing.qmk") + ": No such file or directory\n");
 
     // A CSV file that can't be created.
     ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
@@ -190,6 +194,81 @@ TEST_F(Qmtool, FailuresAndUsage) {
     for (const char* command : {"import", "export", "show"}) {
         EXPECT_NE(run.out.find(std::string("\n  ") + command + " "), std::string::npos);
     }
+}
+
+// Every command that reads a file refuses anything but a regular file at once, and reads no more
+// than the format holds.
+TEST_F(Qmtool, ReadsOnlyRegularFilesByTheirSize) {
+    ASSERT_EQ(mkfifo(path("fifo").c_str(), 0644), 0);
+    fs::create_directory(dir / "folder");
+    for (const auto& [input, reason] :
+         std::vector<std::pair<std::string, std::string>>{{"/dev/zero", "Not a regular file"},
+                                                          {path("fifo"), "Not a regular file"},
+                                                          {path("folder"), "Is a directory"}}) {
+        for (const std::string& command :
+             {"decode " + input, "import " + input + " --out " + path("jobs"), "export " + input,
+              "show " + input}) {
+            SCOPED_TRACE(command);
+            const ToolRun run = qmtool(command);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err, "qmtool: " + input + ": " + reason + "\n");
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "jobs"));
+
+    // A stream beyond any meter is refused without being read.
+    std::filesystem::resize_file(dir / "meter.stream", std::uintmax_t{65} << 20);
+    ToolRun run = qmtool("decode " + path("meter.stream"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "qmtool: " + path("meter.stream") +
+                           ": larger than 64 MB, more than any meter holds\n");
+
+    // A 2 GB sparse save file whose count is 0: only its first 1112 bytes are read.
+    Bytes header(1112, 0);
+    const std::string magic = "Quellmark1.1";
+    std::copy(magic.begin(), magic.end(), header.begin() + 16);
+    write_bytes(dir / "huge.qmk", header);
+    std::filesystem::resize_file(dir / "huge.qmk", std::uintmax_t{2} << 30);
+    run = qmtool("show " + path("huge.qmk"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Meter: \nNo readings.\n");
+}
+
+TEST_F(Qmtool, WritesOnlyRegularFilesAndSaysWhenOutputFails) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    const std::string job1 = path("jobs/Job1-ID007.qmk");
+
+    // --out onto a FIFO is refused; onto a symbolic link it writes the file the link names.
+    ASSERT_EQ(mkfifo(path("fifo.csv").c_str(), 0644), 0);
+    ToolRun run = qmtool("export " + job1 + " --out " + path("fifo.csv"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "qmtool: " + path("fifo.csv") + ": Not a regular file\n");
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.csv"));
+    fs::create_symlink("real.csv", dir / "link.csv");
+    ASSERT_EQ(qmtool("export " + job1 + " --out " + path("link.csv")).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.csv"));
+    EXPECT_EQ(read_text(dir / "real.csv").substr(0, 5), "Name,");
+
+    // Standard output on a full disk.
+    for (const std::string& command :
+         {"decode " + path("meter.stream"), "export " + job1, "show " + job1}) {
+        SCOPED_TRACE(command);
+        run = qmtool(command, "/dev/full");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "qmtool: standard output: No space left on device\n");
+    }
+
+    // A stream cut inside a record: decode says so, as import does.
+    Bytes cut = kStream;
+    cut.resize(cut.size() - 3);
+    write_bytes(dir / "cut.stream", cut);
+    const std::string warning = "qmtool: warning: the stream ends inside a record (9 bytes left)\n";
+    run = qmtool("decode " + path("cut.stream"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, warning);
+    run = qmtool("import " + path("cut.stream") + " --out " + path("cut"));
+    EXPECT_EQ(run.err, warning);
 }
 
 TEST_F(Qmtool, SampleStreamImportsAndExports) {

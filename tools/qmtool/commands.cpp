@@ -1,26 +1,31 @@
 #include "tools/qmtool/commands.h"
 
+#include "files/regular_file.h"
+#include "link/download_decoder.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <exception>
 
 namespace qmtool {
 
 namespace {
 
 const std::array kCommands = {
-    Command{"decode", "decode STREAM_FILE      print the jobs and readings of a raw download stream",
+    Command{"decode",
+            "decode STREAM_FILE      print the jobs and readings of a raw download stream",
             run_decode},
     Command{"import", "import STREAM_FILE --out DIR   write one save file per job of a raw stream",
             run_import},
-    Command{"export",
-            "export SAVE_FILE [--out CSV_FILE] [--celsius] [--international]\n"
-            "                          write the CSV export of a save file's job (stdout by default)",
-            run_export},
-    Command{"show", "show SAVE_FILE [--celsius] [--international]\n"
-                    "                          print a save file's readings and summaries",
+    Command{
+        "export",
+        "export SAVE_FILE [--out CSV_FILE] [--celsius] [--international]\n"
+        "                          write the CSV export of a save file's job (stdout by default)",
+        run_export},
+    Command{"show",
+            "show SAVE_FILE [--celsius] [--international]\n"
+            "                          print a save file's readings and summaries",
             run_show},
     Command{"download",
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]   download from the "
@@ -30,23 +35,65 @@ const std::array kCommands = {
 
 } // namespace
 
-std::span<const Command> commands() { return kCommands; }
+std::span<const Command> commands() {
+    return kCommands;
+}
 
 void print_usage(std::FILE* out) {
-    std::fprintf(out, "usage: qmtool COMMAND [ARGS]\n\ncommands:\n");
+    std::fprintf(out,
+                 "usage: qmtool COMMAND [ARGS]\n       qmtool --help | --version\n\ncommands:\n");
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %s\n", c.synopsis);
     }
     std::fprintf(out, "\nExit status: 0 success, 1 failure (message on stderr), 2 usage error.\n");
 }
 
-bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
+bool read_stream_file(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    const int error = qm::read_regular_file(path, kMaxStreamBytes, bytes);
+    if (error == EFBIG) {
+        std::fprintf(stderr, "qmtool: %s: larger than %zu MB, more than any meter holds\n",
+                     path.c_str(), kMaxStreamBytes >> 20);
+    } else if (error != 0) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", path.c_str(), qm::file_error_text(error).c_str());
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return error == 0;
+}
+
+void report_decoding(const qm::DecodeReport& report, std::FILE* err) {
+    if (report.dropped_bad_job > 0) {
+        std::fprintf(err, "qmtool: warning: %zu readings with a job number outside 1..5 left out\n",
+                     report.dropped_bad_job);
+    }
+    if (report.dropped_bad_location > 0) {
+        std::fprintf(err, "qmtool: warning: %zu readings with a location above 63 left out\n",
+                     report.dropped_bad_location);
+    }
+    if (!report.header_complete) {
+        std::fprintf(err, "qmtool: warning: the stream ends inside its header\n");
+    } else if (report.trailing_bytes > 0) {
+        std::fprintf(err, "qmtool: warning: the stream ends inside a record (%zu bytes left)\n",
+                     report.trailing_bytes);
+    }
+}
+
+int finish_output(int status) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno != 0 ? errno : EIO; // an earlier write's reason is not kept
+    if (!flushed || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "qmtool: standard output: %s\n", std::strerror(error));
+        return kExitFailure;
+    }
+    return status;
+}
+
+int run_command(const Command& command, int argc, char** argv) {
+    try {
+        return command.run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", command.name, e.what());
+    }
+    return kExitFailure;
 }
 
 } // namespace qmtool

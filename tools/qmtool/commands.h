@@ -8,7 +8,8 @@
 
 namespace qm {
 struct AppState;
-}
+struct DecodeReport;
+} // namespace qm
 
 namespace qmtool {
 
@@ -26,8 +27,23 @@ struct Command {
 std::span<const Command> commands();
 void print_usage(std::FILE* out);
 
-// Reads a whole file; false (with errno set) when it can't be read.
-bool read_whole_file(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Download streams above this size are refused: far beyond the memory of any meter.
+constexpr std::size_t kMaxStreamBytes = std::size_t{64} << 20;
+
+// Reads a download stream file: a regular file of at most kMaxStreamBytes. When it can't be
+// read, says why on stderr ("qmtool: PATH: reason") and returns false.
+bool read_stream_file(const std::string& path, std::vector<std::uint8_t>& bytes);
+
+// Warns on err of what the decoder left out: readings outside the jobs or locations, and a
+// stream that ends inside its header or inside a record.
+void report_decoding(const qm::DecodeReport& report, std::FILE* err);
+
+// Flushes standard output. When a write to it failed (a full disk, a closed pipe) says why and
+// returns kExitFailure; otherwise returns status.
+int finish_output(int status);
+
+// Runs a command; an exception that escapes it ends as a message and kExitFailure.
+int run_command(const Command& command, int argc, char** argv);
 
 int run_decode(int argc, char** argv);
 int run_import(int argc, char** argv);

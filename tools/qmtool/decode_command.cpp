@@ -3,9 +3,6 @@
 #include "store/lookup_tables.h"
 #include "tools/qmtool/commands.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace qmtool {
 
 namespace {
@@ -35,8 +32,7 @@ int run_decode(int argc, char** argv) {
         return kExitUsage;
     }
     std::vector<std::uint8_t> bytes;
-    if (!read_whole_file(argv[0], bytes)) {
-        std::fprintf(stderr, "qmtool: %s: %s\n", argv[0], std::strerror(errno));
+    if (!read_stream_file(argv[0], bytes)) {
         return kExitFailure;
     }
     qm::AppState app;
@@ -45,9 +41,10 @@ int run_decode(int argc, char** argv) {
     std::printf("Model: %s\n", app.meter.model_name);
     std::printf("Records decoded: %zu, readings kept: %zu\n", report.records_decoded,
                 report.readings_kept);
+    report_decoding(report, stderr);
     if (report.no_data) {
         std::fprintf(stderr, "NO STORED READINGS!\n");
-        return kExitFailure;
+        return finish_output(kExitFailure);
     }
     const auto& s = app.store;
     for (int i = 0; i < qm::kMaxJobs; ++i) {
@@ -67,7 +64,7 @@ int run_decode(int argc, char** argv) {
             }
         }
     }
-    return kExitOk;
+    return finish_output(kExitOk);
 }
 
 } // namespace qmtool

@@ -1,4 +1,5 @@
 #include "files/csv_export.h"
+#include "files/regular_file.h"
 #include "shell/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
@@ -49,7 +50,7 @@ int run_export(int argc, char** argv) {
         return kExitFailure;
     }
     const std::int32_t job = (mc ? store.mc_jobs : store.rh_jobs)[0];
-    if (jobs_in_store(store).size() > 1) {
+    if (listed_jobs(store).size() > 1) {
         std::fprintf(stderr, "qmtool: warning: %s holds several jobs; exporting job %i\n",
                      save_file.c_str(), job);
     }
@@ -59,7 +60,8 @@ int run_export(int argc, char** argv) {
         const int failure =
             qm::export_csv_file(*out, app.store, app.meter, job, celsius, international);
         if (failure != 0) {
-            std::fprintf(stderr, "qmtool: %s: %s\n", out->c_str(), std::strerror(failure));
+            std::fprintf(stderr, "qmtool: %s: %s\n", out->c_str(),
+                         qm::file_error_text(failure).c_str());
             return kExitFailure;
         }
         return kExitOk;

@@ -1,3 +1,4 @@
+#include "files/regular_file.h"
 #include "files/save_file.h"
 #include "link/download_decoder.h"
 #include "shell/app_state.h"
@@ -31,24 +32,6 @@ JobKinds kinds_of_job(const qm::ReadingStore& store, std::int32_t job) {
         }
     }
     return k;
-}
-
-// Tells what the decoder left out, so a short import does not pass unnoticed.
-void report_dropped(const qm::DecodeReport& report, std::FILE* err) {
-    if (report.dropped_bad_job > 0) {
-        std::fprintf(err, "qmtool: warning: %zu readings with a job number outside 1..5 left out\n",
-                     report.dropped_bad_job);
-    }
-    if (report.dropped_bad_location > 0) {
-        std::fprintf(err, "qmtool: warning: %zu readings with a location above 63 left out\n",
-                     report.dropped_bad_location);
-    }
-    if (!report.header_complete) {
-        std::fprintf(err, "qmtool: warning: the stream ends inside its header\n");
-    } else if (report.trailing_bytes > 0) {
-        std::fprintf(err, "qmtool: warning: the stream ends inside a record (%zu bytes left)\n",
-                     report.trailing_bytes);
-    }
 }
 
 } // namespace
@@ -91,7 +74,8 @@ int write_job_save_files(qm::AppState& app, const std::string& out_dir, std::FIL
         if (result.ok) {
             std::printf("%s\n", path.c_str());
         } else {
-            std::fprintf(err, "qmtool: %s: %s\n", path.c_str(), std::strerror(result.error));
+            std::fprintf(err, "qmtool: %s: %s\n", path.c_str(),
+                         qm::file_error_text(result.error).c_str());
             status = kExitFailure;
         }
     }
@@ -111,15 +95,14 @@ int run_import(int argc, char** argv) {
     }
     const std::string& stream_file = args.positional[0];
     std::vector<std::uint8_t> bytes;
-    if (!read_whole_file(stream_file, bytes)) {
-        std::fprintf(stderr, "qmtool: %s: %s\n", stream_file.c_str(), std::strerror(errno));
+    if (!read_stream_file(stream_file, bytes)) {
         return kExitFailure;
     }
     qm::AppState app;
     const qm::DecodeReport report =
         qm::decode_download(bytes, app.store, app.meter, app.job_records, app.selection);
-    report_dropped(report, stderr);
-    return write_job_save_files(app, *args.value("--out"), stderr);
+    report_decoding(report, stderr);
+    return finish_output(write_job_save_files(app, *args.value("--out"), stderr));
 }
 
 } // namespace qmtool

@@ -1,4 +1,5 @@
 // qmtool: the core library on the command line.
+#include "resources/version.h"
 #include "tools/qmtool/commands.h"
 
 #include <cstdio>
@@ -15,9 +16,13 @@ int main(int argc, char** argv) {
         qmtool::print_usage(stdout);
         return qmtool::kExitOk;
     }
+    if (command == "--version") {
+        std::printf("qmtool %s\n", qm::kVersion);
+        return qmtool::kExitOk;
+    }
     for (const qmtool::Command& c : qmtool::commands()) {
         if (command == c.name) {
-            return c.run(argc - 2, argv + 2);
+            return qmtool::run_command(c, argc - 2, argv + 2);
         }
     }
     std::fprintf(stderr, "qmtool: unknown command '%s'\n", argv[1]);

@@ -1,16 +1,40 @@
 #include "tools/qmtool/saved_job.h"
 
 #include "files/save_file.h"
-#include "tools/qmtool/terminal_ui.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string_view>
 
 namespace qmtool {
 
+namespace {
+
+// Keeps the loader's messages until it is known whether the file could be read at all.
+class HeldMessages : public qm::UserInterface {
+public:
+    void message_box(std::string_view text, std::string_view /*caption*/,
+                     qm::MessageIcon /*icon*/) override {
+        texts.emplace_back(text);
+    }
+    qm::PumpResult pump_messages(qm::PumpMode /*mode*/) override {
+        return qm::PumpResult::Continue;
+    }
+    std::vector<std::string> texts;
+};
+
+} // namespace
+
 bool open_save_file(const std::string& path, qm::AppState& app) {
-    TerminalUi ui;
     app.job_records.clear();
+    HeldMessages ui;
     const qm::LoadResult result = qm::load_save(path, app.store, app.meter, ui);
+    // A file that can't be read is named in its message; a refused file has the loader's text.
+    const std::string prefix =
+        result.status == qm::LoadStatus::OpenFailed ? "qmtool: " + path + ": " : "";
+    for (const std::string& text : ui.texts) {
+        std::fprintf(stderr, "%s%s\n", prefix.c_str(), text.c_str());
+    }
     if (!result.accepted()) {
         return false;
     }
@@ -19,11 +43,10 @@ bool open_save_file(const std::string& path, qm::AppState& app) {
     return true;
 }
 
-std::vector<std::int32_t> jobs_in_store(const qm::ReadingStore& store) {
-    std::vector<std::int32_t> jobs;
-    for (const qm::Reading& r : store.all_readings) {
-        jobs.push_back(r.job);
-    }
+std::vector<std::int32_t> listed_jobs(const qm::ReadingStore& store) {
+    std::vector<std::int32_t> jobs(store.mc_jobs.begin(),
+                                   store.mc_jobs.begin() + store.mc_job_count);
+    jobs.insert(jobs.end(), store.rh_jobs.begin(), store.rh_jobs.begin() + store.rh_job_count);
     std::sort(jobs.begin(), jobs.end());
     jobs.erase(std::unique(jobs.begin(), jobs.end()), jobs.end());
     return jobs;

@@ -9,11 +9,11 @@
 namespace qmtool {
 
 // Loads a save file into app as the desktop's open command does (job records cleared, the
-// restored wizard and selection applied). The loader's message goes to stderr; false when the
-// file was not accepted.
+// restored wizard and selection applied). The loader's message goes to stderr ("qmtool: PATH:
+// reason" when the file can't be read); false when the file was not accepted.
 bool open_save_file(const std::string& path, qm::AppState& app);
 
-// The distinct job numbers of all_readings, ascending.
-std::vector<std::int32_t> jobs_in_store(const qm::ReadingStore& store);
+// The distinct job numbers of the two job lists, ascending.
+std::vector<std::int32_t> listed_jobs(const qm::ReadingStore& store);
 
 } // namespace qmtool

@@ -153,7 +153,7 @@ int run_show(int argc, char** argv) {
     }
     const Display d{args.has("--celsius") ? 1 : 0, args.has("--international") ? 1 : 0};
     std::printf("Meter: %s\n", to_utf8(app.meter.model()).c_str());
-    if (app.store.all_readings.empty()) {
+    if (app.store.mc_job_count + app.store.rh_job_count == 0) {
         std::printf("No readings.\n");
     }
     // RH/T readings first, as the wizard offers them first when a file holds both kinds.
@@ -175,10 +175,7 @@ int run_show(int argc, char** argv) {
             }
         }
     }
-    if (std::fflush(stdout) != 0) {
-        return kExitFailure;
-    }
-    return kExitOk;
+    return finish_output(kExitOk);
 }
 
 } // namespace qmtool

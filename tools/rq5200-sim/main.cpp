@@ -1,5 +1,6 @@
 // rq5200-sim: an emulator of the RQ-5200 base unit with a meter docked, on a pseudo-terminal.
 #include "link/protocol.h"
+#include "resources/version.h"
 #include "tools/rq5200-sim/base_unit.h"
 #include "tools/rq5200-sim/demo_meter.h"
 
@@ -47,6 +48,7 @@ constexpr auto kNoHostBackoff = milliseconds{1};
 
 constexpr const char* kUsage =
     "usage: rq5200-sim LINK_PATH (--demo | --stream FILE) [options]\n"
+    "       rq5200-sim --help | --version\n"
     "\n"
     "Creates a pseudo-terminal, links LINK_PATH to it and answers a host as the RQ-5200 base\n"
     "unit does. Point Quellmark at it with QUELLMARK_PORTS=LINK_PATH.\n"
@@ -161,6 +163,9 @@ std::optional<int> parse_options(int argc, char** argv, Options& o) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (arg == "--version") {
+            std::printf("rq5200-sim %s\n", qm::kVersion);
             return kExitOk;
         } else if (arg == "--demo") {
             o.demo = true;

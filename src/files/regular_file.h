@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// Every file the program reads or replaces goes through this unit: only regular files are read
+// (by their size, never "until end of file") and only regular files are replaced.
+
+// The error of a path that names a device, a FIFO or a socket. Every other error is an errno
+// value (EISDIR for a directory).
+constexpr int kNotRegularFile = -1;
+
+// The text of an error of this unit: the system's text for an errno value.
+std::string file_error_text(int error);
+
+// A regular file open for reading. The open itself never waits: a FIFO or a device is refused
+// before it is read, and a FIFO is opened without blocking.
+class RegularFile {
+public:
+    RegularFile() = default;
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    // Opens `path` (symbolic links followed). Returns 0, or the error: an errno value, EISDIR
+    // for a directory, kNotRegularFile for a device, FIFO or socket.
+    int open(const std::string& path);
+    // The file's size when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Appends the bytes from `offset` up to `length` of them to `out`; fewer only when the file
+    // ends first (it may have shrunk since it was opened). Returns 0 or errno.
+    int read_at(std::uint64_t offset, std::size_t length, std::vector<std::uint8_t>& out) const;
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// Reads a whole regular file of at most max_bytes into `bytes`. Returns 0 or the error; EFBIG
+// for a larger file, which is not read at all.
+int read_regular_file(const std::string& path, std::size_t max_bytes,
+                      std::vector<std::uint8_t>& bytes);
+
+// The temporary file names a replacement of "NAME" uses beside it: ".NAME.<8 hex digits>.tmp".
+bool is_temporary_of(std::string_view entry, std::string_view name);
+
+// Replaces the regular file `path` (or creates it) with `bytes`, atomically: the bytes go to a
+// temporary file in the same folder, which is synced and renamed over the target, so a failed
+// write keeps the old file whole. A symbolic link is followed: the file it names is replaced and
+// the link stays. A replaced file keeps its permission bits (and its owner where the system
+// allows); a new file gets 0644 under the umask. A device, FIFO or socket is refused
+// (kNotRegularFile), a directory with EISDIR, a file the user may not write with EACCES.
+// Temporaries of the same target left by a program that died in a save are removed first.
+// Returns 0 or the error; on failure no temporary file is left behind.
+int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes);
+
+} // namespace qm
