@@ -1,10 +1,12 @@
 // Start-up, the menu and its options, help and About.
 #include "shell/help_window.h"
+#include "shell/job_list_page.h"
 #include "shell_fixture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
@@ -193,6 +195,7 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsUsedAndAChangeSaysOnceItCannotBeSav
     SettingsRecord s;
     s.celsius = 1;
     s.print_parts = 3;
+    s.remember_filename = 1;
     set_settings_text(s.initial_folder, "/srv");
     ASSERT_EQ(write_settings(folder_, s), SettingsStatus::Ok);
     const auto stored = bytes_of(path("qm.dat"));
@@ -210,6 +213,12 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsUsedAndAChangeSaysOnceItCannotBeSav
     EXPECT_TRUE(checked(kMenuCelsius));
     EXPECT_EQ(state_->settings.print_parts, 3);
 
+    // A save whose name is to be remembered, then two option changes: said once.
+    meterHolds(mc_only());
+    press(kForwardCommand);
+    w.jobListPage()->list()->item(0)->setSelected(true);
+    dialogs_.answers = {path("a.qmk")};
+    press(JobListPage::kSaveId);
     w.menuAction(kMenuFahrenheit)->trigger();
     w.menuAction(kMenuInternationalDate)->trigger();
     ASSERT_EQ(ui_.messages.size(), 1u);
@@ -219,6 +228,7 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsUsedAndAChangeSaysOnceItCannotBeSav
     EXPECT_TRUE(checked(kMenuFahrenheit));
     EXPECT_TRUE(checked(kMenuInternationalDate));
     EXPECT_EQ(state_->settings.celsius, 0);
+    EXPECT_EQ(settings_text(state_->settings.last_file_name), path("a.qmk"));
     if (root) {
         ASSERT_EQ(seteuid(0), 0);
         ASSERT_EQ(setegid(0), 0);
