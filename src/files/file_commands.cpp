@@ -63,14 +63,15 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
     if (!path) {
         return result;
     }
-    if (c.file_chosen) {
-        c.file_chosen();
-    }
-    c.wizard.fromFile = true;
     // Titles and notes belong to the data they were made for: they go whatever the file holds.
     c.job_records.clear();
     const LoadResult load = load_save(*path, c.store, c.meter, c.ui);
     if (load.accepted()) {
+        // Only a file that was loaded stands in for the meter (fromFile); a refused one leaves
+        // the wizard as it was.
+        if (c.file_chosen) {
+            c.file_chosen();
+        }
         apply_restored_session(load.session, c.wizard, c.selection);
         // A file of one kind always continues at its job list, also when it was saved from the
         // job list that a download of one kind leads to (which stands at step 3).
