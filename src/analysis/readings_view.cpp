@@ -66,6 +66,7 @@ void ReadingsView::build_controls() {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         b->setProperty("controlId", id);
         b->setAutoDefault(false);
+        b->installEventFilter(this);
         return b;
     };
     print_ = button("Print Job", kReadingsPrintId);
@@ -216,6 +217,18 @@ void ReadingsView::keyPressEvent(QKeyEvent* event) {
     default:
         QDialog::keyPressEvent(event);
     }
+}
+
+bool ReadingsView::eventFilter(QObject* watched, QEvent* event) {
+    // A focused button would take Up and Down to move the focus; here they scroll the table.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ReadingsView::wheelEvent(QWheelEvent* event) {

@@ -63,15 +63,16 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
     if (!path) {
         return result;
     }
-    if (c.file_chosen) {
-        c.file_chosen();
-    }
-    c.wizard.fromFile = true;
     // The slots belong to the data they were made for: they go whatever the file holds. Titles
     // and notes go only when the file's data replaces the old (load_save).
     c.job_records.clear();
     const LoadResult load = load_save(*path, c.store, c.meter, c.ui);
     if (load.accepted()) {
+        // Only a file that was loaded stands in for the meter (fromFile); a refused one leaves
+        // the wizard as it was.
+        if (c.file_chosen) {
+            c.file_chosen();
+        }
         apply_restored_session(load.session, c.wizard, c.selection);
         // A file of one kind always continues at its job list, also when it was saved from the
         // job list that a download of one kind leads to (which stands at step 3).

@@ -87,7 +87,8 @@ struct FileCommandContext {
     UserInterface& ui;
     FileDialogs& dialogs;
     LocalDate today;
-    // Called once the user has picked a file to open, before it is read: enables Back.
+    // Called once a picked file has been loaded, before the wizard state is restored from it:
+    // enables Back.
     std::function<void()> file_chosen;
 };
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -45,13 +47,48 @@ void get_text(const SettingsBytes& bytes, std::size_t offset, char (&field)[kSet
     field[kSettingsPathSize - 1] = '\0';
 }
 
-// An open "qm.dat", held exclusively; closed (and so released) on destruction.
+// Another instance holds the file only for one read or write; it is waited for this long.
+constexpr auto kLockWait = std::chrono::seconds(1);
+constexpr auto kLockRetry = std::chrono::milliseconds(10);
+
+// Whether an open failed because the file may only be read (permissions, read-only file system).
+bool read_only_error(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Takes the exclusive lock, waiting up to kLockWait while another process holds it.
+bool lock_exclusively(int fd) {
+    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kLockRetry);
+    }
+    return true;
+}
+
+enum class Access { Read, Write };
+
+// An open "qm.dat", held exclusively; closed (and so released) on destruction. For reading, a
+// file that may not be written is opened read-only.
 class SettingsFile {
 public:
-    explicit SettingsFile(const std::string& startup_folder) {
+    SettingsFile(const std::string& startup_folder, Access access) {
+        const std::string path = settings_path(startup_folder);
         // O_NONBLOCK: a FIFO of that name must not hang the start-up.
-        fd_ = ::open(settings_path(startup_folder).c_str(),
-                     O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+        if (fd_ < 0 && read_only_error(errno)) {
+            if (access == Access::Read) {
+                fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            } else if (struct stat existing{}; ::stat(path.c_str(), &existing) == 0) {
+                status_ = SettingsStatus::ReadOnly;
+                return;
+            }
+        }
         if (fd_ < 0) {
             status_ = SettingsStatus::NotOpened;
             return;
@@ -61,7 +98,7 @@ public:
             status_ = SettingsStatus::NotOpened;
             return;
         }
-        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (!lock_exclusively(fd_)) {
             status_ = SettingsStatus::InUse;
         }
     }
@@ -167,7 +204,7 @@ std::string settings_path(const std::string& startup_folder) {
 }
 
 SettingsStatus read_settings(const std::string& startup_folder, SettingsRecord& record) {
-    SettingsFile file(startup_folder);
+    SettingsFile file(startup_folder, Access::Read);
     if (file.status() != SettingsStatus::Ok) {
         return file.status();
     }
@@ -184,7 +221,7 @@ SettingsStatus write_settings(const std::string& startup_folder, SettingsRecord&
     if (record.initial_folder[0] == '\0') {
         set_settings_text(record.initial_folder, kDefaultInitialFolder);
     }
-    SettingsFile file(startup_folder);
+    SettingsFile file(startup_folder, Access::Write);
     if (file.status() != SettingsStatus::Ok) {
         return file.status();
     }
@@ -192,11 +229,24 @@ SettingsStatus write_settings(const std::string& startup_folder, SettingsRecord&
                                                      : SettingsStatus::NotWritten;
 }
 
+bool settings_read_only(const std::string& startup_folder) {
+    const std::string path = settings_path(startup_folder);
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && read_only_error(errno);
+}
+
 void load_settings_at_start_up(const std::string& startup_folder, SettingsRecord& record) {
-    read_settings(startup_folder, record);
-    if (record.initial_folder[0] == '\0') {
-        record.print_parts = kPrintAllParts;
+    const SettingsStatus read = read_settings(startup_folder, record);
+    if (record.initial_folder[0] != '\0') {
+        return;
+    }
+    record.print_parts = kPrintAllParts;
+    if (read == SettingsStatus::Ok) {
         write_settings(startup_folder, record);
+    } else {
+        // A file that could not be read (held by another instance, say) is not overwritten.
+        set_settings_text(record.initial_folder, kDefaultInitialFolder);
     }
 }
 

@@ -56,16 +56,18 @@ void decode_settings(std::span<const std::uint8_t> bytes, SettingsRecord& record
 enum class SettingsStatus {
     Ok = 0,
     NotOpened,  // the file cannot be opened or created (or is not a regular file)
-    InUse,      // another process holds the file
+    InUse,      // another process held the file for longer than a second
     NotRead,    // reading failed
     NotWritten, // writing failed or did not reach the disk
+    ReadOnly,   // the file exists but may not be written (its permissions, a read-only disk)
 };
 
 // Path of "qm.dat" in the start-up folder (the current directory when the folder is empty).
 std::string settings_path(const std::string& startup_folder);
 
-// Reads "qm.dat" over the record, creating an empty file when there is none. On any failure the
-// record keeps its values. The file is held exclusively while open.
+// Reads "qm.dat" over the record, creating an empty file when there is none; a file that may
+// not be written is still read. On any failure the record keeps its values. The file is held
+// exclusively while open; one held by another process is waited for, up to a second.
 SettingsStatus read_settings(const std::string& startup_folder, SettingsRecord& record);
 
 // Fills an empty initial_folder with the default, then writes the 536 bytes at the start of
@@ -73,9 +75,12 @@ SettingsStatus read_settings(const std::string& startup_folder, SettingsRecord& 
 // them to reach the disk.
 SettingsStatus write_settings(const std::string& startup_folder, SettingsRecord& record);
 
+// Whether "qm.dat" exists in the start-up folder but may not be written.
+bool settings_read_only(const std::string& startup_folder);
+
 // The start-up step: read the file; a new or empty one (initial_folder empty) gets all print
-// parts and the default folder and is written at once. Nothing is reported: where the folder is
-// not writable the options simply do not persist.
+// parts and the default folder and is written at once. A file that could not be read gets the
+// defaults in memory only. Nothing is reported here.
 void load_settings_at_start_up(const std::string& startup_folder, SettingsRecord& record);
 
 } // namespace qm

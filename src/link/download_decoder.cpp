@@ -65,7 +65,6 @@ std::size_t read_header(std::span<const std::uint8_t> stream, MeterIdentity& met
     }
     report.model_name_cut = m >= kModelNameSize;
     meter.set_model(std::string_view(reinterpret_cast<const char*>(stream.data()), m));
-    meter.apply_model_rules();
 
     const std::size_t header_length = m + 2 + kJobIdsLength;
     if (stream.size() < header_length) {
@@ -182,6 +181,8 @@ DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore&
     if (report.header_complete) {
         decode_records(stream, offset, job_flags, store, report);
     }
+    // The scanner flag and the material list follow the model name of every download.
+    meter.apply_model_rules();
 
     report.readings_kept = store.all_readings.size();
     report.no_data = store.all_readings.empty();

@@ -2,10 +2,14 @@
 
 #include "link/download_decoder.h"
 #include "link/link_state.h"
+#include "link/port_access.h"
+#include "link/port_lock.h"
 #include "store/user_interface.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,8 +39,11 @@ public:
     virtual void end_wait_dialog() = 0;
     // The lamps to draw; the dialog repaints with them.
     virtual void set_lamp_state(LampState state) = 0;
-    // Packets and data bytes received so far in this download.
+    // Packets and data bytes received so far in this download (shown as progress_text()).
     virtual void set_progress(std::size_t packets, std::size_t bytes) = 0;
+    // What the download is doing now, one line of Windows-1252 text (searching_text(),
+    // asking_again_text()); the next set_progress() replaces it.
+    virtual void set_status(std::string_view text) = 0;
     // A message box owned by the wait dialog (used while it is still open).
     virtual void wait_dialog_message_box(std::string_view text, std::string_view caption,
                                          MessageIcon icon) {
@@ -51,6 +58,7 @@ enum class DownloadOutcome {
     Completed,    // the stream was decoded (report.no_data tells whether it held readings)
     WindowFailed, // the wait dialog could not be created
     NotFound,     // no base unit answered the port search
+    PortInUse,    // every port found is held by another program
     LinkLost,     // the base unit stopped answering, reported a lost link or sent an unknown reply
     Quit,         // the application is being closed; nothing was decoded
     Cancelled,    // the user cancelled; nothing was decoded
@@ -68,15 +76,28 @@ struct DownloadOptions {
     LinkTiming timing{};
     // The devices behind port numbers 1, 2, ...; when unset, serial_port_list() at every pass.
     std::optional<std::vector<std::string>> ports;
+    // Where the device lock files are kept.
+    std::filesystem::path lock_dir = kLockDir;
+    // Looks up a refused device's group and mode for the permission hint; unset: stat(2).
+    std::function<std::optional<DeviceOwnership>(const std::string&)> device_ownership;
     SerialTransport* transport = nullptr; // nullptr: the POSIX serial port
     LinkClock* clock = nullptr;           // nullptr: the steady clock and real sleeps
     LinkTranscript* transcript = nullptr; // when set, every exchange is recorded in it
 };
 
-// Fetches every stored reading from the base unit: searches the ports for it, requests the data
-// packets, ends the exchange and decodes the stream into the store. The job records are zeroed
-// in every case; on any failure the readings in the store stay as they were. Shows its own
-// messages through the ui; returns when the download has finished or failed.
+// The wait dialog's lines: "Looking for the base unit on /dev/ttyUSB0\x85" (an ellipsis),
+// "No answer yet, asking again (3 of 25)" and "Received 1 packet (72 bytes)".
+std::string searching_text(const std::string& device);
+std::string asking_again_text(int exchange, int limit);
+std::string progress_text(std::size_t packets, std::size_t bytes);
+
+// Fetches every stored reading from the base unit: searches the ports for it, holds the port it
+// answers on for the whole download (lock file and flock), requests the data packets, ends the
+// exchange and decodes the stream into the store. Only a completed download changes the store,
+// the job records, the meter identity and the selection; a cancelled or failed one leaves them as
+// they were. Once the base unit has been started, cancelling (or closing the program) and giving
+// up on a silent base unit send the End frame, so the base unit is ready for the next download.
+// Shows its own messages through the ui; returns when the download has finished or failed.
 DownloadResult download_readings(LinkState& link, ReadingStore& store, MeterIdentity& meter,
                                  JobRecords& job_records, Selection& selection, DownloadUi& ui,
                                  const DownloadOptions& options = {});

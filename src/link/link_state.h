@@ -16,7 +16,7 @@ enum class TransferMode : std::int32_t {
 };
 
 // What the wait dialog draws: no lamps while the base unit is searched for, then two lamps that
-// swap colours at every packet. Off is held as the byte ',' as the meter software always did.
+// swap colours at every packet. Off is held as the byte ','.
 enum class LampState : std::uint8_t {
     Off = 0x2C,
     Phase0 = 0, // left lamp green, right lamp red
@@ -42,6 +42,13 @@ constexpr int kRequestExchangeLimit = 25;
 constexpr auto kRequestTimeLimit = std::chrono::milliseconds{30000};
 constexpr int kSearchPasses = 20;
 constexpr int kHighestPortNumber = 257;
+// A port that cannot be opened (a USB adapter re-enumerating) is tried again after this pause,
+// so the request's 25 exchanges last about its 30 s.
+constexpr auto kReopenPause = std::chrono::milliseconds{1200};
+// A whole download ends when the base unit goes on beyond anything a meter can hold: this much
+// data without the last-packet code, or this many empty data packets in a row.
+constexpr std::size_t kMaxStreamBytes = 16 * 1024 * 1024;
+constexpr int kMaxEmptyPackets = 25;
 
 struct LinkTiming {
     std::chrono::milliseconds poll_interval = kPollInterval;
@@ -55,8 +62,11 @@ struct LinkTiming {
     // last-packet or confirmation reply.
     int request_exchange_limit = kRequestExchangeLimit;
     std::chrono::milliseconds request_time_limit = kRequestTimeLimit;
+    std::chrono::milliseconds reopen_pause = kReopenPause;
     int search_passes = kSearchPasses;
     int highest_port_number = kHighestPortNumber;
+    std::size_t max_stream_bytes = kMaxStreamBytes;
+    int max_empty_packets = kMaxEmptyPackets;
 };
 
 // The link's process-wide state (one instance, held by AppState).

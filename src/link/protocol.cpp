@@ -1,6 +1,7 @@
 #include "link/protocol.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace qm {
@@ -17,12 +18,39 @@ constexpr std::string_view kReplyTextCaption = "More Success!";
 constexpr std::string_view kErrorCaption = "Error!";
 
 constexpr std::size_t kChecksumBytes = 2;
+// A pause between exchanges is cut into steps with the window messages handled between them.
+constexpr auto kPauseStep = std::chrono::milliseconds{100};
 
 // The reply bytes read as text: up to the first zero byte (the buffer always ends in zeros).
+// Control bytes are written as \x1b, so a reply cannot drive the terminal it is shown on.
 std::string reply_text(const LinkState& link) {
-    const auto& buffer = link.receive_buffer;
-    const auto end = std::find(buffer.begin(), buffer.end(), std::uint8_t{0});
-    return std::string(buffer.begin(), end);
+    std::string text;
+    for (const std::uint8_t b : link.receive_buffer) {
+        if (b == 0) {
+            break;
+        }
+        if (b < 0x20 || b == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", b);
+            text += escaped;
+        } else {
+            text += static_cast<char>(b);
+        }
+    }
+    return text;
+}
+
+// Waits before a port that could not be opened is tried again.
+PumpResult pause_before_reopen(LinkContext& context, UserInterface& ui) {
+    for (auto left = context.timing.reopen_pause; left > std::chrono::milliseconds::zero();) {
+        const auto step = std::min(left, kPauseStep);
+        context.clock.sleep_for(step);
+        left -= step;
+        if (const PumpResult pump = ui.pump_messages(PumpMode::All); pump != PumpResult::Continue) {
+            return pump;
+        }
+    }
+    return PumpResult::Continue;
 }
 
 bool request_timed_out(int exchanges, std::chrono::steady_clock::time_point start,
@@ -98,6 +126,9 @@ RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& c
     link.transfer_mode = TransferMode::WriteThenRead;
     const auto start = context.clock.now();
     for (int exchanges = 1;; ++exchanges) {
+        if (exchanges > 1 && context.on_repeat) {
+            context.on_repeat(exchanges, context.timing.request_exchange_limit);
+        }
         const ExchangeResult exchange = serial_exchange(link, request, context);
         if (!exchange.accepted) {
             // A damaged reply: ask for the same reply again rather than the next one.
@@ -140,7 +171,12 @@ RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& c
             }
             return RequestResult::GaveUp;
         }
-        switch (ui.pump_messages(PumpMode::All)) {
+        PumpResult pump = ui.pump_messages(PumpMode::All);
+        if (pump == PumpResult::Continue && exchange.status != PortStatus::Ok) {
+            // A vanished port fails at once; without a pause the bound would pass in a moment.
+            pump = pause_before_reopen(context, ui);
+        }
+        switch (pump) {
         case PumpResult::Quit:
             return RequestResult::Quit;
         case PumpResult::Cancel:

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -63,6 +64,9 @@ struct LinkContext {
     LinkClock& clock;
     const LinkTiming& timing;
     LinkTranscript* transcript = nullptr; // when set, every exchange on a device is recorded
+    // Told before a request is sent again: the number of the coming exchange (2, 3, ...) and
+    // the most a request gets.
+    std::function<void(int exchange, int limit)> on_repeat = nullptr;
 };
 
 struct ExchangeResult {

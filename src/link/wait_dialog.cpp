@@ -1,5 +1,8 @@
 #include "link/wait_dialog.h"
 
+#include "shell/qt_text.h"
+#include "shell/qt_user_interface.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -10,9 +13,10 @@ namespace qm {
 
 namespace {
 
-// The template is 186 x 95 dialog units; the progress line and Cancel below the lamps add to it.
+// The template is 186 x 95 dialog units; the progress lines and Cancel below the lamps add to it.
 constexpr int kWidthUnits = 186;
-constexpr int kHeightUnits = 130;
+constexpr int kHeightUnits = 140;
+constexpr int kProgressLinesUnits = 20; // room for a long port name on a second line
 constexpr int kLampOffset = 5;
 constexpr int kLampReach = 40;
 constexpr int kLampHeight = 35;
@@ -79,7 +83,9 @@ WaitDialog::WaitDialog(const LayoutMetrics& metrics, QWidget* owner)
     progress_ = new QLabel(this);
     progress_->setObjectName(QStringLiteral("progress"));
     progress_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    progress_->setGeometry(0, lampBottom + 6, width(), metrics_.y(10));
+    progress_->setWordWrap(true);
+    progress_->setGeometry(metrics_.x(4), lampBottom + 6, width() - metrics_.x(8),
+                           metrics_.y(kProgressLinesUnits));
 
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
@@ -97,7 +103,13 @@ void WaitDialog::setLampState(LampState state) {
 }
 
 void WaitDialog::setProgress(std::size_t packets, std::size_t bytes) {
-    progress_->setText(QStringLiteral("Received %1 packets (%2 bytes)").arg(packets).arg(bytes));
+    setStatus(from_cp1252(progress_text(packets, bytes)));
+}
+
+void WaitDialog::setStatus(const QString& text) {
+    if (!cancelRequested_) {
+        progress_->setText(text);
+    }
 }
 
 QString WaitDialog::progressText() const {
@@ -225,6 +237,25 @@ void WaitDialogUi::set_progress(std::size_t packets, std::size_t bytes) {
     if (dialog_ != nullptr) {
         dialog_->setProgress(packets, bytes);
     }
+}
+
+void WaitDialogUi::set_status(std::string_view text) {
+    if (dialog_ != nullptr) {
+        dialog_->setStatus(from_cp1252(text));
+        // Shown at once, before the exchange it announces; input waits for the next pump.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+void WaitDialogUi::wait_dialog_message_box(std::string_view text, std::string_view caption,
+                                           MessageIcon icon) {
+    if (owner_ == nullptr || dynamic_cast<QtUserInterface*>(&messages_) == nullptr) {
+        messages_.message_box(text, caption, icon);
+        return;
+    }
+    QMessageBox box(to_qt_icon(icon), from_cp1252(caption), from_cp1252(text), QMessageBox::Ok,
+                    owner_);
+    box.exec();
 }
 
 void WaitDialogUi::post_quit() {

@@ -32,7 +32,9 @@ public:
 
     void setLampState(LampState state);
     LampState lampState() const { return lampState_; }
+    // The line under the lamps: packets received, or what the download is doing.
     void setProgress(std::size_t packets, std::size_t bytes);
+    void setStatus(const QString& text);
     QString progressText() const;
     bool cancelRequested() const { return cancelRequested_; }
 
@@ -71,6 +73,10 @@ public:
     void end_wait_dialog() override;
     void set_lamp_state(LampState state) override;
     void set_progress(std::size_t packets, std::size_t bytes) override;
+    void set_status(std::string_view text) override;
+    // Centred over the main window (the desktop's own boxes); recorded ones pass on as they are.
+    void wait_dialog_message_box(std::string_view text, std::string_view caption,
+                                 MessageIcon icon) override;
     void post_quit() override;
 
     WaitDialog* dialog() const { return dialog_; }

@@ -2,7 +2,6 @@
 
 #include "resources/version.h"
 
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -43,15 +42,6 @@ AboutDialog::AboutDialog(const LayoutMetrics& metrics, QWidget* owner) : QDialog
     ok->setGeometry(metrics.rect(74, 94, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-// Escape does not close the box; only "OK" does.
-void AboutDialog::reject() {}
-
-void AboutDialog::closeEvent(QCloseEvent* event) {
-    if (result() != QDialog::Accepted) {
-        event->ignore();
-    }
 }
 
 } // namespace qm

@@ -6,17 +6,11 @@
 
 namespace qm {
 
-// The About box: modal, closed by "OK" only.
+// The About box: modal, closed by "OK", Return or Escape.
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
     AboutDialog(const LayoutMetrics& metrics, QWidget* owner);
-
-public Q_SLOTS:
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 };
 
 } // namespace qm

@@ -13,8 +13,8 @@ namespace qm {
 
 namespace {
 
-const QString kSelectAll = QStringLiteral("Select All");
-const QString kDeselectAll = QStringLiteral("De-Select All");
+const QString kSelectAll = QStringLiteral("Select &All");
+const QString kDeselectAll = QStringLiteral("De-Select &All");
 
 } // namespace
 
@@ -49,14 +49,14 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
         bool multiLine, isDefault, hidden;
     };
     static constexpr ButtonLayout kButtons[] = {
-        {kViewId, "View", 14, 216, 57, 25, false, false, false},
-        {kSaveId, "Save Selected Jobs", 77, 216, 57, 25, true, true, false},
-        {kExportId, "Export All Jobs to Excel", 140, 216, 57, 25, true, false, false},
+        {kViewId, "&View", 14, 216, 57, 25, false, false, false},
+        {kSaveId, "&Save Selected Jobs", 77, 216, 57, 25, true, true, false},
+        {kExportId, "&Export All Jobs to Excel", 140, 216, 57, 25, true, false, false},
         // The template kept these three out of sight at the top, where the banner and the
         // title are drawn; shown, they form a second row under the first.
-        {kPrintSelectedId, "Print Selected Jobs", 14, 245, 57, 25, true, false, false},
-        {kSaveAllId, "Save all Jobs", 77, 245, 57, 25, true, false, false},
-        {kChangeTitleId, "Change Job Title", 140, 245, 57, 25, true, false, false},
+        {kPrintSelectedId, "&Print Selected Jobs", 14, 245, 57, 25, true, false, false},
+        {kSaveAllId, "Save all &Jobs", 77, 245, 57, 25, true, false, false},
+        {kChangeTitleId, "Change Job &Title", 140, 245, 57, 25, true, false, false},
     };
     for (const ButtonLayout& s : kButtons) {
         const QRect r = metrics().rect(s.x, s.y, s.w, s.h);

@@ -28,6 +28,8 @@ namespace {
 
 constexpr std::string_view kHelpMissingText = "Unable to Open Help File!";
 constexpr std::string_view kErrorCaption = "Error!";
+constexpr std::string_view kOptionsReadOnlyText =
+    "The options cannot be saved: qm.dat is read-only.";
 
 } // namespace
 
@@ -95,17 +97,17 @@ void MainWindow::buildMenu() {
         bool checkable;
     };
     static constexpr Item kItems[] = {
-        {"&File", "Open", kMenuOpen, false},
-        {"&File", "Close", kMenuClose, false},
-        {"&Options", "Remember Filename", kMenuRememberFilename, true},
+        {"&File", "&Open", kMenuOpen, false},
+        {"&File", "&Close", kMenuClose, false},
+        {"&Options", "&Remember Filename", kMenuRememberFilename, true},
         {"&Options", nullptr, 0, false},
-        {"&Options", "Fahrenheit", kMenuFahrenheit, true},
-        {"&Options", "Celsius", kMenuCelsius, true},
+        {"&Options", "&Fahrenheit", kMenuFahrenheit, true},
+        {"&Options", "&Celsius", kMenuCelsius, true},
         {"&Options", nullptr, 0, false},
-        {"&Options", "U.S. Date Format", kMenuUsDate, true},
-        {"&Options", "International Date Format", kMenuInternationalDate, true},
-        {"&Help", "Help Topics", kMenuHelpTopics, false},
-        {"&Help", "About", kMenuAbout, false},
+        {"&Options", "&U.S. Date Format", kMenuUsDate, true},
+        {"&Options", "&International Date Format", kMenuInternationalDate, true},
+        {"&Help", "&Help Topics", kMenuHelpTopics, false},
+        {"&Help", "&About", kMenuAbout, false},
     };
     QMenu* menu = nullptr;
     QMenu* options = nullptr;
@@ -150,7 +152,20 @@ void MainWindow::updateCheckMarks() {
 }
 
 void MainWindow::writeSettings() {
-    runFileCommand(kFileWriteSettings);
+    // The write of file_command 3, whose outcome the user is told.
+    if (write_settings(state_.startup_folder, state_.settings) == SettingsStatus::ReadOnly) {
+        optionsUnsaved();
+    } else {
+        optionsUnsaved_ = false;
+    }
+}
+
+void MainWindow::optionsUnsaved() {
+    optionsUnsaved_ = true;
+    if (!readOnlyTold_) {
+        readOnlyTold_ = true;
+        ui().message_box(kOptionsReadOnlyText, kErrorCaption, MessageIcon::Warning);
+    }
 }
 
 void MainWindow::createPanels() {
@@ -306,17 +321,41 @@ FileCommandContext MainWindow::fileContext() {
 }
 
 FileCommandResult MainWindow::runFileCommand(int code) {
+    const SettingsRecord chosen = state_.settings;
     FileCommandContext context = fileContext();
     const FileCommandResult result = file_command(code, context);
+    SettingsRecord& now = state_.settings;
+    if (optionsUnsaved_) {
+        // qm.dat could not take the options chosen in this run: they stay in force over what
+        // the command read from it; only a name that a save remembered is new.
+        const SettingsRecord read = now;
+        now = chosen;
+        if (code == kFileSave) {
+            std::copy(std::begin(read.last_file_name), std::end(read.last_file_name),
+                      std::begin(now.last_file_name));
+        }
+    }
+    if (code == kFileSave && now.remember_filename != 0 &&
+        settings_text(now.last_file_name) != settings_text(chosen.last_file_name) &&
+        settings_read_only(state_.startup_folder)) {
+        optionsUnsaved();
+    }
     if (code == kFileOpen || code == kFileSave) {
         // A read of the settings file may have changed the options.
         updateCheckMarks();
     }
     if (result.loaded) {
-        repaint_side_panel();
-        wizard_.forward();
+        dataReplaced();
+        wizard_.fileLoaded();
     }
     return result;
+}
+
+void MainWindow::dataReplaced() {
+    // Nothing of the new data is selected yet: no job of the old data may stay on show.
+    sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
+    sidePanel_->clearQuickJobInfo();
+    repaint_side_panel();
 }
 
 void MainWindow::onJobSelectionChanged() {
@@ -383,7 +422,7 @@ bool MainWindow::run_download() {
     centralWidget()->setEnabled(false);
     menuAction(kMenuOpen)->setEnabled(false);
     menuAction(kMenuAbout)->setEnabled(false);
-    const bool carryOn = services_.download ? services_.download() : runSerialDownload();
+    const bool completed = services_.download ? services_.download() : runSerialDownload();
     downloading_ = false;
     centralWidget()->setEnabled(true);
     menuAction(kMenuOpen)->setEnabled(true);
@@ -392,19 +431,28 @@ bool MainWindow::run_download() {
         close();
         return false;
     }
-    return carryOn;
+    // The wait dialog had the keyboard; the mnemonics of the pages work again.
+    activateWindow();
+    if (completed) {
+        dataReplaced();
+    }
+    return completed;
 }
 
 bool MainWindow::runSerialDownload() {
-    WaitDialogUi ui(metrics_, this, *services_.ui, [this] { return closeRequested_; });
+    // Closing the main window cancels the download like the wait dialog's Cancel (see
+    // closeEvent), so the base unit is left ready; the window closes once it has returned.
+    WaitDialogUi ui(metrics_, this, *services_.ui, {});
+    waitUi_ = &ui;
     LinkTranscript transcript;
     DownloadOptions options;
     options.transcript = &transcript;
     const DownloadResult result = download_readings(
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
+    waitUi_ = nullptr;
     save_last_download_transcript(transcript);
     repaint_side_panel();
-    return result.outcome != DownloadOutcome::Quit && result.outcome != DownloadOutcome::Cancelled;
+    return result.outcome == DownloadOutcome::Completed;
 }
 
 void MainWindow::open_save_file() {
@@ -441,6 +489,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (downloading_) {
         // The download ends at its next look at the window messages; the window closes then.
         closeRequested_ = true;
+        if (waitUi_ != nullptr && waitUi_->dialog() != nullptr) {
+            waitUi_->dialog()->reject();
+        }
         event->ignore();
         return;
     }

@@ -20,6 +20,7 @@ class HelpWindow;
 class JobWindows;
 class JobListPage;
 class SidePanel;
+class WaitDialogUi;
 class WizardPage;
 
 // Menu command ids.
@@ -47,7 +48,8 @@ using ViewOpener = std::function<void(MainWindow&)>;
 struct ShellServices {
     UserInterface* ui = nullptr;
     FileDialogs* dialogs = nullptr;
-    // Replaces the serial download (tests): returns false when the user cancelled.
+    // Replaces the serial download (tests): true when it completed, false when it failed or
+    // was cancelled.
     std::function<bool()> download;
     std::function<LocalDate()> today;
 };
@@ -106,12 +108,16 @@ private:
     void buildMenu();
     void updateCheckMarks();
     void writeSettings();
+    // A change of the options could not be written: said once a run.
+    void optionsUnsaved();
     void createPanels();
     void placePage();
     void showHelp();
     void showAbout();
     void onJobSelectionChanged();
     bool runSerialDownload();
+    // A download or a loaded file replaced the data: the side panel follows.
+    void dataReplaced();
     FileCommandContext fileContext();
 
     AppState& state_;
@@ -129,6 +135,11 @@ private:
     ViewOpener viewOpener_;
     bool downloading_ = false;
     bool closeRequested_ = false;
+    // The options in memory differ from a read-only qm.dat; the user has been told.
+    bool optionsUnsaved_ = false;
+    bool readOnlyTold_ = false;
+    // The running serial download's side of the wait dialog.
+    WaitDialogUi* waitUi_ = nullptr;
 };
 
 } // namespace qm

@@ -44,7 +44,7 @@ SidePanel::SidePanel(const MeterIdentity& meter, const LayoutMetrics& metrics,
     addStatic(QStringLiteral("Last:   "), 9, 117, 57, 11, left);
     addStatic(QStringLiteral("Static"), 55, 117, 69, 8, right, kLastReadingId);
 
-    back_ = new QPushButton(QStringLiteral("Back\n\n<-----------"), this);
+    back_ = new QPushButton(QStringLiteral("&Back\n\n<-----------"), this);
     back_->setObjectName(QStringLiteral("button1011"));
     back_->setGeometry(metrics_.rect(43, 129, 48, 42));
     back_->setEnabled(false);

@@ -89,6 +89,7 @@ void Wizard::forward() {
         host_.close_page();
     }
     if (!w.bothKinds && w.step == 1 && !w.fromFile) {
+        // A failed or cancelled download has said what went wrong; the page stays.
         if (!host_.run_download()) {
             return;
         }
@@ -133,34 +134,57 @@ void Wizard::kindChoice() {
     const int mc = state_.store.mc_job_count;
     const int rh = state_.store.rh_job_count;
     if (mc == 0 && rh == 0) {
-        // A loaded file without readings is reported as a download without readings is, and the
-        // page stays on the screen instead of leaving an empty area.
-        if (host_.link_established() || w.fromFile) {
-            host_.ui().message_box(kNoReadingsText, kNoReadingsCaption, MessageIcon::Error);
-            state_.meter.set_model(kNoTitle);
-            host_.repaint_side_panel();
-        }
-        if (!host_.page_shown()) {
-            host_.reshow_page();
-        }
+        noReadings();
         return;
     }
-    if (mc > 0 && rh == 0) {
-        w.management_type = 1;
+    if (mc == 0 || rh == 0) {
+        // Back leads to the start page, from where another meter can be downloaded.
+        host_.set_back_enabled(true);
+        w.management_type = mc > 0 ? 1 : 0;
         w.filter = 0;
         w.step = 3;
-        host_.show_page(page_table_entry(1, 0, 0));
-    } else if (mc == 0 && rh > 0) {
-        w.management_type = 0;
-        w.filter = 0;
-        w.step = 3;
-        host_.show_page(page_table_entry(0, 0, 0));
+        host_.show_page(page_table_entry(w.management_type, 0, 0));
     } else {
         host_.set_back_enabled(true);
         w.bothKinds = true;
         host_.show_page(kDataKindPageId);
         w.step = 2;
     }
+}
+
+void Wizard::noReadings() {
+    WizardState& w = state_.wizard;
+    // Said after a download that found the meter empty and after a loaded file without readings;
+    // a download that failed has said so itself and does not come here.
+    if (host_.link_established() || w.fromFile) {
+        host_.ui().message_box(kNoReadingsText, kNoReadingsCaption, MessageIcon::Error);
+        state_.meter.set_model(kNoTitle);
+        host_.repaint_side_panel();
+    }
+    if (w.fromFile) {
+        // The file replaced the data with none: a fresh start page, from which "Manage Data"
+        // downloads again.
+        w.fromFile = false;
+        w.bothKinds = false;
+        host_.set_back_enabled(false);
+        host_.clear_quick_job_info();
+        host_.show_page(kStartPageId);
+        w.step = 1;
+        return;
+    }
+    if (!host_.page_shown()) {
+        host_.reshow_page();
+    }
+}
+
+void Wizard::fileLoaded() {
+    WizardState& w = state_.wizard;
+    if (state_.store.mc_job_count == 0 && state_.store.rh_job_count == 0) {
+        // Whatever step the file stored, the kind choice reports that it holds nothing.
+        w.step = 1;
+        w.bothKinds = false;
+    }
+    forward();
 }
 
 void Wizard::secondButton() {

@@ -58,8 +58,9 @@ public:
     virtual void show_page(int templateId) = 0;
     // Places the current page with its buttons and shows it again.
     virtual void reshow_page() = 0;
-    // Runs the download; false when the user cancelled it or the program is closing, and the
-    // wizard then stays where it is.
+    // Runs the download; true when it completed (the meter's data, maybe none, replaced the
+    // old). False when it failed or was cancelled or the program is closing: the download has
+    // shown its own messages and the wizard stays where it is.
     virtual bool run_download() = 0;
     // File > Open: the open command, which continues the wizard itself after a load.
     virtual void open_save_file() = 0;
@@ -83,9 +84,12 @@ public:
     void thirdButton();   // 1004
     void back();          // the side panel's Back
     void command(int id); // 1002, 1003 or 1004
+    // A save file was loaded: the wizard continues from the state it restored.
+    void fileLoaded();
 
 private:
     void kindChoice();
+    void noReadings();
     void resetToStart();
     bool downloadSeededRecords() const;
 

@@ -102,9 +102,10 @@ void WizardPage::keyPressEvent(QKeyEvent* event) {
 ChoicePage::ChoicePage(int templateId, const PageContext& context, QWidget* parent)
     : WizardPage(templateId, context, parent) {
     const bool start = templateId == kStartPageId;
+    // The mnemonics keep clear of the menu's Alt+F, Alt+O and Alt+H.
     QPushButton* first = addButton(
-        kForwardCommand, start ? QStringLiteral("Manage Data") : QStringLiteral("RH/T"), true);
-    addButton(kSecondCommand, start ? QStringLiteral("Manage Files") : QStringLiteral(" MC"));
+        kForwardCommand, start ? QStringLiteral("Manage &Data") : QStringLiteral("&RH/T"), true);
+    addButton(kSecondCommand, start ? QStringLiteral("Manage File&s") : QStringLiteral(" &MC"));
     QPushButton* third = addButton(kThirdCommand, start ? QStringLiteral("Configure Meter")
                                                         : QStringLiteral("Both"));
     third->hide();

@@ -17,8 +17,14 @@ void MeterIdentity::set_model(std::string_view text) {
     }
 }
 
+std::int32_t compare_with_scanner_model(std::string_view model) {
+    // char_traits<char> compares as unsigned char, as memcmp does.
+    const int order = model.compare(kScannerModel);
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
 void MeterIdentity::apply_model_rules() {
-    not_scanner = model() == kScannerModel ? 0 : 1;
+    not_scanner = compare_with_scanner_model(model());
     active_materials = model() == kSecondListModel ? kSecondMaterials : kFirstMaterials;
 }
 

@@ -13,6 +13,7 @@ constexpr std::size_t kModelNameSize = 20;
 // material list its readings index.
 struct MeterIdentity {
     char model_name[kModelNameSize] = "No Title";
+    // 0 for the scanner model, otherwise the sign of the name's byte comparison with it (-1, 1).
     std::int32_t not_scanner = 1;
     MaterialList active_materials = kFirstMaterials;
 
@@ -25,5 +26,9 @@ struct MeterIdentity {
 constexpr std::string_view kScannerModel = "VKM2 SCAN";
 constexpr std::string_view kSecondListModel = "TRK ALFA";
 constexpr std::string_view kNoTitle = "No Title";
+
+// The sign (-1, 0, 1) of comparing a model name with "VKM2 SCAN" byte by byte as unsigned values;
+// a name that is a shorter prefix counts as smaller.
+std::int32_t compare_with_scanner_model(std::string_view model);
 
 } // namespace qm

@@ -115,17 +115,21 @@ TEST_F(ReadingsViewTest, ScrollRequestsOfTheScrollBarAndTheKeys) {
     EXPECT_EQ(v->scroll_position(), 1);
     EXPECT_EQ(v->scroll_bar()->sliderPosition(), 1);
 
-    auto key = [&](int k) {
+    auto key = [&](int k, QWidget* to) {
         QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
-        QCoreApplication::sendEvent(v, &press);
+        QCoreApplication::sendEvent(to, &press);
     };
-    key(Qt::Key_Down);
+    // The arrows reach the table also while a button has the focus.
+    key(Qt::Key_Down, v->done_button());
     EXPECT_EQ(v->scroll_position(), 2);
-    key(Qt::Key_End);
+    key(Qt::Key_Up, v->done_button());
+    key(Qt::Key_Down, v);
+    EXPECT_EQ(v->scroll_position(), 2);
+    key(Qt::Key_End, v);
     EXPECT_EQ(v->scroll_position(), 19);
-    key(Qt::Key_PageUp);
+    key(Qt::Key_PageUp, v);
     EXPECT_EQ(v->scroll_position(), 4);
-    key(Qt::Key_Home);
+    key(Qt::Key_Home, v);
     EXPECT_EQ(v->scroll_position(), 0);
 
     // "View" again starts from the first reading.

@@ -351,8 +351,9 @@ TEST_F(FileFaults, BrokenSettingsFileKeepsTheValuesInMemory) {
         if (write_settings(dir.string(), mine) == SettingsStatus::Ok) {
             return 1;
         }
+        // Still read: its zeros stand, the defaults fill in the rest in memory only.
         load_settings_at_start_up(dir.string(), mine);
-        if (!(mine == kept)) {
+        if (mine.celsius != 0 || mine.print_parts != kPrintAllParts) {
             return 2;
         }
         return 0;

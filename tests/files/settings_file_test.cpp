@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -68,7 +70,25 @@ protected:
         std::ifstream in(file_, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
-    static bool permissions_are_enforced() { return geteuid() != 0; }
+    // Runs a step as a user that file permissions bind: root acts as "nobody" for it, with the
+    // folder opened to others.
+    template <typename Step> void as_bound_user(Step step) {
+        if (geteuid() != 0) {
+            step();
+            return;
+        }
+        fs::permissions(folder_,
+                        fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec,
+                        fs::perm_options::add);
+        ASSERT_EQ(setegid(kNobody), 0);
+        ASSERT_EQ(seteuid(kNobody), 0);
+        step();
+        ASSERT_EQ(seteuid(0), 0);
+        ASSERT_EQ(setegid(0), 0);
+    }
+
+    static constexpr unsigned kNobody = 65534;
 
     std::string folder_;
     std::string file_;
@@ -198,36 +218,63 @@ TEST_F(SettingsFileTest, UnusableFileLeavesTheValuesAlone) {
     load_settings_at_start_up(folder_ + "/missing", record);
     EXPECT_EQ(record, kept);
 
-    if (permissions_are_enforced()) {
-        put_file(settings_bytes(0, 0, 1, "/y", "", 0));
-        fs::permissions(file_, fs::perms::owner_read);
-        EXPECT_EQ(read_settings(folder_, record), SettingsStatus::NotOpened);
-        EXPECT_EQ(write_settings(folder_, record), SettingsStatus::NotOpened);
-        EXPECT_EQ(record, kept);
-        fs::remove(file_);
-
-        fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    // A folder where nothing can be created: defaults apply in memory only.
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    as_bound_user([&] {
         SettingsRecord fresh;
         load_settings_at_start_up(folder_, fresh);
-        // Defaults apply in memory although nothing could be written.
         EXPECT_EQ(fresh.print_parts, 7);
         EXPECT_EQ(settings_text(fresh.initial_folder), kDefaultFolder);
         EXPECT_FALSE(fs::exists(file_));
-    }
+    });
 }
 
-TEST_F(SettingsFileTest, FileHeldByAnotherProcessIsNotShared) {
-    put_file(settings_bytes(0, 1, 7, "/z", "", 0));
+TEST_F(SettingsFileTest, ReadOnlyFileIsReadButNotWritten) {
+    const Bytes stored = settings_bytes(1, 1, 3, "/y", "/y/a.qmk", 1);
+    put_file(stored);
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    as_bound_user([&] {
+        SettingsRecord record;
+        load_settings_at_start_up(folder_, record);
+        EXPECT_EQ(record.celsius, 1);
+        EXPECT_EQ(record.international_date, 1);
+        EXPECT_EQ(record.print_parts, 3);
+        EXPECT_EQ(settings_text(record.last_file_name), "/y/a.qmk");
+        record.celsius = 0;
+        EXPECT_EQ(write_settings(folder_, record), SettingsStatus::ReadOnly);
+        EXPECT_EQ(read_settings(folder_, record), SettingsStatus::Ok);
+    });
+    EXPECT_EQ(file_bytes(), stored);
+}
+
+TEST_F(SettingsFileTest, FileHeldByAnotherProcessIsWaitedForUpToASecond) {
+    const Bytes stored = settings_bytes(0, 1, 5, "/z", "", 0);
+    put_file(stored);
     const int other = ::open(file_.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(other, 0);
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
+
+    // Held throughout: the start-up uses the defaults and leaves the file as it is.
     SettingsRecord record;
-    EXPECT_EQ(read_settings(folder_, record), SettingsStatus::InUse);
+    const auto start = std::chrono::steady_clock::now();
+    load_settings_at_start_up(folder_, record);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(record.celsius, 0);
+    EXPECT_EQ(record.print_parts, 7);
     EXPECT_EQ(write_settings(folder_, record), SettingsStatus::InUse);
-    ::close(other);
-    EXPECT_EQ(read_settings(folder_, record), SettingsStatus::Ok);
-    EXPECT_EQ(record.celsius, 1);
+    EXPECT_EQ(file_bytes(), stored);
+
+    // Released within the second: read as it is.
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::close(other);
+    });
+    SettingsRecord later;
+    load_settings_at_start_up(folder_, later);
+    release.join();
+    EXPECT_EQ(later.celsius, 1);
+    EXPECT_EQ(later.print_parts, 5);
+    EXPECT_EQ(file_bytes(), stored);
 }
 
 } // namespace

@@ -152,6 +152,20 @@ TEST_F(Decoder, ModelRules) {
     decode(join({scan, kRhRecord}));
     EXPECT_EQ(meter.not_scanner, 0);
 
+    // Any other name: the sign of its byte comparison with "VKM2 SCAN", as unsigned bytes.
+    const std::pair<Bytes, std::int32_t> names[] = {
+        {{'T', 'R', 'K', ' ', 'A', 'L', 'F', 'A'}, -1},
+        {{'V', 'K', 'M', '2', ' ', 'S', 'C', 'A', 'N', 'X'}, 1},
+        {{'Z', 'Z'}, 1},
+        {{}, -1},
+        {{'V', 'K', 'M', '2'}, -1},
+        {{'V', 'K', 0xC4}, 1},
+    };
+    for (const auto& [name, expected] : names) {
+        decode(join({name, {0x00, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, kRhRecord}));
+        EXPECT_EQ(meter.not_scanner, expected) << std::string(name.begin(), name.end());
+    }
+
     Bytes long_name(25, 'M');
     const DecodeReport report = decode(join({long_name, header()}));
     EXPECT_TRUE(report.model_name_cut);

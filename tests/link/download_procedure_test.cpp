@@ -9,6 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -19,6 +23,7 @@ using test::RecordingDownloadUi;
 using test::RecordingUi;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 const Bytes kPresence = {0x99};
 const Bytes kStart = {0x31, 0x00, 0x31};
@@ -44,6 +49,9 @@ struct Download : ::testing::Test {
         options.transcript = &transcript;
         options.ports =
             std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyS0"};
+        options.lock_dir = lock_dir;
+        std::filesystem::remove_all(lock_dir);
+        std::filesystem::create_directories(lock_dir);
         // A previous data set that a failed download must leave alone.
         Reading old;
         old.job = 2;
@@ -52,7 +60,10 @@ struct Download : ::testing::Test {
         store.all_readings = {old, old};
         store.annotations.set_title(RecordKind::Mc, 2, "T");
         records.rh(1).slots[0].value = 1.0;
+        meter.set_model("OLD METER");
+        selection.current_job_index = 1;
     }
+    ~Download() override { std::filesystem::remove_all(lock_dir); }
     // The base unit on `device`: presence byte, then the given replies.
     void base_unit(const std::string& device, std::vector<Bytes> replies) {
         auto& d = port.devices[device];
@@ -64,12 +75,19 @@ struct Download : ::testing::Test {
     DownloadResult run() {
         return download_readings(link, store, meter, records, selection, ui, options);
     }
-    void expect_store_unchanged_and_records_zeroed() {
+    // A cancelled or failed download changes nothing the user had.
+    void expect_nothing_changed() {
         EXPECT_EQ(store.all_readings.size(), 2u);
-        EXPECT_EQ(records.rh(1).slots[0].value, 0.0);
+        EXPECT_EQ(records.rh(1).slots[0].value, 1.0);
         // Titles and notes stay with the data they were made for.
         EXPECT_EQ(store.annotations.title(RecordKind::Mc, 2), "T");
+        EXPECT_EQ(meter.model(), "OLD METER");
+        EXPECT_EQ(selection.current_job_index, 1);
     }
+    std::string lock_file(const std::string& name) const { return (lock_dir / name).string(); }
+
+    const std::filesystem::path lock_dir =
+        std::filesystem::path(::testing::TempDir()) / ("locks-" + std::to_string(::getpid()));
 
     FakeSerialPort port;
     test::FakeClock clock;
@@ -127,27 +145,49 @@ TEST_F(Download, BaseUnitOnTheFourthPort) {
                                             PumpMode::All, PumpMode::All));
 }
 
-TEST_F(Download, FirstReplyIsTheLastPacket) {
-    base_unit("/dev/ttyUSB0", {packet(0x08, 0, kStream.size())});
+TEST_F(Download, LampsBlinkOnlyWhenAPacketArrives) {
+    // The first request is answered only the second time, then by a confirmation; the only
+    // packet is the last one.
+    base_unit("/dev/ttyUSB0", {{}, {0x33, 0x00, 0x33}, packet(0x08, 0, kStream.size())});
     const DownloadResult result = run();
     ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
-    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), (std::vector<Bytes>{kStart, kFirst, kNext, kEnd}));
+    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"),
+              (std::vector<Bytes>{kStart, kFirst, kFirst, kNext, kNext, kEnd}));
     EXPECT_EQ(store.all_readings.size(), 1u);
+    EXPECT_THAT(ui.lamps, ElementsAre(LampState::Off, LampState::Phase0, LampState::Phase1));
+    EXPECT_THAT(ui.statuses, ElementsAre("Looking for the base unit on /dev/ttyUSB0\x85",
+                                         "No answer yet, asking again (2 of 25)"));
+    EXPECT_THAT(ui.progress, ElementsAre(std::pair<std::size_t, std::size_t>{1, kStream.size()}));
+    // A completed download's data replaces the old, the job records, titles and notes and the
+    // selection with it.
+    EXPECT_EQ(records.rh(1).slots[0].value, 0.0);
+    EXPECT_TRUE(store.annotations.empty());
+    EXPECT_EQ(selection.current_job_index, 0);
 }
 
-TEST_F(Download, QuitDuringThePacketLoop) {
+TEST(WaitDialogTexts, SearchRepeatAndProgress) {
+    EXPECT_EQ(searching_text("/dev/ttyUSB0"), "Looking for the base unit on /dev/ttyUSB0\x85");
+    EXPECT_EQ(asking_again_text(3, 25), "No answer yet, asking again (3 of 25)");
+    EXPECT_EQ(progress_text(0, 0), "Received 0 packets (0 bytes)");
+    EXPECT_EQ(progress_text(1, 1), "Received 1 packet (1 byte)");
+    EXPECT_EQ(progress_text(3, 216), "Received 3 packets (216 bytes)");
+}
+
+TEST_F(Download, QuitAndCancelSendTheEndFrameOnceTheBaseUnitWasStarted) {
     base_unit("/dev/ttyUSB0", {packet(0x07, 0, 20), packet(0x08, 20, kStream.size())});
     ui.boxes.pump_results = {PumpResult::Continue, PumpResult::Quit}; // search, first packet
     const DownloadResult result = run();
     EXPECT_EQ(result.outcome, DownloadOutcome::Quit);
     EXPECT_TRUE(result.stream.empty());
     EXPECT_THAT(ui.events, ElementsAre("create", "show", "end", "post quit"));
-    // No End frame: the base unit is left as the quit found it.
-    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), (std::vector<Bytes>{kStart, kFirst}));
-    expect_store_unchanged_and_records_zeroed();
-}
+    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), (std::vector<Bytes>{kStart, kFirst, kEnd}));
+    EXPECT_EQ(port.exchanges.back().mode, TransferMode::WriteOnly);
+    expect_nothing_changed();
 
-TEST_F(Download, CancelDuringTheSearchAndWhileABaseUnitIsStuck) {
+    // Cancel during the search: no base unit was started, so nothing is sent.
+    port.devices.clear();
+    port.exchanges.clear();
+    ui = RecordingDownloadUi();
     port.devices["/dev/ttyUSB0"];
     ui.boxes.pump_results = {PumpResult::Continue, PumpResult::Cancel};
     EXPECT_EQ(run().outcome, DownloadOutcome::Cancelled);
@@ -158,13 +198,65 @@ TEST_F(Download, CancelDuringTheSearchAndWhileABaseUnitIsStuck) {
     // Stuck inside one request: the pump between its exchanges sees the Cancel button.
     port.devices.clear();
     port.exchanges.clear();
-    ui.events.clear();
+    ui = RecordingDownloadUi();
     base_unit("/dev/ttyUSB0", {});
     ui.boxes.pump_results = {PumpResult::Continue, PumpResult::Continue, PumpResult::Cancel};
     EXPECT_EQ(run().outcome, DownloadOutcome::Cancelled);
-    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), (std::vector<Bytes>{kStart, kFirst, kFirst}));
+    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), (std::vector<Bytes>{kStart, kFirst, kFirst, kEnd}));
     EXPECT_THAT(ui.events, ElementsAre("create", "show", "end"));
-    expect_store_unchanged_and_records_zeroed();
+    expect_nothing_changed();
+}
+
+TEST_F(Download, GiveUpSendsTheEndFrameALostLinkDoesNot) {
+    base_unit("/dev/ttyUSB0", {}); // silent after the presence byte
+    EXPECT_EQ(run().outcome, DownloadOutcome::LinkLost);
+    std::vector<Bytes> requests = {kStart};
+    requests.insert(requests.end(), 25, kFirst);
+    requests.push_back(kEnd);
+    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), requests);
+    EXPECT_THAT(ui.events, ElementsAre("create", "show", "box No longer receiving message", "end"));
+    EXPECT_EQ(ui.statuses.back(), "No answer yet, asking again (25 of 25)");
+    EXPECT_THAT(ui.lamps, ElementsAre(LampState::Off, LampState::Phase0));
+    expect_nothing_changed();
+
+    port.devices.clear();
+    port.exchanges.clear();
+    base_unit("/dev/ttyUSB0", {packet(0x07, 0, 20), {0x77}});
+    EXPECT_EQ(run().outcome, DownloadOutcome::LinkLost);
+    EXPECT_EQ(port.requests_to("/dev/ttyUSB0"), (std::vector<Bytes>{kStart, kFirst, kNext}));
+    expect_nothing_changed();
+}
+
+TEST_F(Download, BaseUnitWithoutEndIsGivenUp) {
+    struct Case {
+        const char* name;
+        Bytes reply; // sent for every request, never the last packet
+        std::size_t max_bytes;
+        std::size_t packets;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty packets", reply_frame(0x07, {}), kMaxStreamBytes, 25,
+         "The base unit kept sending empty packets. The download was stopped."},
+        {"data for ever", packet(0x07, 0, 20), 100, 6,
+         "The base unit kept sending data far beyond what any meter holds, without its last "
+         "packet. The download was stopped."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        port.devices.clear();
+        port.exchanges.clear();
+        ui = RecordingDownloadUi();
+        base_unit("/dev/ttyUSB0", {});
+        port.devices["/dev/ttyUSB0"].fallback.reply = c.reply;
+        options.timing.max_stream_bytes = c.max_bytes;
+        EXPECT_EQ(run().outcome, DownloadOutcome::LinkLost);
+        EXPECT_EQ(ui.progress.size(), c.packets);
+        EXPECT_EQ(port.requests_to("/dev/ttyUSB0").back(), kEnd);
+        EXPECT_THAT(ui.events,
+                    ElementsAre("create", "show", std::string("box ") + c.message, "end"));
+        expect_nothing_changed();
+    }
 }
 
 TEST_F(Download, NoBaseUnitAfterTwentyPasses) {
@@ -180,25 +272,107 @@ TEST_F(Download, NoBaseUnitAfterTwentyPasses) {
                             "wait box Communication could not be established! Please check all "
                             "connections and status of the base unit and meter and try again.",
                             "end"));
-    expect_store_unchanged_and_records_zeroed();
+    expect_nothing_changed();
 }
 
 TEST_F(Download, RefusedPortGetsAPermissionHint) {
     port.devices["/dev/ttyUSB1"].fallback = {{}, PortStatus::OpenFailed, EACCES};
+    options.device_ownership = [](const std::string&) {
+        return DeviceOwnership{"dialout", 20, 0660};
+    };
     EXPECT_EQ(run().outcome, DownloadOutcome::NotFound);
     ASSERT_EQ(ui.boxes.messages.size(), 2u);
     EXPECT_THAT(ui.boxes.messages[0].text, HasSubstr("Communication could not be established!"));
-    const std::string& hint = ui.boxes.messages[1].text;
-    EXPECT_THAT(hint, HasSubstr("/dev/ttyUSB1"));
-    EXPECT_THAT(hint, HasSubstr("\"dialout\""));
-    EXPECT_THAT(hint, HasSubstr("log in again"));
+    EXPECT_EQ(ui.boxes.messages[1].text,
+              permission_hint("/dev/ttyUSB1", DeviceOwnership{"dialout", 20, 0660}));
     EXPECT_THAT(format_transcript(transcript), HasSubstr("cannot open: Permission denied"));
 }
 
-TEST_F(Download, BusyPortGetsNoPermissionHint) {
+TEST(PermissionHint, JoiningTheGroupOnlyWhereItHelps) {
+    struct Case {
+        std::optional<DeviceOwnership> owner;
+        const char* names;  // the device's group and mode as the hint gives them
+        const char* advice; // what the user is told to do
+    };
+    const Case cases[] = {
+        {DeviceOwnership{"dialout", 20, 0660}, "group \"dialout\" with the mode 0660",
+         "sudo usermod -aG dialout $USER\n\nthen log out and log in again."},
+        {DeviceOwnership{"root", 0, 0600}, "group \"root\" with the mode 0600", "udev rule"},
+        {DeviceOwnership{"root", 0, 0660}, "group \"root\" with the mode 0660", "udev rule"},
+        {DeviceOwnership{"uucp", 14, 0600}, "group \"uucp\" with the mode 0600", "udev rule"},
+        {std::nullopt, "could not be opened: permission denied.", "group \"dialout\""},
+    };
+    for (const Case& c : cases) {
+        const std::string hint = permission_hint("/dev/ttyUSB0", c.owner);
+        SCOPED_TRACE(hint);
+        EXPECT_THAT(hint, HasSubstr("The serial port /dev/ttyUSB0 could not be opened"));
+        EXPECT_THAT(hint, HasSubstr(c.names));
+        EXPECT_THAT(hint, HasSubstr(c.advice));
+        EXPECT_THAT(hint, Not(HasSubstr("-aG root")));
+        EXPECT_THAT(hint, Not(HasSubstr("-aG uucp")));
+    }
+    EXPECT_THAT(permission_hint("/dev/ttyUSB0", DeviceOwnership{"root", 0, 0600}),
+                HasSubstr("KERNEL==\"ttyUSB0\", GROUP=\"dialout\", MODE=\"0660\""));
+}
+
+TEST_F(Download, BusyPortsAreRefusedAtOnce) {
+    // Held by flock: nobody tells the holder's PID.
     port.devices["/dev/ttyUSB1"].fallback = {{}, PortStatus::Busy, EWOULDBLOCK};
-    EXPECT_EQ(run().outcome, DownloadOutcome::NotFound);
-    EXPECT_EQ(ui.boxes.messages.size(), 1u);
+    EXPECT_EQ(run().outcome, DownloadOutcome::PortInUse);
+    EXPECT_EQ(port.exchanges.size(), 1u); // one pass over the ports
+    EXPECT_EQ(ui.boxes.messages, (std::vector<RecordingUi::Message>{
+                                     {"The port /dev/ttyUSB1 is in use by another program.",
+                                      "Error!", MessageIcon::Error}}));
+
+    // Locked by a program that is still running: its port is not even opened.
+    port.devices.clear();
+    port.exchanges.clear();
+    ui = RecordingDownloadUi();
+    base_unit("/dev/ttyUSB0", {packet(0x08, 0, kStream.size())});
+    const int holder = ::getppid();
+    std::ofstream(lock_file("LCK..ttyUSB0"))
+        << std::string(10 - std::to_string(holder).size(), ' ') << holder << "\n";
+    EXPECT_EQ(run().outcome, DownloadOutcome::PortInUse);
+    EXPECT_TRUE(port.exchanges.empty());
+    ASSERT_EQ(ui.boxes.messages.size(), 1u);
+    EXPECT_EQ(ui.boxes.messages[0].text,
+              "The port /dev/ttyUSB0 is in use by another program (PID " + std::to_string(holder) +
+                  ").");
+    EXPECT_TRUE(std::filesystem::exists(lock_file("LCK..ttyUSB0")));
+    expect_nothing_changed();
+}
+
+TEST_F(Download, PortIsLockedForTheWholeDownload) {
+    // A lock left by a program that has ended is taken over.
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    std::ofstream(lock_file("LCK..ttyUSB0")) << "  " << ended << "\n";
+    base_unit("/dev/ttyUSB0", {packet(0x07, 0, 20), packet(0x08, 20, kStream.size())});
+    char mine[16];
+    std::snprintf(mine, sizeof mine, "%10d\n", static_cast<int>(::getpid()));
+    std::vector<std::string> held;
+    port.on_transfer = [&](const std::string&) {
+        std::ifstream in(lock_file("LCK..ttyUSB0"));
+        held.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(run().outcome, DownloadOutcome::Completed);
+    // Listen, Start, two packets, the Next packet after the last, End.
+    EXPECT_EQ(held, std::vector<std::string>(6, mine));
+    EXPECT_FALSE(std::filesystem::exists(lock_file("LCK..ttyUSB0")));
+    EXPECT_THAT(format_transcript(transcript), HasSubstr("removed the stale lock file"));
+
+    // Without a lock folder the port is held by flock alone, and the transcript says so.
+    options.lock_dir = lock_dir / "missing";
+    port.devices.clear();
+    port.on_transfer = nullptr;
+    base_unit("/dev/ttyUSB0", {packet(0x08, 0, kStream.size())});
+    EXPECT_EQ(run().outcome, DownloadOutcome::Completed);
+    EXPECT_THAT(format_transcript(transcript),
+                HasSubstr("No such file or directory; the port is held by flock during each "
+                          "exchange only"));
 }
 
 TEST_F(Download, WaitDialogThatCannotBeCreated) {
@@ -209,7 +383,7 @@ TEST_F(Download, WaitDialogThatCannotBeCreated) {
                   {"Window Creation Failed!(hwin1)", "Error!", MessageIcon::Warning}}));
     EXPECT_THAT(ui.events, ElementsAre("create", "box Window Creation Failed!(hwin1)"));
     EXPECT_TRUE(port.exchanges.empty());
-    expect_store_unchanged_and_records_zeroed();
+    expect_nothing_changed();
 }
 
 TEST_F(Download, PresenceLeftFromAnEarlierDownloadSkipsTheSearch) {

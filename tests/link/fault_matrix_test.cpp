@@ -3,6 +3,7 @@
 // process. Each must end within its bound, tell the user, and leave the store as it was.
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
+#include "link/port_lock.h"
 #include "shell/app_state.h"
 #include "support/recording_download_ui.h"
 #include "support/sim_process.h"
@@ -47,6 +48,7 @@ TEST_F(FaultMatrix, EmulatorKilledDuringTheDownload) {
     // A large memory image keeps the download going for seconds; the emulator dies early on.
     Sim sim({"--readings", "5000"});
     options.timing.read_polls = 40;
+    options.timing.packet_wait = 5ms; // over 4 s for the 827 packets, even on a fast machine
     std::thread killer([&sim] {
         std::this_thread::sleep_for(300ms);
         sim.kill_now();
@@ -70,11 +72,9 @@ TEST_F(FaultMatrix, EmulatorKilledDuringTheDownload) {
     expect_store_holds(again.image);
 }
 
-TEST_F(FaultMatrix, PortHeldByAnotherProcessIsPassedOver) {
-    options.timing.search_passes = 2;
-    options.timing.listen_polls = 20;
+TEST_F(FaultMatrix, PortHeldByAnotherProgramIsRefusedAtOnce) {
     Sim sim({});
-    // Another program holds the device the way this one does: an exclusive flock.
+    // Another program holds the device with an exclusive flock and no lock file.
     const pid_t holder = ::fork();
     if (holder == 0) {
         const int fd = ::open(sim.link.c_str(), O_RDWR | O_NOCTTY);
@@ -85,20 +85,74 @@ TEST_F(FaultMatrix, PortHeldByAnotherProcessIsPassedOver) {
         ::_exit(0);
     }
     std::this_thread::sleep_for(200ms);
+    const auto start = std::chrono::steady_clock::now();
     const DownloadResult result = download({sim.link});
+    const auto took = std::chrono::steady_clock::now() - start;
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
 
-    EXPECT_EQ(result.outcome, DownloadOutcome::NotFound);
+    EXPECT_EQ(result.outcome, DownloadOutcome::PortInUse);
+    EXPECT_LT(took, 5s); // no 20 passes of waiting for a port that is taken
     EXPECT_FALSE(app.link.link_established);
-    EXPECT_FALSE(ui.boxes.messages.empty());
+    EXPECT_THAT(ui.events,
+                ElementsAre("create",
+                            "wait box The port " + sim.link + " is in use by another program.",
+                            "end"));
     expect_failed_download_kept_the_store();
 
     // Once the other program lets go the same port works.
-    options.timing = quick_timing();
-    ui = RecordingDownloadUi();
-    ASSERT_EQ(download({sim.link}).outcome, DownloadOutcome::Completed);
-    expect_store_holds(sim.image);
+    expect_next_download_completes(sim);
+}
+
+// Two downloaders on one base unit: the second is refused while the first holds the port,
+// also in the 400 ms between its packets, and the first gets every byte.
+TEST_F(FaultMatrix, SecondDownloaderIsRefusedWhileTheFirstRuns) {
+    if (::access(kLockDir, W_OK) != 0) {
+        GTEST_SKIP() << kLockDir << " is not writable here";
+    }
+    options.lock_dir = kLockDir;
+    Sim sim({"--readings", "60", "--presence-ms", "200"});
+    const fs::path jobs = sim.dir() / "jobs";
+    const fs::path dump = sim.dir() / "dump";
+    const fs::path first_dir = sim.dir() / "first";
+    fs::create_directories(first_dir);
+    const pid_t first = spawn({QM_QMTOOL_PATH, "download", "--port", sim.link, "--out",
+                               jobs.string(), "--dump", dump.string()},
+                              first_dir);
+    // The first holds the port once its lock file names it; let it get into its packets.
+    const fs::path lock = fs::path(kLockDir) / lock_file_name(sim.link);
+    for (int i = 0; i < 1000 && read_file(lock).size() != 11; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    std::this_thread::sleep_for(1s);
+    const auto start = std::chrono::steady_clock::now();
+    const DownloadResult second = download({sim.link});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(second.outcome, DownloadOutcome::PortInUse);
+    EXPECT_EQ(ui.boxes.messages.at(0).text, "The port " + sim.link +
+                                                " is in use by another program (PID " +
+                                                std::to_string(first) + ").");
+    expect_failed_download_kept_the_store();
+
+    const int status = wait_exit(first, 60s);
+    const Bytes said = read_file(first_dir / "stderr");
+    ASSERT_EQ(status, 0) << std::string(said.begin(), said.end());
+    EXPECT_EQ(read_file(dump), sim.image);
+    // The first's job files are those of the image itself.
+    const fs::path direct = sim.dir() / "direct";
+    ASSERT_EQ(wait_exit(spawn({QM_QMTOOL_PATH, "import", sim.image_path.string(), "--out",
+                               direct.string()},
+                              sim.dir()),
+                        30s),
+              0);
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(direct)) {
+        EXPECT_EQ(read_file(jobs / entry.path().filename()), read_file(entry.path()));
+        ++files;
+    }
+    EXPECT_EQ(files, 5u);
+    EXPECT_FALSE(fs::exists(lock));
+    expect_next_download_completes(sim);
 }
 
 } // namespace

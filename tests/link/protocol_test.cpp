@@ -149,6 +149,13 @@ TEST_F(RequestFixture, UnknownCodeShowsTheReplyAsText) {
     EXPECT_EQ(ui.messages, (std::vector<RecordingUi::Message>{
                                {"Unknown Reply received!", "????", MessageIcon::Question},
                                {"B?!", "More Success!", MessageIcon::None}}));
+
+    // Control bytes never reach a terminal as they are.
+    ui.messages.clear();
+    script({reply_frame(0x1B, Bytes{'[', '2', 'J', 0x07, 0x7F, 0x0A, 0xB0, 0x01})});
+    EXPECT_EQ(send(kCommandNextPacket), RequestResult::UnknownReply);
+    // The checksum 0x02 0x33 ends the text.
+    EXPECT_EQ(ui.messages.at(1).text, "\\x1b[2J\\x07\\x7f\\x0a\xB0\\x01\\x023");
 }
 
 TEST_F(RequestFixture, PresenceByteInsideARequestIsAnUnknownReply) {
@@ -175,12 +182,21 @@ TEST_F(RequestFixture, EndlessErrorReportsAreGivenUpAfter30Seconds) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(RequestFixture, PortThatCannotBeOpenedIsGivenUpToo) {
-    port.devices[kPort].fallback.status = PortStatus::OpenFailed;
+TEST_F(RequestFixture, VanishedPortIsTriedForTheWholeBound) {
+    port.devices[kPort].fallback.status = PortStatus::NoSuchPort;
     link.bytes_received = 9;
     EXPECT_EQ(send(kCommandNextPacket), RequestResult::GaveUp);
     EXPECT_EQ(port.exchanges.size(), 25u);
     EXPECT_EQ(link.bytes_received, 9u); // never touched by an exchange that could not open
+    // 1.2 s between two attempts, with the window messages handled every 100 ms.
+    EXPECT_EQ(clock.time.time_since_epoch(), 24 * 1200ms);
+    EXPECT_EQ(ui.pumps.size(), 24u * 13);
+
+    // Cancel is seen during the pause.
+    port.exchanges.clear();
+    ui.pump_results = {PumpResult::Continue, PumpResult::Continue, PumpResult::Cancel};
+    EXPECT_EQ(send(kCommandNextPacket), RequestResult::Cancelled);
+    EXPECT_EQ(port.exchanges.size(), 1u);
 }
 
 TEST_F(RequestFixture, QuitAndCancelBetweenExchangesEndTheRequest) {

@@ -1,6 +1,8 @@
 // Downloads from rq5200-sim on a real pseudo-terminal.
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
+#include "link/protocol.h"
+#include "link/serial_port.h"
 #include "shell/app_state.h"
 #include "support/recording_download_ui.h"
 #include "support/sim_process.h"
@@ -130,7 +132,12 @@ TEST_F(SimDownload, LinkLostAbandonsTheDownload) {
     EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
     EXPECT_THAT(ui.events, ElementsAre("create", "show", "box Meter Link was Lost!! ",
                                        "box No longer receiving message", "end"));
+    EXPECT_EQ(transcript_count("sent 99 00 99"), 0u); // the base unit ended it itself
     expect_failed_download_kept_the_store();
+    // Found again at once, and the link is lost at packet 2 again.
+    ui = RecordingDownloadUi();
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
+    EXPECT_EQ(ui.progress.size(), 1u);
 }
 
 TEST_F(SimDownload, UnknownCodeAbandonsTheDownload) {
@@ -143,13 +150,74 @@ TEST_F(SimDownload, UnknownCodeAbandonsTheDownload) {
     expect_failed_download_kept_the_store();
 }
 
-TEST_F(SimDownload, SilentBaseUnitIsGivenUpAfter25Exchanges) {
+TEST_F(SimDownload, SilentBaseUnitIsGivenUpWithTheEndFrame) {
     options.timing.read_polls = 40;
     Sim sim({"--silent-after", "1"});
     EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
     EXPECT_THAT(ui.events, ElementsAre("create", "show", "box No longer receiving message", "end"));
     EXPECT_EQ(transcript_count("sent 03 00 03"), 25u);
+    EXPECT_EQ(transcript_count("sent 99 00 99"), 1u);
     expect_failed_download_kept_the_store();
+    // Silent again after packet 1, so the second download is given up the same way.
+    transcript.entries.clear();
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
+    EXPECT_EQ(transcript_count("sent 99 00 99"), 1u);
+}
+
+TEST_F(SimDownload, CancelLeavesTheBaseUnitReady) {
+    Sim sim({});
+    ui.cancel_at_packet = 2;
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::Cancelled);
+    EXPECT_EQ(transcript_count("write  sent 99 00 99  ok"), 1u);
+    expect_failed_download_kept_the_store();
+    expect_next_download_completes(sim);
+}
+
+TEST_F(SimDownload, BaseUnitWithoutEndIsGivenUp) {
+    options.timing.max_stream_bytes = 1000;
+    for (const auto& fault :
+         {std::vector<std::string>{"--endless"}, std::vector<std::string>{"--empty-after", "2"}}) {
+        SCOPED_TRACE(fault[0]);
+        Sim sim(fault);
+        transcript.entries.clear();
+        ui = RecordingDownloadUi();
+        EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::LinkLost);
+        EXPECT_THAT(ui.boxes.messages.at(0).text, HasSubstr("The base unit kept sending"));
+        EXPECT_EQ(transcript_count("sent 99 00 99"), 1u);
+        expect_failed_download_kept_the_store();
+    }
+}
+
+// The emulator as the real base unit: from Start to End it sends no presence byte, even to a
+// program that opens the port anew; a new Start begins the download again.
+TEST_F(SimDownload, BaseUnitInDownloadModeIsSilentUntilEndOrANewStart) {
+    Sim sim({});
+    PosixSerialTransport posix;
+    SteadyLinkClock clock;
+    LinkTiming patient = options.timing;
+    patient.listen_polls = 2000; // a loaded machine may take a while to start the emulator
+    LinkContext context{posix, clock, patient};
+    LinkState host;
+    host.port_name = sim.link;
+    const auto exchange = [&](TransferMode mode, std::uint8_t command) {
+        host.transfer_mode = mode;
+        serial_exchange(host, request_frame(command), context);
+        return host.receive_buffer[0];
+    };
+    // A program that starts a download and goes away without End.
+    ASSERT_EQ(exchange(TransferMode::Listen, 0), kPresenceByte);
+    exchange(TransferMode::WriteOnly, kCommandStart);
+    ASSERT_EQ(exchange(TransferMode::WriteThenRead, kCommandFirstPacket), kReplyData);
+
+    options.timing.search_passes = 3;
+    EXPECT_EQ(download({sim.link}).outcome, DownloadOutcome::NotFound);
+
+    exchange(TransferMode::WriteOnly, kCommandStart);
+    ASSERT_EQ(exchange(TransferMode::WriteThenRead, kCommandFirstPacket), kReplyData);
+    const auto first = reply_data(last_reply(host));
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), sim.image.begin()));
+    exchange(TransferMode::WriteOnly, kCommandEnd);
+    expect_next_download_completes(sim);
 }
 
 TEST_F(SimDownload, NoBaseUnitWhenTheEmulatorHasGone) {
@@ -192,7 +260,7 @@ TEST(DemoMeter, FiveJobsWithEveryKindBothLocationStylesAndBothClocks) {
         EXPECT_EQ(jobs, (std::set<int>{1, 2, 3, 4, 5}));
         EXPECT_EQ(kinds, (std::set<int>{0, 1, 2, 3}));
         EXPECT_TRUE(named && numbered && twelve && twenty_four);
-        EXPECT_EQ(app.meter.not_scanner, std::string_view(model) == "VKM2 SCAN" ? 0 : 1);
+        EXPECT_EQ(app.meter.not_scanner, std::string_view(model) == "VKM2 SCAN" ? 0 : -1);
     }
     // The seed decides the data.
     EXPECT_EQ(Sim({"--seed", "3"}).image, Sim({"--seed", "3"}).image);

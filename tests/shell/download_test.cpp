@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -75,6 +76,12 @@ protected:
         watcher_->start(5);
     }
 
+    static void cancelAtFirstPacket(WaitDialog& dialog) {
+        if (!dialog.cancelRequested()) {
+            dialog.findChild<QPushButton*>("cancel")->click();
+        }
+    }
+
     QTimer* watcher_ = nullptr;
     std::set<LampState> lamps_;
     std::set<QString> progress_;
@@ -107,19 +114,49 @@ TEST_F(DownloadTest, ManageDataDownloadsTheBaseUnitAndShowsItsJobs) {
     EXPECT_FALSE(w.downloading());
 }
 
-TEST_F(DownloadTest, CancelEndsTheDownloadWithoutDecodingAndStaysOnTheStartPage) {
+TEST_F(DownloadTest, CancelStaysOnTheStartPageAndLeavesTheBaseUnitReady) {
     MainWindow& w = openWithSerialDownload();
-    watch([](WaitDialog& dialog) {
-        if (!dialog.cancelRequested()) {
-            dialog.findChild<QPushButton*>("cancel")->click();
-        }
-    });
+    watch(cancelAtFirstPacket);
     w.pageCommand(kForwardCommand);
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_TRUE(state_->store.all_readings.empty());
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_FALSE(w.currentPage()->isHidden());
     EXPECT_TRUE(w.isVisible());
+
+    // The same emulator, not restarted, answers the next "Manage Data".
+    watcher_->stop();
+    w.pageCommand(kForwardCommand);
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_GT(state_->store.all_readings.size(), 0u);
+    EXPECT_NE(pageId(), kStartPageId);
+}
+
+TEST_F(DownloadTest, FailedDownloadShowsOnlyItsOwnMessagesAndStaysOnThePage) {
+    startSim({"--link-lost", "2"});
+    MainWindow& w = openWithSerialDownload();
+    w.pageCommand(kForwardCommand);
+    ASSERT_FALSE(ui_.messages.empty());
+    EXPECT_EQ(ui_.messages.back().text, "No longer receiving message");
+    for (const auto& message : ui_.messages) {
+        EXPECT_NE(message.text, "NO STORED READINGS!");
+    }
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(w.currentPage()->isHidden());
+}
+
+TEST_F(DownloadTest, JobTitlesSurviveACancelledAndAFailedDownload) {
+    MainWindow& w = openWithSerialDownload();
+    state_->store.annotations.set_title(RecordKind::Mc, 1, "North wall");
+    watch(cancelAtFirstPacket);
+    w.pageCommand(kForwardCommand);
+    EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 1), "North wall");
+
+    watcher_->stop();
+    startSim({"--link-lost", "2"});
+    w.pageCommand(kForwardCommand);
+    EXPECT_EQ(ui_.messages.back().text, "No longer receiving message");
+    EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 1), "North wall");
 }
 
 TEST_F(DownloadTest, ClosingTheWindowDuringTheDownloadEndsBoth) {
@@ -129,6 +166,12 @@ TEST_F(DownloadTest, ClosingTheWindowDuringTheDownloadEndsBoth) {
     EXPECT_TRUE(state_->store.all_readings.empty());
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.downloading());
+
+    // Ended like a cancel: the next program finds the base unit ready.
+    MainWindow& next = openWithSerialDownload();
+    next.pageCommand(kForwardCommand);
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_GT(state_->store.all_readings.size(), 0u);
 }
 
 } // namespace

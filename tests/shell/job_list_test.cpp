@@ -95,11 +95,11 @@ TEST_F(JobListTest, SelectAllTogglesAndEveryNewPageStartsBySelecting) {
     press(kSecondCommand); // MC: jobs 1, 2, 4
     JobListPage* list = window_->jobListPage();
     QPushButton* toggle = list->button(JobListPage::kSelectAllId);
-    EXPECT_EQ(toggle->text(), "Select All");
+    EXPECT_EQ(toggle->text(), "Select &All");
 
     toggle->click();
     EXPECT_EQ(list->selectedPositions(), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(toggle->text(), "De-Select All");
+    EXPECT_EQ(toggle->text(), "De-Select &All");
     EXPECT_EQ(state_->selection.selected_count, 3);
     EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job ---");
     EXPECT_EQ(side(SidePanel::kReadingCountId), "----");
@@ -108,7 +108,7 @@ TEST_F(JobListTest, SelectAllTogglesAndEveryNewPageStartsBySelecting) {
 
     toggle->click();
     EXPECT_TRUE(list->selectedPositions().empty());
-    EXPECT_EQ(toggle->text(), "Select All");
+    EXPECT_EQ(toggle->text(), "Select &All");
     EXPECT_EQ(state_->selection.selected_count, 0);
 
     // Leave the page with everything selected; the next page's "Select All" selects.
@@ -117,7 +117,7 @@ TEST_F(JobListTest, SelectAllTogglesAndEveryNewPageStartsBySelecting) {
     press(kForwardCommand); // RH/T: jobs 3, 5
     list = window_->jobListPage();
     toggle = list->button(JobListPage::kSelectAllId);
-    EXPECT_EQ(toggle->text(), "Select All");
+    EXPECT_EQ(toggle->text(), "Select &All");
     toggle->click();
     EXPECT_EQ(list->selectedPositions(), (std::vector<int>{0, 1}));
 }

@@ -1,10 +1,17 @@
 // Start-up, the menu and its options, help and About.
 #include "shell/help_window.h"
+#include "shell/job_list_page.h"
 #include "shell_fixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QTest>
+#include <QTimer>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -49,8 +56,8 @@ TEST_F(MainWindowTest, FirstStartShowsTheStartPageAndWritesANewSettingsFile) {
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_EQ(state_->wizard.step, 1);
     EXPECT_EQ(page_title(state_->wizard), "I. Choose Management Type");
-    EXPECT_EQ(pageButton(kForwardCommand)->text(), "Manage Data");
-    EXPECT_EQ(pageButton(kSecondCommand)->text(), "Manage Files");
+    EXPECT_EQ(pageButton(kForwardCommand)->text(), "Manage &Data");
+    EXPECT_EQ(pageButton(kSecondCommand)->text(), "Manage File&s");
     EXPECT_TRUE(pageButton(kThirdCommand)->isHidden());
     EXPECT_EQ(pageButton(kForwardCommand)->geometry(), QRect(10, 9 * m.charHeight, 100, 75));
     EXPECT_EQ(pageButton(kSecondCommand)->geometry(), QRect(10, 14 * m.charHeight, 100, 75));
@@ -135,7 +142,7 @@ TEST_F(MainWindowTest, MenuHoldsTheCommandsInOrder) {
         const QString title = menu->text().remove(QLatin1Char('&'));
         titles << title;
         for (QAction* a : menu->menu()->actions()) {
-            const QString item = title + QLatin1Char('/') + a->text();
+            const QString item = title + QLatin1Char('/') + a->text().remove(QLatin1Char('&'));
             if (expected.contains(item)) { // other parts of the program may add their own
                 items << item;
             }
@@ -148,6 +155,85 @@ TEST_F(MainWindowTest, MenuHoldsTheCommandsInOrder) {
     EXPECT_TRUE(options[1]->isSeparator());
     EXPECT_TRUE(options[4]->isSeparator());
     EXPECT_EQ(w.menuAction(kMenuHelpTopics)->shortcut(), QKeySequence(QKeySequence::HelpContents));
+}
+
+TEST_F(MainWindowTest, KeyboardReachesAboutAndOpenThroughTheMnemonics) {
+    MainWindow& w = open();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+
+    // Alt+H, A: the About box, which Escape closes.
+    bool aboutShown = false;
+    bool escapeClosed = false;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        aboutShown = about != nullptr && about->objectName() == "aboutDialog";
+        if (about != nullptr) {
+            QTest::keyClick(about, Qt::Key_Escape);
+            escapeClosed = !about->isVisible();
+            about->accept();
+        }
+    });
+    QTest::keyClick(&w, Qt::Key_H, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
+    EXPECT_TRUE(aboutShown);
+    EXPECT_TRUE(escapeClosed);
+
+    // Alt+F, O: the open dialog. (Offscreen, nothing gives the window back the focus.)
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+    ASSERT_EQ(dialogs_.calls.size(), 1u);
+    EXPECT_FALSE(dialogs_.calls[0].save);
+}
+
+TEST_F(MainWindowTest, ReadOnlySettingsFileIsUsedAndAChangeSaysOnceItCannotBeSaved) {
+    SettingsRecord s;
+    s.celsius = 1;
+    s.print_parts = 3;
+    s.remember_filename = 1;
+    set_settings_text(s.initial_folder, "/srv");
+    ASSERT_EQ(write_settings(folder_, s), SettingsStatus::Ok);
+    const auto stored = bytes_of(path("qm.dat"));
+    std::filesystem::permissions(path("qm.dat"), std::filesystem::perms::owner_read |
+                                                     std::filesystem::perms::group_read |
+                                                     std::filesystem::perms::others_read);
+    // root writes whatever the permissions say: it stands for a user the file binds.
+    const bool root = geteuid() == 0;
+    if (root) {
+        std::filesystem::permissions(folder_, std::filesystem::perms::all);
+        ASSERT_EQ(setegid(65534), 0);
+        ASSERT_EQ(seteuid(65534), 0);
+    }
+    MainWindow& w = open();
+    EXPECT_TRUE(checked(kMenuCelsius));
+    EXPECT_EQ(state_->settings.print_parts, 3);
+
+    // A save whose name is to be remembered, then two option changes: said once.
+    meterHolds(mc_only());
+    press(kForwardCommand);
+    w.jobListPage()->list()->item(0)->setSelected(true);
+    dialogs_.answers = {path("a.qmk")};
+    press(JobListPage::kSaveId);
+    w.menuAction(kMenuFahrenheit)->trigger();
+    w.menuAction(kMenuInternationalDate)->trigger();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "The options cannot be saved: qm.dat is read-only.");
+    // The choice holds for the run, also over the re-read of an open command.
+    w.menuAction(kMenuOpen)->trigger();
+    EXPECT_TRUE(checked(kMenuFahrenheit));
+    EXPECT_TRUE(checked(kMenuInternationalDate));
+    EXPECT_EQ(state_->settings.celsius, 0);
+    EXPECT_EQ(settings_text(state_->settings.last_file_name), path("a.qmk"));
+    if (root) {
+        ASSERT_EQ(seteuid(0), 0);
+        ASSERT_EQ(setegid(0), 0);
+    }
+    EXPECT_EQ(bytes_of(path("qm.dat")), stored);
 }
 
 TEST_F(MainWindowTest, HelpTopicsOpensTheGuideAndClosingTheWindowClosesIt) {

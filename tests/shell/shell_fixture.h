@@ -73,11 +73,18 @@ protected:
         meterModel_ = std::move(model);
     }
 
+    // The next downloads fail (or are cancelled) once the base unit has answered: nothing of
+    // the state changes.
+    void meterFails() { meterFails_ = true; }
+
     bool fakeDownload() {
         ++downloads_;
         AppState& s = *state_;
-        s.job_records.clear();
         s.link.link_established = true;
+        if (meterFails_) {
+            return false;
+        }
+        s.job_records.clear();
         s.store.all_readings = meterReadings_;
         s.store.annotations.clear();
         s.store.job_ids = {11, 12, 13, 14, 15};
@@ -103,6 +110,7 @@ protected:
     std::unique_ptr<MainWindow> window_;
     std::vector<Reading> meterReadings_;
     std::string meterModel_ = "TRK ALFA";
+    bool meterFails_ = false;
     int downloads_ = 0;
 };
 
@@ -112,20 +120,33 @@ protected:
     void SetUp() override {
         ShellTest::SetUp();
         link_ = path("rq5200");
+        startSim();
+        setenv("QUELLMARK_PORTS", link_.c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("QUELLMARK_PORTS");
+        stopSim();
+        ShellTest::TearDown();
+    }
+
+    // (Re)starts the emulator, with fault options when given.
+    void startSim(const QStringList& faults = {}) {
+        stopSim();
+        std::filesystem::remove(link_);
         sim_.start(QStringLiteral(QM_SIM_PATH),
-                   {QString::fromStdString(link_), "--demo", "--readings", "12"});
+                   QStringList{QString::fromStdString(link_), "--demo", "--readings", "12"} +
+                       faults);
         ASSERT_TRUE(sim_.waitForStarted(5000));
         for (int i = 0; i < 200 && !std::filesystem::exists(link_); ++i) {
             QThread::msleep(10);
         }
         ASSERT_TRUE(std::filesystem::exists(link_));
-        setenv("QUELLMARK_PORTS", link_.c_str(), 1);
     }
-    void TearDown() override {
-        unsetenv("QUELLMARK_PORTS");
-        sim_.terminate();
-        sim_.waitForFinished(5000);
-        ShellTest::TearDown();
+    void stopSim() {
+        if (sim_.state() != QProcess::NotRunning) {
+            sim_.terminate();
+            sim_.waitForFinished(5000);
+        }
     }
 
     std::string link_;

@@ -6,6 +6,8 @@
 
 #include <QListWidget>
 
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 namespace qm::test {
@@ -43,7 +45,7 @@ TEST_F(WizardTest, ManageDataWithMcJobsOnlyGoesStraightToTheMcJobList) {
     EXPECT_EQ(state_->wizard.management_type, 1);
     EXPECT_EQ(title(), "III. Choose Jobs");
     EXPECT_EQ(listEntries(), 3);
-    EXPECT_FALSE(backEnabled()); // a fresh start keeps Back as it was
+    EXPECT_TRUE(backEnabled());
     EXPECT_EQ(side(SidePanel::kMcJobCountId), "3");
     EXPECT_EQ(side(SidePanel::kRhJobCountId), "0");
     EXPECT_EQ(state_->meter.model(), "TRK ALFA");
@@ -65,6 +67,27 @@ TEST_F(WizardTest, ManageDataWithRhJobsOnlyGoesToTheRhJobList) {
     EXPECT_EQ(state_->wizard.management_type, 0);
     EXPECT_EQ(listEntries(), 2);
     EXPECT_EQ(window_->jobListPage()->entryText(0), "Job #2");
+}
+
+TEST_F(WizardTest, FailedOrCancelledDownloadStaysOnThePageAndKeepsTheTitles) {
+    meterHolds(mc_only());
+    open();
+    press(kForwardCommand);
+    state_->store.annotations.set_title(RecordKind::Mc, 2, "North wall");
+    window_->back();
+    ASSERT_EQ(pageId(), kStartPageId);
+    WizardPage* start = window_->currentPage();
+
+    // The base unit answered, then the download failed: its own messages only.
+    meterFails();
+    press(kForwardCommand);
+    EXPECT_EQ(downloads_, 2);
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_EQ(window_->currentPage(), start);
+    EXPECT_FALSE(start->isHidden());
+    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 2), "North wall");
+    EXPECT_EQ(state_->store.all_readings.size(), mc_only().size());
 }
 
 TEST_F(WizardTest, EmptyMeterSaysSoAndStaysOnTheStartPage) {
@@ -89,8 +112,8 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
     EXPECT_TRUE(state_->wizard.bothKinds);
     EXPECT_EQ(title(), "II. Choose Data");
     EXPECT_TRUE(backEnabled());
-    EXPECT_EQ(pageButton(kForwardCommand)->text(), "RH/T");
-    EXPECT_EQ(pageButton(kSecondCommand)->text(), " MC");
+    EXPECT_EQ(pageButton(kForwardCommand)->text(), "&RH/T");
+    EXPECT_EQ(pageButton(kSecondCommand)->text(), " &MC");
 
     press(kForwardCommand); // RH/T
     EXPECT_EQ(pageId(), kJobListPageId);
@@ -172,34 +195,91 @@ TEST_F(WizardTest, CancelledOrRefusedFileLeavesThePageWhereItWas) {
     EXPECT_FALSE(backEnabled());
     EXPECT_FALSE(state_->wizard.fromFile);
 
+    // Bad magic, cut short, unreadable.
     const std::string junk = path("junk.qmk");
     std::ofstream(junk) << "no save file";
-    dialogs_.answers = {junk};
-    press(kSecondCommand);
-    EXPECT_EQ(pageId(), kStartPageId);
-    EXPECT_FALSE(window_->currentPage()->isHidden());
-    EXPECT_TRUE(backEnabled());
-    EXPECT_TRUE(state_->wizard.fromFile);
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, "This is not a valid Quellmark File!!");
+    const std::string whole = saveFile("whole.qmk", mc_only(), 1);
+    const std::string cut = path("cut.qmk");
+    std::filesystem::copy_file(whole, cut);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(whole) - 30);
+    for (const std::string& refused : {junk, cut, path("missing.qmk")}) {
+        SCOPED_TRACE(refused);
+        ui_.messages.clear();
+        dialogs_.answers = {refused};
+        press(kSecondCommand);
+        EXPECT_EQ(pageId(), kStartPageId);
+        EXPECT_FALSE(window_->currentPage()->isHidden());
+        EXPECT_FALSE(backEnabled());
+        EXPECT_FALSE(state_->wizard.fromFile);
+        ASSERT_EQ(ui_.messages.size(), 1u);
+        EXPECT_NE(ui_.messages[0].text, "NO STORED READINGS!");
+    }
 
-    // Back from the start page leads to the start page again, with Back disabled.
-    window_->back();
-    EXPECT_EQ(pageId(), kStartPageId);
-    EXPECT_FALSE(backEnabled());
-    EXPECT_FALSE(state_->wizard.fromFile);
+    // The meter is still downloaded.
+    ui_.messages.clear();
+    meterHolds(rh_only());
+    press(kForwardCommand);
+    EXPECT_EQ(downloads_, 1);
+    EXPECT_EQ(pageId(), kJobListPageId);
+    EXPECT_TRUE(ui_.messages.empty());
 }
 
-TEST_F(WizardTest, BackFromAJobListOfOneKindReturnsToTheStart) {
+TEST_F(WizardTest, BackFromAJobListOfOneKindLeadsToAnotherDownload) {
     meterHolds(rh_only());
     open();
     press(kForwardCommand);
-    window_->sidePanel()->setBackEnabled(true);
-    window_->back();
+    ASSERT_TRUE(backEnabled());
+    window_->sidePanel()->backButton()->click();
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_EQ(state_->wizard.step, 1);
     EXPECT_EQ(state_->store.rh_job_count, 0);
     EXPECT_FALSE(backEnabled());
+
+    meterHolds(mc_only(), "VKM2 SCAN");
+    press(kForwardCommand);
+    EXPECT_EQ(downloads_, 2);
+    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(listEntries(), 3);
+    EXPECT_TRUE(backEnabled());
+}
+
+TEST_F(WizardTest, OpenedFileReplacesTheQuickJobInfoAndCounts) {
+    meterHolds(mc_only());
+    open();
+    press(kForwardCommand);
+    window_->jobListPage()->list()->item(0)->setSelected(true);
+    ASSERT_EQ(side(SidePanel::kJobCaptionId), "Job #1       ID#11");
+
+    dialogs_.answers = {saveFile("rh.qmk", rh_only(), 0)};
+    window_->menuAction(kMenuOpen)->trigger();
+    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job ---");
+    for (const int id :
+         {SidePanel::kReadingCountId, SidePanel::kFirstReadingId, SidePanel::kLastReadingId}) {
+        EXPECT_EQ(side(id), "----");
+    }
+    EXPECT_EQ(side(SidePanel::kMcJobCountId), "0");
+    EXPECT_EQ(side(SidePanel::kRhJobCountId), "1");
+}
+
+TEST_F(WizardTest, OpenedFileWithoutReadingsSaysSoAtAFreshStartPage) {
+    meterHolds(mc_only());
+    open();
+    press(kForwardCommand);
+    dialogs_.answers = {saveFile("empty.qmk", {}, 1)};
+    window_->menuAction(kMenuOpen)->trigger();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "NO STORED READINGS!");
+    EXPECT_EQ(pageId(), kStartPageId);
+    EXPECT_FALSE(window_->currentPage()->isHidden());
+    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_FALSE(state_->wizard.fromFile);
+    EXPECT_FALSE(backEnabled());
+    EXPECT_EQ(side(SidePanel::kMcJobCountId), "0");
+
+    press(kForwardCommand); // the meter, not the empty file
+    EXPECT_EQ(downloads_, 2);
+    EXPECT_EQ(pageId(), kJobListPageId);
 }
 
 TEST_F(WizardTest, StepTitlesFollowTheTable) {

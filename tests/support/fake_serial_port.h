@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ public:
         if (clock != nullptr) {
             clock->time += time_per_exchange;
         }
+        if (on_transfer) {
+            on_transfer(device);
+        }
         exchanges.push_back({device, mode, {request.begin(), request.end()}});
         Step step = it->second.fallback;
         if (mode != TransferMode::WriteOnly && !it->second.steps.empty()) {
@@ -96,6 +100,7 @@ public:
     std::vector<Exchange> exchanges;
     FakeClock* clock = nullptr;
     std::chrono::milliseconds time_per_exchange{0};
+    std::function<void(const std::string& device)> on_transfer; // called at every exchange
 };
 
 } // namespace qm::test

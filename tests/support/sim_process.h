@@ -139,21 +139,25 @@ inline LinkTiming quick_timing() {
     t.write_wait = 50ms;
     t.read_gap = 10ms;
     t.packet_wait = 1ms;
+    t.reopen_pause = 20ms;
     return t;
 }
 
 // A download into an AppState that already holds one reading and a job title, with quick
-// timings and a transcript, and the checks the emulator tests share.
+// timings, a transcript and lock files in a scratch folder, and the checks the emulator tests
+// share.
 struct SimDownload : ::testing::Test {
-    SimDownload() {
+    SimDownload() : lock_dir(scratch_dir()) {
         options.timing = quick_timing();
         options.transcript = &transcript;
+        options.lock_dir = lock_dir;
         Reading old;
         old.job = 1;
         old.day = 3;
         app.store.all_readings = {old};
         app.store.annotations.set_title(RecordKind::Mc, 1, "T");
     }
+    ~SimDownload() override { fs::remove_all(lock_dir); }
     DownloadResult download(std::vector<std::string> ports) {
         options.ports = std::move(ports);
         return download_readings(app.link, app.store, app.meter, app.job_records, app.selection, ui,
@@ -174,6 +178,12 @@ struct SimDownload : ::testing::Test {
         EXPECT_EQ(app.store.all_readings[0].day, 3);
         EXPECT_EQ(app.store.annotations.title(RecordKind::Mc, 1), "T");
     }
+    // The emulator was left ready: the next download from it completes.
+    void expect_next_download_completes(const Sim& sim) {
+        ui = RecordingDownloadUi();
+        ASSERT_EQ(download({sim.link}).outcome, DownloadOutcome::Completed);
+        expect_store_holds(sim.image);
+    }
     std::size_t transcript_count(const std::string& needle) {
         std::size_t n = 0;
         for (const TranscriptEntry& e : transcript.entries) {
@@ -182,6 +192,7 @@ struct SimDownload : ::testing::Test {
         return n;
     }
 
+    const fs::path lock_dir;
     AppState app;
     LinkTranscript transcript;
     DownloadOptions options;

@@ -6,10 +6,12 @@
 #include "tools/qmtool/terminal_ui.h"
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <string>
 
 namespace qmtool {
 
@@ -17,14 +19,18 @@ namespace {
 
 constexpr const char* kDownloadUsage =
     "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
+    "                       [--max-bytes N]\n"
     "\n"
     "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
     "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
     "the ports to search). --dump also writes the raw download stream, --log the transcript of\n"
-    "every exchange. Ctrl-C cancels the download.\n";
+    "every exchange. A base unit that sends more than N bytes (default 16 MiB) without its last\n"
+    "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n";
 
-// The wait dialog of the terminal: a status line on stderr. Ctrl-C is held back while the
-// download runs and read at every pump as the Cancel button.
+constexpr const char* kEllipsis = "\u2026";
+
+// The wait dialog of the terminal: one status line on stderr, rewritten in place. Ctrl-C is held
+// back while the command runs and read at every pump as the Cancel button.
 class DownloadTerminalUi : public qm::DownloadUi {
 public:
     explicit DownloadTerminalUi(std::FILE* err) : messages_(err), err_(err) {}
@@ -47,47 +53,69 @@ public:
         }
         return qm::PumpResult::Continue;
     }
-    bool create_wait_dialog() override {
-        std::fprintf(err_, "Looking for the base unit...\n");
-        return true;
+    bool create_wait_dialog() override { return true; }
+    void show_wait_dialog() override {
+        end_progress_line();
+        std::fprintf(err_, "Base unit found, downloading.\n");
     }
-    void show_wait_dialog() override { std::fprintf(err_, "Base unit found, downloading.\n"); }
     void end_wait_dialog() override { end_progress_line(); }
     void set_lamp_state(qm::LampState /*state*/) override {}
     void set_progress(std::size_t packets, std::size_t bytes) override {
-        std::fprintf(err_, "\rPackets received: %zu  Bytes received: %zu", packets, bytes);
-        std::fflush(err_);
-        progress_shown_ = true;
+        show_line(qm::progress_text(packets, bytes));
+    }
+    void set_status(std::string_view text) override {
+        std::string line(text);
+        // The search line ends in the Windows-1252 ellipsis; the terminal takes UTF-8.
+        if (!line.empty() && line.back() == '\x85') {
+            line.replace(line.size() - 1, 1, kEllipsis);
+        }
+        if (line != line_) {
+            show_line(line);
+        }
     }
     void post_quit() override {}
 
 private:
+    // Rewrites the status line, blanking what is left of a longer one before.
+    void show_line(const std::string& line) {
+        const int blank =
+            static_cast<int>(line_.size() > line.size() ? line_.size() - line.size() : 0);
+        std::fprintf(err_, "\r%s%*s", line.c_str(), blank, "");
+        std::fflush(err_);
+        line_ = line;
+    }
     void end_progress_line() {
-        if (progress_shown_) {
+        if (!line_.empty()) {
             std::fputc('\n', err_);
-            progress_shown_ = false;
+            line_.clear();
         }
     }
 
     TerminalUi messages_;
     std::FILE* err_;
-    bool progress_shown_ = false;
+    std::string line_; // the status line shown, empty when there is none
 };
 
-// Holds Ctrl-C back for the pumps while it lives.
+// Holds Ctrl-C back for the pumps while it lives. A Ctrl-C that comes after the download has
+// completed is dropped: the files are written all the same.
 class InterruptHold {
 public:
     InterruptHold() {
-        sigset_t interrupt;
-        sigemptyset(&interrupt);
-        sigaddset(&interrupt, SIGINT);
-        ::sigprocmask(SIG_BLOCK, &interrupt, &previous_);
+        sigemptyset(&interrupt_);
+        sigaddset(&interrupt_, SIGINT);
+        ::sigprocmask(SIG_BLOCK, &interrupt_, &previous_);
     }
-    ~InterruptHold() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    ~InterruptHold() {
+        const timespec now{0, 0};
+        while (::sigtimedwait(&interrupt_, nullptr, &now) == SIGINT) {
+        }
+        ::sigprocmask(SIG_SETMASK, &previous_, nullptr);
+    }
     InterruptHold(const InterruptHold&) = delete;
     InterruptHold& operator=(const InterruptHold&) = delete;
 
 private:
+    sigset_t interrupt_;
     sigset_t previous_;
 };
 
@@ -99,6 +127,21 @@ bool write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes
     return static_cast<bool>(out);
 }
 
+bool parse_max_bytes(const Arguments& args, qm::DownloadOptions& options) {
+    const std::string* text = args.value("--max-bytes");
+    if (text == nullptr) {
+        return true;
+    }
+    std::size_t value = 0;
+    const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (ec != std::errc{} || end != text->data() + text->size() || value == 0) {
+        std::fprintf(stderr, "qmtool download: bad value for --max-bytes: %s\n", text->c_str());
+        return false;
+    }
+    options.timing.max_stream_bytes = value;
+    return true;
+}
+
 const char* outcome_text(qm::DownloadOutcome outcome) {
     switch (outcome) {
     case qm::DownloadOutcome::Completed:
@@ -107,6 +150,8 @@ const char* outcome_text(qm::DownloadOutcome outcome) {
         return "the download could not start";
     case qm::DownloadOutcome::NotFound:
         return "no base unit found";
+    case qm::DownloadOutcome::PortInUse:
+        return "the port is in use by another program";
     case qm::DownloadOutcome::LinkLost:
         return "the link to the base unit was lost";
     case qm::DownloadOutcome::Quit:
@@ -121,8 +166,12 @@ const char* outcome_text(qm::DownloadOutcome outcome) {
 int run_download(int argc, char** argv) {
     Arguments args;
     std::string error;
-    if (!parse_arguments(argc, argv, {}, {"--port", "--out", "--dump", "--log"}, args, error) ||
-        args.help || !args.positional.empty() || args.value("--out") == nullptr) {
+    qm::DownloadOptions options;
+    const InterruptHold hold;
+    if (!parse_arguments(argc, argv, {}, {"--port", "--out", "--dump", "--log", "--max-bytes"},
+                         args, error) ||
+        args.help || !args.positional.empty() || args.value("--out") == nullptr ||
+        !parse_max_bytes(args, options)) {
         if (!error.empty()) {
             std::fprintf(stderr, "qmtool download: %s\n", error.c_str());
         }
@@ -131,18 +180,13 @@ int run_download(int argc, char** argv) {
     }
     qm::AppState app;
     qm::LinkTranscript transcript;
-    qm::DownloadOptions options;
     options.transcript = &transcript;
     if (const std::string* port = args.value("--port")) {
         options.ports = std::vector<std::string>{*port};
     }
     DownloadTerminalUi ui(stderr);
-    qm::DownloadResult result;
-    {
-        const InterruptHold hold;
-        result = qm::download_readings(app.link, app.store, app.meter, app.job_records,
-                                       app.selection, ui, options);
-    }
+    const qm::DownloadResult result = qm::download_readings(
+        app.link, app.store, app.meter, app.job_records, app.selection, ui, options);
     int status = kExitOk;
     if (const std::string* log = args.value("--log");
         log != nullptr && !qm::write_transcript_file(*log, transcript)) {

@@ -62,8 +62,9 @@ BaseUnit::BaseUnit(std::span<const std::uint8_t> image, Faults faults) : faults_
 
 void BaseUnit::start_download() {
     state_ = State::Downloading;
-    armed_ = faults_;
+    armed_ = fault_source_ ? fault_source_() : faults_;
     next_ = 0;
+    last_sent_ = false;
     last_reply_.clear();
 }
 
@@ -73,7 +74,7 @@ std::optional<Reply> BaseUnit::on_request(std::span<const std::uint8_t> command)
         return std::nullopt;
     }
     if (is_command(command, qm::kCommandEnd)) {
-        if (state_ != State::Idle) {
+        if (state_ != State::Idle && last_sent_) {
             ++completed_;
         }
         state_ = State::Idle;
@@ -89,7 +90,12 @@ std::optional<Reply> BaseUnit::on_request(std::span<const std::uint8_t> command)
         return Reply{last_reply_, {}};
     }
     if (is_command(command, qm::kCommandFirstPacket)) {
-        start_download();
+        // Asked again for the first packet (after an error report, say): the same download
+        // from its first packet, with the faults that have fired staying fired.
+        if (state_ == State::Idle) {
+            start_download();
+        }
+        next_ = 0;
         return send_packet();
     }
     if (is_command(command, qm::kCommandNextPacket)) {
@@ -102,6 +108,14 @@ std::optional<Reply> BaseUnit::on_request(std::span<const std::uint8_t> command)
 }
 
 std::optional<Reply> BaseUnit::send_packet() {
+    if (armed_.endless && next_ >= packets_.size()) {
+        next_ = 0;
+    }
+    const int number_now = static_cast<int>(next_) + 1;
+    if (armed_.empty_after > 0 && number_now >= armed_.empty_after) {
+        last_reply_ = qm::reply_frame(qm::kReplyData, {});
+        return Reply{last_reply_, {}};
+    }
     if (next_ >= packets_.size()) {
         // The host asks once more after the last packet; it does not look at this reply.
         last_reply_ = qm::reply_frame(qm::kReplyLastData, {});
@@ -115,11 +129,14 @@ std::optional<Reply> BaseUnit::send_packet() {
         }
         return due;
     };
+    // A lost link and a reply the host does not know both end the download on this side.
     if (fire(armed_.link_lost)) {
+        state_ = State::Idle;
         last_reply_ = {qm::kReplyLinkLost};
         return Reply{last_reply_, {}};
     }
     if (fire(armed_.unknown_code)) {
+        state_ = State::Idle;
         last_reply_ = qm::reply_frame(armed_.unknown_code_value, kTrailerText);
         return Reply{last_reply_, {}};
     }
@@ -132,7 +149,10 @@ std::optional<Reply> BaseUnit::send_packet() {
         last_reply_ = qm::reply_frame(qm::kReplyErrorReport, detail);
         return Reply{last_reply_, {}};
     }
-    last_reply_ = packets_[next_++];
+    last_reply_ = armed_.endless ? qm::reply_frame(qm::kReplyData, qm::reply_data(packets_[next_]))
+                                 : packets_[next_];
+    ++next_;
+    last_sent_ = next_ == packets_.size() && !armed_.endless;
     Reply reply{last_reply_, {}};
     if (fire(armed_.corrupt_checksum)) {
         reply.first.back() ^= 0x5A;

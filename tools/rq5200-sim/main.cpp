@@ -17,6 +17,7 @@
 #include <iterator>
 #include <optional>
 #include <poll.h>
+#include <set>
 #include <string>
 #include <string_view>
 #include <sys/inotify.h>
@@ -62,16 +63,27 @@ constexpr const char* kUsage =
     "  --write-image FILE     also write the memory image to FILE\n"
     "behaviour:\n"
     "  --once                 exit after one completed download\n"
-    "  --presence-ms N        presence byte interval (default 200)\n"
+    "  --presence-ms N        presence byte interval (default 200); no presence byte is sent\n"
+    "                         from the Start of a download until its End, to anyone\n"
     "  --verbose              log every frame on stderr\n"
     "faults (K = data packet number, from 1; each fires once per download):\n"
     "  --corrupt-checksum K   send packet K with a wrong checksum\n"
-    "  --link-lost K          reply 0x77 at packet K\n"
+    "  --link-lost K          reply 0x77 at packet K (the download ends)\n"
     "  --confirm K            send a 0x33 confirmation before packet K\n"
     "  --error-report K:B     send error report 0x01 B before packet K\n"
-    "  --silent-after K       answer nothing after packet K\n"
+    "  --silent-after K       answer nothing after packet K until the End frame\n"
     "  --split K              send packet K in two parts 150 ms apart\n"
-    "  --unknown-code K[:C]   reply with code C (default 0x42) at packet K\n";
+    "  --unknown-code K[:C]   reply with code C (default 0x42) at packet K (the download ends)\n"
+    "  --endless              never send the last-packet code: the image again and again\n"
+    "  --empty-after K        from packet K on, empty data packets for ever\n"
+    "  --fault-file FILE      read the faults of each download from FILE at its Start (fault\n"
+    "                         options as above, separated by blanks; empty: no fault)\n";
+
+// The options a fault file may hold; --endless is the one without a value.
+const std::set<std::string_view> kValuedFaults = {
+    "--corrupt-checksum", "--link-lost", "--confirm",      "--error-report",
+    "--silent-after",     "--split",     "--unknown-code", "--empty-after"};
+constexpr std::string_view kEndlessFlag = "--endless";
 
 struct Options {
     std::string link_path;
@@ -85,6 +97,7 @@ struct Options {
     bool verbose = false;
     milliseconds presence{kDefaultPresenceInterval};
     rq5200::Faults faults;
+    std::string fault_file;
 };
 
 bool parse_int(std::string_view text, int& value, int low, int high) {
@@ -151,6 +164,10 @@ bool parse_option(std::string_view name, const char* value, Options& o) {
         return parse_packet_fault(v, f.split, nullptr);
     } else if (name == "--unknown-code") {
         return parse_packet_fault(v, f.unknown_code, &f.unknown_code_value);
+    } else if (name == "--empty-after") {
+        return parse_packet_fault(v, f.empty_after, nullptr);
+    } else if (name == "--fault-file") {
+        o.fault_file = v;
     } else {
         return false;
     }
@@ -173,6 +190,8 @@ std::optional<int> parse_options(int argc, char** argv, Options& o) {
             o.once = true;
         } else if (arg == "--verbose") {
             o.verbose = true;
+        } else if (arg == kEndlessFlag) {
+            o.faults.endless = true;
         } else if (arg.starts_with("--")) {
             if (i + 1 >= argc || !parse_option(arg, argv[i + 1], o)) {
                 std::fprintf(stderr, "rq5200-sim: bad or missing value for %s\n", argv[i]);
@@ -191,6 +210,29 @@ std::optional<int> parse_options(int argc, char** argv, Options& o) {
         return kExitUsage;
     }
     return std::nullopt;
+}
+
+// The faults of the download that starts now, from the fault file. A missing or empty file is a
+// clean download; a file that cannot be understood is said so and is a clean download too.
+rq5200::Faults read_fault_file(const std::string& path) {
+    std::ifstream in(path);
+    const std::vector<std::string> words{std::istream_iterator<std::string>(in),
+                                         std::istream_iterator<std::string>()};
+    Options o;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i] == kEndlessFlag) {
+            o.faults.endless = true;
+            continue;
+        }
+        if (!kValuedFaults.contains(words[i]) || i + 1 >= words.size() ||
+            !parse_option(words[i], words[i + 1].c_str(), o)) {
+            std::fprintf(stderr, "rq5200-sim: %s: cannot use \"%s\"; no fault this time\n",
+                         path.c_str(), words[i].c_str());
+            return {};
+        }
+        ++i;
+    }
+    return o.faults;
 }
 
 bool load_image(const Options& o, std::vector<std::uint8_t>& image) {
@@ -344,9 +386,10 @@ void take_input(const Options& o, Line& line, rq5200::BaseUnit& unit) {
     }
 }
 
-// Milliseconds until the next presence byte is due, or -1 when none is.
-int presence_due(const Options& o, const Line& line) {
-    if (line.opens == 0 || line.session_spoke) {
+// Milliseconds until the next presence byte is due, or -1 when none is. A base unit in the
+// middle of a download sends none, whoever opens the port.
+int presence_due(const Options& o, const Line& line, const rq5200::BaseUnit& unit) {
+    if (line.opens == 0 || line.session_spoke || unit.downloading()) {
         return -1;
     }
     const auto due =
@@ -364,7 +407,7 @@ int serve(const Options& o, Line& line, rq5200::BaseUnit& unit, int signals) {
         pollfd fds[3] = {{signals, POLLIN, 0},
                          {line.watch, POLLIN, 0},
                          {line.opens > 0 ? line.master : -1, POLLIN, 0}};
-        if (::poll(fds, 3, presence_due(o, line)) < 0 && errno != EINTR) {
+        if (::poll(fds, 3, presence_due(o, line, unit)) < 0 && errno != EINTR) {
             std::perror("rq5200-sim: poll");
             return kExitFailure;
         }
@@ -380,7 +423,7 @@ int serve(const Options& o, Line& line, rq5200::BaseUnit& unit, int signals) {
         }
         // Decided on what has just been read: a request that waited while this process was not
         // running must not be answered by a presence byte.
-        if (presence_due(o, line) == 0) {
+        if (presence_due(o, line, unit) == 0) {
             write_all(line.master, {qm::kPresenceByte});
             line.last_presence = Clock::now();
         }
@@ -413,20 +456,23 @@ int main(int argc, char** argv) {
         std::perror("rq5200-sim: pseudo-terminal");
         return kExitFailure;
     }
-    if (!make_link(slave, o.link_path)) {
-        return kExitFailure;
-    }
-    rq5200::BaseUnit unit(image, o.faults);
-    std::fprintf(stderr, "rq5200-sim: base unit on %s (%s), %zu bytes in %zu packets\n",
-                 o.link_path.c_str(), slave.c_str(), image.size(), unit.packet_count());
+    // Opens are watched before the link appears, so not even the first host goes unseen.
     Line line;
     line.master = master;
     line.watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (line.watch < 0 || ::inotify_add_watch(line.watch, slave.c_str(), IN_OPEN | IN_CLOSE) < 0) {
         std::perror("rq5200-sim: inotify");
-        ::unlink(o.link_path.c_str());
         return kExitFailure;
     }
+    if (!make_link(slave, o.link_path)) {
+        return kExitFailure;
+    }
+    rq5200::BaseUnit unit(image, o.faults);
+    if (!o.fault_file.empty()) {
+        unit.set_fault_source([&o] { return read_fault_file(o.fault_file); });
+    }
+    std::fprintf(stderr, "rq5200-sim: base unit on %s (%s), %zu bytes in %zu packets\n",
+                 o.link_path.c_str(), slave.c_str(), image.size(), unit.packet_count());
     const int status = serve(o, line, unit, signals);
     ::unlink(o.link_path.c_str());
     ::close(master);
