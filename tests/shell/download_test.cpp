@@ -145,7 +145,7 @@ TEST_F(DownloadTest, FailedDownloadShowsOnlyItsOwnMessagesAndStaysOnThePage) {
     EXPECT_FALSE(w.currentPage()->isHidden());
 }
 
-TEST_F(DownloadTest, DISABLED_JobTitlesSurviveACancelledAndAFailedDownload) {
+TEST_F(DownloadTest, JobTitlesSurviveACancelledAndAFailedDownload) {
     MainWindow& w = openWithSerialDownload();
     std::strcpy(state_->job_records.mc(0).title.data(), "North wall");
     watch(cancelAtFirstPacket);
