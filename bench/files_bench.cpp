@@ -70,7 +70,8 @@ std::string write_save_file() {
     qm::AppState app = make_app();
     const qm::SaveFileHeader header =
         qm::make_save_header(app.wizard, app.selection, app.meter, app.store);
-    const auto bytes = qm::encode_save(header, app.meter, app.store.all_readings, 1);
+    const auto bytes =
+        qm::encode_save(header, app.meter, app.store.all_readings, 1, app.store.annotations);
     const std::string path = bench_path("load.qmk");
     write_bytes(path, bytes.data(), bytes.size());
     return path;

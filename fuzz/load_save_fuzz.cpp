@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the save-file loader: a refused file changes nothing; an accepted one
-// lists only jobs 1..5, its working sets hold only readings every table can name, and its CSV
-// export stays inside every table.
+// lists only jobs 1..5, its working sets hold only readings every table can name, its CSV export
+// stays inside every table, and the titles and notes of its notes block fit their fields and
+// are written back as the same block.
+#include "files/annotation_block.h"
 #include "files/csv_export.h"
 #include "files/save_file.h"
 #include "shell/app_state.h"
@@ -41,6 +43,31 @@ void check_listed_jobs(qm::AppState& app) {
     }
 }
 
+void check_annotations(const qm::AppState& app, const qm::LoadResult& result) {
+    const qm::JobAnnotations& a = app.store.annotations;
+    if (result.annotations != qm::AnnotationBlockStatus::Valid && !a.empty()) {
+        std::abort();
+    }
+    std::vector<std::int32_t> jobs;
+    for (std::int32_t job = 1; job <= qm::kMaxJobs; ++job) {
+        for (const qm::RecordKind kind : {qm::RecordKind::Mc, qm::RecordKind::Rh}) {
+            const std::string& title = a.title(kind, job);
+            const std::string& notes = a.notes(kind, job);
+            if (title.size() > qm::kMaxTitleLength || notes.size() > qm::kMaxNotesLength ||
+                title.find('\0') != std::string::npos || notes.find('\0') != std::string::npos) {
+                std::abort();
+            }
+        }
+        jobs.push_back(job);
+    }
+    // What was read is written back as a block that reads the same.
+    const std::vector<std::uint8_t> block = qm::encode_annotation_block(a, jobs);
+    const qm::DecodedAnnotations again = qm::decode_annotation_block(block);
+    if (a.empty() ? !block.empty() : again.annotations != a) {
+        std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -57,5 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     check_listed_jobs(app);
+    if (result.accepted()) {
+        check_annotations(app, result);
+    }
     return 0;
 }

@@ -63,7 +63,8 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
     if (!path) {
         return result;
     }
-    // Titles and notes belong to the data they were made for: they go whatever the file holds.
+    // The slots belong to the data they were made for: they go whatever the file holds. Titles
+    // and notes go only when the file's data replaces the old (load_save).
     c.job_records.clear();
     const LoadResult load = load_save(*path, c.store, c.meter, c.ui);
     if (load.accepted()) {

@@ -197,7 +197,8 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
 }
 
 std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
-                                      const std::vector<Reading>& all_readings, std::int32_t job) {
+                                      const std::vector<Reading>& all_readings, std::int32_t job,
+                                      const JobAnnotations& annotations) {
     const auto n = std::count_if(all_readings.begin(), all_readings.end(),
                                  [job](const Reading& r) { return r.job == job; });
     std::vector<std::uint8_t> out;
@@ -210,6 +211,9 @@ std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterI
             encode_saved_reading(r, out);
         }
     }
+    const std::int32_t jobs[] = {job};
+    const std::vector<std::uint8_t> notes = encode_annotation_block(annotations, jobs);
+    out.insert(out.end(), notes.begin(), notes.end());
     return out;
 }
 
@@ -247,8 +251,8 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const std::int32_t job = job_at_position(store, wizard.management_type, positions[i]);
         const std::string file = i == 0 ? path : multi_save_name(path, job_id(store, job));
-        const int error =
-            replace_file_contents(file, encode_save(header, meter, store.all_readings, job));
+        const int error = replace_file_contents(
+            file, encode_save(header, meter, store.all_readings, job, store.annotations));
         if (error == 0) {
             result.written.push_back(file);
         } else if (i == 0) {
@@ -295,6 +299,9 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
         // them); no job list, working set or walk of the store reaches such a reading.
         block.readings.push_back(decode_saved_reading(record));
     }
+    const std::size_t records_end =
+        kSavedReadingsOffset + block.readings.size() * kSavedReadingSize;
+    DecodedAnnotations notes = decode_annotation_block(bytes.subspan(records_end));
     char model[kModelNameSize];
     std::memcpy(model, bytes.data() + kSaveMeterNameOffset, kModelNameSize);
     // The name must stay a terminated text for everyone who prints it.
@@ -307,9 +314,10 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
     meter.active_materials = meter.model() == kSecondListModel ? kSecondMaterials : kFirstMaterials;
     meter.not_scanner = header.not_scanner;
     store.all_readings = std::move(block.readings);
+    store.annotations = std::move(notes.annotations);
     rebuild_job_lists(store);
 
-    LoadResult result{LoadStatus::Accepted, 0, {}};
+    LoadResult result{LoadStatus::Accepted, 0, {}, notes.status, records_end};
     RestoredSession& s = result.session;
     s.save_mode = header.save_mode;
     s.filter = header.filter;
@@ -333,11 +341,19 @@ LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity
         error = file.read_at(0, std::min<std::uint64_t>(file.size(), kSavedReadingsOffset), bytes);
     }
     if (error == 0) {
-        // Nothing past the Nth record is read, however large the file; a file too short for
-        // its N records is refused on its first bytes alone.
+        // Nothing past the Nth record and its notes block is read, however large the file; a
+        // file too short for its N records is refused on its first bytes alone.
         const std::uint64_t end = job_block_end(bytes);
         if (end > bytes.size() && end <= file.size()) {
             error = file.read_at(bytes.size(), static_cast<std::size_t>(end - bytes.size()), bytes);
+        }
+        // Then the notes block, read no further than the largest one there can be.
+        if (error == 0 && end == bytes.size() && end < file.size()) {
+            const std::uint64_t rest = file.size() - end;
+            error = file.read_at(
+                end,
+                static_cast<std::size_t>(std::min<std::uint64_t>(rest, kMaxAnnotationBlockSize)),
+                bytes);
         }
     }
     if (error != 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/annotation_block.h"
 #include "store/meter_identity.h"
 #include "store/reading.h"
 #include "store/reading_store.h"
@@ -18,7 +19,8 @@ namespace qm {
 
 // A ".qmk" save file: SaveFileHeader (1088 bytes), the meter name (20 bytes), one JobBlock (a
 // count N and N records of 68 bytes). Integers are 32-bit little-endian, doubles IEEE 754
-// little-endian; nothing follows the last record.
+// little-endian. When the job has a title or notes, the notes block (annotation_block.h) follows
+// the last record; otherwise nothing does.
 constexpr std::size_t kSaveHeaderSize = 1088;
 constexpr std::size_t kSaveMagicOffset = 16;
 constexpr std::size_t kSaveMagicSize = 20;
@@ -74,9 +76,11 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
                                 const MeterIdentity& meter, const ReadingStore& store);
 
 // The complete bytes of one save file for job number `job`: header, meter name buffer as held
-// in memory, then every reading of that job in all_readings order, whatever its kind.
+// in memory, then every reading of that job in all_readings order, whatever its kind, then the
+// notes block of the job's titles and notes (none when it has neither).
 std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
-                                      const std::vector<Reading>& all_readings, std::int32_t job);
+                                      const std::vector<Reading>& all_readings, std::int32_t job,
+                                      const JobAnnotations& annotations);
 
 // The name of a further file of a multi-job save: the ID, as three digits, replaces the three
 // characters before the last four of the file-name part when that part has seven characters
@@ -128,6 +132,9 @@ struct LoadResult {
     LoadStatus status = LoadStatus::NotValid;
     int error = 0;           // errno or kNotRegularFile when OpenFailed
     RestoredSession session; // meaningful when accepted
+    // What followed the last record of an accepted file.
+    AnnotationBlockStatus annotations = AnnotationBlockStatus::Absent;
+    std::uint64_t records_end = 0; // offset of the byte after the last record, when accepted
     bool accepted() const { return status == LoadStatus::Accepted; }
     // The file was read but refused (the file command reports this as 1).
     bool rejected() const {
@@ -136,16 +143,18 @@ struct LoadResult {
 };
 
 // Loads a save file: on success replaces all_readings (then rebuild_job_lists), job_ids,
-// model_name, not_scanner and active_materials, and returns the session values to restore.
+// model_name, not_scanner, active_materials and the titles and notes (those of a valid notes
+// block after the last record, else none), and returns the session values to restore.
 // Any failure shows its message through `ui` ("Error!" caption for a refused file, the
 // system's error text with caption "Error" when the file can't be read) and changes nothing.
 // A file is refused when its magic differs, when it ends inside the header or the meter name,
 // when selected_count is outside 0..255, or when N is negative or more than the rest of the file
 // holds (a file cut inside a record). Readings with values the tables cannot name (a job
 // outside 1..5, a location outside 0..63, a sub-location outside 0..2, a material outside 0..15)
-// are kept and saved back as they are; the store's walks pass them by. Bytes after the last
-// record are ignored. The path form reads only a regular file (kNotRegularFile for a device,
-// FIFO or socket, EISDIR for a directory, as OpenFailed) and only up to the Nth record.
+// are kept and saved back as they are; the store's walks pass them by. Any other bytes after the
+// last record, a damaged notes block among them, are ignored and never refuse the file. The path
+// form reads only a regular file (kNotRegularFile for a device, FIFO or socket, EISDIR for a
+// directory, as OpenFailed) and only up to the Nth record and the largest notes block after it.
 LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, MeterIdentity& meter,
                      UserInterface& ui);
 LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity& meter,

@@ -173,6 +173,8 @@ DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore&
                              MeterIdentity& meter, JobRecords& records, Selection& selection) {
     DecodeReport report;
     store.all_readings.clear();
+    // Titles and notes belong to the data they were made for.
+    store.annotations.clear();
     std::uint8_t job_flags = 0;
     std::size_t offset = read_header(stream, meter, store, job_flags, report);
 

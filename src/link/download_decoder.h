@@ -33,7 +33,8 @@ constexpr std::int32_t bcd(std::uint8_t b) {
 }
 
 // Decodes a download stream (the joined data bytes of the base unit's packets): sets the meter
-// identity and job IDs, replaces all_readings and rebuilds the job lists, then runs the
+// identity and job IDs, replaces all_readings (clearing every title and note) and rebuilds the
+// job lists, then runs the
 // post-download step (job records zeroed, current job 0, first MC slot seeded when there is
 // data). working_set is not touched. Never reads outside the stream.
 DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore& store,

@@ -75,7 +75,8 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
     const auto& jobs = mc ? store.mc_jobs : store.rh_jobs;
     const bool managed = context.wizard.management_type == 0 || mc;
     for (int i = 0; managed && i < kMaxJobs && jobs[static_cast<std::size_t>(i)] != 0; ++i) {
-        list_->addItem(from_cp1252(job_entry_text(jobs[static_cast<std::size_t>(i)])));
+        list_->addItem(from_cp1252(job_list_entry(store, context.wizard.management_type,
+                                                  jobs[static_cast<std::size_t>(i)])));
     }
 
     connect(list_, &QListWidget::itemSelectionChanged, this, &JobListPage::onSelectionChanged);

@@ -35,6 +35,16 @@ std::string job_entry_text(std::int32_t job) {
     return text;
 }
 
+std::string job_list_entry(const ReadingStore& store, std::int32_t management_type,
+                           std::int32_t job) {
+    if (const std::optional<RecordKind> kind = record_kind(management_type)) {
+        if (const std::string& title = store.annotations.title(*kind, job); !title.empty()) {
+            return title;
+        }
+    }
+    return job_entry_text(job);
+}
+
 QuickJobInfo show_job_info(ReadingStore& store, WizardState& wizard, Selection& selection,
                            std::span<const int> positions, std::string_view entry_text,
                            std::int32_t international_date) {

@@ -8,8 +8,6 @@ namespace qm {
 
 constexpr int kJobRecordCount = 128;
 constexpr int kSlotsPerJob = 1600;
-constexpr std::size_t kTitleSize = 260;
-constexpr std::size_t kNotesSize = 1000;
 
 // One slot of an MC job record. words[2] is the download sign the wizard reads, words[5] a
 // species index.
@@ -24,17 +22,15 @@ struct RhSlot {
     double value = 0.0;
 };
 
-// Per-job annotations and slots, indexed by a job's position in mc_jobs / rh_jobs.
+// Per-job slots, indexed by a job's position in mc_jobs / rh_jobs. A job's title and notes stay
+// with its job number instead (JobAnnotations of the ReadingStore), since positions change when
+// the job lists are rebuilt.
 struct McJobRecord {
     std::array<McSlot, kSlotsPerJob> slots;
-    std::array<char, kTitleSize> title;
-    std::array<char, kNotesSize> notes;
 };
 
 struct RhJobRecord {
     std::array<RhSlot, kSlotsPerJob> slots;
-    std::array<char, kTitleSize> title;
-    std::array<char, kNotesSize> notes;
 };
 
 // The two fixed arrays of job records: allocated once, cleared with one bulk fill each.

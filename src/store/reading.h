@@ -4,6 +4,9 @@
 
 namespace qm {
 
+// Job numbers run from 1 to kMaxJobs.
+constexpr int kMaxJobs = 5;
+
 // The kinds of reading the meters store. Any other value received from a meter is kept as it came
 // and counts as a moisture reading.
 enum ReadingKind : std::int32_t {

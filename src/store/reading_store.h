@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/annotations.h"
 #include "store/reading.h"
 
 #include <array>
@@ -8,8 +9,6 @@
 #include <vector>
 
 namespace qm {
-
-constexpr int kMaxJobs = 5;
 
 // The readings of the current data set, the two job lists over them and the working set of the
 // selected job. One instance per process (held by AppState).
@@ -30,6 +29,8 @@ struct ReadingStore {
     std::array<std::int32_t, kMaxJobs> job_ids{};
     // 1 when the last download produced no usable reading.
     std::int32_t no_data = 0;
+    // The jobs' titles and notes; replaced with all_readings by a download or a loaded file.
+    JobAnnotations annotations;
 };
 
 } // namespace qm

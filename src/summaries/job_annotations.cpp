@@ -1,31 +1,6 @@
 #include "summaries/job_annotations.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace qm {
-
-namespace {
-
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
-
-bool valid_record(std::int32_t management_type, int position) {
-    return (management_type == kManageMc || management_type == kManageRh) && position >= 0 &&
-           position < kJobRecordCount;
-}
-
-template <std::size_t N> void store_text(std::array<char, N>& field, std::string_view text) {
-    const std::size_t length = std::min(text.size(), N - 1);
-    field.fill('\0');
-    std::memcpy(field.data(), text.data(), length);
-}
-
-template <std::size_t N> std::string stored_text(const std::array<char, N>& field) {
-    return std::string(field.data(), strnlen(field.data(), N));
-}
-
-} // namespace
 
 int annotation_position(const JobListLink& list) {
     const std::vector<int> selected = list.selected_positions();
@@ -36,48 +11,40 @@ bool annotation_allowed(const JobListLink& list) {
     return list.selected_positions().size() <= 1;
 }
 
-std::string job_notes(const JobRecords& records, std::int32_t management_type, int position) {
-    if (!valid_record(management_type, position)) {
-        return {};
+std::int32_t annotated_job(const ReadingStore& store, std::int32_t management_type, int position) {
+    const std::optional<RecordKind> kind = record_kind(management_type);
+    if (!kind || position < 0 || position >= kMaxJobs) {
+        return 0;
     }
-    return management_type == kManageMc ? stored_text(records.mc(position).notes)
-                                        : stored_text(records.rh(position).notes);
+    const auto& jobs = *kind == RecordKind::Mc ? store.mc_jobs : store.rh_jobs;
+    return jobs[static_cast<std::size_t>(position)];
 }
 
-bool store_job_notes(JobRecords& records, std::int32_t management_type, int position,
+std::string job_notes(const ReadingStore& store, std::int32_t management_type, int position) {
+    const std::int32_t job = annotated_job(store, management_type, position);
+    return job == 0 ? std::string() : store.annotations.notes(*record_kind(management_type), job);
+}
+
+bool store_job_notes(ReadingStore& store, std::int32_t management_type, int position,
                      std::string_view notes) {
-    if (!valid_record(management_type, position)) {
-        return false;
-    }
-    if (management_type == kManageMc) {
-        store_text(records.mc(position).notes, notes);
-    } else {
-        store_text(records.rh(position).notes, notes);
-    }
-    return true;
+    const std::int32_t job = annotated_job(store, management_type, position);
+    return job != 0 && store.annotations.set_notes(*record_kind(management_type), job, notes);
 }
 
-std::string job_title(const JobRecords& records, std::int32_t management_type, int position) {
-    if (!valid_record(management_type, position)) {
-        return {};
-    }
-    return management_type == kManageMc ? stored_text(records.mc(position).title)
-                                        : stored_text(records.rh(position).title);
+std::string job_title(const ReadingStore& store, std::int32_t management_type, int position) {
+    const std::int32_t job = annotated_job(store, management_type, position);
+    return job == 0 ? std::string() : store.annotations.title(*record_kind(management_type), job);
 }
 
-bool store_job_title(JobRecords& records, std::int32_t management_type, JobListLink& list,
+bool store_job_title(ReadingStore& store, std::int32_t management_type, JobListLink& list,
                      std::string_view title) {
-    const int position = annotation_position(list);
-    if (!valid_record(management_type, position)) {
+    const std::int32_t job = annotated_job(store, management_type, annotation_position(list));
+    const std::optional<RecordKind> kind = record_kind(management_type);
+    if (job == 0 || !store.annotations.set_title(*kind, job, title)) {
         return false;
     }
-    const std::string_view stored = title.substr(0, std::min(title.size(), kMaxTitleLength));
-    if (management_type == kManageMc) {
-        store_text(records.mc(position).title, stored);
-    } else {
-        store_text(records.rh(position).title, stored);
-    }
-    list.replace_entry(position, stored);
+    const std::string& stored = store.annotations.title(*kind, job);
+    list.replace_entry(annotation_position(list), stored);
     // The caption is the bare title, without the "ID#" that a selection change adds.
     list.set_job_caption(stored);
     return true;

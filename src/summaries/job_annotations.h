@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/job_records.h"
+#include "store/reading_store.h"
 
 #include <cstdint>
 #include <optional>
@@ -28,9 +28,6 @@ public:
     virtual void set_job_caption(std::string_view text) = 0;
 };
 
-constexpr std::size_t kMaxTitleLength = kTitleSize - 1; // 259
-constexpr std::size_t kMaxNotesLength = kNotesSize - 1; // 999
-
 // The position the title and notes are stored for: the first selected entry, 0 when none is.
 int annotation_position(const JobListLink& list);
 
@@ -38,22 +35,27 @@ int annotation_position(const JobListLink& list);
 // selected.
 bool annotation_allowed(const JobListLink& list);
 
-// The notes of the job record at a position for the managed kind (1 MC, 0 RH/T); empty for any
-// other kind or a position outside the records.
-std::string job_notes(const JobRecords& records, std::int32_t management_type, int position);
+// The job number at a position of the job list of the managed kind (1 MC, 0 RH/T); 0 for any
+// other kind or a position without a job.
+std::int32_t annotated_job(const ReadingStore& store, std::int32_t management_type, int position);
 
-// Stores notes (cut to 999 characters) in the job record at the position. Returns false, storing
-// nothing, for another kind or a position outside the records.
-bool store_job_notes(JobRecords& records, std::int32_t management_type, int position,
+// The notes of the job at a position of the managed kind's job list ("" for another kind or a
+// position without a job).
+std::string job_notes(const ReadingStore& store, std::int32_t management_type, int position);
+
+// Stores notes (cut to 999 bytes, line breaks as CR LF) for the job at the position. Returns
+// false, storing nothing, for another kind or a position without a job.
+bool store_job_notes(ReadingStore& store, std::int32_t management_type, int position,
                      std::string_view notes);
 
-// The title's "OK": stores the title (cut to 259 characters) in the record of the first selected
-// job, puts it in place of that job's list entry (selected) and makes it the side panel's job
-// caption. Returns false, changing nothing, when the managed kind is neither MC nor RH/T.
-bool store_job_title(JobRecords& records, std::int32_t management_type, JobListLink& list,
+// The title's "OK": stores the title (cut to 259 characters) for the first selected job, puts it
+// in place of that job's list entry (selected) and makes it the side panel's job caption.
+// Returns false, changing nothing, when the managed kind is neither MC nor RH/T or no job stands
+// at that position.
+bool store_job_title(ReadingStore& store, std::int32_t management_type, JobListLink& list,
                      std::string_view title);
 
-// The stored title of the record at a position ("" for another kind or position).
-std::string job_title(const JobRecords& records, std::int32_t management_type, int position);
+// The stored title of the job at a position ("" for another kind or position).
+std::string job_title(const ReadingStore& store, std::int32_t management_type, int position);
 
 } // namespace qm

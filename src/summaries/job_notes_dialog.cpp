@@ -16,16 +16,16 @@ namespace {
 constexpr int kWidthDu = 210;
 constexpr int kHeightDu = 143;
 
-// The length of a text as it is stored: one byte per character, line breaks as "\n".
+// The length of a text as it is stored: one byte per character, line breaks as CR LF.
 std::size_t stored_length(const QString& text) {
-    return to_cp1252(text).size();
+    return stored_notes_length(to_cp1252(text));
 }
 
 } // namespace
 
-JobNotesDialog::JobNotesDialog(JobRecords& records, std::int32_t management_type, int position,
+JobNotesDialog::JobNotesDialog(ReadingStore& store, RecordKind kind, std::int32_t job,
                                const LayoutMetrics& metrics, QWidget* parent)
-    : QDialog(parent), records_(records), managementType_(management_type), position_(position) {
+    : QDialog(parent), store_(store), kind_(kind), job_(job) {
     using namespace summary_ui;
     setWindowTitle(QStringLiteral("Job Notes"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -40,7 +40,7 @@ JobNotesDialog::JobNotesDialog(JobRecords& records, std::int32_t management_type
     QTextOption option = edit_->document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     edit_->document()->setDefaultTextOption(option);
-    edit_->setPlainText(from_cp1252(job_notes(records_, managementType_, position_)));
+    edit_->setPlainText(from_cp1252(notes_with_newlines(store_.annotations.notes(kind_, job_))));
     ok_ = add_button(this, metrics, QStringLiteral("OK"), 53, 114, 50, 14);
     cancel_ = add_button(this, metrics, QStringLiteral("Cancel"), 106, 113, 50, 14);
     // Enter starts a new line in the notes; the buttons take Space or a click.
@@ -71,7 +71,7 @@ void JobNotesDialog::keepWithinLimit() {
     if (stored_length(edit_->toPlainText()) > kMaxNotesLength) {
         // Text pasted at the start of a full field: cut the end instead.
         edit_->setPlainText(
-            from_cp1252(to_cp1252(edit_->toPlainText()).substr(0, kMaxNotesLength)));
+            from_cp1252(notes_with_newlines(stored_notes(to_cp1252(edit_->toPlainText())))));
         edit_->moveCursor(QTextCursor::End);
     } else {
         edit_->setTextCursor(cursor);
@@ -80,7 +80,7 @@ void JobNotesDialog::keepWithinLimit() {
 }
 
 void JobNotesDialog::store() {
-    store_job_notes(records_, managementType_, position_, to_cp1252(edit_->toPlainText()));
+    store_.annotations.set_notes(kind_, job_, to_cp1252(edit_->toPlainText()));
     close();
 }
 

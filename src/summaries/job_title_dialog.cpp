@@ -16,9 +16,9 @@ constexpr int kHeightDu = 95;
 
 } // namespace
 
-JobTitleDialog::JobTitleDialog(JobRecords& records, const std::int32_t& management_type,
+JobTitleDialog::JobTitleDialog(ReadingStore& store, const std::int32_t& management_type,
                                JobListLink& jobs, const LayoutMetrics& metrics, QWidget* parent)
-    : QDialog(parent), records_(records), managementType_(management_type), jobs_(jobs) {
+    : QDialog(parent), store_(store), managementType_(management_type), jobs_(jobs) {
     using namespace summary_ui;
     setWindowTitle(QStringLiteral("Job Title/Description"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -39,7 +39,7 @@ JobTitleDialog::JobTitleDialog(JobRecords& records, const std::int32_t& manageme
 }
 
 void JobTitleDialog::store() {
-    store_job_title(records_, managementType_, jobs_, to_cp1252(edit_->text()));
+    store_job_title(store_, managementType_, jobs_, to_cp1252(edit_->text()));
     close();
 }
 

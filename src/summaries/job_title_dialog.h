@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/layout_metrics.h"
-#include "store/job_records.h"
+#include "store/reading_store.h"
 
 #include <QDialog>
 
@@ -15,8 +15,8 @@ namespace qm {
 class JobListLink;
 
 // The "Job Title/Description" window (136): a new title for the selected job. It always opens
-// empty. "OK" stores the title (at most 259 characters) in the job's record, puts it in place of
-// the job's list entry and makes it the side panel's job caption; "Cancel" and closing change
+// empty. "OK" stores the title (at most 259 characters) for the job, puts it in place of the
+// job's list entry and makes it the side panel's job caption; "Cancel" and closing change
 // nothing. Modeless; it deletes itself when closed.
 class JobTitleDialog : public QDialog {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
     static constexpr int kEditId = 1071;
 
     // management_type is read when "OK" is pressed.
-    JobTitleDialog(JobRecords& records, const std::int32_t& management_type, JobListLink& jobs,
+    JobTitleDialog(ReadingStore& store, const std::int32_t& management_type, JobListLink& jobs,
                    const LayoutMetrics& metrics, QWidget* parent = nullptr);
 
     QLineEdit* edit() const { return edit_; }
@@ -34,7 +34,7 @@ public:
 private:
     void store();
 
-    JobRecords& records_;
+    ReadingStore& store_;
     const std::int32_t& managementType_;
     JobListLink& jobs_;
     QLineEdit* edit_ = nullptr;

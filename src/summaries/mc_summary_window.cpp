@@ -185,7 +185,7 @@ std::string McSummaryWindow::jobEntry() const {
 
 SummaryPage McSummaryWindow::page(int width, int height) const {
     return model_.page(width, height, app_.meter.model(), jobEntry(),
-                       job_notes(app_.job_records, kManageMc, model_.job_index()));
+                       app_.store.annotations.notes(RecordKind::Mc, model_.job()));
 }
 
 bool McSummaryWindow::printPage(PrintDocument& document) const {
@@ -226,8 +226,8 @@ void McSummaryWindow::openNotes() {
     }
     if (!notes_) {
         // Owned by the main window, like the other annotation window.
-        notes_ = new JobNotesDialog(app_.job_records, kManageMc, model_.job_index(), metrics_,
-                                    parentWidget());
+        notes_ =
+            new JobNotesDialog(app_.store, RecordKind::Mc, model_.job(), metrics_, parentWidget());
     }
     notes_->show();
     notes_->raise();

@@ -75,11 +75,12 @@ bool print_summary(BatchPages& pages, AppState& app, const std::string& entry) {
         McSummaryModel model(app.store, position);
         model.open(app.meter.active_materials, app.settings.international_date);
         page = model.page(area.width(), area.height(), app.meter.model(), entry,
-                          job_notes(app.job_records, 1, position));
+                          app.store.annotations.notes(RecordKind::Mc, model.job()));
     } else {
         RhSummaryModel model(app.store, position);
         model.open(app.settings.celsius, app.settings.international_date);
-        page = model.page(area.width(), area.height(), app.meter.model(), entry);
+        page = model.page(area.width(), area.height(), app.meter.model(), entry,
+                          app.store.annotations.notes(RecordKind::Rh, model.job()));
     }
     paint_summary_page(pages.painter(), page);
     return true;

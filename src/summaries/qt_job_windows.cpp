@@ -90,9 +90,8 @@ void JobWindows::changeJobTitle() {
         return;
     }
     if (!title_) {
-        title_ =
-            new JobTitleDialog(window_.state().job_records, window_.state().wizard.management_type,
-                               jobs_, window_.metrics(), &window_);
+        title_ = new JobTitleDialog(window_.state().store, window_.state().wizard.management_type,
+                                    jobs_, window_.metrics(), &window_);
     }
     title_->show();
     title_->raise();

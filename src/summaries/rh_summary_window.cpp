@@ -126,7 +126,8 @@ std::string RhSummaryWindow::jobEntry() const {
 }
 
 SummaryPage RhSummaryWindow::page(int width, int height) const {
-    return model_.page(width, height, app_.meter.model(), jobEntry());
+    return model_.page(width, height, app_.meter.model(), jobEntry(),
+                       app_.store.annotations.notes(RecordKind::Rh, model_.job()));
 }
 
 bool RhSummaryWindow::printPage(PrintDocument& document) const {
@@ -166,8 +167,8 @@ void RhSummaryWindow::openNotes() {
         return;
     }
     if (!notes_) {
-        notes_ = new JobNotesDialog(app_.job_records, kManageRh, model_.job_index(), metrics_,
-                                    parentWidget());
+        notes_ =
+            new JobNotesDialog(app_.store, RecordKind::Rh, model_.job(), metrics_, parentWidget());
     }
     notes_->show();
     notes_->raise();

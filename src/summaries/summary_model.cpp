@@ -109,10 +109,10 @@ void RhSummaryModel::recompute(std::int32_t celsius, std::int32_t international_
 }
 
 SummaryPage RhSummaryModel::page(int width, int height, std::string_view model_name,
-                                 std::string_view job_entry) const {
+                                 std::string_view job_entry, std::string_view notes) const {
     const SummaryHeading heading{std::string(model_name), std::string(job_entry), job_id(),
                                  location_, 0};
-    return rh_summary_page(width, height, heading, stats_, celsius_);
+    return rh_summary_page(width, height, heading, stats_, celsius_, notes);
 }
 
 } // namespace qm

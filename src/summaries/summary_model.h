@@ -88,8 +88,8 @@ public:
     // The unit of the last recomputation: labels and values change together.
     std::int32_t celsius() const { return celsius_; }
 
-    SummaryPage page(int width, int height, std::string_view model_name,
-                     std::string_view job_entry) const;
+    SummaryPage page(int width, int height, std::string_view model_name, std::string_view job_entry,
+                     std::string_view notes) const;
 
 private:
     std::vector<int> locations_;

@@ -13,9 +13,12 @@ namespace {
 constexpr int kUnitDivisor = 600;
 constexpr int kHeadingTopUnits = 55;
 constexpr int kRowInsetUnits = 150; // rows run from 150u to width - 150u
-constexpr int kNotesLabelTopUnits = 312;
-constexpr int kNotesTopUnits = 336;
-constexpr int kNotesBottomUnits = 408;
+// The notes stand this far under the top of the last row: the label, then the notes box.
+constexpr int kNotesLabelBelowUnits = 36;
+constexpr int kNotesTextBelowUnits = 60;
+constexpr int kNotesBottomBelowUnits = 132;
+constexpr int kMcLastRowUnits = 276; // notes label at 312u, notes from 336u to 408u
+constexpr int kRhLastRowUnits = 158; // notes label at 194u, notes from 218u to 290u
 // The notes box keeps this many pixels (not units) from either edge of the page.
 constexpr int kNotesMarginPixels = 10;
 
@@ -65,6 +68,20 @@ private:
     int bottom_;
 };
 
+// "Notes:" centred, then the notes wrapped in a box under it, both under the row at last_row_units.
+void add_notes(SummaryPage& page, int width, int last_row_units, std::string_view notes) {
+    const int u = page.unit;
+    const int left = kNotesMarginPixels;
+    const int right = width - kNotesMarginPixels;
+    const int bottom = (last_row_units + kNotesBottomBelowUnits) * u;
+    page.texts.push_back({"Notes:",
+                          {left, (last_row_units + kNotesLabelBelowUnits) * u, right, bottom},
+                          PageAlign::Center,
+                          true});
+    page.notes = PageNotes{std::string(notes),
+                           {left, (last_row_units + kNotesTextBelowUnits) * u, right, bottom}};
+}
+
 } // namespace
 
 std::string_view rh_minimum_label(std::int32_t celsius) {
@@ -108,22 +125,14 @@ SummaryPage mc_summary_page(int width, int height, const SummaryHeading& heading
     rows.section(240, "SCAN");
     rows.row(252, "Number of Readings", stats.scan_count_text);
     rows.row(264, "Minimum Value", stats.scan_min_text);
-    rows.row(276, "Maximum Value", stats.scan_max_text);
-
-    const int notes_left = kNotesMarginPixels;
-    const int notes_right = width - kNotesMarginPixels;
-    const int notes_bottom = kNotesBottomUnits * u;
-    page.texts.push_back({"Notes:",
-                          {notes_left, kNotesLabelTopUnits * u, notes_right, notes_bottom},
-                          PageAlign::Center,
-                          true});
-    page.notes =
-        PageNotes{std::string(notes), {notes_left, kNotesTopUnits * u, notes_right, notes_bottom}};
+    rows.row(kMcLastRowUnits, "Maximum Value", stats.scan_max_text);
+    add_notes(page, width, kMcLastRowUnits, notes);
     return page;
 }
 
 SummaryPage rh_summary_page(int width, int height, const SummaryHeading& heading,
-                            const JobStatistics& stats, std::int32_t celsius) {
+                            const JobStatistics& stats, std::int32_t celsius,
+                            std::string_view notes) {
     SummaryPage page;
     page.unit = summary_unit(width);
     page.texts.push_back({rh_summary_heading(heading),
@@ -135,7 +144,11 @@ SummaryPage rh_summary_page(int width, int height, const SummaryHeading& heading
     rows.row(122, "First", stats.first_text);
     rows.row(134, "Last", stats.last_text);
     rows.row(146, rh_minimum_label(celsius), stats.min_text);
-    rows.row(158, rh_maximum_label(celsius), stats.max_text);
+    rows.row(kRhLastRowUnits, rh_maximum_label(celsius), stats.max_text);
+    // A job without notes prints the page it always printed.
+    if (!notes.empty()) {
+        add_notes(page, width, kRhLastRowUnits, notes);
+    }
     return page;
 }
 

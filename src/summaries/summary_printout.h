@@ -78,8 +78,10 @@ std::string rh_summary_heading(const SummaryHeading& heading);
 SummaryPage mc_summary_page(int width, int height, const SummaryHeading& heading,
                             const JobStatistics& stats, std::string_view notes);
 
-// The printed RH/T summary: heading and five rows, no notes.
+// The printed RH/T summary: heading and five rows, then, when the job has notes, "Notes:" and the
+// notes placed under the rows as the MC summary places them under its rows.
 SummaryPage rh_summary_page(int width, int height, const SummaryHeading& heading,
-                            const JobStatistics& stats, std::int32_t celsius);
+                            const JobStatistics& stats, std::int32_t celsius,
+                            std::string_view notes);
 
 } // namespace qm

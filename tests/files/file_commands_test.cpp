@@ -171,29 +171,31 @@ TEST_F(FileCommandsTest, DialogsGetFiltersExtensionAndAnExistingFolder) {
 }
 
 TEST_F(FileCommandsTest, CancelledOpenKeepsTitlesAndChangesNothing) {
-    std::strcpy(records_->mc(0).title.data(), "North wall");
+    store_.annotations.set_title(RecordKind::Mc, 1, "North wall");
     const auto readings = store_.all_readings;
     const FileCommandResult result = run(kFileOpen);
     EXPECT_EQ(result.code, 0);
     EXPECT_FALSE(result.loaded);
-    EXPECT_STREQ(records_->mc(0).title.data(), "North wall");
+    EXPECT_EQ(store_.annotations.title(RecordKind::Mc, 1), "North wall");
     EXPECT_EQ(store_.all_readings, readings);
     EXPECT_FALSE(wizard_.fromFile);
     EXPECT_EQ(chosen_, 0);
     EXPECT_TRUE(ui_.messages.empty());
 }
 
-TEST_F(FileCommandsTest, OpeningAForeignFileLosesTitlesButKeepsReadingsAndTheWizard) {
+// Titles and notes go with the data they were made for: a file that is not loaded keeps them.
+TEST_F(FileCommandsTest, OpeningAForeignFileKeepsTitlesReadingsAndTheWizard) {
     const std::string foreign = path("notes.qmk");
     std::ofstream(foreign) << "this is not a save file, but it is long enough to hold a header";
-    std::strcpy(records_->mc(0).title.data(), "North wall");
+    store_.annotations.set_title(RecordKind::Mc, 1, "North wall");
+    const JobAnnotations annotations = store_.annotations;
     const auto readings = store_.all_readings;
     dialogs_.answers = {foreign};
 
     const FileCommandResult result = run(kFileOpen);
     EXPECT_EQ(result.code, 1);
     EXPECT_FALSE(result.loaded);
-    EXPECT_EQ(records_->mc(0).title[0], '\0');
+    EXPECT_EQ(store_.annotations, annotations);
     EXPECT_EQ(store_.all_readings, readings);
     EXPECT_FALSE(wizard_.fromFile);
     EXPECT_EQ(chosen_, 0);
@@ -215,16 +217,24 @@ TEST_F(FileCommandsTest, OpeningAForeignFileLosesTitlesButKeepsReadingsAndTheWiz
     ASSERT_EQ(ui_.messages.size(), 3u);
     EXPECT_EQ(ui_.messages[2].text, "Not a regular file");
     EXPECT_EQ(store_.all_readings, readings);
+    EXPECT_EQ(store_.annotations, annotations);
 }
 
-TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJob) {
+TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJobWithItsTitleAndNotes) {
     // Saved from the job list a download of one kind leads to (step 3).
     wizard_.step = 3;
     select({0});
+    dialogs_.answers = {path("plain.qmk")};
+    run(kFileSave);
+    store_.annotations.set_title(RecordKind::Mc, 1, "North wall");
+    store_.annotations.set_notes(RecordKind::Mc, 1, "Wet\nDry");
+    const JobAnnotations annotations = store_.annotations;
     dialogs_.answers = {path("job1.qmk")};
     run(kFileSave);
     ASSERT_TRUE(ui_.messages.empty());
-    EXPECT_EQ(fs::file_size(path("job1.qmk")), 1112u + 2 * 68u);
+    EXPECT_EQ(fs::file_size(path("plain.qmk")), 1112u + 2 * 68u);
+    // Magic, count, one entry of 1 + 4 + 2 + 10 + 2 + 8 bytes, CRC.
+    EXPECT_EQ(fs::file_size(path("job1.qmk")), 1112u + 2 * 68u + 8 + 4 + 27 + 4);
 
     store_ = ReadingStore{};
     wizard_ = WizardState{};
@@ -238,6 +248,12 @@ TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJob) {
     EXPECT_EQ(wizard_.step, 4);
     EXPECT_TRUE(wizard_.fromFile);
     EXPECT_EQ(selection_.selected_count, 1);
+    EXPECT_EQ(store_.annotations, annotations);
+
+    // A loaded file without them replaces them with none.
+    dialogs_.answers = {path("plain.qmk")};
+    EXPECT_TRUE(run(kFileOpen).loaded);
+    EXPECT_TRUE(store_.annotations.empty());
 }
 
 TEST_F(FileCommandsTest, FailedSaveShowsAccessDeniedAndLeavesTheSettingsFileAlone) {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -106,6 +107,32 @@ Bytes one_reading_file() {
     return b;
 }
 
+void append(Bytes& b, std::string_view text) {
+    b.insert(b.end(), text.begin(), text.end());
+}
+
+// The notes block of job 2, laid out by hand: the MC title "North wall" with the notes "Damp" and
+// "OK" on two lines, then the RH/T notes "Dry." without a title; the CRC-32 is zlib's.
+Bytes notes_block() {
+    Bytes b;
+    append(b, "QMNOTES1");
+    b.insert(b.end(), {2, 0, 0, 0, 1, 2, 0, 0, 0, 10, 0}); // two entries; MC, job 2, title length
+    append(b, "North wall");
+    b.insert(b.end(), {8, 0});
+    append(b, "Damp\r\nOK");
+    b.insert(b.end(), {0, 2, 0, 0, 0, 0, 0, 4, 0}); // RH/T, job 2, no title, notes length
+    append(b, "Dry.");
+    b.insert(b.end(), {0x59, 0x82, 0x98, 0xBA});
+    return b;
+}
+
+Bytes with_notes_block() {
+    Bytes b = one_reading_file();
+    const Bytes block = notes_block();
+    b.insert(b.end(), block.begin(), block.end());
+    return b;
+}
+
 struct SaveFile : ::testing::Test {
     AppState app;
     test::RecordingUi ui;
@@ -133,10 +160,90 @@ TEST_F(SaveFile, OneReadingFileMatchesTheLayoutByteForByte) {
     app.store.job_ids = {0, 7, 0, 0, 0};
     app.wizard = {.step = 4, .management_type = 1, .filter = 2};
     app.selection.selected_count = 1;
+    // Titles and notes of jobs the file does not hold leave it in the plain format.
+    app.store.annotations.set_title(RecordKind::Mc, 1, "Other job");
+    app.store.annotations.set_notes(RecordKind::Rh, 3, "Other notes");
     const SaveResult result = save(dir / "one.qmk");
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.written, std::vector<std::string>{(dir / "one.qmk").string()});
     EXPECT_EQ(read_file(dir / "one.qmk"), one_reading_file());
+
+    // The job's own title and notes follow the last record as the notes block.
+    app.store.annotations.set_title(RecordKind::Mc, 2, "North wall");
+    app.store.annotations.set_notes(RecordKind::Mc, 2, "Damp\nOK");
+    app.store.annotations.set_notes(RecordKind::Rh, 2, "Dry.");
+    ASSERT_TRUE(save(dir / "one.qmk").ok);
+    EXPECT_EQ(read_file(dir / "one.qmk"), with_notes_block());
+}
+
+TEST(NotesBlock, Crc32IsTheIeeeChecksum) {
+    const std::string_view check = "123456789";
+    EXPECT_EQ(crc32({reinterpret_cast<const std::uint8_t*>(check.data()), check.size()}),
+              0xCBF43926u);
+    EXPECT_EQ(crc32({}), 0u);
+    EXPECT_EQ(kMaxAnnotationBlockSize, 12686u);
+}
+
+TEST_F(SaveFile, HandLaidNotesBlockRestoresTitlesAndNotes) {
+    app.store.annotations.set_title(RecordKind::Mc, 4, "From the data before");
+    Bytes file = with_notes_block();
+    append(file, "anything after the block");
+    write_file(dir / "noted.qmk", file);
+    const LoadResult result = load_save((dir / "noted.qmk").string(), app.store, app.meter, ui);
+    ASSERT_TRUE(result.accepted());
+    EXPECT_EQ(result.annotations, AnnotationBlockStatus::Valid);
+    EXPECT_EQ(result.records_end, 1180u);
+    JobAnnotations expected;
+    expected.set_title(RecordKind::Mc, 2, "North wall");
+    expected.set_notes(RecordKind::Mc, 2, "Damp\r\nOK");
+    expected.set_notes(RecordKind::Rh, 2, "Dry.");
+    EXPECT_EQ(app.store.annotations, expected);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+// A damaged block never refuses the file: the readings load and the titles and notes of the data
+// before are gone all the same.
+TEST_F(SaveFile, DamagedNotesBlockIsIgnored) {
+    const auto set16 = [](Bytes& b, std::size_t at, std::uint16_t v) {
+        b[at] = static_cast<std::uint8_t>(v);
+        b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(Bytes&)> damage; // on the block alone
+        bool fix_crc;
+        AnnotationBlockStatus status = AnnotationBlockStatus::Damaged;
+    };
+    const std::vector<Case> cases = {
+        {"wrong CRC", [](Bytes& b) { b[52] ^= 1; }, false},
+        {"cut inside the CRC", [](Bytes& b) { b.resize(54); }, false},
+        {"title of 260 bytes", [&](Bytes& b) { set16(b, 17, 260); }, true},
+        {"notes of 1000 bytes", [&](Bytes& b) { set16(b, 46, 1000); }, true},
+        {"job number 9", [](Bytes& b) { set32(b, 40, 9); }, true},
+        {"job number 0", [](Bytes& b) { set32(b, 13, 0); }, true},
+        {"kind 2", [](Bytes& b) { b[39] = 2; }, true},
+        {"the same job and kind twice", [](Bytes& b) { b[39] = 1; }, true},
+        {"eleven entries", [](Bytes& b) { set32(b, 8, 11); }, true},
+        {"more entries than bytes", [](Bytes& b) { set32(b, 8, 3); }, true},
+        {"another magic", [](Bytes& b) { b[7] = '2'; }, true, AnnotationBlockStatus::Absent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes block = notes_block();
+        c.damage(block);
+        if (c.fix_crc) {
+            set32(block, 52, crc32(std::span(block).first(52)));
+        }
+        Bytes file = one_reading_file();
+        file.insert(file.end(), block.begin(), block.end());
+        app.store.annotations.set_title(RecordKind::Mc, 2, "Before");
+        const LoadResult result = load(file);
+        ASSERT_TRUE(result.accepted());
+        EXPECT_EQ(result.annotations, c.status);
+        EXPECT_EQ(app.store.all_readings.size(), 1u);
+        EXPECT_TRUE(app.store.annotations.empty());
+        EXPECT_TRUE(ui.messages.empty());
+    }
 }
 
 TEST_F(SaveFile, HandLaidFileLoadsWithEveryField) {
@@ -197,6 +304,8 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     app.selection.selected_jobs[0] = 0;
     app.selection.selected_jobs[1] = 2;
     app.selection.selected_count = 2;
+    // Each file carries the titles and notes of its own job only.
+    app.store.annotations.set_title(RecordKind::Mc, 3, "Attic");
     const SaveResult result = save(dir / "5-12-2009ID007.qmk");
     ASSERT_TRUE(result.ok);
     ASSERT_EQ(result.written.size(), 2u);
@@ -205,7 +314,8 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     const Bytes first = read_file(dir / "5-12-2009ID007.qmk");
     const Bytes second = read_file(dir / "5-12-2009ID012.qmk");
     ASSERT_EQ(first.size(), 1180u);
-    ASSERT_EQ(second.size(), 1180u);
+    ASSERT_EQ(second.size(), 1180u + 8 + 4 + 9 + 5 + 4);
+    EXPECT_EQ(std::string(second.begin() + 1180 + 19, second.begin() + 1180 + 24), "Attic");
     EXPECT_EQ(first[1112 + 12], 1);  // job 1
     EXPECT_EQ(second[1112 + 12], 3); // job 3
     // Both files carry the same header, with the whole selection and the save mode.

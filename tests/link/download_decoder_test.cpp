@@ -38,7 +38,8 @@ struct Decoder : ::testing::Test {
 
 TEST_F(Decoder, RhRecordWithNamedAreas) {
     selection.current_job_index = 3;
-    records.mc(2).notes[0] = 'x';
+    records.mc(2).slots[0].value = 2.0;
+    store.annotations.set_notes(RecordKind::Mc, 1, "x");
     const DecodeReport report = decode(join({header(), kRhRecord}));
     EXPECT_EQ(meter.model(), "ABC");
     EXPECT_EQ(store.job_ids[0], 123);
@@ -58,9 +59,11 @@ TEST_F(Decoder, RhRecordWithNamedAreas) {
     EXPECT_EQ(store.no_data, 0);
     EXPECT_FALSE(report.no_data);
     EXPECT_EQ(store.rh_job_count, 1);
-    // Post-download step: records zeroed, first MC slot seeded, current job 0.
+    // Post-download step: records zeroed, first MC slot seeded, current job 0; the titles and
+    // notes went with the old readings.
     EXPECT_EQ(selection.current_job_index, 0);
-    EXPECT_EQ(records.mc(2).notes[0], '\0');
+    EXPECT_EQ(records.mc(2).slots[0].value, 0.0);
+    EXPECT_TRUE(store.annotations.empty());
     EXPECT_EQ(records.mc(0).slots[0].marker, 1);
     EXPECT_EQ(records.mc(0).slots[0].words[2], 1);
     EXPECT_EQ(records.mc(0).slots[0].words[5], 1);

@@ -58,8 +58,8 @@ struct Download : ::testing::Test {
         old.day = 1;
         old.mc = 12.5;
         store.all_readings = {old, old};
-        records.mc(0).title[0] = 'T';
-        records.rh(1).notes[0] = 'N';
+        store.annotations.set_title(RecordKind::Mc, 2, "T");
+        records.rh(1).slots[0].value = 1.0;
         meter.set_model("OLD METER");
         selection.current_job_index = 1;
     }
@@ -78,8 +78,9 @@ struct Download : ::testing::Test {
     // A cancelled or failed download changes nothing the user had.
     void expect_nothing_changed() {
         EXPECT_EQ(store.all_readings.size(), 2u);
-        EXPECT_EQ(records.mc(0).title[0], 'T');
-        EXPECT_EQ(records.rh(1).notes[0], 'N');
+        EXPECT_EQ(records.rh(1).slots[0].value, 1.0);
+        // Titles and notes stay with the data they were made for.
+        EXPECT_EQ(store.annotations.title(RecordKind::Mc, 2), "T");
         EXPECT_EQ(meter.model(), "OLD METER");
         EXPECT_EQ(selection.current_job_index, 1);
     }
@@ -131,7 +132,7 @@ TEST_F(Download, BaseUnitOnTheFourthPort) {
     EXPECT_DOUBLE_EQ(store.all_readings[0].rh, 45.2);
     EXPECT_EQ(meter.model(), "ABC");
     EXPECT_EQ(store.job_ids[0], 123);
-    EXPECT_EQ(records.mc(0).title[0], 0);
+    EXPECT_TRUE(store.annotations.empty());
     EXPECT_TRUE(ui.boxes.messages.empty());
     EXPECT_THAT(ui.events, ElementsAre("create", "show", "end"));
     EXPECT_THAT(ui.lamps, ElementsAre(LampState::Off, LampState::Phase0, LampState::Phase1,
@@ -157,9 +158,10 @@ TEST_F(Download, LampsBlinkOnlyWhenAPacketArrives) {
     EXPECT_THAT(ui.statuses, ElementsAre("Looking for the base unit on /dev/ttyUSB0\x85",
                                          "No answer yet, asking again (2 of 25)"));
     EXPECT_THAT(ui.progress, ElementsAre(std::pair<std::size_t, std::size_t>{1, kStream.size()}));
-    // A completed download's data replaces the old, the job records and the selection with it.
-    EXPECT_EQ(records.mc(0).title[0], 0);
-    EXPECT_EQ(records.rh(1).notes[0], 0);
+    // A completed download's data replaces the old, the job records, titles and notes and the
+    // selection with it.
+    EXPECT_EQ(records.rh(1).slots[0].value, 0.0);
+    EXPECT_TRUE(store.annotations.empty());
     EXPECT_EQ(selection.current_job_index, 0);
 }
 

@@ -147,16 +147,16 @@ TEST_F(DownloadTest, FailedDownloadShowsOnlyItsOwnMessagesAndStaysOnThePage) {
 
 TEST_F(DownloadTest, JobTitlesSurviveACancelledAndAFailedDownload) {
     MainWindow& w = openWithSerialDownload();
-    std::strcpy(state_->job_records.mc(0).title.data(), "North wall");
+    state_->store.annotations.set_title(RecordKind::Mc, 1, "North wall");
     watch(cancelAtFirstPacket);
     w.pageCommand(kForwardCommand);
-    EXPECT_STREQ(state_->job_records.mc(0).title.data(), "North wall");
+    EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 1), "North wall");
 
     watcher_->stop();
     startSim({"--link-lost", "2"});
     w.pageCommand(kForwardCommand);
     EXPECT_EQ(ui_.messages.back().text, "No longer receiving message");
-    EXPECT_STREQ(state_->job_records.mc(0).title.data(), "North wall");
+    EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 1), "North wall");
 }
 
 TEST_F(DownloadTest, ClosingTheWindowDuringTheDownloadEndsBoth) {

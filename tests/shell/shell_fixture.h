@@ -86,6 +86,7 @@ protected:
         }
         s.job_records.clear();
         s.store.all_readings = meterReadings_;
+        s.store.annotations.clear();
         s.store.job_ids = {11, 12, 13, 14, 15};
         rebuild_job_lists(s.store);
         s.meter.set_model(meterModel_);

@@ -73,7 +73,7 @@ TEST_F(WizardTest, FailedOrCancelledDownloadStaysOnThePageAndKeepsTheTitles) {
     meterHolds(mc_only());
     open();
     press(kForwardCommand);
-    std::strcpy(state_->job_records.mc(1).title.data(), "North wall");
+    state_->store.annotations.set_title(RecordKind::Mc, 2, "North wall");
     window_->back();
     ASSERT_EQ(pageId(), kStartPageId);
     WizardPage* start = window_->currentPage();
@@ -86,7 +86,7 @@ TEST_F(WizardTest, FailedOrCancelledDownloadStaysOnThePageAndKeepsTheTitles) {
     EXPECT_EQ(window_->currentPage(), start);
     EXPECT_FALSE(start->isHidden());
     EXPECT_EQ(state_->wizard.step, 1);
-    EXPECT_STREQ(state_->job_records.mc(1).title.data(), "North wall");
+    EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 2), "North wall");
     EXPECT_EQ(state_->store.all_readings.size(), mc_only().size());
 }
 

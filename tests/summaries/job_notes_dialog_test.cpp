@@ -18,36 +18,38 @@ void flush_deletes() {
 }
 
 TEST(JobNotesDialog, ShowsStoredNotesAgainAndCancelKeepsThem) {
-    JobRecords records;
+    ReadingStore store;
     LayoutMetrics metrics;
-    QPointer<JobNotesDialog> dialog = new JobNotesDialog(records, 0, 2, metrics);
+    QPointer<JobNotesDialog> dialog = new JobNotesDialog(store, RecordKind::Rh, 2, metrics);
     EXPECT_EQ(dialog->windowTitle(), "Job Notes");
     EXPECT_TRUE(dialog->edit()->toPlainText().isEmpty());
     dialog->edit()->setPlainText("Wet behind sink\nRecheck Friday");
     dialog->okButton()->click();
     flush_deletes();
     EXPECT_TRUE(dialog.isNull());
-    EXPECT_EQ(job_notes(records, 0, 2), "Wet behind sink\nRecheck Friday");
-    EXPECT_EQ(job_notes(records, 1, 2), "");
+    // Stored with CR LF line breaks, as the save file holds them; shown with plain ones.
+    EXPECT_EQ(store.annotations.notes(RecordKind::Rh, 2), "Wet behind sink\r\nRecheck Friday");
+    EXPECT_EQ(store.annotations.notes(RecordKind::Mc, 2), "");
 
-    dialog = new JobNotesDialog(records, 0, 2, metrics);
+    dialog = new JobNotesDialog(store, RecordKind::Rh, 2, metrics);
     EXPECT_EQ(dialog->edit()->toPlainText(), "Wet behind sink\nRecheck Friday");
     dialog->edit()->setPlainText("Discarded");
     dialog->cancelButton()->click();
     flush_deletes();
-    EXPECT_EQ(job_notes(records, 0, 2), "Wet behind sink\nRecheck Friday");
+    EXPECT_EQ(store.annotations.notes(RecordKind::Rh, 2), "Wet behind sink\r\nRecheck Friday");
 
-    // After the records are cleared (a file opened, a download) the window opens empty.
-    records.clear();
-    dialog = new JobNotesDialog(records, 0, 2, metrics);
+    // After new data replaced them (a file opened, a download) the window opens empty.
+    store.annotations.clear();
+    dialog = new JobNotesDialog(store, RecordKind::Rh, 2, metrics);
     EXPECT_TRUE(dialog->edit()->toPlainText().isEmpty());
     delete dialog;
 }
 
-TEST(JobNotesDialog, TypingStopsAt999Characters) {
-    JobRecords records;
+// The limit counts the bytes the notes take stored: a line break is two.
+TEST(JobNotesDialog, TypingStopsAt999StoredBytes) {
+    ReadingStore store;
     LayoutMetrics metrics;
-    JobNotesDialog dialog(records, 1, 0, metrics);
+    JobNotesDialog dialog(store, RecordKind::Mc, 1, metrics);
     dialog.edit()->setPlainText(QString(998, 'a'));
     QTextCursor cursor = dialog.edit()->textCursor();
     cursor.movePosition(QTextCursor::End);
@@ -59,11 +61,13 @@ TEST(JobNotesDialog, TypingStopsAt999Characters) {
     dialog.edit()->setTextCursor(cursor);
     dialog.edit()->insertPlainText("12");
     EXPECT_EQ(dialog.edit()->toPlainText(), QString(998, 'a') + "x");
-    // A text set as a whole beyond the limit keeps its first 999 characters.
+    // A text set as a whole beyond the limit keeps what fits.
     dialog.edit()->setPlainText(QString(1005, 'b'));
     EXPECT_EQ(dialog.edit()->toPlainText(), QString(999, 'b'));
+    dialog.edit()->setPlainText(QString(997, 'c') + "\nd");
+    EXPECT_EQ(dialog.edit()->toPlainText(), QString(997, 'c') + "\n");
     dialog.okButton()->click();
-    EXPECT_EQ(job_notes(records, 1, 0).size(), 999u);
+    EXPECT_EQ(store.annotations.notes(RecordKind::Mc, 1), std::string(997, 'c') + "\r\n");
 }
 
 } // namespace

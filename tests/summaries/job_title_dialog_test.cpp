@@ -1,5 +1,6 @@
 #include "summaries/job_title_dialog.h"
 
+#include "store/job_index.h"
 #include "summaries/fake_job_list.h"
 #include "summaries/job_annotations.h"
 
@@ -20,7 +21,9 @@ void flush_deletes() {
 }
 
 TEST(JobTitleDialog, RetitlesTheSelectedJobAndOpensEmptyEveryTime) {
-    JobRecords records;
+    ReadingStore store;
+    store.all_readings = {Reading{.kind = Pin, .job = 1}, Reading{.kind = Pin, .job = 3}};
+    rebuild_job_lists(store);
     std::int32_t management_type = 1;
     LayoutMetrics metrics;
     FakeJobList jobs;
@@ -28,7 +31,7 @@ TEST(JobTitleDialog, RetitlesTheSelectedJobAndOpensEmptyEveryTime) {
     jobs.selected = {1};
     jobs.caption = "Job #3       ID#12";
 
-    QPointer<JobTitleDialog> dialog = new JobTitleDialog(records, management_type, jobs, metrics);
+    QPointer<JobTitleDialog> dialog = new JobTitleDialog(store, management_type, jobs, metrics);
     dialog->show();
     EXPECT_EQ(dialog->windowTitle(), "Job Title/Description");
     EXPECT_TRUE(dialog->edit()->text().isEmpty());
@@ -39,10 +42,10 @@ TEST(JobTitleDialog, RetitlesTheSelectedJobAndOpensEmptyEveryTime) {
     EXPECT_EQ(jobs.entries, (std::vector<std::string>{"Job #1", "North wall"}));
     EXPECT_EQ(jobs.selected_positions(), std::vector<int>{1});
     EXPECT_EQ(jobs.caption, "North wall");
-    EXPECT_EQ(job_title(records, 1, 1), "North wall");
+    EXPECT_EQ(store.annotations.title(RecordKind::Mc, 3), "North wall");
 
     // Opened again: the stored title is not shown; Cancel changes nothing.
-    dialog = new JobTitleDialog(records, management_type, jobs, metrics);
+    dialog = new JobTitleDialog(store, management_type, jobs, metrics);
     EXPECT_TRUE(dialog->edit()->text().isEmpty());
     EXPECT_EQ(dialog->edit()->maxLength(), 259);
     dialog->edit()->setText("Discarded");
@@ -50,7 +53,7 @@ TEST(JobTitleDialog, RetitlesTheSelectedJobAndOpensEmptyEveryTime) {
     flush_deletes();
     EXPECT_TRUE(dialog.isNull());
     EXPECT_EQ(jobs.entries[1], "North wall");
-    EXPECT_EQ(job_title(records, 1, 1), "North wall");
+    EXPECT_EQ(store.annotations.title(RecordKind::Mc, 3), "North wall");
 }
 
 } // namespace

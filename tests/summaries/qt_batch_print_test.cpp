@@ -70,7 +70,7 @@ protected:
 };
 
 TEST_F(BatchPrintTest, OneDocumentWithThePartsOfEachSelectedJob) {
-    store_job_notes(app.job_records, 1, 1, "Second job notes");
+    store_job_notes(app.store, 1, 1, "Second job notes");
     const std::vector<Reading> working_set = app.store.working_set;
 
     const BatchPrintResult all = print(kPrintAllParts);

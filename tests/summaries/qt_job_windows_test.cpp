@@ -31,6 +31,14 @@ protected:
         return *page;
     }
     JobWindows& jobWindows() { return *window_->jobWindows(); }
+    std::vector<QString> entries() const {
+        std::vector<QString> texts;
+        const JobListPage* page = window_->jobListPage();
+        for (int i = 0; page != nullptr && i < page->list()->count(); ++i) {
+            texts.push_back(page->entryText(i));
+        }
+        return texts;
+    }
 };
 
 TEST_F(JobWindowsTest, NorthWallRetitlesTheSecondJob) {
@@ -49,7 +57,7 @@ TEST_F(JobWindowsTest, NorthWallRetitlesTheSecondJob) {
     EXPECT_EQ(side(SidePanel::kJobCaptionId), "North wall");
     // Not a selection change: the quick job info keeps its figures.
     EXPECT_EQ(side(SidePanel::kReadingCountId), "1");
-    EXPECT_EQ(job_title(state_->job_records, 1, 1), "North wall");
+    EXPECT_EQ(job_title(state_->store, 1, 1), "North wall");
 
     // The summary of the retitled job prints under its title.
     jobWindows().viewSummary();
@@ -63,6 +71,40 @@ TEST_F(JobWindowsTest, NorthWallRetitlesTheSecondJob) {
     EXPECT_FALSE(page.button(JobListPage::kChangeTitleId)->isEnabled());
     EXPECT_TRUE(page.button(JobListPage::kPrintSelectedId)->isEnabled());
     EXPECT_FALSE(jobWindows().mcSummary()->appendNotesButton()->isEnabled());
+}
+
+// A title stays with its job and kind: Back and forward and the other kind's list leave it; a new
+// download replaces it, and the file saved with it brings it back.
+TEST_F(JobWindowsTest, TitleFollowsItsJobThroughBackDownloadAndFile) {
+    meterHolds(both_kinds()); // MC jobs 1, 2 and 4; RH/T jobs 3 and 5
+    open();
+    press(kForwardCommand); // download: the data-kind page
+    press(kForwardCommand); // RH/T
+    window_->jobListPage()->list()->item(1)->setSelected(true);
+    press(JobListPage::kChangeTitleId);
+    jobWindows().titleDialog()->edit()->setText("Crawl space");
+    jobWindows().titleDialog()->okButton()->click();
+    dialogs_.answers = {path("job5.qmk")};
+    press(JobListPage::kSaveId);
+
+    window_->back();
+    press(kSecondCommand); // MC
+    EXPECT_EQ(entries(), (std::vector<QString>{"Job #1", "Job #2", "Job #4"}));
+    window_->back();
+    press(kForwardCommand); // RH/T again
+    EXPECT_EQ(entries(), (std::vector<QString>{"Job #3", "Crawl space"}));
+    window_->jobListPage()->list()->item(1)->setSelected(true);
+    EXPECT_EQ(side(SidePanel::kJobCaptionId), "Crawl space       ID#15");
+
+    window_->back();
+    window_->back();
+    press(kForwardCommand); // a new download
+    press(kForwardCommand);
+    EXPECT_EQ(entries(), (std::vector<QString>{"Job #3", "Job #5"}));
+
+    dialogs_.answers = {path("job5.qmk")};
+    EXPECT_TRUE(window_->runFileCommand(kFileOpen).loaded);
+    EXPECT_EQ(entries(), (std::vector<QString>{"Crawl space"}));
 }
 
 // Counts the paint events a widget receives.

@@ -84,8 +84,9 @@ TEST_F(RhSummaryWindowTest, AnOpenWindowIsNeitherReplacedNorBroughtForward) {
     EXPECT_TRUE(remembered.isNull());
 }
 
-TEST_F(RhSummaryWindowTest, PrintedPageAt4800PixelsWideUnderCelsius) {
+TEST_F(RhSummaryWindowTest, PrintedPageAt4800PixelsWideUnderCelsiusWithTheJobsNotes) {
     app.settings.celsius = 1;
+    app.store.annotations.set_notes(RecordKind::Rh, 2, "Crawl space damp");
     RhSummaryWindow window(app, metrics, jobs);
     QTemporaryDir dir;
     const QString path = dir.filePath("rh.pdf");
@@ -110,7 +111,13 @@ TEST_F(RhSummaryWindowTest, PrintedPageAt4800PixelsWideUnderCelsius) {
     EXPECT_NEAR(maximum[0].top, 1264, kTolerance);
     EXPECT_EQ(find_words(words, "GPK").size(), 2u);
     EXPECT_TRUE(find_words(words, "GPP").empty());
-    EXPECT_TRUE(find_words(words, "Notes:").empty());
+    // "Notes:" 36u under the last row, the notes 24u under it, as on the MC summary.
+    const auto label = find_words(words, "Notes:");
+    ASSERT_EQ(label.size(), 1u);
+    EXPECT_NEAR(label[0].top, 1552, kTolerance);
+    const auto crawl = find_words(words, "Crawl");
+    ASSERT_EQ(crawl.size(), 1u);
+    EXPECT_NEAR(crawl[0].top, 1744, kTolerance);
 }
 
 } // namespace

@@ -91,7 +91,7 @@ TEST(SummaryPage, RhPositionsOnAPage4800PixelsWide) {
     JobStatistics s = sample_statistics();
     std::strcpy(s.min_text, "38.20");
     std::strcpy(s.max_text, "61.05");
-    const SummaryPage page = rh_summary_page(4800, 6400, kHeading, s, 1);
+    const SummaryPage page = rh_summary_page(4800, 6400, kHeading, s, 1, "");
     EXPECT_EQ(page.texts.front().box.top, 440);
     EXPECT_EQ(texts_at(page, 880)[0]->text, "Number of Readings");
     EXPECT_EQ(texts_at(page, 1168)[0]->text, "Minimum GPK Value");
@@ -101,8 +101,17 @@ TEST(SummaryPage, RhPositionsOnAPage4800PixelsWide) {
     EXPECT_FALSE(page.notes.has_value());
     EXPECT_EQ(page.texts.size(), 11u); // the heading and five rows of two texts
 
-    const SummaryPage fahrenheit = rh_summary_page(4800, 6400, kHeading, s, 0);
+    const SummaryPage fahrenheit = rh_summary_page(4800, 6400, kHeading, s, 0, "");
     EXPECT_EQ(texts_at(fahrenheit, 1168)[0]->text, "Minimum GPP Value");
+
+    // With notes: "Notes:" at 194u and the notes from 218u to 290u, as the MC page places them.
+    const SummaryPage noted = rh_summary_page(4800, 6400, kHeading, s, 0, "Damp\r\ncorner");
+    ASSERT_EQ(noted.texts.size(), 12u);
+    EXPECT_EQ(noted.texts.back().text, "Notes:");
+    EXPECT_EQ(noted.texts.back().box, (PageRect{10, 1552, 4790, 2320}));
+    ASSERT_TRUE(noted.notes.has_value());
+    EXPECT_EQ(noted.notes->text, "Damp\r\ncorner");
+    EXPECT_EQ(noted.notes->box, (PageRect{10, 1744, 4790, 2320}));
 }
 
 TEST(SummaryPage, NarrowPrinterStillGetsOnePixelUnits) {

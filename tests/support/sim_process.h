@@ -155,7 +155,7 @@ struct SimDownload : ::testing::Test {
         old.job = 1;
         old.day = 3;
         app.store.all_readings = {old};
-        app.job_records.mc(0).title[0] = 'T';
+        app.store.annotations.set_title(RecordKind::Mc, 1, "T");
     }
     ~SimDownload() override { fs::remove_all(lock_dir); }
     DownloadResult download(std::vector<std::string> ports) {
@@ -176,7 +176,7 @@ struct SimDownload : ::testing::Test {
     void expect_failed_download_kept_the_store() {
         ASSERT_EQ(app.store.all_readings.size(), 1u);
         EXPECT_EQ(app.store.all_readings[0].day, 3);
-        EXPECT_EQ(app.job_records.mc(0).title[0], 'T');
+        EXPECT_EQ(app.store.annotations.title(RecordKind::Mc, 1), "T");
     }
     // The emulator was left ready: the next download from it completes.
     void expect_next_download_completes(const Sim& sim) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -147,6 +148,82 @@ TEST_F(Qmtool, ShowListsReadingsAndSummaries) {
         << run.out;
 }
 
+// Job 1 holds an RH/T and a pin reading and was saved under MC management: MC by default.
+TEST_F(Qmtool, AnnotateThenShowRoundTripLeavingTheReadingsAndCsvAlone) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    const std::string job1 = path("jobs/Job1-ID007.qmk");
+    const std::string plain = read_text(job1);
+    const std::string csv = qmtool("export " + job1).out;
+
+    ToolRun run = qmtool("annotate " + job1 +
+                         " --title 'North wall \u2013 kitchen subfloor' --notes 'Damp\nRecheck'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    run = qmtool("annotate " + job1 + " --kind rh --job 1 --notes Dry");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string noted = read_text(job1);
+    EXPECT_EQ(noted.substr(0, plain.size()), plain);
+    // The en dash is the Windows-1252 byte 0x96; the notes' line break CR LF.
+    EXPECT_NE(
+        noted.find(std::string("North wall \x96 kitchen subfloor\x0D") + '\0' + "Damp\r\nRecheck",
+                   plain.size()),
+        std::string::npos);
+
+    run = qmtool("show " + job1);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("RH/T readings\nNotes:\n  Dry\nRec\t"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("MC readings\nTitle: North wall \u2013 kitchen subfloor\nNotes:\n"
+                           "  Damp\n  Recheck\nRec\t"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(qmtool("export " + job1).out, csv);
+
+    // A damaged block (here its CRC) is ignored with a warning; annotate writes a sound one.
+    std::string damaged = read_text(job1);
+    damaged.back() ^= 1;
+    write_bytes(dir / "damaged.qmk", Bytes(damaged.begin(), damaged.end()));
+    run = qmtool("show " + path("damaged.qmk"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.find("Title:"), std::string::npos);
+    EXPECT_EQ(run.err, "qmtool: warning: " + path("damaged.qmk") +
+                           ": the titles and notes after the readings are damaged and were "
+                           "ignored\n");
+    run = qmtool("annotate " + path("damaged.qmk") + " --title Again");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find(std::to_string(damaged.size() - plain.size()) +
+                           " bytes after the last reading replaced"),
+              std::string::npos);
+    EXPECT_NE(qmtool("show " + path("damaged.qmk")).out.find("MC readings\nTitle: Again\nRec"),
+              std::string::npos);
+
+    // Empty texts remove them; with none left the file is the plain one again.
+    ASSERT_EQ(qmtool("annotate " + job1 + " --title '' --notes ''").status, 0);
+    ASSERT_EQ(qmtool("annotate " + job1 + " --kind rh --notes ''").status, 0);
+    EXPECT_EQ(read_text(job1), plain);
+    EXPECT_EQ(qmtool("show " + job1).out.find("Notes:"), std::string::npos);
+
+    for (const auto& [args, status, message] :
+         std::vector<std::tuple<std::string, int, std::string>>{
+             {"--kind both --title x", 2, "qmtool annotate: --kind is mc or rh\n"},
+             {"--job 6 --title x", 2, "qmtool annotate: --job is a job number from 1 to 5\n"},
+             {"--job 1x --title x", 2, "qmtool annotate: --job is a job number from 1 to 5\n"},
+             {"", 2, "qmtool annotate: give --title or --notes (an empty text removes one)\n"},
+             {"--title 'two\nlines'", 2, "qmtool annotate: a title is one line\n"},
+             {"--title " + std::string(260, 't'), 2,
+              "qmtool annotate: the title is longer than 259 characters\n"},
+             {"--notes \u65e5", 2,
+              "qmtool annotate: the notes hold a character Windows-1252 has no byte for\n"},
+             {"--job 2 --title x", 1,
+              "qmtool: " + job1 + ": the file holds no MC readings of job 2\n"},
+         }) {
+        SCOPED_TRACE(args);
+        run = qmtool("annotate " + job1 + " " + args);
+        EXPECT_EQ(run.status, status);
+        EXPECT_EQ(run.err.substr(0, run.err.find("usage:")), message);
+        EXPECT_EQ(read_text(job1), plain);
+    }
+}
+
 TEST_F(Qmtool, FailuresAndUsage) {
     // A stream without readings: the message, exit 1, nothing written.
     write_bytes(dir / "empty.stream", {'T', 'R', 'K', 0x00, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
@@ -192,7 +269,7 @@ TEST_F(Qmtool, FailuresAndUsage) {
     }
     run = qmtool("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* command : {"import", "export", "show"}) {
+    for (const char* command : {"import", "export", "show", "annotate"}) {
         EXPECT_NE(run.out.find(std::string("\n  ") + command + " "), std::string::npos);
     }
 }

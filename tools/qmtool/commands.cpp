@@ -25,8 +25,14 @@ const std::array kCommands = {
         run_export},
     Command{"show",
             "show SAVE_FILE [--celsius] [--international]\n"
-            "                          print a save file's readings and summaries",
+            "                          print a save file's readings, summaries, titles and notes",
             run_show},
+    Command{"annotate",
+            "annotate SAVE_FILE [--kind mc|rh] [--job N] [--title TEXT] [--notes TEXT]\n"
+            "                          set a job's title or notes in a save file (rewritten in "
+            "place;\n"
+            "                          by default the file's managed kind and its one job)",
+            run_annotate},
     Command{"download",
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]   download from the "
             "base unit, one save file per job",

@@ -49,6 +49,7 @@ int run_decode(int argc, char** argv);
 int run_import(int argc, char** argv);
 int run_export(int argc, char** argv);
 int run_show(int argc, char** argv);
+int run_annotate(int argc, char** argv);
 int run_download(int argc, char** argv);
 
 // Writes one save file per job present in app's store into out_dir (created when missing),

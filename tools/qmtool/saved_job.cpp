@@ -1,7 +1,5 @@
 #include "tools/qmtool/saved_job.h"
 
-#include "files/save_file.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -25,10 +23,13 @@ public:
 
 } // namespace
 
-bool open_save_file(const std::string& path, qm::AppState& app) {
+bool open_save_file(const std::string& path, qm::AppState& app, qm::LoadResult* loaded) {
     app.job_records.clear();
     HeldMessages ui;
     const qm::LoadResult result = qm::load_save(path, app.store, app.meter, ui);
+    if (loaded != nullptr) {
+        *loaded = result;
+    }
     // A file that can't be read is named in its message; a refused file has the loader's text.
     const std::string prefix =
         result.status == qm::LoadStatus::OpenFailed ? "qmtool: " + path + ": " : "";
@@ -37,6 +38,12 @@ bool open_save_file(const std::string& path, qm::AppState& app) {
     }
     if (!result.accepted()) {
         return false;
+    }
+    if (result.annotations == qm::AnnotationBlockStatus::Damaged) {
+        std::fprintf(stderr,
+                     "qmtool: warning: %s: the titles and notes after the readings are damaged "
+                     "and were ignored\n",
+                     path.c_str());
     }
     qm::apply_restored_session(result.session, app.wizard, app.selection);
     app.selection.current_job_index = 0;

@@ -5,6 +5,7 @@
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/saved_job.h"
+#include "tools/qmtool/text_codec.h"
 
 #include <array>
 #include <cstdio>
@@ -21,35 +22,6 @@ constexpr const char* kShowUsage = "usage: qmtool show SAVE_FILE [--celsius] [--
 
 constexpr std::int32_t kManageRh = 0;
 constexpr std::int32_t kManageMc = 1;
-
-// Characters 0x80..0x9F of Windows-1252 (0 where the code page leaves a byte undefined).
-constexpr std::array<char32_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// The system's texts are Windows-1252; a terminal expects UTF-8.
-std::string to_utf8(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        char32_t cp = b;
-        if (b >= 0x80 && b < 0xA0) {
-            cp = kCp1252High[b - 0x80] != 0 ? kCp1252High[b - 0x80] : U'\uFFFD';
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
 
 void print_tabbed(std::span<const std::string_view> fields) {
     std::string line;
@@ -71,6 +43,26 @@ void print_cells(std::span<const std::string> cells, const std::string* extra) {
         fields.push_back(*extra);
     }
     print_tabbed(fields);
+}
+
+// "Title: ..." and "Notes:" with the notes' lines indented under it, for a job that has them.
+void print_annotations(const qm::JobAnnotations& annotations, qm::RecordKind kind,
+                       std::int32_t job) {
+    if (const std::string& title = annotations.title(kind, job); !title.empty()) {
+        std::printf("Title: %s\n", to_utf8(title).c_str());
+    }
+    const std::string& notes = annotations.notes(kind, job);
+    if (notes.empty()) {
+        return;
+    }
+    std::printf("Notes:\n");
+    const std::string lines = qm::notes_with_newlines(notes);
+    std::size_t start = 0;
+    while (start <= lines.size()) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
+        std::printf("  %s\n", to_utf8(std::string_view(lines).substr(start, end - start)).c_str());
+        start = end + 1;
+    }
 }
 
 struct Display {
@@ -166,6 +158,8 @@ int run_show(int argc, char** argv) {
             std::printf("\nJob #%i  ID# %i  %s readings\n", job,
                         app.store.job_ids[static_cast<std::size_t>(job - 1)],
                         kind == kManageMc ? "MC" : "RH/T");
+            print_annotations(app.store.annotations,
+                              kind == kManageMc ? qm::RecordKind::Mc : qm::RecordKind::Rh, job);
             print_readings(app, kind, position, d);
             std::printf("\n%s summary\n", kind == kManageMc ? "PIN/SCAN" : "RH/T");
             if (kind == kManageMc) {
