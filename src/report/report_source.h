@@ -1,0 +1,23 @@
+#pragma once
+
+// Where the report takes its jobs from: the store of the running program or of a loaded file.
+
+#include "report/report_content.h"
+#include "store/meter_identity.h"
+#include "store/reading_store.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qm {
+
+// The job's readings of one kind in time order, as the views take them (readings the tables
+// cannot name are left out). The store is left as it was, its working set and cursor included.
+std::vector<Reading> report_job_readings(ReadingStore& store, RecordKind kind, std::int32_t job);
+
+// A job of the store for a report: its readings (report_job_readings), ID, title and notes, and
+// the meter's model and materials.
+ReportJob report_job_from_store(ReadingStore& store, const MeterIdentity& meter, RecordKind kind,
+                                std::int32_t job);
+
+} // namespace qm
