@@ -2,6 +2,7 @@
 
 #include "store/job_index.h"
 
+#include <optional>
 #include <utility>
 
 namespace qm {
@@ -36,6 +37,26 @@ ReportJob report_job_from_store(ReadingStore& store, const MeterIdentity& meter,
     r.materials = meter.active_materials;
     r.readings = report_job_readings(store, kind, job);
     return r;
+}
+
+std::vector<ReportJob> report_jobs_at_positions(ReadingStore& store, const MeterIdentity& meter,
+                                                std::int32_t management_type,
+                                                std::span<const int> positions) {
+    std::vector<ReportJob> jobs;
+    const std::optional<RecordKind> kind = record_kind(management_type);
+    if (!kind) {
+        return jobs;
+    }
+    const bool mc = *kind == RecordKind::Mc;
+    const std::int32_t count = mc ? store.mc_job_count : store.rh_job_count;
+    for (const int position : positions) {
+        if (position >= 0 && position < count && position < kMaxJobs) {
+            const auto& list = mc ? store.mc_jobs : store.rh_jobs;
+            jobs.push_back(report_job_from_store(store, meter, *kind,
+                                                 list[static_cast<std::size_t>(position)]));
+        }
+    }
+    return jobs;
 }
 
 } // namespace qm

@@ -7,6 +7,7 @@
 #include "store/reading_store.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace qm {
@@ -19,5 +20,11 @@ std::vector<Reading> report_job_readings(ReadingStore& store, RecordKind kind, s
 // the meter's model and materials.
 ReportJob report_job_from_store(ReadingStore& store, const MeterIdentity& meter, RecordKind kind,
                                 std::int32_t job);
+
+// The jobs at the given positions of the managed kind's job list (management_type 1 MC, 0 RH/T),
+// in the order given; positions past the list and other kinds give none.
+std::vector<ReportJob> report_jobs_at_positions(ReadingStore& store, const MeterIdentity& meter,
+                                                std::int32_t management_type,
+                                                std::span<const int> positions);
 
 } // namespace qm
