@@ -32,7 +32,8 @@ constexpr double kFrameWidth = 0.7;
 constexpr double kTickLabelGap = 3.0;
 constexpr double kTimeLabelSpacing = 58.0; // room per x label
 constexpr int kValueTicks = 6;
-constexpr std::size_t kMostMarkedPoints = 60;
+// Beyond this many points a line carries no markers: they would hide it.
+constexpr std::size_t kMostMarkedPoints = 24;
 constexpr double kBarFill = 0.8;
 constexpr double kDistributionLabelRoom = 22.0;
 

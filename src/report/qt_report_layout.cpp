@@ -21,6 +21,8 @@ constexpr double kBottomMargin = 58.0;
 constexpr double kChartPlot = 150.0;
 constexpr double kChartGap = 14.0;
 constexpr double kSmallestTableScale = 0.6;
+// The fewest rows of a table that start it at the foot of a page.
+constexpr std::size_t kFewestRows = 4;
 // Rows sampled across a long readings table to size its columns.
 constexpr std::size_t kWidthSamples = 600;
 
@@ -303,7 +305,9 @@ void ReportLayout::lay_out_rows(std::size_t job, BlockKind kind, const QString& 
     QString title = section;
     std::size_t row = 0;
     while (row < rows) {
-        const double first_rows = static_cast<double>(group_end(row) - row) * g.row_height;
+        // A table starts on a page only with a few rows (or its first group) under its headings.
+        const std::size_t first = std::max(group_end(row), std::min(rows, row + kFewestRows));
+        const double first_rows = static_cast<double>(first - row) * g.row_height;
         if (!fits(section_height() + g.header_height + first_rows)) {
             new_page(job, false);
         }

@@ -159,7 +159,10 @@ std::string page_text(int page, int pages) {
 }
 
 std::string continued_text(const ReportFields& fields, const ReportJob& job) {
-    return report_title(fields, job) + "  -  " + job_reference(job) + " (continued)";
+    const std::string title = report_title(fields, job);
+    // A job without a title is named by its reference alone.
+    const bool untitled = title == "Job #" + std::to_string(job.job);
+    return (untitled ? "" : title + "  -  ") + job_reference(job) + " (continued)";
 }
 
 } // namespace qm

@@ -96,7 +96,8 @@ std::string printed_text(const CalendarDate& date, bool international_date);
 std::string program_text();
 std::string page_text(int page, int pages);
 
-// The running heading of a job's later pages: "<title>  -  Job #3, ID# 991 (continued)".
+// The running heading of a job's later pages: "<title>  -  Job #3, ID# 991 (continued)", or
+// without the title when it is the default "Job #3".
 std::string continued_text(const ReportFields& fields, const ReportJob& job);
 
 } // namespace qm
