@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 
 namespace qm {
 
@@ -203,22 +202,14 @@ void draw_legend(QPainter& p, const ReportLayout& layout, const ChartPlan& chart
 void paint_time_chart(QPainter& p, const ReportLayout& layout, const PreparedJob& job,
                       const ChartPlan& chart, const QRectF& box) {
     const PointMapper px(layout.scale());
-    std::int64_t first = std::numeric_limits<std::int64_t>::max();
-    std::int64_t last = std::numeric_limits<std::int64_t>::min();
-    ValueSummary values;
-    for (const LocationSeries& s : chart.series) {
-        for (const SeriesPoint& point : s.points) {
-            first = std::min(first, point.minute);
-            last = std::max(last, point.minute);
-            values.add(point.value);
-        }
-    }
-    const ValueAxis value = value_axis(values.min, values.max, kValueTicks, chart.from_zero);
+    const ValueAxis value =
+        value_axis(chart.values.min, chart.values.max, kValueTicks, chart.from_zero);
     const ChartMetrics& m = layout.chart_metrics();
     const PlotFrame f = plot_frame(layout, box, m.plot, value.ticks);
     const bool twelve_hour = hour_is_12h(job.job->readings.front().hour_code);
     const TimeAxis time =
-        time_axis(first, last, std::max(2, static_cast<int>(f.plot.width() / kTimeLabelSpacing)),
+        time_axis(chart.first_minute, chart.last_minute,
+                  std::max(2, static_cast<int>(f.plot.width() / kTimeLabelSpacing)),
                   layout.request().units.international_date, twelve_hour);
     draw_title(p, layout, box, from_cp1252(chart.title));
     draw_value_axis(p, layout, f, value, from_cp1252(chart.unit));

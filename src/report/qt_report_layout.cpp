@@ -18,7 +18,7 @@ constexpr double kPointsPerInch = 72.0;
 constexpr double kSideMargin = 48.0;
 constexpr double kTopMargin = 44.0;
 constexpr double kBottomMargin = 58.0;
-constexpr double kChartPlot = 150.0;
+constexpr double kChartPlot = 140.0;
 constexpr double kChartGap = 14.0;
 constexpr double kSmallestTableScale = 0.6;
 // The fewest rows of a table that start it at the foot of a page.

@@ -29,7 +29,7 @@ constexpr double kHeadingGap = 6.0;    // between the parts of a job's heading
 constexpr double kFactLabelGap = 10.0; // between a fact's label and its value
 constexpr double kFooterGap = 14.0;    // between the content and the footer rule
 constexpr double kLegendSwatch = 26.0; // a legend entry's line sample
-constexpr double kDistributionPlot = 130.0;
+constexpr double kDistributionPlot = 110.0;
 } // namespace report_geometry
 
 // The fonts of the report, sized in points for the device they measure and paint on.

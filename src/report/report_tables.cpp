@@ -3,6 +3,7 @@
 #include "analysis/job_statistics.h"
 #include "analysis/reading_rows.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qm {
@@ -68,17 +69,31 @@ std::string measure_unit(SeriesMeasure measure, const ReportUnits& units) {
 void add_charts(std::vector<ChartPlan>& plans, std::span<const Reading> readings,
                 SeriesMeasure measure, const std::string& title, const ReportUnits& units) {
     std::vector<LocationSeries> all = location_series(readings, measure, units.celsius);
+    if (all.empty()) {
+        return;
+    }
+    ChartPlan shared;
+    shared.unit = measure_unit(measure, units);
+    shared.from_zero = measure == SeriesMeasure::PinMc || measure == SeriesMeasure::Scan;
+    shared.first_minute = all.front().points.front().minute;
+    shared.last_minute = shared.first_minute;
+    for (const LocationSeries& s : all) {
+        for (const SeriesPoint& p : s.points) {
+            shared.first_minute = std::min(shared.first_minute, p.minute);
+            shared.last_minute = std::max(shared.last_minute, p.minute);
+            shared.values.add(p.value);
+        }
+    }
     const std::size_t charts = (all.size() + kLinesPerChart - 1) / kLinesPerChart;
+    const std::size_t per_chart = (all.size() + charts - 1) / charts;
     for (std::size_t c = 0; c < charts; ++c) {
-        ChartPlan plan;
+        ChartPlan plan = shared;
         plan.title = title;
         if (charts > 1) {
             plan.title += " (" + std::to_string(c + 1) + " of " + std::to_string(charts) + ")";
         }
-        plan.unit = measure_unit(measure, units);
-        plan.from_zero = measure == SeriesMeasure::PinMc || measure == SeriesMeasure::Scan;
-        const std::size_t end = std::min(all.size(), (c + 1) * kLinesPerChart);
-        for (std::size_t i = c * kLinesPerChart; i < end; ++i) {
+        const std::size_t end = std::min(all.size(), (c + 1) * per_chart);
+        for (std::size_t i = c * per_chart; i < end; ++i) {
             plan.series.push_back(std::move(all[i]));
         }
         plans.push_back(std::move(plan));

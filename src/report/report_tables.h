@@ -7,6 +7,7 @@
 #include "report/report_figures.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -51,15 +52,20 @@ std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& un
 std::vector<std::string> readings_row(const Reading& reading, std::size_t ordinal,
                                       const MaterialList& materials, const ReportUnits& units);
 
-// At most this many lines share one chart; a job with more locations gets several charts.
+// At most this many lines share one chart; a job with more locations gets several charts, the
+// lines shared out evenly.
 constexpr std::size_t kLinesPerChart = 8;
 
-// One chart over time: a title, the unit of its value axis and its lines.
+// One chart over time: a title, the unit of its value axis and its lines. The charts of one
+// measure share their axes (the times and values of all their lines), so they compare.
 struct ChartPlan {
     std::string title;
     std::string unit;
     bool from_zero = false; // the value axis starts at 0
     std::vector<LocationSeries> series;
+    std::int64_t first_minute = 0;
+    std::int64_t last_minute = 0;
+    ValueSummary values;
 };
 
 // The charts of a job: for MC the pin readings (%MC) and, when there are any, the scan readings;

@@ -116,6 +116,18 @@ TEST(ReportFigures, SeriesFollowTheClockAndLeaveOutWhatTheyCannotShow) {
     EXPECT_EQ(location_series(kMc, SeriesMeasure::Scan, false).size(), 1u);
     EXPECT_EQ(location_series(kRh, SeriesMeasure::DewPoint, false)[0].points.size(), 2u);
 
+    // Seventeen locations: three charts of 6, 6 and 5 lines over the same time span.
+    std::vector<Reading> many;
+    for (int location = 0; location < 17; ++location) {
+        many.push_back(make(Pin, location, 0, 10 + location, location));
+    }
+    const std::vector<ChartPlan> plans = chart_plans(many, RecordKind::Mc, {});
+    ASSERT_EQ(plans.size(), 3u);
+    EXPECT_EQ(plans[1].series.size(), 6u);
+    EXPECT_EQ(plans[2].series.size(), 5u);
+    EXPECT_EQ(plans[2].first_minute, plans[0].first_minute);
+    EXPECT_EQ(plans[2].values.max, 26);
+
     // Thinning keeps the extremes of every column.
     std::vector<SeriesPoint> dense;
     for (int i = 0; i < 1000; ++i) {
