@@ -108,11 +108,9 @@ void ReportLayout::prepare(std::span<const ReportJob> jobs) {
         for (const auto& [label, value] : heading_facts(job, request_.units)) {
             p.facts.emplace_back(q(label), q(value));
         }
-        std::string notes;
         for (const std::string& line : notes_lines(job)) {
-            notes += (notes.empty() ? "" : "\n") + line;
+            p.notes.push_back(q(line));
         }
-        p.notes = q(notes);
         const std::span<const Reading> readings(job.readings);
         p.summary = job.kind == RecordKind::Mc
                         ? mc_summary_table(mc_location_figures(readings), request_.units)
@@ -198,10 +196,6 @@ double ReportLayout::heading_height(const PreparedJob& job) const {
     for (const auto& fact : job.facts) {
         h += wrapped_height(fonts_.body, fact.second, value_width) + 1;
     }
-    if (!job.notes.isEmpty()) {
-        h +=
-            kHeadingGap + line_height(fonts_.label) + wrapped_height(fonts_.body, job.notes, width);
-    }
     return h + kHeadingGap;
 }
 
@@ -253,6 +247,7 @@ void ReportLayout::lay_out_job(std::size_t index) {
     const ReportSections& s = request_.sections;
     new_page(index, true);
     place({BlockKind::Heading, index, 0, heading_height(p), 0, 0, {}});
+    lay_out_notes(index);
     if (p.job->readings.empty()) {
         place({BlockKind::NoReadings, index, 0, section_height(), 0, 0,
                QStringLiteral("This job has no readings.")});
@@ -287,6 +282,25 @@ void ReportLayout::lay_out_job(std::size_t index) {
     if (s.readings) {
         lay_out_rows(index, BlockKind::ReadingRows, QStringLiteral("All readings, in time order"),
                      p.job->readings.size(), {}, p.readings_geometry);
+    }
+}
+
+// The notes under the heading, line by line, so that long notes run on to the next page.
+void ReportLayout::lay_out_notes(std::size_t job) {
+    const PreparedJob& p = jobs_[job];
+    const double width = content_.width();
+    for (std::size_t i = 0; i < p.notes.size(); ++i) {
+        const QString& line = p.notes[i];
+        const double h =
+            line.isEmpty() ? line_height(fonts_.body) : wrapped_height(fonts_.body, line, width);
+        const double label = i == 0 ? kHeadingGap + line_height(fonts_.label) : 0.0;
+        if (!fits(label + h)) {
+            new_page(job, false);
+        }
+        if (i == 0) {
+            place({BlockKind::NotesLabel, job, 0, label, 0, 0, QStringLiteral("Notes")});
+        }
+        place({BlockKind::NotesLine, job, 0, h, 0, 0, line});
     }
 }
 

@@ -62,7 +62,7 @@ struct PreparedJob {
     QString title;
     std::vector<QString> prepared;
     std::vector<std::pair<QString, QString>> facts;
-    QString notes;
+    std::vector<QString> notes; // one entry a line of the notes
     TextTable summary;
     TableGeometry summary_geometry;
     std::vector<ChartPlan> charts;
@@ -74,7 +74,9 @@ struct PreparedJob {
 
 enum class BlockKind {
     RunningHead,  // the title and job on a job's later pages
-    Heading,      // title, prepared lines, facts and notes
+    Heading,      // title, prepared lines and facts
+    NotesLabel,   // "Notes" over the job's notes
+    NotesLine,    // one line of the notes, wrapped to the page's width
     NoReadings,   // said instead of the sections of a job without readings
     Section,      // a section title
     SummaryRows,  // rows from..to of the summary table, under its column headings
@@ -139,6 +141,7 @@ private:
     TableGeometry table_geometry(const std::vector<TableColumn>& columns,
                                  const std::vector<std::vector<std::string>>& samples) const;
     void lay_out_job(std::size_t index);
+    void lay_out_notes(std::size_t job);
     void lay_out_rows(std::size_t job, BlockKind kind, const QString& section, std::size_t rows,
                       const std::vector<int>& groups, const TableGeometry& geometry);
     void new_page(std::size_t job, bool first);

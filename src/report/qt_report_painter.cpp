@@ -78,6 +78,14 @@ void ReportPagePainter::paint_block(const ReportBlock& block) {
     case BlockKind::Section:
         paint_section(block);
         break;
+    case BlockKind::NotesLabel:
+        text(layout_.fonts().label, box.adjusted(0, kHeadingGap, 0, 0),
+             Qt::AlignLeft | Qt::AlignTop, block.text);
+        break;
+    case BlockKind::NotesLine:
+        text(layout_.fonts().body, box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+             block.text);
+        break;
     case BlockKind::SummaryRows:
         paint_table(block, job.summary.columns, job.summary_geometry);
         break;
@@ -130,15 +138,6 @@ void ReportPagePainter::paint_heading(const ReportBlock& block) {
         text(f.label, QRectF(c.left(), y, label_width, h), Qt::AlignLeft | Qt::AlignTop, label);
         text(f.body, QRectF(value_left, y, value_width, h), wrap, value);
         y += h + 1;
-    }
-    if (!job.notes.isEmpty()) {
-        y += kHeadingGap;
-        h = layout_.line_height(f.label);
-        text(f.label, QRectF(c.left(), y, width, h), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("Notes"));
-        y += h;
-        h = layout_.wrapped_height(f.body, job.notes, width);
-        text(f.body, QRectF(c.left(), y, width, h), wrap, job.notes);
     }
 }
 
