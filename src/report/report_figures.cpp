@@ -156,6 +156,25 @@ std::int64_t reading_minute(const Reading& r) {
            std::clamp(r.minute, 0, kMinutesPerHour - 1);
 }
 
+void order_by_clock(std::vector<Reading>& readings) {
+    std::vector<std::pair<std::int64_t, std::size_t>> keys;
+    keys.reserve(readings.size());
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        keys.emplace_back(reading_minute(readings[i]), i);
+    }
+    if (std::is_sorted(keys.begin(), keys.end())) {
+        return;
+    }
+    // The index in each key keeps readings of the same minute in their order.
+    std::sort(keys.begin(), keys.end());
+    std::vector<Reading> ordered;
+    ordered.reserve(readings.size());
+    for (const auto& key : keys) {
+        ordered.push_back(readings[key.second]);
+    }
+    readings.swap(ordered);
+}
+
 ReadingsSpan readings_span(std::span<const Reading> readings) {
     SpanBuilder span;
     for (const Reading& r : readings) {

@@ -36,6 +36,11 @@ struct ValueSummary {
 // so a damaged date still has a place on a time axis.
 std::int64_t reading_minute(const Reading& reading);
 
+// Puts readings in the order of their clock times (reading_minute), readings of the same minute
+// in the order given. The meter's raw hour byte, by which the job's readings come ordered, puts
+// the 12 o'clock hour after 11 in 12-hour mode (12 PM after 11 PM); a report reads by the clock.
+void order_by_clock(std::vector<Reading>& readings);
+
 // The readings of a job: how many, and the earliest and latest by clock time (the earlier in the
 // given order when two share a minute). first and last are meaningless when count is 0.
 struct ReadingsSpan {

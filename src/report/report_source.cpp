@@ -36,6 +36,7 @@ ReportJob report_job_from_store(ReadingStore& store, const MeterIdentity& meter,
     r.notes = store.annotations.notes(kind, job);
     r.materials = meter.active_materials;
     r.readings = report_job_readings(store, kind, job);
+    order_by_clock(r.readings);
     return r;
 }
 

@@ -16,8 +16,8 @@ namespace qm {
 // cannot name are left out). The store is left as it was, its working set and cursor included.
 std::vector<Reading> report_job_readings(ReadingStore& store, RecordKind kind, std::int32_t job);
 
-// A job of the store for a report: its readings (report_job_readings), ID, title and notes, and
-// the meter's model and materials.
+// A job of the store for a report: its readings (report_job_readings, put in clock order), ID,
+// title and notes, and the meter's model and materials.
 ReportJob report_job_from_store(ReadingStore& store, const MeterIdentity& meter, RecordKind kind,
                                 std::int32_t job);
 

@@ -111,6 +111,11 @@ TEST(ReportFigures, SeriesFollowTheClockAndLeaveOutWhatTheyCannotShow) {
     EXPECT_EQ(series[0].points[0].value, 22);
     EXPECT_EQ(series[0].points[1].minute - series[0].points[0].minute, 60);
 
+    // The readings table reads by the clock too: 12 PM (noon) before 1 PM.
+    std::vector<Reading> day = {make(Pin, kLr, 0, 1, 0, 0x61), make(Pin, kLr, 0, 12, 0, 0x72)};
+    order_by_clock(day);
+    EXPECT_EQ(day[0].mc, 12);
+
     // Scans are not pin readings; an out-of-range dew point has no point.
     EXPECT_EQ(location_series(kMc, SeriesMeasure::PinMc, false)[0].points.size(), 3u);
     EXPECT_EQ(location_series(kMc, SeriesMeasure::Scan, false).size(), 1u);
