@@ -187,7 +187,10 @@ std::string histogram_left_out_note(const HistogramBins& bins, int scan_readings
     std::string note;
     auto add = [&note](int n, const char* one, const char* many) {
         if (n > 0) {
-            note += (note.empty() ? "" : "\n") + not_shown_line(n, one, many);
+            if (!note.empty()) {
+                note += '\n';
+            }
+            note += not_shown_line(n, one, many);
         }
     };
     add(scan_readings, "scan reading", "scan readings");

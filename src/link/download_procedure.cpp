@@ -107,7 +107,10 @@ DownloadResult given_up(Download& d, std::string_view text, std::string note) {
 std::string in_use_lines(const Download& d) {
     std::string text;
     for (const auto& [device, pid] : d.busy_devices) {
-        text += (text.empty() ? "" : "\n") + port_in_use_text(device, pid);
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text += port_in_use_text(device, pid);
     }
     return text;
 }
