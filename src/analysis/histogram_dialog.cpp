@@ -3,6 +3,7 @@
 #include "analysis/qt_chart_painter.h"
 #include "analysis/readings_layout.h"
 #include "shell/qt_text.h"
+#include "store/job_index.h"
 
 #include <QMessageBox>
 #include <QPainter>
@@ -119,7 +120,7 @@ std::string HistogramDialog::printed_title() const {
     return histogram_print_title(
         app_.meter, job_entry_ ? job_entry_() : std::string(),
         first_mc_slot(app_.job_records, job_index),
-        job_id_of(app_.store, managed_job_number(app_.store, kManagementMc, job_index)));
+        job_id_of(app_.store, job_at_position(app_.store, ManagedKind::Mc, job_index)));
 }
 
 bool HistogramDialog::print_chart(QPrinter& printer) {

@@ -2,6 +2,7 @@
 
 #include "analysis/qt_chart_painter.h"
 #include "analysis/readings_layout.h"
+#include "store/job_index.h"
 
 #include <QFile>
 #include <QPainter>
@@ -48,11 +49,11 @@ void paint_job_page(QPainter& painter, const JobPage& page, const QFont& font) {
 
 bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrintRequest& request,
                      const std::function<bool()>& next_page) {
-    const std::int32_t management = app.wizard.management_type;
+    const ManagedKind management = app.wizard.management_type;
     const std::int32_t job_index = app.selection.current_job_index;
     const std::size_t total = count_job_readings(app.store, management, job_index);
     const std::int32_t job_id =
-        job_id_of(app.store, managed_job_number(app.store, management, job_index));
+        job_id_of(app.store, job_at_position(app.store, management, job_index));
     const JobPageLayout layout = job_page_layout(area.width(), area.height());
     const QFont font = job_print_font(layout);
 

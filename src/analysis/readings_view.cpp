@@ -4,6 +4,7 @@
 #include "analysis/qt_job_printer.h"
 #include "analysis/reading_rows.h"
 #include "shell/qt_text.h"
+#include "store/job_index.h"
 
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -99,7 +100,7 @@ void ReadingsView::build_controls() {
 }
 
 bool ReadingsView::rh_management() const {
-    return app_.wizard.management_type == kManagementRh;
+    return app_.wizard.management_type == ManagedKind::Rh;
 }
 
 void ReadingsView::restart() {
@@ -136,7 +137,7 @@ void ReadingsView::update_controls() {
     // Saving is offered unless the readings are those of the opened file, unchanged.
     save_->setEnabled(!app_.wizard.fromFile);
     // The histogram belongs to moisture jobs.
-    const bool mc = app_.wizard.management_type == kManagementMc;
+    const bool mc = app_.wizard.management_type == ManagedKind::Mc;
     histogram_button_->setEnabled(mc);
     histogram_button_->setVisible(mc);
 
@@ -250,8 +251,8 @@ std::string ReadingsView::job_entry_text(const AppState& app,
                                          const std::function<std::string()>& entry_hook) {
     std::string entry = entry_hook ? entry_hook() : std::string();
     if (entry.empty()) {
-        const std::int32_t job = managed_job_number(app.store, app.wizard.management_type,
-                                                    app.selection.current_job_index);
+        const std::int32_t job =
+            job_at_position(app.store, app.wizard.management_type, app.selection.current_job_index);
         char text[32];
         std::snprintf(text, sizeof text, "Job #%i", job);
         entry = text;
@@ -260,7 +261,7 @@ std::string ReadingsView::job_entry_text(const AppState& app,
 }
 
 void ReadingsView::paintEvent(QPaintEvent*) {
-    const std::int32_t management = app_.wizard.management_type;
+    const ManagedKind management = app_.wizard.management_type;
     const std::int32_t job_index = app_.selection.current_job_index;
     const std::int32_t celsius = app_.settings.celsius;
     QPainter painter(this);
@@ -270,7 +271,7 @@ void ReadingsView::paintEvent(QPaintEvent*) {
     painter.setBackgroundMode(Qt::TransparentMode);
 
     const std::int32_t job_id =
-        job_id_of(app_.store, managed_job_number(app_.store, management, job_index));
+        job_id_of(app_.store, job_at_position(app_.store, management, job_index));
     paint_text(painter, layout_.heading, ChartAlign::Center,
                readings_view_heading(management, app_.meter.not_scanner, job_entry(), job_id,
                                      first_mc_slot(app_.job_records, job_index)));

@@ -269,9 +269,7 @@ void append_csv_field(std::string& out, std::string_view field) {
 
 std::string export_csv(ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
                        std::int32_t celsius, std::int32_t international_date) {
-    const std::int32_t id =
-        job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
-    const JobFields j{meter.model(), format("%i", job), format("%i", id)};
+    const JobFields j{meter.model(), format("%i", job), format("%i", job_id_of(store, job))};
     std::string out;
     out += header_line(celsius, international_date);
     out += kCsvLineEnd;

@@ -36,15 +36,6 @@ std::string home_folder() {
     return "/";
 }
 
-// The job at a position of the job list of the managed kind, or 0.
-std::int32_t job_at(const ReadingStore& store, const WizardState& wizard, std::int32_t position) {
-    if (position < 0 || position >= kMaxJobs) {
-        return 0;
-    }
-    const auto& jobs = wizard.management_type == 1 ? store.mc_jobs : store.rh_jobs;
-    return jobs[static_cast<std::size_t>(position)];
-}
-
 FileDialogRequest make_request(const FileCommandContext& c, int code) {
     FileDialogRequest request;
     const bool csv = code == kFileExportCsv;
@@ -108,7 +99,8 @@ void export_job(FileCommandContext& c, const FileDialogRequest& request) {
     if (!path) {
         return;
     }
-    const std::int32_t job = job_at(c.store, c.wizard, c.selection.current_job_index);
+    const std::int32_t job =
+        job_at_slot(c.store, c.wizard.management_type, c.selection.current_job_index);
     c.store.cursor = 0;
     if (!find_next_in_store(c.store, job, kKindFilterAny)) {
         return;
@@ -158,9 +150,8 @@ std::string default_file_name(const SettingsRecord& settings, const ReadingStore
         }
         return with_extension(remembered, code == kFileExportCsv ? ".csv" : ".qmk");
     }
-    const std::int32_t job = job_at(store, wizard, selection.selected_jobs[0]);
     const std::int32_t id =
-        job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
+        job_id_of(store, job_at_slot(store, wizard.management_type, selection.selected_jobs[0]));
     const bool international = settings.international_date != 0;
     const int first = international ? today.day : today.month;
     const int second = international ? today.month : today.day;

@@ -44,20 +44,6 @@ double get_f64(const std::uint8_t* p) {
     return std::bit_cast<double>(u);
 }
 
-// The job at a position of the job list of the managed kind; 0 (no job) outside the list.
-std::int32_t job_at_position(const ReadingStore& store, std::int32_t management_type,
-                             std::int32_t position) {
-    if (position < 0 || position >= kMaxJobs) {
-        return 0;
-    }
-    const auto& list = management_type == 1 ? store.mc_jobs : store.rh_jobs;
-    return list[static_cast<std::size_t>(position)];
-}
-
-std::int32_t job_id(const ReadingStore& store, std::int32_t job) {
-    return job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
-}
-
 bool magic_is(const SaveFileHeader& header, std::string_view magic) {
     const std::size_t length = strnlen(header.magic.data(), header.magic.size());
     return std::string_view(header.magic.data(), length) == magic;
@@ -184,7 +170,7 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
                                 const MeterIdentity& meter, const ReadingStore& store) {
     SaveFileHeader h;
     h.save_mode = selection.save_mode;
-    h.management_type = wizard.management_type;
+    h.management_type = static_cast<std::int32_t>(wizard.management_type);
     h.step = kSavedStep; // saves are made from the job list or the view, both past step 3
     h.filter = wizard.filter;
     std::copy(kSaveMagic.begin(), kSaveMagic.end(), h.magic.begin());
@@ -249,8 +235,8 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
 
     SaveResult result;
     for (std::size_t i = 0; i < positions.size(); ++i) {
-        const std::int32_t job = job_at_position(store, wizard.management_type, positions[i]);
-        const std::string file = i == 0 ? path : multi_save_name(path, job_id(store, job));
+        const std::int32_t job = job_at_slot(store, wizard.management_type, positions[i]);
+        const std::string file = i == 0 ? path : multi_save_name(path, job_id_of(store, job));
         const int error = replace_file_contents(
             file, encode_save(header, meter, store.all_readings, job, store.annotations));
         if (error == 0) {
@@ -324,9 +310,9 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
     s.selected_count = header.selected_count;
     std::copy_n(header.selected_jobs.begin(), header.selected_count, s.selected_jobs.begin());
     // The managed kind follows what the file holds; both kinds start at the data-kind page.
-    s.management_type = store.rh_job_count > 0   ? 0
-                        : store.mc_job_count > 0 ? 1
-                                                 : header.management_type;
+    s.management_type = store.rh_job_count > 0   ? ManagedKind::Rh
+                        : store.mc_job_count > 0 ? ManagedKind::Mc
+                                                 : static_cast<ManagedKind>(header.management_type);
     s.bothKinds = store.rh_job_count > 0 && store.mc_job_count > 0;
     s.step = s.bothKinds ? 1 : header.step;
     return result;

@@ -102,10 +102,10 @@ struct SaveResult {
 // Writes the save for the current wizard, selection, meter and store: with save_mode 0 one file
 // for the job at current_job_index; otherwise one file per selected job, the first to `path`,
 // the others to multi_save_name(path, ID). Positions name entries of mc_jobs when
-// management_type is 1, of rh_jobs otherwise. A multi-job save with an empty selection saves
-// the current job, so the named file never ends up empty. Changes no state. When the first file
-// fails nothing is written and the caller shows the access message; a further file that fails
-// is skipped and the save goes on.
+// the managed kind is MC, of rh_jobs for RH/T (job_at_slot). A multi-job save with an empty
+// selection saves the current job, so the named file never ends up empty. Changes no state. When
+// the first file fails nothing is written and the caller shows the access message; a further file
+// that fails is skipped and the save goes on.
 SaveResult write_save(const std::string& path, const WizardState& wizard,
                       const Selection& selection, const MeterIdentity& meter,
                       const ReadingStore& store);
@@ -113,8 +113,8 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
 // The wizard and selection values a loaded file restores, for the shell to apply.
 struct RestoredSession {
     std::int32_t save_mode = 0;
-    std::int32_t management_type = 0; // 0 when the file holds RH/T readings, else 1 with MC
-    std::int32_t step = kSavedStep;   // 1 when the file holds both kinds
+    ManagedKind management_type = ManagedKind::Rh; // RH/T when the file holds RH/T readings
+    std::int32_t step = kSavedStep;                // 1 when the file holds both kinds
     std::int32_t filter = 0;
     bool bothKinds = false;
     std::array<std::int32_t, kMaxSelected> selected_jobs{}; // valid up to selected_count

@@ -29,11 +29,12 @@ std::string_view subtitle(int entry, int previous) {
 
 } // namespace
 
-int page_table_entry(int kind, int filter, int position) {
-    if (kind < 0 || kind > 2 || filter < 0 || filter > 2 || position < 0 || position > 4) {
+int page_table_entry(ManagedKind kind, int filter, int position) {
+    const auto row = static_cast<std::int32_t>(kind);
+    if (row < 0 || row > 2 || filter < 0 || filter > 2 || position < 0 || position > 4) {
         return 0;
     }
-    return kPageTable[static_cast<std::size_t>(kind)][static_cast<std::size_t>(filter)]
+    return kPageTable[static_cast<std::size_t>(row)][static_cast<std::size_t>(filter)]
                      [static_cast<std::size_t>(position)];
 }
 
@@ -111,9 +112,9 @@ void Wizard::forward() {
         w.step = 1;
         break;
     case 2:
-        w.management_type = 0;
+        w.management_type = ManagedKind::Rh;
         w.filter = 0;
-        host_.show_page(page_table_entry(0, 0, 0));
+        host_.show_page(page_table_entry(ManagedKind::Rh, 0, 0));
         w.step = 4;
         break;
     case 4:
@@ -140,7 +141,7 @@ void Wizard::kindChoice() {
     if (mc == 0 || rh == 0) {
         // Back leads to the start page, from where another meter can be downloaded.
         host_.set_back_enabled(true);
-        w.management_type = mc > 0 ? 1 : 0;
+        w.management_type = mc > 0 ? ManagedKind::Mc : ManagedKind::Rh;
         w.filter = 0;
         w.step = 3;
         host_.show_page(page_table_entry(w.management_type, 0, 0));
@@ -195,8 +196,8 @@ void Wizard::secondButton() {
     }
     host_.close_page();
     if (w.step == 2) {
-        w.management_type = 1;
-        host_.show_page(page_table_entry(1, w.filter, 0));
+        w.management_type = ManagedKind::Mc;
+        host_.show_page(page_table_entry(ManagedKind::Mc, w.filter, 0));
         w.step = 4;
         return;
     }

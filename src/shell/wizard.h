@@ -40,7 +40,7 @@ inline constexpr std::array<std::string_view, 9> kStepTitles = {"Does not work1"
                                                                 "VIII. "};
 
 // The page of the table for a kind, filter and position; 0 where there is none.
-int page_table_entry(int kind, int filter, int position);
+int page_table_entry(ManagedKind kind, int filter, int position);
 
 // The title drawn on the page for the wizard's step (empty: nothing is drawn).
 std::string page_title(const WizardState& wizard);

@@ -284,6 +284,32 @@ bool find_next_in_working_set(ReadingStore& store, std::int32_t job, std::int32_
     return false;
 }
 
+std::int32_t job_at_slot(const ReadingStore& store, ManagedKind kind, std::int32_t position) {
+    if (position < 0 || position >= kMaxJobs) {
+        return 0;
+    }
+    const auto slot = static_cast<std::size_t>(position);
+    switch (kind) {
+    case ManagedKind::Mc:
+        return store.mc_jobs[slot];
+    case ManagedKind::Rh:
+        return store.rh_jobs[slot];
+    default:
+        return 0;
+    }
+}
+
+std::int32_t job_at_position(const ReadingStore& store, ManagedKind kind, std::int32_t position) {
+    const std::int32_t count = kind == ManagedKind::Mc   ? store.mc_job_count
+                               : kind == ManagedKind::Rh ? store.rh_job_count
+                                                         : 0;
+    return position < count ? job_at_slot(store, kind, position) : 0;
+}
+
+std::int32_t job_id_of(const ReadingStore& store, std::int32_t job) {
+    return job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
+}
+
 int position_in_list(const std::array<std::int32_t, kMaxJobs>& list, std::int32_t count,
                      std::int32_t job) {
     for (int i = 0; i < count && i < kMaxJobs; ++i) {

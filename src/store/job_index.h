@@ -2,6 +2,7 @@
 
 #include "store/lookup_tables.h"
 #include "store/reading_store.h"
+#include "store/session_state.h"
 
 #include <cstdint>
 
@@ -44,6 +45,19 @@ bool find_next_in_working_set(ReadingStore& store, std::int32_t job, std::int32_
 
 // True when a reading orders strictly before another in time (raw hour_code comparison).
 bool earlier_in_time(const Reading& a, const Reading& b);
+
+// The job at a position of the managed kind's job list; 0 past the list's count, for a position
+// outside 0..4 and for a kind without a list.
+std::int32_t job_at_position(const ReadingStore& store, ManagedKind kind, std::int32_t position);
+
+// The entry of the managed kind's job list at a position 0..4, whatever the list's count; 0
+// outside 0..4 and for a kind without a list. The wizard's Back to the start page sets the counts
+// to 0 and keeps the entries and the readings, so that a save or the notes of a window left open
+// still find their job.
+std::int32_t job_at_slot(const ReadingStore& store, ManagedKind kind, std::int32_t position);
+
+// The ID number of a job (job_ids entry job - 1); 0 for a job number outside 1..5.
+std::int32_t job_id_of(const ReadingStore& store, std::int32_t job);
 
 // Position of job in a job list, or -1.
 int position_in_list(const std::array<std::int32_t, kMaxJobs>& list, std::int32_t count,

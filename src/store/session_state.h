@@ -5,10 +5,18 @@
 
 namespace qm {
 
-// Where the wizard stands. management_type: 0 RH/T, 1 MC, 2 both.
+// The kind of job the wizard manages, with the codes a save file's header holds. A file may
+// hold another value, which is kept as it came; such a kind manages no job list.
+enum class ManagedKind : std::int32_t {
+    Rh = 0,
+    Mc = 1,
+    Both = 2, // no control chooses it: the wizard's page table has a row for it
+};
+
+// Where the wizard stands.
 struct WizardState {
     std::int32_t step = 1;
-    std::int32_t management_type = 0;
+    ManagedKind management_type = ManagedKind::Rh;
     std::int32_t filter = 0; // 0 by job, 1 by date, 2 show all
     bool bothKinds = false;
     bool fromFile = false;

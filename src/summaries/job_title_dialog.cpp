@@ -16,9 +16,9 @@ constexpr int kHeightDu = 95;
 
 } // namespace
 
-JobTitleDialog::JobTitleDialog(ReadingStore& store, const std::int32_t& management_type,
-                               JobListLink& jobs, const LayoutMetrics& metrics, QWidget* parent)
-    : QDialog(parent), store_(store), managementType_(management_type), jobs_(jobs) {
+JobTitleDialog::JobTitleDialog(ReadingStore& store, const ManagedKind& kind, JobListLink& jobs,
+                               const LayoutMetrics& metrics, QWidget* parent)
+    : QDialog(parent), store_(store), kind_(kind), jobs_(jobs) {
     using namespace summary_ui;
     setWindowTitle(QStringLiteral("Job Title/Description"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -39,7 +39,7 @@ JobTitleDialog::JobTitleDialog(ReadingStore& store, const std::int32_t& manageme
 }
 
 void JobTitleDialog::store() {
-    store_job_title(store_, managementType_, jobs_, to_cp1252(edit_->text()));
+    store_job_title(store_, kind_, jobs_, to_cp1252(edit_->text()));
     close();
 }
 

@@ -18,8 +18,6 @@ namespace {
 
 using namespace summary_ui;
 
-constexpr std::int32_t kManageMc = 1;
-
 // Template 134, in dialog units.
 constexpr int kWidthDu = 216;
 constexpr int kHeightDu = 271;
@@ -175,7 +173,7 @@ void McSummaryWindow::onSubLocationChosen(int index) {
 
 std::string McSummaryWindow::jobEntry() const {
     // A retitled job prints under its new title while the job list still shows this kind.
-    if (app_.wizard.management_type == kManageMc) {
+    if (app_.wizard.management_type == ManagedKind::Mc) {
         if (auto entry = jobs_.entry_text(model_.job_index())) {
             return *entry;
         }

@@ -5,6 +5,7 @@
 #include "analysis/qt_job_printer.h"
 #include "analysis/reading_rows.h"
 #include "analysis/readings_layout.h"
+#include "store/job_index.h"
 #include "summaries/job_annotations.h"
 #include "summaries/qt_summary_printer.h"
 #include "summaries/summary_groups.h"
@@ -71,7 +72,7 @@ bool print_summary(BatchPages& pages, AppState& app, const std::string& entry) {
     const QSize area = pages.size();
     const int position = app.selection.current_job_index;
     SummaryPage page;
-    if (app.wizard.management_type == 1) {
+    if (app.wizard.management_type == ManagedKind::Mc) {
         McSummaryModel model(app.store, position);
         model.open(app.meter.active_materials, app.settings.international_date);
         page = model.page(area.width(), area.height(), app.meter.model(), entry,
@@ -96,7 +97,7 @@ bool print_histogram(BatchPages& pages, AppState& app, const std::string& entry)
     HistogramBins bins{};
     const int scans = rebuild_histogram_bins(bins, app.store.working_set);
     const std::int32_t job_id =
-        job_id_of(app.store, managed_job_number(app.store, kManagementMc, position));
+        job_id_of(app.store, job_at_position(app.store, ManagedKind::Mc, position));
     const HistogramChart chart = histogram_print_chart(
         bins, pages.size().width(),
         histogram_print_title(app.meter, entry, first_mc_slot(app.job_records, position), job_id),

@@ -15,9 +15,6 @@ namespace qm {
 
 namespace {
 
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
-
 struct BatchItem {
     int id;
     const char* text;
@@ -78,9 +75,9 @@ JobWindows::JobWindows(MainWindow& window) : window_(window), jobs_(window) {}
 
 void JobWindows::viewSummary() {
     AppState& app = window_.state();
-    if (app.wizard.management_type == kManageMc) {
+    if (app.wizard.management_type == ManagedKind::Mc) {
         McSummaryWindow::showSummary(mcSummary_, app, window_.metrics(), jobs_, &window_);
-    } else if (app.wizard.management_type == kManageRh) {
+    } else if (app.wizard.management_type == ManagedKind::Rh) {
         RhSummaryWindow::showSummary(rhSummary_, app, window_.metrics(), jobs_, &window_);
     }
 }

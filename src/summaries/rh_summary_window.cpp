@@ -18,8 +18,6 @@ namespace {
 
 using namespace summary_ui;
 
-constexpr std::int32_t kManageRh = 0;
-
 // Template 135, in dialog units.
 constexpr int kWidthDu = 218;
 constexpr int kHeightDu = 250;
@@ -117,7 +115,7 @@ void RhSummaryWindow::onLocationChosen(int index) {
 }
 
 std::string RhSummaryWindow::jobEntry() const {
-    if (app_.wizard.management_type == kManageRh) {
+    if (app_.wizard.management_type == ManagedKind::Rh) {
         if (auto entry = jobs_.entry_text(model_.job_index())) {
             return *entry;
         }

@@ -5,21 +5,6 @@
 
 namespace qm {
 
-std::int32_t job_at_position(const ReadingStore& store, std::int32_t management_type,
-                             std::int32_t position) {
-    if (position < 0 || position >= kMaxJobs) {
-        return 0;
-    }
-    const auto index = static_cast<std::size_t>(position);
-    if (management_type == 1) {
-        return position < store.mc_job_count ? store.mc_jobs[index] : 0;
-    }
-    if (management_type == 0) {
-        return position < store.rh_job_count ? store.rh_jobs[index] : 0;
-    }
-    return 0;
-}
-
 std::vector<int> locations_in_working_set(ReadingStore& store, std::int32_t job) {
     std::vector<int> locations;
     for (int location = 0; location < kLocationCount; ++location) {

@@ -7,11 +7,6 @@
 
 namespace qm {
 
-// The job number at a position of the job list of the managed kind (management_type 1: mc_jobs,
-// 0: rh_jobs), or 0 when the position is past that list or the kind is neither.
-std::int32_t job_at_position(const ReadingStore& store, std::int32_t management_type,
-                             std::int32_t position);
-
 // The locations (0..63, ascending) at which the working set holds a reading of the job. These are
 // the entries of a summary's location list. Moves store.cursor.
 std::vector<int> locations_in_working_set(ReadingStore& store, std::int32_t job);

@@ -1,13 +1,11 @@
 #include "summaries/summary_model.h"
 
+#include "store/job_index.h"
 #include "summaries/summary_groups.h"
 
 namespace qm {
 
 namespace {
-
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
 
 bool valid_position(const std::vector<int>& list, int position) {
     return position >= 0 && static_cast<std::size_t>(position) < list.size();
@@ -15,9 +13,8 @@ bool valid_position(const std::vector<int>& list, int position) {
 
 } // namespace
 
-SummaryJob::SummaryJob(const ReadingStore& store, std::int32_t management_type,
-                       std::int32_t job_index)
-    : job_index_(job_index), job_(job_at_position(store, management_type, job_index)) {
+SummaryJob::SummaryJob(const ReadingStore& store, ManagedKind kind, std::int32_t job_index)
+    : job_index_(job_index), job_(job_at_position(store, kind, job_index)) {
     store_.working_set = store.working_set;
     store_.mc_jobs = store.mc_jobs;
     store_.rh_jobs = store.rh_jobs;
@@ -27,14 +24,11 @@ SummaryJob::SummaryJob(const ReadingStore& store, std::int32_t management_type,
 }
 
 std::int32_t SummaryJob::job_id() const {
-    if (job_ < 1 || job_ > kMaxJobs) {
-        return 0;
-    }
-    return store_.job_ids[static_cast<std::size_t>(job_ - 1)];
+    return job_id_of(store_, job_);
 }
 
 McSummaryModel::McSummaryModel(const ReadingStore& store, std::int32_t job_index)
-    : SummaryJob(store, kManageMc, job_index) {}
+    : SummaryJob(store, ManagedKind::Mc, job_index) {}
 
 void McSummaryModel::open(const MaterialList& materials, std::int32_t international_date) {
     locations_ = locations_in_working_set(store_, job_);
@@ -84,7 +78,7 @@ SummaryPage McSummaryModel::page(int width, int height, std::string_view model_n
 }
 
 RhSummaryModel::RhSummaryModel(const ReadingStore& store, std::int32_t job_index)
-    : SummaryJob(store, kManageRh, job_index) {}
+    : SummaryJob(store, ManagedKind::Rh, job_index) {}
 
 void RhSummaryModel::open(std::int32_t celsius, std::int32_t international_date) {
     locations_ = locations_in_working_set(store_, job_);

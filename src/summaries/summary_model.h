@@ -19,9 +19,9 @@ namespace qm {
 // its printed page shows the group and figures of that recomputation.
 class SummaryJob {
 public:
-    // The job at position job_index of the list of the managed kind (1 MC, 0 RH/T) and the
-    // working set as the job selection left it.
-    SummaryJob(const ReadingStore& store, std::int32_t management_type, std::int32_t job_index);
+    // The job at position job_index of the list of the managed kind and the working set as the
+    // job selection left it.
+    SummaryJob(const ReadingStore& store, ManagedKind kind, std::int32_t job_index);
 
     std::int32_t job_index() const { return job_index_; }
     std::int32_t job() const { return job_; } // 0 when the position holds no job

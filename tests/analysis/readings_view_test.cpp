@@ -57,7 +57,7 @@ Reading rh_reading(std::int32_t job, double rh, double t_f) {
 class ReadingsViewTest : public ::testing::Test {
 protected:
     // Job 1 holds `pins` moisture readings and job 3 two RH/T readings; manages MC job 1.
-    void load(int pins, std::int32_t management = kManagementMc) {
+    void load(int pins, ManagedKind management = ManagedKind::Mc) {
         app->store.all_readings.clear();
         for (int n = 0; n < pins; ++n) {
             app->store.all_readings.push_back(pin_reading(1, n));
@@ -69,7 +69,7 @@ protected:
         app->meter.set_model("TRK 500");
         app->wizard.management_type = management;
         app->selection.current_job_index = 0;
-        fill_working_set(app->store, 0, management);
+        fill_working_set(app->store, 0, static_cast<std::int32_t>(management));
     }
 
     ReadingsView* open_view() {
@@ -140,7 +140,7 @@ TEST_F(ReadingsViewTest, ScrollRequestsOfTheScrollBarAndTheKeys) {
 }
 
 TEST_F(ReadingsViewTest, EmptyJobShowsTheTableAndStaysAtTheTop) {
-    load(0, kManagementRh);
+    load(0, ManagedKind::Rh);
     app->store.working_set.clear();
     ReadingsView* v = open_view();
     v->scroll(ScrollRequest::PageDown);
@@ -170,7 +170,7 @@ TEST_F(ReadingsViewTest, ButtonsFollowTheManagedKindAndTheFile) {
     v->summary_button()->click();
     EXPECT_EQ(summaries, 1);
 
-    load(3, kManagementRh);
+    load(3, ManagedKind::Rh);
     v->restart();
     EXPECT_TRUE(v->histogram_button()->isHidden());
     EXPECT_GT(v->width(), 0);
@@ -220,7 +220,7 @@ TEST_F(ReadingsViewTest, HistogramOfTwoThousandReadingsTellsWhatItLeavesOut) {
     app->store.all_readings.insert(app->store.all_readings.end(), 12, scan);
     app->store.job_ids = {734, 0, 33, 0, 0};
     rebuild_job_lists(app->store);
-    fill_working_set(app->store, 0, kManagementMc);
+    fill_working_set(app->store, 0, 1);
     app->meter.set_model("VKM2 SCAN");
     app->meter.apply_model_rules();
     ReadingsView* v = open_view();
@@ -332,7 +332,7 @@ TEST_F(ReadingsViewTest, EmptyJobPrintsOnePageAndNumbersRestart) {
 }
 
 TEST_F(ReadingsViewTest, RhPrintoutUnderCelsiusShowsGpkAndTheEmc) {
-    load(0, kManagementRh);
+    load(0, ManagedKind::Rh);
     app->settings.celsius = 1;
     ReadingsView* v = open_view();
     PdfPage page(600, 4800, 6400);
@@ -355,7 +355,7 @@ TEST(JobPrinterSizes, CoarsePrinterStillPrintsEveryRow) {
         app->store.all_readings.push_back(pin_reading(2, n));
     }
     rebuild_job_lists(app->store);
-    app->wizard.management_type = kManagementMc;
+    app->wizard.management_type = ManagedKind::Mc;
     PdfPage page(100, 850, 1100);
     EXPECT_EQ(print_job(page.printer, *app, {0, 0, "Job #2"}).pages, 1);
     const std::string text = test::pdf_text(page.file());
@@ -368,7 +368,7 @@ TEST(JobPrinterSizes, CancelledPrintoutStopsAtThePageAsked) {
         app->store.all_readings.push_back(pin_reading(1, n));
     }
     rebuild_job_lists(app->store);
-    app->wizard.management_type = kManagementMc;
+    app->wizard.management_type = ManagedKind::Mc;
     PdfPage page(600, 4800, 6400); // 54 rows: 4 pages
     std::vector<std::pair<int, int>> calls;
     const JobPrintResult result =

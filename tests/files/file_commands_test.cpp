@@ -53,7 +53,7 @@ protected:
                                reading(RhTemperature, 3, 4)};
         store_.job_ids = {7, 0, 42, 0, 0};
         rebuild_job_lists(store_);
-        wizard_.management_type = 1;
+        wizard_.management_type = ManagedKind::Mc;
     }
     void TearDown() override { fs::remove_all(folder_); }
 
@@ -244,7 +244,7 @@ TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJobWithItsTitleAndNotes) {
     EXPECT_EQ(chosen_, 1);
     EXPECT_EQ(store_.all_readings.size(), 2u);
     EXPECT_EQ(store_.mc_job_count, 1);
-    EXPECT_EQ(wizard_.management_type, 1);
+    EXPECT_EQ(wizard_.management_type, ManagedKind::Mc);
     EXPECT_EQ(wizard_.step, 4);
     EXPECT_TRUE(wizard_.fromFile);
     EXPECT_EQ(selection_.selected_count, 1);

@@ -106,7 +106,7 @@ struct FileFaults : ::testing::Test {
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         fs::permissions(dir, static_cast<fs::perms>(0755));
-        app.wizard.management_type = 1;
+        app.wizard.management_type = ManagedKind::Mc;
         for (std::int32_t i = 0; i < 200; ++i) {
             app.store.all_readings.push_back(pin_reading(i));
         }

@@ -158,7 +158,7 @@ struct SaveFile : ::testing::Test {
 TEST_F(SaveFile, OneReadingFileMatchesTheLayoutByteForByte) {
     set_readings({pin_reading(2)});
     app.store.job_ids = {0, 7, 0, 0, 0};
-    app.wizard = {.step = 4, .management_type = 1, .filter = 2};
+    app.wizard = {.step = 4, .management_type = ManagedKind::Mc, .filter = 2};
     app.selection.selected_count = 1;
     // Titles and notes of jobs the file does not hold leave it in the plain format.
     app.store.annotations.set_title(RecordKind::Mc, 1, "Other job");
@@ -258,7 +258,7 @@ TEST_F(SaveFile, HandLaidFileLoadsWithEveryField) {
     EXPECT_EQ(app.store.mc_job_count, 1);
     EXPECT_EQ(app.store.rh_job_count, 0);
     // Only MC readings: MC management, one kind, the step as saved.
-    EXPECT_EQ(result.session.management_type, 1);
+    EXPECT_EQ(result.session.management_type, ManagedKind::Mc);
     EXPECT_FALSE(result.session.bothKinds);
     EXPECT_EQ(result.session.step, 4);
     EXPECT_EQ(result.session.filter, 2);
@@ -267,7 +267,7 @@ TEST_F(SaveFile, HandLaidFileLoadsWithEveryField) {
     app.selection.selected_jobs[1] = 9;
     apply_restored_session(result.session, app.wizard, app.selection);
     EXPECT_TRUE(app.wizard.fromFile);
-    EXPECT_EQ(app.wizard.management_type, 1);
+    EXPECT_EQ(app.wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(app.selection.selected_count, 1);
     EXPECT_EQ(app.selection.selected_jobs[1], 9);
 }
@@ -275,7 +275,7 @@ TEST_F(SaveFile, HandLaidFileLoadsWithEveryField) {
 TEST_F(SaveFile, SavingAnMcJobCarriesItsRhReadingsAndReloadsAsBothKinds) {
     // Job 2 has readings of both kinds; job 1 is another job.
     set_readings({pin_reading(1), rh_reading(2), pin_reading(2)});
-    app.wizard.management_type = 1;
+    app.wizard.management_type = ManagedKind::Mc;
     app.wizard.step = 4;
     app.selection.current_job_index = 1; // mc_jobs = {1, 2}
     ASSERT_TRUE(save(dir / "two.qmk").ok);
@@ -290,7 +290,7 @@ TEST_F(SaveFile, SavingAnMcJobCarriesItsRhReadingsAndReloadsAsBothKinds) {
     const LoadResult result = load(bytes);
     ASSERT_TRUE(result.accepted());
     EXPECT_EQ(app.store.all_readings.size(), 2u);
-    EXPECT_EQ(result.session.management_type, 0);
+    EXPECT_EQ(result.session.management_type, ManagedKind::Rh);
     EXPECT_TRUE(result.session.bothKinds);
     EXPECT_EQ(result.session.step, 1);
 }
@@ -298,7 +298,7 @@ TEST_F(SaveFile, SavingAnMcJobCarriesItsRhReadingsAndReloadsAsBothKinds) {
 TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
     app.store.job_ids = {7, 9, 12, 0, 0};
-    app.wizard.management_type = 1;
+    app.wizard.management_type = ManagedKind::Mc;
     app.wizard.step = 3; // a one-kind job list; files always record step 4
     app.selection.save_mode = 1;
     app.selection.selected_jobs[0] = 0;
@@ -329,7 +329,7 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
 TEST_F(SaveFile, TwoSelectedJobsWithTheSameIdLeaveTheLaterFile) {
     set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
     app.store.job_ids = {7, 12, 12, 0, 0};
-    app.wizard.management_type = 1;
+    app.wizard.management_type = ManagedKind::Mc;
     app.selection.save_mode = 2;
     app.selection.selected_jobs = {0, 1, 2};
     app.selection.selected_count = 3;
@@ -420,7 +420,7 @@ TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {
     const LoadResult result = load(empty);
     ASSERT_TRUE(result.accepted());
     EXPECT_TRUE(app.store.all_readings.empty());
-    EXPECT_EQ(result.session.management_type, 1); // the header's value
+    EXPECT_EQ(result.session.management_type, ManagedKind::Mc); // the header's value
     EXPECT_EQ(result.session.step, 4);
 }
 
@@ -543,7 +543,7 @@ TEST_F(SaveFile, LoaderReadsNoFurtherThanTheLastRecord) {
 
 TEST_F(SaveFile, NewFilesFollowTheUmask) {
     set_readings({pin_reading(1)});
-    app.wizard.management_type = 1;
+    app.wizard.management_type = ManagedKind::Mc;
     const mode_t old_mask = ::umask(022);
     ASSERT_TRUE(save(dir / "a.qmk").ok);
     ::umask(077);
@@ -555,7 +555,7 @@ TEST_F(SaveFile, NewFilesFollowTheUmask) {
 
 TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
     set_readings({pin_reading(1)});
-    app.wizard.management_type = 1;
+    app.wizard.management_type = ManagedKind::Mc;
     const Bytes old_contents = {'o', 'l', 'd'};
     write_file(dir / "keep.qmk", old_contents);
 
@@ -599,7 +599,7 @@ TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
 
 TEST_F(SaveFile, EmptyMultiJobSelectionSavesTheCurrentJob) {
     set_readings({pin_reading(1), pin_reading(2)});
-    app.wizard.management_type = 1;
+    app.wizard.management_type = ManagedKind::Mc;
     app.selection.save_mode = 1;
     app.selection.selected_count = 0;
     app.selection.current_job_index = 1;

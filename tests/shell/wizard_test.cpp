@@ -20,7 +20,8 @@ protected:
     bool backEnabled() const { return window_->sidePanel()->backEnabled(); }
 
     // A save file of the jobs at the given positions of a store holding `readings`.
-    std::string saveFile(const std::string& name, std::vector<Reading> readings, int management) {
+    std::string saveFile(const std::string& name, std::vector<Reading> readings,
+                         ManagedKind management) {
         ReadingStore store;
         store.all_readings = std::move(readings);
         rebuild_job_lists(store);
@@ -42,7 +43,7 @@ TEST_F(WizardTest, ManageDataWithMcJobsOnlyGoesStraightToTheMcJobList) {
     EXPECT_EQ(downloads_, 1);
     EXPECT_EQ(pageId(), kJobListPageId);
     EXPECT_EQ(state_->wizard.step, 3);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(title(), "III. Choose Jobs");
     EXPECT_EQ(listEntries(), 3);
     EXPECT_TRUE(backEnabled());
@@ -64,7 +65,7 @@ TEST_F(WizardTest, ManageDataWithRhJobsOnlyGoesToTheRhJobList) {
     press(kForwardCommand);
     EXPECT_EQ(pageId(), kJobListPageId);
     EXPECT_EQ(state_->wizard.step, 3);
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(listEntries(), 2);
     EXPECT_EQ(window_->jobListPage()->entryText(0), "Job #2");
 }
@@ -118,7 +119,7 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
     press(kForwardCommand); // RH/T
     EXPECT_EQ(pageId(), kJobListPageId);
     EXPECT_EQ(state_->wizard.step, 4);
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_EQ(listEntries(), 2);
 
@@ -130,7 +131,7 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
     press(kSecondCommand); // MC
     EXPECT_EQ(pageId(), kJobListPageId);
     EXPECT_EQ(state_->wizard.step, 4);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_EQ(listEntries(), 3);
 
@@ -151,13 +152,13 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
 }
 
 TEST_F(WizardTest, SavedFileOfOneKindOpensAtItsJobListWithBack) {
-    const std::string file = saveFile("mc.qmk", mc_only(), 1);
+    const std::string file = saveFile("mc.qmk", mc_only(), ManagedKind::Mc);
     open();
     dialogs_.answers = {file};
     press(kSecondCommand); // Manage Files
     EXPECT_EQ(pageId(), kJobListPageId);
     EXPECT_EQ(state_->wizard.step, 4);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_TRUE(state_->wizard.fromFile);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_TRUE(backEnabled());
@@ -171,13 +172,13 @@ TEST_F(WizardTest, SavedFileOfOneKindOpensAtItsJobListWithBack) {
     meterHolds(rh_only());
     press(kForwardCommand);
     EXPECT_EQ(downloads_, 1);
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
 }
 
 TEST_F(WizardTest, SavedFileWithBothKindsOpensTheDataKindPage) {
     // Job 3 has readings of both kinds; a save of it carries both.
     std::vector<Reading> readings = {make_reading(Pin, 3, 1), make_reading(RhTemperature, 3, 2)};
-    const std::string file = saveFile("both.qmk", readings, 1);
+    const std::string file = saveFile("both.qmk", readings, ManagedKind::Mc);
     open();
     dialogs_.answers = {file};
     window_->menuAction(kMenuOpen)->trigger();
@@ -198,7 +199,7 @@ TEST_F(WizardTest, CancelledOrRefusedFileLeavesThePageWhereItWas) {
     // Bad magic, cut short, unreadable.
     const std::string junk = path("junk.qmk");
     std::ofstream(junk) << "no save file";
-    const std::string whole = saveFile("whole.qmk", mc_only(), 1);
+    const std::string whole = saveFile("whole.qmk", mc_only(), ManagedKind::Mc);
     const std::string cut = path("cut.qmk");
     std::filesystem::copy_file(whole, cut);
     std::filesystem::resize_file(cut, std::filesystem::file_size(whole) - 30);
@@ -238,7 +239,7 @@ TEST_F(WizardTest, BackFromAJobListOfOneKindLeadsToAnotherDownload) {
     meterHolds(mc_only(), "VKM2 SCAN");
     press(kForwardCommand);
     EXPECT_EQ(downloads_, 2);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(listEntries(), 3);
     EXPECT_TRUE(backEnabled());
 }
@@ -250,9 +251,9 @@ TEST_F(WizardTest, OpenedFileReplacesTheQuickJobInfoAndCounts) {
     window_->jobListPage()->list()->item(0)->setSelected(true);
     ASSERT_EQ(side(SidePanel::kJobCaptionId), "Job #1       ID#11");
 
-    dialogs_.answers = {saveFile("rh.qmk", rh_only(), 0)};
+    dialogs_.answers = {saveFile("rh.qmk", rh_only(), ManagedKind::Rh)};
     window_->menuAction(kMenuOpen)->trigger();
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job ---");
     for (const int id :
          {SidePanel::kReadingCountId, SidePanel::kFirstReadingId, SidePanel::kLastReadingId}) {
@@ -266,7 +267,7 @@ TEST_F(WizardTest, OpenedFileWithoutReadingsSaysSoAtAFreshStartPage) {
     meterHolds(mc_only());
     open();
     press(kForwardCommand);
-    dialogs_.answers = {saveFile("empty.qmk", {}, 1)};
+    dialogs_.answers = {saveFile("empty.qmk", {}, ManagedKind::Mc)};
     window_->menuAction(kMenuOpen)->trigger();
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text, "NO STORED READINGS!");
@@ -285,7 +286,7 @@ TEST_F(WizardTest, OpenedFileWithoutReadingsSaysSoAtAFreshStartPage) {
 TEST_F(WizardTest, StepTitlesFollowTheTable) {
     WizardState w;
     w.step = 4;
-    w.management_type = 1;
+    w.management_type = ManagedKind::Mc;
     EXPECT_EQ(page_title(w), "III. Select Desired Jobs");
     w.filter = 1;
     EXPECT_EQ(page_title(w), "III. Choose Starting Date and Time");

@@ -26,30 +26,31 @@ ReadingStore two_kinds() {
 TEST(BatchPrint, PlanFollowsThePrintPartsForEachSelectedJob) {
     const ReadingStore store = two_kinds();
     const std::vector<int> both{1, 0};
-    EXPECT_EQ(batch_print_plan(7, 1, store, both), (Steps{{0, BatchPart::Table},
-                                                          {0, BatchPart::Summary},
-                                                          {0, BatchPart::Histogram},
-                                                          {1, BatchPart::Table},
-                                                          {1, BatchPart::Summary},
-                                                          {1, BatchPart::Histogram}}));
-    EXPECT_EQ(batch_print_plan(1, 1, store, both),
+    EXPECT_EQ(batch_print_plan(7, ManagedKind::Mc, store, both),
+              (Steps{{0, BatchPart::Table},
+                     {0, BatchPart::Summary},
+                     {0, BatchPart::Histogram},
+                     {1, BatchPart::Table},
+                     {1, BatchPart::Summary},
+                     {1, BatchPart::Histogram}}));
+    EXPECT_EQ(batch_print_plan(1, ManagedKind::Mc, store, both),
               (Steps{{0, BatchPart::Summary}, {1, BatchPart::Summary}}));
-    EXPECT_EQ(batch_print_plan(6, 1, store, {1}),
+    EXPECT_EQ(batch_print_plan(6, ManagedKind::Mc, store, {1}),
               (Steps{{1, BatchPart::Table}, {1, BatchPart::Histogram}}));
-    EXPECT_EQ(batch_print_plan(0, 1, store, both), Steps{});
+    EXPECT_EQ(batch_print_plan(0, ManagedKind::Mc, store, both), Steps{});
     // RH/T jobs have no histogram; a position past the list prints nothing.
-    EXPECT_EQ(batch_print_plan(7, 0, store, {0, 1}),
+    EXPECT_EQ(batch_print_plan(7, ManagedKind::Rh, store, {0, 1}),
               (Steps{{0, BatchPart::Table}, {0, BatchPart::Summary}}));
-    EXPECT_EQ(batch_print_plan(4, 0, store, {0}), Steps{});
-    EXPECT_EQ(batch_print_plan(7, 2, store, {0}), Steps{});
+    EXPECT_EQ(batch_print_plan(4, ManagedKind::Rh, store, {0}), Steps{});
+    EXPECT_EQ(batch_print_plan(7, ManagedKind::Both, store, {0}), Steps{});
 }
 
 TEST(BatchPrint, AllJobPositionsOfTheManagedKind) {
     const ReadingStore store = two_kinds();
-    EXPECT_EQ(all_job_positions(store, 1), (std::vector<int>{0, 1}));
-    EXPECT_EQ(all_job_positions(store, 0), std::vector<int>{0});
-    EXPECT_EQ(all_job_positions(store, 2), std::vector<int>{});
-    EXPECT_EQ(all_job_positions(ReadingStore{}, 1), std::vector<int>{});
+    EXPECT_EQ(all_job_positions(store, ManagedKind::Mc), (std::vector<int>{0, 1}));
+    EXPECT_EQ(all_job_positions(store, ManagedKind::Rh), std::vector<int>{0});
+    EXPECT_EQ(all_job_positions(store, ManagedKind::Both), std::vector<int>{});
+    EXPECT_EQ(all_job_positions(ReadingStore{}, ManagedKind::Mc), std::vector<int>{});
 }
 
 TEST(BatchPrint, JobScopePutsTheSelectionBack) {
@@ -62,7 +63,7 @@ TEST(BatchPrint, JobScopePutsTheSelectionBack) {
     fill_working_set(store, 0, 1);
     const std::vector<Reading> before = store.working_set;
     {
-        BatchJobScope scope(store, selection, 1);
+        BatchJobScope scope(store, selection, ManagedKind::Mc);
         scope.select(1);
         EXPECT_EQ(selection.current_job_index, 1);
         ASSERT_EQ(store.working_set.size(), 2u);

@@ -10,8 +10,8 @@ namespace {
 
 using test::FakeJobList;
 
-constexpr std::int32_t kRh = 0;
-constexpr std::int32_t kMc = 1;
+constexpr ManagedKind kRh = ManagedKind::Rh;
+constexpr ManagedKind kMc = ManagedKind::Mc;
 
 // MC jobs 1 and 3, RH/T job 3: the MC list holds jobs 1 and 3, the RH/T list job 3.
 ReadingStore store_with_jobs() {
@@ -62,7 +62,7 @@ TEST(JobTitle, LongTitlesAreCutAndOtherKindsOrPositionsChangeNothing) {
     list.selected = {2}; // no MC job stands at position 2
     EXPECT_FALSE(store_job_title(store, kMc, list, "Nowhere"));
     list.selected = {0};
-    EXPECT_FALSE(store_job_title(store, 2, list, "Both kinds"));
+    EXPECT_FALSE(store_job_title(store, ManagedKind::Both, list, "Both kinds"));
     EXPECT_EQ(list.entries, (std::vector<std::string>{"Job #1", "Job #3", "Job #9"}));
     EXPECT_EQ(list.caption, "Job #1       ID#5");
 }
@@ -75,7 +75,7 @@ TEST(JobNotes, StoredPerKindAndJobWithCrLfLineBreaks) {
     EXPECT_EQ(job_notes(store, kRh, 0), ""); // RH/T job 3 has its own notes
     EXPECT_EQ(job_notes(store, kMc, 0), "");
 
-    EXPECT_FALSE(store_job_notes(store, 2, 0, "x"));
+    EXPECT_FALSE(store_job_notes(store, ManagedKind::Both, 0, "x"));
     EXPECT_FALSE(store_job_notes(store, kMc, -1, "x"));
     EXPECT_FALSE(store_job_notes(store, kMc, 2, "x"));
     EXPECT_EQ(job_notes(store, kMc, kMaxJobs), "");

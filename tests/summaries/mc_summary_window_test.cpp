@@ -36,7 +36,7 @@ protected:
                        summary_reading(PinWithTemperature, 3, kKit, kSubC, 22.5, 4),
                        summary_reading(Scan, 3, kLocation3, 0, 12.0, 5),
                        summary_reading(Scan, 3, kLocation3, 0, 40.0, 6)},
-                      1, 1);
+                      ManagedKind::Mc, 1);
     }
 
     QString text(McSummaryWindow& w, int id) { return w.field(id)->text(); }
@@ -114,7 +114,7 @@ TEST_F(McSummaryWindowTest, OneWindowIsRememberedUntilItIsClosed) {
 }
 
 TEST_F(McSummaryWindowTest, AppendNotesEditsTheJobsNotesForOneSelectedJob) {
-    store_job_notes(app.store, 1, 1, "Stored before");
+    store_job_notes(app.store, ManagedKind::Mc, 1, "Stored before");
     McSummaryWindow window(app, metrics, jobs);
     ASSERT_TRUE(window.appendNotesButton()->isEnabled());
     window.appendNotesButton()->click();
@@ -125,7 +125,7 @@ TEST_F(McSummaryWindowTest, AppendNotesEditsTheJobsNotesForOneSelectedJob) {
     notes->okButton()->click();
     flush_deletes();
     EXPECT_TRUE(notes.isNull());
-    EXPECT_EQ(job_notes(app.store, 1, 1), "North wall damp\r\nrecheck Friday");
+    EXPECT_EQ(job_notes(app.store, ManagedKind::Mc, 1), "North wall damp\r\nrecheck Friday");
 
     // Several jobs selected: the notes belong to no single job, so the button is off.
     jobs.selected = {0, 1};
@@ -136,7 +136,7 @@ TEST_F(McSummaryWindowTest, AppendNotesEditsTheJobsNotesForOneSelectedJob) {
 }
 
 TEST_F(McSummaryWindowTest, PrintedPageAt4800PixelsWide) {
-    store_job_notes(app.store, 1, 1, "North wall damp\nrecheck Friday");
+    store_job_notes(app.store, ManagedKind::Mc, 1, "North wall damp\nrecheck Friday");
     McSummaryWindow window(app, metrics, jobs);
     QTemporaryDir dir;
     const QString path = dir.filePath("mc.pdf");
@@ -202,7 +202,7 @@ TEST_F(McSummaryWindowTest, NotesAreWrappedAndCutAtTheBottomOfTheirBox) {
     for (int i = 1; i <= 40; ++i) {
         notes += "line" + std::to_string(i) + "\n";
     }
-    store_job_notes(app.store, 1, 1, notes);
+    store_job_notes(app.store, ManagedKind::Mc, 1, notes);
     McSummaryWindow window(app, metrics, jobs);
     QTemporaryDir dir;
     const QString path = dir.filePath("cut.pdf");
@@ -222,7 +222,7 @@ TEST_F(McSummaryWindowTest, NotesAreWrappedAndCutAtTheBottomOfTheirBox) {
     }
 
     // Empty notes: the page ends with "Notes:" alone.
-    store_job_notes(app.store, 1, 1, "");
+    store_job_notes(app.store, ManagedKind::Mc, 1, "");
     const SummaryPage page = window.page(4800, 6400);
     EXPECT_EQ(page.texts.back().text, "Notes:");
     ASSERT_TRUE(page.notes.has_value());

@@ -57,7 +57,7 @@ TEST_F(JobWindowsTest, NorthWallRetitlesTheSecondJob) {
     EXPECT_EQ(side(SidePanel::kJobCaptionId), "North wall");
     // Not a selection change: the quick job info keeps its figures.
     EXPECT_EQ(side(SidePanel::kReadingCountId), "1");
-    EXPECT_EQ(job_title(state_->store, 1, 1), "North wall");
+    EXPECT_EQ(job_title(state_->store, ManagedKind::Mc, 1), "North wall");
 
     // The summary of the retitled job prints under its title.
     jobWindows().viewSummary();

@@ -27,7 +27,7 @@ protected:
                       {summary_reading(RhTemperature, 2, kLocation3, 0, 70.0, 1),
                        summary_reading(RhTemperature, 2, kKit, 0, 176.5, 2),
                        summary_reading(RhTemperature, 2, kKit, 1, 190.0, 3)},
-                      0);
+                      ManagedKind::Rh);
     }
 
     QString text(RhSummaryWindow& w, int id) { return w.field(id)->text(); }

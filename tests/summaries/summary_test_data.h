@@ -39,7 +39,7 @@ inline Reading summary_reading(std::int32_t kind, std::int32_t job, int location
 // Replaces the readings, rebuilds the job lists and selects the job at position as the job list
 // does under the managed kind.
 inline void load_readings(AppState& app, std::initializer_list<Reading> readings,
-                          std::int32_t management_type, int position = 0) {
+                          ManagedKind management_type, int position = 0) {
     app.store.all_readings = readings;
     app.store.job_ids = {101, 102, 103, 104, 105};
     rebuild_job_lists(app.store);
@@ -47,7 +47,7 @@ inline void load_readings(AppState& app, std::initializer_list<Reading> readings
     app.selection.current_job_index = position;
     app.selection.selected_count = 1;
     app.selection.selected_jobs[0] = position;
-    fill_working_set(app.store, position, management_type);
+    fill_working_set(app.store, position, static_cast<std::int32_t>(management_type));
     app.meter.set_model("TRK ALFA");
     app.meter.apply_model_rules();
 }

@@ -56,7 +56,7 @@ int write_job_save_files(qm::AppState& app, const std::string& out_dir, std::FIL
         // The state a save of this one job from its job list would carry.
         qm::WizardState wizard;
         wizard.step = qm::kSavedStep;
-        wizard.management_type = kinds.mc ? 1 : 0;
+        wizard.management_type = kinds.mc ? qm::ManagedKind::Mc : qm::ManagedKind::Rh;
         wizard.filter = 0;
         qm::Selection selection;
         selection.save_mode = 0;

@@ -20,9 +20,6 @@ namespace {
 
 constexpr const char* kShowUsage = "usage: qmtool show SAVE_FILE [--celsius] [--international]\n";
 
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
-
 void print_tabbed(std::span<const std::string_view> fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -70,16 +67,17 @@ struct Display {
     std::int32_t international = 0;
 };
 
-void print_readings(qm::AppState& app, std::int32_t kind, std::int32_t position, const Display& d) {
+void print_readings(qm::AppState& app, qm::ManagedKind kind, std::int32_t position,
+                    const Display& d) {
     const auto headings = qm::reading_column_headings(kind, d.celsius);
     std::array<std::string, qm::kReadingColumns> heading_cells;
     std::copy(headings.begin(), headings.end(), heading_cells.begin());
     const std::string emc_heading(qm::kEmcHeading);
-    print_cells(heading_cells, kind == kManageRh ? &emc_heading : nullptr);
+    print_cells(heading_cells, kind == qm::ManagedKind::Rh ? &emc_heading : nullptr);
     for (const qm::ReadingRow& row :
          qm::collect_reading_rows(app.store, app.meter.active_materials, kind, position, 0,
                                   qm::kAllRows, d.celsius, d.international)) {
-        print_cells(row.cells, kind == kManageRh ? &row.emc : nullptr);
+        print_cells(row.cells, kind == qm::ManagedKind::Rh ? &row.emc : nullptr);
     }
 }
 
@@ -149,20 +147,21 @@ int run_show(int argc, char** argv) {
         std::printf("No readings.\n");
     }
     // RH/T readings first, as the wizard offers them first when a file holds both kinds.
-    for (const std::int32_t kind : {kManageRh, kManageMc}) {
-        const auto& list = kind == kManageMc ? app.store.mc_jobs : app.store.rh_jobs;
+    for (const qm::ManagedKind kind : {qm::ManagedKind::Rh, qm::ManagedKind::Mc}) {
+        const auto& list = kind == qm::ManagedKind::Mc ? app.store.mc_jobs : app.store.rh_jobs;
         const std::int32_t count =
-            kind == kManageMc ? app.store.mc_job_count : app.store.rh_job_count;
+            kind == qm::ManagedKind::Mc ? app.store.mc_job_count : app.store.rh_job_count;
         for (std::int32_t position = 0; position < count; ++position) {
             const std::int32_t job = list[static_cast<std::size_t>(position)];
             std::printf("\nJob #%i  ID# %i  %s readings\n", job,
                         app.store.job_ids[static_cast<std::size_t>(job - 1)],
-                        kind == kManageMc ? "MC" : "RH/T");
+                        kind == qm::ManagedKind::Mc ? "MC" : "RH/T");
             print_annotations(app.store.annotations,
-                              kind == kManageMc ? qm::RecordKind::Mc : qm::RecordKind::Rh, job);
+                              kind == qm::ManagedKind::Mc ? qm::RecordKind::Mc : qm::RecordKind::Rh,
+                              job);
             print_readings(app, kind, position, d);
-            std::printf("\n%s summary\n", kind == kManageMc ? "PIN/SCAN" : "RH/T");
-            if (kind == kManageMc) {
+            std::printf("\n%s summary\n", kind == qm::ManagedKind::Mc ? "PIN/SCAN" : "RH/T");
+            if (kind == qm::ManagedKind::Mc) {
                 print_mc_summary(app, position, job, d);
             } else {
                 print_rh_summary(app, position, job, d);
