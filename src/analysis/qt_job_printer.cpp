@@ -47,10 +47,10 @@ void paint_job_page(QPainter& painter, const JobPage& page, const QFont& font) {
     painter.restore();
 }
 
-bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrintRequest& request,
-                     const std::function<bool()>& next_page) {
+bool paint_job_table(QPainter& painter, QSize area, const AppState& app,
+                     const JobPrintRequest& request, const std::function<bool()>& next_page) {
     const ManagedKind management = app.wizard.management_type;
-    const std::int32_t job_index = app.selection.current_job_index;
+    const std::int32_t job_index = request.job_index;
     const std::size_t total = count_job_readings(app.store, management, job_index);
     const std::int32_t job_id =
         job_id_of(app.store, job_at_position(app.store, management, job_index));
@@ -80,12 +80,12 @@ bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrin
     return true;
 }
 
-int job_table_page_count(AppState& app, std::int32_t job_index, QSize area) {
+int job_table_page_count(const AppState& app, std::int32_t job_index, QSize area) {
     const std::size_t total = count_job_readings(app.store, app.wizard.management_type, job_index);
     return job_page_count(total, job_page_layout(area.width(), area.height()).rows_per_page);
 }
 
-JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
+JobPrintResult print_job(QPrinter& printer, const AppState& app, const JobPrintRequest& request,
                          const JobPrintProgress& progress) {
     printer.setDocName(QString());
     JobPrintResult result;
@@ -95,7 +95,7 @@ JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest
     }
     result.started = true;
     const QSize area = printer.pageLayout().paintRectPixels(printer.resolution()).size();
-    const int page_count = job_table_page_count(app, app.selection.current_job_index, area);
+    const int page_count = job_table_page_count(app, request.job_index, area);
     const bool painted = paint_job_table(painter, area, app, request, [&] {
         ++result.pages;
         if (progress && !progress(result.pages, page_count)) {

@@ -4,6 +4,7 @@
 #include "analysis/psychrometrics.h"
 #include "store/job_index.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qm {
@@ -91,29 +92,24 @@ ReadingRow format_reading_row(const Reading& reading, std::int32_t ordinal,
     return row;
 }
 
-std::vector<ReadingRow> collect_reading_rows(ReadingStore& store,
+std::vector<ReadingRow> collect_reading_rows(const ReadingStore& store,
                                              const MaterialList& active_materials, ManagedKind kind,
                                              std::int32_t job_index, std::int32_t scroll_position,
                                              std::size_t max_rows, std::int32_t celsius,
                                              std::int32_t international_date) {
     std::vector<ReadingRow> rows;
-    store.cursor = 0;
     const std::int32_t job = job_at_position(store, kind, job_index);
     if (job == 0) {
         return rows;
     }
-    const std::int32_t kind_filter = kind == ManagedKind::Rh ? RhTemperature : kKindFilterNotRh;
-
-    std::int32_t skipped = 0;
-    while (skipped < scroll_position && find_next_in_store(store, job, kind_filter)) {
-        ++store.cursor;
-        ++skipped;
-    }
-    std::int32_t ordinal = skipped + 1;
-    while (rows.size() < max_rows && find_next_in_store(store, job, kind_filter)) {
-        rows.push_back(format_reading_row(store.all_readings[store.cursor], ordinal++,
-                                          active_materials, celsius, international_date));
-        ++store.cursor;
+    const std::vector<std::size_t> found =
+        job_readings(store, job, kind == ManagedKind::Rh ? KindFilter::Rh : KindFilter::Mc);
+    const std::size_t first =
+        std::min(static_cast<std::size_t>(std::max(scroll_position, 0)), found.size());
+    for (std::size_t k = first; k < found.size() && rows.size() < max_rows; ++k) {
+        rows.push_back(format_reading_row(store.all_readings[found[k]],
+                                          static_cast<std::int32_t>(k + 1), active_materials,
+                                          celsius, international_date));
     }
     return rows;
 }

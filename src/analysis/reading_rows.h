@@ -52,9 +52,9 @@ ReadingRow format_reading_row(const Reading& reading, std::int32_t ordinal,
 
 // The rows of the readings table for the job at job_index of the managed kind's job list: the
 // job's readings of that kind in all_readings order, skipping the first scroll_position of them,
-// at most max_rows. Ordinals continue from scroll_position + 1. Resets and moves store.cursor.
-// A kind without a job list or a position past the job list gives no rows.
-std::vector<ReadingRow> collect_reading_rows(ReadingStore& store,
+// at most max_rows. Ordinals continue from scroll_position + 1. A kind without a job list or a
+// position past the job list gives no rows.
+std::vector<ReadingRow> collect_reading_rows(const ReadingStore& store,
                                              const MaterialList& active_materials, ManagedKind kind,
                                              std::int32_t job_index, std::int32_t scroll_position,
                                              std::size_t max_rows, std::int32_t celsius,

@@ -23,19 +23,12 @@ constexpr int kHeadingTop = 15;
 
 } // namespace
 
-std::size_t count_job_readings(ReadingStore& store, ManagedKind kind, std::int32_t job_index) {
+std::size_t count_job_readings(const ReadingStore& store, ManagedKind kind,
+                               std::int32_t job_index) {
     const std::int32_t job = job_at_position(store, kind, job_index);
-    if (job == 0) {
-        return 0;
-    }
-    const std::int32_t filter = kind == ManagedKind::Rh ? RhTemperature : kKindFilterNotRh;
-    std::size_t n = 0;
-    store.cursor = 0;
-    while (find_next_in_store(store, job, filter)) {
-        ++n;
-        ++store.cursor;
-    }
-    return n;
+    return job == 0 ? 0
+                    : count_readings(store, job,
+                                     kind == ManagedKind::Rh ? KindFilter::Rh : KindFilter::Mc);
 }
 
 std::string readings_view_heading(ManagedKind kind, std::int32_t not_scanner,

@@ -15,9 +15,8 @@
 
 namespace qm {
 
-// How many readings of the managed kind the job at job_index has in all_readings. Moves the
-// store's cursor.
-std::size_t count_job_readings(ReadingStore& store, ManagedKind kind, std::int32_t job_index);
+// How many readings of the managed kind the job at job_index has in all_readings.
+std::size_t count_job_readings(const ReadingStore& store, ManagedKind kind, std::int32_t job_index);
 
 // The heading of the readings view: "<entry>\nID# <id>\n", or for the scanner's MC data
 // "<entry>   ID#<scanner_job_id, 12 places>\n<species>\n" with the species of the first slot of

@@ -325,13 +325,15 @@ JobPrintResult ReadingsView::print_job_to(QPrinter& printer) {
     progress.setWindowTitle(QStringLiteral("Print Job"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
-    const JobPrintResult result = print_job(
-        printer, app_, {app_.settings.celsius, app_.settings.international_date, job_entry()},
-        [&progress](int page, int page_count) {
-            progress.setMaximum(page_count);
-            progress.setValue(page - 1);
-            return !progress.wasCanceled();
-        });
+    const JobPrintResult result =
+        print_job(printer, app_,
+                  {app_.selection.current_job_index, app_.settings.celsius,
+                   app_.settings.international_date, job_entry()},
+                  [&progress](int page, int page_count) {
+                      progress.setMaximum(page_count);
+                      progress.setValue(page - 1);
+                      return !progress.wasCanceled();
+                  });
     progress.reset();
     after_printing();
     return result;

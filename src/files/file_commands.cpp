@@ -101,8 +101,7 @@ void export_job(FileCommandContext& c, const FileDialogRequest& request) {
     }
     const std::int32_t job =
         job_at_slot(c.store, c.wizard.management_type, c.selection.current_job_index);
-    c.store.cursor = 0;
-    if (!find_next_in_store(c.store, job, kKindFilterAny)) {
+    if (count_readings(c.store, job, KindFilter::Any) == 0) {
         return;
     }
     const int error = export_csv_file(*path, c.store, c.meter, job, c.settings.celsius,

@@ -63,7 +63,7 @@ QuickJobInfo show_job_info(ReadingStore& store, WizardState& wizard, Selection& 
     }
     const std::int32_t job = job_at_slot(store, kind, index);
     const int count = count_job_readings(store, job, kind == ManagedKind::Rh);
-    fill_working_set(store, index, kind == ManagedKind::Mc ? kModeMcPosition : kModeRhPosition);
+    fill_working_set(store, index, kind);
 
     char text[300];
     std::snprintf(text, sizeof text, "%i", count);

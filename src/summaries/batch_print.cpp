@@ -47,20 +47,4 @@ std::vector<int> selected_positions(const Selection& selection) {
                             selection.selected_jobs.begin() + count);
 }
 
-BatchJobScope::BatchJobScope(ReadingStore& store, Selection& selection, ManagedKind kind)
-    : store_(store), selection_(selection), kind_(kind),
-      saved_job_index_(selection.current_job_index), saved_working_set_(store.working_set),
-      saved_cursor_(store.cursor) {}
-
-BatchJobScope::~BatchJobScope() {
-    selection_.current_job_index = saved_job_index_;
-    store_.working_set = std::move(saved_working_set_);
-    store_.cursor = saved_cursor_;
-}
-
-void BatchJobScope::select(int position) {
-    selection_.current_job_index = position;
-    fill_working_set(store_, position, static_cast<std::int32_t>(kind_));
-}
-
 } // namespace qm

@@ -34,25 +34,4 @@ std::vector<int> all_job_positions(const ReadingStore& store, ManagedKind kind);
 // The selected positions as the selection records them.
 std::vector<int> selected_positions(const Selection& selection);
 
-// Makes one job of a batch the current one (current_job_index and its working set) and puts the
-// previous job and working set back when it ends, so that a batch leaves the selection, the side
-// panel's figures and any open window's data as they were.
-class BatchJobScope {
-public:
-    BatchJobScope(ReadingStore& store, Selection& selection, ManagedKind kind);
-    ~BatchJobScope();
-    BatchJobScope(const BatchJobScope&) = delete;
-    BatchJobScope& operator=(const BatchJobScope&) = delete;
-
-    void select(int position);
-
-private:
-    ReadingStore& store_;
-    Selection& selection_;
-    ManagedKind kind_;
-    std::int32_t saved_job_index_;
-    std::vector<Reading> saved_working_set_;
-    std::size_t saved_cursor_;
-};
-
 } // namespace qm

@@ -58,7 +58,7 @@ constexpr LabelPlace kLabels[] = {
 McSummaryWindow::McSummaryWindow(AppState& app, const LayoutMetrics& metrics, JobListLink& jobs,
                                  QWidget* parent)
     : QDialog(parent), app_(app), metrics_(metrics), jobs_(jobs),
-      model_(app.store, app.selection.current_job_index) {
+      model_(app.store, app.selection.current_job_index, app.store.working_set) {
     setWindowTitle(QStringLiteral("Job Summary"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);

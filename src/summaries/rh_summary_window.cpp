@@ -27,7 +27,7 @@ constexpr int kHeightDu = 250;
 RhSummaryWindow::RhSummaryWindow(AppState& app, const LayoutMetrics& metrics, JobListLink& jobs,
                                  QWidget* parent)
     : QDialog(parent), app_(app), metrics_(metrics), jobs_(jobs),
-      model_(app.store, app.selection.current_job_index) {
+      model_(app.store, app.selection.current_job_index, app.store.working_set) {
     setWindowTitle(QStringLiteral("RH/T Summary"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);

@@ -69,7 +69,7 @@ protected:
         app->meter.set_model("TRK 500");
         app->wizard.management_type = management;
         app->selection.current_job_index = 0;
-        fill_working_set(app->store, 0, static_cast<std::int32_t>(management));
+        fill_working_set(app->store, 0, management);
     }
 
     ReadingsView* open_view() {
@@ -220,7 +220,7 @@ TEST_F(ReadingsViewTest, HistogramOfTwoThousandReadingsTellsWhatItLeavesOut) {
     app->store.all_readings.insert(app->store.all_readings.end(), 12, scan);
     app->store.job_ids = {734, 0, 33, 0, 0};
     rebuild_job_lists(app->store);
-    fill_working_set(app->store, 0, 1);
+    fill_working_set(app->store, 0, ManagedKind::Mc);
     app->meter.set_model("VKM2 SCAN");
     app->meter.apply_model_rules();
     ReadingsView* v = open_view();
@@ -357,7 +357,7 @@ TEST(JobPrinterSizes, CoarsePrinterStillPrintsEveryRow) {
     rebuild_job_lists(app->store);
     app->wizard.management_type = ManagedKind::Mc;
     PdfPage page(100, 850, 1100);
-    EXPECT_EQ(print_job(page.printer, *app, {0, 0, "Job #2"}).pages, 1);
+    EXPECT_EQ(print_job(page.printer, *app, {0, 0, 0, "Job #2"}).pages, 1);
     const std::string text = test::pdf_text(page.file());
     EXPECT_TRUE(has_row(text, 5)) << text;
 }
@@ -372,7 +372,7 @@ TEST(JobPrinterSizes, CancelledPrintoutStopsAtThePageAsked) {
     PdfPage page(600, 4800, 6400); // 54 rows: 4 pages
     std::vector<std::pair<int, int>> calls;
     const JobPrintResult result =
-        print_job(page.printer, *app, {0, 0, "Job #1"}, [&](int p, int count) {
+        print_job(page.printer, *app, {0, 0, 0, "Job #1"}, [&](int p, int count) {
             calls.emplace_back(p, count);
             return p < 3;
         });

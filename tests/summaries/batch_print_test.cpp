@@ -53,24 +53,14 @@ TEST(BatchPrint, AllJobPositionsOfTheManagedKind) {
     EXPECT_EQ(all_job_positions(ReadingStore{}, ManagedKind::Mc), std::vector<int>{});
 }
 
-TEST(BatchPrint, JobScopePutsTheSelectionBack) {
-    ReadingStore store = two_kinds();
+TEST(BatchPrint, SelectedPositionsAsRecorded) {
     Selection selection;
     selection.selected_count = 2;
     selection.selected_jobs[0] = 0;
     selection.selected_jobs[1] = 1;
     EXPECT_EQ(selected_positions(selection), (std::vector<int>{0, 1}));
-    fill_working_set(store, 0, 1);
-    const std::vector<Reading> before = store.working_set;
-    {
-        BatchJobScope scope(store, selection, ManagedKind::Mc);
-        scope.select(1);
-        EXPECT_EQ(selection.current_job_index, 1);
-        ASSERT_EQ(store.working_set.size(), 2u);
-        EXPECT_EQ(store.working_set[0].job, 3);
-    }
-    EXPECT_EQ(selection.current_job_index, 0);
-    EXPECT_EQ(store.working_set, before);
+    selection.selected_count = -1;
+    EXPECT_EQ(selected_positions(selection), std::vector<int>{});
 }
 
 } // namespace

@@ -87,7 +87,7 @@ TEST_F(McSummaryWindowTest, OpensOnTheFirstGroupAndRecomputesOnEachChoice) {
     EXPECT_EQ(text(window, McSummaryWindow::kScanMaxId), "40");
 
     // Selecting another job afterwards does not move the open window off its job.
-    fill_working_set(app.store, 0, 1);
+    fill_working_set(app.store, 0, ManagedKind::Mc);
     app.selection.current_job_index = 0;
     Q_EMIT window.locationList()->activated(0);
     EXPECT_EQ(text(window, McSummaryWindow::kCountId), "1");

@@ -44,7 +44,7 @@ protected:
         app.selection.selected_jobs[0] = 0;
         app.selection.selected_jobs[1] = 1;
         app.selection.current_job_index = 0;
-        fill_working_set(app.store, 0, static_cast<std::int32_t>(management_type));
+        fill_working_set(app.store, 0, management_type);
     }
 
     // Prints the batch into a PDF 4800 x 6400 pixels a page; returns the result.

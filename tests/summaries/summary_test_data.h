@@ -47,7 +47,7 @@ inline void load_readings(AppState& app, std::initializer_list<Reading> readings
     app.selection.current_job_index = position;
     app.selection.selected_count = 1;
     app.selection.selected_jobs[0] = position;
-    fill_working_set(app.store, position, static_cast<std::int32_t>(management_type));
+    fill_working_set(app.store, position, management_type);
     app.meter.set_model("TRK ALFA");
     app.meter.apply_model_rules();
 }
