@@ -197,12 +197,10 @@ TEST_F(SimDownload, BaseUnitInDownloadModeIsSilentUntilEndOrANewStart) {
     LinkTiming patient = options.timing;
     patient.listen_polls = 2000; // a loaded machine may take a while to start the emulator
     LinkContext context{posix, clock, patient};
-    LinkState host;
-    host.port_name = sim.link;
+    ExchangeResult last;
     const auto exchange = [&](TransferMode mode, std::uint8_t command) {
-        host.transfer_mode = mode;
-        serial_exchange(host, request_frame(command), context);
-        return host.receive_buffer[0];
+        last = serial_exchange(sim.link, mode, request_frame(command), context);
+        return last.code();
     };
     // A program that starts a download and goes away without End.
     ASSERT_EQ(exchange(TransferMode::Listen, 0), kPresenceByte);
@@ -214,7 +212,7 @@ TEST_F(SimDownload, BaseUnitInDownloadModeIsSilentUntilEndOrANewStart) {
 
     exchange(TransferMode::WriteOnly, kCommandStart);
     ASSERT_EQ(exchange(TransferMode::WriteThenRead, kCommandFirstPacket), kReplyData);
-    const auto first = reply_data(last_reply(host));
+    const auto first = reply_data(last.reply());
     EXPECT_TRUE(std::equal(first.begin(), first.end(), sim.image.begin()));
     exchange(TransferMode::WriteOnly, kCommandEnd);
     expect_next_download_completes(sim);
