@@ -39,7 +39,7 @@ std::string readings_view_heading(ManagedKind kind, std::int32_t not_scanner,
     if (kind == ManagedKind::Rh || not_scanner != 0) {
         std::snprintf(text, sizeof text, "%s\nID# %i\n", entry.c_str(), job_id);
     } else {
-        const std::string species(species_name(first_slot.words[5]));
+        const std::string species(species_name(first_slot.species));
         std::snprintf(text, sizeof text, "%s   ID#%12.0f\n%s\n", entry.c_str(),
                       scanner_job_id(first_slot, job_id), species.c_str());
     }

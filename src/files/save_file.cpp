@@ -171,7 +171,8 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
     SaveFileHeader h;
     h.save_mode = selection.save_mode;
     h.management_type = static_cast<std::int32_t>(wizard.management_type);
-    h.step = kSavedStep; // saves are made from the job list or the view, both past step 3
+    // Saves are made from a job list or the readings view.
+    h.step = static_cast<std::int32_t>(kSavedStep);
     h.filter = wizard.filter;
     std::copy(kSaveMagic.begin(), kSaveMagic.end(), h.magic.begin());
     // A count the loader would refuse is never written.
@@ -314,7 +315,7 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
                         : store.mc_job_count > 0 ? ManagedKind::Mc
                                                  : static_cast<ManagedKind>(header.management_type);
     s.bothKinds = store.rh_job_count > 0 && store.mc_job_count > 0;
-    s.step = s.bothKinds ? 1 : header.step;
+    s.step = s.bothKinds ? WizardStep::ManagementType : static_cast<WizardStep>(header.step);
     return result;
 }
 

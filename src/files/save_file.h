@@ -41,12 +41,12 @@ constexpr std::string_view kLoadErrorCaption = "Error!";
 constexpr std::string_view kOpenErrorCaption = "Error";
 
 // The wizard step every save records.
-constexpr std::int32_t kSavedStep = 4;
+constexpr WizardStep kSavedStep = WizardStep::ChosenJobList;
 
 struct SaveFileHeader {
     std::int32_t save_mode = 0;       // 0 one job, 1 several selected, 2 all
     std::int32_t management_type = 0; // 1 MC, 0 RH/T (written as the wizard holds it)
-    std::int32_t step = kSavedStep;
+    std::int32_t step = static_cast<std::int32_t>(kSavedStep);
     std::int32_t filter = 0;
     std::array<char, kSaveMagicSize> magic{}; // "Quellmark1.1", zero-filled
     std::array<std::int32_t, kMaxSelected> selected_jobs{};
@@ -114,7 +114,7 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
 struct RestoredSession {
     std::int32_t save_mode = 0;
     ManagedKind management_type = ManagedKind::Rh; // RH/T when the file holds RH/T readings
-    std::int32_t step = kSavedStep;                // 1 when the file holds both kinds
+    WizardStep step = kSavedStep;                  // the start page's when it holds both kinds
     std::int32_t filter = 0;
     bool bothKinds = false;
     std::array<std::int32_t, kMaxSelected> selected_jobs{}; // valid up to selected_count

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         hooks.job_entry = [&w] {
             return qm::to_cp1252(w.jobListEntryText(w.state().selection.current_job_index));
         };
-        hooks.save_job = [&w] { w.runFileCommand(qm::kFileSave); };
+        hooks.save_job = [&w] { w.runFileCommand(qm::FileCommand::Save); };
         hooks.view_summary = [&w] { w.jobWindows()->viewSummary(); };
         views.open(&w, w.metrics(), std::move(hooks));
     });

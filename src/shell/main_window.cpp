@@ -152,7 +152,7 @@ void MainWindow::updateCheckMarks() {
 }
 
 void MainWindow::writeSettings() {
-    // The write of file_command 3, whose outcome the user is told.
+    // The settings write of the file commands, whose outcome the user is told.
     if (write_settings(state_.startup_folder, state_.settings) == SettingsStatus::ReadOnly) {
         optionsUnsaved();
     } else {
@@ -281,10 +281,10 @@ void MainWindow::pageCommand(int id) {
         break;
     case JobListPage::kSaveId:
         state_.selection.save_mode = state_.selection.selected_count > 1 ? 1 : 0;
-        runFileCommand(kFileSave);
+        runFileCommand(FileCommand::Save);
         break;
     case JobListPage::kExportId:
-        runFileCommand(kFileExportCsv);
+        runFileCommand(FileCommand::ExportCsv);
         break;
     case JobListPage::kSaveAllId:
         jobWindows_->saveAllJobs();
@@ -320,27 +320,27 @@ FileCommandContext MainWindow::fileContext() {
                               [this] { sidePanel_->setBackEnabled(true); }};
 }
 
-FileCommandResult MainWindow::runFileCommand(int code) {
+FileCommandResult MainWindow::runFileCommand(FileCommand command) {
     const SettingsRecord chosen = state_.settings;
     FileCommandContext context = fileContext();
-    const FileCommandResult result = file_command(code, context);
+    const FileCommandResult result = file_command(command, context);
     SettingsRecord& now = state_.settings;
     if (optionsUnsaved_) {
         // qm.dat could not take the options chosen in this run: they stay in force over what
         // the command read from it; only a name that a save remembered is new.
         const SettingsRecord read = now;
         now = chosen;
-        if (code == kFileSave) {
+        if (command == FileCommand::Save) {
             std::copy(std::begin(read.last_file_name), std::end(read.last_file_name),
                       std::begin(now.last_file_name));
         }
     }
-    if (code == kFileSave && now.remember_filename != 0 &&
+    if (command == FileCommand::Save && now.remember_filename != 0 &&
         settings_text(now.last_file_name) != settings_text(chosen.last_file_name) &&
         settings_read_only(state_.startup_folder)) {
         optionsUnsaved();
     }
-    if (code == kFileOpen || code == kFileSave) {
+    if (command == FileCommand::Open || command == FileCommand::Save) {
         // A read of the settings file may have changed the options.
         updateCheckMarks();
     }
@@ -457,7 +457,7 @@ bool MainWindow::runSerialDownload() {
 
 void MainWindow::open_save_file() {
     if (!downloading_) {
-        runFileCommand(kFileOpen);
+        runFileCommand(FileCommand::Open);
     }
 }
 

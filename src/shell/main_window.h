@@ -85,7 +85,7 @@ public:
     // The side panel's Back.
     void back();
     // Runs file_command with the window's services; an accepted open continues the wizard.
-    FileCommandResult runFileCommand(int code);
+    FileCommandResult runFileCommand(FileCommand command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -27,6 +27,14 @@ std::string_view subtitle(int entry, int previous) {
     }
 }
 
+// Back leads two steps back, and from the chosen kind's job list to the start page's step.
+WizardStep step_back(WizardStep step) {
+    if (step == WizardStep::ChosenJobList) {
+        return WizardStep::ManagementType;
+    }
+    return static_cast<WizardStep>(static_cast<std::int32_t>(step) - 2);
+}
+
 } // namespace
 
 int page_table_entry(ManagedKind kind, int filter, int position) {
@@ -39,7 +47,7 @@ int page_table_entry(ManagedKind kind, int filter, int position) {
 }
 
 std::string page_title(const WizardState& wizard) {
-    const int step = wizard.step;
+    const auto step = static_cast<std::int32_t>(wizard.step);
     if (step < 0 || step >= static_cast<int>(kStepTitles.size())) {
         return {};
     }
@@ -58,13 +66,13 @@ std::string page_title(const WizardState& wizard) {
 }
 
 void settle_transient_step(WizardState& wizard) {
-    if (wizard.step == 5) {
-        wizard.step = 4;
+    if (wizard.step == WizardStep::Reshown) {
+        wizard.step = WizardStep::ChosenJobList;
     }
 }
 
 bool Wizard::downloadSeededRecords() const {
-    return state_.job_records.mc(0).slots[0].marker != 0 ||
+    return state_.job_records.mc(0).slots[0].download_sign != 0 ||
            state_.job_records.rh(0).slots[0].value != 0.0;
 }
 
@@ -89,13 +97,13 @@ void Wizard::forward() {
     if (w.fromFile) {
         host_.close_page();
     }
-    if (!w.bothKinds && w.step == 1 && !w.fromFile) {
+    if (!w.bothKinds && w.step == WizardStep::ManagementType && !w.fromFile) {
         // A failed or cancelled download has said what went wrong; the page stays.
         if (!host_.run_download()) {
             return;
         }
     }
-    if (w.step == 1) {
+    if (w.step == WizardStep::ManagementType) {
         if (w.fromFile || downloadSeededRecords()) {
             host_.close_page();
         }
@@ -104,23 +112,23 @@ void Wizard::forward() {
     }
     host_.close_page();
     switch (w.step) {
-    case 0:
+    case WizardStep::Restart:
         // Back at the start: the next "Manage Data" downloads again, whatever was loaded before.
         w.bothKinds = false;
         w.fromFile = false;
         host_.show_page(kStartPageId);
-        w.step = 1;
+        w.step = WizardStep::ManagementType;
         break;
-    case 2:
+    case WizardStep::DataKind:
         w.management_type = ManagedKind::Rh;
         w.filter = 0;
         host_.show_page(page_table_entry(ManagedKind::Rh, 0, 0));
-        w.step = 4;
+        w.step = WizardStep::ChosenJobList;
         break;
-    case 4:
+    case WizardStep::ChosenJobList:
         host_.set_back_enabled(true);
         host_.show_page(page_table_entry(w.management_type, w.filter, 0));
-        w.step = 5;
+        w.step = WizardStep::Reshown;
         // The page paints before anything else can happen, which ends the transient step.
         settle_transient_step(w);
         break;
@@ -143,13 +151,13 @@ void Wizard::kindChoice() {
         host_.set_back_enabled(true);
         w.management_type = mc > 0 ? ManagedKind::Mc : ManagedKind::Rh;
         w.filter = 0;
-        w.step = 3;
+        w.step = WizardStep::JobList;
         host_.show_page(page_table_entry(w.management_type, 0, 0));
     } else {
         host_.set_back_enabled(true);
         w.bothKinds = true;
         host_.show_page(kDataKindPageId);
-        w.step = 2;
+        w.step = WizardStep::DataKind;
     }
 }
 
@@ -170,7 +178,7 @@ void Wizard::noReadings() {
         host_.set_back_enabled(false);
         host_.clear_quick_job_info();
         host_.show_page(kStartPageId);
-        w.step = 1;
+        w.step = WizardStep::ManagementType;
         return;
     }
     if (!host_.page_shown()) {
@@ -182,7 +190,7 @@ void Wizard::fileLoaded() {
     WizardState& w = state_.wizard;
     if (state_.store.mc_job_count == 0 && state_.store.rh_job_count == 0) {
         // Whatever step the file stored, the kind choice reports that it holds nothing.
-        w.step = 1;
+        w.step = WizardStep::ManagementType;
         w.bothKinds = false;
     }
     forward();
@@ -190,15 +198,15 @@ void Wizard::fileLoaded() {
 
 void Wizard::secondButton() {
     WizardState& w = state_.wizard;
-    if (w.step == 1) {
+    if (w.step == WizardStep::ManagementType) {
         host_.open_save_file();
         return;
     }
     host_.close_page();
-    if (w.step == 2) {
+    if (w.step == WizardStep::DataKind) {
         w.management_type = ManagedKind::Mc;
         host_.show_page(page_table_entry(ManagedKind::Mc, w.filter, 0));
-        w.step = 4;
+        w.step = WizardStep::ChosenJobList;
         return;
     }
     host_.reshow_page();
@@ -219,14 +227,14 @@ void Wizard::resetToStart() {
 
 void Wizard::back() {
     WizardState& w = state_.wizard;
-    if (w.step == 2) {
+    if (w.step == WizardStep::DataKind) {
         resetToStart();
     }
     host_.close_page();
-    w.step = w.step == 4 ? 1 : w.step - 2;
-    if (w.step <= 2) {
+    w.step = step_back(w.step);
+    if (static_cast<std::int32_t>(w.step) <= static_cast<std::int32_t>(WizardStep::DataKind)) {
         if (!w.bothKinds) {
-            w.step = 0;
+            w.step = WizardStep::Restart;
             resetToStart();
         }
         forward();

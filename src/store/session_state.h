@@ -13,9 +13,21 @@ enum class ManagedKind : std::int32_t {
     Both = 2, // no control chooses it: the wizard's page table has a row for it
 };
 
+// Where the wizard stands, with the codes a save file's header records. A file may hold another
+// value, which is kept as it came until the wizard moves on.
+enum class WizardStep : std::int32_t {
+    Restart = 0,        // Back left the job lists: forward shows the start page
+    ManagementType = 1, // the start page ("I. Choose Management Type")
+    DataKind = 2, // the data-kind page of a download or file of both kinds ("II. Choose Data")
+    JobList = 3,  // the job list of the one kind a download holds ("III. Choose Jobs")
+    ChosenJobList =
+        4,       // the job list of the chosen kind, or of a loaded file; every save records it
+    Reshown = 5, // forward showed that job list again; lasts until the page paints
+};
+
 // Where the wizard stands.
 struct WizardState {
-    std::int32_t step = 1;
+    WizardStep step = WizardStep::ManagementType;
     ManagedKind management_type = ManagedKind::Rh;
     std::int32_t filter = 0; // 0 by job, 1 by date, 2 show all
     bool bothKinds = false;

@@ -113,7 +113,7 @@ void JobWindows::saveAllJobs() {
     app.selection.selected_count = static_cast<std::int32_t>(all.size());
     app.selection.current_job_index = all.front();
     app.selection.save_mode = 2;
-    window_.runFileCommand(kFileSave);
+    window_.runFileCommand(FileCommand::Save);
     app.selection.selected_jobs = selected.selected_jobs;
     app.selection.selected_count = selected.selected_count;
     app.selection.current_job_index = selected.current_job_index;

@@ -131,7 +131,7 @@ TEST_F(HistogramDialogTest, ShowsTheBinsOfTheAppState) {
 
 TEST_F(HistogramDialogTest, PrintsOnePageWithTitle) {
     app->meter.set_model("TRK 500");
-    mc_slot(app->job_records.mc(0), 0).words[5] = 1;
+    mc_slot(app->job_records.mc(0), 0).species = 1;
     app->histogram_bins[12] = 4;
     HistogramDialog dialog(*app, metrics, [] { return std::string("Job #3"); });
     QTemporaryDir dir;

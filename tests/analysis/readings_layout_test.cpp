@@ -33,7 +33,7 @@ TEST(ScrollTarget, EmptyJobStaysAtTheFirstRow) {
 TEST(ReadingsViewHeading, JobIdOrScannerSlot) {
     McSlot slot;
     slot.id_value = 4711.0;
-    slot.words[5] = 2;
+    slot.species = 2;
     EXPECT_EQ(readings_view_heading(ManagedKind::Rh, 0, "Job #1", 42, slot), "Job #1\nID# 42\n");
     EXPECT_EQ(readings_view_heading(ManagedKind::Mc, 1, "Job #1", 42, slot), "Job #1\nID# 42\n");
     EXPECT_EQ(readings_view_heading(ManagedKind::Mc, 0, "Job #1", 42, slot),

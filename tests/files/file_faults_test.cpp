@@ -157,7 +157,7 @@ TEST_F(FileFaults, FolderWithoutWritePermissionRefusesAndStaysEmpty) {
                              dialogs,
                              {},
                              {}};
-        file_command(kFileSave, c);
+        file_command(FileCommand::Save, c);
         if (ui.messages.size() != 1 ||
             ui.messages[0].text != std::string(kAccessDeniedText) + "\nPermission denied") {
             return 3;

@@ -158,7 +158,8 @@ struct SaveFile : ::testing::Test {
 TEST_F(SaveFile, OneReadingFileMatchesTheLayoutByteForByte) {
     set_readings({pin_reading(2)});
     app.store.job_ids = {0, 7, 0, 0, 0};
-    app.wizard = {.step = 4, .management_type = ManagedKind::Mc, .filter = 2};
+    app.wizard = {
+        .step = WizardStep::ChosenJobList, .management_type = ManagedKind::Mc, .filter = 2};
     app.selection.selected_count = 1;
     // Titles and notes of jobs the file does not hold leave it in the plain format.
     app.store.annotations.set_title(RecordKind::Mc, 1, "Other job");
@@ -260,7 +261,7 @@ TEST_F(SaveFile, HandLaidFileLoadsWithEveryField) {
     // Only MC readings: MC management, one kind, the step as saved.
     EXPECT_EQ(result.session.management_type, ManagedKind::Mc);
     EXPECT_FALSE(result.session.bothKinds);
-    EXPECT_EQ(result.session.step, 4);
+    EXPECT_EQ(result.session.step, WizardStep::ChosenJobList);
     EXPECT_EQ(result.session.filter, 2);
     EXPECT_EQ(result.session.selected_count, 1);
 
@@ -276,7 +277,7 @@ TEST_F(SaveFile, SavingAnMcJobCarriesItsRhReadingsAndReloadsAsBothKinds) {
     // Job 2 has readings of both kinds; job 1 is another job.
     set_readings({pin_reading(1), rh_reading(2), pin_reading(2)});
     app.wizard.management_type = ManagedKind::Mc;
-    app.wizard.step = 4;
+    app.wizard.step = WizardStep::ChosenJobList;
     app.selection.current_job_index = 1; // mc_jobs = {1, 2}
     ASSERT_TRUE(save(dir / "two.qmk").ok);
     const Bytes bytes = read_file(dir / "two.qmk");
@@ -292,14 +293,14 @@ TEST_F(SaveFile, SavingAnMcJobCarriesItsRhReadingsAndReloadsAsBothKinds) {
     EXPECT_EQ(app.store.all_readings.size(), 2u);
     EXPECT_EQ(result.session.management_type, ManagedKind::Rh);
     EXPECT_TRUE(result.session.bothKinds);
-    EXPECT_EQ(result.session.step, 1);
+    EXPECT_EQ(result.session.step, WizardStep::ManagementType);
 }
 
 TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
     app.store.job_ids = {7, 9, 12, 0, 0};
     app.wizard.management_type = ManagedKind::Mc;
-    app.wizard.step = 3; // a one-kind job list; files always record step 4
+    app.wizard.step = WizardStep::JobList; // a one-kind job list; files always record step 4
     app.selection.save_mode = 1;
     app.selection.selected_jobs[0] = 0;
     app.selection.selected_jobs[1] = 2;
@@ -421,7 +422,7 @@ TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {
     ASSERT_TRUE(result.accepted());
     EXPECT_TRUE(app.store.all_readings.empty());
     EXPECT_EQ(result.session.management_type, ManagedKind::Mc); // the header's value
-    EXPECT_EQ(result.session.step, 4);
+    EXPECT_EQ(result.session.step, WizardStep::ChosenJobList);
 }
 
 // A file of an older program may hold readings the tables cannot name: it loads, exports the

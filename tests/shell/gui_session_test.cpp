@@ -43,7 +43,7 @@ protected:
             hooks.job_entry = [&w] {
                 return to_cp1252(w.jobListEntryText(w.state().selection.current_job_index));
             };
-            hooks.save_job = [&w] { w.runFileCommand(kFileSave); };
+            hooks.save_job = [&w] { w.runFileCommand(FileCommand::Save); };
             views_->open(&w, w.metrics(), std::move(hooks));
         });
         window_->show();

@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, FirstStartShowsTheStartPageAndWritesANewSettingsFile) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data()) + 12), "C:\\Windows\\Desktop\\");
 
     EXPECT_EQ(pageId(), kStartPageId);
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_EQ(page_title(state_->wizard), "I. Choose Management Type");
     EXPECT_EQ(pageButton(kForwardCommand)->text(), "Manage &Data");
     EXPECT_EQ(pageButton(kSecondCommand)->text(), "Manage File&s");

@@ -26,7 +26,7 @@ protected:
         store.all_readings = std::move(readings);
         rebuild_job_lists(store);
         WizardState wizard;
-        wizard.step = 4;
+        wizard.step = WizardStep::ChosenJobList;
         wizard.management_type = management;
         Selection selection;
         selection.selected_count = 1;
@@ -42,7 +42,7 @@ TEST_F(WizardTest, ManageDataWithMcJobsOnlyGoesStraightToTheMcJobList) {
     press(kForwardCommand);
     EXPECT_EQ(downloads_, 1);
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 3);
+    EXPECT_EQ(state_->wizard.step, WizardStep::JobList);
     EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(title(), "III. Choose Jobs");
     EXPECT_EQ(listEntries(), 3);
@@ -64,7 +64,7 @@ TEST_F(WizardTest, ManageDataWithRhJobsOnlyGoesToTheRhJobList) {
     open();
     press(kForwardCommand);
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 3);
+    EXPECT_EQ(state_->wizard.step, WizardStep::JobList);
     EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(listEntries(), 2);
     EXPECT_EQ(window_->jobListPage()->entryText(0), "Job #2");
@@ -86,7 +86,7 @@ TEST_F(WizardTest, FailedOrCancelledDownloadStaysOnThePageAndKeepsTheTitles) {
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_EQ(window_->currentPage(), start);
     EXPECT_FALSE(start->isHidden());
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 2), "North wall");
     EXPECT_EQ(state_->store.all_readings.size(), mc_only().size());
 }
@@ -100,7 +100,7 @@ TEST_F(WizardTest, EmptyMeterSaysSoAndStaysOnTheStartPage) {
               (RecordingUi::Message{"NO STORED READINGS!", "ERROR!", MessageIcon::Error}));
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_FALSE(window_->currentPage()->isHidden());
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_EQ(state_->meter.model(), "No Title");
 }
 
@@ -109,7 +109,7 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
     open();
     press(kForwardCommand);
     EXPECT_EQ(pageId(), kDataKindPageId);
-    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_EQ(state_->wizard.step, WizardStep::DataKind);
     EXPECT_TRUE(state_->wizard.bothKinds);
     EXPECT_EQ(title(), "II. Choose Data");
     EXPECT_TRUE(backEnabled());
@@ -118,19 +118,19 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
 
     press(kForwardCommand); // RH/T
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 4);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ChosenJobList);
     EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_EQ(listEntries(), 2);
 
     window_->back(); // to the data-kind page, without a new download
     EXPECT_EQ(pageId(), kDataKindPageId);
-    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_EQ(state_->wizard.step, WizardStep::DataKind);
     EXPECT_EQ(downloads_, 1);
 
     press(kSecondCommand); // MC
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 4);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ChosenJobList);
     EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_EQ(listEntries(), 3);
@@ -138,7 +138,7 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
     window_->back();
     window_->back(); // from the data-kind page to the start
     EXPECT_EQ(pageId(), kStartPageId);
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_FALSE(state_->wizard.bothKinds);
     EXPECT_FALSE(backEnabled());
     EXPECT_EQ(state_->meter.model(), "No Title");
@@ -157,7 +157,7 @@ TEST_F(WizardTest, SavedFileOfOneKindOpensAtItsJobListWithBack) {
     dialogs_.answers = {file};
     press(kSecondCommand); // Manage Files
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 4);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ChosenJobList);
     EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_TRUE(state_->wizard.fromFile);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
@@ -183,7 +183,7 @@ TEST_F(WizardTest, SavedFileWithBothKindsOpensTheDataKindPage) {
     dialogs_.answers = {file};
     window_->menuAction(kMenuOpen)->trigger();
     EXPECT_EQ(pageId(), kDataKindPageId);
-    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_EQ(state_->wizard.step, WizardStep::DataKind);
     EXPECT_TRUE(state_->wizard.bothKinds);
     EXPECT_EQ(downloads_, 0);
     EXPECT_TRUE(backEnabled());
@@ -232,7 +232,7 @@ TEST_F(WizardTest, BackFromAJobListOfOneKindLeadsToAnotherDownload) {
     ASSERT_TRUE(backEnabled());
     window_->sidePanel()->backButton()->click();
     EXPECT_EQ(pageId(), kStartPageId);
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_EQ(state_->store.rh_job_count, 0);
     EXPECT_FALSE(backEnabled());
 
@@ -273,7 +273,7 @@ TEST_F(WizardTest, OpenedFileWithoutReadingsSaysSoAtAFreshStartPage) {
     EXPECT_EQ(ui_.messages[0].text, "NO STORED READINGS!");
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_FALSE(window_->currentPage()->isHidden());
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_FALSE(state_->wizard.fromFile);
     EXPECT_FALSE(backEnabled());
     EXPECT_EQ(side(SidePanel::kMcJobCountId), "0");
@@ -285,22 +285,22 @@ TEST_F(WizardTest, OpenedFileWithoutReadingsSaysSoAtAFreshStartPage) {
 
 TEST_F(WizardTest, StepTitlesFollowTheTable) {
     WizardState w;
-    w.step = 4;
+    w.step = WizardStep::ChosenJobList;
     w.management_type = ManagedKind::Mc;
     EXPECT_EQ(page_title(w), "III. Select Desired Jobs");
     w.filter = 1;
     EXPECT_EQ(page_title(w), "III. Choose Starting Date and Time");
-    w.step = 5;
+    w.step = WizardStep::Reshown;
     EXPECT_EQ(page_title(w), "V. Choose Ending Date and Time");
     w.filter = 2;
     EXPECT_EQ(page_title(w), ""); // nothing at position 1 of the show-all row
-    w.step = 0;
+    w.step = WizardStep::Restart;
     EXPECT_EQ(page_title(w), "Does not work1");
-    w.step = 9;
+    w.step = WizardStep{9};
     EXPECT_EQ(page_title(w), "");
-    w.step = 5;
+    w.step = WizardStep::Reshown;
     settle_transient_step(w);
-    EXPECT_EQ(w.step, 4);
+    EXPECT_EQ(w.step, WizardStep::ChosenJobList);
 }
 
 } // namespace

@@ -103,7 +103,7 @@ TEST_F(JobWindowsTest, TitleFollowsItsJobThroughBackDownloadAndFile) {
     EXPECT_EQ(entries(), (std::vector<QString>{"Job #3", "Job #5"}));
 
     dialogs_.answers = {path("job5.qmk")};
-    EXPECT_TRUE(window_->runFileCommand(kFileOpen).loaded);
+    EXPECT_TRUE(window_->runFileCommand(FileCommand::Open).loaded);
     EXPECT_EQ(entries(), (std::vector<QString>{"Crawl space"}));
 }
 
