@@ -297,7 +297,7 @@ void ReadingsView::paintEvent(QPaintEvent*) {
 }
 
 void ReadingsView::save_job() {
-    app_.selection.save_mode = 0;
+    app_.selection.save_mode = SaveMode::OneJob;
     if (hooks_.save_job) {
         hooks_.save_job();
     }

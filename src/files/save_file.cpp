@@ -169,7 +169,7 @@ SavedReading decode_saved_reading(std::span<const std::uint8_t, kSavedReadingSiz
 SaveFileHeader make_save_header(const WizardState& wizard, const Selection& selection,
                                 const MeterIdentity& meter, const ReadingStore& store) {
     SaveFileHeader h;
-    h.save_mode = selection.save_mode;
+    h.save_mode = static_cast<std::int32_t>(selection.save_mode);
     h.management_type = static_cast<std::int32_t>(wizard.management_type);
     // Saves are made from a job list or the readings view.
     h.step = static_cast<std::int32_t>(kSavedStep);
@@ -227,7 +227,7 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
                       const ReadingStore& store) {
     const SaveFileHeader header = make_save_header(wizard, selection, meter, store);
     std::vector<std::int32_t> positions;
-    if (selection.save_mode != 0 && header.selected_count > 0) {
+    if (selection.save_mode != SaveMode::OneJob && header.selected_count > 0) {
         positions.assign(selection.selected_jobs.begin(),
                          selection.selected_jobs.begin() + header.selected_count);
     } else {
@@ -306,7 +306,7 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
 
     LoadResult result{LoadStatus::Accepted, 0, {}, notes.status, records_end};
     RestoredSession& s = result.session;
-    s.save_mode = header.save_mode;
+    s.save_mode = static_cast<SaveMode>(header.save_mode);
     s.filter = header.filter;
     s.selected_count = header.selected_count;
     std::copy_n(header.selected_jobs.begin(), header.selected_count, s.selected_jobs.begin());

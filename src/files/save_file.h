@@ -44,7 +44,7 @@ constexpr std::string_view kOpenErrorCaption = "Error";
 constexpr WizardStep kSavedStep = WizardStep::ChosenJobList;
 
 struct SaveFileHeader {
-    std::int32_t save_mode = 0;       // 0 one job, 1 several selected, 2 all
+    std::int32_t save_mode = 0;       // SaveMode code
     std::int32_t management_type = 0; // 1 MC, 0 RH/T (written as the wizard holds it)
     std::int32_t step = static_cast<std::int32_t>(kSavedStep);
     std::int32_t filter = 0;
@@ -99,11 +99,11 @@ struct SaveResult {
     std::vector<Failed> skipped;      // further files of a multi-job save that failed
 };
 
-// Writes the save for the current wizard, selection, meter and store: with save_mode 0 one file
-// for the job at current_job_index; otherwise one file per selected job, the first to `path`,
-// the others to multi_save_name(path, ID). Positions name entries of mc_jobs when
-// the managed kind is MC, of rh_jobs for RH/T (job_at_slot). A multi-job save with an empty
-// selection saves the current job, so the named file never ends up empty. Changes no state. When
+// Writes the save for the current wizard, selection, meter and store: for SaveMode::OneJob one
+// file for the job at current_job_index; otherwise one file per selected job, the first to
+// `path`, the others to multi_save_name(path, ID). Positions name entries of the managed kind's
+// job list (job_at_slot). A multi-job save with an empty selection saves the current job, so the
+// named file never ends up empty. Changes no state. When
 // the first file fails nothing is written and the caller shows the access message; a further file
 // that fails is skipped and the save goes on.
 SaveResult write_save(const std::string& path, const WizardState& wizard,
@@ -112,7 +112,7 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
 
 // The wizard and selection values a loaded file restores, for the shell to apply.
 struct RestoredSession {
-    std::int32_t save_mode = 0;
+    SaveMode save_mode = SaveMode::OneJob;
     ManagedKind management_type = ManagedKind::Rh; // RH/T when the file holds RH/T readings
     WizardStep step = kSavedStep;                  // the start page's when it holds both kinds
     std::int32_t filter = 0;

@@ -280,7 +280,8 @@ void MainWindow::pageCommand(int id) {
         }
         break;
     case JobListPage::kSaveId:
-        state_.selection.save_mode = state_.selection.selected_count > 1 ? 1 : 0;
+        state_.selection.save_mode =
+            state_.selection.selected_count > 1 ? SaveMode::Selected : SaveMode::OneJob;
         runFileCommand(FileCommand::Save);
         break;
     case JobListPage::kExportId:

@@ -36,12 +36,19 @@ struct WizardState {
 
 constexpr int kMaxSelected = 256;
 
+// What a save writes, with the codes a save file's header records.
+enum class SaveMode : std::int32_t {
+    OneJob = 0,   // the current job
+    Selected = 1, // every selected job, one file each
+    All = 2,      // every job of the list ("Save all Jobs")
+};
+
 // The job-list selection: positions in the job list of the managed kind.
 struct Selection {
     std::array<std::int32_t, kMaxSelected> selected_jobs{};
     std::int32_t selected_count = 0;
     std::int32_t current_job_index = 0;
-    std::int32_t save_mode = 0; // 0 one job, 1 several selected, 2 all
+    SaveMode save_mode = SaveMode::OneJob;
 };
 
 } // namespace qm

@@ -112,7 +112,7 @@ void JobWindows::saveAllJobs() {
     std::copy(all.begin(), all.end(), app.selection.selected_jobs.begin());
     app.selection.selected_count = static_cast<std::int32_t>(all.size());
     app.selection.current_job_index = all.front();
-    app.selection.save_mode = 2;
+    app.selection.save_mode = SaveMode::All;
     window_.runFileCommand(FileCommand::Save);
     app.selection.selected_jobs = selected.selected_jobs;
     app.selection.selected_count = selected.selected_count;

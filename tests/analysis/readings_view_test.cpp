@@ -163,10 +163,10 @@ TEST_F(ReadingsViewTest, ButtonsFollowTheManagedKindAndTheFile) {
     app->wizard.fromFile = false;
     v->restart();
     ASSERT_TRUE(v->save_button()->isEnabled());
-    app->selection.save_mode = 2;
+    app->selection.save_mode = SaveMode::All;
     v->save_button()->click();
     EXPECT_EQ(saves, 1);
-    EXPECT_EQ(app->selection.save_mode, 0);
+    EXPECT_EQ(app->selection.save_mode, SaveMode::OneJob);
     v->summary_button()->click();
     EXPECT_EQ(summaries, 1);
 

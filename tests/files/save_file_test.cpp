@@ -301,7 +301,7 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     app.store.job_ids = {7, 9, 12, 0, 0};
     app.wizard.management_type = ManagedKind::Mc;
     app.wizard.step = WizardStep::JobList; // a one-kind job list; files always record step 4
-    app.selection.save_mode = 1;
+    app.selection.save_mode = SaveMode::Selected;
     app.selection.selected_jobs[0] = 0;
     app.selection.selected_jobs[1] = 2;
     app.selection.selected_count = 2;
@@ -331,7 +331,7 @@ TEST_F(SaveFile, TwoSelectedJobsWithTheSameIdLeaveTheLaterFile) {
     set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
     app.store.job_ids = {7, 12, 12, 0, 0};
     app.wizard.management_type = ManagedKind::Mc;
-    app.selection.save_mode = 2;
+    app.selection.save_mode = SaveMode::All;
     app.selection.selected_jobs = {0, 1, 2};
     app.selection.selected_count = 3;
     ASSERT_TRUE(save(dir / "site.qmk").ok);
@@ -588,7 +588,7 @@ TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
     rebuild_job_lists(app.store);
     app.store.job_ids = {7, 8, 0, 0, 0};
     fs::create_directory(dir / "s008.qmk"); // a folder where the second file should go
-    app.selection.save_mode = 2;
+    app.selection.save_mode = SaveMode::All;
     app.selection.selected_jobs = {0, 1};
     app.selection.selected_count = 2;
     result = save(dir / "site.qmk");
@@ -601,7 +601,7 @@ TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
 TEST_F(SaveFile, EmptyMultiJobSelectionSavesTheCurrentJob) {
     set_readings({pin_reading(1), pin_reading(2)});
     app.wizard.management_type = ManagedKind::Mc;
-    app.selection.save_mode = 1;
+    app.selection.save_mode = SaveMode::Selected;
     app.selection.selected_count = 0;
     app.selection.current_job_index = 1;
     ASSERT_TRUE(save(dir / "c.qmk").ok);

@@ -146,7 +146,7 @@ TEST_F(JobWindowsTest, SaveAllJobsWritesEveryJobAndKeepsTheSelection) {
     EXPECT_TRUE(std::filesystem::exists(path("all-ID013.qmk")));
     EXPECT_EQ(state_->selection.selected_count, 1);
     EXPECT_EQ(state_->selection.current_job_index, 1);
-    EXPECT_EQ(state_->selection.save_mode, 2);
+    EXPECT_EQ(state_->selection.save_mode, SaveMode::All);
 }
 
 TEST_F(JobWindowsTest, BatchPrintMenuFollowsAndWritesThePrintParts) {

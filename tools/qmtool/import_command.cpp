@@ -59,7 +59,7 @@ int write_job_save_files(qm::AppState& app, const std::string& out_dir, std::FIL
         wizard.management_type = kinds.mc ? qm::ManagedKind::Mc : qm::ManagedKind::Rh;
         wizard.filter = 0;
         qm::Selection selection;
-        selection.save_mode = 0;
+        selection.save_mode = qm::SaveMode::OneJob;
         selection.current_job_index =
             kinds.mc ? qm::position_in_list(app.store.mc_jobs, app.store.mc_job_count, job)
                      : qm::position_in_list(app.store.rh_jobs, app.store.rh_job_count, job);
