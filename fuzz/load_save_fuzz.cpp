@@ -5,7 +5,7 @@
 #include "files/annotation_block.h"
 #include "files/csv_export.h"
 #include "files/save_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 
 #include <cstdlib>

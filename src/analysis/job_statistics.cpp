@@ -1,7 +1,7 @@
 #include "analysis/job_statistics.h"
 
 #include "analysis/psychrometrics.h"
-#include "files/text_format.h"
+#include "text/reading_time.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,33 +131,6 @@ JobStatistics compute_rh_statistics(std::span<const Reading> group, std::int32_t
     std::snprintf(stats.max_text, sizeof stats.max_text, "%.2f", humidity.max);
     std::snprintf(stats.count_text, sizeof stats.count_text, "%i", static_cast<int>(group.size()));
     return stats;
-}
-
-std::string format_reading_time(const Reading& reading) {
-    // "%i:%.2i", with "AM" or "PM" after a 12-hour time
-    std::string text;
-    append_int(text, decoded_hour(reading.hour_code));
-    text += ':';
-    append_int2(text, reading.minute);
-    if (hour_is_12h(reading.hour_code)) {
-        text += hour_is_pm(reading.hour_code) ? "PM" : "AM";
-    }
-    return text;
-}
-
-std::string format_reading_date(const Reading& reading, std::int32_t international_date) {
-    // "%i/%i/%.2i": day first for the international order, month first otherwise
-    std::string text;
-    append_int(text, international_date != 0 ? reading.day : reading.month);
-    text += '/';
-    append_int(text, international_date != 0 ? reading.month : reading.day);
-    text += '/';
-    append_int2(text, reading.year);
-    return text;
-}
-
-std::string format_reading_date_time(const Reading& reading, std::int32_t international_date) {
-    return format_reading_date(reading, international_date) + ' ' + format_reading_time(reading);
 }
 
 } // namespace qm

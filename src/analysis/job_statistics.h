@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 
 namespace qm {
 
@@ -45,14 +44,5 @@ JobStatistics compute_mc_statistics(std::span<const Reading> group,
 // is counted but left out of the minimum and maximum.
 JobStatistics compute_rh_statistics(std::span<const Reading> group, std::int32_t celsius,
                                     std::int32_t international_date);
-
-// "%i:%.2i" in 24-hour mode, "%i:%.2iAM" / "%i:%.2iPM" in 12-hour mode.
-std::string format_reading_time(const Reading& reading);
-
-// "%i/%i/%.2i" of month, day, year (international_date 0) or day, month, year (nonzero).
-std::string format_reading_date(const Reading& reading, std::int32_t international_date);
-
-// The date, a space and the time: "8/28/03 1:05AM" or "28/8/03 1:05AM".
-std::string format_reading_date_time(const Reading& reading, std::int32_t international_date);
 
 } // namespace qm

@@ -3,6 +3,7 @@
 #include "analysis/job_statistics.h"
 #include "analysis/psychrometrics.h"
 #include "store/job_index.h"
+#include "text/reading_time.h"
 
 #include <algorithm>
 #include <cstdio>

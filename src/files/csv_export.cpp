@@ -3,10 +3,11 @@
 #include "analysis/job_statistics.h"
 #include "analysis/psychrometrics.h"
 #include "files/regular_file.h"
-#include "files/text_format.h"
 #include "store/group_order.h"
 #include "store/job_index.h"
 #include "store/lookup_tables.h"
+#include "text/reading_time.h"
+#include "text/text_format.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "shell/job_list_page.h"
 
 #include "shell/job_selection.h"
-#include "shell/qt_text.h"
 #include "store/job_index.h"
+#include "ui/qt_text.h"
 
 #include <QLabel>
 #include <QListWidget>

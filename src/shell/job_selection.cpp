@@ -2,6 +2,7 @@
 
 #include "analysis/job_statistics.h"
 #include "store/job_index.h"
+#include "text/reading_time.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,11 +1,11 @@
 // quellmark: the desktop program for the Trekmoor moisture meters and their RQ-5200 base unit.
-#include "analysis/readings_view.h"
-#include "app_state.h"
 #include "files/file_commands.h"
 #include "resources/version.h"
+#include "shell/job_windows.h"
 #include "shell/main_window.h"
-#include "shell/qt_text.h"
-#include "summaries/qt_job_windows.h"
+#include "state/app_state.h"
+#include "ui/qt_text.h"
+#include "views/readings_view.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -8,13 +8,13 @@
 #include "shell/help_window.h"
 #include "shell/job_list_page.h"
 #include "shell/job_selection.h"
-#include "shell/qt_file_dialogs.h"
-#include "shell/qt_text.h"
-#include "shell/qt_user_interface.h"
+#include "shell/job_windows.h"
 #include "shell/resources.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
-#include "summaries/qt_job_windows.h"
+#include "ui/qt_file_dialogs.h"
+#include "ui/qt_text.h"
+#include "ui/qt_user_interface.h"
 
 #include <QAction>
 #include <QApplication>

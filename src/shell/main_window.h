@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app_state.h"
 #include "files/file_commands.h"
-#include "shell/layout_metrics.h"
 #include "shell/wizard.h"
+#include "state/app_state.h"
+#include "ui/layout_metrics.h"
 
 #include <QMainWindow>
 #include <QPixmap>

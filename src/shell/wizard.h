@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app_state.h"
+#include "state/app_state.h"
 
 #include <array>
 #include <string>

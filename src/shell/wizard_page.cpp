@@ -1,7 +1,7 @@
 #include "shell/wizard_page.h"
 
-#include "shell/qt_text.h"
 #include "shell/wizard.h"
+#include "ui/qt_text.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>

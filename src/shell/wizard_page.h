@@ -1,8 +1,8 @@
 #pragma once
 
-#include "shell/layout_metrics.h"
 #include "shell/wizard.h"
 #include "store/session_state.h"
+#include "ui/layout_metrics.h"
 
 #include <QPixmap>
 #include <QWidget>

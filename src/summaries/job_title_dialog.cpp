@@ -1,8 +1,8 @@
 #include "summaries/job_title_dialog.h"
 
-#include "shell/qt_text.h"
 #include "summaries/job_annotations.h"
-#include "summaries/summary_window_parts.h"
+#include "ui/dialog_controls.h"
+#include "ui/qt_text.h"
 
 #include <QLineEdit>
 
@@ -19,7 +19,7 @@ constexpr int kHeightDu = 95;
 JobTitleDialog::JobTitleDialog(ReadingStore& store, const ManagedKind& kind, JobListLink& jobs,
                                const LayoutMetrics& metrics, QWidget* parent)
     : QDialog(parent), store_(store), kind_(kind), jobs_(jobs) {
-    using namespace summary_ui;
+    using namespace dialog_controls;
     setWindowTitle(QStringLiteral("Job Title/Description"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);

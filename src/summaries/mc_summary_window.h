@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/app_state.h"
-#include "shell/layout_metrics.h"
+#include "state/app_state.h"
 #include "summaries/job_notes_dialog.h"
 #include "summaries/summary_model.h"
+#include "ui/layout_metrics.h"
 
 #include <QDialog>
 #include <QPointer>

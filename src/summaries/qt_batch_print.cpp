@@ -1,14 +1,14 @@
 #include "summaries/qt_batch_print.h"
 
 #include "analysis/histogram.h"
-#include "analysis/histogram_dialog.h"
-#include "analysis/qt_job_printer.h"
 #include "analysis/reading_rows.h"
 #include "analysis/readings_layout.h"
 #include "store/job_index.h"
 #include "summaries/job_annotations.h"
 #include "summaries/qt_summary_printer.h"
 #include "summaries/summary_model.h"
+#include "views/histogram_dialog.h"
+#include "views/qt_job_printer.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "summaries/batch_print.h"
 
 #include <functional>

@@ -4,7 +4,7 @@
 #include "summaries/job_annotations.h"
 #include "summaries/job_notes_dialog.h"
 #include "summaries/qt_summary_printer.h"
-#include "summaries/summary_window_parts.h"
+#include "ui/dialog_controls.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -16,7 +16,7 @@ namespace qm {
 
 namespace {
 
-using namespace summary_ui;
+using namespace dialog_controls;
 
 // Template 135, in dialog units.
 constexpr int kWidthDu = 218;

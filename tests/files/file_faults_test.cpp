@@ -10,7 +10,7 @@
 #include "files/regular_file.h"
 #include "files/save_file.h"
 #include "files/settings_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "support/recording_ui.h"
 #include "support/scripted_file_dialogs.h"

@@ -2,7 +2,7 @@
 
 #include "files/csv_export.h"
 #include "files/regular_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "support/recording_ui.h"
 

@@ -4,7 +4,7 @@
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "link/port_lock.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "support/recording_download_ui.h"
 #include "support/sim_process.h"
 

@@ -3,7 +3,7 @@
 #include "link/link_transcript.h"
 #include "link/protocol.h"
 #include "link/serial_port.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "support/recording_download_ui.h"
 #include "support/sim_process.h"
 

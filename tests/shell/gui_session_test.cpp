@@ -2,10 +2,10 @@
 // the readings view, a printout into a PDF file, save, reopen the saved file and export it. Run
 // in the sanitizer tree with leak detection, it covers the windows, dialogs and printers that
 // live and die along the way.
-#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
-#include "shell/qt_text.h"
 #include "shell_fixture.h"
+#include "ui/qt_text.h"
+#include "views/readings_view.h"
 
 #include <QListWidget>
 #include <QPrinter>

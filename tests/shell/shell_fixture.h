@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/app_state.h"
 #include "shell/main_window.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "support/recording_ui.h"
 #include "support/scripted_file_dialogs.h"

@@ -2,7 +2,7 @@
 
 // Stores for the summary window tests.
 
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 
 #include <initializer_list>

@@ -6,7 +6,7 @@
 #include "link/download_procedure.h"
 #include "link/link_state.h"
 #include "link/link_transcript.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "support/recording_download_ui.h"
 
 #include <gtest/gtest.h>

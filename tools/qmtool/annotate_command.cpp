@@ -1,7 +1,7 @@
 #include "files/annotation_block.h"
 #include "files/regular_file.h"
 #include "files/save_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/saved_job.h"

@@ -1,6 +1,6 @@
 #include "files/csv_export.h"
 #include "files/regular_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/saved_job.h"

@@ -1,7 +1,7 @@
 #include "files/regular_file.h"
 #include "files/save_file.h"
 #include "link/download_decoder.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"

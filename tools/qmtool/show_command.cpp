@@ -1,6 +1,6 @@
 #include "analysis/job_statistics.h"
 #include "analysis/reading_rows.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"

@@ -1,9 +1,10 @@
 #pragma once
 
-// Shared pieces of the two summary windows (header only, Qt).
+// Controls placed in dialog units, for the windows laid out that way (the summaries, the job
+// title and notes windows).
 
-#include "shell/layout_metrics.h"
-#include "shell/qt_text.h"
+#include "ui/layout_metrics.h"
+#include "ui/qt_text.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,7 +13,7 @@
 
 #include <string_view>
 
-namespace qm::summary_ui {
+namespace qm::dialog_controls {
 
 // Widens a static text whose text does not fit its box, keeping the edge (or the centre) it is
 // aligned to: the desktop's fonts run wider than the ones the layout was drawn for.
@@ -72,4 +73,4 @@ inline QString caption_text(std::string_view caption) {
     return from_cp1252(caption.substr(0, std::min<std::size_t>(caption.size(), 255)));
 }
 
-} // namespace qm::summary_ui
+} // namespace qm::dialog_controls

@@ -1,8 +1,8 @@
-#include "analysis/readings_view.h"
+#include "views/readings_view.h"
 
-#include "analysis/qt_job_printer.h"
 #include "store/job_index.h"
 #include "support/pdf_reader.h"
+#include "views/qt_job_printer.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "analysis/histogram_dialog.h"
-#include "analysis/qt_job_printer.h"
 #include "analysis/readings_layout.h"
-#include "shell/app_state.h"
-#include "shell/layout_metrics.h"
+#include "state/app_state.h"
+#include "ui/layout_metrics.h"
+#include "views/histogram_dialog.h"
+#include "views/qt_job_printer.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -1,11 +1,11 @@
-#include "summaries/qt_job_windows.h"
+#include "shell/job_windows.h"
 
-#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
 #include "shell/main_window.h"
-#include "shell/qt_text.h"
 #include "shell/side_panel.h"
 #include "summaries/qt_batch_print.h"
+#include "ui/qt_text.h"
+#include "views/readings_view.h"
 
 #include <QAction>
 #include <QListWidget>

@@ -1,8 +1,8 @@
-#include "analysis/qt_job_printer.h"
+#include "views/qt_job_printer.h"
 
-#include "analysis/qt_chart_painter.h"
 #include "analysis/readings_layout.h"
 #include "store/job_index.h"
+#include "ui/qt_chart_painter.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "analysis/histogram_dialog.h"
+#include "views/histogram_dialog.h"
 
 #include "support/pdf_reader.h"
 

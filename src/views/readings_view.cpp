@@ -1,10 +1,10 @@
-#include "analysis/readings_view.h"
+#include "views/readings_view.h"
 
-#include "analysis/qt_chart_painter.h"
-#include "analysis/qt_job_printer.h"
 #include "analysis/reading_rows.h"
-#include "shell/qt_text.h"
 #include "store/job_index.h"
+#include "ui/qt_chart_painter.h"
+#include "ui/qt_text.h"
+#include "views/qt_job_printer.h"
 
 #include <QKeyEvent>
 #include <QMessageBox>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "analysis/histogram.h"
-#include "shell/app_state.h"
-#include "shell/layout_metrics.h"
+#include "state/app_state.h"
+#include "ui/layout_metrics.h"
 
 #include <QDialog>
 

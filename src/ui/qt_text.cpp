@@ -1,4 +1,4 @@
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
-#include "analysis/histogram_dialog.h"
+#include "views/histogram_dialog.h"
 
-#include "analysis/qt_chart_painter.h"
 #include "analysis/readings_layout.h"
-#include "shell/qt_text.h"
 #include "store/job_index.h"
+#include "ui/qt_chart_painter.h"
+#include "ui/qt_text.h"
 
 #include <QMessageBox>
 #include <QPainter>

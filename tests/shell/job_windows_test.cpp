@@ -1,11 +1,11 @@
 // The job windows on the real main window: the title on the job list and side panel, the summary
 // opener, Save all Jobs and the Batch Print menu.
-#include "summaries/qt_job_windows.h"
+#include "shell/job_windows.h"
 
-#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
 #include "shell/shell_fixture.h"
 #include "summaries/job_annotations.h"
+#include "views/readings_view.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/job_printing.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 
 #include <QFont>
 #include <QSize>
