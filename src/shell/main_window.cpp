@@ -175,7 +175,7 @@ void MainWindow::createPanels() {
     connect(sidePanel_, &SidePanel::backRequested, this, &MainWindow::back);
     connect(sidePanel_, &SidePanel::forwardRequested, this,
             [this] { pageCommand(kForwardCommand); });
-    show_page(kStartPageId);
+    showPage(kStartPageId);
     sidePanel_->show();
     pagesCreated_ = true;
 }
@@ -203,7 +203,7 @@ void MainWindow::menuCommand(int id) {
     SettingsRecord& s = state_.settings;
     switch (id) {
     case kMenuOpen:
-        open_save_file();
+        openSaveFile();
         return;
     case kMenuClose:
         close();
@@ -356,7 +356,7 @@ void MainWindow::dataReplaced() {
     // Nothing of the new data is selected yet: no job of the old data may stay on show.
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
     sidePanel_->clearQuickJobInfo();
-    repaint_side_panel();
+    repaintSidePanel();
 }
 
 void MainWindow::onJobSelectionChanged() {
@@ -376,13 +376,13 @@ void MainWindow::onJobSelectionChanged() {
 
 // ---- the wizard's host ----
 
-void MainWindow::close_page() {
+void MainWindow::closePage() {
     if (page_ != nullptr) {
         page_->hide();
     }
 }
 
-void MainWindow::show_page(int templateId) {
+void MainWindow::showPage(int templateId) {
     const PageContext context{state_.wizard, metrics_, banner_, pagesCreated_};
     WizardPage* page = nullptr;
     if (templateId == kStartPageId || templateId == kDataKindPageId) {
@@ -400,10 +400,10 @@ void MainWindow::show_page(int templateId) {
     }
     page_ = page;
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
-    reshow_page();
+    reshowPage();
 }
 
-void MainWindow::reshow_page() {
+void MainWindow::reshowPage() {
     if (page_ == nullptr) {
         return;
     }
@@ -418,7 +418,7 @@ void MainWindow::reshow_page() {
     }
 }
 
-bool MainWindow::run_download() {
+bool MainWindow::runDownload() {
     downloading_ = true;
     centralWidget()->setEnabled(false);
     menuAction(kMenuOpen)->setEnabled(false);
@@ -452,33 +452,33 @@ bool MainWindow::runSerialDownload() {
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
     waitUi_ = nullptr;
     save_last_download_transcript(transcript);
-    repaint_side_panel();
+    repaintSidePanel();
     return result.outcome == DownloadOutcome::Completed;
 }
 
-void MainWindow::open_save_file() {
+void MainWindow::openSaveFile() {
     if (!downloading_) {
         runFileCommand(FileCommand::Open);
     }
 }
 
-void MainWindow::set_back_enabled(bool enabled) {
+void MainWindow::setBackEnabled(bool enabled) {
     sidePanel_->setBackEnabled(enabled);
 }
 
-void MainWindow::clear_quick_job_info() {
+void MainWindow::clearQuickJobInfo() {
     sidePanel_->clearQuickJobInfo();
 }
 
-bool MainWindow::page_shown() const {
+bool MainWindow::pageShown() const {
     return page_ != nullptr && !page_->isHidden();
 }
 
-void MainWindow::repaint_side_panel() {
+void MainWindow::repaintSidePanel() {
     sidePanel_->update();
 }
 
-bool MainWindow::link_established() const {
+bool MainWindow::linkEstablished() const {
     return state_.link.link_established;
 }
 

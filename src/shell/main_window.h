@@ -92,16 +92,16 @@ protected:
 
 private:
     // WizardHost
-    void close_page() override;
-    void show_page(int templateId) override;
-    void reshow_page() override;
-    bool run_download() override;
-    void open_save_file() override;
-    void set_back_enabled(bool enabled) override;
-    void clear_quick_job_info() override;
-    bool page_shown() const override;
-    void repaint_side_panel() override;
-    bool link_established() const override;
+    void closePage() override;
+    void showPage(int templateId) override;
+    void reshowPage() override;
+    bool runDownload() override;
+    void openSaveFile() override;
+    void setBackEnabled(bool enabled) override;
+    void clearQuickJobInfo() override;
+    bool pageShown() const override;
+    void repaintSidePanel() override;
+    bool linkEstablished() const override;
     UserInterface& ui() override;
 
     void readSettingsAtStart();
