@@ -382,11 +382,11 @@ void MainWindow::closePage() {
     }
 }
 
-void MainWindow::showPage(int templateId) {
+void MainWindow::showPage(int pageId) {
     const PageContext context{state_.wizard, metrics_, banner_, pagesCreated_};
     WizardPage* page = nullptr;
-    if (templateId == kStartPageId || templateId == kDataKindPageId) {
-        page = new ChoicePage(templateId, context, centralWidget());
+    if (pageId == kStartPageId || pageId == kDataKindPageId) {
+        page = new ChoicePage(pageId, context, centralWidget());
     } else {
         // Every page of the job sequence is the job list: the other templates are not offered.
         auto* list = new JobListPage(state_.store, context, centralWidget());

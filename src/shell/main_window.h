@@ -93,7 +93,7 @@ protected:
 private:
     // WizardHost
     void closePage() override;
-    void showPage(int templateId) override;
+    void showPage(int pageId) override;
     void reshowPage() override;
     bool runDownload() override;
     void openSaveFile() override;

@@ -54,8 +54,8 @@ public:
     virtual ~WizardHost() = default;
     // Hides the current page; it stays the current page until another one is shown.
     virtual void closePage() = 0;
-    // Creates a new instance of the template, places it (with its buttons) and shows it.
-    virtual void showPage(int templateId) = 0;
+    // Creates the page anew, places it (with its buttons) and shows it.
+    virtual void showPage(int pageId) = 0;
     // Places the current page with its buttons and shows it again.
     virtual void reshowPage() = 0;
     // Runs the download; true when it completed (the meter's data, maybe none, replaced the

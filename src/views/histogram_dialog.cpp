@@ -17,7 +17,7 @@ namespace qm {
 
 namespace {
 
-// Template 132, in dialog units.
+// The histogram window, in dialog units.
 constexpr int kDialogWidthDu = 388;
 constexpr int kDialogHeightDu = 295;
 constexpr int kButtonTopDu = 277;

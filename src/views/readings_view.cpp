@@ -25,7 +25,7 @@ namespace qm {
 
 namespace {
 
-// Template 133, in dialog units.
+// The readings window, in dialog units.
 constexpr int kDialogWidthDu = 406;
 constexpr int kDialogHeightDu = 263;
 constexpr int kButtonTopDu = 225;
@@ -129,7 +129,7 @@ void ReadingsView::updateControls() {
             .translated(extra, 0));
     const int scroll_width = metrics_.x(kScrollWidthDu);
     scrollBar_->setGeometry(layout_.scroll_bar_x, layout_.scroll_bar_y, scroll_width,
-                             metrics_.y(kScrollHeightDu));
+                            metrics_.y(kScrollHeightDu));
     setFixedSize(std::max(metrics_.x(kDialogWidthDu) + extra,
                           layout_.scroll_bar_x + scroll_width + kMarginPx),
                  std::max(metrics_.y(kDialogHeightDu), button_top + button_height + kMarginPx));
@@ -248,7 +248,7 @@ std::string ReadingsView::jobEntry() const {
 }
 
 std::string ReadingsView::jobEntryText(const AppState& app,
-                                         const std::function<std::string()>& entry_hook) {
+                                       const std::function<std::string()>& entry_hook) {
     std::string entry = entry_hook ? entry_hook() : std::string();
     if (entry.empty()) {
         const std::int32_t job =
@@ -279,9 +279,9 @@ void ReadingsView::paintEvent(QPaintEvent*) {
         paint_rect(painter, layout_.stripes[j], j % 2 == 0 ? kGrey : kWhite, std::nullopt);
     }
 
-    const std::vector<ReadingRow> rows = collect_reading_rows(
-        app_.store, app_.meter.active_materials, management, job_index, scrollPosition_, kViewRows,
-        celsius, app_.settings.international_date);
+    const std::vector<ReadingRow> rows =
+        collect_reading_rows(app_.store, app_.meter.active_materials, management, job_index,
+                             scrollPosition_, kViewRows, celsius, app_.settings.international_date);
     const auto headings = reading_column_headings(management, celsius);
     painter.setPen(kInk);
     for (std::size_t c = 0; c < layout_.columns.size(); ++c) {
