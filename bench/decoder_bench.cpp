@@ -1,7 +1,7 @@
 // The download decoder against its floor: one memcpy of the readings it produces.
 #include "bench/bench_data.h"
 #include "link/download_decoder.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 #include "bench/bench_data.h"
 #include "files/csv_export.h"
 #include "files/save_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 
 #include <benchmark/benchmark.h>

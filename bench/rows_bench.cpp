@@ -22,14 +22,13 @@ qm::ReadingStore make_store(std::int32_t kind_of_all) {
     return store;
 }
 
-void repaint(benchmark::State& state, std::int32_t management_type) {
-    // Management type 0 lists RH/T readings, 1 moisture readings.
-    qm::ReadingStore store = make_store(management_type == 0 ? qm::RhTemperature : qm::Pin);
+void repaint(benchmark::State& state, qm::ManagedKind kind) {
+    qm::ReadingStore store = make_store(kind == qm::ManagedKind::Rh ? qm::RhTemperature : qm::Pin);
     const auto last_page = static_cast<std::int32_t>(kJobReadings - qm::kViewRows);
     std::size_t rows = 0;
     for (auto _ : state) {
-        const auto texts = qm::collect_reading_rows(store, qm::kFirstMaterials, management_type, 0,
-                                                    last_page, qm::kViewRows, 0, 0);
+        const auto texts = qm::collect_reading_rows(store, qm::kFirstMaterials, kind, 0, last_page,
+                                                    qm::kViewRows, 0, 0);
         rows = texts.size();
         benchmark::DoNotOptimize(texts.data());
     }
@@ -40,12 +39,12 @@ void repaint(benchmark::State& state, std::int32_t management_type) {
 }
 
 void BM_RepaintLastRhRows(benchmark::State& state) {
-    repaint(state, 0);
+    repaint(state, qm::ManagedKind::Rh);
 }
 BENCHMARK(BM_RepaintLastRhRows)->Unit(benchmark::kMicrosecond);
 
 void BM_RepaintLastMcRows(benchmark::State& state) {
-    repaint(state, 1);
+    repaint(state, qm::ManagedKind::Mc);
 }
 BENCHMARK(BM_RepaintLastMcRows)->Unit(benchmark::kMicrosecond);
 

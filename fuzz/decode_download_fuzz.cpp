@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the download decoder: no read outside the stream, and every reading
 // it keeps stays inside the data model.
 #include "link/download_decoder.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 
 #include <cstdlib>
 

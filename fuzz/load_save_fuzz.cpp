@@ -5,7 +5,7 @@
 #include "files/annotation_block.h"
 #include "files/csv_export.h"
 #include "files/save_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 
 #include <cstdlib>
@@ -19,21 +19,21 @@ public:
     qm::PumpResult pump_messages(qm::PumpMode) override { return qm::PumpResult::Continue; }
 };
 
-void check_listed_jobs(qm::AppState& app) {
-    qm::ReadingStore& store = app.store;
+void check_listed_jobs(const qm::AppState& app) {
+    const qm::ReadingStore& store = app.store;
     if (store.mc_job_count > qm::kMaxJobs || store.rh_job_count > qm::kMaxJobs) {
         std::abort();
     }
-    for (const std::int32_t mode : {qm::kModeMcPosition, qm::kModeRhPosition}) {
-        const bool mc = mode == qm::kModeMcPosition;
+    for (const qm::ManagedKind kind : {qm::ManagedKind::Mc, qm::ManagedKind::Rh}) {
+        const bool mc = kind == qm::ManagedKind::Mc;
         const std::int32_t count = mc ? store.mc_job_count : store.rh_job_count;
         for (std::int32_t position = 0; position < count; ++position) {
-            const std::int32_t job = (mc ? store.mc_jobs : store.rh_jobs)[position];
+            const std::int32_t job = qm::job_at_position(store, kind, position);
             if (job < 1 || job > qm::kMaxJobs) {
                 std::abort();
             }
-            qm::fill_working_set(store, position, mode);
-            for (const qm::Reading& r : store.working_set) {
+            for (const qm::Reading& r : qm::readings_in_time_order(
+                     store, job, mc ? qm::KindFilter::Mc : qm::KindFilter::Rh)) {
                 if (!qm::in_tables(r)) {
                     std::abort();
                 }

@@ -61,15 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FakeClock clock;
     qm::LinkTiming timing;
     qm::LinkContext context{transport, clock, timing};
-    qm::LinkState link;
-    link.port_name = "/dev/fuzz";
     SilentUi ui;
     const std::uint8_t command =
         size > 0 && (data[0] & 1) ? qm::kCommandNextPacket : qm::kCommandFirstPacket;
-    qm::send_request(link, command, context, ui);
+    const qm::RequestReply reply = qm::send_request("/dev/fuzz", command, context, ui);
     if (transport.calls > 2 * timing.request_exchange_limit + 2 ||
-        link.bytes_received > qm::kMaxReplyBytes ||
-        link.receive_buffer[qm::kReceiveBufferSize - 1] != 0) {
+        reply.exchange.bytes_received > qm::kMaxReplyBytes ||
+        reply.exchange.buffer[qm::kReceiveBufferSize - 1] != 0) {
         std::abort();
     }
     return 0;

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the plain build, then the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer; then builds and checks the Debian
-# package and runs the fuzz targets.
+# Installs what is missing, checks the layers and the format of the sources, builds, and runs every
+# test: the plain build, then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
+# then builds and checks the Debian package and runs the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+
+# The layers of the tree (scripts/check_layers.py) and the one code format (.clang-format).
+python3 scripts/check_layers.py
+find src tools tests bench fuzz \( -name '*.h' -o -name '*.cpp' \) -print0 |
+    xargs -0 clang-format --dry-run --Werror
+echo "format: every file as .clang-format has it"
 
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$(nproc)")

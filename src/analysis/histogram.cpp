@@ -187,7 +187,10 @@ std::string histogram_left_out_note(const HistogramBins& bins, int scan_readings
     std::string note;
     auto add = [&note](int n, const char* one, const char* many) {
         if (n > 0) {
-            note += (note.empty() ? "" : "\n") + not_shown_line(n, one, many);
+            if (!note.empty()) {
+                note += '\n';
+            }
+            note += not_shown_line(n, one, many);
         }
     };
     add(scan_readings, "scan reading", "scan readings");
@@ -243,7 +246,7 @@ std::string histogram_print_title(const MeterIdentity& meter, std::string_view j
                                   const McSlot& first_slot, std::int32_t job_id) {
     const std::string model(meter.model());
     const std::string entry(job_entry);
-    const std::string species(species_name(first_slot.words[5]));
+    const std::string species(species_name(first_slot.species));
     char text[512];
     if (meter.not_scanner == 0) {
         std::snprintf(text, sizeof text, "Histogram for %s \r\n%s - ID#%12.0f - %s", model.c_str(),

@@ -65,7 +65,7 @@ std::string job_page_heading(const MeterIdentity& meter, std::string_view job_en
 }
 
 JobPage build_job_page(const JobPageLayout& layout, std::string heading,
-                       const std::vector<ReadingRow>& rows, std::int32_t management_type,
+                       const std::vector<ReadingRow>& rows, ManagedKind kind,
                        std::int32_t celsius) {
     const int u = layout.unit;
     const int line = layout.line_height;
@@ -83,7 +83,7 @@ JobPage build_job_page(const JobPageLayout& layout, std::string heading,
             {{kTableLeftUnits * u, top + line, kTableRightUnits * u, top + 2 * line}, true});
     }
 
-    const bool rh = management_type == kManagementRh;
+    const bool rh = kind == ManagedKind::Rh;
     const std::size_t columns = rh ? 9 : 8;
     const Span* cells = rh ? kRhColumns : kMcCells;
     const Span* headers = rh ? kRhColumns : kMcHeaders;
@@ -99,7 +99,7 @@ JobPage build_job_page(const JobPageLayout& layout, std::string heading,
         }
     }
 
-    const auto names = reading_column_headings(management_type, celsius);
+    const auto names = reading_column_headings(kind, celsius);
     for (std::size_t c = 0; c < columns; ++c) {
         const std::string text(c < kReadingColumns ? names[c] : kEmcHeading);
         page.headers.push_back({text,

@@ -50,9 +50,8 @@ struct JobPage {
 };
 
 // Lays out one page with its rows (at most rows_per_page of them). The RH/T table carries the
-// EMC as a ninth column at the right; the MC table and any other management type have eight.
+// EMC as a ninth column at the right; the MC table and any other kind have eight.
 JobPage build_job_page(const JobPageLayout& layout, std::string heading,
-                       const std::vector<ReadingRow>& rows, std::int32_t management_type,
-                       std::int32_t celsius);
+                       const std::vector<ReadingRow>& rows, ManagedKind kind, std::int32_t celsius);
 
 } // namespace qm

@@ -2,11 +2,10 @@
 
 #include "store/lookup_tables.h"
 #include "store/reading.h"
-#include "store/reading_store.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
 
 namespace qm {
 
@@ -17,8 +16,8 @@ constexpr std::size_t kStatMaterialSize = 20;
 // What first_text and last_text hold for a group without readings.
 constexpr const char* kNoReadingTime = "----";
 
-// The figures of one group of readings (one location, and for MC one sub-location, of the
-// selected job) as the summaries and the CSV export print them. Every field is NUL-terminated
+// The figures of one group of readings (one location, and for MC one sub-location, of a job) as
+// the summaries and the CSV export print them. Every field is NUL-terminated
 // text; fields an operation does not set are empty.
 struct JobStatistics {
     char min_text[kStatValueSize] = {};         // MC: smallest PIN value "%.1f%%"; RH/T: "%.2f"
@@ -32,30 +31,18 @@ struct JobStatistics {
     char material_text[kStatMaterialSize] = {}; // MC: material of the group
 };
 
-// Statistics of the MC readings of working_set that belong to the job at job_index in mc_jobs,
-// the location and the sub-location. PIN figures count PinWithTemperature readings only, SCAN
-// figures Scan readings; readings of any kind give the first and last times. The material is
-// that of the first PinWithTemperature reading, else of the group's first reading. Moves
-// store.cursor to the end of working_set.
-JobStatistics compute_mc_statistics(ReadingStore& store, const MaterialList& active_materials,
-                                    std::int32_t job_index, std::int32_t location,
-                                    std::int32_t sub_location, std::int32_t international_date);
-
-// Statistics of the readings of working_set that belong to the job at job_index in rh_jobs and
-// the location (any sub-location): absolute humidity in GPP (celsius 0) or GPK (nonzero). A
-// reading whose humidity is out of range is counted but left out of the minimum and maximum.
-// Moves store.cursor to the end of working_set.
-JobStatistics compute_rh_statistics(ReadingStore& store, std::int32_t job_index,
-                                    std::int32_t location, std::int32_t celsius,
+// The figures of one group of MC readings (one location and sub-location of a job), given in
+// time order. PIN figures count PinWithTemperature readings only, SCAN figures Scan readings;
+// readings of any kind give the first and last times. The material is that of the first
+// PinWithTemperature reading, else of the group's first reading.
+JobStatistics compute_mc_statistics(std::span<const Reading> group,
+                                    const MaterialList& active_materials,
                                     std::int32_t international_date);
 
-// "%i:%.2i" in 24-hour mode, "%i:%.2iAM" / "%i:%.2iPM" in 12-hour mode.
-std::string format_reading_time(const Reading& reading);
-
-// "%i/%i/%.2i" of month, day, year (international_date 0) or day, month, year (nonzero).
-std::string format_reading_date(const Reading& reading, std::int32_t international_date);
-
-// The date, a space and the time: "8/28/03 1:05AM" or "28/8/03 1:05AM".
-std::string format_reading_date_time(const Reading& reading, std::int32_t international_date);
+// The figures of one group of RH/T readings (one location of a job), given in time order:
+// absolute humidity in GPP (celsius 0) or GPK (nonzero). A reading whose humidity is out of range
+// is counted but left out of the minimum and maximum.
+JobStatistics compute_rh_statistics(std::span<const Reading> group, std::int32_t celsius,
+                                    std::int32_t international_date);
 
 } // namespace qm

@@ -1,6 +1,6 @@
 #include "analysis/psychrometrics.h"
 
-#include "files/text_format.h"
+#include "text/text_format.h"
 
 #include <cmath>
 #include <cstdio>

@@ -3,15 +3,14 @@
 #include "analysis/job_statistics.h"
 #include "analysis/psychrometrics.h"
 #include "store/job_index.h"
+#include "text/reading_time.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qm {
 
 namespace {
-
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
 
 // Shown in the temperature column of readings that carry no pin temperature.
 constexpr std::string_view kNoTemperature = "-";
@@ -66,13 +65,13 @@ void fill_mc_cells(ReadingRow& row, const Reading& r, const MaterialList& active
 
 } // namespace
 
-std::array<std::string_view, kReadingColumns> reading_column_headings(std::int32_t management_type,
+std::array<std::string_view, kReadingColumns> reading_column_headings(ManagedKind kind,
                                                                       std::int32_t celsius) {
-    switch (management_type) {
-    case kManageRh:
+    switch (kind) {
+    case ManagedKind::Rh:
         return {"Rec",   "Location", "RH",  "Temp", celsius != 0 ? "GPK" : "GPP",
                 "DewPt", "Date",     "Time"};
-    case kManageMc:
+    case ManagedKind::Mc:
         return {"Rec", "Location", "Type", "Material", "MC", "Temp", "Date", "Time"};
     default:
         return {"Rec", "", "", "", "", "", "Date", "Time"};
@@ -94,33 +93,24 @@ ReadingRow format_reading_row(const Reading& reading, std::int32_t ordinal,
     return row;
 }
 
-std::vector<ReadingRow> collect_reading_rows(ReadingStore& store,
-                                             const MaterialList& active_materials,
-                                             std::int32_t management_type, std::int32_t job_index,
-                                             std::int32_t scroll_position, std::size_t max_rows,
-                                             std::int32_t celsius,
+std::vector<ReadingRow> collect_reading_rows(const ReadingStore& store,
+                                             const MaterialList& active_materials, ManagedKind kind,
+                                             std::int32_t job_index, std::int32_t scroll_position,
+                                             std::size_t max_rows, std::int32_t celsius,
                                              std::int32_t international_date) {
     std::vector<ReadingRow> rows;
-    store.cursor = 0;
-    const bool rh = management_type == kManageRh;
-    if ((!rh && management_type != kManageMc) || job_index < 0 || job_index >= kMaxJobs ||
-        job_index >= (rh ? store.rh_job_count : store.mc_job_count)) {
+    const std::int32_t job = job_at_position(store, kind, job_index);
+    if (job == 0) {
         return rows;
     }
-    const std::size_t index = static_cast<std::size_t>(job_index);
-    const std::int32_t job = rh ? store.rh_jobs[index] : store.mc_jobs[index];
-    const std::int32_t kind_filter = rh ? RhTemperature : kKindFilterNotRh;
-
-    std::int32_t skipped = 0;
-    while (skipped < scroll_position && find_next_in_store(store, job, kind_filter)) {
-        ++store.cursor;
-        ++skipped;
-    }
-    std::int32_t ordinal = skipped + 1;
-    while (rows.size() < max_rows && find_next_in_store(store, job, kind_filter)) {
-        rows.push_back(format_reading_row(store.all_readings[store.cursor], ordinal++,
-                                          active_materials, celsius, international_date));
-        ++store.cursor;
+    const std::vector<std::size_t> found =
+        job_readings(store, job, kind == ManagedKind::Rh ? KindFilter::Rh : KindFilter::Mc);
+    const std::size_t first =
+        std::min(static_cast<std::size_t>(std::max(scroll_position, 0)), found.size());
+    for (std::size_t k = first; k < found.size() && rows.size() < max_rows; ++k) {
+        rows.push_back(format_reading_row(store.all_readings[found[k]],
+                                          static_cast<std::int32_t>(k + 1), active_materials,
+                                          celsius, international_date));
     }
     return rows;
 }

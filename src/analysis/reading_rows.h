@@ -3,6 +3,7 @@
 #include "store/lookup_tables.h"
 #include "store/reading.h"
 #include "store/reading_store.h"
+#include "store/session_state.h"
 
 #include <array>
 #include <cstddef>
@@ -38,9 +39,9 @@ struct ReadingRow {
     std::string emc;
 };
 
-// Column headings for management_type 0 (RH/T: "GPK" under celsius, else "GPP") and 1 (MC). Any
-// other management type has only "Rec", "Date" and "Time".
-std::array<std::string_view, kReadingColumns> reading_column_headings(std::int32_t management_type,
+// Column headings of the RH/T table ("GPK" under celsius, else "GPP") and of the MC table. Any
+// other kind has only "Rec", "Date" and "Time".
+std::array<std::string_view, kReadingColumns> reading_column_headings(ManagedKind kind,
                                                                       std::int32_t celsius);
 
 // The texts of one reading shown as row number ordinal (counted from 1). Temperatures, humidity
@@ -51,12 +52,12 @@ ReadingRow format_reading_row(const Reading& reading, std::int32_t ordinal,
 
 // The rows of the readings table for the job at job_index of the managed kind's job list: the
 // job's readings of that kind in all_readings order, skipping the first scroll_position of them,
-// at most max_rows. Ordinals continue from scroll_position + 1. Resets and moves store.cursor.
-// An unknown management type or a position past the job list gives no rows.
-std::vector<ReadingRow> collect_reading_rows(ReadingStore& store,
-                                             const MaterialList& active_materials,
-                                             std::int32_t management_type, std::int32_t job_index,
-                                             std::int32_t scroll_position, std::size_t max_rows,
-                                             std::int32_t celsius, std::int32_t international_date);
+// at most max_rows. Ordinals continue from scroll_position + 1. A kind without a job list or a
+// position past the job list gives no rows.
+std::vector<ReadingRow> collect_reading_rows(const ReadingStore& store,
+                                             const MaterialList& active_materials, ManagedKind kind,
+                                             std::int32_t job_index, std::int32_t scroll_position,
+                                             std::size_t max_rows, std::int32_t celsius,
+                                             std::int32_t international_date);
 
 } // namespace qm

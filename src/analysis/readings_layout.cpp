@@ -23,50 +23,23 @@ constexpr int kHeadingTop = 15;
 
 } // namespace
 
-std::int32_t managed_job_number(const ReadingStore& store, std::int32_t management_type,
-                                std::int32_t job_index) {
-    if (job_index < 0 || job_index >= kMaxJobs) {
-        return 0;
-    }
-    const auto i = static_cast<std::size_t>(job_index);
-    if (management_type == kManagementRh && job_index < store.rh_job_count) {
-        return store.rh_jobs[i];
-    }
-    if (management_type == kManagementMc && job_index < store.mc_job_count) {
-        return store.mc_jobs[i];
-    }
-    return 0;
-}
-
-std::int32_t job_id_of(const ReadingStore& store, std::int32_t job) {
-    return job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
-}
-
-std::size_t count_job_readings(ReadingStore& store, std::int32_t management_type,
+std::size_t count_job_readings(const ReadingStore& store, ManagedKind kind,
                                std::int32_t job_index) {
-    const std::int32_t job = managed_job_number(store, management_type, job_index);
-    if (job == 0) {
-        return 0;
-    }
-    const std::int32_t filter = management_type == kManagementRh ? RhTemperature : kKindFilterNotRh;
-    std::size_t n = 0;
-    store.cursor = 0;
-    while (find_next_in_store(store, job, filter)) {
-        ++n;
-        ++store.cursor;
-    }
-    return n;
+    const std::int32_t job = job_at_position(store, kind, job_index);
+    return job == 0 ? 0
+                    : count_readings(store, job,
+                                     kind == ManagedKind::Rh ? KindFilter::Rh : KindFilter::Mc);
 }
 
-std::string readings_view_heading(std::int32_t management_type, std::int32_t not_scanner,
+std::string readings_view_heading(ManagedKind kind, std::int32_t not_scanner,
                                   std::string_view job_entry, std::int32_t job_id,
                                   const McSlot& first_slot) {
     const std::string entry(job_entry);
     char text[600];
-    if (management_type == kManagementRh || not_scanner != 0) {
+    if (kind == ManagedKind::Rh || not_scanner != 0) {
         std::snprintf(text, sizeof text, "%s\nID# %i\n", entry.c_str(), job_id);
     } else {
-        const std::string species(species_name(first_slot.words[5]));
+        const std::string species(species_name(first_slot.species));
         std::snprintf(text, sizeof text, "%s   ID#%12.0f\n%s\n", entry.c_str(),
                       scanner_job_id(first_slot, job_id), species.c_str());
     }

@@ -4,6 +4,7 @@
 #include "store/job_records.h"
 #include "store/meter_identity.h"
 #include "store/reading_store.h"
+#include "store/session_state.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,27 +15,13 @@
 
 namespace qm {
 
-// management_type values.
-constexpr std::int32_t kManagementRh = 0;
-constexpr std::int32_t kManagementMc = 1;
-
-// The job number of the job at job_index in the managed kind's job list; 0 when there is none
-// (an unknown management type or a position past the list).
-std::int32_t managed_job_number(const ReadingStore& store, std::int32_t management_type,
-                                std::int32_t job_index);
-
-// The ID number of a job (job_ids entry job - 1); 0 for a job number outside 1..5.
-std::int32_t job_id_of(const ReadingStore& store, std::int32_t job);
-
-// How many readings of the managed kind the job at job_index has in all_readings. Moves the
-// store's cursor.
-std::size_t count_job_readings(ReadingStore& store, std::int32_t management_type,
-                               std::int32_t job_index);
+// How many readings of the managed kind the job at job_index has in all_readings.
+std::size_t count_job_readings(const ReadingStore& store, ManagedKind kind, std::int32_t job_index);
 
 // The heading of the readings view: "<entry>\nID# <id>\n", or for the scanner's MC data
 // "<entry>   ID#<scanner_job_id, 12 places>\n<species>\n" with the species of the first slot of
 // the job's MC record.
-std::string readings_view_heading(std::int32_t management_type, std::int32_t not_scanner,
+std::string readings_view_heading(ManagedKind kind, std::int32_t not_scanner,
                                   std::string_view job_entry, std::int32_t job_id,
                                   const McSlot& first_slot);
 

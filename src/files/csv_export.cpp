@@ -3,12 +3,15 @@
 #include "analysis/job_statistics.h"
 #include "analysis/psychrometrics.h"
 #include "files/regular_file.h"
-#include "files/text_format.h"
+#include "store/group_order.h"
 #include "store/job_index.h"
 #include "store/lookup_tables.h"
+#include "text/reading_time.h"
+#include "text/text_format.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 namespace qm {
@@ -150,97 +153,67 @@ void append_mc_line(std::string& out, const JobFields& j, const Reading& r, std:
     line.empty().end();
 }
 
-// The readings of working_set that belong to job, in location then sub-location order (time
-// order kept within each group). One counting pass replaces a walk of the whole working set per
-// group; readings outside the 64 locations and three sub-locations are left out, as they belong
-// to no group. Sub-locations are ignored when by_sub_location is false.
-std::vector<const Reading*> grouped_readings(const std::vector<Reading>& set, std::int32_t job,
-                                             bool by_sub_location) {
-    const std::size_t subs = by_sub_location ? kSubLocationCount : 1;
-    const auto key = [&](const Reading& r) -> std::size_t {
-        if (r.job != job || r.location < 0 || r.location >= kLocationCount) {
-            return SIZE_MAX;
-        }
-        if (!by_sub_location) {
-            return static_cast<std::size_t>(r.location);
-        }
-        if (r.sub_location < 0 || r.sub_location >= kSubLocationCount) {
-            return SIZE_MAX;
-        }
-        return static_cast<std::size_t>(r.location) * subs +
-               static_cast<std::size_t>(r.sub_location);
-    };
-    std::vector<std::size_t> start(kLocationCount * subs + 1, 0);
-    for (const Reading& r : set) {
-        if (const std::size_t k = key(r); k != SIZE_MAX) {
-            ++start[k + 1];
-        }
+// The group of a reading in the export: its location, and with by_sub_location its location and
+// sub-location; readings outside the 64 locations and three sub-locations belong to none.
+std::uint32_t export_group(const Reading& r, bool by_sub_location) {
+    if (r.location < 0 || r.location >= kLocationCount) {
+        return kNoGroup;
     }
-    for (std::size_t k = 1; k < start.size(); ++k) {
-        start[k] += start[k - 1];
+    const auto location = static_cast<std::uint32_t>(r.location);
+    if (!by_sub_location) {
+        return location;
     }
-    std::vector<const Reading*> grouped(start.back());
-    for (const Reading& r : set) {
-        if (const std::size_t k = key(r); k != SIZE_MAX) {
-            grouped[start[k]++] = &r;
-        }
+    if (r.sub_location < 0 || r.sub_location >= kSubLocationCount) {
+        return kNoGroup;
     }
-    return grouped;
+    return location * kSubLocationCount + static_cast<std::uint32_t>(r.sub_location);
 }
 
-void append_rh_part(std::string& out, ReadingStore& store, const JobFields& j, std::int32_t job,
-                    std::int32_t celsius, std::int32_t international_date) {
-    fill_working_set(store, job, kModeRhJob);
-    const std::vector<const Reading*> grouped = grouped_readings(store.working_set, job, false);
-    out.reserve(out.size() + grouped.size() * kLineSizeGuess);
-    for (const Reading* r : grouped) {
-        append_rh_line(out, j, *r, celsius, international_date);
+// The job's RH/T readings by location, in time order within each.
+void append_rh_part(std::string& out, const ReadingStore& store, const JobFields& j,
+                    std::int32_t job, std::int32_t celsius, std::int32_t international_date) {
+    const std::vector<Reading> readings = readings_in_time_order(store, job, KindFilter::Rh);
+    const std::vector<std::uint32_t> order = group_order(
+        readings, kLocationCount, [](const Reading& r) { return export_group(r, false); });
+    out.reserve(out.size() + order.size() * kLineSizeGuess);
+    for (const std::uint32_t i : order) {
+        append_rh_line(out, j, readings[i], celsius, international_date);
     }
 }
 
-void append_mc_part(std::string& out, ReadingStore& store, const MeterIdentity& meter,
+// The job's MC readings by location and sub-location, in time order within each group, when the
+// job is in the MC job list.
+void append_mc_part(std::string& out, const ReadingStore& store, const MeterIdentity& meter,
                     const JobFields& j, std::int32_t job, std::int32_t celsius,
                     std::int32_t international_date) {
-    const int position = position_in_list(store.mc_jobs, store.mc_job_count, job);
-    if (position < 0) {
-        store.working_set.clear(); // a job without MC readings leaves no working set behind
+    if (position_in_list(store.mc_jobs, store.mc_job_count, job) < 0) {
         return;
     }
-    fill_working_set(store, position, kModeMcPosition);
-    const std::vector<const Reading*> grouped = grouped_readings(store.working_set, job, true);
-    out.reserve(out.size() + grouped.size() * kLineSizeGuess);
-    // The group statistics run over a working set that holds just the group: they only look at
-    // the group's readings, so the figures are those of the whole set, without walking it once
-    // per group.
-    std::vector<Reading> job_set;
+    const std::vector<Reading> readings = readings_in_time_order(store, job, KindFilter::Mc);
+    const std::vector<std::uint32_t> order =
+        group_order(readings, kLocationCount * kSubLocationCount,
+                    [](const Reading& r) { return export_group(r, true); });
+    out.reserve(out.size() + order.size() * kLineSizeGuess);
     std::vector<Reading> group;
-    job_set.swap(store.working_set);
-    for (std::size_t first = 0; first < grouped.size();) {
-        const Reading& head = *grouped[first];
-        std::size_t end = first + 1;
-        while (end < grouped.size() && grouped[end]->location == head.location &&
-               grouped[end]->sub_location == head.sub_location) {
-            ++end;
-        }
+    for (std::size_t first = 0; first < order.size();) {
+        const Reading& head = readings[order[first]];
         group.clear();
-        for (std::size_t i = first; i < end; ++i) {
-            group.push_back(*grouped[i]);
+        std::size_t end = first;
+        for (; end < order.size() && readings[order[end]].location == head.location &&
+               readings[order[end]].sub_location == head.sub_location;
+             ++end) {
+            group.push_back(readings[order[end]]);
         }
-        store.working_set.swap(group);
         // The group statistics supply the material text every line of the group carries.
         const JobStatistics stats =
-            compute_mc_statistics(store, meter.active_materials, position, head.location,
-                                  head.sub_location, international_date);
-        store.working_set.swap(group);
+            compute_mc_statistics(group, meter.active_materials, international_date);
         SequenceLabels labels;
-        for (std::size_t i = first; i < end; ++i) {
-            append_mc_line(out, j, *grouped[i], labels.next(*grouped[i]), stats.material_text,
-                           celsius, international_date);
+        for (const Reading& r : group) {
+            append_mc_line(out, j, r, labels.next(r), stats.material_text, celsius,
+                           international_date);
         }
         first = end;
     }
-    store.working_set.swap(job_set);
-    store.cursor = store.working_set.size();
 }
 
 } // namespace
@@ -267,11 +240,9 @@ void append_csv_field(std::string& out, std::string_view field) {
     out += '"';
 }
 
-std::string export_csv(ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
+std::string export_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
                        std::int32_t celsius, std::int32_t international_date) {
-    const std::int32_t id =
-        job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
-    const JobFields j{meter.model(), format("%i", job), format("%i", id)};
+    const JobFields j{meter.model(), format("%i", job), format("%i", job_id_of(store, job))};
     std::string out;
     out += header_line(celsius, international_date);
     out += kCsvLineEnd;
@@ -280,7 +251,7 @@ std::string export_csv(ReadingStore& store, const MeterIdentity& meter, std::int
     return out;
 }
 
-int export_csv_file(const std::string& path, ReadingStore& store, const MeterIdentity& meter,
+int export_csv_file(const std::string& path, const ReadingStore& store, const MeterIdentity& meter,
                     std::int32_t job, std::int32_t celsius, std::int32_t international_date) {
     const std::string text = export_csv(store, meter, job, celsius, international_date);
     return replace_file_contents(path,

@@ -36,15 +36,13 @@ void append_csv_field(std::string& out, std::string_view field);
 // The export of job number `job` as comma-separated Windows-1252 text with CR LF line ends: the
 // header line, one line per RH/T reading (by location, in time order), then one line per MC
 // reading (by location and sub-location, in time order, numbered P-1.. and S-1.. per group and
-// half day). Leaves working_set holding the job's MC readings (empty when it has none) and
-// moves store.cursor; all_readings is untouched. celsius and international_date are the
-// settings in force.
-std::string export_csv(ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
+// half day). celsius and international_date are the settings in force.
+std::string export_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
                        std::int32_t celsius, std::int32_t international_date);
 
 // Writes the export to `path` with replace_file_contents (regular_file.h), so a failed write
 // keeps any old file. Returns 0 or the error of the failure.
-int export_csv_file(const std::string& path, ReadingStore& store, const MeterIdentity& meter,
+int export_csv_file(const std::string& path, const ReadingStore& store, const MeterIdentity& meter,
                     std::int32_t job, std::int32_t celsius, std::int32_t international_date);
 
 } // namespace qm

@@ -36,22 +36,13 @@ std::string home_folder() {
     return "/";
 }
 
-// The job at a position of the job list of the managed kind, or 0.
-std::int32_t job_at(const ReadingStore& store, const WizardState& wizard, std::int32_t position) {
-    if (position < 0 || position >= kMaxJobs) {
-        return 0;
-    }
-    const auto& jobs = wizard.management_type == 1 ? store.mc_jobs : store.rh_jobs;
-    return jobs[static_cast<std::size_t>(position)];
-}
-
-FileDialogRequest make_request(const FileCommandContext& c, int code) {
+FileDialogRequest make_request(const FileCommandContext& c, FileCommand command) {
     FileDialogRequest request;
-    const bool csv = code == kFileExportCsv;
+    const bool csv = command == FileCommand::ExportCsv;
     request.filters = csv ? kCsvFilters : kSaveFilters;
     request.default_extension = csv ? "csv" : "qmk";
     request.file_name =
-        default_file_name(c.settings, c.store, c.wizard, c.selection, c.today, code);
+        default_file_name(c.settings, c.store, c.wizard, c.selection, c.today, command);
     request.initial_folder = dialog_folder(c.settings);
     request.confirm_replace = true;
     return request;
@@ -75,13 +66,13 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
         }
         apply_restored_session(load.session, c.wizard, c.selection);
         // A file of one kind always continues at its job list, also when it was saved from the
-        // job list that a download of one kind leads to (which stands at step 3).
+        // job list that a download of one kind leads to.
         if (!c.wizard.bothKinds && c.store.mc_job_count + c.store.rh_job_count > 0) {
             c.wizard.step = kSavedStep;
         }
         result.loaded = true;
     } else if (load.rejected()) {
-        result.code = 1;
+        result.refused = true;
     }
     return result;
 }
@@ -108,9 +99,9 @@ void export_job(FileCommandContext& c, const FileDialogRequest& request) {
     if (!path) {
         return;
     }
-    const std::int32_t job = job_at(c.store, c.wizard, c.selection.current_job_index);
-    c.store.cursor = 0;
-    if (!find_next_in_store(c.store, job, kKindFilterAny)) {
+    const std::int32_t job =
+        job_at_slot(c.store, c.wizard.management_type, c.selection.current_job_index);
+    if (count_readings(c.store, job, KindFilter::Any) == 0) {
         return;
     }
     const int error = export_csv_file(*path, c.store, c.meter, job, c.settings.celsius,
@@ -149,22 +140,22 @@ LocalDate local_today() {
 
 std::string default_file_name(const SettingsRecord& settings, const ReadingStore& store,
                               const WizardState& wizard, const Selection& selection,
-                              LocalDate today, int code) {
+                              LocalDate today, FileCommand command) {
     if (settings.remember_filename != 0) {
         const std::string_view remembered = settings_text(settings.last_file_name);
         // An export must not be proposed onto the save file it was remembered from.
-        if (code == kFileOpen || remembered.empty()) {
+        if (command == FileCommand::Open || remembered.empty()) {
             return std::string(remembered);
         }
-        return with_extension(remembered, code == kFileExportCsv ? ".csv" : ".qmk");
+        return with_extension(remembered, command == FileCommand::ExportCsv ? ".csv" : ".qmk");
     }
-    const std::int32_t job = job_at(store, wizard, selection.selected_jobs[0]);
     const std::int32_t id =
-        job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
+        job_id_of(store, job_at_slot(store, wizard.management_type, selection.selected_jobs[0]));
     const bool international = settings.international_date != 0;
     const int first = international ? today.day : today.month;
     const int second = international ? today.month : today.day;
-    const char* format = code == kFileExportCsv ? "%i-%i-%iID%.3i.csv" : "%i-%i-%iID%.3i.qmk";
+    const char* format =
+        command == FileCommand::ExportCsv ? "%i-%i-%iID%.3i.csv" : "%i-%i-%iID%.3i.qmk";
     char name[64];
     std::snprintf(name, sizeof name, format, first, second, today.year, id);
     return name;
@@ -175,20 +166,20 @@ std::string dialog_folder(const SettingsRecord& settings) {
     return is_folder(folder) ? folder : home_folder();
 }
 
-FileCommandResult file_command(int code, FileCommandContext& context) {
-    if (code == kFileWriteSettings) {
+FileCommandResult file_command(FileCommand command, FileCommandContext& context) {
+    if (command == FileCommand::WriteSettings) {
         write_settings(context.startup_folder, context.settings);
         return {};
     }
     read_settings(context.startup_folder, context.settings);
-    const FileDialogRequest request = make_request(context, code);
-    switch (code) {
-    case kFileOpen:
+    const FileDialogRequest request = make_request(context, command);
+    switch (command) {
+    case FileCommand::Open:
         return open_save_file(context, request);
-    case kFileSave:
+    case FileCommand::Save:
         save_jobs(context, request);
         break;
-    case kFileExportCsv:
+    case FileCommand::ExportCsv:
         export_job(context, request);
         break;
     default:

@@ -16,10 +16,12 @@
 namespace qm {
 
 // The operations of file_command.
-constexpr int kFileOpen = 0;
-constexpr int kFileSave = 1;
-constexpr int kFileWriteSettings = 3;
-constexpr int kFileExportCsv = 4;
+enum class FileCommand {
+    Open,          // open a save file
+    Save,          // save the selected jobs
+    WriteSettings, // write the settings file
+    ExportCsv,     // export the current job as CSV
+};
 
 constexpr std::string_view kAccessDeniedText =
     "File Access Denied! Check that file is not already open in another program!";
@@ -61,7 +63,7 @@ LocalDate local_today();
 // job, "%i-%i-%iID%.3i.qmk" (".csv" for the CSV export). A position without a job gives ID 0.
 std::string default_file_name(const SettingsRecord& settings, const ReadingStore& store,
                               const WizardState& wizard, const Selection& selection,
-                              LocalDate today, int code);
+                              LocalDate today, FileCommand command);
 
 // `path` with the extension of its file-name part (from its last dot) replaced by `extension`,
 // or with `extension` appended when it has none: "/d/site.qmk", ".csv" -> "/d/site.csv".
@@ -93,12 +95,11 @@ struct FileCommandContext {
 };
 
 struct FileCommandResult {
-    int code = 0;        // 1 when an opened file was refused, else 0
-    bool loaded = false; // a save file was loaded: the wizard continues from it
+    bool refused = false; // an opened file was refused
+    bool loaded = false;  // a save file was loaded: the wizard continues from it
 };
 
-// The one entry point of all file work: 0 open a save file, 1 save the selected jobs, 3 write
-// the settings file, 4 export the current job as CSV. Failures are shown through ui.
-FileCommandResult file_command(int code, FileCommandContext& context);
+// The one entry point of all file work. Failures are shown through ui.
+FileCommandResult file_command(FileCommand command, FileCommandContext& context);
 
 } // namespace qm

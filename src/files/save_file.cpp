@@ -44,20 +44,6 @@ double get_f64(const std::uint8_t* p) {
     return std::bit_cast<double>(u);
 }
 
-// The job at a position of the job list of the managed kind; 0 (no job) outside the list.
-std::int32_t job_at_position(const ReadingStore& store, std::int32_t management_type,
-                             std::int32_t position) {
-    if (position < 0 || position >= kMaxJobs) {
-        return 0;
-    }
-    const auto& list = management_type == 1 ? store.mc_jobs : store.rh_jobs;
-    return list[static_cast<std::size_t>(position)];
-}
-
-std::int32_t job_id(const ReadingStore& store, std::int32_t job) {
-    return job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
-}
-
 bool magic_is(const SaveFileHeader& header, std::string_view magic) {
     const std::size_t length = strnlen(header.magic.data(), header.magic.size());
     return std::string_view(header.magic.data(), length) == magic;
@@ -183,9 +169,10 @@ SavedReading decode_saved_reading(std::span<const std::uint8_t, kSavedReadingSiz
 SaveFileHeader make_save_header(const WizardState& wizard, const Selection& selection,
                                 const MeterIdentity& meter, const ReadingStore& store) {
     SaveFileHeader h;
-    h.save_mode = selection.save_mode;
-    h.management_type = wizard.management_type;
-    h.step = kSavedStep; // saves are made from the job list or the view, both past step 3
+    h.save_mode = static_cast<std::int32_t>(selection.save_mode);
+    h.management_type = static_cast<std::int32_t>(wizard.management_type);
+    // Saves are made from a job list or the readings view.
+    h.step = static_cast<std::int32_t>(kSavedStep);
     h.filter = wizard.filter;
     std::copy(kSaveMagic.begin(), kSaveMagic.end(), h.magic.begin());
     // A count the loader would refuse is never written.
@@ -240,7 +227,7 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
                       const ReadingStore& store) {
     const SaveFileHeader header = make_save_header(wizard, selection, meter, store);
     std::vector<std::int32_t> positions;
-    if (selection.save_mode != 0 && header.selected_count > 0) {
+    if (selection.save_mode != SaveMode::OneJob && header.selected_count > 0) {
         positions.assign(selection.selected_jobs.begin(),
                          selection.selected_jobs.begin() + header.selected_count);
     } else {
@@ -249,8 +236,8 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
 
     SaveResult result;
     for (std::size_t i = 0; i < positions.size(); ++i) {
-        const std::int32_t job = job_at_position(store, wizard.management_type, positions[i]);
-        const std::string file = i == 0 ? path : multi_save_name(path, job_id(store, job));
+        const std::int32_t job = job_at_slot(store, wizard.management_type, positions[i]);
+        const std::string file = i == 0 ? path : multi_save_name(path, job_id_of(store, job));
         const int error = replace_file_contents(
             file, encode_save(header, meter, store.all_readings, job, store.annotations));
         if (error == 0) {
@@ -319,16 +306,16 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
 
     LoadResult result{LoadStatus::Accepted, 0, {}, notes.status, records_end};
     RestoredSession& s = result.session;
-    s.save_mode = header.save_mode;
+    s.save_mode = static_cast<SaveMode>(header.save_mode);
     s.filter = header.filter;
     s.selected_count = header.selected_count;
     std::copy_n(header.selected_jobs.begin(), header.selected_count, s.selected_jobs.begin());
     // The managed kind follows what the file holds; both kinds start at the data-kind page.
-    s.management_type = store.rh_job_count > 0   ? 0
-                        : store.mc_job_count > 0 ? 1
-                                                 : header.management_type;
+    s.management_type = store.rh_job_count > 0   ? ManagedKind::Rh
+                        : store.mc_job_count > 0 ? ManagedKind::Mc
+                                                 : static_cast<ManagedKind>(header.management_type);
     s.bothKinds = store.rh_job_count > 0 && store.mc_job_count > 0;
-    s.step = s.bothKinds ? 1 : header.step;
+    s.step = s.bothKinds ? WizardStep::ManagementType : static_cast<WizardStep>(header.step);
     return result;
 }
 

@@ -41,12 +41,12 @@ constexpr std::string_view kLoadErrorCaption = "Error!";
 constexpr std::string_view kOpenErrorCaption = "Error";
 
 // The wizard step every save records.
-constexpr std::int32_t kSavedStep = 4;
+constexpr WizardStep kSavedStep = WizardStep::ChosenJobList;
 
 struct SaveFileHeader {
-    std::int32_t save_mode = 0;       // 0 one job, 1 several selected, 2 all
+    std::int32_t save_mode = 0;       // SaveMode code
     std::int32_t management_type = 0; // 1 MC, 0 RH/T (written as the wizard holds it)
-    std::int32_t step = kSavedStep;
+    std::int32_t step = static_cast<std::int32_t>(kSavedStep);
     std::int32_t filter = 0;
     std::array<char, kSaveMagicSize> magic{}; // "Quellmark1.1", zero-filled
     std::array<std::int32_t, kMaxSelected> selected_jobs{};
@@ -99,22 +99,22 @@ struct SaveResult {
     std::vector<Failed> skipped;      // further files of a multi-job save that failed
 };
 
-// Writes the save for the current wizard, selection, meter and store: with save_mode 0 one file
-// for the job at current_job_index; otherwise one file per selected job, the first to `path`,
-// the others to multi_save_name(path, ID). Positions name entries of mc_jobs when
-// management_type is 1, of rh_jobs otherwise. A multi-job save with an empty selection saves
-// the current job, so the named file never ends up empty. Changes no state. When the first file
-// fails nothing is written and the caller shows the access message; a further file that fails
-// is skipped and the save goes on.
+// Writes the save for the current wizard, selection, meter and store: for SaveMode::OneJob one
+// file for the job at current_job_index; otherwise one file per selected job, the first to
+// `path`, the others to multi_save_name(path, ID). Positions name entries of the managed kind's
+// job list (job_at_slot). A multi-job save with an empty selection saves the current job, so the
+// named file never ends up empty. Changes no state. When
+// the first file fails nothing is written and the caller shows the access message; a further file
+// that fails is skipped and the save goes on.
 SaveResult write_save(const std::string& path, const WizardState& wizard,
                       const Selection& selection, const MeterIdentity& meter,
                       const ReadingStore& store);
 
 // The wizard and selection values a loaded file restores, for the shell to apply.
 struct RestoredSession {
-    std::int32_t save_mode = 0;
-    std::int32_t management_type = 0; // 0 when the file holds RH/T readings, else 1 with MC
-    std::int32_t step = kSavedStep;   // 1 when the file holds both kinds
+    SaveMode save_mode = SaveMode::OneJob;
+    ManagedKind management_type = ManagedKind::Rh; // RH/T when the file holds RH/T readings
+    WizardStep step = kSavedStep;                  // the start page's when it holds both kinds
     std::int32_t filter = 0;
     bool bothKinds = false;
     std::array<std::int32_t, kMaxSelected> selected_jobs{}; // valid up to selected_count

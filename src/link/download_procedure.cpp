@@ -41,11 +41,21 @@ struct Download {
     bool lock_noted = false;               // the transcript already says lock files cannot be made
     std::set<std::string> refused_devices; // candidates that refused to open (permissions)
     std::map<std::string, int> busy_devices; // candidates another program holds, with its PID
+    LampState lamps = LampState::Off;        // what the wait dialog draws
 
     void note(std::string text) {
         if (context.transcript != nullptr) {
             context.transcript->add_note(std::move(text));
         }
+    }
+    // Every reply is looked at for the presence byte, which the next download starts from.
+    void heard(const ExchangeResult& exchange) {
+        link.base_unit_announced = exchange.code() == kPresenceByte;
+    }
+    ExchangeResult exchange(TransferMode mode, std::span<const std::uint8_t> request) {
+        ExchangeResult result = serial_exchange(link.port_name, mode, request, context);
+        heard(result);
+        return result;
     }
 };
 
@@ -71,8 +81,7 @@ void send_end(Download& d) {
         return;
     }
     d.started = false;
-    d.link.transfer_mode = TransferMode::WriteOnly;
-    serial_exchange(d.link, request_frame(kCommandEnd), d.context);
+    d.exchange(TransferMode::WriteOnly, request_frame(kCommandEnd));
 }
 
 DownloadResult failed(Download& d, DownloadOutcome outcome) {
@@ -107,7 +116,10 @@ DownloadResult given_up(Download& d, std::string_view text, std::string note) {
 std::string in_use_lines(const Download& d) {
     std::string text;
     for (const auto& [device, pid] : d.busy_devices) {
-        text += (text.empty() ? "" : "\n") + port_in_use_text(device, pid);
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text += port_in_use_text(device, pid);
     }
     return text;
 }
@@ -162,15 +174,15 @@ Probe probe_port(Download& d, int number, const std::vector<std::string>& ports)
     if (!d.link.port_name.empty()) {
         d.ui.set_status(searching_text(d.link.port_name));
         if (!lock_port(d, d.link.port_name)) {
-            d.link.receive_buffer.fill(0);
+            d.link.base_unit_announced = false;
             return Probe::Busy;
         }
     }
-    const ExchangeResult probe = serial_exchange(d.link, start, d.context);
+    const ExchangeResult probe = d.exchange(TransferMode::Listen, start);
     if (probe.status == PortStatus::OpenFailed && (probe.error == EACCES || probe.error == EPERM)) {
         d.refused_devices.insert(d.link.port_name);
     }
-    if (d.link.receive_buffer[0] == kPresenceByte) {
+    if (probe.code() == kPresenceByte) {
         return Probe::Found;
     }
     d.lock.release();
@@ -211,9 +223,8 @@ Search search_ports(Download& d, Stop& stop) {
 }
 
 void toggle_lamps(Download& d) {
-    d.link.lamp_state =
-        d.link.lamp_state == LampState::Phase0 ? LampState::Phase1 : LampState::Phase0;
-    d.ui.set_lamp_state(d.link.lamp_state);
+    d.lamps = d.lamps == LampState::Phase0 ? LampState::Phase1 : LampState::Phase0;
+    d.ui.set_lamp_state(d.lamps);
 }
 
 // Requests the packets one by one until the last one; the outcome is Completed when it arrived.
@@ -221,7 +232,9 @@ DownloadResult receive_packets(Download& d) {
     std::uint8_t command = kCommandFirstPacket;
     int empty_in_a_row = 0;
     for (bool last = false; !last;) {
-        const RequestResult request = send_request(d.link, command, d.context, d.ui);
+        const RequestReply reply = send_request(d.link.port_name, command, d.context, d.ui);
+        d.heard(reply.exchange);
+        const RequestResult request = reply.result;
         if (request == RequestResult::Quit || request == RequestResult::Cancelled) {
             return stopped(d, request == RequestResult::Quit ? Stop::Quit : Stop::Cancel);
         }
@@ -236,9 +249,9 @@ DownloadResult receive_packets(Download& d) {
             return failed(d, DownloadOutcome::LinkLost);
         }
         command = kCommandNextPacket;
-        const std::uint8_t code = d.link.receive_buffer[0];
+        const std::uint8_t code = reply.exchange.code();
         if (code == kReplyData || code == kReplyLastData) {
-            const auto data = reply_data(last_reply(d.link));
+            const auto data = reply_data(reply.exchange.reply());
             d.result.stream.insert(d.result.stream.end(), data.begin(), data.end());
             ++d.result.packets;
             toggle_lamps(d);
@@ -257,8 +270,7 @@ DownloadResult receive_packets(Download& d) {
         if (code == kReplyLastData) {
             // The base unit expects one more Next packet after its last one; the reply is of no
             // interest.
-            d.link.transfer_mode = TransferMode::WriteThenRead;
-            serial_exchange(d.link, request_frame(kCommandNextPacket), d.context);
+            d.exchange(TransferMode::WriteThenRead, request_frame(kCommandNextPacket));
             last = true;
         }
         if (const Stop stop = stop_of(d.ui.pump_messages(PumpMode::All)); stop != Stop::None) {
@@ -274,7 +286,7 @@ DownloadResult receive_packets(Download& d) {
 std::optional<DownloadResult> find_base_unit(Download& d) {
     Stop stop = Stop::None;
     Search search = Search::Found;
-    if (d.link.receive_buffer[0] == kPresenceByte) {
+    if (d.link.base_unit_announced) {
         if (!lock_port(d, d.link.port_name)) {
             search = Search::AllBusy;
         }
@@ -339,9 +351,7 @@ DownloadResult download_readings(LinkState& link, ReadingStore& store, MeterIden
         ui.message_box(kWindowFailedText, kErrorCaption, MessageIcon::Warning);
         return failed(d, DownloadOutcome::WindowFailed);
     }
-    link.lamp_state = LampState::Off;
-    ui.set_lamp_state(link.lamp_state);
-    link.transfer_mode = TransferMode::Listen;
+    ui.set_lamp_state(d.lamps);
     if (auto stopped_early = find_base_unit(d)) {
         return std::move(*stopped_early);
     }
@@ -353,10 +363,9 @@ DownloadResult download_readings(LinkState& link, ReadingStore& store, MeterIden
            (d.lock.held()
                 ? ", held with " + options.lock_dir.string() + "/" + lock_file_name(link.port_name)
                 : ""));
-    link.lamp_state = LampState::Phase0;
-    ui.set_lamp_state(link.lamp_state);
-    link.transfer_mode = TransferMode::WriteOnly;
-    serial_exchange(link, request_frame(kCommandStart), context);
+    d.lamps = LampState::Phase0;
+    ui.set_lamp_state(d.lamps);
+    d.exchange(TransferMode::WriteOnly, request_frame(kCommandStart));
     d.started = true;
     ui.show_wait_dialog();
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -69,24 +68,17 @@ struct LinkTiming {
     int max_empty_packets = kMaxEmptyPackets;
 };
 
-// The link's process-wide state (one instance, held by AppState).
+// What the link keeps from one download to the next (one instance, held by AppState).
 struct LinkState {
-    // Device opened by every exchange: the port that answered the last search.
+    // Device of the base unit: the port that answered the last search.
     std::string port_name;
     // Its port number (1, 2, ...), 0 before any search.
     int port_number = 0;
-    TransferMode transfer_mode = TransferMode::WriteThenRead;
-    // Reply bytes of the last exchange, cleared before every exchange; at most 75 are read, so
-    // the buffer always ends in zero bytes.
-    std::array<std::uint8_t, kReceiveBufferSize> receive_buffer{};
-    // Bytes of the last completed read (write only: of the last completed write).
-    std::uint32_t bytes_received = 0;
-    // Bytes of the last write.
-    std::uint32_t bytes_sent = 0;
+    // The last exchange read the base unit's presence byte on port_name (a download that ended
+    // with it inside a request): the next download starts there without a search.
+    bool base_unit_announced = false;
     // linkEstablished: the base unit was found by the current or a previous download.
     bool link_established = false;
-    // lampState of the wait dialog.
-    LampState lamp_state = LampState::Off;
 };
 
 } // namespace qm

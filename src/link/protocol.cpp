@@ -23,9 +23,9 @@ constexpr auto kPauseStep = std::chrono::milliseconds{100};
 
 // The reply bytes read as text: up to the first zero byte (the buffer always ends in zeros).
 // Control bytes are written as \x1b, so a reply cannot drive the terminal it is shown on.
-std::string reply_text(const LinkState& link) {
+std::string reply_text(const ExchangeResult& exchange) {
     std::string text;
-    for (const std::uint8_t b : link.receive_buffer) {
+    for (const std::uint8_t b : exchange.buffer) {
         if (b == 0) {
             break;
         }
@@ -115,32 +115,27 @@ std::span<const std::uint8_t> reply_data(std::span<const std::uint8_t> reply) {
     return reply.subspan(1, reply.size() - 1 - kChecksumBytes);
 }
 
-std::span<const std::uint8_t> last_reply(const LinkState& link) {
-    const std::size_t n = std::min<std::size_t>(link.bytes_received, kMaxReplyBytes);
-    return std::span<const std::uint8_t>(link.receive_buffer).first(n);
-}
-
-RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& context,
-                           UserInterface& ui) {
+RequestReply send_request(const std::string& device, std::uint8_t command, LinkContext& context,
+                          UserInterface& ui) {
     std::vector<std::uint8_t> request = request_frame(command);
-    link.transfer_mode = TransferMode::WriteThenRead;
     const auto start = context.clock.now();
+    RequestReply reply;
     for (int exchanges = 1;; ++exchanges) {
         if (exchanges > 1 && context.on_repeat) {
             context.on_repeat(exchanges, context.timing.request_exchange_limit);
         }
-        const ExchangeResult exchange = serial_exchange(link, request, context);
+        reply.exchange = serial_exchange(device, TransferMode::WriteThenRead, request, context);
+        const ExchangeResult& exchange = reply.exchange;
         if (!exchange.accepted) {
             // A damaged reply: ask for the same reply again rather than the next one.
             request = re_request_frame();
         } else {
-            const std::uint8_t code = link.receive_buffer[0];
-            switch (code) {
+            switch (exchange.code()) {
             case kReplyNothing:
                 break;
             case kReplyErrorReport: {
                 context.clock.sleep_for(context.timing.packet_wait);
-                const std::uint8_t detail = link.receive_buffer[1];
+                const std::uint8_t detail = exchange.buffer[1];
                 if (detail != kErrorRetry5 && detail != kErrorRetry10) {
                     ui.message_box(kUnknownErrorText, kErrorCaption, MessageIcon::Error);
                 }
@@ -150,17 +145,21 @@ RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& c
             case kReplyLastData:
                 // The base unit needs this pause before it takes the next request.
                 context.clock.sleep_for(context.timing.packet_wait);
-                return RequestResult::Success;
+                reply.result = RequestResult::Success;
+                return reply;
             case kReplyConfirmation:
                 ui.message_box(kConfirmationText, kConfirmationCaption, MessageIcon::None);
-                return RequestResult::Success;
+                reply.result = RequestResult::Success;
+                return reply;
             case kReplyLinkLost:
                 ui.message_box(kLinkLostText, kErrorCaption, MessageIcon::Error);
-                return RequestResult::LinkLost;
+                reply.result = RequestResult::LinkLost;
+                return reply;
             default:
                 ui.message_box(kUnknownReplyText, kUnknownReplyCaption, MessageIcon::Question);
-                ui.message_box(reply_text(link), kReplyTextCaption, MessageIcon::None);
-                return RequestResult::UnknownReply;
+                ui.message_box(reply_text(exchange), kReplyTextCaption, MessageIcon::None);
+                reply.result = RequestResult::UnknownReply;
+                return reply;
             }
         }
         // A silent base unit or a vanished adapter must not hold the program forever.
@@ -169,7 +168,8 @@ RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& c
                 context.transcript->add_note("request given up after " + std::to_string(exchanges) +
                                              " exchanges");
             }
-            return RequestResult::GaveUp;
+            reply.result = RequestResult::GaveUp;
+            return reply;
         }
         PumpResult pump = ui.pump_messages(PumpMode::All);
         if (pump == PumpResult::Continue && exchange.status != PortStatus::Ok) {
@@ -178,9 +178,11 @@ RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& c
         }
         switch (pump) {
         case PumpResult::Quit:
-            return RequestResult::Quit;
+            reply.result = RequestResult::Quit;
+            return reply;
         case PumpResult::Cancel:
-            return RequestResult::Cancelled;
+            reply.result = RequestResult::Cancelled;
+            return reply;
         case PumpResult::Continue:
             break;
         }

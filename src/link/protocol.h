@@ -1,12 +1,12 @@
 #pragma once
 
-#include "link/link_state.h"
 #include "link/serial_port.h"
 #include "store/user_interface.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -54,9 +54,6 @@ bool reply_accepted(std::span<const std::uint8_t> reply);
 // reply of three bytes or fewer.
 std::span<const std::uint8_t> reply_data(std::span<const std::uint8_t> reply);
 
-// The reply of the last exchange as it stands in the link state.
-std::span<const std::uint8_t> last_reply(const LinkState& link);
-
 enum class RequestResult {
     Success,      // data packet, last data packet or confirmation
     LinkLost,     // the base unit reported a lost link (0x77)
@@ -66,12 +63,18 @@ enum class RequestResult {
     Cancelled,    // the user cancelled (seen while pumping between exchanges)
 };
 
-// Sends one command and repeats the exchange until the base unit answers it: a reply that fails
-// the acceptance test is followed by the Re-request, empty replies and error reports by the same
-// request again. Gives up after timing.request_exchange_limit exchanges or
-// timing.request_time_limit. Pending window messages are handled between repeated exchanges.
-// The reply stays in link.receive_buffer with its length in link.bytes_received.
-RequestResult send_request(LinkState& link, std::uint8_t command, LinkContext& context,
-                           UserInterface& ui);
+// How a request ended, with its last exchange (whose reply answered it when it succeeded).
+struct RequestReply {
+    RequestResult result = RequestResult::GaveUp;
+    ExchangeResult exchange;
+};
+
+// Sends one command to the base unit on a device and repeats the exchange until the base unit
+// answers it: a reply that fails the acceptance test is followed by the Re-request, empty replies
+// and error reports by the same request again. Gives up after timing.request_exchange_limit
+// exchanges or timing.request_time_limit. Pending window messages are handled between repeated
+// exchanges.
+RequestReply send_request(const std::string& device, std::uint8_t command, LinkContext& context,
+                          UserInterface& ui);
 
 } // namespace qm

@@ -248,25 +248,26 @@ void SteadyLinkClock::sleep_for(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
-ExchangeResult serial_exchange(LinkState& link, std::span<const std::uint8_t> request,
-                               LinkContext& context) {
-    link.receive_buffer.fill(0);
-    const std::span<std::uint8_t> reply = std::span(link.receive_buffer).first(kMaxReplyBytes);
-    const TransferResult io = context.transport.transfer(link.port_name, link.transfer_mode,
-                                                         request, reply, context.timing);
-    ExchangeResult result{true, io.status, io.error};
+ExchangeResult serial_exchange(const std::string& device, TransferMode mode,
+                               std::span<const std::uint8_t> request, LinkContext& context) {
+    ExchangeResult result;
+    const std::span<std::uint8_t> reply = std::span(result.buffer).first(kMaxReplyBytes);
+    const TransferResult io =
+        context.transport.transfer(device, mode, request, reply, context.timing);
+    result.status = io.status;
+    result.error = io.error;
     if (io.status == PortStatus::Ok) {
-        link.bytes_sent = static_cast<std::uint32_t>(io.written);
-        link.bytes_received = static_cast<std::uint32_t>(
-            link.transfer_mode == TransferMode::WriteOnly ? io.written : io.read);
+        result.bytes_sent = static_cast<std::uint32_t>(io.written);
+        result.bytes_received =
+            static_cast<std::uint32_t>(mode == TransferMode::WriteOnly ? io.written : io.read);
         result.accepted = reply_accepted(reply.first(std::min(io.read, reply.size())));
     }
-    if (context.transcript != nullptr && !link.port_name.empty()) {
+    if (context.transcript != nullptr && !device.empty()) {
         TranscriptEntry entry;
         entry.time = std::chrono::system_clock::now();
-        entry.port = link.port_name;
-        entry.mode = link.transfer_mode;
-        if (link.transfer_mode != TransferMode::Listen) {
+        entry.port = device;
+        entry.mode = mode;
+        if (mode != TransferMode::Listen) {
             entry.sent.assign(request.begin(),
                               request.begin() + static_cast<std::ptrdiff_t>(
                                                     std::min(io.written, request.size())));

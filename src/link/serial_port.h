@@ -3,6 +3,8 @@
 #include "link/link_state.h"
 #include "link/link_transcript.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -69,19 +71,31 @@ struct LinkContext {
     std::function<void(int exchange, int limit)> on_repeat = nullptr;
 };
 
+// What one exchange did and the reply it read.
 struct ExchangeResult {
     // The reply passed the acceptance test. An exchange on a port that could not be opened or
     // configured reads as an empty reply, which is accepted.
     bool accepted = true;
     PortStatus status = PortStatus::Ok;
     int error = 0;
+    std::uint32_t bytes_sent = 0;
+    // Bytes read (write only: bytes written); 0 when the port could not be used.
+    std::uint32_t bytes_received = 0;
+    // The reply bytes; at most 75 are read, so the buffer always ends in zero bytes.
+    std::array<std::uint8_t, kReceiveBufferSize> buffer{};
+
+    // The reply code: the first byte read, 0 for none.
+    std::uint8_t code() const { return buffer[0]; }
+    // The bytes read, at most 75.
+    std::span<const std::uint8_t> reply() const {
+        return std::span(buffer).first(std::min<std::size_t>(bytes_received, kMaxReplyBytes));
+    }
 };
 
-// One exchange in link.transfer_mode on link.port_name: clears receive_buffer, opens and
-// configures the port, writes and/or reads, closes the port, and applies the acceptance test.
-// bytes_received / bytes_sent are left unchanged when the port could not be used.
-ExchangeResult serial_exchange(LinkState& link, std::span<const std::uint8_t> request,
-                               LinkContext& context);
+// One exchange of the given mode on a device: opens and configures the port, writes and/or reads,
+// closes the port, and applies the acceptance test to the reply.
+ExchangeResult serial_exchange(const std::string& device, TransferMode mode,
+                               std::span<const std::uint8_t> request, LinkContext& context);
 
 // The ports behind port numbers 1, 2, ...: the colon-separated paths of QUELLMARK_PORTS when that
 // variable is set, otherwise the sorted /dev/ttyUSB*, /dev/ttyACM*, then the /dev/ttyS* that

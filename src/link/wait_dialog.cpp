@@ -1,7 +1,7 @@
 #include "link/wait_dialog.h"
 
-#include "shell/qt_text.h"
-#include "shell/qt_user_interface.h"
+#include "ui/qt_text.h"
+#include "ui/qt_user_interface.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,7 +2,7 @@
 
 #include "link/download_procedure.h"
 #include "link/link_state.h"
-#include "shell/layout_metrics.h"
+#include "ui/layout_metrics.h"
 
 #include <QDialog>
 

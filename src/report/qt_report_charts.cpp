@@ -3,7 +3,7 @@
 #include "report/qt_report_painter.h"
 
 #include "report/report_axes.h"
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QPainter>
 #include <QPainterPath>

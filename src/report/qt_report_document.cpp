@@ -3,7 +3,7 @@
 #include "files/regular_file.h"
 #include "report/qt_report_layout.h"
 #include "report/qt_report_painter.h"
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QBuffer>
 #include <QPageLayout>

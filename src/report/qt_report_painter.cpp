@@ -1,6 +1,6 @@
 #include "report/qt_report_painter.h"
 
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QPainter>
 

@@ -2,6 +2,7 @@
 
 #include "analysis/job_statistics.h"
 #include "resources/version.h"
+#include "text/reading_time.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "files/regular_file.h"
 #include "report/qt_report_document.h"
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QApplication>
 #include <QCheckBox>

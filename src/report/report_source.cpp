@@ -3,34 +3,21 @@
 #include "store/job_index.h"
 
 #include <optional>
-#include <utility>
 
 namespace qm {
 
-std::vector<Reading> report_job_readings(ReadingStore& store, RecordKind kind, std::int32_t job) {
-    // fill_working_set orders the readings; the store's own working set and cursor are put back.
-    std::vector<Reading> kept;
-    kept.swap(store.working_set);
-    const std::size_t cursor = store.cursor;
-    if (kind == RecordKind::Rh) {
-        fill_working_set(store, job, kModeRhJob);
-    } else if (const int position = position_in_list(store.mc_jobs, store.mc_job_count, job);
-               position >= 0) {
-        fill_working_set(store, position, kModeMcPosition);
-    }
-    std::vector<Reading> readings;
-    readings.swap(store.working_set);
-    store.working_set.swap(kept);
-    store.cursor = cursor;
-    return readings;
+std::vector<Reading> report_job_readings(const ReadingStore& store, RecordKind kind,
+                                         std::int32_t job) {
+    return readings_in_time_order(store, job,
+                                  kind == RecordKind::Rh ? KindFilter::Rh : KindFilter::Mc);
 }
 
-ReportJob report_job_from_store(ReadingStore& store, const MeterIdentity& meter, RecordKind kind,
-                                std::int32_t job) {
+ReportJob report_job_from_store(const ReadingStore& store, const MeterIdentity& meter,
+                                RecordKind kind, std::int32_t job) {
     ReportJob r;
     r.kind = kind;
     r.job = job;
-    r.job_id = job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
+    r.job_id = job_id_of(store, job);
     r.model = std::string(meter.model());
     r.title = store.annotations.title(kind, job);
     r.notes = store.annotations.notes(kind, job);
@@ -40,11 +27,11 @@ ReportJob report_job_from_store(ReadingStore& store, const MeterIdentity& meter,
     return r;
 }
 
-std::vector<ReportJob> report_jobs_at_positions(ReadingStore& store, const MeterIdentity& meter,
-                                                std::int32_t management_type,
+std::vector<ReportJob> report_jobs_at_positions(const ReadingStore& store,
+                                                const MeterIdentity& meter, ManagedKind managed,
                                                 std::span<const int> positions) {
     std::vector<ReportJob> jobs;
-    const std::optional<RecordKind> kind = record_kind(management_type);
+    const std::optional<RecordKind> kind = record_kind(managed);
     if (!kind) {
         return jobs;
     }

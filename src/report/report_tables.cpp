@@ -2,6 +2,7 @@
 
 #include "analysis/job_statistics.h"
 #include "analysis/reading_rows.h"
+#include "text/reading_time.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -174,10 +175,9 @@ TextTable rh_summary_table(std::span<const RhLocationFigures> figures, const Rep
 }
 
 std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units) {
-    const std::int32_t management = kind == RecordKind::Mc ? 1 : 0;
+    const ManagedKind managed = kind == RecordKind::Mc ? ManagedKind::Mc : ManagedKind::Rh;
     std::vector<TableColumn> columns;
-    for (const std::string_view heading :
-         reading_column_headings(management, units.celsius ? 1 : 0)) {
+    for (const std::string_view heading : reading_column_headings(managed, units.celsius ? 1 : 0)) {
         columns.push_back({std::string(heading), "", CellAlign::Left});
     }
     columns[0].align = CellAlign::Right;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/layout_metrics.h"
+#include "ui/layout_metrics.h"
 
 #include <QDialog>
 

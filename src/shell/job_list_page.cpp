@@ -1,7 +1,8 @@
 #include "shell/job_list_page.h"
 
 #include "shell/job_selection.h"
-#include "shell/qt_text.h"
+#include "store/job_index.h"
+#include "ui/qt_text.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -20,7 +21,7 @@ const QString kDeselectAll = QStringLiteral("De-Select &All");
 
 JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, QWidget* parent)
     : WizardPage(kJobListPageId, context, parent) {
-    const bool mc = context.wizard.management_type == 1;
+    const ManagedKind kind = context.wizard.management_type;
 
     QLabel* label = addStatic(QStringLiteral("Select Desired Jobs"), 21, 91, 64, 8,
                               Qt::AlignLeft | Qt::AlignTop);
@@ -75,11 +76,8 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
         button(id)->setEnabled(false);
     }
 
-    const auto& jobs = mc ? store.mc_jobs : store.rh_jobs;
-    const bool managed = context.wizard.management_type == 0 || mc;
-    for (int i = 0; managed && i < kMaxJobs && jobs[static_cast<std::size_t>(i)] != 0; ++i) {
-        list_->addItem(from_cp1252(job_list_entry(store, context.wizard.management_type,
-                                                  jobs[static_cast<std::size_t>(i)])));
+    for (int i = 0; job_at_slot(store, kind, i) != 0; ++i) {
+        list_->addItem(from_cp1252(job_list_entry(store, kind, job_at_slot(store, kind, i))));
     }
 
     connect(list_, &QListWidget::itemSelectionChanged, this, &JobListPage::onSelectionChanged);

@@ -2,6 +2,7 @@
 
 #include "analysis/job_statistics.h"
 #include "store/job_index.h"
+#include "text/reading_time.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,10 +36,9 @@ std::string job_entry_text(std::int32_t job) {
     return text;
 }
 
-std::string job_list_entry(const ReadingStore& store, std::int32_t management_type,
-                           std::int32_t job) {
-    if (const std::optional<RecordKind> kind = record_kind(management_type)) {
-        if (const std::string& title = store.annotations.title(*kind, job); !title.empty()) {
+std::string job_list_entry(const ReadingStore& store, ManagedKind kind, std::int32_t job) {
+    if (const std::optional<RecordKind> records = record_kind(kind)) {
+        if (const std::string& title = store.annotations.title(*records, job); !title.empty()) {
             return title;
         }
     }
@@ -56,18 +56,15 @@ QuickJobInfo show_job_info(ReadingStore& store, WizardState& wizard, Selection& 
     selection.current_job_index = selection.selected_jobs[0];
 
     QuickJobInfo info;
-    const std::int32_t mt = wizard.management_type;
-    if (selection.selected_count != 1 || (mt != 0 && mt != 1)) {
-        return info;
-    }
+    const ManagedKind kind = wizard.management_type;
     const int index = selection.current_job_index;
-    const auto& jobs = mt == 1 ? store.mc_jobs : store.rh_jobs;
-    if (index < 0 || index >= kMaxJobs) {
+    if (selection.selected_count != 1 || (kind != ManagedKind::Mc && kind != ManagedKind::Rh) ||
+        index < 0 || index >= kMaxJobs) {
         return info;
     }
-    const std::int32_t job = jobs[static_cast<std::size_t>(index)];
-    const int count = count_job_readings(store, job, mt == 0);
-    fill_working_set(store, index, mt == 1 ? kModeMcPosition : kModeRhPosition);
+    const std::int32_t job = job_at_slot(store, kind, index);
+    const int count = count_job_readings(store, job, kind == ManagedKind::Rh);
+    fill_working_set(store, index, kind);
 
     char text[300];
     std::snprintf(text, sizeof text, "%i", count);
@@ -76,10 +73,8 @@ QuickJobInfo show_job_info(ReadingStore& store, WizardState& wizard, Selection& 
         info.first = format_reading_date_time(store.working_set.front(), international_date);
         info.last = format_reading_date_time(store.working_set.back(), international_date);
     }
-    const std::int32_t id =
-        job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
     std::snprintf(text, sizeof text, "%.*s       ID#%i", static_cast<int>(entry_text.size()),
-                  entry_text.data(), id);
+                  entry_text.data(), job_id_of(store, job));
     info.caption = text;
     return info;
 }

@@ -33,7 +33,6 @@ std::string job_entry_text(std::int32_t job);
 
 // The job list's entry for a job of the managed kind: the job's title when it has one (it stays
 // with the job number whenever the list is filled again), else "Job #%i".
-std::string job_list_entry(const ReadingStore& store, std::int32_t management_type,
-                           std::int32_t job);
+std::string job_list_entry(const ReadingStore& store, ManagedKind kind, std::int32_t job);
 
 } // namespace qm

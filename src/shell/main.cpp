@@ -1,11 +1,11 @@
 // quellmark: the desktop program for the Trekmoor moisture meters and their RQ-5200 base unit.
-#include "analysis/readings_view.h"
-#include "app_state.h"
 #include "files/file_commands.h"
 #include "resources/version.h"
+#include "shell/job_windows.h"
 #include "shell/main_window.h"
-#include "shell/qt_text.h"
-#include "summaries/qt_job_windows.h"
+#include "state/app_state.h"
+#include "ui/qt_text.h"
+#include "views/readings_view.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         hooks.job_entry = [&w] {
             return qm::to_cp1252(w.jobListEntryText(w.state().selection.current_job_index));
         };
-        hooks.save_job = [&w] { w.runFileCommand(qm::kFileSave); };
+        hooks.save_job = [&w] { w.runFileCommand(qm::FileCommand::Save); };
         hooks.view_summary = [&w] { w.jobWindows()->viewSummary(); };
         views.open(&w, w.metrics(), std::move(hooks));
     });

@@ -10,13 +10,13 @@
 #include "shell/help_window.h"
 #include "shell/job_list_page.h"
 #include "shell/job_selection.h"
-#include "shell/qt_file_dialogs.h"
-#include "shell/qt_text.h"
-#include "shell/qt_user_interface.h"
+#include "shell/job_windows.h"
 #include "shell/resources.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
-#include "summaries/qt_job_windows.h"
+#include "ui/qt_file_dialogs.h"
+#include "ui/qt_text.h"
+#include "ui/qt_user_interface.h"
 
 #include <QAction>
 #include <QApplication>
@@ -157,7 +157,7 @@ void MainWindow::updateCheckMarks() {
 }
 
 void MainWindow::writeSettings() {
-    // The write of file_command 3, whose outcome the user is told.
+    // The settings write of the file commands, whose outcome the user is told.
     if (write_settings(state_.startup_folder, state_.settings) == SettingsStatus::ReadOnly) {
         optionsUnsaved();
     } else {
@@ -180,7 +180,7 @@ void MainWindow::createPanels() {
     connect(sidePanel_, &SidePanel::backRequested, this, &MainWindow::back);
     connect(sidePanel_, &SidePanel::forwardRequested, this,
             [this] { pageCommand(kForwardCommand); });
-    show_page(kStartPageId);
+    showPage(kStartPageId);
     sidePanel_->show();
     pagesCreated_ = true;
 }
@@ -208,7 +208,7 @@ void MainWindow::menuCommand(int id) {
     SettingsRecord& s = state_.settings;
     switch (id) {
     case kMenuOpen:
-        open_save_file();
+        openSaveFile();
         return;
     case kMenuClose:
         close();
@@ -288,11 +288,12 @@ void MainWindow::pageCommand(int id) {
         }
         break;
     case JobListPage::kSaveId:
-        state_.selection.save_mode = state_.selection.selected_count > 1 ? 1 : 0;
-        runFileCommand(kFileSave);
+        state_.selection.save_mode =
+            state_.selection.selected_count > 1 ? SaveMode::Selected : SaveMode::OneJob;
+        runFileCommand(FileCommand::Save);
         break;
     case JobListPage::kExportId:
-        runFileCommand(kFileExportCsv);
+        runFileCommand(FileCommand::ExportCsv);
         break;
     case JobListPage::kSaveAllId:
         jobWindows_->saveAllJobs();
@@ -331,27 +332,27 @@ FileCommandContext MainWindow::fileContext() {
                               [this] { sidePanel_->setBackEnabled(true); }};
 }
 
-FileCommandResult MainWindow::runFileCommand(int code) {
+FileCommandResult MainWindow::runFileCommand(FileCommand command) {
     const SettingsRecord chosen = state_.settings;
     FileCommandContext context = fileContext();
-    const FileCommandResult result = file_command(code, context);
+    const FileCommandResult result = file_command(command, context);
     SettingsRecord& now = state_.settings;
     if (optionsUnsaved_) {
         // qm.dat could not take the options chosen in this run: they stay in force over what
         // the command read from it; only a name that a save remembered is new.
         const SettingsRecord read = now;
         now = chosen;
-        if (code == kFileSave) {
+        if (command == FileCommand::Save) {
             std::copy(std::begin(read.last_file_name), std::end(read.last_file_name),
                       std::begin(now.last_file_name));
         }
     }
-    if (code == kFileSave && now.remember_filename != 0 &&
+    if (command == FileCommand::Save && now.remember_filename != 0 &&
         settings_text(now.last_file_name) != settings_text(chosen.last_file_name) &&
         settings_read_only(state_.startup_folder)) {
         optionsUnsaved();
     }
-    if (code == kFileOpen || code == kFileSave) {
+    if (command == FileCommand::Open || command == FileCommand::Save) {
         // A read of the settings file may have changed the options.
         updateCheckMarks();
     }
@@ -366,7 +367,7 @@ void MainWindow::dataReplaced() {
     // Nothing of the new data is selected yet: no job of the old data may stay on show.
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
     sidePanel_->clearQuickJobInfo();
-    repaint_side_panel();
+    repaintSidePanel();
 }
 
 void MainWindow::onJobSelectionChanged() {
@@ -402,17 +403,17 @@ void MainWindow::openReport() {
 
 // ---- the wizard's host ----
 
-void MainWindow::close_page() {
+void MainWindow::closePage() {
     if (page_ != nullptr) {
         page_->hide();
     }
 }
 
-void MainWindow::show_page(int templateId) {
+void MainWindow::showPage(int pageId) {
     const PageContext context{state_.wizard, metrics_, banner_, pagesCreated_};
     WizardPage* page = nullptr;
-    if (templateId == kStartPageId || templateId == kDataKindPageId) {
-        page = new ChoicePage(templateId, context, centralWidget());
+    if (pageId == kStartPageId || pageId == kDataKindPageId) {
+        page = new ChoicePage(pageId, context, centralWidget());
     } else {
         // Every page of the job sequence is the job list: the other templates are not offered.
         auto* list = new JobListPage(state_.store, context, centralWidget());
@@ -426,11 +427,11 @@ void MainWindow::show_page(int templateId) {
     }
     page_ = page;
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
-    reshow_page();
+    reshowPage();
     updateReportAction();
 }
 
-void MainWindow::reshow_page() {
+void MainWindow::reshowPage() {
     if (page_ == nullptr) {
         return;
     }
@@ -445,7 +446,7 @@ void MainWindow::reshow_page() {
     }
 }
 
-bool MainWindow::run_download() {
+bool MainWindow::runDownload() {
     downloading_ = true;
     centralWidget()->setEnabled(false);
     menuAction(kMenuOpen)->setEnabled(false);
@@ -479,33 +480,33 @@ bool MainWindow::runSerialDownload() {
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
     waitUi_ = nullptr;
     save_last_download_transcript(transcript);
-    repaint_side_panel();
+    repaintSidePanel();
     return result.outcome == DownloadOutcome::Completed;
 }
 
-void MainWindow::open_save_file() {
+void MainWindow::openSaveFile() {
     if (!downloading_) {
-        runFileCommand(kFileOpen);
+        runFileCommand(FileCommand::Open);
     }
 }
 
-void MainWindow::set_back_enabled(bool enabled) {
+void MainWindow::setBackEnabled(bool enabled) {
     sidePanel_->setBackEnabled(enabled);
 }
 
-void MainWindow::clear_quick_job_info() {
+void MainWindow::clearQuickJobInfo() {
     sidePanel_->clearQuickJobInfo();
 }
 
-bool MainWindow::page_shown() const {
+bool MainWindow::pageShown() const {
     return page_ != nullptr && !page_->isHidden();
 }
 
-void MainWindow::repaint_side_panel() {
+void MainWindow::repaintSidePanel() {
     sidePanel_->update();
 }
 
-bool MainWindow::link_established() const {
+bool MainWindow::linkEstablished() const {
     return state_.link.link_established;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app_state.h"
 #include "files/file_commands.h"
-#include "shell/layout_metrics.h"
 #include "shell/wizard.h"
+#include "state/app_state.h"
+#include "ui/layout_metrics.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -87,23 +87,23 @@ public:
     // The side panel's Back.
     void back();
     // Runs file_command with the window's services; an accepted open continues the wizard.
-    FileCommandResult runFileCommand(int code);
+    FileCommandResult runFileCommand(FileCommand command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     // WizardHost
-    void close_page() override;
-    void show_page(int templateId) override;
-    void reshow_page() override;
-    bool run_download() override;
-    void open_save_file() override;
-    void set_back_enabled(bool enabled) override;
-    void clear_quick_job_info() override;
-    bool page_shown() const override;
-    void repaint_side_panel() override;
-    bool link_established() const override;
+    void closePage() override;
+    void showPage(int pageId) override;
+    void reshowPage() override;
+    bool runDownload() override;
+    void openSaveFile() override;
+    void setBackEnabled(bool enabled) override;
+    void clearQuickJobInfo() override;
+    bool pageShown() const override;
+    void repaintSidePanel() override;
+    bool linkEstablished() const override;
     UserInterface& ui() override;
 
     void readSettingsAtStart();

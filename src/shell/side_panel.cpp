@@ -1,6 +1,6 @@
 #include "shell/side_panel.h"
 
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QLabel>
 #include <QPainter>

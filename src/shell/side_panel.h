@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/layout_metrics.h"
 #include "store/meter_identity.h"
+#include "ui/layout_metrics.h"
 
 #include <QFrame>
 #include <QString>

@@ -27,18 +27,27 @@ std::string_view subtitle(int entry, int previous) {
     }
 }
 
+// Back leads two steps back, and from the chosen kind's job list to the start page's step.
+WizardStep step_back(WizardStep step) {
+    if (step == WizardStep::ChosenJobList) {
+        return WizardStep::ManagementType;
+    }
+    return static_cast<WizardStep>(static_cast<std::int32_t>(step) - 2);
+}
+
 } // namespace
 
-int page_table_entry(int kind, int filter, int position) {
-    if (kind < 0 || kind > 2 || filter < 0 || filter > 2 || position < 0 || position > 4) {
+int page_table_entry(ManagedKind kind, int filter, int position) {
+    const auto row = static_cast<std::int32_t>(kind);
+    if (row < 0 || row > 2 || filter < 0 || filter > 2 || position < 0 || position > 4) {
         return 0;
     }
-    return kPageTable[static_cast<std::size_t>(kind)][static_cast<std::size_t>(filter)]
+    return kPageTable[static_cast<std::size_t>(row)][static_cast<std::size_t>(filter)]
                      [static_cast<std::size_t>(position)];
 }
 
 std::string page_title(const WizardState& wizard) {
-    const int step = wizard.step;
+    const auto step = static_cast<std::int32_t>(wizard.step);
     if (step < 0 || step >= static_cast<int>(kStepTitles.size())) {
         return {};
     }
@@ -57,13 +66,13 @@ std::string page_title(const WizardState& wizard) {
 }
 
 void settle_transient_step(WizardState& wizard) {
-    if (wizard.step == 5) {
-        wizard.step = 4;
+    if (wizard.step == WizardStep::Reshown) {
+        wizard.step = WizardStep::ChosenJobList;
     }
 }
 
 bool Wizard::downloadSeededRecords() const {
-    return state_.job_records.mc(0).slots[0].marker != 0 ||
+    return state_.job_records.mc(0).slots[0].download_sign != 0 ||
            state_.job_records.rh(0).slots[0].value != 0.0;
 }
 
@@ -86,45 +95,45 @@ void Wizard::command(int id) {
 void Wizard::forward() {
     WizardState& w = state_.wizard;
     if (w.fromFile) {
-        host_.close_page();
+        host_.closePage();
     }
-    if (!w.bothKinds && w.step == 1 && !w.fromFile) {
+    if (!w.bothKinds && w.step == WizardStep::ManagementType && !w.fromFile) {
         // A failed or cancelled download has said what went wrong; the page stays.
-        if (!host_.run_download()) {
+        if (!host_.runDownload()) {
             return;
         }
     }
-    if (w.step == 1) {
+    if (w.step == WizardStep::ManagementType) {
         if (w.fromFile || downloadSeededRecords()) {
-            host_.close_page();
+            host_.closePage();
         }
         kindChoice();
         return;
     }
-    host_.close_page();
+    host_.closePage();
     switch (w.step) {
-    case 0:
+    case WizardStep::Restart:
         // Back at the start: the next "Manage Data" downloads again, whatever was loaded before.
         w.bothKinds = false;
         w.fromFile = false;
-        host_.show_page(kStartPageId);
-        w.step = 1;
+        host_.showPage(kStartPageId);
+        w.step = WizardStep::ManagementType;
         break;
-    case 2:
-        w.management_type = 0;
+    case WizardStep::DataKind:
+        w.management_type = ManagedKind::Rh;
         w.filter = 0;
-        host_.show_page(page_table_entry(0, 0, 0));
-        w.step = 4;
+        host_.showPage(page_table_entry(ManagedKind::Rh, 0, 0));
+        w.step = WizardStep::ChosenJobList;
         break;
-    case 4:
-        host_.set_back_enabled(true);
-        host_.show_page(page_table_entry(w.management_type, w.filter, 0));
-        w.step = 5;
+    case WizardStep::ChosenJobList:
+        host_.setBackEnabled(true);
+        host_.showPage(page_table_entry(w.management_type, w.filter, 0));
+        w.step = WizardStep::Reshown;
         // The page paints before anything else can happen, which ends the transient step.
         settle_transient_step(w);
         break;
     default:
-        host_.reshow_page();
+        host_.reshowPage();
         break;
     }
 }
@@ -139,16 +148,16 @@ void Wizard::kindChoice() {
     }
     if (mc == 0 || rh == 0) {
         // Back leads to the start page, from where another meter can be downloaded.
-        host_.set_back_enabled(true);
-        w.management_type = mc > 0 ? 1 : 0;
+        host_.setBackEnabled(true);
+        w.management_type = mc > 0 ? ManagedKind::Mc : ManagedKind::Rh;
         w.filter = 0;
-        w.step = 3;
-        host_.show_page(page_table_entry(w.management_type, 0, 0));
+        w.step = WizardStep::JobList;
+        host_.showPage(page_table_entry(w.management_type, 0, 0));
     } else {
-        host_.set_back_enabled(true);
+        host_.setBackEnabled(true);
         w.bothKinds = true;
-        host_.show_page(kDataKindPageId);
-        w.step = 2;
+        host_.showPage(kDataKindPageId);
+        w.step = WizardStep::DataKind;
     }
 }
 
@@ -156,24 +165,24 @@ void Wizard::noReadings() {
     WizardState& w = state_.wizard;
     // Said after a download that found the meter empty and after a loaded file without readings;
     // a download that failed has said so itself and does not come here.
-    if (host_.link_established() || w.fromFile) {
+    if (host_.linkEstablished() || w.fromFile) {
         host_.ui().message_box(kNoReadingsText, kNoReadingsCaption, MessageIcon::Error);
         state_.meter.set_model(kNoTitle);
-        host_.repaint_side_panel();
+        host_.repaintSidePanel();
     }
     if (w.fromFile) {
         // The file replaced the data with none: a fresh start page, from which "Manage Data"
         // downloads again.
         w.fromFile = false;
         w.bothKinds = false;
-        host_.set_back_enabled(false);
-        host_.clear_quick_job_info();
-        host_.show_page(kStartPageId);
-        w.step = 1;
+        host_.setBackEnabled(false);
+        host_.clearQuickJobInfo();
+        host_.showPage(kStartPageId);
+        w.step = WizardStep::ManagementType;
         return;
     }
-    if (!host_.page_shown()) {
-        host_.reshow_page();
+    if (!host_.pageShown()) {
+        host_.reshowPage();
     }
 }
 
@@ -181,7 +190,7 @@ void Wizard::fileLoaded() {
     WizardState& w = state_.wizard;
     if (state_.store.mc_job_count == 0 && state_.store.rh_job_count == 0) {
         // Whatever step the file stored, the kind choice reports that it holds nothing.
-        w.step = 1;
+        w.step = WizardStep::ManagementType;
         w.bothKinds = false;
     }
     forward();
@@ -189,49 +198,49 @@ void Wizard::fileLoaded() {
 
 void Wizard::secondButton() {
     WizardState& w = state_.wizard;
-    if (w.step == 1) {
-        host_.open_save_file();
+    if (w.step == WizardStep::ManagementType) {
+        host_.openSaveFile();
         return;
     }
-    host_.close_page();
-    if (w.step == 2) {
-        w.management_type = 1;
-        host_.show_page(page_table_entry(1, w.filter, 0));
-        w.step = 4;
+    host_.closePage();
+    if (w.step == WizardStep::DataKind) {
+        w.management_type = ManagedKind::Mc;
+        host_.showPage(page_table_entry(ManagedKind::Mc, w.filter, 0));
+        w.step = WizardStep::ChosenJobList;
         return;
     }
-    host_.reshow_page();
+    host_.reshowPage();
 }
 
 void Wizard::thirdButton() {
-    host_.close_page();
-    host_.reshow_page();
+    host_.closePage();
+    host_.reshowPage();
 }
 
 void Wizard::resetToStart() {
-    host_.set_back_enabled(false);
+    host_.setBackEnabled(false);
     state_.meter.set_model(kNoTitle);
     state_.store.mc_job_count = 0;
     state_.store.rh_job_count = 0;
-    host_.clear_quick_job_info();
+    host_.clearQuickJobInfo();
 }
 
 void Wizard::back() {
     WizardState& w = state_.wizard;
-    if (w.step == 2) {
+    if (w.step == WizardStep::DataKind) {
         resetToStart();
     }
-    host_.close_page();
-    w.step = w.step == 4 ? 1 : w.step - 2;
-    if (w.step <= 2) {
+    host_.closePage();
+    w.step = step_back(w.step);
+    if (static_cast<std::int32_t>(w.step) <= static_cast<std::int32_t>(WizardStep::DataKind)) {
         if (!w.bothKinds) {
-            w.step = 0;
+            w.step = WizardStep::Restart;
             resetToStart();
         }
         forward();
     }
-    host_.reshow_page();
-    host_.repaint_side_panel();
+    host_.reshowPage();
+    host_.repaintSidePanel();
 }
 
 } // namespace qm

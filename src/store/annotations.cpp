@@ -30,11 +30,11 @@ std::string crlf_notes(std::string_view text) {
 
 } // namespace
 
-std::optional<RecordKind> record_kind(std::int32_t management_type) {
-    switch (management_type) {
-    case 0:
+std::optional<RecordKind> record_kind(ManagedKind kind) {
+    switch (kind) {
+    case ManagedKind::Rh:
         return RecordKind::Rh;
-    case 1:
+    case ManagedKind::Mc:
         return RecordKind::Mc;
     default:
         return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/reading.h"
+#include "store/session_state.h"
 
 #include <array>
 #include <cstddef>
@@ -16,15 +17,15 @@ constexpr std::size_t kNotesSize = 1000;
 constexpr std::size_t kMaxTitleLength = kTitleSize - 1; // 259
 constexpr std::size_t kMaxNotesLength = kNotesSize - 1; // 999
 
-// The records a title and notes belong to, with the codes of management_type (and of the notes
+// The records a title and notes belong to, with the codes of the managed kind (and of the notes
 // block of a save file).
 enum class RecordKind : std::uint8_t {
     Rh = 0,
     Mc = 1,
 };
 
-// The kind of a management_type: MC for 1, RH/T for 0, nothing for any other value.
-std::optional<RecordKind> record_kind(std::int32_t management_type);
+// The records of a managed kind: nothing for both kinds or any other value.
+std::optional<RecordKind> record_kind(ManagedKind kind);
 
 // The titles and notes of the loaded data, kept by kind and job number (1..5), so a job keeps
 // them whatever job list is built over the data. A download or a loaded file replaces them.

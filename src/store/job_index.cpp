@@ -1,5 +1,7 @@
 #include "store/job_index.h"
 
+#include "store/group_order.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -71,50 +73,35 @@ void build_lists(ReadingStore& store) {
 
 // Large arrays whose keys fall in these ranges (every reading of a download or a valid file) are
 // grouped with one stable counting sort; anything else takes the general stable sort.
-constexpr std::int32_t kJobKeys = 8;
-constexpr std::int32_t kLocationKeys = 64;
-constexpr std::int32_t kSubLocationKeys = 4;
+constexpr std::uint32_t kJobKeys = 8;
+constexpr std::uint32_t kLocationKeys = 64;
+constexpr std::uint32_t kSubLocationKeys = 4;
 constexpr std::size_t kBucketCount = kJobKeys * kLocationKeys * kSubLocationKeys;
 
-int group_key(const Reading& r) {
-    if (r.job < 0 || r.job >= kJobKeys || r.location < 0 || r.location >= kLocationKeys ||
-        r.sub_location < 0 || r.sub_location >= kSubLocationKeys) {
-        return -1;
+std::uint32_t group_key(const Reading& r) {
+    if (r.job < 0 || r.job >= static_cast<std::int32_t>(kJobKeys) || r.location < 0 ||
+        r.location >= static_cast<std::int32_t>(kLocationKeys) || r.sub_location < 0 ||
+        r.sub_location >= static_cast<std::int32_t>(kSubLocationKeys)) {
+        return kNoGroup;
     }
-    return (r.job * kLocationKeys + r.location) * kSubLocationKeys + r.sub_location;
+    return (static_cast<std::uint32_t>(r.job) * kLocationKeys +
+            static_cast<std::uint32_t>(r.location)) *
+               kSubLocationKeys +
+           static_cast<std::uint32_t>(r.sub_location);
 }
 
 // Below this size the buckets cost more than they save.
 constexpr std::size_t kCountingSortMinimum = 2048;
 
 bool group_by_counting(std::vector<Reading>& readings) {
-    if (readings.size() < kCountingSortMinimum) {
+    if (readings.size() < kCountingSortMinimum || readings.size() > UINT32_MAX) {
         return false;
     }
-    std::vector<std::uint16_t> keys(readings.size());
-    std::vector<std::uint32_t> start(kBucketCount + 1, 0);
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        const int key = group_key(readings[i]);
-        if (key < 0 || readings.size() > UINT32_MAX) {
-            return false;
-        }
-        keys[i] = static_cast<std::uint16_t>(key);
-        ++start[static_cast<std::size_t>(key) + 1];
+    const std::vector<std::uint32_t> order = group_order(readings, kBucketCount, group_key);
+    if (order.size() != readings.size()) {
+        return false; // a key outside the buckets
     }
-    for (std::size_t b = 1; b <= kBucketCount; ++b) {
-        start[b] += start[b - 1];
-    }
-    // Handing out positions in arrival order keeps the sort stable.
-    std::vector<std::uint32_t> order(readings.size());
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        order[start[keys[i]]++] = static_cast<std::uint32_t>(i);
-    }
-    std::vector<Reading> grouped;
-    grouped.reserve(readings.size());
-    for (const std::uint32_t i : order) {
-        grouped.push_back(readings[i]);
-    }
-    readings.swap(grouped);
+    readings = gathered(readings, order);
     return true;
 }
 
@@ -189,6 +176,46 @@ bool in_tables(const Reading& r) {
            r.material < kMaterialCount;
 }
 
+namespace {
+
+// The values 0 .. count - 1 of a field that the matching readings hold, ascending.
+template <int count, typename Match>
+std::vector<int> values_held(std::span<const Reading> readings, Match match,
+                             std::int32_t Reading::*field) {
+    std::array<bool, count> held{};
+    for (const Reading& r : readings) {
+        const std::int32_t value = r.*field;
+        if (value >= 0 && value < count && match(r)) {
+            held[static_cast<std::size_t>(value)] = true;
+        }
+    }
+    std::vector<int> values;
+    for (int value = 0; value < count; ++value) {
+        if (held[static_cast<std::size_t>(value)]) {
+            values.push_back(value);
+        }
+    }
+    return values;
+}
+
+// A reading of the job that passes the filter and that the tables can name.
+bool of_job(const Reading& r, std::int32_t job, KindFilter filter) {
+    if (r.job != job || !in_tables(r)) {
+        return false;
+    }
+    switch (filter) {
+    case KindFilter::Rh:
+        return is_rh(r);
+    case KindFilter::Mc:
+        return !is_rh(r);
+    case KindFilter::Any:
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
 void rebuild_job_lists(ReadingStore& store) {
     // One stable sort by the composite key gives the same order as three stable sorts by
     // sub-location, then location, then job.
@@ -208,80 +235,101 @@ bool earlier_in_time(const Reading& a, const Reading& b) {
            std::tie(b.year, b.month, b.day, b.hour_code, b.minute);
 }
 
-void fill_working_set(ReadingStore& store, std::int32_t n, std::int32_t mode) {
-    store.working_set.clear();
-    std::int32_t target = 0;
-    const bool in_list = n >= 0 && n < kMaxJobs;
-    switch (mode) {
-    case kModeMcPosition:
-        if (!in_list) {
-            return;
+std::vector<std::size_t> job_readings(const ReadingStore& store, std::int32_t job,
+                                      KindFilter filter) {
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < store.all_readings.size(); ++i) {
+        if (of_job(store.all_readings[i], job, filter)) {
+            found.push_back(i);
         }
-        target = store.mc_jobs[static_cast<std::size_t>(n)];
-        break;
-    case kModeRhPosition:
-        if (!in_list) {
-            return;
-        }
-        target = store.rh_jobs[static_cast<std::size_t>(n)];
-        break;
-    case kModeRhJob:
-        target = n;
-        break;
-    default:
-        return;
     }
-    const bool want_rh = mode != kModeMcPosition;
-    auto first = std::find_if(store.all_readings.begin(), store.all_readings.end(),
-                              [target](const Reading& r) { return r.job == target; });
+    return found;
+}
+
+std::size_t count_readings(const ReadingStore& store, std::int32_t job, KindFilter filter) {
+    return static_cast<std::size_t>(
+        std::count_if(store.all_readings.begin(), store.all_readings.end(),
+                      [&](const Reading& r) { return of_job(r, job, filter); }));
+}
+
+std::vector<Reading> readings_in_time_order(const ReadingStore& store, std::int32_t job,
+                                            KindFilter filter) {
+    const auto& all = store.all_readings;
+    auto first =
+        std::find_if(all.begin(), all.end(), [job](const Reading& r) { return r.job == job; });
     std::vector<const Reading*> picked;
-    for (auto it = first; it != store.all_readings.end() && it->job == target; ++it) {
-        if (is_rh(*it) == want_rh && in_tables(*it)) {
+    for (auto it = first; it != all.end() && it->job == job; ++it) {
+        if (of_job(*it, job, filter)) {
             picked.push_back(&*it);
         }
     }
-    if (!copy_in_time_order(picked, store.working_set)) {
+    std::vector<Reading> readings;
+    if (!copy_in_time_order(picked, readings)) {
         for (const Reading* r : picked) {
-            store.working_set.push_back(*r);
+            readings.push_back(*r);
         }
-        std::stable_sort(store.working_set.begin(), store.working_set.end(), earlier_in_time);
+        std::stable_sort(readings.begin(), readings.end(), earlier_in_time);
+    }
+    return readings;
+}
+
+void fill_working_set(ReadingStore& store, std::int32_t position, ManagedKind kind) {
+    const std::int32_t job = job_at_slot(store, kind, position);
+    store.working_set =
+        job == 0 ? std::vector<Reading>{}
+                 : readings_in_time_order(
+                       store, job, kind == ManagedKind::Mc ? KindFilter::Mc : KindFilter::Rh);
+}
+
+std::vector<int> locations_of(std::span<const Reading> readings, std::int32_t job) {
+    return values_held<kLocationCount>(
+        readings, [job](const Reading& r) { return r.job == job; }, &Reading::location);
+}
+
+std::vector<int> sub_locations_of(std::span<const Reading> readings, std::int32_t job,
+                                  int location) {
+    return values_held<kSubLocationCount>(
+        readings,
+        [job, location](const Reading& r) { return r.job == job && r.location == location; },
+        &Reading::sub_location);
+}
+
+std::vector<Reading> group_readings(std::span<const Reading> readings, std::int32_t job,
+                                    int location, std::optional<int> sub_location) {
+    std::vector<Reading> group;
+    for (const Reading& r : readings) {
+        if (r.job == job && r.location == location &&
+            (!sub_location || r.sub_location == *sub_location)) {
+            group.push_back(r);
+        }
+    }
+    return group;
+}
+
+std::int32_t job_at_slot(const ReadingStore& store, ManagedKind kind, std::int32_t position) {
+    if (position < 0 || position >= kMaxJobs) {
+        return 0;
+    }
+    const auto slot = static_cast<std::size_t>(position);
+    switch (kind) {
+    case ManagedKind::Mc:
+        return store.mc_jobs[slot];
+    case ManagedKind::Rh:
+        return store.rh_jobs[slot];
+    default:
+        return 0;
     }
 }
 
-bool find_next_in_store(ReadingStore& store, std::int32_t job, std::int32_t kind_filter) {
-    const auto& all = store.all_readings;
-    for (; store.cursor < all.size(); ++store.cursor) {
-        const Reading& r = all[store.cursor];
-        if (r.job != job || !in_tables(r)) {
-            continue;
-        }
-        const bool passes = kind_filter == kKindFilterNotRh ? !is_rh(r)
-                            : kind_filter == kKindFilterAny ? true
-                                                            : r.kind == kind_filter;
-        if (passes) {
-            return true;
-        }
-    }
-    return false;
+std::int32_t job_at_position(const ReadingStore& store, ManagedKind kind, std::int32_t position) {
+    const std::int32_t count = kind == ManagedKind::Mc   ? store.mc_job_count
+                               : kind == ManagedKind::Rh ? store.rh_job_count
+                                                         : 0;
+    return position < count ? job_at_slot(store, kind, position) : 0;
 }
 
-bool find_next_in_working_set(ReadingStore& store, std::int32_t job, std::int32_t kind_filter,
-                              std::int32_t location, std::int32_t sub_location) {
-    const auto& set = store.working_set;
-    for (; store.cursor < set.size(); ++store.cursor) {
-        const Reading& r = set[store.cursor];
-        if (r.job != job || r.location != location) {
-            continue;
-        }
-        if (sub_location == kAnySubLocation) {
-            return true;
-        }
-        if (r.sub_location == sub_location &&
-            (kind_filter == kKindFilterNotRh || r.kind == kind_filter)) {
-            return true;
-        }
-    }
-    return false;
+std::int32_t job_id_of(const ReadingStore& store, std::int32_t job) {
+    return job >= 1 && job <= kMaxJobs ? store.job_ids[static_cast<std::size_t>(job - 1)] : 0;
 }
 
 int position_in_list(const std::array<std::int32_t, kMaxJobs>& list, std::int32_t count,

@@ -25,7 +25,10 @@ void JobRecords::clear() {
 void JobRecords::seed_after_download() {
     McSlot& slot = mc(0).slots[0];
     slot.marker = 1;
-    slot.words.fill(1);
+    for (std::int32_t McSlot::*word : {&McSlot::word1, &McSlot::word2, &McSlot::download_sign,
+                                       &McSlot::word4, &McSlot::word5, &McSlot::species}) {
+        slot.*word = 1;
+    }
     slot.value = 1.0;
 }
 

@@ -9,12 +9,17 @@ namespace qm {
 constexpr int kJobRecordCount = 128;
 constexpr int kSlotsPerJob = 1600;
 
-// One slot of an MC job record. words[2] is the download sign the wizard reads, words[5] a
-// species index.
+// One slot of an MC job record: a marker, an ID value, six words of which the third is the
+// download sign the wizard reads and the sixth a species index, and a value.
 struct McSlot {
     std::int32_t marker = 0;
-    double id_value = 0.0;
-    std::array<std::int32_t, 6> words{};
+    double id_value = 0.0; // the ID a scanner's headings show, when nonzero
+    std::int32_t word1 = 0;
+    std::int32_t word2 = 0;
+    std::int32_t download_sign = 0; // nonzero after a download with readings
+    std::int32_t word4 = 0;
+    std::int32_t word5 = 0;
+    std::int32_t species = 0; // index into the species table
     double value = 0.0;
 };
 

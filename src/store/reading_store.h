@@ -17,10 +17,9 @@ struct ReadingStore {
     std::int32_t last_pin_temperature = 0;
     // Every reading, grouped by job, location, sub-location (arrival order within) after a rebuild.
     std::vector<Reading> all_readings;
-    // Copies of one job's readings of one kind, in time order.
+    // The job selection's cached view (fill_working_set): copies of the selected job's readings
+    // of the managed kind, in time order. Windows that show the selected job read it.
     std::vector<Reading> working_set;
-    // Shared walk position of find_next_in_store / find_next_in_working_set (an element index).
-    std::size_t cursor = 0;
     std::array<std::int32_t, kMaxJobs> mc_jobs{};
     std::array<std::int32_t, kMaxJobs> rh_jobs{};
     std::int32_t mc_job_count = 0;

@@ -1,24 +1,23 @@
 #include "summaries/batch_print.h"
 
 #include "store/job_index.h"
-#include "summaries/summary_groups.h"
 
 #include <algorithm>
 
 namespace qm {
 
-std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t management_type,
+std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, ManagedKind kind,
                                         const ReadingStore& store,
                                         const std::vector<int>& positions) {
     std::vector<BatchStep> steps;
-    if (management_type != 0 && management_type != 1) {
+    if (kind != ManagedKind::Mc && kind != ManagedKind::Rh) {
         return steps;
     }
     std::vector<int> ordered = positions;
     std::sort(ordered.begin(), ordered.end());
     ordered.erase(std::unique(ordered.begin(), ordered.end()), ordered.end());
     for (const int position : ordered) {
-        if (job_at_position(store, management_type, position) == 0) {
+        if (job_at_position(store, kind, position) == 0) {
             continue;
         }
         if (print_parts & kPrintReadings) {
@@ -27,16 +26,16 @@ std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t m
         if (print_parts & kPrintSummary) {
             steps.push_back({position, BatchPart::Summary});
         }
-        if ((print_parts & kPrintHistogram) && management_type == 1) {
+        if ((print_parts & kPrintHistogram) && kind == ManagedKind::Mc) {
             steps.push_back({position, BatchPart::Histogram});
         }
     }
     return steps;
 }
 
-std::vector<int> all_job_positions(const ReadingStore& store, std::int32_t management_type) {
+std::vector<int> all_job_positions(const ReadingStore& store, ManagedKind kind) {
     std::vector<int> positions;
-    for (int i = 0; job_at_position(store, management_type, i) != 0; ++i) {
+    for (int i = 0; job_at_position(store, kind, i) != 0; ++i) {
         positions.push_back(i);
     }
     return positions;
@@ -46,23 +45,6 @@ std::vector<int> selected_positions(const Selection& selection) {
     const int count = std::clamp(selection.selected_count, 0, kMaxSelected);
     return std::vector<int>(selection.selected_jobs.begin(),
                             selection.selected_jobs.begin() + count);
-}
-
-BatchJobScope::BatchJobScope(ReadingStore& store, Selection& selection,
-                             std::int32_t management_type)
-    : store_(store), selection_(selection), management_type_(management_type),
-      saved_job_index_(selection.current_job_index), saved_working_set_(store.working_set),
-      saved_cursor_(store.cursor) {}
-
-BatchJobScope::~BatchJobScope() {
-    selection_.current_job_index = saved_job_index_;
-    store_.working_set = std::move(saved_working_set_);
-    store_.cursor = saved_cursor_;
-}
-
-void BatchJobScope::select(int position) {
-    selection_.current_job_index = position;
-    fill_working_set(store_, position, management_type_);
 }
 
 } // namespace qm

@@ -24,35 +24,14 @@ struct BatchStep {
 // The printouts of a batch, in printing order: for each selected position (ascending, each once,
 // positions past the job list skipped) its table, its summary, then for MC its histogram, each
 // only when its bit of print_parts is set. Empty for a managed kind other than MC or RH/T.
-std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, std::int32_t management_type,
+std::vector<BatchStep> batch_print_plan(std::int32_t print_parts, ManagedKind kind,
                                         const ReadingStore& store,
                                         const std::vector<int>& positions);
 
-// Every position of the job list of the managed kind (1 MC, 0 RH/T), in order.
-std::vector<int> all_job_positions(const ReadingStore& store, std::int32_t management_type);
+// Every position of the job list of the managed kind, in order.
+std::vector<int> all_job_positions(const ReadingStore& store, ManagedKind kind);
 
 // The selected positions as the selection records them.
 std::vector<int> selected_positions(const Selection& selection);
-
-// Makes one job of a batch the current one (current_job_index and its working set) and puts the
-// previous job and working set back when it ends, so that a batch leaves the selection, the side
-// panel's figures and any open window's data as they were.
-class BatchJobScope {
-public:
-    BatchJobScope(ReadingStore& store, Selection& selection, std::int32_t management_type);
-    ~BatchJobScope();
-    BatchJobScope(const BatchJobScope&) = delete;
-    BatchJobScope& operator=(const BatchJobScope&) = delete;
-
-    void select(int position);
-
-private:
-    ReadingStore& store_;
-    Selection& selection_;
-    std::int32_t management_type_;
-    std::int32_t saved_job_index_;
-    std::vector<Reading> saved_working_set_;
-    std::size_t saved_cursor_;
-};
 
 } // namespace qm

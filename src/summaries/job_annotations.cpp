@@ -1,5 +1,7 @@
 #include "summaries/job_annotations.h"
 
+#include "store/job_index.h"
+
 namespace qm {
 
 int annotation_position(const JobListLink& list) {
@@ -11,39 +13,28 @@ bool annotation_allowed(const JobListLink& list) {
     return list.selected_positions().size() <= 1;
 }
 
-std::int32_t annotated_job(const ReadingStore& store, std::int32_t management_type, int position) {
-    const std::optional<RecordKind> kind = record_kind(management_type);
-    if (!kind || position < 0 || position >= kMaxJobs) {
-        return 0;
-    }
-    const auto& jobs = *kind == RecordKind::Mc ? store.mc_jobs : store.rh_jobs;
-    return jobs[static_cast<std::size_t>(position)];
+std::string job_notes(const ReadingStore& store, ManagedKind kind, int position) {
+    const std::int32_t job = job_at_slot(store, kind, position);
+    return job == 0 ? std::string() : store.annotations.notes(*record_kind(kind), job);
 }
 
-std::string job_notes(const ReadingStore& store, std::int32_t management_type, int position) {
-    const std::int32_t job = annotated_job(store, management_type, position);
-    return job == 0 ? std::string() : store.annotations.notes(*record_kind(management_type), job);
+bool store_job_notes(ReadingStore& store, ManagedKind kind, int position, std::string_view notes) {
+    const std::int32_t job = job_at_slot(store, kind, position);
+    return job != 0 && store.annotations.set_notes(*record_kind(kind), job, notes);
 }
 
-bool store_job_notes(ReadingStore& store, std::int32_t management_type, int position,
-                     std::string_view notes) {
-    const std::int32_t job = annotated_job(store, management_type, position);
-    return job != 0 && store.annotations.set_notes(*record_kind(management_type), job, notes);
+std::string job_title(const ReadingStore& store, ManagedKind kind, int position) {
+    const std::int32_t job = job_at_slot(store, kind, position);
+    return job == 0 ? std::string() : store.annotations.title(*record_kind(kind), job);
 }
 
-std::string job_title(const ReadingStore& store, std::int32_t management_type, int position) {
-    const std::int32_t job = annotated_job(store, management_type, position);
-    return job == 0 ? std::string() : store.annotations.title(*record_kind(management_type), job);
-}
-
-bool store_job_title(ReadingStore& store, std::int32_t management_type, JobListLink& list,
+bool store_job_title(ReadingStore& store, ManagedKind kind, JobListLink& list,
                      std::string_view title) {
-    const std::int32_t job = annotated_job(store, management_type, annotation_position(list));
-    const std::optional<RecordKind> kind = record_kind(management_type);
-    if (job == 0 || !store.annotations.set_title(*kind, job, title)) {
+    const std::int32_t job = job_at_slot(store, kind, annotation_position(list));
+    if (job == 0 || !store.annotations.set_title(*record_kind(kind), job, title)) {
         return false;
     }
-    const std::string& stored = store.annotations.title(*kind, job);
+    const std::string& stored = store.annotations.title(*record_kind(kind), job);
     list.replace_entry(annotation_position(list), stored);
     // The caption is the bare title, without the "ID#" that a selection change adds.
     list.set_job_caption(stored);

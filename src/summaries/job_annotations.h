@@ -35,27 +35,22 @@ int annotation_position(const JobListLink& list);
 // selected.
 bool annotation_allowed(const JobListLink& list);
 
-// The job number at a position of the job list of the managed kind (1 MC, 0 RH/T); 0 for any
-// other kind or a position without a job.
-std::int32_t annotated_job(const ReadingStore& store, std::int32_t management_type, int position);
-
-// The notes of the job at a position of the managed kind's job list ("" for another kind or a
-// position without a job).
-std::string job_notes(const ReadingStore& store, std::int32_t management_type, int position);
+// The notes of the job at a position of the managed kind's job list (job_at_slot; "" for both
+// kinds or a position without a job).
+std::string job_notes(const ReadingStore& store, ManagedKind kind, int position);
 
 // Stores notes (cut to 999 bytes, line breaks as CR LF) for the job at the position. Returns
-// false, storing nothing, for another kind or a position without a job.
-bool store_job_notes(ReadingStore& store, std::int32_t management_type, int position,
-                     std::string_view notes);
+// false, storing nothing, for both kinds or a position without a job.
+bool store_job_notes(ReadingStore& store, ManagedKind kind, int position, std::string_view notes);
 
 // The title's "OK": stores the title (cut to 259 characters) for the first selected job, puts it
 // in place of that job's list entry (selected) and makes it the side panel's job caption.
 // Returns false, changing nothing, when the managed kind is neither MC nor RH/T or no job stands
 // at that position.
-bool store_job_title(ReadingStore& store, std::int32_t management_type, JobListLink& list,
+bool store_job_title(ReadingStore& store, ManagedKind kind, JobListLink& list,
                      std::string_view title);
 
-// The stored title of the job at a position ("" for another kind or position).
-std::string job_title(const ReadingStore& store, std::int32_t management_type, int position);
+// The stored title of the job at a position ("" for both kinds or a position without a job).
+std::string job_title(const ReadingStore& store, ManagedKind kind, int position);
 
 } // namespace qm

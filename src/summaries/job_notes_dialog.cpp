@@ -1,8 +1,8 @@
 #include "summaries/job_notes_dialog.h"
 
-#include "shell/qt_text.h"
 #include "summaries/job_annotations.h"
-#include "summaries/summary_window_parts.h"
+#include "ui/dialog_controls.h"
+#include "ui/qt_text.h"
 
 #include <QApplication>
 #include <QTextCursor>
@@ -12,7 +12,7 @@ namespace qm {
 
 namespace {
 
-// Template 137, in dialog units.
+// The job notes window, in dialog units.
 constexpr int kWidthDu = 210;
 constexpr int kHeightDu = 143;
 
@@ -26,7 +26,7 @@ std::size_t stored_length(const QString& text) {
 JobNotesDialog::JobNotesDialog(ReadingStore& store, RecordKind kind, std::int32_t job,
                                const LayoutMetrics& metrics, QWidget* parent)
     : QDialog(parent), store_(store), kind_(kind), job_(job) {
-    using namespace summary_ui;
+    using namespace dialog_controls;
     setWindowTitle(QStringLiteral("Job Notes"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);

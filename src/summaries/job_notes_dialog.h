@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/layout_metrics.h"
 #include "store/reading_store.h"
+#include "ui/layout_metrics.h"
 
 #include <QDialog>
 

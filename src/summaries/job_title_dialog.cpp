@@ -1,8 +1,8 @@
 #include "summaries/job_title_dialog.h"
 
-#include "shell/qt_text.h"
 #include "summaries/job_annotations.h"
-#include "summaries/summary_window_parts.h"
+#include "ui/dialog_controls.h"
+#include "ui/qt_text.h"
 
 #include <QLineEdit>
 
@@ -10,16 +10,16 @@ namespace qm {
 
 namespace {
 
-// Template 136, in dialog units.
+// The job title window, in dialog units.
 constexpr int kWidthDu = 186;
 constexpr int kHeightDu = 95;
 
 } // namespace
 
-JobTitleDialog::JobTitleDialog(ReadingStore& store, const std::int32_t& management_type,
-                               JobListLink& jobs, const LayoutMetrics& metrics, QWidget* parent)
-    : QDialog(parent), store_(store), managementType_(management_type), jobs_(jobs) {
-    using namespace summary_ui;
+JobTitleDialog::JobTitleDialog(ReadingStore& store, const ManagedKind& kind, JobListLink& jobs,
+                               const LayoutMetrics& metrics, QWidget* parent)
+    : QDialog(parent), store_(store), kind_(kind), jobs_(jobs) {
+    using namespace dialog_controls;
     setWindowTitle(QStringLiteral("Job Title/Description"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -39,7 +39,7 @@ JobTitleDialog::JobTitleDialog(ReadingStore& store, const std::int32_t& manageme
 }
 
 void JobTitleDialog::store() {
-    store_job_title(store_, managementType_, jobs_, to_cp1252(edit_->text()));
+    store_job_title(store_, kind_, jobs_, to_cp1252(edit_->text()));
     close();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/layout_metrics.h"
 #include "store/reading_store.h"
+#include "ui/layout_metrics.h"
 
 #include <QDialog>
 
@@ -23,8 +23,8 @@ class JobTitleDialog : public QDialog {
 public:
     static constexpr int kEditId = 1071;
 
-    // management_type is read when "OK" is pressed.
-    JobTitleDialog(ReadingStore& store, const std::int32_t& management_type, JobListLink& jobs,
+    // The managed kind is read when "OK" is pressed.
+    JobTitleDialog(ReadingStore& store, const ManagedKind& kind, JobListLink& jobs,
                    const LayoutMetrics& metrics, QWidget* parent = nullptr);
 
     QLineEdit* edit() const { return edit_; }
@@ -35,7 +35,7 @@ private:
     void store();
 
     ReadingStore& store_;
-    const std::int32_t& managementType_;
+    const ManagedKind& kind_;
     JobListLink& jobs_;
     QLineEdit* edit_ = nullptr;
     QPushButton* ok_ = nullptr;

@@ -1,14 +1,14 @@
 #include "summaries/qt_batch_print.h"
 
 #include "analysis/histogram.h"
-#include "analysis/histogram_dialog.h"
-#include "analysis/qt_job_printer.h"
 #include "analysis/reading_rows.h"
 #include "analysis/readings_layout.h"
+#include "store/job_index.h"
 #include "summaries/job_annotations.h"
 #include "summaries/qt_summary_printer.h"
-#include "summaries/summary_groups.h"
 #include "summaries/summary_model.h"
+#include "views/histogram_dialog.h"
+#include "views/qt_job_printer.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -56,50 +56,68 @@ private:
     bool cancelled_ = false;
 };
 
-// The readings table of the current job, page after page, as "Print Job" prints it.
-bool print_table(BatchPages& pages, AppState& app, const std::string& entry) {
-    return paint_job_table(pages.painter(), pages.size(), app,
-                           {app.settings.celsius, app.settings.international_date, entry},
-                           [&pages] { return pages.next(); });
+// One printout of a batch: the job at a position of the managed kind's job list.
+struct BatchJob {
+    const AppState& app;
+    int position;
+    std::string entry;
+
+    // The job's readings in time order, as the job selection would fill the working set.
+    std::vector<Reading> readings() const {
+        const ManagedKind kind = app.wizard.management_type;
+        return readings_in_time_order(app.store, job_at_slot(app.store, kind, position),
+                                      kind == ManagedKind::Mc ? KindFilter::Mc : KindFilter::Rh);
+    }
+};
+
+// The readings table of the job, page after page, as "Print Job" prints it.
+bool print_table(BatchPages& pages, const BatchJob& job) {
+    const AppState& app = job.app;
+    return paint_job_table(
+        pages.painter(), pages.size(), app,
+        {job.position, app.settings.celsius, app.settings.international_date, job.entry},
+        [&pages] { return pages.next(); });
 }
 
-// The summary page of the current job: its first location and sub-location.
-bool print_summary(BatchPages& pages, AppState& app, const std::string& entry) {
+// The summary page of the job: its first location and sub-location.
+bool print_summary(BatchPages& pages, const BatchJob& job) {
     if (!pages.next()) {
         return false;
     }
+    const AppState& app = job.app;
     const QSize area = pages.size();
-    const int position = app.selection.current_job_index;
+    const std::vector<Reading> readings = job.readings();
     SummaryPage page;
-    if (app.wizard.management_type == 1) {
-        McSummaryModel model(app.store, position);
+    if (app.wizard.management_type == ManagedKind::Mc) {
+        McSummaryModel model(app.store, job.position, readings);
         model.open(app.meter.active_materials, app.settings.international_date);
-        page = model.page(area.width(), area.height(), app.meter.model(), entry,
+        page = model.page(area.width(), area.height(), app.meter.model(), job.entry,
                           app.store.annotations.notes(RecordKind::Mc, model.job()));
     } else {
-        RhSummaryModel model(app.store, position);
+        RhSummaryModel model(app.store, job.position, readings);
         model.open(app.settings.celsius, app.settings.international_date);
-        page = model.page(area.width(), area.height(), app.meter.model(), entry,
+        page = model.page(area.width(), area.height(), app.meter.model(), job.entry,
                           app.store.annotations.notes(RecordKind::Rh, model.job()));
     }
     paint_summary_page(pages.painter(), page);
     return true;
 }
 
-// The histogram of the current MC job, counted from its working set as "View Histogram" counts
-// it. The bins are the batch's own: an open histogram dialog keeps showing its job.
-bool print_histogram(BatchPages& pages, AppState& app, const std::string& entry) {
-    const int position = app.selection.current_job_index;
+// The histogram of the MC job, counted from its readings as "View Histogram" counts them. The
+// bins are the batch's own: an open histogram dialog keeps showing its job.
+bool print_histogram(BatchPages& pages, const BatchJob& job) {
     if (!pages.next()) {
         return false;
     }
+    const AppState& app = job.app;
     HistogramBins bins{};
-    const int scans = rebuild_histogram_bins(bins, app.store.working_set);
+    const int scans = rebuild_histogram_bins(bins, job.readings());
     const std::int32_t job_id =
-        job_id_of(app.store, managed_job_number(app.store, kManagementMc, position));
+        job_id_of(app.store, job_at_position(app.store, ManagedKind::Mc, job.position));
     const HistogramChart chart = histogram_print_chart(
         bins, pages.size().width(),
-        histogram_print_title(app.meter, entry, first_mc_slot(app.job_records, position), job_id),
+        histogram_print_title(app.meter, job.entry, first_mc_slot(app.job_records, job.position),
+                              job_id),
         scans);
     QFont label_font = QApplication::font();
     label_font.setPixelSize(kHistogramLabelHeight * chart.factor);
@@ -107,20 +125,20 @@ bool print_histogram(BatchPages& pages, AppState& app, const std::string& entry)
     return true;
 }
 
-bool print_step(BatchPages& pages, AppState& app, const BatchStep& step, const std::string& entry) {
+bool print_step(BatchPages& pages, const BatchStep& step, const BatchJob& job) {
     switch (step.part) {
     case BatchPart::Table:
-        return print_table(pages, app, entry);
+        return print_table(pages, job);
     case BatchPart::Summary:
-        return print_summary(pages, app, entry);
+        return print_summary(pages, job);
     case BatchPart::Histogram:
-        return print_histogram(pages, app, entry);
+        return print_histogram(pages, job);
     }
     return false;
 }
 
 // Pages the whole batch takes: a table as many as its job's readings need, the other parts one.
-int batch_page_count(AppState& app, const std::vector<BatchStep>& steps, QSize area) {
+int batch_page_count(const AppState& app, const std::vector<BatchStep>& steps, QSize area) {
     int total = 0;
     for (const BatchStep& step : steps) {
         total += step.part == BatchPart::Table ? job_table_page_count(app, step.position, area) : 1;
@@ -135,7 +153,7 @@ std::vector<BatchStep> plan_for(const AppState& app) {
 
 } // namespace
 
-BatchPrintResult print_batch(QPrinter& printer, AppState& app, JobListLink& jobs,
+BatchPrintResult print_batch(QPrinter& printer, const AppState& app, JobListLink& jobs,
                              const BatchProgress& progress) {
     const std::vector<BatchStep> steps = plan_for(app);
     if (steps.empty()) {
@@ -145,15 +163,9 @@ BatchPrintResult print_batch(QPrinter& printer, AppState& app, JobListLink& jobs
     if (!document.begin()) {
         return {BatchPrintStatus::Failed, 0};
     }
-    BatchJobScope scope(app.store, app.selection, app.wizard.management_type);
     BatchPages pages(document, progress, batch_page_count(app, steps, document.pageSize()));
-    int selected = -1;
     for (const BatchStep& step : steps) {
-        if (step.position != selected) {
-            scope.select(step.position);
-            selected = step.position;
-        }
-        if (!print_step(pages, app, step, entry_for(app, jobs, step.position))) {
+        if (!print_step(pages, step, {app, step.position, entry_for(app, jobs, step.position)})) {
             document.abort();
             return {pages.cancelled() ? BatchPrintStatus::Cancelled : BatchPrintStatus::Failed, 0};
         }
@@ -166,7 +178,7 @@ BatchPrintResult print_batch(QPrinter& printer, AppState& app, JobListLink& jobs
     return {BatchPrintStatus::Printed, page_count};
 }
 
-BatchPrintResult print_selected_jobs(AppState& app, JobListLink& jobs, QWidget* parent) {
+BatchPrintResult print_selected_jobs(const AppState& app, JobListLink& jobs, QWidget* parent) {
     if (plan_for(app).empty()) {
         QMessageBox::information(
             parent, QStringLiteral("Print Selected Jobs"),

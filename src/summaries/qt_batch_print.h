@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "summaries/batch_print.h"
 
 #include <functional>
@@ -34,12 +34,12 @@ using BatchProgress = std::function<bool(int page, int total)>;
 // its histogram, as print_parts asks. The selection, the working set and the histogram dialog's
 // bins are left as they were. A cancelled or failed batch is dropped as a whole (an unfinished
 // PDF file is removed).
-BatchPrintResult print_batch(QPrinter& printer, AppState& app, JobListLink& jobs,
+BatchPrintResult print_batch(QPrinter& printer, const AppState& app, JobListLink& jobs,
                              const BatchProgress& progress = {});
 
 // The "Print Selected Jobs" command: checks there is something to print, asks for the printer once
 // for the whole batch, prints with a progress dialog that can cancel it, and tells the user when
 // the printer failed or there was nothing to print.
-BatchPrintResult print_selected_jobs(AppState& app, JobListLink& jobs, QWidget* parent);
+BatchPrintResult print_selected_jobs(const AppState& app, JobListLink& jobs, QWidget* parent);
 
 } // namespace qm

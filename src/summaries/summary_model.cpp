@@ -1,13 +1,10 @@
 #include "summaries/summary_model.h"
 
-#include "summaries/summary_groups.h"
+#include "store/job_index.h"
 
 namespace qm {
 
 namespace {
-
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
 
 bool valid_position(const std::vector<int>& list, int position) {
     return position >= 0 && static_cast<std::size_t>(position) < list.size();
@@ -15,29 +12,17 @@ bool valid_position(const std::vector<int>& list, int position) {
 
 } // namespace
 
-SummaryJob::SummaryJob(const ReadingStore& store, std::int32_t management_type,
-                       std::int32_t job_index)
-    : job_index_(job_index), job_(job_at_position(store, management_type, job_index)) {
-    store_.working_set = store.working_set;
-    store_.mc_jobs = store.mc_jobs;
-    store_.rh_jobs = store.rh_jobs;
-    store_.mc_job_count = store.mc_job_count;
-    store_.rh_job_count = store.rh_job_count;
-    store_.job_ids = store.job_ids;
-}
+SummaryJob::SummaryJob(const ReadingStore& store, ManagedKind kind, std::int32_t job_index,
+                       std::span<const Reading> job_readings)
+    : readings_(job_readings.begin(), job_readings.end()), job_index_(job_index),
+      job_(job_at_position(store, kind, job_index)), job_id_(job_id_of(store, job_)) {}
 
-std::int32_t SummaryJob::job_id() const {
-    if (job_ < 1 || job_ > kMaxJobs) {
-        return 0;
-    }
-    return store_.job_ids[static_cast<std::size_t>(job_ - 1)];
-}
-
-McSummaryModel::McSummaryModel(const ReadingStore& store, std::int32_t job_index)
-    : SummaryJob(store, kManageMc, job_index) {}
+McSummaryModel::McSummaryModel(const ReadingStore& store, std::int32_t job_index,
+                               std::span<const Reading> job_readings)
+    : SummaryJob(store, ManagedKind::Mc, job_index, job_readings) {}
 
 void McSummaryModel::open(const MaterialList& materials, std::int32_t international_date) {
-    locations_ = locations_in_working_set(store_, job_);
+    locations_ = locations_of(readings_, job_);
     if (!locations_.empty()) {
         location_ = locations_.front();
     }
@@ -65,15 +50,15 @@ void McSummaryModel::choose_sub_location(int list_position, const MaterialList& 
 }
 
 void McSummaryModel::fill_sub_locations() {
-    sub_locations_ = sub_locations_in_working_set(store_, job_, location_);
+    sub_locations_ = sub_locations_of(readings_, job_, location_);
     if (!sub_locations_.empty()) {
         sub_location_ = sub_locations_.front();
     }
 }
 
 void McSummaryModel::recompute(const MaterialList& materials, std::int32_t international_date) {
-    stats_ = compute_mc_statistics(store_, materials, job_index_, location_, sub_location_,
-                                   international_date);
+    stats_ = compute_mc_statistics(group_readings(readings_, job_, location_, sub_location_),
+                                   materials, international_date);
 }
 
 SummaryPage McSummaryModel::page(int width, int height, std::string_view model_name,
@@ -83,11 +68,12 @@ SummaryPage McSummaryModel::page(int width, int height, std::string_view model_n
     return mc_summary_page(width, height, heading, stats_, notes);
 }
 
-RhSummaryModel::RhSummaryModel(const ReadingStore& store, std::int32_t job_index)
-    : SummaryJob(store, kManageRh, job_index) {}
+RhSummaryModel::RhSummaryModel(const ReadingStore& store, std::int32_t job_index,
+                               std::span<const Reading> job_readings)
+    : SummaryJob(store, ManagedKind::Rh, job_index, job_readings) {}
 
 void RhSummaryModel::open(std::int32_t celsius, std::int32_t international_date) {
-    locations_ = locations_in_working_set(store_, job_);
+    locations_ = locations_of(readings_, job_);
     if (!locations_.empty()) {
         location_ = locations_.front();
     }
@@ -105,7 +91,8 @@ void RhSummaryModel::choose_location(int list_position, std::int32_t celsius,
 
 void RhSummaryModel::recompute(std::int32_t celsius, std::int32_t international_date) {
     celsius_ = celsius;
-    stats_ = compute_rh_statistics(store_, job_index_, location_, celsius, international_date);
+    stats_ = compute_rh_statistics(group_readings(readings_, job_, location_), celsius,
+                                   international_date);
 }
 
 SummaryPage RhSummaryModel::page(int width, int height, std::string_view model_name,

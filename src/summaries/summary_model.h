@@ -6,6 +6,7 @@
 #include "summaries/summary_printout.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,30 +14,33 @@
 namespace qm {
 
 // What a summary window shows, without the window: the job it was opened for, a copy of that
-// job's working set, the location (and for MC sub-location) lists, the chosen group and the
-// figures of the last recomputation. Holding its own copy keeps a summary on its job when the
+// job's readings in time order, the location (and for MC sub-location) lists, the chosen group and
+// the figures of the last recomputation. Holding its own copy keeps a summary on its job when the
 // user selects another job while it is open: it recomputes only when its own lists change and
 // its printed page shows the group and figures of that recomputation.
 class SummaryJob {
 public:
-    // The job at position job_index of the list of the managed kind (1 MC, 0 RH/T) and the
-    // working set as the job selection left it.
-    SummaryJob(const ReadingStore& store, std::int32_t management_type, std::int32_t job_index);
+    // The job at position job_index of the managed kind's job list, with its readings in time
+    // order: the working set the job selection filled, or readings_in_time_order for that job.
+    SummaryJob(const ReadingStore& store, ManagedKind kind, std::int32_t job_index,
+               std::span<const Reading> job_readings);
 
     std::int32_t job_index() const { return job_index_; }
     std::int32_t job() const { return job_; } // 0 when the position holds no job
     // The ID number of the job (job_ids entry job - 1), 0 without a job.
-    std::int32_t job_id() const;
+    std::int32_t job_id() const { return job_id_; }
 
 protected:
-    ReadingStore store_; // job lists, job IDs and the working set only
+    std::vector<Reading> readings_;
     std::int32_t job_index_;
     std::int32_t job_;
+    std::int32_t job_id_;
 };
 
 class McSummaryModel : public SummaryJob {
 public:
-    McSummaryModel(const ReadingStore& store, std::int32_t job_index);
+    McSummaryModel(const ReadingStore& store, std::int32_t job_index,
+                   std::span<const Reading> job_readings);
 
     // Fills the location list, picks its first entry, fills the sub-location list for it and
     // computes the figures: what opening the window does.
@@ -73,7 +77,8 @@ private:
 
 class RhSummaryModel : public SummaryJob {
 public:
-    RhSummaryModel(const ReadingStore& store, std::int32_t job_index);
+    RhSummaryModel(const ReadingStore& store, std::int32_t job_index,
+                   std::span<const Reading> job_readings);
 
     // Fills the location list, picks its first entry and computes the figures.
     void open(std::int32_t celsius, std::int32_t international_date);

@@ -236,7 +236,7 @@ TEST(HistogramPrintTitle, NamesModelJobAndSpecies) {
     MeterIdentity meter;
     meter.set_model("TRK 500");
     McSlot slot;
-    slot.words[5] = 3;
+    slot.species = 3;
     slot.id_value = 1234.0;
     EXPECT_EQ(histogram_print_title(meter, "Job #2", slot, 734),
               "Histogram for TRK 500 Job #2 - Apitong");
@@ -244,7 +244,7 @@ TEST(HistogramPrintTitle, NamesModelJobAndSpecies) {
     meter.apply_model_rules();
     EXPECT_EQ(histogram_print_title(meter, "Job #2", slot, 734),
               "Histogram for VKM2 SCAN \r\nJob #2 - ID#        1234 - Apitong");
-    slot.words[5] = 9999; // past the species table
+    slot.species = 9999; // past the species table
     EXPECT_EQ(histogram_print_title(meter, "Job #2", slot, 734),
               "Histogram for VKM2 SCAN \r\nJob #2 - ID#        1234 - ");
     // A slot without an ID value: the job's ID from job_ids.

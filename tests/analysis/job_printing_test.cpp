@@ -66,7 +66,7 @@ ReadingRow row(const std::string& first) {
 TEST(BuildJobPage, MoistureTablePositions) {
     const JobPageLayout layout = job_page_layout(2400, 3200); // u = 4
     const std::vector<ReadingRow> rows = {row("1"), row("2")};
-    const JobPage page = build_job_page(layout, "H", rows, kManagementMc, 0);
+    const JobPage page = build_job_page(layout, "H", rows, ManagedKind::Mc, 0);
 
     EXPECT_EQ(page.heading.box, (ChartRect{100, 4, 2200, 3156}));
     ASSERT_EQ(page.stripes.size(), 64u);
@@ -94,18 +94,18 @@ TEST(BuildJobPage, MoistureTablePositions) {
 
 TEST(BuildJobPage, RhTableHasTheEmcAndTheUnitHeader) {
     const JobPageLayout layout = job_page_layout(4800, 6400);
-    const JobPage fahrenheit = build_job_page(layout, "H", {row("1")}, kManagementRh, 0);
+    const JobPage fahrenheit = build_job_page(layout, "H", {row("1")}, ManagedKind::Rh, 0);
     ASSERT_EQ(fahrenheit.headers.size(), 9u);
     EXPECT_EQ(fahrenheit.headers[4].text, "GPP");
     EXPECT_EQ(fahrenheit.headers[8].text, "EMC");
     ASSERT_EQ(fahrenheit.cells.size(), 9u);
     EXPECT_EQ(fahrenheit.cells[8].text, "9.3%");
     EXPECT_EQ(fahrenheit.cells[8].box.right, 530 * 9);
-    EXPECT_EQ(build_job_page(layout, "H", {}, kManagementRh, 1).headers[4].text, "GPK");
+    EXPECT_EQ(build_job_page(layout, "H", {}, ManagedKind::Rh, 1).headers[4].text, "GPK");
 
     // Rows beyond the page's share are left for the next page.
     const std::vector<ReadingRow> many(60, row("r"));
-    EXPECT_EQ(build_job_page(layout, "H", many, kManagementRh, 0).cells.size(), 54u * 9u);
+    EXPECT_EQ(build_job_page(layout, "H", many, ManagedKind::Rh, 0).cells.size(), 54u * 9u);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "analysis/job_statistics.h"
 
+#include "store/job_index.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -31,19 +33,17 @@ Reading make(std::int32_t kind, double value, std::int32_t minute = 0) {
     return r;
 }
 
-// A store whose working set holds the given readings; job 2 sits at position 0 of both lists.
-ReadingStore store_with(std::initializer_list<Reading> readings) {
-    ReadingStore store;
-    store.working_set = readings;
-    store.mc_jobs[0] = 2;
-    store.mc_job_count = 1;
-    store.rh_jobs[0] = 2;
-    store.rh_job_count = 1;
-    return store;
+// The figures of the group the summaries pick from a job's readings: job 2, location 4 and, for
+// MC, sub-location 1.
+JobStatistics mc_stats(const std::vector<Reading>& readings, std::int32_t date_order = kUsDate,
+                       int location = 4) {
+    return compute_mc_statistics(group_readings(readings, 2, location, 1), kFirstMaterials,
+                                 date_order);
 }
 
-JobStatistics mc_stats(ReadingStore& store, std::int32_t date_order = kUsDate) {
-    return compute_mc_statistics(store, kFirstMaterials, 0, 4, 1, date_order);
+JobStatistics rh_stats(const std::vector<Reading>& readings, std::int32_t celsius,
+                       std::int32_t date_order = kUsDate) {
+    return compute_rh_statistics(group_readings(readings, 2, 4), celsius, date_order);
 }
 
 TEST(McStatistics, PinFiguresComeFromPinWithTemperatureReadingsOnly) {
@@ -53,8 +53,7 @@ TEST(McStatistics, PinFiguresComeFromPinWithTemperatureReadingsOnly) {
     a.material = 4;
     Reading b = make(PinWithTemperature, 9.5, 3);
     b.material = 5;
-    ReadingStore store = store_with({pin_only, a, b, make(PinWithTemperature, 12.26, 4)});
-    const JobStatistics s = mc_stats(store);
+    const JobStatistics s = mc_stats({pin_only, a, b, make(PinWithTemperature, 12.26, 4)});
     EXPECT_STREQ(s.min_text, "9.5%");
     EXPECT_STREQ(s.max_text, "12.3%");
     EXPECT_STREQ(s.count_text, "3");
@@ -62,14 +61,12 @@ TEST(McStatistics, PinFiguresComeFromPinWithTemperatureReadingsOnly) {
     // The Pin reading still counts for the times.
     EXPECT_STREQ(s.first_text, "8/28/03 1:01AM");
     EXPECT_STREQ(s.last_text, "8/28/03 1:04AM");
-    EXPECT_EQ(store.cursor, store.working_set.size());
 }
 
 TEST(McStatistics, GroupWithoutPinWithTemperatureReadings) {
     Reading first = make(Scan, 40.0, 1);
     first.material = 7;
-    ReadingStore store = store_with({first, make(Pin, 20.0, 2), make(Scan, 12.0, 3)});
-    const JobStatistics s = mc_stats(store);
+    const JobStatistics s = mc_stats({first, make(Pin, 20.0, 2), make(Scan, 12.0, 3)});
     EXPECT_STREQ(s.min_text, "0.0%");
     EXPECT_STREQ(s.max_text, "0.0%");
     EXPECT_STREQ(s.count_text, "0");
@@ -86,9 +83,8 @@ TEST(McStatistics, OnlyTheSelectedJobLocationAndSubLocationCount) {
     other_location.location = 5;
     Reading other_sub = make(PinWithTemperature, 3.0);
     other_sub.sub_location = 2;
-    ReadingStore store = store_with(
+    const JobStatistics s = mc_stats(
         {other_job, other_location, other_sub, make(PinWithTemperature, 15.0, 9), make(Scan, 7)});
-    const JobStatistics s = mc_stats(store);
     EXPECT_STREQ(s.min_text, "15.0%");
     EXPECT_STREQ(s.count_text, "1");
     EXPECT_STREQ(s.scan_count_text, "1");
@@ -96,10 +92,10 @@ TEST(McStatistics, OnlyTheSelectedJobLocationAndSubLocationCount) {
 }
 
 TEST(McStatistics, EmptyGroupAndMaterialNotCarriedOverFromAnotherGroup) {
-    ReadingStore store = store_with({make(PinWithTemperature, 12.0)});
-    const JobStatistics filled = mc_stats(store);
+    const std::vector<Reading> readings = {make(PinWithTemperature, 12.0)};
+    const JobStatistics filled = mc_stats(readings);
     EXPECT_STREQ(filled.material_text, "Sheetrock");
-    const JobStatistics empty = compute_mc_statistics(store, kFirstMaterials, 0, 9, 0, kUsDate);
+    const JobStatistics empty = mc_stats(readings, kUsDate, 9);
     EXPECT_STREQ(empty.min_text, "0.0%");
     EXPECT_STREQ(empty.max_text, "0.0%");
     EXPECT_STREQ(empty.count_text, "0");
@@ -109,19 +105,14 @@ TEST(McStatistics, EmptyGroupAndMaterialNotCarriedOverFromAnotherGroup) {
     EXPECT_STREQ(empty.first_text, "----");
     EXPECT_STREQ(empty.last_text, "----");
     EXPECT_STREQ(empty.material_text, "");
-    // A job position past the job list has no readings at all.
-    const JobStatistics past = compute_mc_statistics(store, kFirstMaterials, 1, 4, 1, kUsDate);
-    EXPECT_STREQ(past.count_text, "0");
-    EXPECT_STREQ(past.first_text, "----");
-    EXPECT_EQ(store.cursor, store.working_set.size());
 }
 
 TEST(RhStatistics, OutOfRangeHumidityCountsButStaysOutOfMinAndMax) {
     Reading other_sub = make(RhTemperature, 68.0, 1);
     other_sub.sub_location = 0; // RH/T groups ignore the sub-location
-    ReadingStore store =
-        store_with({other_sub, make(RhTemperature, 180.0, 2), make(RhTemperature, 70.0, 3)});
-    const JobStatistics f = compute_rh_statistics(store, 0, 4, 0, kUsDate);
+    const std::vector<Reading> readings = {other_sub, make(RhTemperature, 180.0, 2),
+                                           make(RhTemperature, 70.0, 3)};
+    const JobStatistics f = rh_stats(readings, 0);
     EXPECT_STREQ(f.min_text, "50.82");
     EXPECT_STREQ(f.max_text, "54.47");
     EXPECT_STREQ(f.count_text, "3");
@@ -129,9 +120,8 @@ TEST(RhStatistics, OutOfRangeHumidityCountsButStaysOutOfMinAndMax) {
     EXPECT_STREQ(f.last_text, "8/28/03 1:03AM");
     EXPECT_STREQ(f.scan_count_text, "");
     EXPECT_STREQ(f.material_text, "");
-    EXPECT_EQ(store.cursor, store.working_set.size());
 
-    const JobStatistics c = compute_rh_statistics(store, 0, 4, 1, kInternationalDate);
+    const JobStatistics c = rh_stats(readings, 1, kInternationalDate);
     EXPECT_STREQ(c.min_text, "7.26");
     EXPECT_STREQ(c.first_text, "28/8/03 1:01AM");
 }
@@ -144,39 +134,16 @@ TEST(RhStatistics, HotSaturatedAirReportsItsTrueMinimum) {
     hotter.rh = 95.0;
     Reading wrong = hot;
     wrong.temperature = std::nan(""); // no humidity: counted, neither bound moves
-    ReadingStore store = store_with({hot, wrong, hotter});
-    const JobStatistics s = compute_rh_statistics(store, 0, 4, 0, kUsDate);
+    const JobStatistics s = rh_stats({hot, wrong, hotter}, 0);
     EXPECT_STREQ(s.max_text, "3828.10");
     EXPECT_STREQ(s.min_text, "3483.53"); // 95 % at 176 F
     EXPECT_STREQ(s.count_text, "3");
 
-    ReadingStore none = store_with({});
-    const JobStatistics e = compute_rh_statistics(none, 0, 4, 0, kUsDate);
+    const JobStatistics e = rh_stats({}, 0);
     EXPECT_STREQ(e.min_text, "0.00");
     EXPECT_STREQ(e.max_text, "0.00");
     EXPECT_STREQ(e.count_text, "0");
     EXPECT_STREQ(e.first_text, "----");
-}
-
-TEST(ReadingTimeTexts, TwelveAndTwentyFourHourClocksAndBothDateOrders) {
-    Reading r = make(PinWithTemperature, 0.0, 5);
-    EXPECT_EQ(format_reading_time(r), "1:05AM");
-    EXPECT_EQ(format_reading_date_time(r, kUsDate), "8/28/03 1:05AM");
-    EXPECT_EQ(format_reading_date_time(r, kInternationalDate), "28/8/03 1:05AM");
-    r.hour_code = 0x72; // 12-hour mode, PM, tens digit: 12 PM
-    r.minute = 30;
-    EXPECT_EQ(format_reading_time(r), "12:30PM");
-    r.hour_code = 0x52; // 12 AM
-    EXPECT_EQ(format_reading_time(r), "12:30AM");
-    r.hour_code = 0x23; // 24-hour mode
-    r.minute = 0;
-    EXPECT_EQ(format_reading_time(r), "23:00");
-    r.hour_code = 0x07;
-    r.year = 10;
-    r.month = 12;
-    r.day = 1;
-    EXPECT_EQ(format_reading_date_time(r, kUsDate), "12/1/10 7:00");
-    EXPECT_EQ(format_reading_date(r, kInternationalDate), "1/12/10");
 }
 
 } // namespace

@@ -113,12 +113,12 @@ TEST(ReadingRows, RhReadingOutOfRangeShowsOrWithTheUnit) {
 
 TEST(ReadingRows, ColumnHeadings) {
     using Headings = std::array<std::string_view, kReadingColumns>;
-    EXPECT_EQ(reading_column_headings(0, kFahrenheit),
+    EXPECT_EQ(reading_column_headings(ManagedKind::Rh, kFahrenheit),
               (Headings{"Rec", "Location", "RH", "Temp", "GPP", "DewPt", "Date", "Time"}));
-    EXPECT_EQ(reading_column_headings(0, kCelsius)[4], "GPK");
-    EXPECT_EQ(reading_column_headings(1, kCelsius),
+    EXPECT_EQ(reading_column_headings(ManagedKind::Rh, kCelsius)[4], "GPK");
+    EXPECT_EQ(reading_column_headings(ManagedKind::Mc, kCelsius),
               (Headings{"Rec", "Location", "Type", "Material", "MC", "Temp", "Date", "Time"}));
-    EXPECT_EQ(reading_column_headings(2, kFahrenheit),
+    EXPECT_EQ(reading_column_headings(ManagedKind::Both, kFahrenheit),
               (Headings{"Rec", "", "", "", "", "", "Date", "Time"}));
 }
 
@@ -141,7 +141,7 @@ ReadingStore twenty_readings() {
     return store;
 }
 
-std::vector<ReadingRow> rows(ReadingStore& store, std::int32_t management, std::int32_t position,
+std::vector<ReadingRow> rows(ReadingStore& store, ManagedKind management, std::int32_t position,
                              std::size_t max_rows = kViewRows) {
     return collect_reading_rows(store, kFirstMaterials, management, 0, position, max_rows,
                                 kFahrenheit, kUsDate);
@@ -149,34 +149,38 @@ std::vector<ReadingRow> rows(ReadingStore& store, std::int32_t management, std::
 
 TEST(ReadingRowsOfAJob, SixteenRowsFromTheScrollPositionInStoreOrder) {
     ReadingStore store = twenty_readings();
-    const std::vector<ReadingRow> top = rows(store, 1, 0);
+    const std::vector<ReadingRow> top = rows(store, ManagedKind::Mc, 0);
     ASSERT_EQ(top.size(), 16u);
     EXPECT_EQ(top[0].cells[0], "1");
     EXPECT_EQ(top[0].cells[4], "0.0%");
     EXPECT_EQ(top[15].cells[0], "16");
     EXPECT_EQ(top[15].cells[4], "15");
 
-    const std::vector<ReadingRow> last = rows(store, 1, 19);
+    const std::vector<ReadingRow> last = rows(store, ManagedKind::Mc, 19);
     ASSERT_EQ(last.size(), 1u);
     EXPECT_EQ(last[0].cells[0], "20");
     EXPECT_EQ(last[0].cells[4], "19");
 
-    EXPECT_EQ(rows(store, 1, 4, kAllRows).size(), 16u);
-    EXPECT_TRUE(rows(store, 1, 20).empty());
-    EXPECT_EQ(rows(store, 1, -3).size(), 16u);
+    EXPECT_EQ(rows(store, ManagedKind::Mc, 4, kAllRows).size(), 16u);
+    EXPECT_TRUE(rows(store, ManagedKind::Mc, 20).empty());
+    EXPECT_EQ(rows(store, ManagedKind::Mc, -3).size(), 16u);
 }
 
 TEST(ReadingRowsOfAJob, ManagedKindSelectsTheReadings) {
     ReadingStore store = twenty_readings();
-    const std::vector<ReadingRow> rh = rows(store, 0, 0);
+    const std::vector<ReadingRow> rh = rows(store, ManagedKind::Rh, 0);
     ASSERT_EQ(rh.size(), 1u);
     EXPECT_EQ(rh[0].cells[4], "50.82");
     EXPECT_EQ(rh[0].emc, "9.3%");
-    EXPECT_TRUE(rows(store, 2, 0).empty());
+    EXPECT_TRUE(rows(store, ManagedKind::Both, 0).empty());
     // Position 1 of the MC list is job 2; position 1 of the RH/T list does not exist.
-    EXPECT_EQ(collect_reading_rows(store, kFirstMaterials, 1, 1, 0, kViewRows, 0, 0).size(), 1u);
-    EXPECT_TRUE(collect_reading_rows(store, kFirstMaterials, 0, 1, 0, kViewRows, 0, 0).empty());
-    EXPECT_TRUE(collect_reading_rows(store, kFirstMaterials, 1, 7, 0, kViewRows, 0, 0).empty());
+    EXPECT_EQ(
+        collect_reading_rows(store, kFirstMaterials, ManagedKind::Mc, 1, 0, kViewRows, 0, 0).size(),
+        1u);
+    EXPECT_TRUE(collect_reading_rows(store, kFirstMaterials, ManagedKind::Rh, 1, 0, kViewRows, 0, 0)
+                    .empty());
+    EXPECT_TRUE(collect_reading_rows(store, kFirstMaterials, ManagedKind::Mc, 7, 0, kViewRows, 0, 0)
+                    .empty());
 }
 
 } // namespace

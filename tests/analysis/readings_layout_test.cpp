@@ -33,14 +33,14 @@ TEST(ScrollTarget, EmptyJobStaysAtTheFirstRow) {
 TEST(ReadingsViewHeading, JobIdOrScannerSlot) {
     McSlot slot;
     slot.id_value = 4711.0;
-    slot.words[5] = 2;
-    EXPECT_EQ(readings_view_heading(kManagementRh, 0, "Job #1", 42, slot), "Job #1\nID# 42\n");
-    EXPECT_EQ(readings_view_heading(kManagementMc, 1, "Job #1", 42, slot), "Job #1\nID# 42\n");
-    EXPECT_EQ(readings_view_heading(kManagementMc, 0, "Job #1", 42, slot),
+    slot.species = 2;
+    EXPECT_EQ(readings_view_heading(ManagedKind::Rh, 0, "Job #1", 42, slot), "Job #1\nID# 42\n");
+    EXPECT_EQ(readings_view_heading(ManagedKind::Mc, 1, "Job #1", 42, slot), "Job #1\nID# 42\n");
+    EXPECT_EQ(readings_view_heading(ManagedKind::Mc, 0, "Job #1", 42, slot),
               "Job #1   ID#        4711\nAlder\n");
     // A scanner's slot without an ID value: the job's ID from job_ids, as the printout shows.
     slot.id_value = 0.0;
-    EXPECT_EQ(readings_view_heading(kManagementMc, 0, "Job #1", 734, slot),
+    EXPECT_EQ(readings_view_heading(ManagedKind::Mc, 0, "Job #1", 734, slot),
               "Job #1   ID#         734\nAlder\n");
 }
 
@@ -65,18 +65,18 @@ ReadingStore two_job_store() {
 
 TEST(ManagedJob, NumbersIdsAndCounts) {
     ReadingStore store = two_job_store();
-    EXPECT_EQ(managed_job_number(store, kManagementMc, 1), 4);
-    EXPECT_EQ(managed_job_number(store, kManagementRh, 0), 2);
-    EXPECT_EQ(managed_job_number(store, kManagementRh, 2), 0);
-    EXPECT_EQ(managed_job_number(store, 2, 0), 0);
-    EXPECT_EQ(managed_job_number(store, kManagementMc, -1), 0);
+    EXPECT_EQ(job_at_position(store, ManagedKind::Mc, 1), 4);
+    EXPECT_EQ(job_at_position(store, ManagedKind::Rh, 0), 2);
+    EXPECT_EQ(job_at_position(store, ManagedKind::Rh, 2), 0);
+    EXPECT_EQ(job_at_position(store, ManagedKind::Both, 0), 0);
+    EXPECT_EQ(job_at_position(store, ManagedKind::Mc, -1), 0);
     EXPECT_EQ(job_id_of(store, 4), 400);
     EXPECT_EQ(job_id_of(store, 0), 0);
     EXPECT_EQ(job_id_of(store, 6), 0);
-    EXPECT_EQ(count_job_readings(store, kManagementMc, 0), 2u);
-    EXPECT_EQ(count_job_readings(store, kManagementRh, 1), 2u);
-    EXPECT_EQ(count_job_readings(store, kManagementRh, 3), 0u);
-    EXPECT_EQ(count_job_readings(store, 2, 0), 0u);
+    EXPECT_EQ(count_job_readings(store, ManagedKind::Mc, 0), 2u);
+    EXPECT_EQ(count_job_readings(store, ManagedKind::Rh, 1), 2u);
+    EXPECT_EQ(count_job_readings(store, ManagedKind::Rh, 3), 0u);
+    EXPECT_EQ(count_job_readings(store, ManagedKind::Both, 0), 0u);
 }
 
 TEST(ReadingsViewLayout, ColumnsStripesAndScrollBar) {

@@ -4,6 +4,7 @@
 #include "store/job_index.h"
 #include "support/recording_ui.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -36,11 +37,6 @@ Reading reading(std::int32_t kind, std::int32_t job, std::int32_t minute) {
     return r;
 }
 
-std::vector<std::uint8_t> file_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class FileCommandsTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -53,7 +49,7 @@ protected:
                                reading(RhTemperature, 3, 4)};
         store_.job_ids = {7, 0, 42, 0, 0};
         rebuild_job_lists(store_);
-        wizard_.management_type = 1;
+        wizard_.management_type = ManagedKind::Mc;
     }
     void TearDown() override { fs::remove_all(folder_); }
 
@@ -62,9 +58,9 @@ protected:
             store_,  meter_, *records_, wizard_, selection_,           settings_,
             folder_, ui_,    dialogs_,  today_,  [this] { ++chosen_; }};
     }
-    FileCommandResult run(int code) {
+    FileCommandResult run(FileCommand command) {
         FileCommandContext c = context();
-        return file_command(code, c);
+        return file_command(command, c);
     }
     void select(std::initializer_list<int> positions) {
         selection_.selected_jobs.fill(0);
@@ -101,32 +97,37 @@ Message access_denied(int error) {
 TEST_F(FileCommandsTest, DefaultNameFollowsDateOrderJobIdAndRememberedName) {
     select({1}); // MC list position 1 is job 3, ID 42
     settings_.international_date = 1;
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileSave),
+    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, FileCommand::Save),
               "3-1-2010ID042.qmk");
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileExportCsv),
-              "3-1-2010ID042.csv");
+    EXPECT_EQ(
+        default_file_name(settings_, store_, wizard_, selection_, today_, FileCommand::ExportCsv),
+        "3-1-2010ID042.csv");
     settings_.international_date = 0;
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, {2009, 5, 12}, kFileOpen),
-              "5-12-2009ID042.qmk");
+    EXPECT_EQ(
+        default_file_name(settings_, store_, wizard_, selection_, {2009, 5, 12}, FileCommand::Open),
+        "5-12-2009ID042.qmk");
 
     // No job at the selected position (nothing downloaded yet): ID 0.
     ReadingStore empty;
-    EXPECT_EQ(default_file_name(settings_, empty, wizard_, Selection{}, today_, kFileOpen),
+    EXPECT_EQ(default_file_name(settings_, empty, wizard_, Selection{}, today_, FileCommand::Open),
               "1-3-2010ID000.qmk");
 
     // A remembered name: as it stands to open, with the dialog's own extension to save or
     // export (an export never lands on the save file); none yet: empty.
     settings_.remember_filename = 1;
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileSave), "");
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileExportCsv),
+    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, FileCommand::Save),
               "");
+    EXPECT_EQ(
+        default_file_name(settings_, store_, wizard_, selection_, today_, FileCommand::ExportCsv),
+        "");
     set_settings_text(settings_.last_file_name, "/data/site.dat");
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileOpen),
+    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, FileCommand::Open),
               "/data/site.dat");
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileSave),
+    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, FileCommand::Save),
               "/data/site.qmk");
-    EXPECT_EQ(default_file_name(settings_, store_, wizard_, selection_, today_, kFileExportCsv),
-              "/data/site.csv");
+    EXPECT_EQ(
+        default_file_name(settings_, store_, wizard_, selection_, today_, FileCommand::ExportCsv),
+        "/data/site.csv");
     for (const auto& [path, csv] : std::vector<std::pair<std::string, std::string>>{
              {"/data/site.qmk", "/data/site.csv"},
              {"site", "site.csv"},
@@ -141,8 +142,8 @@ TEST_F(FileCommandsTest, DefaultNameFollowsDateOrderJobIdAndRememberedName) {
 TEST_F(FileCommandsTest, DialogsGetFiltersExtensionAndAnExistingFolder) {
     set_settings_text(settings_.initial_folder, "C:\\Windows\\Desktop\\");
     ASSERT_EQ(write_settings(folder_, settings_), SettingsStatus::Ok);
-    run(kFileOpen);
-    run(kFileExportCsv);
+    run(FileCommand::Open);
+    run(FileCommand::ExportCsv);
     ASSERT_EQ(dialogs_.calls.size(), 2u);
     const FileDialogRequest& open = dialogs_.calls[0].request;
     EXPECT_FALSE(dialogs_.calls[0].save);
@@ -166,15 +167,15 @@ TEST_F(FileCommandsTest, DialogsGetFiltersExtensionAndAnExistingFolder) {
 
     set_settings_text(settings_.initial_folder, folder_);
     ASSERT_EQ(write_settings(folder_, settings_), SettingsStatus::Ok);
-    run(kFileSave);
+    run(FileCommand::Save);
     EXPECT_EQ(dialogs_.calls.back().request.initial_folder, folder_);
 }
 
 TEST_F(FileCommandsTest, CancelledOpenKeepsTitlesAndChangesNothing) {
     store_.annotations.set_title(RecordKind::Mc, 1, "North wall");
     const auto readings = store_.all_readings;
-    const FileCommandResult result = run(kFileOpen);
-    EXPECT_EQ(result.code, 0);
+    const FileCommandResult result = run(FileCommand::Open);
+    EXPECT_FALSE(result.refused);
     EXPECT_FALSE(result.loaded);
     EXPECT_EQ(store_.annotations.title(RecordKind::Mc, 1), "North wall");
     EXPECT_EQ(store_.all_readings, readings);
@@ -192,8 +193,8 @@ TEST_F(FileCommandsTest, OpeningAForeignFileKeepsTitlesReadingsAndTheWizard) {
     const auto readings = store_.all_readings;
     dialogs_.answers = {foreign};
 
-    const FileCommandResult result = run(kFileOpen);
-    EXPECT_EQ(result.code, 1);
+    const FileCommandResult result = run(FileCommand::Open);
+    EXPECT_TRUE(result.refused);
     EXPECT_FALSE(result.loaded);
     EXPECT_EQ(store_.annotations, annotations);
     EXPECT_EQ(store_.all_readings, readings);
@@ -205,7 +206,7 @@ TEST_F(FileCommandsTest, OpeningAForeignFileKeepsTitlesReadingsAndTheWizard) {
 
     // A file that cannot be opened: the system's text, caption "Error", information icon.
     dialogs_.answers = {path("gone.qmk")};
-    EXPECT_EQ(run(kFileOpen).code, 0);
+    EXPECT_FALSE(run(FileCommand::Open).refused);
     ASSERT_EQ(ui_.messages.size(), 2u);
     EXPECT_EQ(ui_.messages[1].text, std::strerror(ENOENT));
     EXPECT_EQ(ui_.messages[1].caption, "Error");
@@ -213,7 +214,7 @@ TEST_F(FileCommandsTest, OpeningAForeignFileKeepsTitlesReadingsAndTheWizard) {
     // A FIFO is refused at once, without waiting for a writer.
     ASSERT_EQ(mkfifo(path("fifo.qmk").c_str(), 0644), 0);
     dialogs_.answers = {path("fifo.qmk")};
-    EXPECT_EQ(run(kFileOpen).code, 0);
+    EXPECT_FALSE(run(FileCommand::Open).refused);
     ASSERT_EQ(ui_.messages.size(), 3u);
     EXPECT_EQ(ui_.messages[2].text, "Not a regular file");
     EXPECT_EQ(store_.all_readings, readings);
@@ -222,15 +223,15 @@ TEST_F(FileCommandsTest, OpeningAForeignFileKeepsTitlesReadingsAndTheWizard) {
 
 TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJobWithItsTitleAndNotes) {
     // Saved from the job list a download of one kind leads to (step 3).
-    wizard_.step = 3;
+    wizard_.step = WizardStep::JobList;
     select({0});
     dialogs_.answers = {path("plain.qmk")};
-    run(kFileSave);
+    run(FileCommand::Save);
     store_.annotations.set_title(RecordKind::Mc, 1, "North wall");
     store_.annotations.set_notes(RecordKind::Mc, 1, "Wet\nDry");
     const JobAnnotations annotations = store_.annotations;
     dialogs_.answers = {path("job1.qmk")};
-    run(kFileSave);
+    run(FileCommand::Save);
     ASSERT_TRUE(ui_.messages.empty());
     EXPECT_EQ(fs::file_size(path("plain.qmk")), 1112u + 2 * 68u);
     // Magic, count, one entry of 1 + 4 + 2 + 10 + 2 + 8 bytes, CRC.
@@ -239,75 +240,75 @@ TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJobWithItsTitleAndNotes) {
     store_ = ReadingStore{};
     wizard_ = WizardState{};
     dialogs_.answers = {path("job1.qmk")};
-    const FileCommandResult result = run(kFileOpen);
+    const FileCommandResult result = run(FileCommand::Open);
     EXPECT_TRUE(result.loaded);
     EXPECT_EQ(chosen_, 1);
     EXPECT_EQ(store_.all_readings.size(), 2u);
     EXPECT_EQ(store_.mc_job_count, 1);
-    EXPECT_EQ(wizard_.management_type, 1);
-    EXPECT_EQ(wizard_.step, 4);
+    EXPECT_EQ(wizard_.management_type, ManagedKind::Mc);
+    EXPECT_EQ(wizard_.step, WizardStep::ChosenJobList);
     EXPECT_TRUE(wizard_.fromFile);
     EXPECT_EQ(selection_.selected_count, 1);
     EXPECT_EQ(store_.annotations, annotations);
 
     // A loaded file without them replaces them with none.
     dialogs_.answers = {path("plain.qmk")};
-    EXPECT_TRUE(run(kFileOpen).loaded);
+    EXPECT_TRUE(run(FileCommand::Open).loaded);
     EXPECT_TRUE(store_.annotations.empty());
 }
 
 TEST_F(FileCommandsTest, FailedSaveShowsAccessDeniedAndLeavesTheSettingsFileAlone) {
     settings_.remember_filename = 1;
     ASSERT_EQ(write_settings(folder_, settings_), SettingsStatus::Ok);
-    const auto before = file_bytes(path("qm.dat"));
+    const auto before = test::read_file(path("qm.dat"));
     select({0});
     const std::string target = path("missing-folder/job.qmk");
     dialogs_.answers = {target};
 
-    run(kFileSave);
+    run(FileCommand::Save);
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0], access_denied(ENOENT));
     // Remembered in memory before the failure, but not written.
     EXPECT_EQ(settings_text(settings_.last_file_name), target);
-    EXPECT_EQ(file_bytes(path("qm.dat")), before);
+    EXPECT_EQ(test::read_file(path("qm.dat")), before);
 }
 
 TEST_F(FileCommandsTest, SaveRecordsTheNameOnlyWhenRemembering) {
     select({0});
     dialogs_.answers = {path("a.qmk")};
-    run(kFileSave);
+    run(FileCommand::Save);
     EXPECT_EQ(settings_text(settings_.last_file_name), "");
 
     settings_.remember_filename = 1;
     ASSERT_EQ(write_settings(folder_, settings_), SettingsStatus::Ok);
     dialogs_.answers = {path("b.qmk")};
-    run(kFileSave);
+    run(FileCommand::Save);
     // The name reaches qm.dat at offset 272.
-    const auto bytes = file_bytes(path("qm.dat"));
+    const auto bytes = test::read_file(path("qm.dat"));
     ASSERT_EQ(bytes.size(), 536u);
     const std::string stored(reinterpret_cast<const char*>(bytes.data()) + 272);
     EXPECT_EQ(stored, path("b.qmk"));
     // ... and every dialog proposes it from then on, the export with its own extension.
-    run(kFileExportCsv);
+    run(FileCommand::ExportCsv);
     EXPECT_EQ(dialogs_.calls.back().request.file_name, path("b.csv"));
 }
 
 TEST_F(FileCommandsTest, ExportWritesTheCurrentJobOrSaysWhyNot) {
     select({1}); // job 3
     dialogs_.answers = {path("job3.csv")};
-    run(kFileExportCsv);
+    run(FileCommand::ExportCsv);
     EXPECT_TRUE(ui_.messages.empty());
     ASSERT_TRUE(fs::exists(path("job3.csv")));
     EXPECT_GT(fs::file_size(path("job3.csv")), 101u);
 
     // A file that cannot be written is reported as a failed save is; so is a FIFO in the way.
     dialogs_.answers = {path("missing-folder/job3.csv")};
-    run(kFileExportCsv);
+    run(FileCommand::ExportCsv);
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0], access_denied(ENOENT));
     ASSERT_EQ(mkfifo(path("fifo.csv").c_str(), 0644), 0);
     dialogs_.answers = {path("fifo.csv")};
-    run(kFileExportCsv);
+    run(FileCommand::ExportCsv);
     ASSERT_EQ(ui_.messages.size(), 2u);
     EXPECT_EQ(ui_.messages[1].text, std::string(kAccessDeniedText) + "\nNot a regular file");
     ui_.messages.pop_back();
@@ -315,15 +316,15 @@ TEST_F(FileCommandsTest, ExportWritesTheCurrentJobOrSaysWhyNot) {
     // A job without readings writes nothing.
     store_.mc_jobs[1] = 5;
     dialogs_.answers = {path("job5.csv")};
-    run(kFileExportCsv);
+    run(FileCommand::ExportCsv);
     EXPECT_FALSE(fs::exists(path("job5.csv")));
     EXPECT_EQ(ui_.messages.size(), 1u);
 }
 
 TEST_F(FileCommandsTest, SettingsCommandWritesTheWholeRecordInTheStartUpFolder) {
     settings_.celsius = 1;
-    run(kFileWriteSettings);
-    const auto bytes = file_bytes(path("qm.dat"));
+    run(FileCommand::WriteSettings);
+    const auto bytes = test::read_file(path("qm.dat"));
     ASSERT_EQ(bytes.size(), 536u);
     EXPECT_EQ(bytes[4], 1);
     EXPECT_TRUE(dialogs_.calls.empty());

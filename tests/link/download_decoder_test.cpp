@@ -65,8 +65,8 @@ TEST_F(Decoder, RhRecordWithNamedAreas) {
     EXPECT_EQ(records.mc(2).slots[0].value, 0.0);
     EXPECT_TRUE(store.annotations.empty());
     EXPECT_EQ(records.mc(0).slots[0].marker, 1);
-    EXPECT_EQ(records.mc(0).slots[0].words[2], 1);
-    EXPECT_EQ(records.mc(0).slots[0].words[5], 1);
+    EXPECT_EQ(records.mc(0).slots[0].download_sign, 1);
+    EXPECT_EQ(records.mc(0).slots[0].species, 1);
     EXPECT_DOUBLE_EQ(records.mc(0).slots[0].value, 1.0);
     EXPECT_EQ(records.mc(0).slots[1].marker, 0);
     EXPECT_EQ(records.mc(1).slots[0].marker, 0);

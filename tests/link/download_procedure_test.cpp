@@ -388,7 +388,7 @@ TEST_F(Download, WaitDialogThatCannotBeCreated) {
 
 TEST_F(Download, PresenceLeftFromAnEarlierDownloadSkipsTheSearch) {
     // An earlier download that ended on a presence byte inside a request left it in the buffer.
-    link.receive_buffer[0] = 0x99;
+    link.base_unit_announced = true;
     link.port_name = "/dev/ttyACM0";
     port.devices["/dev/ttyACM0"].steps = {{packet(0x08, 0, kStream.size())}};
     EXPECT_EQ(run().outcome, DownloadOutcome::Completed);

@@ -58,10 +58,7 @@ TEST(ProtocolAcceptance, DataBytesSitBetweenCodeAndChecksum) {
 
 // One request against a scripted port, on a fake clock.
 struct RequestFixture : ::testing::Test {
-    RequestFixture() {
-        port.clock = &clock;
-        link.port_name = kPort;
-    }
+    RequestFixture() { port.clock = &clock; }
     void script(std::vector<Bytes> replies, Bytes fallback = {}) {
         auto& device = port.devices[kPort];
         for (Bytes& r : replies) {
@@ -71,13 +68,14 @@ struct RequestFixture : ::testing::Test {
     }
     RequestResult send(std::uint8_t command) {
         LinkContext context{port, clock, timing, nullptr};
-        return send_request(link, command, context, ui);
+        last = send_request(kPort, command, context, ui);
+        return last.result;
     }
 
     FakeSerialPort port;
     test::FakeClock clock;
     LinkTiming timing;
-    LinkState link;
+    RequestReply last;
     RecordingUi ui;
 };
 
@@ -85,11 +83,11 @@ TEST_F(RequestFixture, DataPacketEndsTheExchangeAfterTheWait) {
     script({{0x07, 0x41, 0x42, 0x00, 0x8A}});
     EXPECT_EQ(send(kCommandFirstPacket), RequestResult::Success);
     EXPECT_EQ(port.requests_to(kPort), (std::vector<Bytes>{{0x05, 0x00, 0x05}}));
-    EXPECT_EQ(link.bytes_received, 5u);
-    EXPECT_EQ(link.bytes_sent, 3u);
+    EXPECT_EQ(last.exchange.bytes_received, 5u);
+    EXPECT_EQ(last.exchange.bytes_sent, 3u);
     EXPECT_EQ(clock.sleeps, (std::vector<std::chrono::milliseconds>{400ms}));
     EXPECT_TRUE(ui.messages.empty());
-    const auto reply = last_reply(link);
+    const auto reply = last.exchange.reply();
     EXPECT_EQ(Bytes(reply.begin(), reply.end()), (Bytes{0x07, 0x41, 0x42, 0x00, 0x8A}));
     EXPECT_TRUE(ui.pumps.empty()); // no pump when the first exchange answers
 }
@@ -102,7 +100,7 @@ TEST_F(RequestFixture, BadChecksumIsFollowedByReRequestsUntilAReplyPasses) {
                                                            {0x01, 0x00, 0x00, 0x01},
                                                            {0x01, 0x00, 0x00, 0x01},
                                                            {0x01, 0x00, 0x00, 0x01}}));
-    EXPECT_EQ(link.receive_buffer[0], kReplyLastData);
+    EXPECT_EQ(last.exchange.code(), kReplyLastData);
     EXPECT_EQ(ui.pumps.size(), 3u); // between every two exchanges
 }
 
@@ -184,10 +182,10 @@ TEST_F(RequestFixture, EndlessErrorReportsAreGivenUpAfter30Seconds) {
 
 TEST_F(RequestFixture, VanishedPortIsTriedForTheWholeBound) {
     port.devices[kPort].fallback.status = PortStatus::NoSuchPort;
-    link.bytes_received = 9;
     EXPECT_EQ(send(kCommandNextPacket), RequestResult::GaveUp);
     EXPECT_EQ(port.exchanges.size(), 25u);
-    EXPECT_EQ(link.bytes_received, 9u); // never touched by an exchange that could not open
+    EXPECT_EQ(last.exchange.status, PortStatus::NoSuchPort);
+    EXPECT_EQ(last.exchange.bytes_received, 0u); // an exchange that could not open read nothing
     // 1.2 s between two attempts, with the window messages handled every 100 ms.
     EXPECT_EQ(clock.time.time_since_epoch(), 24 * 1200ms);
     EXPECT_EQ(ui.pumps.size(), 24u * 13);

@@ -3,7 +3,7 @@
 #include "link/link_transcript.h"
 #include "link/protocol.h"
 #include "link/serial_port.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "support/recording_download_ui.h"
 #include "support/sim_process.h"
 
@@ -25,22 +25,10 @@
 namespace qm {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using test::RecordingDownloadUi;
-using test::RecordingUi;
+using namespace test; // the emulator, its scratch folders, Bytes, fs and the chrono literals
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
-using test::quick_timing;
-using test::read_file;
-using test::scratch_dir;
-using test::Sim;
-using test::spawn;
-using test::wait_exit;
-
-using test::SimDownload;
 
 TEST_F(SimDownload, CleanDownloadEqualsDecodingTheImage) {
     Sim sim({});
@@ -197,12 +185,10 @@ TEST_F(SimDownload, BaseUnitInDownloadModeIsSilentUntilEndOrANewStart) {
     LinkTiming patient = options.timing;
     patient.listen_polls = 2000; // a loaded machine may take a while to start the emulator
     LinkContext context{posix, clock, patient};
-    LinkState host;
-    host.port_name = sim.link;
+    ExchangeResult last;
     const auto exchange = [&](TransferMode mode, std::uint8_t command) {
-        host.transfer_mode = mode;
-        serial_exchange(host, request_frame(command), context);
-        return host.receive_buffer[0];
+        last = serial_exchange(sim.link, mode, request_frame(command), context);
+        return last.code();
     };
     // A program that starts a download and goes away without End.
     ASSERT_EQ(exchange(TransferMode::Listen, 0), kPresenceByte);
@@ -214,7 +200,7 @@ TEST_F(SimDownload, BaseUnitInDownloadModeIsSilentUntilEndOrANewStart) {
 
     exchange(TransferMode::WriteOnly, kCommandStart);
     ASSERT_EQ(exchange(TransferMode::WriteThenRead, kCommandFirstPacket), kReplyData);
-    const auto first = reply_data(last_reply(host));
+    const auto first = reply_data(last.reply());
     EXPECT_TRUE(std::equal(first.begin(), first.end(), sim.image.begin()));
     exchange(TransferMode::WriteOnly, kCommandEnd);
     expect_next_download_completes(sim);

@@ -142,28 +142,25 @@ struct Exchange : ::testing::Test {
         timing.listen_polls = 1000;
     }
     ExchangeResult exchange(TransferMode mode, const Bytes& request) {
-        link.transfer_mode = mode;
         LinkContext context{posix, clock, timing, &transcript};
-        return serial_exchange(link, request, context);
+        return serial_exchange(port, mode, request, context);
     }
 
     PosixSerialTransport posix;
     SteadyLinkClock clock;
     LinkTiming timing;
     LinkTranscript transcript;
-    LinkState link;
+    std::string port;
 };
 
 TEST_F(Exchange, PortThatDoesNotExistReturnsAtOnceWithAnEmptyReply) {
-    link.receive_buffer.fill(0xEE);
-    link.bytes_received = 7;
     for (const char* name : {"/nonexistent/ttyUSB9", ""}) {
-        link.port_name = name;
+        port = name;
         const ExchangeResult r = exchange(TransferMode::WriteThenRead, request_frame(0x05));
         EXPECT_TRUE(r.accepted);
         EXPECT_EQ(r.status, PortStatus::NoSuchPort);
-        EXPECT_THAT(link.receive_buffer, ::testing::Each(0));
-        EXPECT_EQ(link.bytes_received, 7u);
+        EXPECT_THAT(r.buffer, ::testing::Each(0));
+        EXPECT_EQ(r.bytes_received, 0u);
     }
     // A named device that is missing is worth a line; a number past the port list is not.
     ASSERT_EQ(transcript.entries.size(), 1u);
@@ -173,31 +170,31 @@ TEST_F(Exchange, PortThatDoesNotExistReturnsAtOnceWithAnEmptyReply) {
 
 TEST_F(Exchange, ListenReadsThePresenceByte) {
     Pty pty;
-    link.port_name = pty.slave();
+    port = pty.slave();
     pty.respond(0, {{0x99}});
     const ExchangeResult r = exchange(TransferMode::Listen, request_frame(kCommandStart));
     pty.join();
     EXPECT_TRUE(r.accepted);
     EXPECT_EQ(r.status, PortStatus::Ok);
-    EXPECT_EQ(link.receive_buffer[0], 0x99);
-    EXPECT_EQ(link.bytes_received, 1u);
+    EXPECT_EQ(r.code(), 0x99);
+    EXPECT_EQ(r.bytes_received, 1u);
     EXPECT_TRUE(pty.received.empty()); // nothing is written in listen mode
 }
 
 TEST_F(Exchange, ListenWithoutAByteEndsAtItsLimit) {
     Pty pty;
-    link.port_name = pty.slave();
+    port = pty.slave();
     timing.listen_polls = 30;
     const auto start = std::chrono::steady_clock::now();
     const ExchangeResult r = exchange(TransferMode::Listen, {});
     EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
     EXPECT_TRUE(r.accepted);
-    EXPECT_EQ(link.bytes_received, 0u);
+    EXPECT_EQ(r.bytes_received, 0u);
 }
 
 TEST_F(Exchange, LongReplyIsCutAt75Bytes) {
     Pty pty;
-    link.port_name = pty.slave();
+    port = pty.slave();
     Bytes reply = reply_frame(0x07, Bytes(72, 0x21));
     reply.insert(reply.end(), 25, 0x44);
     pty.respond(3, {reply});
@@ -205,10 +202,10 @@ TEST_F(Exchange, LongReplyIsCutAt75Bytes) {
     pty.join();
     EXPECT_EQ(pty.received, (Bytes{0x05, 0x00, 0x05}));
     EXPECT_TRUE(r.accepted);
-    EXPECT_EQ(link.bytes_received, 75u);
-    EXPECT_EQ(link.bytes_sent, 3u);
-    EXPECT_TRUE(std::equal(reply.begin(), reply.begin() + 75, link.receive_buffer.begin()));
-    EXPECT_EQ(link.receive_buffer[75], 0);
+    EXPECT_EQ(r.bytes_received, 75u);
+    EXPECT_EQ(r.bytes_sent, 3u);
+    EXPECT_TRUE(std::equal(reply.begin(), reply.begin() + 75, r.buffer.begin()));
+    EXPECT_EQ(r.buffer[75], 0);
     ASSERT_EQ(transcript.entries.size(), 1u);
     EXPECT_EQ(transcript.entries[0].sent, (Bytes{0x05, 0x00, 0x05}));
     EXPECT_EQ(transcript.entries[0].received.size(), 75u);
@@ -216,39 +213,38 @@ TEST_F(Exchange, LongReplyIsCutAt75Bytes) {
 
 TEST_F(Exchange, ReplyInTwoPartsEndsAfterTheFirst) {
     Pty pty;
-    link.port_name = pty.slave();
+    port = pty.slave();
     const Bytes reply{0x07, 0x41, 0x42, 0x00, 0x8A};
     pty.respond(3, {Bytes(reply.begin(), reply.begin() + 2), Bytes(reply.begin() + 2, reply.end())},
                 200ms);
     const ExchangeResult r = exchange(TransferMode::WriteThenRead, request_frame(0x03));
     pty.join();
-    EXPECT_EQ(link.bytes_received, 2u);
+    EXPECT_EQ(r.bytes_received, 2u);
     EXPECT_FALSE(r.accepted);
     EXPECT_FALSE(transcript.entries[0].accepted);
 }
 
 TEST_F(Exchange, WriteOnlyCountsTheWrite) {
     Pty pty;
-    link.port_name = pty.slave();
+    port = pty.slave();
     pty.respond(3, {});
     const ExchangeResult r = exchange(TransferMode::WriteOnly, request_frame(kCommandEnd));
     pty.join();
     EXPECT_TRUE(r.accepted);
     EXPECT_EQ(pty.received, (Bytes{0x99, 0x00, 0x99}));
-    EXPECT_EQ(link.bytes_sent, 3u);
-    EXPECT_EQ(link.bytes_received, 3u);
+    EXPECT_EQ(r.bytes_sent, 3u);
+    EXPECT_EQ(r.bytes_received, 3u);
 }
 
 TEST_F(Exchange, PortHeldByAnotherProgramIsNotUsed) {
     Pty pty;
-    link.port_name = pty.slave();
+    port = pty.slave();
     const int other = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
-    link.bytes_received = 4;
     const ExchangeResult r = exchange(TransferMode::WriteThenRead, request_frame(0x05));
     EXPECT_EQ(r.status, PortStatus::Busy);
     EXPECT_TRUE(r.accepted);
-    EXPECT_EQ(link.bytes_received, 4u);
+    EXPECT_EQ(r.bytes_received, 0u);
     ::close(other);
     // Released with the other program's descriptor: the next exchange gets the port.
     timing.read_polls = 5;
@@ -258,7 +254,7 @@ TEST_F(Exchange, PortHeldByAnotherProgramIsNotUsed) {
 TEST_F(Exchange, FileThatIsNoTerminalIsRefused) {
     const fs::path file = fs::path(::testing::TempDir()) / "not_a_port";
     std::ofstream(file) << "x";
-    link.port_name = file.string();
+    port = file.string();
     const ExchangeResult r = exchange(TransferMode::Listen, {});
     EXPECT_EQ(r.status, PortStatus::ConfigFailed);
     EXPECT_TRUE(r.accepted);

@@ -1,8 +1,8 @@
 // The wait dialog's lines and where its message boxes appear.
 #include "link/wait_dialog.h"
 
-#include "shell/qt_user_interface.h"
 #include "support/recording_ui.h"
+#include "ui/qt_user_interface.h"
 
 #include <QApplication>
 #include <QMessageBox>

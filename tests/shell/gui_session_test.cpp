@@ -2,10 +2,10 @@
 // the readings view, a printout into a PDF file, save, reopen the saved file and export it. Run
 // in the sanitizer tree with leak detection, it covers the windows, dialogs and printers that
 // live and die along the way.
-#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
-#include "shell/qt_text.h"
 #include "shell_fixture.h"
+#include "ui/qt_text.h"
+#include "views/readings_view.h"
 
 #include <QListWidget>
 #include <QPrinter>
@@ -43,7 +43,7 @@ protected:
             hooks.job_entry = [&w] {
                 return to_cp1252(w.jobListEntryText(w.state().selection.current_job_index));
             };
-            hooks.save_job = [&w] { w.runFileCommand(kFileSave); };
+            hooks.save_job = [&w] { w.runFileCommand(FileCommand::Save); };
             views_->open(&w, w.metrics(), std::move(hooks));
         });
         window_->show();
@@ -98,21 +98,21 @@ TEST_F(GuiSessionTest, DownloadViewPrintSaveReopenAndExport) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(pdf));
-        const JobPrintResult printed = view->print_job_to(printer);
+        const JobPrintResult printed = view->printJobTo(printer);
         EXPECT_TRUE(printed.started);
         EXPECT_FALSE(printed.cancelled);
         EXPECT_GE(printed.pages, 1);
     }
     EXPECT_EQ(file_start(pdf, 5), "%PDF-");
-    EXPECT_EQ(view->scroll_position(), 0);
+    EXPECT_EQ(view->scrollPosition(), 0);
 
     // "Save Job" from the view, then the view is closed.
     const std::string saved = path("job.qmk");
     dialogs_.answers = {saved};
-    view->save_button()->click();
+    view->saveButton()->click();
     ASSERT_TRUE(std::filesystem::exists(saved));
     EXPECT_GT(std::filesystem::file_size(saved), 0u);
-    view->done_button()->click();
+    view->doneButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(views_->view(), nullptr);
 

@@ -131,7 +131,7 @@ TEST_F(JobListTest, SaveUsesOneFileOrSeveralByTheSelection) {
     click(page, 0);
     dialogs_.answers = {path("one.qmk")};
     page.button(JobListPage::kSaveId)->click();
-    EXPECT_EQ(state_->selection.save_mode, 0);
+    EXPECT_EQ(state_->selection.save_mode, SaveMode::OneJob);
     ASSERT_FALSE(dialogs_.calls.empty());
     EXPECT_EQ(dialogs_.calls.back().request.file_name, "5-12-2009ID011.qmk");
     EXPECT_TRUE(std::filesystem::exists(path("one.qmk")));
@@ -139,7 +139,7 @@ TEST_F(JobListTest, SaveUsesOneFileOrSeveralByTheSelection) {
     click(page, 2);
     dialogs_.answers = {path("5-12-2009ID011.qmk")};
     page.button(JobListPage::kSaveId)->click();
-    EXPECT_EQ(state_->selection.save_mode, 1);
+    EXPECT_EQ(state_->selection.save_mode, SaveMode::Selected);
     EXPECT_TRUE(std::filesystem::exists(path("5-12-2009ID011.qmk")));
     EXPECT_TRUE(std::filesystem::exists(path("5-12-2009ID014.qmk")));
     EXPECT_TRUE(ui_.messages.empty());

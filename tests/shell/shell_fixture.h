@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/app_state.h"
 #include "shell/main_window.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "support/recording_ui.h"
 #include "support/scripted_file_dialogs.h"
@@ -98,7 +98,7 @@ protected:
     }
 
     void press(int id) { window_->pageCommand(id); }
-    int pageId() const { return window_->currentPage()->templateId(); }
+    int pageId() const { return window_->currentPage()->pageId(); }
     QString side(int id) const { return window_->sidePanel()->fieldText(id); }
     QPushButton* pageButton(int id) const { return window_->currentPage()->button(id); }
     std::string path(const std::string& name) const { return folder_ + "/" + name; }

@@ -20,12 +20,13 @@ protected:
     bool backEnabled() const { return window_->sidePanel()->backEnabled(); }
 
     // A save file of the jobs at the given positions of a store holding `readings`.
-    std::string saveFile(const std::string& name, std::vector<Reading> readings, int management) {
+    std::string saveFile(const std::string& name, std::vector<Reading> readings,
+                         ManagedKind management) {
         ReadingStore store;
         store.all_readings = std::move(readings);
         rebuild_job_lists(store);
         WizardState wizard;
-        wizard.step = 4;
+        wizard.step = WizardStep::ChosenJobList;
         wizard.management_type = management;
         Selection selection;
         selection.selected_count = 1;
@@ -41,8 +42,8 @@ TEST_F(WizardTest, ManageDataWithMcJobsOnlyGoesStraightToTheMcJobList) {
     press(kForwardCommand);
     EXPECT_EQ(downloads_, 1);
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 3);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::JobList);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(title(), "III. Choose Jobs");
     EXPECT_EQ(listEntries(), 3);
     EXPECT_TRUE(backEnabled());
@@ -63,8 +64,8 @@ TEST_F(WizardTest, ManageDataWithRhJobsOnlyGoesToTheRhJobList) {
     open();
     press(kForwardCommand);
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 3);
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.step, WizardStep::JobList);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(listEntries(), 2);
     EXPECT_EQ(window_->jobListPage()->entryText(0), "Job #2");
 }
@@ -85,7 +86,7 @@ TEST_F(WizardTest, FailedOrCancelledDownloadStaysOnThePageAndKeepsTheTitles) {
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_EQ(window_->currentPage(), start);
     EXPECT_FALSE(start->isHidden());
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_EQ(state_->store.annotations.title(RecordKind::Mc, 2), "North wall");
     EXPECT_EQ(state_->store.all_readings.size(), mc_only().size());
 }
@@ -99,7 +100,7 @@ TEST_F(WizardTest, EmptyMeterSaysSoAndStaysOnTheStartPage) {
               (RecordingUi::Message{"NO STORED READINGS!", "ERROR!", MessageIcon::Error}));
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_FALSE(window_->currentPage()->isHidden());
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_EQ(state_->meter.model(), "No Title");
 }
 
@@ -108,7 +109,7 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
     open();
     press(kForwardCommand);
     EXPECT_EQ(pageId(), kDataKindPageId);
-    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_EQ(state_->wizard.step, WizardStep::DataKind);
     EXPECT_TRUE(state_->wizard.bothKinds);
     EXPECT_EQ(title(), "II. Choose Data");
     EXPECT_TRUE(backEnabled());
@@ -117,27 +118,27 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
 
     press(kForwardCommand); // RH/T
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 4);
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ChosenJobList);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_EQ(listEntries(), 2);
 
     window_->back(); // to the data-kind page, without a new download
     EXPECT_EQ(pageId(), kDataKindPageId);
-    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_EQ(state_->wizard.step, WizardStep::DataKind);
     EXPECT_EQ(downloads_, 1);
 
     press(kSecondCommand); // MC
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 4);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ChosenJobList);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_EQ(listEntries(), 3);
 
     window_->back();
     window_->back(); // from the data-kind page to the start
     EXPECT_EQ(pageId(), kStartPageId);
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_FALSE(state_->wizard.bothKinds);
     EXPECT_FALSE(backEnabled());
     EXPECT_EQ(state_->meter.model(), "No Title");
@@ -151,13 +152,13 @@ TEST_F(WizardTest, BothKindsLeadThroughTheDataKindPageAndBack) {
 }
 
 TEST_F(WizardTest, SavedFileOfOneKindOpensAtItsJobListWithBack) {
-    const std::string file = saveFile("mc.qmk", mc_only(), 1);
+    const std::string file = saveFile("mc.qmk", mc_only(), ManagedKind::Mc);
     open();
     dialogs_.answers = {file};
     press(kSecondCommand); // Manage Files
     EXPECT_EQ(pageId(), kJobListPageId);
-    EXPECT_EQ(state_->wizard.step, 4);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ChosenJobList);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_TRUE(state_->wizard.fromFile);
     EXPECT_EQ(title(), "III. Select Desired Jobs");
     EXPECT_TRUE(backEnabled());
@@ -171,18 +172,18 @@ TEST_F(WizardTest, SavedFileOfOneKindOpensAtItsJobListWithBack) {
     meterHolds(rh_only());
     press(kForwardCommand);
     EXPECT_EQ(downloads_, 1);
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
 }
 
 TEST_F(WizardTest, SavedFileWithBothKindsOpensTheDataKindPage) {
     // Job 3 has readings of both kinds; a save of it carries both.
     std::vector<Reading> readings = {make_reading(Pin, 3, 1), make_reading(RhTemperature, 3, 2)};
-    const std::string file = saveFile("both.qmk", readings, 1);
+    const std::string file = saveFile("both.qmk", readings, ManagedKind::Mc);
     open();
     dialogs_.answers = {file};
     window_->menuAction(kMenuOpen)->trigger();
     EXPECT_EQ(pageId(), kDataKindPageId);
-    EXPECT_EQ(state_->wizard.step, 2);
+    EXPECT_EQ(state_->wizard.step, WizardStep::DataKind);
     EXPECT_TRUE(state_->wizard.bothKinds);
     EXPECT_EQ(downloads_, 0);
     EXPECT_TRUE(backEnabled());
@@ -198,7 +199,7 @@ TEST_F(WizardTest, CancelledOrRefusedFileLeavesThePageWhereItWas) {
     // Bad magic, cut short, unreadable.
     const std::string junk = path("junk.qmk");
     std::ofstream(junk) << "no save file";
-    const std::string whole = saveFile("whole.qmk", mc_only(), 1);
+    const std::string whole = saveFile("whole.qmk", mc_only(), ManagedKind::Mc);
     const std::string cut = path("cut.qmk");
     std::filesystem::copy_file(whole, cut);
     std::filesystem::resize_file(cut, std::filesystem::file_size(whole) - 30);
@@ -231,14 +232,14 @@ TEST_F(WizardTest, BackFromAJobListOfOneKindLeadsToAnotherDownload) {
     ASSERT_TRUE(backEnabled());
     window_->sidePanel()->backButton()->click();
     EXPECT_EQ(pageId(), kStartPageId);
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_EQ(state_->store.rh_job_count, 0);
     EXPECT_FALSE(backEnabled());
 
     meterHolds(mc_only(), "VKM2 SCAN");
     press(kForwardCommand);
     EXPECT_EQ(downloads_, 2);
-    EXPECT_EQ(state_->wizard.management_type, 1);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Mc);
     EXPECT_EQ(listEntries(), 3);
     EXPECT_TRUE(backEnabled());
 }
@@ -250,9 +251,9 @@ TEST_F(WizardTest, OpenedFileReplacesTheQuickJobInfoAndCounts) {
     window_->jobListPage()->list()->item(0)->setSelected(true);
     ASSERT_EQ(side(SidePanel::kJobCaptionId), "Job #1       ID#11");
 
-    dialogs_.answers = {saveFile("rh.qmk", rh_only(), 0)};
+    dialogs_.answers = {saveFile("rh.qmk", rh_only(), ManagedKind::Rh)};
     window_->menuAction(kMenuOpen)->trigger();
-    EXPECT_EQ(state_->wizard.management_type, 0);
+    EXPECT_EQ(state_->wizard.management_type, ManagedKind::Rh);
     EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job ---");
     for (const int id :
          {SidePanel::kReadingCountId, SidePanel::kFirstReadingId, SidePanel::kLastReadingId}) {
@@ -266,13 +267,13 @@ TEST_F(WizardTest, OpenedFileWithoutReadingsSaysSoAtAFreshStartPage) {
     meterHolds(mc_only());
     open();
     press(kForwardCommand);
-    dialogs_.answers = {saveFile("empty.qmk", {}, 1)};
+    dialogs_.answers = {saveFile("empty.qmk", {}, ManagedKind::Mc)};
     window_->menuAction(kMenuOpen)->trigger();
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text, "NO STORED READINGS!");
     EXPECT_EQ(pageId(), kStartPageId);
     EXPECT_FALSE(window_->currentPage()->isHidden());
-    EXPECT_EQ(state_->wizard.step, 1);
+    EXPECT_EQ(state_->wizard.step, WizardStep::ManagementType);
     EXPECT_FALSE(state_->wizard.fromFile);
     EXPECT_FALSE(backEnabled());
     EXPECT_EQ(side(SidePanel::kMcJobCountId), "0");
@@ -284,22 +285,22 @@ TEST_F(WizardTest, OpenedFileWithoutReadingsSaysSoAtAFreshStartPage) {
 
 TEST_F(WizardTest, StepTitlesFollowTheTable) {
     WizardState w;
-    w.step = 4;
-    w.management_type = 1;
+    w.step = WizardStep::ChosenJobList;
+    w.management_type = ManagedKind::Mc;
     EXPECT_EQ(page_title(w), "III. Select Desired Jobs");
     w.filter = 1;
     EXPECT_EQ(page_title(w), "III. Choose Starting Date and Time");
-    w.step = 5;
+    w.step = WizardStep::Reshown;
     EXPECT_EQ(page_title(w), "V. Choose Ending Date and Time");
     w.filter = 2;
     EXPECT_EQ(page_title(w), ""); // nothing at position 1 of the show-all row
-    w.step = 0;
+    w.step = WizardStep::Restart;
     EXPECT_EQ(page_title(w), "Does not work1");
-    w.step = 9;
+    w.step = WizardStep{9};
     EXPECT_EQ(page_title(w), "");
-    w.step = 5;
+    w.step = WizardStep::Reshown;
     settle_transient_step(w);
-    EXPECT_EQ(w.step, 4);
+    EXPECT_EQ(w.step, WizardStep::ChosenJobList);
 }
 
 } // namespace

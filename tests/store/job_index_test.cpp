@@ -148,17 +148,12 @@ TEST(RebuildJobLists, ReadingsOutsideTheTablesAreKeptButNeverReached) {
     EXPECT_EQ(store.mc_job_count, 1);
     EXPECT_EQ(store.rh_job_count, 0);
 
-    fill_working_set(store, 0, kModeMcPosition);
+    fill_working_set(store, 0, ManagedKind::Mc);
     ASSERT_EQ(store.working_set.size(), 1u);
     EXPECT_EQ(store.working_set[0], reading(2, 4, 1));
-    fill_working_set(store, 2, kModeRhJob);
-    EXPECT_TRUE(store.working_set.empty());
+    EXPECT_TRUE(readings_in_time_order(store, 2, KindFilter::Rh).empty());
     for (const std::int32_t job : {2, 0, 6}) {
-        int found = 0;
-        for (store.cursor = 0; find_next_in_store(store, job, kKindFilterAny); ++store.cursor) {
-            ++found;
-        }
-        EXPECT_EQ(found, job == 2 ? 1 : 0) << job;
+        EXPECT_EQ(count_readings(store, job, KindFilter::Any), job == 2 ? 1u : 0u) << job;
     }
 }
 
@@ -174,7 +169,7 @@ TEST(FillWorkingSet, SortsByTimeWithRawHourCode) {
         timed(9, 6, 15, 0x09, 5, 8), // equal time keeps arrival order
     };
     rebuild_job_lists(store);
-    fill_working_set(store, 0, kModeMcPosition);
+    fill_working_set(store, 0, ManagedKind::Mc);
     std::vector<double> order;
     for (const Reading& r : store.working_set) {
         order.push_back(r.mc);
@@ -204,70 +199,57 @@ TEST(FillWorkingSet, LargeSetsKeepTheStableTimeOrder) {
         std::stable_sort(expected.begin(), expected.end(), earlier_in_time);
         store.mc_jobs = {1, 2};
         store.mc_job_count = 2;
-        fill_working_set(store, 0, kModeMcPosition);
+        fill_working_set(store, 0, ManagedKind::Mc);
         EXPECT_EQ(store.working_set, expected) << "odd year " << odd_year;
     }
 }
 
-TEST(FillWorkingSet, ModesPickKindAndJob) {
+TEST(FillWorkingSet, KindAndPositionPickTheJob) {
     ReadingStore store;
     store.all_readings = {reading(1, 0), reading(1, 1, 0, RhTemperature), reading(2, 0),
                           reading(2, 2, 0, RhTemperature), reading(2, 3, 0, Scan)};
     rebuild_job_lists(store);
 
-    fill_working_set(store, 1, kModeMcPosition); // job 2 MC
+    fill_working_set(store, 1, ManagedKind::Mc); // job 2 MC
     ASSERT_EQ(store.working_set.size(), 2u);
     EXPECT_EQ(store.working_set[1].kind, Scan);
 
-    fill_working_set(store, 0, kModeRhPosition); // job 1 RH/T
+    fill_working_set(store, 0, ManagedKind::Rh); // job 1 RH/T
     ASSERT_EQ(store.working_set.size(), 1u);
     EXPECT_EQ(store.working_set[0].location, 1);
 
-    fill_working_set(store, 2, kModeRhJob); // job number 2 RH/T
-    ASSERT_EQ(store.working_set.size(), 1u);
-    EXPECT_EQ(store.working_set[0].location, 2);
+    const std::vector<Reading> rh = readings_in_time_order(store, 2, KindFilter::Rh);
+    ASSERT_EQ(rh.size(), 1u); // job number 2 RH/T
+    EXPECT_EQ(rh[0].location, 2);
+    EXPECT_EQ(readings_in_time_order(store, 2, KindFilter::Any).size(), 3u);
 
-    fill_working_set(store, 0, 2);
+    fill_working_set(store, 0, ManagedKind::Both);
     EXPECT_TRUE(store.working_set.empty());
-    fill_working_set(store, 5, kModeRhJob); // job without readings
-    EXPECT_TRUE(store.working_set.empty());
-    fill_working_set(store, 7, kModeMcPosition); // position past the list
+    EXPECT_TRUE(readings_in_time_order(store, 5, KindFilter::Rh).empty()); // no readings
+    fill_working_set(store, 1, ManagedKind::Rh);
+    fill_working_set(store, 7, ManagedKind::Mc); // position past the list
     EXPECT_TRUE(store.working_set.empty());
 }
 
-TEST(FindNext, KindFiltersAndAnySubLocation) {
+TEST(Queries, KindFiltersAndGroups) {
     ReadingStore store;
     store.all_readings = {reading(1, 0, 0, RhTemperature), reading(1, 0, 1, Pin),
                           reading(2, 0, 0, Scan), reading(1, 4, 2, Scan)};
-    store.cursor = 0;
-    ASSERT_TRUE(find_next_in_store(store, 1, kKindFilterNotRh));
-    EXPECT_EQ(store.cursor, 1u);
-    ++store.cursor;
-    ASSERT_TRUE(find_next_in_store(store, 1, kKindFilterNotRh));
-    EXPECT_EQ(store.cursor, 3u);
-    ++store.cursor;
-    EXPECT_FALSE(find_next_in_store(store, 1, kKindFilterNotRh));
-    EXPECT_EQ(store.cursor, 4u);
+    EXPECT_EQ(job_readings(store, 1, KindFilter::Mc), (std::vector<std::size_t>{1, 3}));
+    EXPECT_EQ(job_readings(store, 1, KindFilter::Rh), std::vector<std::size_t>{0});
+    EXPECT_EQ(job_readings(store, 1, KindFilter::Any), (std::vector<std::size_t>{0, 1, 3}));
+    EXPECT_EQ(job_readings(store, 2, KindFilter::Any), std::vector<std::size_t>{2});
+    EXPECT_EQ(count_readings(store, 1, KindFilter::Mc), 2u);
 
-    store.cursor = 0;
-    ASSERT_TRUE(find_next_in_store(store, 1, kKindFilterAny));
-    EXPECT_EQ(store.cursor, 0u);
-    store.cursor = 0;
-    ASSERT_TRUE(find_next_in_store(store, 2, Scan));
-    EXPECT_EQ(store.cursor, 2u);
-
-    store.working_set = store.all_readings;
-    store.cursor = 0;
-    ASSERT_TRUE(find_next_in_working_set(store, 1, kKindFilterNotRh, 0, 0));
-    EXPECT_EQ(store.cursor, 0u); // filter 5 in the working set takes RH/T too
-    store.cursor = 0;
-    ASSERT_TRUE(find_next_in_working_set(store, 1, Pin, 0, 1));
-    EXPECT_EQ(store.cursor, 1u);
-    store.cursor = 0;
-    EXPECT_FALSE(find_next_in_working_set(store, 1, Scan, 0, 1));
-    store.cursor = 0;
-    ASSERT_TRUE(find_next_in_working_set(store, 1, Scan, 4, kAnySubLocation));
-    EXPECT_EQ(store.cursor, 3u);
+    // The group queries take what they are given, whatever its kinds.
+    const std::vector<Reading>& all = store.all_readings;
+    EXPECT_EQ(locations_of(all, 1), (std::vector<int>{0, 4}));
+    EXPECT_EQ(sub_locations_of(all, 1, 0), (std::vector<int>{0, 1}));
+    EXPECT_EQ(sub_locations_of(all, 2, 4), std::vector<int>{});
+    EXPECT_EQ(group_readings(all, 1, 0), (std::vector<Reading>{all[0], all[1]}));
+    EXPECT_EQ(group_readings(all, 1, 0, 1), std::vector<Reading>{all[1]});
+    EXPECT_EQ(group_readings(all, 1, 4, 2), std::vector<Reading>{all[3]});
+    EXPECT_TRUE(group_readings(all, 1, 4, 1).empty());
 }
 
 } // namespace

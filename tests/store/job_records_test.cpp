@@ -22,7 +22,7 @@ TEST(JobRecords, ClearZeroesEveryRecordThatWasWritten) {
     EXPECT_EQ(view.mc(0).slots[0].marker, 1);
     records.clear();
     EXPECT_EQ(view.mc(0).slots[0].marker, 0);
-    EXPECT_EQ(view.mc(0).slots[0].words[2], 0);
+    EXPECT_EQ(view.mc(0).slots[0].download_sign, 0);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "store/job_index.h"
 #include "summaries/fake_job_list.h"
+#include "summaries/summary_test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,12 @@ namespace {
 
 using test::FakeJobList;
 
-constexpr std::int32_t kRh = 0;
-constexpr std::int32_t kMc = 1;
+constexpr ManagedKind kRh = ManagedKind::Rh;
+constexpr ManagedKind kMc = ManagedKind::Mc;
 
 // MC jobs 1 and 3, RH/T job 3: the MC list holds jobs 1 and 3, the RH/T list job 3.
 ReadingStore store_with_jobs() {
-    ReadingStore store;
-    for (const auto& [kind, job] : {std::pair{Pin, 1}, {Pin, 3}, {RhTemperature, 3}}) {
-        Reading r;
-        r.kind = kind;
-        r.job = job;
-        store.all_readings.push_back(r);
-    }
-    rebuild_job_lists(store);
-    return store;
+    return test::store_of({{Pin, 1}, {Pin, 3}, {RhTemperature, 3}});
 }
 
 TEST(JobTitle, ReplacesTheSelectedEntryAndTheCaption) {
@@ -62,7 +55,7 @@ TEST(JobTitle, LongTitlesAreCutAndOtherKindsOrPositionsChangeNothing) {
     list.selected = {2}; // no MC job stands at position 2
     EXPECT_FALSE(store_job_title(store, kMc, list, "Nowhere"));
     list.selected = {0};
-    EXPECT_FALSE(store_job_title(store, 2, list, "Both kinds"));
+    EXPECT_FALSE(store_job_title(store, ManagedKind::Both, list, "Both kinds"));
     EXPECT_EQ(list.entries, (std::vector<std::string>{"Job #1", "Job #3", "Job #9"}));
     EXPECT_EQ(list.caption, "Job #1       ID#5");
 }
@@ -75,7 +68,7 @@ TEST(JobNotes, StoredPerKindAndJobWithCrLfLineBreaks) {
     EXPECT_EQ(job_notes(store, kRh, 0), ""); // RH/T job 3 has its own notes
     EXPECT_EQ(job_notes(store, kMc, 0), "");
 
-    EXPECT_FALSE(store_job_notes(store, 2, 0, "x"));
+    EXPECT_FALSE(store_job_notes(store, ManagedKind::Both, 0, "x"));
     EXPECT_FALSE(store_job_notes(store, kMc, -1, "x"));
     EXPECT_FALSE(store_job_notes(store, kMc, 2, "x"));
     EXPECT_EQ(job_notes(store, kMc, kMaxJobs), "");

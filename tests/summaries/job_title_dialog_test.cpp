@@ -24,7 +24,7 @@ TEST(JobTitleDialog, RetitlesTheSelectedJobAndOpensEmptyEveryTime) {
     ReadingStore store;
     store.all_readings = {Reading{.kind = Pin, .job = 1}, Reading{.kind = Pin, .job = 3}};
     rebuild_job_lists(store);
-    std::int32_t management_type = 1;
+    ManagedKind management_type = ManagedKind::Mc;
     LayoutMetrics metrics;
     FakeJobList jobs;
     jobs.entries = {"Job #1", "Job #3"};

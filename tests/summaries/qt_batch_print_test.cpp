@@ -30,15 +30,15 @@ protected:
         for (const int job : {2, 5}) {
             readings.push_back(summary_reading(RhTemperature, job, kKit, 0, 70.0, 1));
         }
-        load_readings(app, {}, 1);
+        load_readings(app, {}, ManagedKind::Mc);
         app.store.all_readings = readings;
         rebuild_job_lists(app.store);
-        select_both(1);
+        select_both(ManagedKind::Mc);
         jobs.entries = {"Job #1", "Job #4"};
         jobs.selected = {0, 1};
     }
 
-    void select_both(std::int32_t management_type) {
+    void select_both(ManagedKind management_type) {
         app.wizard.management_type = management_type;
         app.selection.selected_count = 2;
         app.selection.selected_jobs[0] = 0;
@@ -70,7 +70,7 @@ protected:
 };
 
 TEST_F(BatchPrintTest, OneDocumentWithThePartsOfEachSelectedJob) {
-    store_job_notes(app.store, 1, 1, "Second job notes");
+    store_job_notes(app.store, ManagedKind::Mc, 1, "Second job notes");
     const std::vector<Reading> working_set = app.store.working_set;
 
     const BatchPrintResult all = print(kPrintAllParts);
@@ -100,7 +100,7 @@ TEST_F(BatchPrintTest, OneDocumentWithThePartsOfEachSelectedJob) {
 }
 
 TEST_F(BatchPrintTest, RhJobsHaveNoHistogram) {
-    select_both(0);
+    select_both(ManagedKind::Rh);
     jobs.entries = {"Job #2", "Job #5"};
     const BatchPrintResult all = print(kPrintAllParts);
     ASSERT_EQ(all.status, BatchPrintStatus::Printed);

@@ -41,12 +41,12 @@ Reading rh_reading(int location, double rh, double temperature, int minute) {
 
 // A store whose only job is job 3 (ID 12), listed for both kinds, with the readings selected as
 // the job selection selects them.
-ReadingStore store_with(std::initializer_list<Reading> readings, std::int32_t management_type) {
+ReadingStore store_with(std::initializer_list<Reading> readings, ManagedKind kind) {
     ReadingStore store;
     store.all_readings = readings;
     store.job_ids = {0, 0, 12, 0, 0};
     rebuild_job_lists(store);
-    fill_working_set(store, 0, management_type);
+    fill_working_set(store, 0, kind);
     return store;
 }
 
@@ -54,8 +54,8 @@ TEST(McSummaryModel, GroupsListsAndFigures) {
     // One group: each list holds one entry and the figures are the group's.
     ReadingStore one = store_with({mc_reading(PinWithTemperature, kBath1, kW, 11.0, 1),
                                    mc_reading(PinWithTemperature, kBath1, kW, 14.5, 2)},
-                                  1);
-    McSummaryModel single(one, 0);
+                                  ManagedKind::Mc);
+    McSummaryModel single(one, 0, one.working_set);
     single.open(kFirstMaterials, kUsDate);
     EXPECT_EQ(single.locations(), std::vector<int>{kBath1});
     EXPECT_EQ(single.sub_locations(), std::vector<int>{kW});
@@ -69,8 +69,8 @@ TEST(McSummaryModel, GroupsListsAndFigures) {
     ReadingStore wc = store_with({mc_reading(PinWithTemperature, kKit, kC, 20.0, 1),
                                   mc_reading(PinWithTemperature, kKit, kW, 10.0, 2),
                                   mc_reading(PinWithTemperature, kKit, kC, 22.0, 3)},
-                                 1);
-    McSummaryModel model(wc, 0);
+                                 ManagedKind::Mc);
+    McSummaryModel model(wc, 0, wc.working_set);
     model.open(kFirstMaterials, kUsDate);
     EXPECT_EQ(model.sub_locations(), (std::vector<int>{kW, kC}));
     EXPECT_EQ(model.sub_location(), kW);
@@ -87,8 +87,9 @@ TEST(McSummaryModel, GroupsListsAndFigures) {
 
     // SCAN readings only: PIN figures 0, SCAN figures filled.
     ReadingStore scan =
-        store_with({mc_reading(Scan, kBath1, 0, 12.0, 1), mc_reading(Scan, kBath1, 0, 40.0, 2)}, 1);
-    McSummaryModel scans(scan, 0);
+        store_with({mc_reading(Scan, kBath1, 0, 12.0, 1), mc_reading(Scan, kBath1, 0, 40.0, 2)},
+                   ManagedKind::Mc);
+    McSummaryModel scans(scan, 0, scan.working_set);
     scans.open(kFirstMaterials, kUsDate);
     EXPECT_STREQ(scans.statistics().count_text, "0");
     EXPECT_STREQ(scans.statistics().min_text, "0.0%");
@@ -102,8 +103,8 @@ TEST(McSummaryModel, ChangingLocationRefillsSubLocations) {
     ReadingStore store = store_with({mc_reading(PinWithTemperature, kKit, kC, 20.0, 1),
                                      mc_reading(PinWithTemperature, kLocation3, 0, 9.0, 2),
                                      mc_reading(Scan, kLocation3, kW, 30.0, 3)},
-                                    1);
-    McSummaryModel model(store, 0);
+                                    ManagedKind::Mc);
+    McSummaryModel model(store, 0, store.working_set);
     model.open(kFirstMaterials, kUsDate);
     EXPECT_EQ(model.locations(), (std::vector<int>{kKit, kLocation3}));
     EXPECT_EQ(model.sub_locations(), std::vector<int>{kC});
@@ -115,19 +116,19 @@ TEST(McSummaryModel, ChangingLocationRefillsSubLocations) {
 }
 
 TEST(McSummaryModel, KeepsItsJobWhenTheSelectionMovesOn) {
-    ReadingStore store = store_with({mc_reading(PinWithTemperature, kKit, 0, 20.0, 1)}, 1);
-    McSummaryModel model(store, 0);
+    ReadingStore store =
+        store_with({mc_reading(PinWithTemperature, kKit, 0, 20.0, 1)}, ManagedKind::Mc);
+    McSummaryModel model(store, 0, store.working_set);
     model.open(kFirstMaterials, kUsDate);
     // Another selection empties the shared working set; the open summary still has its job.
     store.working_set.clear();
     model.choose_location(0, kFirstMaterials, kUsDate);
     EXPECT_STREQ(model.statistics().count_text, "1");
-    EXPECT_EQ(store.cursor, 0u); // the shared cursor is not moved either
 }
 
 TEST(McSummaryModel, EmptyJobGivesEmptyListsAndZeroFigures) {
     ReadingStore store;
-    McSummaryModel model(store, 0);
+    McSummaryModel model(store, 0, store.working_set);
     model.open(kFirstMaterials, kUsDate);
     EXPECT_TRUE(model.locations().empty());
     EXPECT_TRUE(model.sub_locations().empty());
@@ -141,8 +142,8 @@ TEST(RhSummaryModel, LocationsFiguresAndUnits) {
     ReadingStore store =
         store_with({rh_reading(kLocation3, 50.0, 70.0, 1), rh_reading(kKit, 40.0, 60.0, 2),
                     rh_reading(kKit, 60.0, 80.0, 3)},
-                   0);
-    RhSummaryModel model(store, 0);
+                   ManagedKind::Rh);
+    RhSummaryModel model(store, 0, store.working_set);
     model.open(0, kUsDate);
     EXPECT_EQ(model.locations(), (std::vector<int>{kKit, kLocation3}));
     EXPECT_EQ(model.location(), kKit);
@@ -159,9 +160,9 @@ TEST(RhSummaryModel, LocationsFiguresAndUnits) {
 }
 
 TEST(RhSummaryModel, OutOfRangeTemperaturesCountButGiveZeroMinimumAndMaximum) {
-    ReadingStore store =
-        store_with({rh_reading(kKit, 50.0, 176.5, 1), rh_reading(kKit, 40.0, 200.0, 2)}, 0);
-    RhSummaryModel model(store, 0);
+    ReadingStore store = store_with(
+        {rh_reading(kKit, 50.0, 176.5, 1), rh_reading(kKit, 40.0, 200.0, 2)}, ManagedKind::Rh);
+    RhSummaryModel model(store, 0, store.working_set);
     model.open(0, kUsDate);
     EXPECT_STREQ(model.statistics().count_text, "2");
     EXPECT_STREQ(model.statistics().min_text, "0.00");

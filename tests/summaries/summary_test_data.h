@@ -2,10 +2,11 @@
 
 // Stores for the summary window tests.
 
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 
 #include <initializer_list>
+#include <utility>
 
 namespace qm::test {
 
@@ -36,10 +37,21 @@ inline Reading summary_reading(std::int32_t kind, std::int32_t job, int location
     return r;
 }
 
+// A store of bare readings, one of each kind and job given, with its job lists.
+inline ReadingStore
+store_of(std::initializer_list<std::pair<std::int32_t, std::int32_t>> kinds_and_jobs) {
+    ReadingStore store;
+    for (const auto& [kind, job] : kinds_and_jobs) {
+        store.all_readings.push_back(Reading{.kind = kind, .job = job});
+    }
+    rebuild_job_lists(store);
+    return store;
+}
+
 // Replaces the readings, rebuilds the job lists and selects the job at position as the job list
 // does under the managed kind.
 inline void load_readings(AppState& app, std::initializer_list<Reading> readings,
-                          std::int32_t management_type, int position = 0) {
+                          ManagedKind management_type, int position = 0) {
     app.store.all_readings = readings;
     app.store.job_ids = {101, 102, 103, 104, 105};
     rebuild_job_lists(app.store);

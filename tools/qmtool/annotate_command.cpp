@@ -1,7 +1,7 @@
 #include "files/annotation_block.h"
 #include "files/regular_file.h"
 #include "files/save_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/saved_job.h"
@@ -102,7 +102,7 @@ std::vector<std::int32_t> jobs_of_kind(const qm::ReadingStore& store, qm::Record
 // The kind to annotate: as asked; else the one kind the file holds; else, when it holds both,
 // the kind that was managed when it was saved.
 std::optional<qm::RecordKind> choose_kind(const Request& request, const qm::AppState& app,
-                                          std::int32_t saved_management, std::string& error) {
+                                          qm::ManagedKind saved_management, std::string& error) {
     if (request.kind) {
         return request.kind;
     }
@@ -187,8 +187,8 @@ int run_annotate(int argc, char** argv) {
         !read_records(path, loaded.records_end, bytes, file_size)) {
         return kExitFailure;
     }
-    const std::int32_t saved_management =
-        qm::decode_save_header(std::span(bytes).first<qm::kSaveHeaderSize>()).management_type;
+    const auto saved_management = static_cast<qm::ManagedKind>(
+        qm::decode_save_header(std::span(bytes).first<qm::kSaveHeaderSize>()).management_type);
     const std::optional<qm::RecordKind> kind = choose_kind(request, app, saved_management, error);
     const std::optional<std::int32_t> job =
         kind ? choose_job(request, app, *kind, error) : std::nullopt;

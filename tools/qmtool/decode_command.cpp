@@ -1,5 +1,5 @@
 #include "link/download_decoder.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/lookup_tables.h"
 #include "tools/qmtool/commands.h"
 

@@ -1,6 +1,6 @@
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/terminal_ui.h"

@@ -1,6 +1,6 @@
 #include "files/csv_export.h"
 #include "files/regular_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/saved_job.h"
@@ -44,7 +44,7 @@ int run_export(int argc, char** argv) {
     }
     // The current job of the restored managed kind, as the export button of the job list takes.
     const auto& store = app.store;
-    const bool mc = app.wizard.management_type == 1;
+    const bool mc = app.wizard.management_type == qm::ManagedKind::Mc;
     if ((mc ? store.mc_job_count : store.rh_job_count) == 0) {
         std::fprintf(stderr, "qmtool: %s: the file holds no readings\n", save_file.c_str());
         return kExitFailure;

@@ -1,7 +1,7 @@
 #include "files/regular_file.h"
 #include "files/save_file.h"
 #include "link/download_decoder.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
@@ -56,10 +56,10 @@ int write_job_save_files(qm::AppState& app, const std::string& out_dir, std::FIL
         // The state a save of this one job from its job list would carry.
         qm::WizardState wizard;
         wizard.step = qm::kSavedStep;
-        wizard.management_type = kinds.mc ? 1 : 0;
+        wizard.management_type = kinds.mc ? qm::ManagedKind::Mc : qm::ManagedKind::Rh;
         wizard.filter = 0;
         qm::Selection selection;
-        selection.save_mode = 0;
+        selection.save_mode = qm::SaveMode::OneJob;
         selection.current_job_index =
             kinds.mc ? qm::position_in_list(app.store.mc_jobs, app.store.mc_job_count, job)
                      : qm::position_in_list(app.store.rh_jobs, app.store.rh_job_count, job);

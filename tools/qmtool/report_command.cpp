@@ -1,7 +1,7 @@
 #include "files/file_commands.h"
 #include "files/regular_file.h"
 #include "report/report_source.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/report_render.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "files/save_file.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "analysis/job_statistics.h"
 #include "analysis/reading_rows.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 #include "store/job_index.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
@@ -19,9 +19,6 @@ namespace qmtool {
 namespace {
 
 constexpr const char* kShowUsage = "usage: qmtool show SAVE_FILE [--celsius] [--international]\n";
-
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
 
 void print_tabbed(std::span<const std::string_view> fields) {
     std::string line;
@@ -70,34 +67,31 @@ struct Display {
     std::int32_t international = 0;
 };
 
-void print_readings(qm::AppState& app, std::int32_t kind, std::int32_t position, const Display& d) {
+void print_readings(const qm::AppState& app, qm::ManagedKind kind, std::int32_t position,
+                    const Display& d) {
     const auto headings = qm::reading_column_headings(kind, d.celsius);
     std::array<std::string, qm::kReadingColumns> heading_cells;
     std::copy(headings.begin(), headings.end(), heading_cells.begin());
     const std::string emc_heading(qm::kEmcHeading);
-    print_cells(heading_cells, kind == kManageRh ? &emc_heading : nullptr);
+    print_cells(heading_cells, kind == qm::ManagedKind::Rh ? &emc_heading : nullptr);
     for (const qm::ReadingRow& row :
          qm::collect_reading_rows(app.store, app.meter.active_materials, kind, position, 0,
                                   qm::kAllRows, d.celsius, d.international)) {
-        print_cells(row.cells, kind == kManageRh ? &row.emc : nullptr);
+        print_cells(row.cells, kind == qm::ManagedKind::Rh ? &row.emc : nullptr);
     }
 }
 
 // One line per location and sub-location that holds readings of the job.
-void print_mc_summary(qm::AppState& app, std::int32_t position, std::int32_t job,
-                      const Display& d) {
-    qm::ReadingStore& store = app.store;
-    qm::fill_working_set(store, position, qm::kModeMcPosition);
+void print_mc_summary(const qm::AppState& app, std::int32_t job, const Display& d) {
+    const std::vector<qm::Reading> readings =
+        qm::readings_in_time_order(app.store, job, qm::KindFilter::Mc);
     print_line({"Location", "Sub Location", "First", "Last", "PIN Readings", "Material",
                 "PIN Minimum", "PIN Maximum", "SCAN Readings", "SCAN Minimum", "SCAN Maximum"});
-    for (std::int32_t location = 0; location < qm::kLocationCount; ++location) {
-        for (std::int32_t sub = 0; sub < qm::kSubLocationCount; ++sub) {
-            store.cursor = 0;
-            if (!qm::find_next_in_working_set(store, job, qm::kKindFilterNotRh, location, sub)) {
-                continue;
-            }
-            const qm::JobStatistics s = qm::compute_mc_statistics(
-                store, app.meter.active_materials, position, location, sub, d.international);
+    for (const int location : qm::locations_of(readings, job)) {
+        for (const int sub : qm::sub_locations_of(readings, job, location)) {
+            const qm::JobStatistics s =
+                qm::compute_mc_statistics(qm::group_readings(readings, job, location, sub),
+                                          app.meter.active_materials, d.international);
             print_line({qm::location_name(location), qm::sub_location_name(sub), s.first_text,
                         s.last_text, s.count_text, s.material_text, s.min_text, s.max_text,
                         s.scan_count_text, s.scan_min_text, s.scan_max_text});
@@ -106,21 +100,16 @@ void print_mc_summary(qm::AppState& app, std::int32_t position, std::int32_t job
 }
 
 // One line per location that holds readings of the job.
-void print_rh_summary(qm::AppState& app, std::int32_t position, std::int32_t job,
-                      const Display& d) {
-    qm::ReadingStore& store = app.store;
-    qm::fill_working_set(store, position, qm::kModeRhPosition);
+void print_rh_summary(const qm::AppState& app, std::int32_t job, const Display& d) {
+    const std::vector<qm::Reading> readings =
+        qm::readings_in_time_order(app.store, job, qm::KindFilter::Rh);
     const bool gpk = d.celsius != 0;
     print_line({"Location", "Number of Readings", "First", "Last",
                 gpk ? "Minimum GPK Value" : "Minimum GPP Value",
                 gpk ? "Maximum GPK Value" : "Maximum GPP Value"});
-    for (std::int32_t location = 0; location < qm::kLocationCount; ++location) {
-        store.cursor = 0;
-        if (!qm::find_next_in_working_set(store, job, 0, location, qm::kAnySubLocation)) {
-            continue;
-        }
-        const qm::JobStatistics s =
-            qm::compute_rh_statistics(store, position, location, d.celsius, d.international);
+    for (const int location : qm::locations_of(readings, job)) {
+        const qm::JobStatistics s = qm::compute_rh_statistics(
+            qm::group_readings(readings, job, location), d.celsius, d.international);
         print_line({qm::location_name(location), s.count_text, s.first_text, s.last_text,
                     s.min_text, s.max_text});
     }
@@ -149,23 +138,24 @@ int run_show(int argc, char** argv) {
         std::printf("No readings.\n");
     }
     // RH/T readings first, as the wizard offers them first when a file holds both kinds.
-    for (const std::int32_t kind : {kManageRh, kManageMc}) {
-        const auto& list = kind == kManageMc ? app.store.mc_jobs : app.store.rh_jobs;
+    for (const qm::ManagedKind kind : {qm::ManagedKind::Rh, qm::ManagedKind::Mc}) {
+        const auto& list = kind == qm::ManagedKind::Mc ? app.store.mc_jobs : app.store.rh_jobs;
         const std::int32_t count =
-            kind == kManageMc ? app.store.mc_job_count : app.store.rh_job_count;
+            kind == qm::ManagedKind::Mc ? app.store.mc_job_count : app.store.rh_job_count;
         for (std::int32_t position = 0; position < count; ++position) {
             const std::int32_t job = list[static_cast<std::size_t>(position)];
             std::printf("\nJob #%i  ID# %i  %s readings\n", job,
                         app.store.job_ids[static_cast<std::size_t>(job - 1)],
-                        kind == kManageMc ? "MC" : "RH/T");
+                        kind == qm::ManagedKind::Mc ? "MC" : "RH/T");
             print_annotations(app.store.annotations,
-                              kind == kManageMc ? qm::RecordKind::Mc : qm::RecordKind::Rh, job);
+                              kind == qm::ManagedKind::Mc ? qm::RecordKind::Mc : qm::RecordKind::Rh,
+                              job);
             print_readings(app, kind, position, d);
-            std::printf("\n%s summary\n", kind == kManageMc ? "PIN/SCAN" : "RH/T");
-            if (kind == kManageMc) {
-                print_mc_summary(app, position, job, d);
+            std::printf("\n%s summary\n", kind == qm::ManagedKind::Mc ? "PIN/SCAN" : "RH/T");
+            if (kind == qm::ManagedKind::Mc) {
+                print_mc_summary(app, job, d);
             } else {
-                print_rh_summary(app, position, job, d);
+                print_rh_summary(app, job, d);
             }
         }
     }

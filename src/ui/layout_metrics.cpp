@@ -1,4 +1,4 @@
-#include "shell/layout_metrics.h"
+#include "ui/layout_metrics.h"
 
 #include <QApplication>
 #include <QFontInfo>

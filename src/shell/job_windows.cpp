@@ -1,11 +1,11 @@
-#include "summaries/qt_job_windows.h"
+#include "shell/job_windows.h"
 
-#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
 #include "shell/main_window.h"
-#include "shell/qt_text.h"
 #include "shell/side_panel.h"
 #include "summaries/qt_batch_print.h"
+#include "ui/qt_text.h"
+#include "views/readings_view.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -14,9 +14,6 @@
 namespace qm {
 
 namespace {
-
-constexpr std::int32_t kManageRh = 0;
-constexpr std::int32_t kManageMc = 1;
 
 struct BatchItem {
     int id;
@@ -78,9 +75,9 @@ JobWindows::JobWindows(MainWindow& window) : window_(window), jobs_(window) {}
 
 void JobWindows::viewSummary() {
     AppState& app = window_.state();
-    if (app.wizard.management_type == kManageMc) {
+    if (app.wizard.management_type == ManagedKind::Mc) {
         McSummaryWindow::showSummary(mcSummary_, app, window_.metrics(), jobs_, &window_);
-    } else if (app.wizard.management_type == kManageRh) {
+    } else if (app.wizard.management_type == ManagedKind::Rh) {
         RhSummaryWindow::showSummary(rhSummary_, app, window_.metrics(), jobs_, &window_);
     }
 }
@@ -115,8 +112,8 @@ void JobWindows::saveAllJobs() {
     std::copy(all.begin(), all.end(), app.selection.selected_jobs.begin());
     app.selection.selected_count = static_cast<std::int32_t>(all.size());
     app.selection.current_job_index = all.front();
-    app.selection.save_mode = 2;
-    window_.runFileCommand(kFileSave);
+    app.selection.save_mode = SaveMode::All;
+    window_.runFileCommand(FileCommand::Save);
     app.selection.selected_jobs = selected.selected_jobs;
     app.selection.selected_count = selected.selected_count;
     app.selection.current_job_index = selected.current_job_index;

@@ -1,7 +1,8 @@
-#include "analysis/qt_job_printer.h"
+#include "views/qt_job_printer.h"
 
-#include "analysis/qt_chart_painter.h"
 #include "analysis/readings_layout.h"
+#include "store/job_index.h"
+#include "ui/qt_chart_painter.h"
 
 #include <QFile>
 #include <QPainter>
@@ -46,13 +47,13 @@ void paint_job_page(QPainter& painter, const JobPage& page, const QFont& font) {
     painter.restore();
 }
 
-bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrintRequest& request,
-                     const std::function<bool()>& next_page) {
-    const std::int32_t management = app.wizard.management_type;
-    const std::int32_t job_index = app.selection.current_job_index;
+bool paint_job_table(QPainter& painter, QSize area, const AppState& app,
+                     const JobPrintRequest& request, const std::function<bool()>& next_page) {
+    const ManagedKind management = app.wizard.management_type;
+    const std::int32_t job_index = request.job_index;
     const std::size_t total = count_job_readings(app.store, management, job_index);
     const std::int32_t job_id =
-        job_id_of(app.store, managed_job_number(app.store, management, job_index));
+        job_id_of(app.store, job_at_position(app.store, management, job_index));
     const JobPageLayout layout = job_page_layout(area.width(), area.height());
     const QFont font = job_print_font(layout);
 
@@ -79,12 +80,12 @@ bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrin
     return true;
 }
 
-int job_table_page_count(AppState& app, std::int32_t job_index, QSize area) {
+int job_table_page_count(const AppState& app, std::int32_t job_index, QSize area) {
     const std::size_t total = count_job_readings(app.store, app.wizard.management_type, job_index);
     return job_page_count(total, job_page_layout(area.width(), area.height()).rows_per_page);
 }
 
-JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
+JobPrintResult print_job(QPrinter& printer, const AppState& app, const JobPrintRequest& request,
                          const JobPrintProgress& progress) {
     printer.setDocName(QString());
     JobPrintResult result;
@@ -94,7 +95,7 @@ JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest
     }
     result.started = true;
     const QSize area = printer.pageLayout().paintRectPixels(printer.resolution()).size();
-    const int page_count = job_table_page_count(app, app.selection.current_job_index, area);
+    const int page_count = job_table_page_count(app, request.job_index, area);
     const bool painted = paint_job_table(painter, area, app, request, [&] {
         ++result.pages;
         if (progress && !progress(result.pages, page_count)) {

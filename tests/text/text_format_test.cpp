@@ -1,4 +1,4 @@
-#include "files/text_format.h"
+#include "text/text_format.h"
 
 #include <gtest/gtest.h>
 

@@ -12,9 +12,9 @@
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "link/wait_dialog.h"
-#include "shell/app_state.h"
 #include "shell/main_window.h"
 #include "shell/wizard.h"
+#include "state/app_state.h"
 
 #include <QApplication>
 #include <QProcess>

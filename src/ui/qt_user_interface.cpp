@@ -1,6 +1,6 @@
-#include "shell/qt_user_interface.h"
+#include "ui/qt_user_interface.h"
 
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QCoreApplication>
 

@@ -1,11 +1,11 @@
 // The job windows on the real main window: the title on the job list and side panel, the summary
 // opener, Save all Jobs and the Batch Print menu.
-#include "summaries/qt_job_windows.h"
+#include "shell/job_windows.h"
 
-#include "analysis/readings_view.h"
 #include "shell/job_list_page.h"
 #include "shell/shell_fixture.h"
 #include "summaries/job_annotations.h"
+#include "views/readings_view.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -57,7 +57,7 @@ TEST_F(JobWindowsTest, NorthWallRetitlesTheSecondJob) {
     EXPECT_EQ(side(SidePanel::kJobCaptionId), "North wall");
     // Not a selection change: the quick job info keeps its figures.
     EXPECT_EQ(side(SidePanel::kReadingCountId), "1");
-    EXPECT_EQ(job_title(state_->store, 1, 1), "North wall");
+    EXPECT_EQ(job_title(state_->store, ManagedKind::Mc, 1), "North wall");
 
     // The summary of the retitled job prints under its title.
     jobWindows().viewSummary();
@@ -103,7 +103,7 @@ TEST_F(JobWindowsTest, TitleFollowsItsJobThroughBackDownloadAndFile) {
     EXPECT_EQ(entries(), (std::vector<QString>{"Job #3", "Job #5"}));
 
     dialogs_.answers = {path("job5.qmk")};
-    EXPECT_TRUE(window_->runFileCommand(kFileOpen).loaded);
+    EXPECT_TRUE(window_->runFileCommand(FileCommand::Open).loaded);
     EXPECT_EQ(entries(), (std::vector<QString>{"Crawl space"}));
 }
 
@@ -146,7 +146,7 @@ TEST_F(JobWindowsTest, SaveAllJobsWritesEveryJobAndKeepsTheSelection) {
     EXPECT_TRUE(std::filesystem::exists(path("all-ID013.qmk")));
     EXPECT_EQ(state_->selection.selected_count, 1);
     EXPECT_EQ(state_->selection.current_job_index, 1);
-    EXPECT_EQ(state_->selection.save_mode, 2);
+    EXPECT_EQ(state_->selection.save_mode, SaveMode::All);
 }
 
 TEST_F(JobWindowsTest, BatchPrintMenuFollowsAndWritesThePrintParts) {

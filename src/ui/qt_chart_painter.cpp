@@ -1,6 +1,6 @@
-#include "analysis/qt_chart_painter.h"
+#include "ui/qt_chart_painter.h"
 
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "shell/qt_file_dialogs.h"
+#include "ui/qt_file_dialogs.h"
 
-#include "shell/qt_text.h"
+#include "ui/qt_text.h"
 
 #include <QDir>
 #include <QFileDialog>

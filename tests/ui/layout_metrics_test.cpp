@@ -1,5 +1,5 @@
 // Dialog units, the window font and labels that do not fit their boxes.
-#include "shell/layout_metrics.h"
+#include "ui/layout_metrics.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/job_printing.h"
-#include "shell/app_state.h"
+#include "state/app_state.h"
 
 #include <QFont>
 #include <QSize>
@@ -14,9 +14,10 @@ class QPrinter;
 
 namespace qm {
 
-// What a printout of the readings table needs besides the state: the settings in force and the
-// job list's text of the job.
+// What a printout of the readings table needs besides the state: the job (its position in the
+// managed kind's job list), the settings in force and the job list's text of the job.
 struct JobPrintRequest {
+    std::int32_t job_index = 0;
     std::int32_t celsius = 0;
     std::int32_t international_date = 0;
     std::string job_entry;
@@ -41,21 +42,20 @@ struct JobPrintResult {
 // cancels the printout.
 using JobPrintProgress = std::function<bool(int page, int page_count)>;
 
-// Paints every reading of the current job (management_type and current_job_index of the state)
-// as the striped table on pages of the given printable size, page after page from the job's
-// first reading, the page number restarting at 1. next_page is called before each page, the
-// first included; when it answers false (the printer refused the page, or the user cancelled)
-// the painting stops and the answer is false.
-bool paint_job_table(QPainter& painter, QSize area, AppState& app, const JobPrintRequest& request,
-                     const std::function<bool()>& next_page);
+// Paints every reading of the requested job of the managed kind as the striped table on pages of
+// the given printable size, page after page from the job's first reading, the page number
+// restarting at 1. next_page is called before each page, the first included; when it answers
+// false (the printer refused the page, or the user cancelled) the painting stops and the answer
+// is false.
+bool paint_job_table(QPainter& painter, QSize area, const AppState& app,
+                     const JobPrintRequest& request, const std::function<bool()>& next_page);
 
-// Pages the current job's table takes on pages of the given printable size. Moves the store's
-// cursor.
-int job_table_page_count(AppState& app, std::int32_t job_index, QSize area);
+// Pages the table of the job at job_index takes on pages of the given printable size.
+int job_table_page_count(const AppState& app, std::int32_t job_index, QSize area);
 
-// Prints the current job's table as one document (paint_job_table). Cancelled or failed, the
+// Prints the requested job's table as one document (paint_job_table). Cancelled or failed, the
 // document is discarded.
-JobPrintResult print_job(QPrinter& printer, AppState& app, const JobPrintRequest& request,
+JobPrintResult print_job(QPrinter& printer, const AppState& app, const JobPrintRequest& request,
                          const JobPrintProgress& progress = {});
 
 // Drops a printout that did not finish: the print job is cancelled and, since a PDF file cannot
