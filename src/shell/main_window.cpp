@@ -4,6 +4,8 @@
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "link/wait_dialog.h"
+#include "report/report_dialog.h"
+#include "report/report_source.h"
 #include "shell/about_dialog.h"
 #include "shell/help_window.h"
 #include "shell/job_list_page.h"
@@ -98,6 +100,7 @@ void MainWindow::buildMenu() {
     };
     static constexpr Item kItems[] = {
         {"&File", "&Open", kMenuOpen, false},
+        {"&File", "&Report\u2026", kMenuReport, false},
         {"&File", "&Close", kMenuClose, false},
         {"&Options", "&Remember Filename", kMenuRememberFilename, true},
         {"&Options", nullptr, 0, false},
@@ -124,7 +127,7 @@ void MainWindow::buildMenu() {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromLatin1(item.text));
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
         action->setObjectName(QStringLiteral("action%1").arg(item.id));
         action->setCheckable(item.checkable);
         const int id = item.id;
@@ -132,6 +135,8 @@ void MainWindow::buildMenu() {
     }
     jobWindows_->addBatchPrintMenu(options);
     menuAction(kMenuOpen)->setShortcut(QKeySequence::Open);
+    menuAction(kMenuReport)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    menuAction(kMenuReport)->setEnabled(false);
     menuAction(kMenuHelpTopics)->setShortcut(QKeySequence::HelpContents);
     menuAction(kMenuHelpTopics)->setShortcutContext(Qt::ApplicationShortcut);
     updateCheckMarks();
@@ -207,6 +212,9 @@ void MainWindow::menuCommand(int id) {
         return;
     case kMenuClose:
         close();
+        return;
+    case kMenuReport:
+        openReport();
         return;
     case kMenuRememberFilename:
         s.remember_filename = s.remember_filename != 0 ? 0 : 1;
@@ -296,6 +304,9 @@ void MainWindow::pageCommand(int id) {
     case JobListPage::kChangeTitleId:
         jobWindows_->changeJobTitle();
         break;
+    case JobListPage::kReportId:
+        openReport();
+        break;
     default:
         break;
     }
@@ -372,6 +383,22 @@ void MainWindow::onJobSelectionChanged() {
     sidePanel_->setQuickJobInfo(from_cp1252(info.count), from_cp1252(info.first),
                                 from_cp1252(info.last), from_cp1252(info.caption));
     jobWindows_->selectionChanged();
+    updateReportAction();
+}
+
+void MainWindow::updateReportAction() {
+    const JobListPage* page = jobListPage();
+    menuAction(kMenuReport)
+        ->setEnabled(!downloading_ && page != nullptr && !page->selectedPositions().empty());
+}
+
+void MainWindow::openReport() {
+    const JobListPage* page = jobListPage();
+    const std::vector<int> positions = page ? page->selectedPositions() : std::vector<int>{};
+    const ReportUnits units{state_.settings.celsius != 0, state_.settings.international_date != 0};
+    open_report_dialog(report_jobs_at_positions(state_.store, state_.meter,
+                                                state_.wizard.management_type, positions),
+                       units, *services_.dialogs, *services_.ui, this);
 }
 
 // ---- the wizard's host ----
@@ -401,6 +428,7 @@ void MainWindow::showPage(int pageId) {
     page_ = page;
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
     reshowPage();
+    updateReportAction();
 }
 
 void MainWindow::reshowPage() {
