@@ -44,6 +44,21 @@ std::size_t count_readings(const ReadingStore& store, std::int32_t job, KindFilt
 std::vector<Reading> readings_in_time_order(const ReadingStore& store, std::int32_t job,
                                             KindFilter filter);
 
+// Positions in all_readings, grouped: group g holds positions[group_start[g] .. group_start[g +
+// 1]).
+struct GroupedPositions {
+    std::vector<std::uint32_t> positions;
+    std::vector<std::uint32_t> group_start;
+};
+
+// The readings readings_in_time_order takes, as positions in all_readings, ordered by their group
+// (group_of gives 0 .. group_count - 1, or kNoGroup to leave a reading out), then by time, ties in
+// all_readings order: the order of group_order over readings_in_time_order, without copying a
+// reading. At most UINT32_MAX readings.
+GroupedPositions grouped_in_time_order(const ReadingStore& store, std::int32_t job,
+                                       KindFilter filter, std::size_t group_count,
+                                       std::uint32_t (*group_of)(const Reading&));
+
 // The job selection's cached view: replaces working_set with the readings in time order of the
 // job at a position of the managed kind's job list (job_at_slot). Both kinds, another value or a
 // position outside 0..4 leave it empty.
