@@ -202,19 +202,28 @@ int RegularFile::read_at(std::uint64_t offset, std::size_t length,
     } catch (const std::bad_alloc&) {
         return ENOMEM; // a file larger than the memory left is a read error, not a crash
     }
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pread(fd_, out.data() + start + done, length - done,
-                                  static_cast<off_t>(offset + done));
+    std::size_t got = 0;
+    const int error = read_into(offset, std::span(out).subspan(start), got);
+    out.resize(start + got);
+    return error;
+}
+
+int RegularFile::read_into(std::uint64_t offset, std::span<std::uint8_t> into,
+                           std::size_t& got) const {
+    got = 0;
+    if (fd_ < 0) {
+        return EBADF;
+    }
+    while (got < into.size()) {
+        const ssize_t n =
+            ::pread(fd_, into.data() + got, into.size() - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            const int error = n < 0 ? errno : 0;
-            out.resize(start + done);
-            return error;
+            return n < 0 ? errno : 0;
         }
-        done += static_cast<std::size_t>(n);
+        got += static_cast<std::size_t>(n);
     }
     return 0;
 }

@@ -36,6 +36,9 @@ public:
     // Appends the bytes from `offset` up to `length` of them to `out`; fewer only when the file
     // ends first (it may have shrunk since it was opened). Returns 0 or errno.
     int read_at(std::uint64_t offset, std::size_t length, std::vector<std::uint8_t>& out) const;
+    // Reads the bytes from `offset` into `into`, all of them unless the file ends first; `got`
+    // says how many. Returns 0 or errno.
+    int read_into(std::uint64_t offset, std::span<std::uint8_t> into, std::size_t& got) const;
 
 private:
     int fd_ = -1;

@@ -13,63 +13,18 @@ namespace qm {
 
 namespace {
 
-// Lists the jobs of one kind in the order they appear in a grouped array, at most five.
-class JobListBuilder {
-public:
-    explicit JobListBuilder(std::array<std::int32_t, kMaxJobs>& list, std::int32_t& count)
-        : list_(list), count_(count) {
-        list_.fill(0);
-        count_ = 0;
-    }
-    void add(const Reading& r) {
-        if (!in_tables(r)) {
-            return;
-        }
-        const std::int32_t job = r.job;
-        // The array is grouped by job, so a change of job is a new list entry.
-        if (full_ || (count_ != 0 && list_[static_cast<std::size_t>(count_ - 1)] == job)) {
-            return;
-        }
-        if (count_ == kMaxJobs) {
-            full_ = true; // listed jobs are 1..5, so this never happens
-            return;
-        }
-        list_[static_cast<std::size_t>(count_++)] = job;
-    }
-
-private:
-    std::array<std::int32_t, kMaxJobs>& list_;
-    std::int32_t& count_;
-    bool full_ = false;
-};
-
 constexpr auto key_less = [](const Reading& a, const Reading& b) {
     return std::tie(a.job, a.location, a.sub_location) <
            std::tie(b.job, b.location, b.sub_location);
 };
 
-// Builds both job lists in one walk of the array while checking that it is grouped. Returns
-// false, with the lists unfinished, at the first reading out of order.
-bool build_lists_if_grouped(ReadingStore& store) {
-    JobListBuilder mc(store.mc_jobs, store.mc_job_count);
-    JobListBuilder rh(store.rh_jobs, store.rh_job_count);
-    const std::vector<Reading>& readings = store.all_readings;
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        const Reading& r = readings[i];
-        if (i != 0 && key_less(r, readings[i - 1])) {
-            return false;
-        }
-        (is_rh(r) ? rh : mc).add(r);
+// The job lists of an array, and whether it is grouped, from one walk of it.
+JobListsInOrder walk(const std::vector<Reading>& readings) {
+    JobListsInOrder lists;
+    for (const Reading& r : readings) {
+        lists.add(r);
     }
-    return true;
-}
-
-void build_lists(ReadingStore& store) {
-    JobListBuilder mc(store.mc_jobs, store.mc_job_count);
-    JobListBuilder rh(store.rh_jobs, store.rh_job_count);
-    for (const Reading& r : store.all_readings) {
-        (is_rh(r) ? rh : mc).add(r);
-    }
+    return lists;
 }
 
 // Large arrays whose keys fall in these ranges (every reading of a download or a valid file) are
@@ -245,13 +200,21 @@ void rebuild_job_lists(ReadingStore& store) {
     // sub-location, then location, then job.
     // Readings that are already grouped (a loaded save file, a decoded download) stay as they
     // are, and the walk that finds so builds the job lists on the way.
-    if (build_lists_if_grouped(store)) {
+    if (const JobListsInOrder lists = walk(store.all_readings); lists.grouped()) {
+        lists.set_lists(store);
         return;
     }
     if (!group_by_counting(store.all_readings)) {
         std::stable_sort(store.all_readings.begin(), store.all_readings.end(), key_less);
     }
-    build_lists(store);
+    walk(store.all_readings).set_lists(store);
+}
+
+void JobListsInOrder::set_lists(ReadingStore& store) const {
+    store.mc_jobs = mc_.jobs;
+    store.mc_job_count = mc_.count;
+    store.rh_jobs = rh_.jobs;
+    store.rh_job_count = rh_.count;
 }
 
 bool earlier_in_time(const Reading& a, const Reading& b) {
