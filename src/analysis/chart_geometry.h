@@ -5,7 +5,8 @@
 namespace qm {
 
 // Drawing primitives in device pixels, computed by the core and painted by the Qt layer. They
-// follow the described platform's conventions so that positions can be taken over unchanged.
+// follow the classic desktop conventions (exclusive right and bottom edges, text cells) so that the
+// layout positions carry over unchanged.
 
 // A filled rectangle with a one-pixel outline. right and bottom are exclusive: the outline runs
 // on left .. right-1 and top .. bottom-1.

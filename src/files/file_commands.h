@@ -74,7 +74,7 @@ std::string with_extension(std::string_view path, std::string_view extension);
 std::string access_denied_text(int error);
 
 // The folder the dialogs open in: initial_folder when that folder exists, else the user's home
-// folder (the stored default names a folder of another desktop system).
+// folder (the stored default is a drive-letter path, which names no folder here).
 std::string dialog_folder(const SettingsRecord& settings);
 
 // Everything file_command works on, and the shell's part of an open.

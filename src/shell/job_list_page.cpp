@@ -58,10 +58,12 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
         {kPrintSelectedId, "&Print Selected Jobs", 14, 245, 57, 25, true, false, false},
         {kSaveAllId, "Save all &Jobs", 77, 245, 57, 25, true, false, false},
         {kChangeTitleId, "Change Job &Title", 140, 245, 57, 25, true, false, false},
+        // The client report of the selected jobs, in a row of its own.
+        {kReportId, "&Report\u2026", 14, 274, 57, 25, false, false, false},
     };
     for (const ButtonLayout& s : kButtons) {
         const QRect r = metrics().rect(s.x, s.y, s.w, s.h);
-        QString text = QString::fromLatin1(s.text);
+        QString text = QString::fromUtf8(s.text);
         if (s.multiLine) {
             text = wrap_button_text(text, font(), r.width());
         }
@@ -69,7 +71,8 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
         b->setGeometry(r);
         b->setVisible(!s.hidden);
     }
-    for (const int id : {kViewId, kExportId, kSaveId, kPrintSelectedId, kChangeTitleId}) {
+    for (const int id :
+         {kViewId, kExportId, kSaveId, kPrintSelectedId, kChangeTitleId, kReportId}) {
         button(id)->setEnabled(false);
     }
 
@@ -113,6 +116,7 @@ void JobListPage::updateButtons() {
     // A batch prints any number of jobs; a title belongs to one job.
     button(kPrintSelectedId)->setEnabled(n >= 1);
     button(kChangeTitleId)->setEnabled(n == 1);
+    button(kReportId)->setEnabled(n >= 1);
 }
 
 void JobListPage::toggleSelectAll() {

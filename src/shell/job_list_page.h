@@ -22,6 +22,7 @@ public:
     static constexpr int kPrintSelectedId = 1065;
     static constexpr int kSaveAllId = 1067;
     static constexpr int kChangeTitleId = 1070;
+    static constexpr int kReportId = 1080;
 
     JobListPage(const ReadingStore& store, const PageContext& context, QWidget* parent);
 

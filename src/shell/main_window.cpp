@@ -4,6 +4,8 @@
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "link/wait_dialog.h"
+#include "report/report_dialog.h"
+#include "report/report_source.h"
 #include "shell/about_dialog.h"
 #include "shell/help_window.h"
 #include "shell/job_list_page.h"
@@ -98,6 +100,7 @@ void MainWindow::buildMenu() {
     };
     static constexpr Item kItems[] = {
         {"&File", "&Open", kMenuOpen, false},
+        {"&File", "&Report\u2026", kMenuReport, false},
         {"&File", "&Close", kMenuClose, false},
         {"&Options", "&Remember Filename", kMenuRememberFilename, true},
         {"&Options", nullptr, 0, false},
@@ -124,7 +127,7 @@ void MainWindow::buildMenu() {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromLatin1(item.text));
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
         action->setObjectName(QStringLiteral("action%1").arg(item.id));
         action->setCheckable(item.checkable);
         const int id = item.id;
@@ -132,6 +135,8 @@ void MainWindow::buildMenu() {
     }
     jobWindows_->addBatchPrintMenu(options);
     menuAction(kMenuOpen)->setShortcut(QKeySequence::Open);
+    menuAction(kMenuReport)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    menuAction(kMenuReport)->setEnabled(false);
     menuAction(kMenuHelpTopics)->setShortcut(QKeySequence::HelpContents);
     menuAction(kMenuHelpTopics)->setShortcutContext(Qt::ApplicationShortcut);
     updateCheckMarks();
@@ -175,7 +180,7 @@ void MainWindow::createPanels() {
     connect(sidePanel_, &SidePanel::backRequested, this, &MainWindow::back);
     connect(sidePanel_, &SidePanel::forwardRequested, this,
             [this] { pageCommand(kForwardCommand); });
-    show_page(kStartPageId);
+    showPage(kStartPageId);
     sidePanel_->show();
     pagesCreated_ = true;
 }
@@ -203,10 +208,13 @@ void MainWindow::menuCommand(int id) {
     SettingsRecord& s = state_.settings;
     switch (id) {
     case kMenuOpen:
-        open_save_file();
+        openSaveFile();
         return;
     case kMenuClose:
         close();
+        return;
+    case kMenuReport:
+        openReport();
         return;
     case kMenuRememberFilename:
         s.remember_filename = s.remember_filename != 0 ? 0 : 1;
@@ -296,6 +304,9 @@ void MainWindow::pageCommand(int id) {
     case JobListPage::kChangeTitleId:
         jobWindows_->changeJobTitle();
         break;
+    case JobListPage::kReportId:
+        openReport();
+        break;
     default:
         break;
     }
@@ -356,7 +367,7 @@ void MainWindow::dataReplaced() {
     // Nothing of the new data is selected yet: no job of the old data may stay on show.
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
     sidePanel_->clearQuickJobInfo();
-    repaint_side_panel();
+    repaintSidePanel();
 }
 
 void MainWindow::onJobSelectionChanged() {
@@ -372,21 +383,37 @@ void MainWindow::onJobSelectionChanged() {
     sidePanel_->setQuickJobInfo(from_cp1252(info.count), from_cp1252(info.first),
                                 from_cp1252(info.last), from_cp1252(info.caption));
     jobWindows_->selectionChanged();
+    updateReportAction();
+}
+
+void MainWindow::updateReportAction() {
+    const JobListPage* page = jobListPage();
+    menuAction(kMenuReport)
+        ->setEnabled(!downloading_ && page != nullptr && !page->selectedPositions().empty());
+}
+
+void MainWindow::openReport() {
+    const JobListPage* page = jobListPage();
+    const std::vector<int> positions = page ? page->selectedPositions() : std::vector<int>{};
+    const ReportUnits units{state_.settings.celsius != 0, state_.settings.international_date != 0};
+    open_report_dialog(report_jobs_at_positions(state_.store, state_.meter,
+                                                state_.wizard.management_type, positions),
+                       units, *services_.dialogs, *services_.ui, this);
 }
 
 // ---- the wizard's host ----
 
-void MainWindow::close_page() {
+void MainWindow::closePage() {
     if (page_ != nullptr) {
         page_->hide();
     }
 }
 
-void MainWindow::show_page(int templateId) {
+void MainWindow::showPage(int pageId) {
     const PageContext context{state_.wizard, metrics_, banner_, pagesCreated_};
     WizardPage* page = nullptr;
-    if (templateId == kStartPageId || templateId == kDataKindPageId) {
-        page = new ChoicePage(templateId, context, centralWidget());
+    if (pageId == kStartPageId || pageId == kDataKindPageId) {
+        page = new ChoicePage(pageId, context, centralWidget());
     } else {
         // Every page of the job sequence is the job list: the other templates are not offered.
         auto* list = new JobListPage(state_.store, context, centralWidget());
@@ -400,10 +427,11 @@ void MainWindow::show_page(int templateId) {
     }
     page_ = page;
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
-    reshow_page();
+    reshowPage();
+    updateReportAction();
 }
 
-void MainWindow::reshow_page() {
+void MainWindow::reshowPage() {
     if (page_ == nullptr) {
         return;
     }
@@ -418,7 +446,7 @@ void MainWindow::reshow_page() {
     }
 }
 
-bool MainWindow::run_download() {
+bool MainWindow::runDownload() {
     downloading_ = true;
     centralWidget()->setEnabled(false);
     menuAction(kMenuOpen)->setEnabled(false);
@@ -452,33 +480,33 @@ bool MainWindow::runSerialDownload() {
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
     waitUi_ = nullptr;
     save_last_download_transcript(transcript);
-    repaint_side_panel();
+    repaintSidePanel();
     return result.outcome == DownloadOutcome::Completed;
 }
 
-void MainWindow::open_save_file() {
+void MainWindow::openSaveFile() {
     if (!downloading_) {
         runFileCommand(FileCommand::Open);
     }
 }
 
-void MainWindow::set_back_enabled(bool enabled) {
+void MainWindow::setBackEnabled(bool enabled) {
     sidePanel_->setBackEnabled(enabled);
 }
 
-void MainWindow::clear_quick_job_info() {
+void MainWindow::clearQuickJobInfo() {
     sidePanel_->clearQuickJobInfo();
 }
 
-bool MainWindow::page_shown() const {
+bool MainWindow::pageShown() const {
     return page_ != nullptr && !page_->isHidden();
 }
 
-void MainWindow::repaint_side_panel() {
+void MainWindow::repaintSidePanel() {
     sidePanel_->update();
 }
 
-bool MainWindow::link_established() const {
+bool MainWindow::linkEstablished() const {
     return state_.link.link_established;
 }
 

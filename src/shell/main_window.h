@@ -33,6 +33,8 @@ constexpr int kMenuUsDate = 40045;
 constexpr int kMenuInternationalDate = 40046;
 constexpr int kMenuHelpTopics = 40044;
 constexpr int kMenuAbout = 40002;
+// File > Report...: the client report of the selected jobs.
+constexpr int kMenuReport = 40050;
 // Commands without a menu item: each flips one part of a batch print (4, 2 and 1).
 constexpr int kMenuPrintHistogram = 40041;
 constexpr int kMenuPrintTable = 40042;
@@ -92,16 +94,16 @@ protected:
 
 private:
     // WizardHost
-    void close_page() override;
-    void show_page(int templateId) override;
-    void reshow_page() override;
-    bool run_download() override;
-    void open_save_file() override;
-    void set_back_enabled(bool enabled) override;
-    void clear_quick_job_info() override;
-    bool page_shown() const override;
-    void repaint_side_panel() override;
-    bool link_established() const override;
+    void closePage() override;
+    void showPage(int pageId) override;
+    void reshowPage() override;
+    bool runDownload() override;
+    void openSaveFile() override;
+    void setBackEnabled(bool enabled) override;
+    void clearQuickJobInfo() override;
+    bool pageShown() const override;
+    void repaintSidePanel() override;
+    bool linkEstablished() const override;
     UserInterface& ui() override;
 
     void readSettingsAtStart();
@@ -115,6 +117,9 @@ private:
     void showHelp();
     void showAbout();
     void onJobSelectionChanged();
+    // File > Report... and the job list's "Report...": the report dialog for the selected jobs.
+    void openReport();
+    void updateReportAction();
     bool runSerialDownload();
     // A download or a loaded file replaced the data: the side panel follows.
     void dataReplaced();

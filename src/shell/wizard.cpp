@@ -95,45 +95,45 @@ void Wizard::command(int id) {
 void Wizard::forward() {
     WizardState& w = state_.wizard;
     if (w.fromFile) {
-        host_.close_page();
+        host_.closePage();
     }
     if (!w.bothKinds && w.step == WizardStep::ManagementType && !w.fromFile) {
         // A failed or cancelled download has said what went wrong; the page stays.
-        if (!host_.run_download()) {
+        if (!host_.runDownload()) {
             return;
         }
     }
     if (w.step == WizardStep::ManagementType) {
         if (w.fromFile || downloadSeededRecords()) {
-            host_.close_page();
+            host_.closePage();
         }
         kindChoice();
         return;
     }
-    host_.close_page();
+    host_.closePage();
     switch (w.step) {
     case WizardStep::Restart:
         // Back at the start: the next "Manage Data" downloads again, whatever was loaded before.
         w.bothKinds = false;
         w.fromFile = false;
-        host_.show_page(kStartPageId);
+        host_.showPage(kStartPageId);
         w.step = WizardStep::ManagementType;
         break;
     case WizardStep::DataKind:
         w.management_type = ManagedKind::Rh;
         w.filter = 0;
-        host_.show_page(page_table_entry(ManagedKind::Rh, 0, 0));
+        host_.showPage(page_table_entry(ManagedKind::Rh, 0, 0));
         w.step = WizardStep::ChosenJobList;
         break;
     case WizardStep::ChosenJobList:
-        host_.set_back_enabled(true);
-        host_.show_page(page_table_entry(w.management_type, w.filter, 0));
+        host_.setBackEnabled(true);
+        host_.showPage(page_table_entry(w.management_type, w.filter, 0));
         w.step = WizardStep::Reshown;
         // The page paints before anything else can happen, which ends the transient step.
         settle_transient_step(w);
         break;
     default:
-        host_.reshow_page();
+        host_.reshowPage();
         break;
     }
 }
@@ -148,15 +148,15 @@ void Wizard::kindChoice() {
     }
     if (mc == 0 || rh == 0) {
         // Back leads to the start page, from where another meter can be downloaded.
-        host_.set_back_enabled(true);
+        host_.setBackEnabled(true);
         w.management_type = mc > 0 ? ManagedKind::Mc : ManagedKind::Rh;
         w.filter = 0;
         w.step = WizardStep::JobList;
-        host_.show_page(page_table_entry(w.management_type, 0, 0));
+        host_.showPage(page_table_entry(w.management_type, 0, 0));
     } else {
-        host_.set_back_enabled(true);
+        host_.setBackEnabled(true);
         w.bothKinds = true;
-        host_.show_page(kDataKindPageId);
+        host_.showPage(kDataKindPageId);
         w.step = WizardStep::DataKind;
     }
 }
@@ -165,24 +165,24 @@ void Wizard::noReadings() {
     WizardState& w = state_.wizard;
     // Said after a download that found the meter empty and after a loaded file without readings;
     // a download that failed has said so itself and does not come here.
-    if (host_.link_established() || w.fromFile) {
+    if (host_.linkEstablished() || w.fromFile) {
         host_.ui().message_box(kNoReadingsText, kNoReadingsCaption, MessageIcon::Error);
         state_.meter.set_model(kNoTitle);
-        host_.repaint_side_panel();
+        host_.repaintSidePanel();
     }
     if (w.fromFile) {
         // The file replaced the data with none: a fresh start page, from which "Manage Data"
         // downloads again.
         w.fromFile = false;
         w.bothKinds = false;
-        host_.set_back_enabled(false);
-        host_.clear_quick_job_info();
-        host_.show_page(kStartPageId);
+        host_.setBackEnabled(false);
+        host_.clearQuickJobInfo();
+        host_.showPage(kStartPageId);
         w.step = WizardStep::ManagementType;
         return;
     }
-    if (!host_.page_shown()) {
-        host_.reshow_page();
+    if (!host_.pageShown()) {
+        host_.reshowPage();
     }
 }
 
@@ -199,30 +199,30 @@ void Wizard::fileLoaded() {
 void Wizard::secondButton() {
     WizardState& w = state_.wizard;
     if (w.step == WizardStep::ManagementType) {
-        host_.open_save_file();
+        host_.openSaveFile();
         return;
     }
-    host_.close_page();
+    host_.closePage();
     if (w.step == WizardStep::DataKind) {
         w.management_type = ManagedKind::Mc;
-        host_.show_page(page_table_entry(ManagedKind::Mc, w.filter, 0));
+        host_.showPage(page_table_entry(ManagedKind::Mc, w.filter, 0));
         w.step = WizardStep::ChosenJobList;
         return;
     }
-    host_.reshow_page();
+    host_.reshowPage();
 }
 
 void Wizard::thirdButton() {
-    host_.close_page();
-    host_.reshow_page();
+    host_.closePage();
+    host_.reshowPage();
 }
 
 void Wizard::resetToStart() {
-    host_.set_back_enabled(false);
+    host_.setBackEnabled(false);
     state_.meter.set_model(kNoTitle);
     state_.store.mc_job_count = 0;
     state_.store.rh_job_count = 0;
-    host_.clear_quick_job_info();
+    host_.clearQuickJobInfo();
 }
 
 void Wizard::back() {
@@ -230,7 +230,7 @@ void Wizard::back() {
     if (w.step == WizardStep::DataKind) {
         resetToStart();
     }
-    host_.close_page();
+    host_.closePage();
     w.step = step_back(w.step);
     if (static_cast<std::int32_t>(w.step) <= static_cast<std::int32_t>(WizardStep::DataKind)) {
         if (!w.bothKinds) {
@@ -239,8 +239,8 @@ void Wizard::back() {
         }
         forward();
     }
-    host_.reshow_page();
-    host_.repaint_side_panel();
+    host_.reshowPage();
+    host_.repaintSidePanel();
 }
 
 } // namespace qm

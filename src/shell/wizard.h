@@ -53,24 +53,24 @@ class WizardHost {
 public:
     virtual ~WizardHost() = default;
     // Hides the current page; it stays the current page until another one is shown.
-    virtual void close_page() = 0;
-    // Creates a new instance of the template, places it (with its buttons) and shows it.
-    virtual void show_page(int templateId) = 0;
+    virtual void closePage() = 0;
+    // Creates the page anew, places it (with its buttons) and shows it.
+    virtual void showPage(int pageId) = 0;
     // Places the current page with its buttons and shows it again.
-    virtual void reshow_page() = 0;
+    virtual void reshowPage() = 0;
     // Runs the download; true when it completed (the meter's data, maybe none, replaced the
     // old). False when it failed or was cancelled or the program is closing: the download has
     // shown its own messages and the wizard stays where it is.
-    virtual bool run_download() = 0;
+    virtual bool runDownload() = 0;
     // File > Open: the open command, which continues the wizard itself after a load.
-    virtual void open_save_file() = 0;
-    virtual void set_back_enabled(bool enabled) = 0;
+    virtual void openSaveFile() = 0;
+    virtual void setBackEnabled(bool enabled) = 0;
     // The side panel's quick job info back to "Job ---" and "----".
-    virtual void clear_quick_job_info() = 0;
+    virtual void clearQuickJobInfo() = 0;
     // Whether the current page is shown (not closed).
-    virtual bool page_shown() const = 0;
-    virtual void repaint_side_panel() = 0;
-    virtual bool link_established() const = 0;
+    virtual bool pageShown() const = 0;
+    virtual void repaintSidePanel() = 0;
+    virtual bool linkEstablished() const = 0;
     virtual UserInterface& ui() = 0;
 };
 

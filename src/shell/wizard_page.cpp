@@ -23,9 +23,9 @@ constexpr int kBannerY = 10;
 
 } // namespace
 
-WizardPage::WizardPage(int templateId, const PageContext& context, QWidget* parent)
-    : QWidget(parent), templateId_(templateId), context_(context) {
-    setObjectName(QStringLiteral("page%1").arg(templateId));
+WizardPage::WizardPage(int pageId, const PageContext& context, QWidget* parent)
+    : QWidget(parent), pageId_(pageId), context_(context) {
+    setObjectName(QStringLiteral("page%1").arg(pageId));
     setFont(dialog_font());
     setAutoFillBackground(true);
 }
@@ -99,9 +99,9 @@ void WizardPage::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-ChoicePage::ChoicePage(int templateId, const PageContext& context, QWidget* parent)
-    : WizardPage(templateId, context, parent) {
-    const bool start = templateId == kStartPageId;
+ChoicePage::ChoicePage(int pageId, const PageContext& context, QWidget* parent)
+    : WizardPage(pageId, context, parent) {
+    const bool start = pageId == kStartPageId;
     // The mnemonics keep clear of the menu's Alt+F, Alt+O and Alt+H.
     QPushButton* first = addButton(
         kForwardCommand, start ? QStringLiteral("Manage &Data") : QStringLiteral("&RH/T"), true);

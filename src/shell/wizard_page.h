@@ -25,9 +25,9 @@ struct PageContext {
 class WizardPage : public QWidget {
     Q_OBJECT
 public:
-    WizardPage(int templateId, const PageContext& context, QWidget* parent);
+    WizardPage(int pageId, const PageContext& context, QWidget* parent);
 
-    int templateId() const { return templateId_; }
+    int pageId() const { return pageId_; }
     QPushButton* button(int id) const;
     // Moves the large choice buttons to their places beside the description texts.
     virtual void placeButtons() {}
@@ -49,7 +49,7 @@ protected:
     const LayoutMetrics& metrics() const { return context_.metrics; }
 
 private:
-    int templateId_;
+    int pageId_;
     PageContext context_;
 };
 
@@ -58,7 +58,7 @@ private:
 class ChoicePage : public WizardPage {
     Q_OBJECT
 public:
-    ChoicePage(int templateId, const PageContext& context, QWidget* parent);
+    ChoicePage(int pageId, const PageContext& context, QWidget* parent);
     void placeButtons() override;
 };
 

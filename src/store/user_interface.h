@@ -4,7 +4,7 @@
 
 namespace qm {
 
-// The icons of a message box. On the described desktop the exclamation and the warning icon are
+// The icons of a message box. The exclamation and the warning icon are
 // the same picture, so both are Warning here.
 enum class MessageIcon {
     None,

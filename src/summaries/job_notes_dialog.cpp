@@ -12,7 +12,7 @@ namespace qm {
 
 namespace {
 
-// Template 137, in dialog units.
+// The job notes window, in dialog units.
 constexpr int kWidthDu = 210;
 constexpr int kHeightDu = 143;
 

@@ -10,7 +10,7 @@ namespace qm {
 
 namespace {
 
-// Template 136, in dialog units.
+// The job title window, in dialog units.
 constexpr int kWidthDu = 186;
 constexpr int kHeightDu = 95;
 

@@ -1,15 +1,10 @@
 #include "summaries/mc_summary_window.h"
 
 #include "store/lookup_tables.h"
-#include "summaries/job_annotations.h"
-#include "summaries/job_notes_dialog.h"
-#include "summaries/qt_summary_printer.h"
 #include "ui/dialog_controls.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QLabel>
-#include <QPrinter>
 #include <QPushButton>
 
 namespace qm {
@@ -18,7 +13,7 @@ namespace {
 
 using namespace dialog_controls;
 
-// Template 134, in dialog units.
+// The window's size in dialog units.
 constexpr int kWidthDu = 216;
 constexpr int kHeightDu = 271;
 
@@ -57,19 +52,13 @@ constexpr LabelPlace kLabels[] = {
 
 McSummaryWindow::McSummaryWindow(AppState& app, const LayoutMetrics& metrics, JobListLink& jobs,
                                  QWidget* parent)
-    : QDialog(parent), app_(app), metrics_(metrics), jobs_(jobs),
+    : SummaryWindow(app, metrics, jobs, ManagedKind::Mc, QStringLiteral("Job Summary"), kWidthDu,
+                    kHeightDu, parent),
       model_(app.store, app.selection.current_job_index, app.store.working_set) {
-    setWindowTitle(QStringLiteral("Job Summary"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
-    setFixedSize(metrics.x(kWidthDu), metrics.y(kHeightDu));
     buildControls(metrics);
-
-    openingEntry_ = jobs_.entry_text(model_.job_index()).value_or(std::string());
     model_.open(app_.meter.active_materials, app_.settings.international_date);
-    fillLocationList();
-    fillSubLocationList();
-    set_text(fields_.at(kCaptionId), caption_text(jobs_.job_caption()));
+    fillList(locations_, model_.locations(), location_name);
+    fillList(subLocations_, model_.sub_locations(), sub_location_name);
     showFigures();
     updateAnnotationButton();
 }
@@ -100,9 +89,7 @@ void McSummaryWindow::buildControls(const LayoutMetrics& m) {
 
     connect(locations_, &QComboBox::activated, this, &McSummaryWindow::onLocationChosen);
     connect(subLocations_, &QComboBox::activated, this, &McSummaryWindow::onSubLocationChosen);
-    connect(ok_, &QPushButton::clicked, this, &QDialog::close);
-    connect(print_, &QPushButton::clicked, this, &McSummaryWindow::printWithDialog);
-    connect(appendNotes_, &QPushButton::clicked, this, &McSummaryWindow::openNotes);
+    connectCommonControls();
 }
 
 McSummaryWindow* McSummaryWindow::showSummary(QPointer<McSummaryWindow>& remembered, AppState& app,
@@ -122,29 +109,6 @@ void McSummaryWindow::refreshFigures() {
     showFigures();
 }
 
-QLabel* McSummaryWindow::field(int id) const {
-    const auto it = fields_.find(id);
-    return it == fields_.end() ? nullptr : it->second;
-}
-
-void McSummaryWindow::fillLocationList() {
-    const QSignalBlocker block(locations_);
-    locations_->clear();
-    for (const int location : model_.locations()) {
-        locations_->addItem(from_cp1252(location_name(location)));
-    }
-    locations_->setCurrentIndex(model_.locations().empty() ? -1 : 0);
-}
-
-void McSummaryWindow::fillSubLocationList() {
-    const QSignalBlocker block(subLocations_);
-    subLocations_->clear();
-    for (const int sub : model_.sub_locations()) {
-        subLocations_->addItem(from_cp1252(sub_location_name(sub)));
-    }
-    subLocations_->setCurrentIndex(model_.sub_locations().empty() ? -1 : 0);
-}
-
 void McSummaryWindow::showFigures() {
     const JobStatistics& s = model_.statistics();
     const std::pair<int, const char*> figures[] = {
@@ -155,13 +119,13 @@ void McSummaryWindow::showFigures() {
         {kMaterialId, s.material_text},
     };
     for (const auto& [id, text] : figures) {
-        set_text(fields_.at(id), from_cp1252(text));
+        showField(id, from_cp1252(text));
     }
 }
 
 void McSummaryWindow::onLocationChosen(int index) {
     model_.choose_location(index, app_.meter.active_materials, app_.settings.international_date);
-    fillSubLocationList();
+    fillList(subLocations_, model_.sub_locations(), sub_location_name);
     showFigures();
 }
 
@@ -171,65 +135,8 @@ void McSummaryWindow::onSubLocationChosen(int index) {
     showFigures();
 }
 
-std::string McSummaryWindow::jobEntry() const {
-    // A retitled job prints under its new title while the job list still shows this kind.
-    if (app_.wizard.management_type == ManagedKind::Mc) {
-        if (auto entry = jobs_.entry_text(model_.job_index())) {
-            return *entry;
-        }
-    }
-    return openingEntry_;
-}
-
 SummaryPage McSummaryWindow::page(int width, int height) const {
-    return model_.page(width, height, app_.meter.model(), jobEntry(),
-                       app_.store.annotations.notes(RecordKind::Mc, model_.job()));
-}
-
-bool McSummaryWindow::printPage(PrintDocument& document) const {
-    if (!document.nextPage()) {
-        return false;
-    }
-    const QSize size = document.pageSize();
-    paint_summary_page(document.painter(), page(size.width(), size.height()));
-    return true;
-}
-
-void McSummaryWindow::printWithDialog() {
-    QPrinter printer(QPrinter::HighResolution);
-    if (!ask_for_printer(printer, this, QStringLiteral("Print Job Summary"))) {
-        return;
-    }
-    PrintDocument document(printer);
-    if (!document.begin() || !printPage(document) || !document.end()) {
-        report_print_failure(this);
-    }
-}
-
-void McSummaryWindow::updateAnnotationButton() {
-    appendNotes_->setEnabled(annotation_allowed(jobs_));
-}
-
-void McSummaryWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        updateAnnotationButton();
-    }
-    QDialog::changeEvent(event);
-}
-
-void McSummaryWindow::openNotes() {
-    updateAnnotationButton();
-    if (!appendNotes_->isEnabled()) {
-        return;
-    }
-    if (!notes_) {
-        // Owned by the main window, like the other annotation window.
-        notes_ =
-            new JobNotesDialog(app_.store, RecordKind::Mc, model_.job(), metrics_, parentWidget());
-    }
-    notes_->show();
-    notes_->raise();
-    notes_->activateWindow();
+    return model_.page(width, height, app_.meter.model(), jobEntry(), jobNotes());
 }
 
 } // namespace qm

@@ -1,15 +1,10 @@
 #include "summaries/rh_summary_window.h"
 
 #include "store/lookup_tables.h"
-#include "summaries/job_annotations.h"
-#include "summaries/job_notes_dialog.h"
-#include "summaries/qt_summary_printer.h"
 #include "ui/dialog_controls.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QLabel>
-#include <QPrinter>
 #include <QPushButton>
 
 namespace qm {
@@ -18,7 +13,7 @@ namespace {
 
 using namespace dialog_controls;
 
-// Template 135, in dialog units.
+// The window's size in dialog units.
 constexpr int kWidthDu = 218;
 constexpr int kHeightDu = 250;
 
@@ -26,26 +21,12 @@ constexpr int kHeightDu = 250;
 
 RhSummaryWindow::RhSummaryWindow(AppState& app, const LayoutMetrics& metrics, JobListLink& jobs,
                                  QWidget* parent)
-    : QDialog(parent), app_(app), metrics_(metrics), jobs_(jobs),
+    : SummaryWindow(app, metrics, jobs, ManagedKind::Rh, QStringLiteral("RH/T Summary"), kWidthDu,
+                    kHeightDu, parent),
       model_(app.store, app.selection.current_job_index, app.store.working_set) {
-    setWindowTitle(QStringLiteral("RH/T Summary"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
-    setFixedSize(metrics.x(kWidthDu), metrics.y(kHeightDu));
     buildControls(metrics);
-
-    openingEntry_ = jobs_.entry_text(model_.job_index()).value_or(std::string());
-    // The caption names the job the window was opened for; it is not re-read later, when the
-    // side panel may already show another selection.
-    set_text(fields_.at(kCaptionId), caption_text(jobs_.job_caption()));
     model_.open(app_.settings.celsius, app_.settings.international_date);
-    {
-        const QSignalBlocker block(locations_);
-        for (const int location : model_.locations()) {
-            locations_->addItem(from_cp1252(location_name(location)));
-        }
-        locations_->setCurrentIndex(model_.locations().empty() ? -1 : 0);
-    }
+    fillList(locations_, model_.locations(), location_name);
     showFigures();
     updateAnnotationButton();
 }
@@ -73,9 +54,7 @@ void RhSummaryWindow::buildControls(const LayoutMetrics& m) {
     setTabOrder(ok_, print_);
 
     connect(locations_, &QComboBox::activated, this, &RhSummaryWindow::onLocationChosen);
-    connect(ok_, &QPushButton::clicked, this, &QDialog::close);
-    connect(print_, &QPushButton::clicked, this, &RhSummaryWindow::printWithDialog);
-    connect(appendNotes_, &QPushButton::clicked, this, &RhSummaryWindow::openNotes);
+    connectCommonControls();
 }
 
 RhSummaryWindow* RhSummaryWindow::showSummary(QPointer<RhSummaryWindow>& remembered, AppState& app,
@@ -93,20 +72,15 @@ void RhSummaryWindow::refreshFigures() {
     showFigures();
 }
 
-QLabel* RhSummaryWindow::field(int id) const {
-    const auto it = fields_.find(id);
-    return it == fields_.end() ? nullptr : it->second;
-}
-
 void RhSummaryWindow::showFigures() {
     const JobStatistics& s = model_.statistics();
-    set_text(fields_.at(kMinLabelId), from_cp1252(rh_minimum_label(model_.celsius())));
-    set_text(fields_.at(kMaxLabelId), from_cp1252(rh_maximum_label(model_.celsius())));
-    set_text(fields_.at(kMinId), from_cp1252(s.min_text));
-    set_text(fields_.at(kMaxId), from_cp1252(s.max_text));
-    set_text(fields_.at(kCountId), from_cp1252(s.count_text));
-    set_text(fields_.at(kFirstId), from_cp1252(s.first_text));
-    set_text(fields_.at(kLastId), from_cp1252(s.last_text));
+    showField(kMinLabelId, from_cp1252(rh_minimum_label(model_.celsius())));
+    showField(kMaxLabelId, from_cp1252(rh_maximum_label(model_.celsius())));
+    showField(kMinId, from_cp1252(s.min_text));
+    showField(kMaxId, from_cp1252(s.max_text));
+    showField(kCountId, from_cp1252(s.count_text));
+    showField(kFirstId, from_cp1252(s.first_text));
+    showField(kLastId, from_cp1252(s.last_text));
 }
 
 void RhSummaryWindow::onLocationChosen(int index) {
@@ -114,63 +88,8 @@ void RhSummaryWindow::onLocationChosen(int index) {
     showFigures();
 }
 
-std::string RhSummaryWindow::jobEntry() const {
-    if (app_.wizard.management_type == ManagedKind::Rh) {
-        if (auto entry = jobs_.entry_text(model_.job_index())) {
-            return *entry;
-        }
-    }
-    return openingEntry_;
-}
-
 SummaryPage RhSummaryWindow::page(int width, int height) const {
-    return model_.page(width, height, app_.meter.model(), jobEntry(),
-                       app_.store.annotations.notes(RecordKind::Rh, model_.job()));
-}
-
-bool RhSummaryWindow::printPage(PrintDocument& document) const {
-    if (!document.nextPage()) {
-        return false;
-    }
-    const QSize size = document.pageSize();
-    paint_summary_page(document.painter(), page(size.width(), size.height()));
-    return true;
-}
-
-void RhSummaryWindow::printWithDialog() {
-    QPrinter printer(QPrinter::HighResolution);
-    if (!ask_for_printer(printer, this, QStringLiteral("Print RH/T Summary"))) {
-        return;
-    }
-    PrintDocument document(printer);
-    if (!document.begin() || !printPage(document) || !document.end()) {
-        report_print_failure(this);
-    }
-}
-
-void RhSummaryWindow::updateAnnotationButton() {
-    appendNotes_->setEnabled(annotation_allowed(jobs_));
-}
-
-void RhSummaryWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        updateAnnotationButton();
-    }
-    QDialog::changeEvent(event);
-}
-
-void RhSummaryWindow::openNotes() {
-    updateAnnotationButton();
-    if (!appendNotes_->isEnabled()) {
-        return;
-    }
-    if (!notes_) {
-        notes_ =
-            new JobNotesDialog(app_.store, RecordKind::Rh, model_.job(), metrics_, parentWidget());
-    }
-    notes_->show();
-    notes_->raise();
-    notes_->activateWindow();
+    return model_.page(width, height, app_.meter.model(), jobEntry(), jobNotes());
 }
 
 } // namespace qm

@@ -27,7 +27,7 @@ void paint_line(QPainter& painter, const ChartLine& line, const QColor& color);
 // one line per "\n" ("\r\n" counts as one break), never clipped.
 void paint_text(QPainter& painter, const ChartRect& box, ChartAlign align, std::string_view text);
 
-// A font of the described platform's kind: the height is the cell height in device pixels (the
+// A font given as a cell: the height is the cell height in device pixels (the
 // character height), the width the average character width; 0 keeps the face's own width.
 QFont cell_font(const QString& family, int cell_height, int average_width, bool bold);
 

@@ -17,7 +17,7 @@ namespace qm {
 
 namespace {
 
-// Template 132, in dialog units.
+// The histogram window, in dialog units.
 constexpr int kDialogWidthDu = 388;
 constexpr int kDialogHeightDu = 295;
 constexpr int kButtonTopDu = 277;
@@ -87,7 +87,7 @@ void paint_histogram(QPainter& painter, const HistogramChart& chart, const QFont
 
 HistogramDialog::HistogramDialog(AppState& app, const LayoutMetrics& metrics,
                                  std::function<std::string()> job_entry, QWidget* parent)
-    : QDialog(parent), app_(app), job_entry_(std::move(job_entry)) {
+    : QDialog(parent), app_(app), jobEntry_(std::move(job_entry)) {
     setWindowTitle(QStringLiteral("Histogram"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -100,13 +100,13 @@ HistogramDialog::HistogramDialog(AppState& app, const LayoutMetrics& metrics,
         b->setGeometry(metrics.x(left_du), button_top,
                        metrics.x(left_du + kButtonWidthDu) - metrics.x(left_du), button_height);
     };
-    print_button_ = new QPushButton(QStringLiteral("Print"), this);
-    place(print_button_, kPrintLeftDu);
-    done_button_ = new QPushButton(QStringLiteral("Done"), this);
-    place(done_button_, kDoneLeftDu);
-    done_button_->setDefault(true);
-    connect(print_button_, &QPushButton::clicked, this, &HistogramDialog::print_with_dialog);
-    connect(done_button_, &QPushButton::clicked, this, &QDialog::close);
+    printButton_ = new QPushButton(QStringLiteral("Print"), this);
+    place(printButton_, kPrintLeftDu);
+    doneButton_ = new QPushButton(QStringLiteral("Done"), this);
+    place(doneButton_, kDoneLeftDu);
+    doneButton_->setDefault(true);
+    connect(printButton_, &QPushButton::clicked, this, &HistogramDialog::printWithDialog);
+    connect(doneButton_, &QPushButton::clicked, this, &QDialog::close);
 }
 
 void HistogramDialog::paintEvent(QPaintEvent*) {
@@ -115,22 +115,22 @@ void HistogramDialog::paintEvent(QPaintEvent*) {
         painter, histogram_screen_chart(app_.histogram_bins, app_.histogram_scan_readings), font());
 }
 
-std::string HistogramDialog::printed_title() const {
+std::string HistogramDialog::printedTitle() const {
     const std::int32_t job_index = app_.selection.current_job_index;
     return histogram_print_title(
-        app_.meter, job_entry_ ? job_entry_() : std::string(),
+        app_.meter, jobEntry_ ? jobEntry_() : std::string(),
         first_mc_slot(app_.job_records, job_index),
         job_id_of(app_.store, job_at_position(app_.store, ManagedKind::Mc, job_index)));
 }
 
-bool HistogramDialog::print_chart(QPrinter& printer) {
+bool HistogramDialog::printChart(QPrinter& printer) {
     printer.setDocName(QString());
     QPainter painter;
     if (!painter.begin(&printer)) {
         return false;
     }
     const int width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
-    const HistogramChart chart = histogram_print_chart(app_.histogram_bins, width, printed_title(),
+    const HistogramChart chart = histogram_print_chart(app_.histogram_bins, width, printedTitle(),
                                                        app_.histogram_scan_readings);
     QFont label_font = font();
     label_font.setPixelSize(kPrintLabelHeight * chart.factor);
@@ -138,14 +138,14 @@ bool HistogramDialog::print_chart(QPrinter& printer) {
     return painter.end();
 }
 
-void HistogramDialog::print_with_dialog() {
+void HistogramDialog::printWithDialog() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Print Histogram"));
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if (!print_chart(printer)) {
+    if (!printChart(printer)) {
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QStringLiteral("The histogram could not be printed."));
     }

@@ -32,22 +32,22 @@ public:
 
     // Prints the chart on one page of an already set-up printer. False when the printer could not
     // be started (the page is not printed).
-    bool print_chart(QPrinter& printer);
+    bool printChart(QPrinter& printer);
 
-    QPushButton* print_button() const { return print_button_; }
-    QPushButton* done_button() const { return done_button_; }
+    QPushButton* printButton() const { return printButton_; }
+    QPushButton* doneButton() const { return doneButton_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void print_with_dialog();
-    std::string printed_title() const;
+    void printWithDialog();
+    std::string printedTitle() const;
 
     AppState& app_;
-    std::function<std::string()> job_entry_;
-    QPushButton* print_button_ = nullptr;
-    QPushButton* done_button_ = nullptr;
+    std::function<std::string()> jobEntry_;
+    QPushButton* printButton_ = nullptr;
+    QPushButton* doneButton_ = nullptr;
 };
 
 } // namespace qm

@@ -25,7 +25,7 @@ namespace qm {
 
 namespace {
 
-// Template 133, in dialog units.
+// The readings window, in dialog units.
 constexpr int kDialogWidthDu = 406;
 constexpr int kDialogHeightDu = 263;
 constexpr int kButtonTopDu = 225;
@@ -58,11 +58,11 @@ ReadingsView::ReadingsView(AppState& app, const LayoutMetrics& metrics, Readings
     setWindowTitle(QStringLiteral("Readings"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    build_controls();
+    buildControls();
     restart();
 }
 
-void ReadingsView::build_controls() {
+void ReadingsView::buildControls() {
     auto button = [this](const char* text, int id) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         b->setProperty("controlId", id);
@@ -75,23 +75,23 @@ void ReadingsView::build_controls() {
     done_ = button("Done", kReadingsDoneId);
     summary_ = button("View Summary", kReadingsSummaryId);
     preview_ = button("Print Preview", 0);
-    histogram_button_ = button("View Histogram", kReadingsHistogramId);
+    histogramButton_ = button("View Histogram", kReadingsHistogramId);
     done_->setDefault(true);
 
-    scroll_bar_ = new QScrollBar(Qt::Vertical, this);
-    scroll_bar_->setProperty("controlId", kReadingsScrollBarId);
-    scroll_bar_->setTracking(false);
-    scroll_bar_->setSingleStep(1);
-    scroll_bar_->setPageStep(kScrollPageRows);
+    scrollBar_ = new QScrollBar(Qt::Vertical, this);
+    scrollBar_->setProperty("controlId", kReadingsScrollBarId);
+    scrollBar_->setTracking(false);
+    scrollBar_->setSingleStep(1);
+    scrollBar_->setPageStep(kScrollPageRows);
     // Requests are carried out by the view itself, so that each follows the view's own rules.
-    connect(scroll_bar_, &QAbstractSlider::actionTriggered, this, &ReadingsView::on_scroll_action);
-    connect(scroll_bar_, &QAbstractSlider::sliderReleased, this, &ReadingsView::on_slider_released);
+    connect(scrollBar_, &QAbstractSlider::actionTriggered, this, &ReadingsView::onScrollAction);
+    connect(scrollBar_, &QAbstractSlider::sliderReleased, this, &ReadingsView::onSliderReleased);
 
     connect(done_, &QPushButton::clicked, this, &QDialog::close);
-    connect(print_, &QPushButton::clicked, this, &ReadingsView::print_with_dialog);
-    connect(preview_, &QPushButton::clicked, this, &ReadingsView::print_preview);
-    connect(save_, &QPushButton::clicked, this, &ReadingsView::save_job);
-    connect(histogram_button_, &QPushButton::clicked, this, &ReadingsView::view_histogram);
+    connect(print_, &QPushButton::clicked, this, &ReadingsView::printWithDialog);
+    connect(preview_, &QPushButton::clicked, this, &ReadingsView::printPreview);
+    connect(save_, &QPushButton::clicked, this, &ReadingsView::saveJob);
+    connect(histogramButton_, &QPushButton::clicked, this, &ReadingsView::viewHistogram);
     connect(summary_, &QPushButton::clicked, this, [this] {
         if (hooks_.view_summary) {
             hooks_.view_summary();
@@ -99,18 +99,18 @@ void ReadingsView::build_controls() {
     });
 }
 
-bool ReadingsView::rh_management() const {
+bool ReadingsView::rhManagement() const {
     return app_.wizard.management_type == ManagedKind::Rh;
 }
 
 void ReadingsView::restart() {
-    scroll_position_ = 0;
-    layout_ = readings_view_layout(metrics_.charWidth, metrics_.charHeight, rh_management());
-    update_controls();
+    scrollPosition_ = 0;
+    layout_ = readings_view_layout(metrics_.charWidth, metrics_.charHeight, rhManagement());
+    updateControls();
     update();
 }
 
-void ReadingsView::update_controls() {
+void ReadingsView::updateControls() {
     const int extra = layout_.table_right - 80 * metrics_.charWidth;
     const int table_bottom = layout_.stripes.back().bottom;
     const int button_top = std::max(metrics_.y(kButtonTopDu), table_bottom + kMarginPx);
@@ -124,12 +124,12 @@ void ReadingsView::update_controls() {
     place(done_, kDoneLeftDu, kButtonWidthDu);
     place(summary_, kSummaryLeftDu, kButtonWidthDu);
     place(preview_, kPreviewLeftDu, kPreviewWidthDu);
-    histogram_button_->setGeometry(
+    histogramButton_->setGeometry(
         metrics_.rect(kHistogramLeftDu, kHistogramTopDu, kButtonWidthDu, kButtonHeightDu)
             .translated(extra, 0));
     const int scroll_width = metrics_.x(kScrollWidthDu);
-    scroll_bar_->setGeometry(layout_.scroll_bar_x, layout_.scroll_bar_y, scroll_width,
-                             metrics_.y(kScrollHeightDu));
+    scrollBar_->setGeometry(layout_.scroll_bar_x, layout_.scroll_bar_y, scroll_width,
+                            metrics_.y(kScrollHeightDu));
     setFixedSize(std::max(metrics_.x(kDialogWidthDu) + extra,
                           layout_.scroll_bar_x + scroll_width + kMarginPx),
                  std::max(metrics_.y(kDialogHeightDu), button_top + button_height + kMarginPx));
@@ -138,34 +138,34 @@ void ReadingsView::update_controls() {
     save_->setEnabled(!app_.wizard.fromFile);
     // The histogram belongs to moisture jobs.
     const bool mc = app_.wizard.management_type == ManagedKind::Mc;
-    histogram_button_->setEnabled(mc);
-    histogram_button_->setVisible(mc);
+    histogramButton_->setEnabled(mc);
+    histogramButton_->setVisible(mc);
 
-    const QSignalBlocker block(scroll_bar_);
-    scroll_bar_->setRange(0, std::max(0, scroll_maximum()));
-    scroll_bar_->setValue(scroll_position_);
+    const QSignalBlocker block(scrollBar_);
+    scrollBar_->setRange(0, std::max(0, scrollMaximum()));
+    scrollBar_->setValue(scrollPosition_);
 }
 
-int ReadingsView::scroll_maximum() const {
+int ReadingsView::scrollMaximum() const {
     return static_cast<int>(app_.store.working_set.size()) - 1;
 }
 
-void ReadingsView::set_position(int position) {
-    scroll_position_ = position;
-    const QSignalBlocker block(scroll_bar_);
-    scroll_bar_->setRange(0, std::max(0, scroll_maximum()));
-    scroll_bar_->setSliderPosition(position);
-    scroll_bar_->setValue(position);
+void ReadingsView::setPosition(int position) {
+    scrollPosition_ = position;
+    const QSignalBlocker block(scrollBar_);
+    scrollBar_->setRange(0, std::max(0, scrollMaximum()));
+    scrollBar_->setSliderPosition(position);
+    scrollBar_->setValue(position);
     update();
 }
 
 void ReadingsView::scroll(ScrollRequest request, int thumb) {
-    if (const auto target = scroll_target(request, scroll_position_, scroll_maximum(), thumb)) {
-        set_position(*target);
+    if (const auto target = scroll_target(request, scrollPosition_, scrollMaximum(), thumb)) {
+        setPosition(*target);
     }
 }
 
-void ReadingsView::on_scroll_action(int action) {
+void ReadingsView::onScrollAction(int action) {
     ScrollRequest request = ScrollRequest::Other;
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
@@ -188,11 +188,11 @@ void ReadingsView::on_scroll_action(int action) {
     }
     // The slider would apply the action itself after this; pin it to the view's answer.
     scroll(request);
-    scroll_bar_->setSliderPosition(scroll_position_);
+    scrollBar_->setSliderPosition(scrollPosition_);
 }
 
-void ReadingsView::on_slider_released() {
-    scroll(ScrollRequest::ThumbPosition, scroll_bar_->sliderPosition());
+void ReadingsView::onSliderReleased() {
+    scroll(ScrollRequest::ThumbPosition, scrollBar_->sliderPosition());
 }
 
 void ReadingsView::keyPressEvent(QKeyEvent* event) {
@@ -213,7 +213,7 @@ void ReadingsView::keyPressEvent(QKeyEvent* event) {
         scroll(ScrollRequest::ThumbPosition, 0);
         return;
     case Qt::Key_End:
-        scroll(ScrollRequest::ThumbPosition, std::max(0, scroll_maximum()));
+        scroll(ScrollRequest::ThumbPosition, std::max(0, scrollMaximum()));
         return;
     default:
         QDialog::keyPressEvent(event);
@@ -243,12 +243,12 @@ void ReadingsView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-std::string ReadingsView::job_entry() const {
-    return job_entry_text(app_, hooks_.job_entry);
+std::string ReadingsView::jobEntry() const {
+    return jobEntryText(app_, hooks_.job_entry);
 }
 
-std::string ReadingsView::job_entry_text(const AppState& app,
-                                         const std::function<std::string()>& entry_hook) {
+std::string ReadingsView::jobEntryText(const AppState& app,
+                                       const std::function<std::string()>& entry_hook) {
     std::string entry = entry_hook ? entry_hook() : std::string();
     if (entry.empty()) {
         const std::int32_t job =
@@ -273,15 +273,15 @@ void ReadingsView::paintEvent(QPaintEvent*) {
     const std::int32_t job_id =
         job_id_of(app_.store, job_at_position(app_.store, management, job_index));
     paint_text(painter, layout_.heading, ChartAlign::Center,
-               readings_view_heading(management, app_.meter.not_scanner, job_entry(), job_id,
+               readings_view_heading(management, app_.meter.not_scanner, jobEntry(), job_id,
                                      first_mc_slot(app_.job_records, job_index)));
     for (std::size_t j = 0; j < layout_.stripes.size(); ++j) {
         paint_rect(painter, layout_.stripes[j], j % 2 == 0 ? kGrey : kWhite, std::nullopt);
     }
 
-    const std::vector<ReadingRow> rows = collect_reading_rows(
-        app_.store, app_.meter.active_materials, management, job_index, scroll_position_, kViewRows,
-        celsius, app_.settings.international_date);
+    const std::vector<ReadingRow> rows =
+        collect_reading_rows(app_.store, app_.meter.active_materials, management, job_index,
+                             scrollPosition_, kViewRows, celsius, app_.settings.international_date);
     const auto headings = reading_column_headings(management, celsius);
     painter.setPen(kInk);
     for (std::size_t c = 0; c < layout_.columns.size(); ++c) {
@@ -296,14 +296,14 @@ void ReadingsView::paintEvent(QPaintEvent*) {
     paint_line(painter, layout_.rules.back(), kInk);
 }
 
-void ReadingsView::save_job() {
+void ReadingsView::saveJob() {
     app_.selection.save_mode = SaveMode::OneJob;
     if (hooks_.save_job) {
         hooks_.save_job();
     }
 }
 
-void ReadingsView::view_histogram() {
+void ReadingsView::viewHistogram() {
     // Every pin reading of the job, however many; the RH/T working set has none.
     app_.histogram_scan_readings =
         rebuild_histogram_bins(app_.histogram_bins, app_.store.working_set);
@@ -312,14 +312,14 @@ void ReadingsView::view_histogram() {
         // The histogram may outlive the view: it keeps its own copy of the entry hook.
         histogram_ = new HistogramDialog(
             app_, metrics_,
-            [&app = app_, hook = hooks_.job_entry] { return job_entry_text(app, hook); }, owner);
+            [&app = app_, hook = hooks_.job_entry] { return jobEntryText(app, hook); }, owner);
     }
     histogram_->show();
     histogram_->raise();
     histogram_->update();
 }
 
-JobPrintResult ReadingsView::print_job_to(QPrinter& printer) {
+JobPrintResult ReadingsView::printJobTo(QPrinter& printer) {
     QProgressDialog progress(QStringLiteral("Printing the job..."), QStringLiteral("Cancel"), 0, 1,
                              this);
     progress.setWindowTitle(QStringLiteral("Print Job"));
@@ -328,42 +328,42 @@ JobPrintResult ReadingsView::print_job_to(QPrinter& printer) {
     const JobPrintResult result =
         print_job(printer, app_,
                   {app_.selection.current_job_index, app_.settings.celsius,
-                   app_.settings.international_date, job_entry()},
+                   app_.settings.international_date, jobEntry()},
                   [&progress](int page, int page_count) {
                       progress.setMaximum(page_count);
                       progress.setValue(page - 1);
                       return !progress.wasCanceled();
                   });
     progress.reset();
-    after_printing();
+    afterPrinting();
     return result;
 }
 
-void ReadingsView::after_printing() {
+void ReadingsView::afterPrinting() {
     // Printing starts from the job's first reading and leaves the view there, thumb included.
-    set_position(0);
+    setPosition(0);
 }
 
-void ReadingsView::print_with_dialog() {
+void ReadingsView::printWithDialog() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Print Job"));
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    const JobPrintResult result = print_job_to(printer);
+    const JobPrintResult result = printJobTo(printer);
     if (!result.started || result.failed) {
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QStringLiteral("The job could not be printed."));
     }
 }
 
-void ReadingsView::print_preview() {
+void ReadingsView::printPreview() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, this);
     preview.setWindowTitle(QStringLiteral("Print Preview"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* p) { print_job_to(*p); });
+            [this](QPrinter* p) { printJobTo(*p); });
     preview.exec();
 }
 
@@ -371,10 +371,10 @@ ReadingsViewHost::ReadingsViewHost(AppState& app) : app_(app) {}
 
 void ReadingsViewHost::open(QWidget* owner, const LayoutMetrics& metrics, ReadingsViewHooks hooks) {
     if (view_) {
-        view_->set_hooks(std::move(hooks));
+        view_->setHooks(std::move(hooks));
         view_->restart();
     } else {
-        if (other_windows_open ? other_windows_open() : histogram_open(owner)) {
+        if (other_windows_open ? other_windows_open() : histogramOpen(owner)) {
             return;
         }
         view_ = new ReadingsView(app_, metrics, std::move(hooks), owner);
@@ -384,7 +384,7 @@ void ReadingsViewHost::open(QWidget* owner, const LayoutMetrics& metrics, Readin
     view_->activateWindow();
 }
 
-bool ReadingsViewHost::histogram_open(QWidget* owner) {
+bool ReadingsViewHost::histogramOpen(QWidget* owner) {
     if (!owner) {
         return false;
     }

@@ -50,32 +50,32 @@ public:
     // brought up to date with the current job.
     void restart();
 
-    int scroll_position() const { return scroll_position_; }
-    int scroll_maximum() const;
+    int scrollPosition() const { return scrollPosition_; }
+    int scrollMaximum() const;
     // Carries out one scroll-bar request, as the scroll bar and the keys send them.
     void scroll(ScrollRequest request, int thumb = 0);
 
     // "Print Job" without the print dialog: prints on an already set-up printer (a batch print,
     // the preview). A long printout shows its progress and can be cancelled; a cancelled or
     // failed printout leaves no file.
-    JobPrintResult print_job_to(QPrinter& printer);
+    JobPrintResult printJobTo(QPrinter& printer);
 
     // "View Histogram": counts the job's pin readings and shows the histogram dialog.
-    void view_histogram();
+    void viewHistogram();
     HistogramDialog* histogram() const { return histogram_; }
 
-    void set_hooks(ReadingsViewHooks hooks) { hooks_ = std::move(hooks); }
+    void setHooks(ReadingsViewHooks hooks) { hooks_ = std::move(hooks); }
 
     // The heading's first line: the job list entry of the selected job.
-    std::string job_entry() const;
+    std::string jobEntry() const;
 
-    QPushButton* done_button() const { return done_; }
-    QPushButton* print_button() const { return print_; }
-    QPushButton* preview_button() const { return preview_; }
-    QPushButton* save_button() const { return save_; }
-    QPushButton* histogram_button() const { return histogram_button_; }
-    QPushButton* summary_button() const { return summary_; }
-    QScrollBar* scroll_bar() const { return scroll_bar_; }
+    QPushButton* doneButton() const { return done_; }
+    QPushButton* printButton() const { return print_; }
+    QPushButton* previewButton() const { return preview_; }
+    QPushButton* saveButton() const { return save_; }
+    QPushButton* histogramButton() const { return histogramButton_; }
+    QPushButton* summaryButton() const { return summary_; }
+    QScrollBar* scrollBar() const { return scrollBar_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -84,30 +84,30 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void build_controls();
-    void update_controls();
-    void on_scroll_action(int action);
-    void on_slider_released();
-    void set_position(int position);
-    void print_with_dialog();
-    void print_preview();
-    void save_job();
-    void after_printing();
-    bool rh_management() const;
-    static std::string job_entry_text(const AppState& app,
+    void buildControls();
+    void updateControls();
+    void onScrollAction(int action);
+    void onSliderReleased();
+    void setPosition(int position);
+    void printWithDialog();
+    void printPreview();
+    void saveJob();
+    void afterPrinting();
+    bool rhManagement() const;
+    static std::string jobEntryText(const AppState& app,
                                       const std::function<std::string()>& entry_hook);
 
     AppState& app_;
     LayoutMetrics metrics_;
     ReadingsViewHooks hooks_;
     ReadingsViewLayout layout_;
-    int scroll_position_ = 0;
-    QScrollBar* scroll_bar_ = nullptr;
+    int scrollPosition_ = 0;
+    QScrollBar* scrollBar_ = nullptr;
     QPushButton* done_ = nullptr;
     QPushButton* print_ = nullptr;
     QPushButton* preview_ = nullptr;
     QPushButton* save_ = nullptr;
-    QPushButton* histogram_button_ = nullptr;
+    QPushButton* histogramButton_ = nullptr;
     QPushButton* summary_ = nullptr;
     QPointer<HistogramDialog> histogram_;
 };
@@ -126,7 +126,7 @@ public:
     std::function<bool()> other_windows_open;
 
 private:
-    static bool histogram_open(QWidget* owner);
+    static bool histogramOpen(QWidget* owner);
 
     AppState& app_;
     QPointer<ReadingsView> view_;

@@ -1,6 +1,7 @@
 #include "files/csv_export.h"
 
 #include "store/job_index.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -205,9 +206,7 @@ TEST_F(CsvExport, FileIsReplacedWhole) {
     store.all_readings = {mc_reading(PinWithTemperature, 0x14, 5)};
     rebuild_job_lists(store);
     ASSERT_EQ(export_csv_file(path.string(), store, meter, 2, 0, 0), 0);
-    std::ifstream in(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(text.size(), 101u + 61u);
+    EXPECT_EQ(test::read_text(path).size(), 101u + 61u);
     std::filesystem::remove(path);
     EXPECT_NE(export_csv_file((dir / "no-such-dir-qm" / "x.csv").string(), store, meter, 2, 0, 0),
               0);

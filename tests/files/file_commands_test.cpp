@@ -4,6 +4,7 @@
 #include "store/job_index.h"
 #include "support/recording_ui.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -34,11 +35,6 @@ Reading reading(std::int32_t kind, std::int32_t job, std::int32_t minute) {
     r.rh = 45.0;
     r.temperature = 68.0;
     return r;
-}
-
-std::vector<std::uint8_t> file_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class FileCommandsTest : public testing::Test {
@@ -264,7 +260,7 @@ TEST_F(FileCommandsTest, SaveThenOpenRestoresTheJobWithItsTitleAndNotes) {
 TEST_F(FileCommandsTest, FailedSaveShowsAccessDeniedAndLeavesTheSettingsFileAlone) {
     settings_.remember_filename = 1;
     ASSERT_EQ(write_settings(folder_, settings_), SettingsStatus::Ok);
-    const auto before = file_bytes(path("qm.dat"));
+    const auto before = test::read_file(path("qm.dat"));
     select({0});
     const std::string target = path("missing-folder/job.qmk");
     dialogs_.answers = {target};
@@ -274,7 +270,7 @@ TEST_F(FileCommandsTest, FailedSaveShowsAccessDeniedAndLeavesTheSettingsFileAlon
     EXPECT_EQ(ui_.messages[0], access_denied(ENOENT));
     // Remembered in memory before the failure, but not written.
     EXPECT_EQ(settings_text(settings_.last_file_name), target);
-    EXPECT_EQ(file_bytes(path("qm.dat")), before);
+    EXPECT_EQ(test::read_file(path("qm.dat")), before);
 }
 
 TEST_F(FileCommandsTest, SaveRecordsTheNameOnlyWhenRemembering) {
@@ -288,7 +284,7 @@ TEST_F(FileCommandsTest, SaveRecordsTheNameOnlyWhenRemembering) {
     dialogs_.answers = {path("b.qmk")};
     run(FileCommand::Save);
     // The name reaches qm.dat at offset 272.
-    const auto bytes = file_bytes(path("qm.dat"));
+    const auto bytes = test::read_file(path("qm.dat"));
     ASSERT_EQ(bytes.size(), 536u);
     const std::string stored(reinterpret_cast<const char*>(bytes.data()) + 272);
     EXPECT_EQ(stored, path("b.qmk"));
@@ -328,7 +324,7 @@ TEST_F(FileCommandsTest, ExportWritesTheCurrentJobOrSaysWhyNot) {
 TEST_F(FileCommandsTest, SettingsCommandWritesTheWholeRecordInTheStartUpFolder) {
     settings_.celsius = 1;
     run(FileCommand::WriteSettings);
-    const auto bytes = file_bytes(path("qm.dat"));
+    const auto bytes = test::read_file(path("qm.dat"));
     ASSERT_EQ(bytes.size(), 536u);
     EXPECT_EQ(bytes[4], 1);
     EXPECT_TRUE(dialogs_.calls.empty());

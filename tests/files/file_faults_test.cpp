@@ -9,11 +9,13 @@
 #include "files/file_commands.h"
 #include "files/regular_file.h"
 #include "files/save_file.h"
+#include "files/saved_readings.h"
 #include "files/settings_file.h"
 #include "state/app_state.h"
 #include "store/job_index.h"
 #include "support/recording_ui.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -40,37 +42,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr uid_t kNobody = 65534;
 
-Bytes read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_file(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 std::size_t entries_in(const fs::path& dir) {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
-Reading pin_reading(std::int32_t location) {
-    Reading r;
-    r.kind = PinWithTemperature;
-    r.location = location % kLocationCount;
-    r.sub_location = 1;
-    r.job = 1;
-    r.year = 9;
-    r.month = 5;
-    r.day = 13;
-    r.hour_code = 0x14;
-    r.minute = 5;
-    r.pin_temperature = 70;
-    r.material = 3;
-    r.mc = 12.5;
-    return r;
 }
 
 // Runs check as a user whom permission bits bind: in a child that became "nobody" when this
@@ -108,7 +82,7 @@ struct FileFaults : ::testing::Test {
         fs::permissions(dir, static_cast<fs::perms>(0755));
         app.wizard.management_type = ManagedKind::Mc;
         for (std::int32_t i = 0; i < 200; ++i) {
-            app.store.all_readings.push_back(pin_reading(i));
+            app.store.all_readings.push_back(test::pin_reading(1, i % kLocationCount));
         }
         rebuild_job_lists(app.store);
     }
@@ -174,8 +148,8 @@ TEST_F(FileFaults, ReadOnlyFileIsNeitherReplacedNorTouched) {
     fs::permissions(dir, static_cast<fs::perms>(0777));
     const Bytes old_save = {'o', 'l', 'd', 0, 1, 2};
     const Bytes old_csv = {'a', ',', 'b', '\r', '\n'};
-    write_file(dir / "kept.qmk", old_save);
-    write_file(dir / "kept.csv", old_csv);
+    test::write_file(dir / "kept.qmk", old_save);
+    test::write_file(dir / "kept.csv", old_csv);
     fs::permissions(dir / "kept.qmk", static_cast<fs::perms>(0444));
     fs::permissions(dir / "kept.csv", static_cast<fs::perms>(0444));
 
@@ -189,8 +163,8 @@ TEST_F(FileFaults, ReadOnlyFileIsNeitherReplacedNorTouched) {
         return 0;
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(read_file(dir / "kept.qmk"), old_save);
-    EXPECT_EQ(read_file(dir / "kept.csv"), old_csv);
+    EXPECT_EQ(test::read_file(dir / "kept.qmk"), old_save);
+    EXPECT_EQ(test::read_file(dir / "kept.csv"), old_csv);
     EXPECT_EQ(entries_in(dir), 2u);
 }
 
@@ -200,8 +174,8 @@ TEST_F(FileFaults, FullOrReadOnlyDiskKeepsTheOldFileAndLeavesNoTemporary) {
     }
     const Bytes old_save(512, 0x5A);
     const Bytes old_csv(256, 'x');
-    write_file(dir / "kept.qmk", old_save);
-    write_file(dir / "kept.csv", old_csv);
+    test::write_file(dir / "kept.qmk", old_save);
+    test::write_file(dir / "kept.csv", old_csv);
     {
         // Fill the rest of the disk.
         std::ofstream filler(dir / "filler", std::ios::binary);
@@ -212,8 +186,8 @@ TEST_F(FileFaults, FullOrReadOnlyDiskKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_EQ(save(dir / "kept.qmk"), ENOSPC);
     EXPECT_EQ(export_to(dir / "kept.csv"), ENOSPC);
     EXPECT_EQ(save(dir / "new.qmk"), ENOSPC);
-    EXPECT_EQ(read_file(dir / "kept.qmk"), old_save);
-    EXPECT_EQ(read_file(dir / "kept.csv"), old_csv);
+    EXPECT_EQ(test::read_file(dir / "kept.qmk"), old_save);
+    EXPECT_EQ(test::read_file(dir / "kept.csv"), old_csv);
     EXPECT_FALSE(fs::exists(dir / "new.qmk"));
     EXPECT_EQ(entries_in(dir), 3u);
 
@@ -222,7 +196,7 @@ TEST_F(FileFaults, FullOrReadOnlyDiskKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_EQ(save(dir / "kept.qmk"), EROFS);
     EXPECT_EQ(access_denied_text(EROFS),
               std::string(kAccessDeniedText) + "\nRead-only file system");
-    EXPECT_EQ(read_file(dir / "kept.qmk"), old_save);
+    EXPECT_EQ(test::read_file(dir / "kept.qmk"), old_save);
 }
 
 TEST_F(FileFaults, SaveAndCsvFilesAre0644UnderTheUsualUmask) {
@@ -255,7 +229,7 @@ TEST_F(FileFaults, OnlyRegularFilesAreReplaced) {
 
 TEST_F(FileFaults, SymbolicLinksAreFollowedAndKept) {
     fs::create_directory(dir / "real");
-    write_file(dir / "real" / "job.qmk", {'o', 'l', 'd'});
+    test::write_file(dir / "real" / "job.qmk", {'o', 'l', 'd'});
     fs::create_symlink("real/job.qmk", dir / "link.qmk");
     fs::create_symlink(dir / "link.qmk", dir / "link2.qmk"); // a link to the link
     fs::create_symlink("real/new.csv", dir / "dangling.csv");
@@ -266,7 +240,8 @@ TEST_F(FileFaults, SymbolicLinksAreFollowedAndKept) {
     EXPECT_TRUE(fs::is_symlink(dir / "link2.qmk"));
     EXPECT_TRUE(fs::is_symlink(dir / "dangling.csv"));
     EXPECT_EQ(fs::file_size(dir / "real" / "job.qmk"), 1112u + 200 * 68);
-    EXPECT_EQ(read_file(dir / "real" / "new.csv").size(), fs::file_size(dir / "dangling.csv"));
+    EXPECT_EQ(test::read_file(dir / "real" / "new.csv").size(),
+              fs::file_size(dir / "dangling.csv"));
     EXPECT_EQ(entries_in(dir / "real"), 2u);
     EXPECT_EQ(entries_in(dir), 4u);
 }
@@ -274,7 +249,7 @@ TEST_F(FileFaults, SymbolicLinksAreFollowedAndKept) {
 TEST_F(FileFaults, ReplacedFilesKeepTheirModeAndOwner) {
     const mode_t old_mask = ::umask(022);
     for (const fs::perms mode : {static_cast<fs::perms>(0600), static_cast<fs::perms>(0640)}) {
-        write_file(dir / "job.qmk", {'o', 'l', 'd'});
+        test::write_file(dir / "job.qmk", {'o', 'l', 'd'});
         fs::permissions(dir / "job.qmk", mode);
         EXPECT_EQ(save(dir / "job.qmk"), 0);
         EXPECT_EQ(fs::status(dir / "job.qmk").permissions(), mode);
@@ -296,14 +271,14 @@ TEST_F(FileFaults, TemporaryLeftByACrashGoesWithTheNextSave) {
     // What a save killed before its rename leaves, and the temporary of a save still running.
     const fs::path stale = dir / ".job.qmk.0badcafe.tmp";
     const fs::path running = dir / ".job.qmk.12345678.tmp";
-    write_file(stale, {1, 2, 3});
-    write_file(running, {4, 5, 6});
+    test::write_file(stale, {1, 2, 3});
+    test::write_file(running, {4, 5, 6});
     const int held = ::open(running.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     // Names that are not temporaries of this target stay.
     for (const char* name : {".job.qmk.0badcafe.tmp.x", ".other.qmk.0badcafe.tmp",
                              ".job.qmk.0BADCAFE.tmp", "job.qmk.0badcafe.tmp"}) {
-        write_file(dir / name, {7});
+        test::write_file(dir / name, {7});
     }
     EXPECT_EQ(save(dir / "job.qmk"), 0);
     ::close(held);
@@ -324,7 +299,7 @@ TEST_F(FileFaults, BrokenSettingsFileKeepsTheValuesInMemory) {
 
     // Truncated to a few bytes: whatever it supplies is read, nothing crashes, and writing
     // brings it back to full length.
-    write_file(file, {1, 0});
+    test::write_file(file, {1, 0});
     SettingsRecord read_back = kept;
     EXPECT_EQ(read_settings(dir.string(), read_back), SettingsStatus::Ok);
     EXPECT_EQ(read_back.print_parts, kept.print_parts);
@@ -341,7 +316,7 @@ TEST_F(FileFaults, BrokenSettingsFileKeepsTheValuesInMemory) {
     fs::remove(file);
 
     // Unwritable: a root-owned file and folder seen by an ordinary user.
-    write_file(file, Bytes(536, 0));
+    test::write_file(file, Bytes(536, 0));
     fs::permissions(file, static_cast<fs::perms>(0444));
     if (::geteuid() != 0) {
         fs::permissions(dir, static_cast<fs::perms>(0555));
@@ -359,7 +334,7 @@ TEST_F(FileFaults, BrokenSettingsFileKeepsTheValuesInMemory) {
         return 0;
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(read_file(file), Bytes(536, 0));
+    EXPECT_EQ(test::read_file(file), Bytes(536, 0));
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 
 #include "files/csv_export.h"
 #include "files/regular_file.h"
+#include "files/saved_readings.h"
 #include "state/app_state.h"
 #include "store/job_index.h"
 #include "support/recording_ui.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,8 @@
 namespace qm {
 namespace {
 
+using test::pin_reading;
+
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -40,34 +44,6 @@ void set_bytes(Bytes& b, std::size_t offset, std::initializer_list<std::uint8_t>
 
 void set_text(Bytes& b, std::size_t offset, std::string_view text) {
     std::copy(text.begin(), text.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
-Bytes read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_file(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-Reading pin_reading(std::int32_t job, std::int32_t location = 2) {
-    Reading r;
-    r.kind = PinWithTemperature;
-    r.location = location;
-    r.sub_location = 1;
-    r.job = job;
-    r.year = 9;
-    r.month = 5;
-    r.day = 13;
-    r.hour_code = 0x14;
-    r.minute = 5;
-    r.pin_temperature = 70;
-    r.material = 3;
-    r.mc = 12.5;
-    return r;
 }
 
 Reading rh_reading(std::int32_t job) {
@@ -173,14 +149,14 @@ TEST_F(SaveFile, OneReadingFileMatchesTheLayoutByteForByte) {
     const SaveResult result = save(dir / "one.qmk");
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.written, std::vector<std::string>{(dir / "one.qmk").string()});
-    EXPECT_EQ(read_file(dir / "one.qmk"), one_reading_file());
+    EXPECT_EQ(test::read_file(dir / "one.qmk"), one_reading_file());
 
     // The job's own title and notes follow the last record as the notes block.
     app.store.annotations.set_title(RecordKind::Mc, 2, "North wall");
     app.store.annotations.set_notes(RecordKind::Mc, 2, "Damp\nOK");
     app.store.annotations.set_notes(RecordKind::Rh, 2, "Dry.");
     ASSERT_TRUE(save(dir / "one.qmk").ok);
-    EXPECT_EQ(read_file(dir / "one.qmk"), with_notes_block());
+    EXPECT_EQ(test::read_file(dir / "one.qmk"), with_notes_block());
 }
 
 TEST(NotesBlock, Crc32IsTheIeeeChecksum) {
@@ -195,7 +171,7 @@ TEST_F(SaveFile, HandLaidNotesBlockRestoresTitlesAndNotes) {
     app.store.annotations.set_title(RecordKind::Mc, 4, "From the data before");
     Bytes file = with_notes_block();
     append(file, "anything after the block");
-    write_file(dir / "noted.qmk", file);
+    test::write_file(dir / "noted.qmk", file);
     const LoadResult result = load_save((dir / "noted.qmk").string(), app.store, app.meter, ui);
     ASSERT_TRUE(result.accepted());
     EXPECT_EQ(result.annotations, AnnotationBlockStatus::Valid);
@@ -286,7 +262,7 @@ TEST_F(SaveFile, SavingAnMcJobCarriesItsRhReadingsAndReloadsAsBothKinds) {
     app.wizard.step = WizardStep::ChosenJobList;
     app.selection.current_job_index = 1; // mc_jobs = {1, 2}
     ASSERT_TRUE(save(dir / "two.qmk").ok);
-    const Bytes bytes = read_file(dir / "two.qmk");
+    const Bytes bytes = test::read_file(dir / "two.qmk");
     ASSERT_EQ(bytes.size(), 1248u); // 1112 + 2 x 68
     EXPECT_EQ(bytes[1108], 2);
     // Records in all_readings order: the RH/T reading (location 0) before the pin reading.
@@ -318,8 +294,8 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     ASSERT_EQ(result.written.size(), 2u);
     EXPECT_EQ(result.written[1], (dir / "5-12-2009ID012.qmk").string());
 
-    const Bytes first = read_file(dir / "5-12-2009ID007.qmk");
-    const Bytes second = read_file(dir / "5-12-2009ID012.qmk");
+    const Bytes first = test::read_file(dir / "5-12-2009ID007.qmk");
+    const Bytes second = test::read_file(dir / "5-12-2009ID012.qmk");
     ASSERT_EQ(first.size(), 1180u);
     ASSERT_EQ(second.size(), 1180u + 8 + 4 + 9 + 5 + 4);
     EXPECT_EQ(std::string(second.begin() + 1180 + 19, second.begin() + 1180 + 24), "Attic");
@@ -341,7 +317,7 @@ TEST_F(SaveFile, TwoSelectedJobsWithTheSameIdLeaveTheLaterFile) {
     app.selection.selected_jobs = {0, 1, 2};
     app.selection.selected_count = 3;
     ASSERT_TRUE(save(dir / "site.qmk").ok);
-    EXPECT_EQ(read_file(dir / "s012.qmk")[1112 + 12], 3);
+    EXPECT_EQ(test::read_file(dir / "s012.qmk")[1112 + 12], 3);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 }
 
@@ -509,7 +485,7 @@ TEST_F(SaveFile, ReadingsOutsideTheTablesAreKeptButNeverShown) {
     apply_restored_session(result.session, app.wizard, app.selection);
     app.selection.current_job_index = 0;
     ASSERT_TRUE(save(dir / "back.qmk").ok);
-    EXPECT_EQ(read_file(dir / "back.qmk"), file);
+    EXPECT_EQ(test::read_file(dir / "back.qmk"), file);
 
     // Jobs outside 1..5 load too, and are listed nowhere.
     Bytes job7 = one_reading_file();
@@ -574,7 +550,7 @@ TEST_F(SaveFile, LoaderReadsNoFurtherThanTheLastRecord) {
         Bytes header = one_reading_file();
         set32(header, 1108, n);
         header.resize(1112);
-        write_file(dir / "huge.qmk", header);
+        test::write_file(dir / "huge.qmk", header);
         ASSERT_EQ(::truncate((dir / "huge.qmk").c_str(), off_t{2} << 30), 0);
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
@@ -603,7 +579,7 @@ TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
     set_readings({pin_reading(1)});
     app.wizard.management_type = ManagedKind::Mc;
     const Bytes old_contents = {'o', 'l', 'd'};
-    write_file(dir / "keep.qmk", old_contents);
+    test::write_file(dir / "keep.qmk", old_contents);
 
     // The folder does not exist.
     SaveResult result = save(dir / "nowhere" / "x.qmk");
@@ -624,7 +600,7 @@ TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(read_file(dir / "keep.qmk"), old_contents);
+    EXPECT_EQ(test::read_file(dir / "keep.qmk"), old_contents);
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
@@ -650,7 +626,7 @@ TEST_F(SaveFile, EmptyMultiJobSelectionSavesTheCurrentJob) {
     app.selection.selected_count = 0;
     app.selection.current_job_index = 1;
     ASSERT_TRUE(save(dir / "c.qmk").ok);
-    const Bytes bytes = read_file(dir / "c.qmk");
+    const Bytes bytes = test::read_file(dir / "c.qmk");
     ASSERT_EQ(bytes.size(), 1180u);
     EXPECT_EQ(bytes[1112 + 12], 2);
 }

@@ -1,4 +1,5 @@
 #include "files/settings_file.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -61,15 +62,8 @@ protected:
         fs::remove_all(folder_);
     }
 
-    void put_file(const Bytes& bytes) {
-        std::ofstream out(file_, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    }
-    Bytes file_bytes() const {
-        std::ifstream in(file_, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
+    void put_file(const Bytes& bytes) { test::write_file(file_, bytes); }
+    Bytes file_bytes() const { return test::read_file(file_); }
     // Runs a step as a user that file permissions bind: root acts as "nobody" for it, with the
     // folder opened to others.
     template <typename Step> void as_bound_user(Step step) {

@@ -27,20 +27,9 @@
 namespace qm {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using test::RecordingDownloadUi;
-using test::RecordingUi;
+using namespace test; // the emulator, its scratch folders, Bytes, fs and the chrono literals
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using namespace std::chrono_literals;
-namespace fs = std::filesystem;
-
-using test::quick_timing;
-using test::read_file;
-using test::scratch_dir;
-using test::Sim;
-using test::spawn;
-using test::wait_exit;
 
 using FaultMatrix = test::SimDownload;
 

@@ -98,21 +98,21 @@ TEST_F(GuiSessionTest, DownloadViewPrintSaveReopenAndExport) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(pdf));
-        const JobPrintResult printed = view->print_job_to(printer);
+        const JobPrintResult printed = view->printJobTo(printer);
         EXPECT_TRUE(printed.started);
         EXPECT_FALSE(printed.cancelled);
         EXPECT_GE(printed.pages, 1);
     }
     EXPECT_EQ(file_start(pdf, 5), "%PDF-");
-    EXPECT_EQ(view->scroll_position(), 0);
+    EXPECT_EQ(view->scrollPosition(), 0);
 
     // "Save Job" from the view, then the view is closed.
     const std::string saved = path("job.qmk");
     dialogs_.answers = {saved};
-    view->save_button()->click();
+    view->saveButton()->click();
     ASSERT_TRUE(std::filesystem::exists(saved));
     EXPECT_GT(std::filesystem::file_size(saved), 0u);
-    view->done_button()->click();
+    view->doneButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(views_->view(), nullptr);
 

@@ -105,11 +105,15 @@ TEST_F(JobListTest, SelectAllTogglesAndEveryNewPageStartsBySelecting) {
     EXPECT_EQ(side(SidePanel::kReadingCountId), "----");
     EXPECT_TRUE(list->button(JobListPage::kSaveId)->isEnabled());
     EXPECT_FALSE(list->button(JobListPage::kViewId)->isEnabled());
+    // A report takes any number of jobs, from the page or from the File menu.
+    EXPECT_TRUE(list->button(JobListPage::kReportId)->isEnabled());
+    EXPECT_TRUE(window_->menuAction(kMenuReport)->isEnabled());
 
     toggle->click();
     EXPECT_TRUE(list->selectedPositions().empty());
     EXPECT_EQ(toggle->text(), "Select &All");
     EXPECT_EQ(state_->selection.selected_count, 0);
+    EXPECT_FALSE(window_->menuAction(kMenuReport)->isEnabled());
 
     // Leave the page with everything selected; the next page's "Select All" selects.
     toggle->click();

@@ -2,6 +2,7 @@
 #include "shell/help_window.h"
 #include "shell/job_list_page.h"
 #include "shell_fixture.h"
+#include "support/test_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,11 +18,6 @@
 
 namespace qm::test {
 namespace {
-
-std::vector<std::uint8_t> bytes_of(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::uint32_t word_at(const std::vector<std::uint8_t>& b, std::size_t offset) {
     return b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 |
@@ -48,7 +44,7 @@ TEST_F(MainWindowTest, FirstStartShowsTheStartPageAndWritesANewSettingsFile) {
     EXPECT_TRUE(checked(kMenuUsDate));
     EXPECT_FALSE(checked(kMenuInternationalDate));
 
-    const auto b = bytes_of(path("qm.dat"));
+    const auto b = read_file(path("qm.dat"));
     ASSERT_EQ(b.size(), 536u);
     EXPECT_EQ(word_at(b, 8), 7u); // print_parts
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data()) + 12), "C:\\Windows\\Desktop\\");
@@ -98,31 +94,31 @@ TEST_F(MainWindowTest, EveryOptionChangeIsWrittenAtOnce) {
     // Choosing the option already in force writes the file again and keeps the marks.
     std::ofstream(file, std::ios::trunc).close();
     w.menuAction(kMenuFahrenheit)->trigger();
-    EXPECT_EQ(bytes_of(file).size(), 536u);
+    EXPECT_EQ(read_file(file).size(), 536u);
     EXPECT_TRUE(checked(kMenuFahrenheit));
     EXPECT_FALSE(checked(kMenuCelsius));
 
     w.menuAction(kMenuCelsius)->trigger();
-    EXPECT_EQ(word_at(bytes_of(file), 4), 1u);
+    EXPECT_EQ(word_at(read_file(file), 4), 1u);
     EXPECT_TRUE(checked(kMenuCelsius));
     EXPECT_FALSE(checked(kMenuFahrenheit));
 
     w.menuAction(kMenuInternationalDate)->trigger();
-    EXPECT_EQ(word_at(bytes_of(file), 532), 1u);
+    EXPECT_EQ(word_at(read_file(file), 532), 1u);
     EXPECT_FALSE(checked(kMenuUsDate));
     w.menuAction(kMenuUsDate)->trigger();
-    EXPECT_EQ(word_at(bytes_of(file), 532), 0u);
+    EXPECT_EQ(word_at(read_file(file), 532), 0u);
     EXPECT_TRUE(checked(kMenuUsDate));
 
     for (const std::uint32_t expected : {1u, 0u, 1u}) {
         w.menuAction(kMenuRememberFilename)->trigger();
-        EXPECT_EQ(word_at(bytes_of(file), 0), expected);
+        EXPECT_EQ(word_at(read_file(file), 0), expected);
         EXPECT_EQ(checked(kMenuRememberFilename), expected == 1u);
     }
 
     // The batch-print parts have no menu item but flip their bit all the same.
     w.menuCommand(kMenuPrintTable);
-    EXPECT_EQ(word_at(bytes_of(file), 8), 5u);
+    EXPECT_EQ(word_at(read_file(file), 8), 5u);
 }
 
 TEST_F(MainWindowTest, MenuHoldsTheCommandsInOrder) {
@@ -198,7 +194,7 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsUsedAndAChangeSaysOnceItCannotBeSav
     s.remember_filename = 1;
     set_settings_text(s.initial_folder, "/srv");
     ASSERT_EQ(write_settings(folder_, s), SettingsStatus::Ok);
-    const auto stored = bytes_of(path("qm.dat"));
+    const auto stored = read_file(path("qm.dat"));
     std::filesystem::permissions(path("qm.dat"), std::filesystem::perms::owner_read |
                                                      std::filesystem::perms::group_read |
                                                      std::filesystem::perms::others_read);
@@ -233,7 +229,7 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsUsedAndAChangeSaysOnceItCannotBeSav
         ASSERT_EQ(seteuid(0), 0);
         ASSERT_EQ(setegid(0), 0);
     }
-    EXPECT_EQ(bytes_of(path("qm.dat")), stored);
+    EXPECT_EQ(read_file(path("qm.dat")), stored);
 }
 
 TEST_F(MainWindowTest, HelpTopicsOpensTheGuideAndClosingTheWindowClosesIt) {

@@ -1,11 +1,15 @@
-// Entry point of the Qt tests: one QApplication for the whole run (offscreen platform).
+// Entry point of the Qt tests: one QApplication for the whole run (offscreen platform), with a
+// configuration folder of its own, so that no test reads or changes the user's settings.
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    const QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

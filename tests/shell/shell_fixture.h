@@ -98,7 +98,7 @@ protected:
     }
 
     void press(int id) { window_->pageCommand(id); }
-    int pageId() const { return window_->currentPage()->templateId(); }
+    int pageId() const { return window_->currentPage()->pageId(); }
     QString side(int id) const { return window_->sidePanel()->fieldText(id); }
     QPushButton* pageButton(int id) const { return window_->currentPage()->button(id); }
     std::string path(const std::string& name) const { return folder_ + "/" + name; }

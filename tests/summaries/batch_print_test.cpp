@@ -1,6 +1,7 @@
 #include "summaries/batch_print.h"
 
 #include "store/job_index.h"
+#include "summaries/summary_test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,7 @@ using Steps = std::vector<BatchStep>;
 
 // MC jobs 1 and 3, RH/T job 2.
 ReadingStore two_kinds() {
-    ReadingStore store;
-    for (const auto& [kind, job] : {std::pair{PinWithTemperature, 1}, std::pair{Scan, 3},
-                                    std::pair{RhTemperature, 2}, std::pair{Pin, 3}}) {
-        Reading r;
-        r.kind = kind;
-        r.job = job;
-        store.all_readings.push_back(r);
-    }
-    rebuild_job_lists(store);
-    return store;
+    return test::store_of({{PinWithTemperature, 1}, {Scan, 3}, {RhTemperature, 2}, {Pin, 3}});
 }
 
 TEST(BatchPrint, PlanFollowsThePrintPartsForEachSelectedJob) {

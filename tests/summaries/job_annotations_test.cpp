@@ -2,6 +2,7 @@
 
 #include "store/job_index.h"
 #include "summaries/fake_job_list.h"
+#include "summaries/summary_test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +16,7 @@ constexpr ManagedKind kMc = ManagedKind::Mc;
 
 // MC jobs 1 and 3, RH/T job 3: the MC list holds jobs 1 and 3, the RH/T list job 3.
 ReadingStore store_with_jobs() {
-    ReadingStore store;
-    for (const auto& [kind, job] : {std::pair{Pin, 1}, {Pin, 3}, {RhTemperature, 3}}) {
-        Reading r;
-        r.kind = kind;
-        r.job = job;
-        store.all_readings.push_back(r);
-    }
-    rebuild_job_lists(store);
-    return store;
+    return test::store_of({{Pin, 1}, {Pin, 3}, {RhTemperature, 3}});
 }
 
 TEST(JobTitle, ReplacesTheSelectedEntryAndTheCaption) {

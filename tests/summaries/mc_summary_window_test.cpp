@@ -1,53 +1,30 @@
 #include "summaries/mc_summary_window.h"
 
-#include "summaries/fake_job_list.h"
 #include "summaries/job_annotations.h"
 #include "summaries/job_notes_dialog.h"
-#include "summaries/qt_summary_printer.h"
-#include "summaries/summary_test_data.h"
-#include "support/pdf_words.h"
+#include "summaries/summary_window_fixture.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 namespace qm {
 namespace {
 
 using namespace test;
 
-class McSummaryWindowTest : public ::testing::Test {
+// Job 3: KIT with W and C readings, "3" with scan readings only; job 1 elsewhere.
+class McSummaryWindowTest : public SummaryWindowTest {
 protected:
-    McSummaryWindowTest() {
-        jobs.entries = {"Job #1", "Job #3"};
-        jobs.selected = {1};
-        jobs.caption = "Job #3       ID#103";
-        // Job 3: KIT with W and C readings, "3" with scan readings only; job 1 elsewhere.
-        load_readings(app,
-                      {summary_reading(PinWithTemperature, 1, 0, 0, 30.0, 1),
-                       summary_reading(PinWithTemperature, 3, kKit, kSubC, 20.0, 2),
-                       summary_reading(PinWithTemperature, 3, kKit, kSubW, 10.0, 3),
-                       summary_reading(PinWithTemperature, 3, kKit, kSubC, 22.5, 4),
-                       summary_reading(Scan, 3, kLocation3, 0, 12.0, 5),
-                       summary_reading(Scan, 3, kLocation3, 0, 40.0, 6)},
-                      ManagedKind::Mc, 1);
-    }
-
-    QString text(McSummaryWindow& w, int id) { return w.field(id)->text(); }
-
-    static void flush_deletes() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    AppState app;
-    LayoutMetrics metrics;
-    FakeJobList jobs;
+    McSummaryWindowTest()
+        : SummaryWindowTest({"Job #1", "Job #3"}, 1, "Job #3       ID#103",
+                            {summary_reading(PinWithTemperature, 1, 0, 0, 30.0, 1),
+                             summary_reading(PinWithTemperature, 3, kKit, kSubC, 20.0, 2),
+                             summary_reading(PinWithTemperature, 3, kKit, kSubW, 10.0, 3),
+                             summary_reading(PinWithTemperature, 3, kKit, kSubC, 22.5, 4),
+                             summary_reading(Scan, 3, kLocation3, 0, 12.0, 5),
+                             summary_reading(Scan, 3, kLocation3, 0, 40.0, 6)},
+                            ManagedKind::Mc) {}
 };
 
 TEST_F(McSummaryWindowTest, OpensOnTheFirstGroupAndRecomputesOnEachChoice) {
@@ -138,20 +115,8 @@ TEST_F(McSummaryWindowTest, AppendNotesEditsTheJobsNotesForOneSelectedJob) {
 TEST_F(McSummaryWindowTest, PrintedPageAt4800PixelsWide) {
     store_job_notes(app.store, ManagedKind::Mc, 1, "North wall damp\nrecheck Friday");
     McSummaryWindow window(app, metrics, jobs);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("mc.pdf");
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        set_up_pdf_printer(printer, path, 4800, 6400);
-        PrintDocument document(printer);
-        ASSERT_TRUE(document.begin());
-        EXPECT_EQ(document.pageSize(), QSize(4800, 6400));
-        ASSERT_TRUE(window.printPage(document));
-        ASSERT_TRUE(document.end());
-    }
-    const std::string file = path.toStdString();
-    EXPECT_EQ(pdf_page_count(file), 1);
-    const auto words = pdf_words(file);
+    const auto words = printed_words(window);
+    EXPECT_EQ(printed_page_count(), 1);
     constexpr double kTolerance = 16; // pixels: the glyph box starts a little below the text top
 
     // Heading from 440 pixels, centred on the page.
@@ -204,17 +169,7 @@ TEST_F(McSummaryWindowTest, NotesAreWrappedAndCutAtTheBottomOfTheirBox) {
     }
     store_job_notes(app.store, ManagedKind::Mc, 1, notes);
     McSummaryWindow window(app, metrics, jobs);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("cut.pdf");
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        set_up_pdf_printer(printer, path, 4800, 6400);
-        PrintDocument document(printer);
-        ASSERT_TRUE(document.begin());
-        ASSERT_TRUE(window.printPage(document));
-        ASSERT_TRUE(document.end());
-    }
-    const auto words = pdf_words(path.toStdString());
+    const auto words = printed_words(window);
     EXPECT_EQ(find_words(words, "line1").size(), 1u);
     EXPECT_TRUE(find_words(words, "line40").empty());
     for (const PdfWord& w : words) {

@@ -1,40 +1,23 @@
 #include "summaries/rh_summary_window.h"
 
-#include "summaries/fake_job_list.h"
-#include "summaries/qt_summary_printer.h"
-#include "summaries/summary_test_data.h"
-#include "support/pdf_words.h"
+#include "summaries/summary_window_fixture.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QLabel>
-
-#include <gtest/gtest.h>
 
 namespace qm {
 namespace {
 
 using namespace test;
 
-class RhSummaryWindowTest : public ::testing::Test {
+// Location "3" first in arrival order; KIT's readings are all out of range (above 176 F).
+class RhSummaryWindowTest : public SummaryWindowTest {
 protected:
-    RhSummaryWindowTest() {
-        jobs.entries = {"Job #2"};
-        jobs.selected = {0};
-        jobs.caption = "Job #2       ID#102";
-        // Location "3" first in arrival order; KIT's readings are all out of range (above 176 F).
-        load_readings(app,
-                      {summary_reading(RhTemperature, 2, kLocation3, 0, 70.0, 1),
-                       summary_reading(RhTemperature, 2, kKit, 0, 176.5, 2),
-                       summary_reading(RhTemperature, 2, kKit, 1, 190.0, 3)},
-                      ManagedKind::Rh);
-    }
-
-    QString text(RhSummaryWindow& w, int id) { return w.field(id)->text(); }
-
-    AppState app;
-    LayoutMetrics metrics;
-    FakeJobList jobs;
+    RhSummaryWindowTest()
+        : SummaryWindowTest({"Job #2"}, 0, "Job #2       ID#102",
+                            {summary_reading(RhTemperature, 2, kLocation3, 0, 70.0, 1),
+                             summary_reading(RhTemperature, 2, kKit, 0, 176.5, 2),
+                             summary_reading(RhTemperature, 2, kKit, 1, 190.0, 3)},
+                            ManagedKind::Rh) {}
 };
 
 TEST_F(RhSummaryWindowTest, KitBeforeThreeOutOfRangeCountedUnitsAtRecomputation) {
@@ -80,7 +63,7 @@ TEST_F(RhSummaryWindowTest, AnOpenWindowIsNeitherReplacedNorBroughtForward) {
     EXPECT_EQ(RhSummaryWindow::showSummary(remembered, app, metrics, jobs, nullptr), first);
     EXPECT_FALSE(first->isVisible());
     first->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    flush_deletes();
     EXPECT_TRUE(remembered.isNull());
 }
 
@@ -88,17 +71,7 @@ TEST_F(RhSummaryWindowTest, PrintedPageAt4800PixelsWideUnderCelsiusWithTheJobsNo
     app.settings.celsius = 1;
     app.store.annotations.set_notes(RecordKind::Rh, 2, "Crawl space damp");
     RhSummaryWindow window(app, metrics, jobs);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("rh.pdf");
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        set_up_pdf_printer(printer, path, 4800, 6400);
-        PrintDocument document(printer);
-        ASSERT_TRUE(document.begin());
-        ASSERT_TRUE(window.printPage(document));
-        ASSERT_TRUE(document.end());
-    }
-    const auto words = pdf_words(path.toStdString());
+    const auto words = printed_words(window);
     constexpr double kTolerance = 16;
     EXPECT_NEAR(find_words(words, "TRK")[0].top, 440, kTolerance);
     ASSERT_EQ(find_words(words, "KIT").size(), 1u);

@@ -6,6 +6,7 @@
 #include "store/job_index.h"
 
 #include <initializer_list>
+#include <utility>
 
 namespace qm::test {
 
@@ -34,6 +35,17 @@ inline Reading summary_reading(std::int32_t kind, std::int32_t job, int location
         r.mc = value;
     }
     return r;
+}
+
+// A store of bare readings, one of each kind and job given, with its job lists.
+inline ReadingStore
+store_of(std::initializer_list<std::pair<std::int32_t, std::int32_t>> kinds_and_jobs) {
+    ReadingStore store;
+    for (const auto& [kind, job] : kinds_and_jobs) {
+        store.all_readings.push_back(Reading{.kind = kind, .job = job});
+    }
+    rebuild_job_lists(store);
+    return store;
 }
 
 // Replaces the readings, rebuilds the job lists and selects the job at position as the job list

@@ -8,6 +8,7 @@
 #include "link/link_transcript.h"
 #include "state/app_state.h"
 #include "support/recording_download_ui.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -40,11 +41,6 @@ inline fs::path scratch_dir() {
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
-}
-
-inline Bytes read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Runs a program with arguments; stdout and stderr go to files in `dir`.

@@ -1,10 +1,13 @@
 // qmtool as a user runs it: import a raw stream, then export and show the save files it wrote.
+#include "support/pdf_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -359,6 +362,96 @@ TEST_F(Qmtool, SampleStreamImportsAndExports) {
         const ToolRun run = qmtool("export " + path(std::string("sample/") + name));
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out.compare(0, 5, "Name,"), 0);
+    }
+}
+
+// Whether a line of the text holds the words in this order.
+bool line_holds(const std::string& text, const std::vector<std::string>& words) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string line = text.substr(start, end - start);
+        std::size_t at = 0;
+        bool all = true;
+        for (const std::string& w : words) {
+            at = line.find(w, at);
+            all = all && at != std::string::npos;
+            if (!all) {
+                break;
+            }
+            at += w.size();
+        }
+        if (all) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+TEST_F(Qmtool, ReportShowsTitleJobsEveryLocationAndItsFigures) {
+    // Two more pins at LR,F (10.0 at 14:10, 20.0 at 14:20) and an RH/T reading of 55.0 % at
+    // 70.0 F: LR,F has 10.0, 12.3, 20.0 (mean 14.1), LR 45.2 and 55.0 % (mean 50.1).
+    Bytes stream = kStream;
+    stream.insert(stream.end(),
+                  {0x00, 0x21, 0x00, 0x10, 0x14, 0x13, 0x05, 0x09, 0x10, 0x00, 0x70, 0x00, 0x00,
+                   0x21, 0x00, 0x20, 0x14, 0x13, 0x05, 0x09, 0x20, 0x00, 0x70, 0x00, 0x01, 0x01,
+                   0x00, 0x40, 0x10, 0x15, 0x06, 0x09, 0x05, 0x50, 0x07, 0x00, 0x00});
+    write_bytes(dir / "visit.stream", stream);
+    ASSERT_EQ(qmtool("import " + path("visit.stream") + " --out " + path("jobs")).status, 0);
+    const std::string report = path("visit.pdf");
+    const ToolRun run = qmtool("report " + path("jobs/Job1-ID007.qmk") + " " +
+                               path("jobs/Job2-ID012.qmk") + " --out " + report +
+                               " --title 'Smith residence' --prepared-for 'Acme Insurance'"
+                               " --site '12 Elm St' --prepared-by 'J. Tech' --paper letter");
+#ifndef QM_REPORT_AVAILABLE
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("not available"), std::string::npos);
+    return;
+#endif
+    ASSERT_EQ(run.status, 0) << run.err;
+    const int pages = qm::test::pdf_page_count(report);
+    EXPECT_EQ(run.out, report + ": " + std::to_string(pages) + " pages\n");
+    const std::string text = qm::test::pdf_text(report);
+    const std::vector<std::vector<std::string>> lines = {
+        {"Smith residence"},
+        {"Prepared for: Acme Insurance"},
+        {"Site: 12 Elm St"},
+        {"Prepared by: J. Tech"},
+        {"Job #1, ID# 7"},
+        {"Job #2, ID# 12"},
+        // Location, readings, first, last, then pin count, minimum, mean, maximum.
+        {"LR,F", "3", "5/13/09 14:05", "5/13/09 14:20", "3", "10.0", "14.1", "20.0"},
+        {"2,W", "1", "456", "456.0", "456"},
+        // RH/T: minimum, mean and maximum rows of RH (%).
+        {"LR", "2", "6/15/09 10:30", "Min", "45.2"},
+        {"Mean", "50.1"},
+        {"Max", "55.0"},
+        {"Page 1 of " + std::to_string(pages)},
+    };
+    for (const auto& words : lines) {
+        EXPECT_TRUE(line_holds(text, words)) << words.front() << "\n" << text;
+    }
+    EXPECT_NE(qm::test::run_command("pdfinfo '" + report + "'").find("612 x 792"),
+              std::string::npos);
+    const std::string fonts = qm::test::run_command("pdffonts '" + report + "'");
+    EXPECT_NE(fonts.find("DejaVuSans"), std::string::npos) << fonts;
+    // The "emb" column, fifth from the end, of every font.
+    std::istringstream font_lines(fonts);
+    std::string line;
+    for (int n = 0; std::getline(font_lines, line); ++n) {
+        std::istringstream fields(line);
+        const std::vector<std::string> f{std::istream_iterator<std::string>(fields), {}};
+        if (n >= 2 && f.size() >= 5) {
+            EXPECT_EQ(f[f.size() - 5], "yes") << line;
+        }
+    }
+
+    for (const std::string& args :
+         {"report " + path("jobs/Job1-ID007.qmk"), "report --out " + report,
+          "report " + path("jobs/Job1-ID007.qmk") + " --out x.pdf --paper a5"}) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(qmtool(args).status, 2);
     }
 }
 

@@ -117,14 +117,14 @@ TEST_F(HistogramDialogTest, ShowsTheBinsOfTheAppState) {
     app->histogram_bins[40] = 3;
     auto* dialog = new HistogramDialog(*app, metrics, [] { return std::string("Job #1"); });
     EXPECT_EQ(dialog->windowTitle(), "Histogram");
-    EXPECT_EQ(dialog->print_button()->text(), "Print");
-    EXPECT_EQ(dialog->done_button()->text(), "Done");
+    EXPECT_EQ(dialog->printButton()->text(), "Print");
+    EXPECT_EQ(dialog->doneButton()->text(), "Done");
     const QImage shot = dialog->grab().toImage();
     EXPECT_EQ(shot.pixel(252, 398), kBlack); // top of the bar of bin 40: 410 - 4 * 3
     EXPECT_EQ(shot.pixel(252, 400), kGreen);
     QPointer<HistogramDialog> alive(dialog);
     dialog->show();
-    dialog->done_button()->click();
+    dialog->doneButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(alive.isNull()) << "Done closes and frees the dialog";
 }
@@ -139,7 +139,7 @@ TEST_F(HistogramDialogTest, PrintsOnePageWithTitle) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    ASSERT_TRUE(dialog.print_chart(printer));
+    ASSERT_TRUE(dialog.printChart(printer));
     EXPECT_EQ(test::pdf_page_count(path.toStdString()), 1);
     const std::string text = test::pdf_text(path.toStdString());
     EXPECT_NE(text.find("Histogram for TRK 500 Job #3 - Douglas Fir"), std::string::npos) << text;

@@ -94,49 +94,49 @@ TEST_F(ReadingsViewTest, ScrollRequestsOfTheScrollBarAndTheKeys) {
     load(20);
     ReadingsView* v = open_view();
     EXPECT_EQ(v->windowTitle(), "Readings");
-    EXPECT_EQ(v->scroll_maximum(), 19);
-    EXPECT_EQ(v->scroll_bar()->maximum(), 19);
+    EXPECT_EQ(v->scrollMaximum(), 19);
+    EXPECT_EQ(v->scrollBar()->maximum(), 19);
 
     v->scroll(ScrollRequest::ThumbPosition, 19);
-    EXPECT_EQ(v->scroll_position(), 19);
-    v->scroll_bar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(v->scroll_position(), 19);
+    EXPECT_EQ(v->scrollPosition(), 19);
+    v->scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(v->scrollPosition(), 19);
     v->scroll(ScrollRequest::ThumbPosition, 10);
-    v->scroll_bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(v->scroll_position(), 19);
-    EXPECT_EQ(v->scroll_bar()->value(), 19);
+    v->scrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(v->scrollPosition(), 19);
+    EXPECT_EQ(v->scrollBar()->value(), 19);
     v->scroll(ScrollRequest::ThumbPosition, 7);
-    v->scroll_bar()->triggerAction(QAbstractSlider::SliderPageStepSub);
-    EXPECT_EQ(v->scroll_position(), 0);
-    v->scroll_bar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(v->scroll_position(), 1);
+    v->scrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(v->scrollPosition(), 0);
+    v->scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(v->scrollPosition(), 1);
     // Top and bottom requests leave the view where it is.
-    v->scroll_bar()->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(v->scroll_position(), 1);
-    EXPECT_EQ(v->scroll_bar()->sliderPosition(), 1);
+    v->scrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(v->scrollPosition(), 1);
+    EXPECT_EQ(v->scrollBar()->sliderPosition(), 1);
 
     auto key = [&](int k, QWidget* to) {
         QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
         QCoreApplication::sendEvent(to, &press);
     };
     // The arrows reach the table also while a button has the focus.
-    key(Qt::Key_Down, v->done_button());
-    EXPECT_EQ(v->scroll_position(), 2);
-    key(Qt::Key_Up, v->done_button());
+    key(Qt::Key_Down, v->doneButton());
+    EXPECT_EQ(v->scrollPosition(), 2);
+    key(Qt::Key_Up, v->doneButton());
     key(Qt::Key_Down, v);
-    EXPECT_EQ(v->scroll_position(), 2);
+    EXPECT_EQ(v->scrollPosition(), 2);
     key(Qt::Key_End, v);
-    EXPECT_EQ(v->scroll_position(), 19);
+    EXPECT_EQ(v->scrollPosition(), 19);
     key(Qt::Key_PageUp, v);
-    EXPECT_EQ(v->scroll_position(), 4);
+    EXPECT_EQ(v->scrollPosition(), 4);
     key(Qt::Key_Home, v);
-    EXPECT_EQ(v->scroll_position(), 0);
+    EXPECT_EQ(v->scrollPosition(), 0);
 
     // "View" again starts from the first reading.
     v->scroll(ScrollRequest::ThumbPosition, 12);
     v->restart();
-    EXPECT_EQ(v->scroll_position(), 0);
-    EXPECT_EQ(v->scroll_bar()->value(), 0);
+    EXPECT_EQ(v->scrollPosition(), 0);
+    EXPECT_EQ(v->scrollBar()->value(), 0);
 }
 
 TEST_F(ReadingsViewTest, EmptyJobShowsTheTableAndStaysAtTheTop) {
@@ -145,7 +145,7 @@ TEST_F(ReadingsViewTest, EmptyJobShowsTheTableAndStaysAtTheTop) {
     ReadingsView* v = open_view();
     v->scroll(ScrollRequest::PageDown);
     v->scroll(ScrollRequest::LineDown);
-    EXPECT_EQ(v->scroll_position(), 0);
+    EXPECT_EQ(v->scrollPosition(), 0);
     const QImage shot = v->grab().toImage();
     const int ch = metrics.charHeight;
     EXPECT_EQ(shot.pixel(52, 66), qRgb(223, 223, 223));
@@ -158,28 +158,28 @@ TEST_F(ReadingsViewTest, ButtonsFollowTheManagedKindAndTheFile) {
     load(3);
     app->wizard.fromFile = true;
     ReadingsView* v = open_view();
-    EXPECT_FALSE(v->save_button()->isEnabled());
-    EXPECT_FALSE(v->histogram_button()->isHidden());
+    EXPECT_FALSE(v->saveButton()->isEnabled());
+    EXPECT_FALSE(v->histogramButton()->isHidden());
     app->wizard.fromFile = false;
     v->restart();
-    ASSERT_TRUE(v->save_button()->isEnabled());
+    ASSERT_TRUE(v->saveButton()->isEnabled());
     app->selection.save_mode = SaveMode::All;
-    v->save_button()->click();
+    v->saveButton()->click();
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(app->selection.save_mode, SaveMode::OneJob);
-    v->summary_button()->click();
+    v->summaryButton()->click();
     EXPECT_EQ(summaries, 1);
 
     load(3, ManagedKind::Rh);
     v->restart();
-    EXPECT_TRUE(v->histogram_button()->isHidden());
+    EXPECT_TRUE(v->histogramButton()->isHidden());
     EXPECT_GT(v->width(), 0);
 }
 
 TEST_F(ReadingsViewTest, ViewHistogramCountsTheJobsPinValues) {
     load(3); // mc 10.0, 10.5, 11.0
     ReadingsView* v = open_view();
-    v->histogram_button()->click();
+    v->histogramButton()->click();
     ASSERT_NE(v->histogram(), nullptr);
     EXPECT_TRUE(v->histogram()->isVisible());
     EXPECT_EQ(app->histogram_bins[10], 1);
@@ -187,7 +187,7 @@ TEST_F(ReadingsViewTest, ViewHistogramCountsTheJobsPinValues) {
     EXPECT_EQ(app->histogram_bins[0], 0);
     EXPECT_EQ(app->histogram_scan_readings, 0);
     HistogramDialog* first = v->histogram();
-    v->histogram_button()->click();
+    v->histogramButton()->click();
     EXPECT_EQ(v->histogram(), first) << "one histogram window at a time";
 }
 
@@ -224,12 +224,12 @@ TEST_F(ReadingsViewTest, HistogramOfTwoThousandReadingsTellsWhatItLeavesOut) {
     app->meter.set_model("VKM2 SCAN");
     app->meter.apply_model_rules();
     ReadingsView* v = open_view();
-    v->view_histogram();
+    v->viewHistogram();
     EXPECT_EQ(app->histogram_bins[12], 2000);
     EXPECT_EQ(app->histogram_scan_readings, 12);
 
     PdfPage page(600, 4800, 6400);
-    ASSERT_TRUE(v->histogram()->print_chart(page.printer));
+    ASSERT_TRUE(v->histogram()->printChart(page.printer));
     const std::string text = test::pdf_text(page.file());
     EXPECT_NE(text.find("3200"), std::string::npos) << text; // scale 32 above 1600
     EXPECT_NE(text.find("12 scan readings are not shown"), std::string::npos) << text;
@@ -248,9 +248,9 @@ TEST_F(ReadingsViewTest, HostKeepsOneViewAndYieldsToAnOpenHistogram) {
     first->scroll(ScrollRequest::ThumbPosition, 9);
     host.open(&owner, metrics, {});
     EXPECT_EQ(host.view(), first);
-    EXPECT_EQ(first->scroll_position(), 0);
+    EXPECT_EQ(first->scrollPosition(), 0);
 
-    first->view_histogram(); // the histogram belongs to the owner and outlives the view
+    first->viewHistogram(); // the histogram belongs to the owner and outlives the view
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(host.view(), nullptr);
@@ -259,7 +259,7 @@ TEST_F(ReadingsViewTest, HostKeepsOneViewAndYieldsToAnOpenHistogram) {
 
     // Printing the histogram after its view has gone still names the job.
     PdfPage page(600, 4800, 6400);
-    ASSERT_TRUE(owner.findChild<HistogramDialog*>()->print_chart(page.printer));
+    ASSERT_TRUE(owner.findChild<HistogramDialog*>()->printChart(page.printer));
     EXPECT_NE(test::pdf_text(page.file()).find("Job #1"), std::string::npos);
 
     owner.findChild<HistogramDialog*>()->close();
@@ -293,9 +293,9 @@ TEST_F(ReadingsViewTest, PrintsRowsPerPageForThePrintersSize) {
         load(c.rows + 1);
         ReadingsView* v = open_view();
         v->scroll(ScrollRequest::ThumbPosition, 5);
-        EXPECT_EQ(v->print_job_to(page.printer).pages, 2);
-        EXPECT_EQ(v->scroll_position(), 0);
-        EXPECT_EQ(v->scroll_bar()->value(), 0);
+        EXPECT_EQ(v->printJobTo(page.printer).pages, 2);
+        EXPECT_EQ(v->scrollPosition(), 0);
+        EXPECT_EQ(v->scrollBar()->value(), 0);
         ASSERT_EQ(test::pdf_page_count(page.file()), 2);
         const std::string first = test::pdf_text(page.file(), 1);
         const std::string second = test::pdf_text(page.file(), 2);
@@ -321,7 +321,7 @@ TEST_F(ReadingsViewTest, EmptyJobPrintsOnePageAndNumbersRestart) {
     ReadingsView* v = open_view();
     for (int run = 0; run < 2; ++run) {
         PdfPage page(600, 4800, 6400);
-        EXPECT_EQ(v->print_job_to(page.printer).pages, 1);
+        EXPECT_EQ(v->printJobTo(page.printer).pages, 1);
         EXPECT_EQ(test::pdf_page_count(page.file()), 1);
         const std::string text = test::pdf_text(page.file());
         EXPECT_NE(text.find("Page 1"), std::string::npos) << text;
@@ -336,7 +336,7 @@ TEST_F(ReadingsViewTest, RhPrintoutUnderCelsiusShowsGpkAndTheEmc) {
     app->settings.celsius = 1;
     ReadingsView* v = open_view();
     PdfPage page(600, 4800, 6400);
-    EXPECT_EQ(v->print_job_to(page.printer).pages, 1);
+    EXPECT_EQ(v->printJobTo(page.printer).pages, 1);
     const std::string text = test::pdf_text(page.file());
     EXPECT_NE(text.find("GPK"), std::string::npos) << text;
     EXPECT_EQ(text.find("GPP"), std::string::npos);

@@ -33,6 +33,13 @@ const std::array kCommands = {
             "place;\n"
             "                          by default the file's managed kind and its one job)",
             run_annotate},
+    Command{"report",
+            "report SAVE_FILE... --out REPORT.pdf [--title TEXT] [--prepared-for TEXT]\n"
+            "                          [--site TEXT] [--prepared-by TEXT] [--celsius] "
+            "[--international]\n"
+            "                          [--paper a4|letter]   write the client report of the "
+            "files' jobs (PDF)",
+            run_report},
     Command{"download",
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]   download from the "
             "base unit, one save file per job",

@@ -1,28 +1,10 @@
 #include "tools/qmtool/text_codec.h"
 
-#include <array>
+#include "text/cp1252.h"
 
 namespace qmtool {
 
 namespace {
-
-// Characters 0x80..0x9F of Windows-1252 (0 where the code page leaves a byte undefined).
-constexpr std::array<char32_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-std::optional<char> cp1252_byte(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-        return static_cast<char>(cp);
-    }
-    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-        if (kCp1252High[i] != 0 && kCp1252High[i] == cp) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return std::nullopt;
-}
 
 // The next code point of a UTF-8 text, advancing `at`; nothing for a malformed sequence.
 std::optional<char32_t> next_code_point(std::string_view text, std::size_t& at) {
@@ -55,10 +37,7 @@ std::string to_utf8(std::string_view text) {
     std::string out;
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);
-        char32_t cp = b;
-        if (b >= 0x80 && b < 0xA0) {
-            cp = kCp1252High[b - 0x80] != 0 ? kCp1252High[b - 0x80] : U'\uFFFD';
-        }
+        const char32_t cp = qm::cp1252_character(b).value_or(U'\uFFFD');
         if (cp < 0x80) {
             out += static_cast<char>(cp);
         } else if (cp < 0x800) {
@@ -77,7 +56,7 @@ std::optional<std::string> from_utf8(std::string_view utf8) {
     std::string out;
     for (std::size_t at = 0; at < utf8.size();) {
         const std::optional<char32_t> cp = next_code_point(utf8, at);
-        const std::optional<char> byte = cp ? cp1252_byte(*cp) : std::nullopt;
+        const std::optional<char> byte = cp ? qm::cp1252_byte(*cp) : std::nullopt;
         if (!byte) {
             return std::nullopt;
         }

@@ -1,0 +1,103 @@
+#pragma once
+
+// What a client report is made of: the user's fields and choices, the jobs it covers, and the
+// texts of its heading and footer. Texts are Windows-1252.
+
+#include "report/report_calendar.h"
+#include "report/report_figures.h"
+#include "store/annotations.h"
+#include "store/lookup_tables.h"
+#include "store/reading.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qm {
+
+enum class Paper {
+    A4,
+    Letter,
+};
+
+// "a4" or "letter", in any case; nothing for another name.
+std::optional<Paper> paper_from_name(std::string_view name);
+std::string_view paper_name(Paper paper); // "a4", "letter"
+
+// The paper of a locale name such as "en_US.UTF-8": Letter in the territories that use it (the
+// United States, Canada, Mexico, the Philippines and the Letter-using countries of Central and
+// South America), A4 everywhere else, "C" and "POSIX" included.
+Paper paper_for_locale(std::string_view locale);
+
+// The locale that decides the paper: LC_ALL, else LC_PAPER, else LANG (the first one set and not
+// empty), as the C library takes them; empty when none is.
+std::string paper_locale_from_environment();
+
+// What the user fills in; any of them may be empty.
+struct ReportFields {
+    std::string title; // empty: each job's own title, else "Job #n"
+    std::string prepared_for;
+    std::string site;
+    std::string prepared_by;
+};
+
+// The parts of each job's report besides its heading block.
+struct ReportSections {
+    bool summary = true;      // one row per location (and sub-location)
+    bool charts = true;       // the readings over time
+    bool distribution = true; // the MC distribution (MC jobs only)
+    bool readings = true;     // every reading
+};
+
+struct ReportRequest {
+    ReportFields fields;
+    ReportSections sections;
+    ReportUnits units;
+    Paper paper = Paper::A4;
+    CalendarDate printed; // the print date in the footers
+};
+
+// One job of a report: the job, the meter it came from, its title and notes, and its readings of
+// one kind in time order.
+struct ReportJob {
+    RecordKind kind = RecordKind::Mc;
+    std::int32_t job = 0;
+    std::int32_t job_id = 0;
+    std::string model;
+    std::string title;
+    std::string notes; // line breaks as stored (CR LF)
+    MaterialList materials = kFirstMaterials;
+    std::vector<Reading> readings;
+};
+
+// The title a job's heading shows: the report's title, else the job's own, else "Job #n".
+std::string report_title(const ReportFields& fields, const ReportJob& job);
+
+// "Job #3, ID# 991".
+std::string job_reference(const ReportJob& job);
+
+// "Prepared for: ...", "Site: ...", "Prepared by: ..." for the fields that are filled in.
+std::vector<std::string> prepared_lines(const ReportFields& fields);
+
+// The facts of a job's heading block as label and value: job, meter, kind of readings, number of
+// readings, first and last reading, units.
+std::vector<std::pair<std::string, std::string>> heading_facts(const ReportJob& job,
+                                                               const ReportUnits& units);
+
+// The job's notes as lines (empty when it has none).
+std::vector<std::string> notes_lines(const ReportJob& job);
+
+// The footer texts: "Printed Dec 7, 2025" (or "Printed 7 Dec 2025" with international_date),
+// "Quellmark <version>" and "Page X of Y".
+std::string printed_text(const CalendarDate& date, bool international_date);
+std::string program_text();
+std::string page_text(int page, int pages);
+
+// The running heading of a job's later pages: "<title>  -  Job #3, ID# 991 (continued)", or
+// without the title when it is the default "Job #3".
+std::string continued_text(const ReportFields& fields, const ReportJob& job);
+
+} // namespace qm

@@ -1,0 +1,87 @@
+// The Report dialog as a user fills it in: the PDF it writes, what it remembers for the next
+// report, and what it says when it cannot write.
+#include "report/report_dialog.h"
+
+#include "report/report_test_jobs.h"
+#include "support/pdf_reader.h"
+#include "support/recording_ui.h"
+#include "support/scripted_file_dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+using namespace test;
+
+class ReportDialogTest : public ::testing::Test {
+protected:
+    ReportDialogTest() {
+        // The Qt tests keep their configuration in a folder of their own (qt_test_main.cpp).
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("quellmark"),
+                  QStringLiteral("report"))
+            .clear();
+    }
+    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
+
+    QTemporaryDir dir;
+    ScriptedFileDialogs dialogs;
+    RecordingUi ui;
+    std::vector<ReportJob> job2 = {report_mc_job(20)};
+};
+
+TEST_F(ReportDialogTest, WritesTheReportAndRemembersTheChoicesForNextTime) {
+    {
+        ReportDialog d(job2, {}, dialogs, ui);
+        EXPECT_EQ(d.titleEdit()->text(), "");
+        EXPECT_EQ(d.titleEdit()->placeholderText(), "Job #2");
+        d.titleEdit()->setText(QStringLiteral("Smith residence"));
+        d.preparedByEdit()->setText(QStringLiteral("J. Tech"));
+        d.paperBox()->setCurrentIndex(1); // Letter
+        d.sectionBox(3)->setChecked(false);
+        dialogs.answers = {path("visit.pdf")};
+        ASSERT_TRUE(d.savePdf());
+    }
+    EXPECT_EQ(dialogs.calls.at(0).request.file_name, "Smith residence.pdf");
+    const std::string text = pdf_text(path("visit.pdf"));
+    EXPECT_NE(text.find("Prepared by: J. Tech"), std::string::npos);
+    EXPECT_EQ(text.find("All readings"), std::string::npos);
+    EXPECT_NE(run_command("pdfinfo '" + path("visit.pdf") + "'").find("612 x 792"),
+              std::string::npos);
+
+    // The same job again: everything as it was. Another job: its own title, the rest kept.
+    ReportDialog again(job2, {}, dialogs, ui);
+    EXPECT_EQ(again.titleEdit()->text(), "Smith residence");
+    EXPECT_EQ(again.preparedByEdit()->text(), "J. Tech");
+    EXPECT_EQ(again.paperBox()->currentIndex(), 1);
+    EXPECT_FALSE(again.sectionBox(3)->isChecked());
+    const std::vector<ReportJob> job3 = {report_mc_job(5, 3)};
+    ReportDialog other(job3, {}, dialogs, ui);
+    EXPECT_EQ(other.titleEdit()->text(), "");
+    EXPECT_EQ(other.preparedByEdit()->text(), "J. Tech");
+}
+
+TEST_F(ReportDialogTest, SaysWhatWentWrongAndWhenNoJobIsSelected) {
+    ReportDialog d(job2, {}, dialogs, ui);
+    dialogs.answers = {path("no/such/folder/visit.pdf")};
+    EXPECT_FALSE(d.savePdf());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "The report could not be written to " +
+                                       path("no/such/folder/visit.pdf") +
+                                       ".\nNo such file or directory");
+    dialogs.answers = {};
+    EXPECT_FALSE(d.savePdf()); // the file dialog cancelled: nothing said
+
+    open_report_dialog({}, {}, dialogs, ui, nullptr);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, "Select one or more jobs in the job list for the report.");
+}
+
+} // namespace
+} // namespace qm
