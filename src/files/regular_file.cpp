@@ -253,6 +253,11 @@ bool is_temporary_of(std::string_view entry, std::string_view name) {
 }
 
 int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return replace_file_in_pieces(path, [bytes](const ByteWriter& write) { return write(bytes); });
+}
+
+int replace_file_in_pieces(const std::string& path,
+                           const std::function<int(const ByteWriter&)>& produce) {
     std::string target;
     struct stat old {};
     bool exists = false;
@@ -277,7 +282,7 @@ int replace_file_contents(const std::string& path, std::span<const std::uint8_t>
     }
     int error = exists ? keep_owner_and_mode(fd, old) : 0;
     if (error == 0) {
-        error = write_all(fd, bytes);
+        error = produce([fd](std::span<const std::uint8_t> piece) { return write_all(fd, piece); });
     }
     if (error == 0 && ::fsync(fd) != 0) {
         error = errno;

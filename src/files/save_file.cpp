@@ -279,24 +279,44 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
     return h;
 }
 
-std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
-                                      const std::vector<Reading>& all_readings, std::int32_t job,
-                                      const JobAnnotations& annotations) {
+int encode_save_in_pieces(const SaveFileHeader& header, const MeterIdentity& meter,
+                          const std::vector<Reading>& all_readings, std::int32_t job,
+                          const JobAnnotations& annotations, const ByteWriter& write) {
+    constexpr std::size_t kPieceSize = 64 * 1024;
     const auto n = std::count_if(all_readings.begin(), all_readings.end(),
                                  [job](const Reading& r) { return r.job == job; });
-    std::vector<std::uint8_t> out;
-    out.reserve(kSavedReadingsOffset + static_cast<std::size_t>(n) * kSavedReadingSize);
-    encode_save_header(header, out);
-    out.insert(out.end(), meter.model_name, meter.model_name + kModelNameSize);
-    put_i32(out, static_cast<std::int32_t>(n));
+    std::vector<std::uint8_t> piece;
+    piece.reserve(kPieceSize + kSavedReadingsOffset);
+    encode_save_header(header, piece);
+    piece.insert(piece.end(), meter.model_name, meter.model_name + kModelNameSize);
+    put_i32(piece, static_cast<std::int32_t>(n));
     for (const Reading& r : all_readings) {
-        if (r.job == job) {
-            encode_saved_reading(r, out);
+        if (r.job != job) {
+            continue;
+        }
+        encode_saved_reading(r, piece);
+        if (piece.size() >= kPieceSize) {
+            if (const int error = write(piece); error != 0) {
+                return error;
+            }
+            piece.clear();
         }
     }
     const std::int32_t jobs[] = {job};
     const std::vector<std::uint8_t> notes = encode_annotation_block(annotations, jobs);
-    out.insert(out.end(), notes.begin(), notes.end());
+    piece.insert(piece.end(), notes.begin(), notes.end());
+    return write(piece);
+}
+
+std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
+                                      const std::vector<Reading>& all_readings, std::int32_t job,
+                                      const JobAnnotations& annotations) {
+    std::vector<std::uint8_t> out;
+    encode_save_in_pieces(header, meter, all_readings, job, annotations,
+                          [&out](std::span<const std::uint8_t> piece) {
+                              out.insert(out.end(), piece.begin(), piece.end());
+                              return 0;
+                          });
     return out;
 }
 
@@ -334,8 +354,11 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const std::int32_t job = job_at_slot(store, wizard.management_type, positions[i]);
         const std::string file = i == 0 ? path : multi_save_name(path, job_id_of(store, job));
-        const int error = replace_file_contents(
-            file, encode_save(header, meter, store.all_readings, job, store.annotations));
+        // Written in pieces: a job of a million readings is never held as bytes.
+        const int error = replace_file_in_pieces(file, [&](const ByteWriter& write) {
+            return encode_save_in_pieces(header, meter, store.all_readings, job, store.annotations,
+                                         write);
+        });
         if (error == 0) {
             result.written.push_back(file);
         } else if (i == 0) {

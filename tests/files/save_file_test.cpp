@@ -132,7 +132,7 @@ struct SaveFile : ::testing::Test {
     // The same bytes through the path form, which reads the records in chunks.
     LoadResult load_from_file(const Bytes& bytes) {
         const fs::path path = dir / "loaded.qmk";
-        write_file(path, bytes);
+        test::write_file(path, bytes);
         return load_save(path.string(), app.store, app.meter, ui);
     }
 };
