@@ -15,7 +15,7 @@ def ms(value):
 
 
 def ratio(value):
-    return f"{value:.1f} ×" if value < 10 else f"{value:.0f} ×"
+    return f"{value:.2f} ×" if value < 10 else f"{value:.1f} ×"
 
 
 def main():

@@ -408,7 +408,7 @@ LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity
     std::vector<Reading>& readings = store.spare_readings;
     readings.resize(o.count);
     JobListsInOrder lists;
-    constexpr std::size_t kChunkRecords = 1024;
+    constexpr std::size_t kChunkRecords = 4096;
     const auto chunk = std::make_unique_for_overwrite<std::uint8_t[]>(
         std::min(o.count, kChunkRecords) * kSavedReadingSize);
     for (std::size_t done = 0; done < o.count;) {
