@@ -33,8 +33,8 @@ inline QLabel* add_static(QWidget* parent, const LayoutMetrics& m, std::string_v
     return label;
 }
 
-// A drop-down list at a position in dialog units. Only a choice from the list counts, so the list has
-// no edit field for typed text; the height given is that of the opened list.
+// A drop-down list at a position in dialog units. Only a choice from the list counts, so the list
+// has no edit field for typed text; the height given is that of the opened list.
 inline QComboBox* add_list(QWidget* parent, const LayoutMetrics& m, int x, int y, int w) {
     auto* combo = new QComboBox(parent);
     combo->setEditable(false);

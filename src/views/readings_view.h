@@ -95,7 +95,7 @@ private:
     void afterPrinting();
     bool rhManagement() const;
     static std::string jobEntryText(const AppState& app,
-                                      const std::function<std::string()>& entry_hook);
+                                    const std::function<std::string()>& entry_hook);
 
     AppState& app_;
     LayoutMetrics metrics_;

@@ -29,7 +29,6 @@ using namespace test; // the emulator, its scratch folders, Bytes, fs and the ch
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-
 TEST_F(SimDownload, CleanDownloadEqualsDecodingTheImage) {
     Sim sim({});
     ASSERT_GT(sim.image.size(), 3 * 72u); // several packets
