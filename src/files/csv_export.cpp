@@ -33,18 +33,23 @@ std::string_view header_line(std::int32_t celsius, std::int32_t international_da
     return celsius != 0 ? kCsvHeaderUsCelsius : kCsvHeaderUsFahrenheit;
 }
 
-// Collects the text in a chunk and appends the chunk to the output when it fills. A line makes
-// room for itself once (line()), then writes its fields without a check each; only a number that
-// needs printf's exact path checks the room again.
+// Collects the text in a chunk and hands the chunk on when it fills. A line makes room for itself
+// once (line()), then writes its fields without a check each; only a number that needs printf's
+// exact path checks the room again. After a failed hand-over nothing more is handed on.
 class ChunkWriter {
 public:
     // longest_text: the longest of the table texts a line carries (the quoted meter name and the
     // like), so that the chunk holds any line.
-    ChunkWriter(std::string& out, std::size_t longest_text)
-        : out_(out), chunk_(kChunkSize + kLineRoom + 4 * longest_text), at_(chunk_.data()) {}
+    ChunkWriter(const ByteWriter& write, std::size_t longest_text)
+        : write_(write), chunk_(kChunkSize + kLineRoom + 4 * longest_text), at_(chunk_.data()) {}
     ChunkWriter(const ChunkWriter&) = delete;
     ChunkWriter& operator=(const ChunkWriter&) = delete;
-    ~ChunkWriter() { flush(); }
+
+    // Hands on what is left; returns 0 or the first error of a hand-over.
+    int finish() {
+        flush();
+        return error_;
+    }
 
     // Room for a line that carries table texts of `texts` bytes in all.
     void line(std::size_t texts) { make_room(texts + kLineRoom); }
@@ -54,7 +59,16 @@ public:
         at_ += text.size();
     }
     void put(char c) { *at_++ = c; }
-    void integer(long long value) { at_ = std::to_chars(at_, at_ + kIntRoom, value).ptr; }
+    void integer(long long value) {
+        if (value >= 0 && value < 100) { // days, months, hours, minutes, most labels
+            if (value >= 10) {
+                *at_++ = static_cast<char>('0' + value / 10);
+            }
+            *at_++ = static_cast<char>('0' + value % 10);
+            return;
+        }
+        at_ = std::to_chars(at_, at_ + kIntRoom, value).ptr;
+    }
     void two_digits(int value) { // "%.2i"
         if (value >= 0 && value < 100) {
             at_[0] = static_cast<char>('0' + value / 10);
@@ -76,14 +90,14 @@ public:
         append_fixed(text, value, 1);
         if (text.size() > kChunkSize) {
             flush();
-            out_ += text;
+            hand_on({text.data(), text.size()});
         } else {
             make_room(text.size() + kLineRoom);
             put(text);
         }
     }
     void flush() {
-        out_.append(chunk_.data(), at_);
+        hand_on({chunk_.data(), static_cast<std::size_t>(at_ - chunk_.data())});
         at_ = chunk_.data();
     }
 
@@ -93,15 +107,21 @@ private:
     static constexpr std::size_t kChunkSize = 64 * 1024;
     static constexpr std::size_t kIntRoom = 24;
 
+    void hand_on(std::span<const char> text) {
+        if (error_ == 0 && !text.empty()) {
+            error_ = write_({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        }
+    }
     void make_room(std::size_t size) {
         if (static_cast<std::size_t>(chunk_.data() + chunk_.size() - at_) < size) {
             flush();
         }
     }
 
-    std::string& out_;
+    const ByteWriter& write_;
     std::vector<char> chunk_;
     char* at_;
+    int error_ = 0;
 };
 
 // A field's text as the line carries it: quoted by append_csv_field when it needs to be.
@@ -254,13 +274,16 @@ void put_mc_line(ChunkWriter& w, const FieldTexts& t, const Reading& r, Sequence
     w.put(kCsvLineEnd);
 }
 
-// The group of a reading in the export: its location, and with by_sub_location its location and
-// sub-location (readings are in_tables: location 0..63, sub-location 0..2).
-std::uint32_t location_group(const Reading& r) {
-    return static_cast<std::uint32_t>(r.location);
-}
-std::uint32_t sub_location_group(const Reading& r) {
-    return static_cast<std::uint32_t>(r.location * kSubLocationCount + r.sub_location);
+// The groups of the export, both parts in one: the RH/T readings by location (groups 0..63),
+// then the MC readings by location and sub-location (groups 64..255). Readings are in_tables:
+// location 0..63, sub-location 0..2.
+constexpr std::size_t kRhGroups = kLocationCount;
+constexpr std::size_t kExportGroups = kRhGroups + kLocationCount * kSubLocationCount;
+
+std::uint32_t export_group(const Reading& r) {
+    return is_rh(r) ? static_cast<std::uint32_t>(r.location)
+                    : static_cast<std::uint32_t>(kRhGroups + r.location * kSubLocationCount +
+                                                 r.sub_location);
 }
 
 // Calls line(reading) for the readings at the positions, in that order. The positions jump about
@@ -293,11 +316,11 @@ std::string group_material(const ReadingStore& store, const MeterIdentity& meter
     return quoted(material_name(meter.active_materials, named->material));
 }
 
-// The job's MC readings, grouped by location and sub-location.
+// The job's MC readings, grouped by location and sub-location (export_group).
 void put_mc_part(ChunkWriter& w, const ReadingStore& store, const MeterIdentity& meter,
                  const FieldTexts& t, const GroupedPositions& grouped) {
     const std::span<const std::uint32_t> all(grouped.positions);
-    for (std::size_t g = 0; g + 1 < grouped.group_start.size(); ++g) {
+    for (std::size_t g = kRhGroups; g < kExportGroups; ++g) {
         const std::span<const std::uint32_t> members = all.subspan(
             grouped.group_start[g], grouped.group_start[g + 1] - grouped.group_start[g]);
         if (members.empty()) {
@@ -334,36 +357,45 @@ void append_csv_field(std::string& out, std::string_view field) {
     out += '"';
 }
 
-std::string export_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
-                       std::int32_t celsius, std::int32_t international_date) {
+int write_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
+              std::int32_t celsius, std::int32_t international_date, const ByteWriter& write) {
     const FieldTexts t = field_texts(store, meter, job, celsius, international_date);
     // The RH/T readings by location, then the MC readings (when the job is in the MC job list) by
-    // location and sub-location, in time order within each group.
-    const GroupedPositions rh =
-        grouped_in_time_order(store, job, KindFilter::Rh, kLocationCount, location_group);
-    const GroupedPositions mc =
-        position_in_list(store.mc_jobs, store.mc_job_count, job) < 0
-            ? GroupedPositions{}
-            : grouped_in_time_order(store, job, KindFilter::Mc, kLocationCount * kSubLocationCount,
-                                    sub_location_group);
+    // location and sub-location, in time order within each group: one walk over the job.
+    const GroupedPositions grouped =
+        grouped_in_time_order(store, job, KindFilter::Any, kExportGroups, export_group);
+    const std::span<const std::uint32_t> rh =
+        std::span(grouped.positions).first(grouped.group_start[kRhGroups]);
+    const auto w = std::make_unique<ChunkWriter>(write, t.line_texts + kMaterialNameSize * 2);
+    w->line(0);
+    w->put(header_line(celsius, international_date));
+    w->put(kCsvLineEnd);
+    for_each_reading(store, rh, [&](const Reading& r) { put_rh_line(*w, t, r); });
+    if (position_in_list(store.mc_jobs, store.mc_job_count, job) >= 0) {
+        put_mc_part(*w, store, meter, t, grouped);
+    }
+    return w->finish();
+}
+
+std::string export_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
+                       std::int32_t celsius, std::int32_t international_date) {
     std::string out;
     out.reserve(kCsvHeaderUsFahrenheit.size() + kCsvLineEnd.size() +
-                (rh.positions.size() + mc.positions.size()) * kLineSizeGuess);
-    out += header_line(celsius, international_date);
-    out += kCsvLineEnd;
-    {
-        const auto w = std::make_unique<ChunkWriter>(out, t.line_texts + kMaterialNameSize * 2);
-        for_each_reading(store, rh.positions, [&](const Reading& r) { put_rh_line(*w, t, r); });
-        put_mc_part(*w, store, meter, t, mc);
-    }
+                count_readings(store, job, KindFilter::Any) * kLineSizeGuess);
+    write_csv(store, meter, job, celsius, international_date,
+              [&out](std::span<const std::uint8_t> piece) {
+                  out.append(reinterpret_cast<const char*>(piece.data()), piece.size());
+                  return 0;
+              });
     return out;
 }
 
 int export_csv_file(const std::string& path, const ReadingStore& store, const MeterIdentity& meter,
                     std::int32_t job, std::int32_t celsius, std::int32_t international_date) {
-    const std::string text = export_csv(store, meter, job, celsius, international_date);
-    return replace_file_contents(path,
-                                 {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    // Written in pieces: the text of a large job is never held whole.
+    return replace_file_in_pieces(path, [&](const ByteWriter& write) {
+        return write_csv(store, meter, job, celsius, international_date, write);
+    });
 }
 
 } // namespace qm

@@ -271,6 +271,10 @@ GroupedPositions grouped_in_time_order(const ReadingStore& store, std::int32_t j
     std::vector<std::uint32_t> taken;
     std::vector<std::uint32_t> groups;
     std::vector<std::uint64_t> times;
+    // Room for the rest of the array: reserved, not touched, so no growth copies the lists.
+    taken.reserve(all.size() - i);
+    groups.reserve(all.size() - i);
+    times.reserve(all.size() - i);
     GroupedPositions grouped;
     grouped.group_start.assign(group_count + 1, 0);
     bool packed = true;

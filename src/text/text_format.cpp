@@ -84,7 +84,14 @@ char* write_tenths(char* at, double value) {
     if (std::signbit(value)) {
         *at++ = '-'; // printf keeps the sign of a negative value that rounds to zero
     }
-    at = std::to_chars(at, at + kTenthsRoom - 4, tenths / 10).ptr;
+    if (const std::uint32_t whole_part = tenths / 10; whole_part < 100) {
+        if (whole_part >= 10) {
+            *at++ = static_cast<char>('0' + whole_part / 10);
+        }
+        *at++ = static_cast<char>('0' + whole_part % 10);
+    } else {
+        at = std::to_chars(at, at + kTenthsRoom - 4, whole_part).ptr;
+    }
     *at++ = '.';
     *at++ = static_cast<char>('0' + tenths % 10);
     return at;
