@@ -104,7 +104,7 @@ public:
 private:
     // More than the fields of a line other than its table texts take, numbers included.
     static constexpr std::size_t kLineRoom = 512;
-    static constexpr std::size_t kChunkSize = 64 * 1024;
+    static constexpr std::size_t kChunkSize = 256 * 1024;
     static constexpr std::size_t kIntRoom = 24;
 
     void hand_on(std::span<const char> text) {

@@ -41,7 +41,7 @@ void append_csv_field(std::string& out, std::string_view field);
 std::string export_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
                        std::int32_t celsius, std::int32_t international_date);
 
-// The same text handed to write in pieces of about 64 KB. Returns 0 or the first error write
+// The same text handed to write in pieces of about 256 KB. Returns 0 or the first error write
 // returned (nothing more is handed on after it).
 int write_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
               std::int32_t celsius, std::int32_t international_date, const ByteWriter& write);
