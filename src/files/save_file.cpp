@@ -99,6 +99,9 @@ Opening open_save(std::span<const std::uint8_t> start, std::uint64_t file_size) 
     return o;
 }
 
+// Readings a spare array may hold beyond twice a load's count and still be reused.
+constexpr std::size_t kSpareSlack = 4096;
+
 // The eleven int32 fields of a record, kind .. material, lie as in a Reading; the three doubles
 // follow them in the record and start at mc in a Reading.
 constexpr std::size_t kSavedWholeBytes = 44;
@@ -129,6 +132,16 @@ void decode_records(const std::uint8_t* records, std::size_t count, Reading* rea
     }
 }
 
+// The spare array sized for a load of `count` readings: its room is reused when it is of a like
+// size; a much larger one is given back first, so that a small file never holds a large array.
+std::vector<Reading>& spare_for(ReadingStore& store, std::size_t count) {
+    if (store.spare_readings.capacity() > 2 * count + kSpareSlack) {
+        std::vector<Reading>().swap(store.spare_readings);
+    }
+    store.spare_readings.resize(count);
+    return store.spare_readings;
+}
+
 // Takes an accepted file into the store: its readings (decoded into spare_readings), the meter
 // name from its first bytes, and the notes block among the bytes after the last record.
 LoadResult accept(const Opening& o, std::span<const std::uint8_t> start,
@@ -148,6 +161,10 @@ LoadResult accept(const Opening& o, std::span<const std::uint8_t> start,
     meter.active_materials = meter.model() == kSecondListModel ? kSecondMaterials : kFirstMaterials;
     meter.not_scanner = header.not_scanner;
     store.all_readings.swap(store.spare_readings);
+    // The readings replaced stay as room for the next load only while they are of a like size.
+    if (store.spare_readings.capacity() > 2 * store.all_readings.size()) {
+        std::vector<Reading>().swap(store.spare_readings);
+    }
     store.annotations = std::move(notes.annotations);
     if (lists.grouped()) {
         lists.set_lists(store);
@@ -380,8 +397,7 @@ LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, M
         return refuse(*o.refused, ui);
     }
     // Everything is read into the spare array; the store changes only once the file is accepted.
-    std::vector<Reading>& readings = store.spare_readings;
-    readings.resize(o.count);
+    std::vector<Reading>& readings = spare_for(store, o.count);
     JobListsInOrder lists;
     decode_records(bytes.data() + kSavedReadingsOffset, o.count, readings.data(), lists);
     return accept(o, start, lists,
@@ -405,8 +421,7 @@ LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity
         return refuse(*o.refused, ui);
     }
     // The records in chunks that stay in the cache, decoded straight into the spare array.
-    std::vector<Reading>& readings = store.spare_readings;
-    readings.resize(o.count);
+    std::vector<Reading>& readings = spare_for(store, o.count);
     JobListsInOrder lists;
     constexpr std::size_t kChunkRecords = 4096;
     const auto chunk = std::make_unique_for_overwrite<std::uint8_t[]>(

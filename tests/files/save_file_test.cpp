@@ -407,7 +407,7 @@ TEST_F(SaveFile, RefusedFilesLeaveTheStoreAsItWas) {
 // order it holds them (grouped) or not (then grouped on load).
 TEST_F(SaveFile, PathAndBytesLoadAlike) {
     std::vector<Reading> readings;
-    for (int i = 0; i < 2500; ++i) {
+    for (int i = 0; i < 9000; ++i) {
         Reading r = i % 3 == 0 ? rh_reading(2) : pin_reading(2);
         r.location = (i * 7) % 64;
         r.mc = i;
@@ -428,6 +428,9 @@ TEST_F(SaveFile, PathAndBytesLoadAlike) {
             EXPECT_EQ(app.store.rh_job_count, 1);
         }
     }
+    // A small file after a large one keeps no room of the large one's size.
+    ASSERT_TRUE(load_from_file(one_reading_file()).accepted());
+    EXPECT_LT(app.store.all_readings.capacity() + app.store.spare_readings.capacity(), 9000u);
 }
 
 TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {
