@@ -53,8 +53,8 @@ def main():
     print(paired("`decode_download`, 1,000,000 records, new store", "BM_DecodeDownloadNewStore",
                  "`memcpy` of the readings", "3 ×"))
     for n, text in ((100000, "100,000"), (1000000, "1,000,000")):
-        print(paired(f"`export_csv` + `fwrite`, {text}-reading job", f"BM_ExportCsv/{n}",
-                     "one `fwrite`", "10 ×"))
+        print(paired(f"CSV export (`write_csv`, `fwrite` of its pieces), {text}-reading job",
+                     f"BM_ExportCsv/{n}", "one `fwrite`", "10 ×"))
     for n, text in ((100000, "100,000"), (1000000, "1,000,000")):
         print(paired(f"`load_save`, {text}-reading file", f"BM_LoadSave/{n}", "one `fread`",
                      "3 ×"))

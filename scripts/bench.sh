@@ -4,6 +4,7 @@
 # of a 1,000,000-reading job, and a 20-packet download from rq5200-sim. Under a minute once built.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/install-deps.sh"
 dir=$top/build-bench
 launcher=()
 if command -v ccache >/dev/null; then
