@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-dejavu-core
     xvfb xauth poppler-utils
-    clang libclang-rt-14-dev clang-format python3
+    clang libclang-rt-14-dev clang-format python3 time
     dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 

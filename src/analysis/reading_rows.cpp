@@ -93,25 +93,34 @@ ReadingRow format_reading_row(const Reading& reading, std::int32_t ordinal,
     return row;
 }
 
+void for_each_reading_row(const ReadingStore& store, const MaterialList& active_materials,
+                          ManagedKind kind, std::int32_t job_index, std::int32_t scroll_position,
+                          std::size_t max_rows, std::int32_t celsius,
+                          std::int32_t international_date,
+                          const std::function<void(const ReadingRow&)>& row) {
+    const std::int32_t job = job_at_position(store, kind, job_index);
+    if (job == 0) {
+        return;
+    }
+    const std::vector<std::size_t> found =
+        job_readings(store, job, kind == ManagedKind::Rh ? KindFilter::Rh : KindFilter::Mc);
+    const std::size_t first =
+        std::min(static_cast<std::size_t>(std::max(scroll_position, 0)), found.size());
+    for (std::size_t k = first; k < found.size() && k - first < max_rows; ++k) {
+        row(format_reading_row(store.all_readings[found[k]], static_cast<std::int32_t>(k + 1),
+                               active_materials, celsius, international_date));
+    }
+}
+
 std::vector<ReadingRow> collect_reading_rows(const ReadingStore& store,
                                              const MaterialList& active_materials, ManagedKind kind,
                                              std::int32_t job_index, std::int32_t scroll_position,
                                              std::size_t max_rows, std::int32_t celsius,
                                              std::int32_t international_date) {
     std::vector<ReadingRow> rows;
-    const std::int32_t job = job_at_position(store, kind, job_index);
-    if (job == 0) {
-        return rows;
-    }
-    const std::vector<std::size_t> found =
-        job_readings(store, job, kind == ManagedKind::Rh ? KindFilter::Rh : KindFilter::Mc);
-    const std::size_t first =
-        std::min(static_cast<std::size_t>(std::max(scroll_position, 0)), found.size());
-    for (std::size_t k = first; k < found.size() && rows.size() < max_rows; ++k) {
-        rows.push_back(format_reading_row(store.all_readings[found[k]],
-                                          static_cast<std::int32_t>(k + 1), active_materials,
-                                          celsius, international_date));
-    }
+    for_each_reading_row(store, active_materials, kind, job_index, scroll_position, max_rows,
+                         celsius, international_date,
+                         [&rows](const ReadingRow& row) { rows.push_back(row); });
     return rows;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -54,6 +55,13 @@ ReadingRow format_reading_row(const Reading& reading, std::int32_t ordinal,
 // job's readings of that kind in all_readings order, skipping the first scroll_position of them,
 // at most max_rows. Ordinals continue from scroll_position + 1. A kind without a job list or a
 // position past the job list gives no rows.
+// The same rows handed to `row` one at a time, for a table too long to hold as texts.
+void for_each_reading_row(const ReadingStore& store, const MaterialList& active_materials,
+                          ManagedKind kind, std::int32_t job_index, std::int32_t scroll_position,
+                          std::size_t max_rows, std::int32_t celsius,
+                          std::int32_t international_date,
+                          const std::function<void(const ReadingRow&)>& row);
+
 std::vector<ReadingRow> collect_reading_rows(const ReadingStore& store,
                                              const MaterialList& active_materials, ManagedKind kind,
                                              std::int32_t job_index, std::int32_t scroll_position,

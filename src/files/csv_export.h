@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/regular_file.h"
 #include "store/meter_identity.h"
 #include "store/reading_store.h"
 
@@ -40,7 +41,12 @@ void append_csv_field(std::string& out, std::string_view field);
 std::string export_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
                        std::int32_t celsius, std::int32_t international_date);
 
-// Writes the export to `path` with replace_file_contents (regular_file.h), so a failed write
+// The same text handed to write in pieces of about 256 KB. Returns 0 or the first error write
+// returned (nothing more is handed on after it).
+int write_csv(const ReadingStore& store, const MeterIdentity& meter, std::int32_t job,
+              std::int32_t celsius, std::int32_t international_date, const ByteWriter& write);
+
+// Writes the export to `path` with replace_file_in_pieces (regular_file.h), so a failed write
 // keeps any old file. Returns 0 or the error of the failure.
 int export_csv_file(const std::string& path, const ReadingStore& store, const MeterIdentity& meter,
                     std::int32_t job, std::int32_t celsius, std::int32_t international_date);

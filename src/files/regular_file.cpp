@@ -202,19 +202,28 @@ int RegularFile::read_at(std::uint64_t offset, std::size_t length,
     } catch (const std::bad_alloc&) {
         return ENOMEM; // a file larger than the memory left is a read error, not a crash
     }
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pread(fd_, out.data() + start + done, length - done,
-                                  static_cast<off_t>(offset + done));
+    std::size_t got = 0;
+    const int error = read_into(offset, std::span(out).subspan(start), got);
+    out.resize(start + got);
+    return error;
+}
+
+int RegularFile::read_into(std::uint64_t offset, std::span<std::uint8_t> into,
+                           std::size_t& got) const {
+    got = 0;
+    if (fd_ < 0) {
+        return EBADF;
+    }
+    while (got < into.size()) {
+        const ssize_t n =
+            ::pread(fd_, into.data() + got, into.size() - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            const int error = n < 0 ? errno : 0;
-            out.resize(start + done);
-            return error;
+            return n < 0 ? errno : 0;
         }
-        done += static_cast<std::size_t>(n);
+        got += static_cast<std::size_t>(n);
     }
     return 0;
 }
@@ -244,6 +253,11 @@ bool is_temporary_of(std::string_view entry, std::string_view name) {
 }
 
 int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return replace_file_in_pieces(path, [bytes](const ByteWriter& write) { return write(bytes); });
+}
+
+int replace_file_in_pieces(const std::string& path,
+                           const std::function<int(const ByteWriter&)>& produce) {
     std::string target;
     struct stat old {};
     bool exists = false;
@@ -268,7 +282,7 @@ int replace_file_contents(const std::string& path, std::span<const std::uint8_t>
     }
     int error = exists ? keep_owner_and_mode(fd, old) : 0;
     if (error == 0) {
-        error = write_all(fd, bytes);
+        error = produce([fd](std::span<const std::uint8_t> piece) { return write_all(fd, piece); });
     }
     if (error == 0 && ::fsync(fd) != 0) {
         error = errno;

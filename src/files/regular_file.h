@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ public:
     // Appends the bytes from `offset` up to `length` of them to `out`; fewer only when the file
     // ends first (it may have shrunk since it was opened). Returns 0 or errno.
     int read_at(std::uint64_t offset, std::size_t length, std::vector<std::uint8_t>& out) const;
+    // Reads the bytes from `offset` into `into`, all of them unless the file ends first; `got`
+    // says how many. Returns 0 or errno.
+    int read_into(std::uint64_t offset, std::span<std::uint8_t> into, std::size_t& got) const;
 
 private:
     int fd_ = -1;
@@ -59,5 +63,14 @@ bool is_temporary_of(std::string_view entry, std::string_view name);
 // Temporaries of the same target left by a program that died in a save are removed first.
 // Returns 0 or the error; on failure no temporary file is left behind.
 int replace_file_contents(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Takes the next piece of a file's bytes; returns 0 or the errno of a failed write.
+using ByteWriter = std::function<int(std::span<const std::uint8_t>)>;
+
+// replace_file_contents for bytes made in pieces, so that a large file is never held whole:
+// produce(write) hands every piece to write in order and returns 0, or the first error write
+// returned (or an errno of its own); any error leaves the old file as it was.
+int replace_file_in_pieces(const std::string& path,
+                           const std::function<int(const ByteWriter&)>& produce);
 
 } // namespace qm

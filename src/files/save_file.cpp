@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 namespace qm {
 
@@ -49,21 +52,6 @@ bool magic_is(const SaveFileHeader& header, std::string_view magic) {
     return std::string_view(header.magic.data(), length) == magic;
 }
 
-// Where the job block of a save file ends, from the file's first bytes (up to the count N):
-// 1112 + 68 x N. Just the bytes given when they already refuse the file.
-std::uint64_t job_block_end(std::span<const std::uint8_t> start) {
-    if (start.size() < kSavedReadingsOffset) {
-        return start.size();
-    }
-    SaveFileHeader header;
-    std::memcpy(header.magic.data(), start.data() + kSaveMagicOffset, kSaveMagicSize);
-    const std::int32_t n = get_i32(start.data() + kJobBlockOffset);
-    if (!magic_is(header, kSaveMagic) || n <= 0) {
-        return start.size();
-    }
-    return kSavedReadingsOffset + static_cast<std::uint64_t>(n) * kSavedReadingSize;
-}
-
 LoadResult refuse(LoadStatus status, UserInterface& ui) {
     ui.message_box(status == LoadStatus::OldVersion ? kOldVersionMessage : kNotValidMessage,
                    kLoadErrorCaption, MessageIcon::None);
@@ -73,6 +61,131 @@ LoadResult refuse(LoadStatus status, UserInterface& ui) {
 LoadResult open_failure(int error, UserInterface& ui) {
     ui.message_box(file_error_text(error), kOpenErrorCaption, MessageIcon::Information);
     return LoadResult{LoadStatus::OpenFailed, error, {}};
+}
+
+// What a file's first bytes (up to the count N) and its size say: refused, or its header and N.
+struct Opening {
+    std::optional<LoadStatus> refused;
+    SaveFileHeader header;
+    std::size_t count = 0;
+};
+
+Opening open_save(std::span<const std::uint8_t> start, std::uint64_t file_size) {
+    // The magic decides first, so an older file gets its own message even when cut short.
+    Opening o;
+    if (start.size() < kSaveMagicOffset + kSaveMagicSize) {
+        o.refused = LoadStatus::NotValid;
+        return o;
+    }
+    std::memcpy(o.header.magic.data(), start.data() + kSaveMagicOffset, kSaveMagicSize);
+    if (!magic_is(o.header, kSaveMagic)) {
+        o.refused =
+            magic_is(o.header, kOldSaveMagic) ? LoadStatus::OldVersion : LoadStatus::NotValid;
+        return o;
+    }
+    if (start.size() < kSavedReadingsOffset || file_size < kSavedReadingsOffset) {
+        o.refused = LoadStatus::NotValid;
+        return o;
+    }
+    o.header = decode_save_header(start.first<kSaveHeaderSize>());
+    const std::int32_t n = get_i32(start.data() + kJobBlockOffset);
+    const std::uint64_t room = (file_size - kSavedReadingsOffset) / kSavedReadingSize;
+    if (o.header.selected_count < 0 || o.header.selected_count > kMaxSavedSelection || n < 0 ||
+        static_cast<std::uint64_t>(n) > room) {
+        o.refused = LoadStatus::NotValid;
+        return o;
+    }
+    o.count = static_cast<std::size_t>(n);
+    return o;
+}
+
+// Readings a spare array may hold beyond twice a load's count and still be reused.
+constexpr std::size_t kSpareSlack = 4096;
+
+// The eleven int32 fields of a record, kind .. material, lie as in a Reading; the three doubles
+// follow them in the record and start at mc in a Reading.
+constexpr std::size_t kSavedWholeBytes = 44;
+static_assert(sizeof(Reading) == kSavedReadingSize + 4 && offsetof(Reading, kind) == 0 &&
+              offsetof(Reading, material) == 40 &&
+              offsetof(Reading, rh) == offsetof(Reading, mc) + 8 &&
+              offsetof(Reading, temperature) == offsetof(Reading, mc) + 16);
+
+// Decodes `count` records over the readings given, following them with the job lists. Values the
+// tables cannot name are kept as they stand (files of older programs hold them); no job list,
+// working set or walk of the store reaches such a reading.
+void decode_records(const std::uint8_t* records, std::size_t count, Reading* readings,
+                    JobListsInOrder& lists) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* record = records + i * kSavedReadingSize;
+        Reading& r = readings[i];
+        if constexpr (std::endian::native == std::endian::little) {
+            // The record is the reading's own bytes without the padding before mc.
+            auto* bytes = reinterpret_cast<unsigned char*>(&r);
+            std::memcpy(bytes, record, kSavedWholeBytes);
+            std::memcpy(bytes + offsetof(Reading, mc), record + kSavedWholeBytes,
+                        kSavedReadingSize - kSavedWholeBytes);
+        } else {
+            r = decode_saved_reading(
+                std::span<const std::uint8_t, kSavedReadingSize>(record, kSavedReadingSize));
+        }
+        lists.add(r);
+    }
+}
+
+// The spare array sized for a load of `count` readings: its room is reused when it is of a like
+// size; a much larger one is given back first, so that a small file never holds a large array.
+std::vector<Reading>& spare_for(ReadingStore& store, std::size_t count) {
+    if (store.spare_readings.capacity() > 2 * count + kSpareSlack) {
+        std::vector<Reading>().swap(store.spare_readings);
+    }
+    store.spare_readings.resize(count);
+    return store.spare_readings;
+}
+
+// Takes an accepted file into the store: its readings (decoded into spare_readings), the meter
+// name from its first bytes, and the notes block among the bytes after the last record.
+LoadResult accept(const Opening& o, std::span<const std::uint8_t> start,
+                  const JobListsInOrder& lists, std::span<const std::uint8_t> after_records,
+                  ReadingStore& store, MeterIdentity& meter) {
+    DecodedAnnotations notes = decode_annotation_block(after_records);
+    char model[kModelNameSize];
+    std::memcpy(model, start.data() + kSaveMeterNameOffset, kModelNameSize);
+    // The name must stay a terminated text for everyone who prints it.
+    if (std::memchr(model, 0, kModelNameSize) == nullptr) {
+        model[kModelNameSize - 1] = '\0';
+    }
+
+    const SaveFileHeader& header = o.header;
+    store.job_ids = header.job_ids;
+    std::memcpy(meter.model_name, model, kModelNameSize);
+    meter.active_materials = meter.model() == kSecondListModel ? kSecondMaterials : kFirstMaterials;
+    meter.not_scanner = header.not_scanner;
+    store.all_readings.swap(store.spare_readings);
+    // The readings replaced stay as room for the next load only while they are of a like size.
+    if (store.spare_readings.capacity() > 2 * store.all_readings.size()) {
+        std::vector<Reading>().swap(store.spare_readings);
+    }
+    store.annotations = std::move(notes.annotations);
+    if (lists.grouped()) {
+        lists.set_lists(store);
+    } else {
+        rebuild_job_lists(store);
+    }
+
+    const std::uint64_t records_end = kSavedReadingsOffset + o.count * kSavedReadingSize;
+    LoadResult result{LoadStatus::Accepted, 0, {}, notes.status, records_end};
+    RestoredSession& s = result.session;
+    s.save_mode = static_cast<SaveMode>(header.save_mode);
+    s.filter = header.filter;
+    s.selected_count = header.selected_count;
+    std::copy_n(header.selected_jobs.begin(), header.selected_count, s.selected_jobs.begin());
+    // The managed kind follows what the file holds; both kinds start at the data-kind page.
+    s.management_type = store.rh_job_count > 0   ? ManagedKind::Rh
+                        : store.mc_job_count > 0 ? ManagedKind::Mc
+                                                 : static_cast<ManagedKind>(header.management_type);
+    s.bothKinds = store.rh_job_count > 0 && store.mc_job_count > 0;
+    s.step = s.bothKinds ? WizardStep::ManagementType : static_cast<WizardStep>(header.step);
+    return result;
 }
 
 } // namespace
@@ -183,24 +296,44 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
     return h;
 }
 
-std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
-                                      const std::vector<Reading>& all_readings, std::int32_t job,
-                                      const JobAnnotations& annotations) {
+int encode_save_in_pieces(const SaveFileHeader& header, const MeterIdentity& meter,
+                          const std::vector<Reading>& all_readings, std::int32_t job,
+                          const JobAnnotations& annotations, const ByteWriter& write) {
+    constexpr std::size_t kPieceSize = 64 * 1024;
     const auto n = std::count_if(all_readings.begin(), all_readings.end(),
                                  [job](const Reading& r) { return r.job == job; });
-    std::vector<std::uint8_t> out;
-    out.reserve(kSavedReadingsOffset + static_cast<std::size_t>(n) * kSavedReadingSize);
-    encode_save_header(header, out);
-    out.insert(out.end(), meter.model_name, meter.model_name + kModelNameSize);
-    put_i32(out, static_cast<std::int32_t>(n));
+    std::vector<std::uint8_t> piece;
+    piece.reserve(kPieceSize + kSavedReadingsOffset);
+    encode_save_header(header, piece);
+    piece.insert(piece.end(), meter.model_name, meter.model_name + kModelNameSize);
+    put_i32(piece, static_cast<std::int32_t>(n));
     for (const Reading& r : all_readings) {
-        if (r.job == job) {
-            encode_saved_reading(r, out);
+        if (r.job != job) {
+            continue;
+        }
+        encode_saved_reading(r, piece);
+        if (piece.size() >= kPieceSize) {
+            if (const int error = write(piece); error != 0) {
+                return error;
+            }
+            piece.clear();
         }
     }
     const std::int32_t jobs[] = {job};
     const std::vector<std::uint8_t> notes = encode_annotation_block(annotations, jobs);
-    out.insert(out.end(), notes.begin(), notes.end());
+    piece.insert(piece.end(), notes.begin(), notes.end());
+    return write(piece);
+}
+
+std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
+                                      const std::vector<Reading>& all_readings, std::int32_t job,
+                                      const JobAnnotations& annotations) {
+    std::vector<std::uint8_t> out;
+    encode_save_in_pieces(header, meter, all_readings, job, annotations,
+                          [&out](std::span<const std::uint8_t> piece) {
+                              out.insert(out.end(), piece.begin(), piece.end());
+                              return 0;
+                          });
     return out;
 }
 
@@ -238,8 +371,11 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const std::int32_t job = job_at_slot(store, wizard.management_type, positions[i]);
         const std::string file = i == 0 ? path : multi_save_name(path, job_id_of(store, job));
-        const int error = replace_file_contents(
-            file, encode_save(header, meter, store.all_readings, job, store.annotations));
+        // Written in pieces: a job of a million readings is never held as bytes.
+        const int error = replace_file_in_pieces(file, [&](const ByteWriter& write) {
+            return encode_save_in_pieces(header, meter, store.all_readings, job, store.annotations,
+                                         write);
+        });
         if (error == 0) {
             result.written.push_back(file);
         } else if (i == 0) {
@@ -255,98 +391,67 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
 
 LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, MeterIdentity& meter,
                      UserInterface& ui) {
-    // The magic decides first, so an older file gets its own message even when cut short.
-    if (bytes.size() < kSaveMagicOffset + kSaveMagicSize) {
-        return refuse(LoadStatus::NotValid, ui);
+    const auto start = bytes.first(std::min(bytes.size(), kSavedReadingsOffset));
+    const Opening o = open_save(start, bytes.size());
+    if (o.refused) {
+        return refuse(*o.refused, ui);
     }
-    SaveFileHeader header;
-    std::memcpy(header.magic.data(), bytes.data() + kSaveMagicOffset, kSaveMagicSize);
-    if (!magic_is(header, kSaveMagic)) {
-        return refuse(
-            magic_is(header, kOldSaveMagic) ? LoadStatus::OldVersion : LoadStatus::NotValid, ui);
-    }
-    if (bytes.size() < kSavedReadingsOffset) {
-        return refuse(LoadStatus::NotValid, ui);
-    }
-    header = decode_save_header(bytes.first<kSaveHeaderSize>());
-    const std::int32_t n = get_i32(bytes.data() + kJobBlockOffset);
-    const std::size_t room = (bytes.size() - kSavedReadingsOffset) / kSavedReadingSize;
-    if (header.selected_count < 0 || header.selected_count > kMaxSavedSelection || n < 0 ||
-        static_cast<std::size_t>(n) > room) {
-        return refuse(LoadStatus::NotValid, ui);
-    }
-
-    // Everything is read into temporaries; the store changes only once the file is accepted.
-    JobBlock block;
-    block.readings.reserve(static_cast<std::size_t>(n));
-    for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
-        const auto record =
-            bytes.subspan(kSavedReadingsOffset + i * kSavedReadingSize).first<kSavedReadingSize>();
-        // Values the tables cannot name are kept as they stand (files of older programs hold
-        // them); no job list, working set or walk of the store reaches such a reading.
-        block.readings.push_back(decode_saved_reading(record));
-    }
-    const std::size_t records_end =
-        kSavedReadingsOffset + block.readings.size() * kSavedReadingSize;
-    DecodedAnnotations notes = decode_annotation_block(bytes.subspan(records_end));
-    char model[kModelNameSize];
-    std::memcpy(model, bytes.data() + kSaveMeterNameOffset, kModelNameSize);
-    // The name must stay a terminated text for everyone who prints it.
-    if (std::memchr(model, 0, kModelNameSize) == nullptr) {
-        model[kModelNameSize - 1] = '\0';
-    }
-
-    store.job_ids = header.job_ids;
-    std::memcpy(meter.model_name, model, kModelNameSize);
-    meter.active_materials = meter.model() == kSecondListModel ? kSecondMaterials : kFirstMaterials;
-    meter.not_scanner = header.not_scanner;
-    store.all_readings = std::move(block.readings);
-    store.annotations = std::move(notes.annotations);
-    rebuild_job_lists(store);
-
-    LoadResult result{LoadStatus::Accepted, 0, {}, notes.status, records_end};
-    RestoredSession& s = result.session;
-    s.save_mode = static_cast<SaveMode>(header.save_mode);
-    s.filter = header.filter;
-    s.selected_count = header.selected_count;
-    std::copy_n(header.selected_jobs.begin(), header.selected_count, s.selected_jobs.begin());
-    // The managed kind follows what the file holds; both kinds start at the data-kind page.
-    s.management_type = store.rh_job_count > 0   ? ManagedKind::Rh
-                        : store.mc_job_count > 0 ? ManagedKind::Mc
-                                                 : static_cast<ManagedKind>(header.management_type);
-    s.bothKinds = store.rh_job_count > 0 && store.mc_job_count > 0;
-    s.step = s.bothKinds ? WizardStep::ManagementType : static_cast<WizardStep>(header.step);
-    return result;
+    // Everything is read into the spare array; the store changes only once the file is accepted.
+    std::vector<Reading>& readings = spare_for(store, o.count);
+    JobListsInOrder lists;
+    decode_records(bytes.data() + kSavedReadingsOffset, o.count, readings.data(), lists);
+    return accept(o, start, lists,
+                  bytes.subspan(kSavedReadingsOffset + o.count * kSavedReadingSize), store, meter);
 }
 
 LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity& meter,
                      UserInterface& ui) {
     RegularFile file;
     int error = file.open(path);
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> start;
     if (error == 0) {
-        error = file.read_at(0, std::min<std::uint64_t>(file.size(), kSavedReadingsOffset), bytes);
-    }
-    if (error == 0) {
-        // Nothing past the Nth record and its notes block is read, however large the file; a
-        // file too short for its N records is refused on its first bytes alone.
-        const std::uint64_t end = job_block_end(bytes);
-        if (end > bytes.size() && end <= file.size()) {
-            error = file.read_at(bytes.size(), static_cast<std::size_t>(end - bytes.size()), bytes);
-        }
-        // Then the notes block, read no further than the largest one there can be.
-        if (error == 0 && end == bytes.size() && end < file.size()) {
-            const std::uint64_t rest = file.size() - end;
-            error = file.read_at(
-                end,
-                static_cast<std::size_t>(std::min<std::uint64_t>(rest, kMaxAnnotationBlockSize)),
-                bytes);
-        }
+        error = file.read_at(0, std::min<std::uint64_t>(file.size(), kSavedReadingsOffset), start);
     }
     if (error != 0) {
         return open_failure(error, ui);
     }
-    return load_save(bytes, store, meter, ui);
+    // A file too short for its N records is refused on its first bytes alone.
+    const Opening o = open_save(start, file.size());
+    if (o.refused) {
+        return refuse(*o.refused, ui);
+    }
+    // The records in chunks that stay in the cache, decoded straight into the spare array.
+    std::vector<Reading>& readings = spare_for(store, o.count);
+    JobListsInOrder lists;
+    constexpr std::size_t kChunkRecords = 4096;
+    const auto chunk = std::make_unique_for_overwrite<std::uint8_t[]>(
+        std::min(o.count, kChunkRecords) * kSavedReadingSize);
+    for (std::size_t done = 0; done < o.count;) {
+        const std::size_t count = std::min(o.count - done, kChunkRecords);
+        std::size_t got = 0;
+        error = file.read_into(kSavedReadingsOffset + done * kSavedReadingSize,
+                               {chunk.get(), count * kSavedReadingSize}, got);
+        if (error != 0 || got != count * kSavedReadingSize) {
+            // A file that shrank since it was opened holds fewer records than it says.
+            return error != 0 ? open_failure(error, ui) : refuse(LoadStatus::NotValid, ui);
+        }
+        decode_records(chunk.get(), count, readings.data() + done, lists);
+        done += count;
+    }
+    // Then the notes block, read no further than the largest one there can be. Nothing past it
+    // is read, however large the file.
+    const std::uint64_t end = kSavedReadingsOffset + o.count * kSavedReadingSize;
+    std::vector<std::uint8_t> after;
+    if (end < file.size()) {
+        error = file.read_at(
+            end, static_cast<std::size_t>(std::min(file.size() - end, kMaxAnnotationBlockSize)),
+            after);
+        if (error != 0) {
+            readings.clear();
+            return open_failure(error, ui);
+        }
+    }
+    return accept(o, start, lists, after, store, meter);
 }
 
 void apply_restored_session(const RestoredSession& session, WizardState& wizard,

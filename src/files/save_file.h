@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/annotation_block.h"
+#include "files/regular_file.h"
 #include "store/meter_identity.h"
 #include "store/reading.h"
 #include "store/reading_store.h"
@@ -81,6 +82,12 @@ SaveFileHeader make_save_header(const WizardState& wizard, const Selection& sele
 std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterIdentity& meter,
                                       const std::vector<Reading>& all_readings, std::int32_t job,
                                       const JobAnnotations& annotations);
+
+// The same bytes handed to write in pieces of at most about 64 KB. Returns 0 or the first error
+// write returned (nothing more is written after it).
+int encode_save_in_pieces(const SaveFileHeader& header, const MeterIdentity& meter,
+                          const std::vector<Reading>& all_readings, std::int32_t job,
+                          const JobAnnotations& annotations, const ByteWriter& write);
 
 // The name of a further file of a multi-job save: the ID, as three digits, replaces the three
 // characters before the last four of the file-name part when that part has seven characters

@@ -3,6 +3,7 @@
 #include "store/job_index.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 #include <vector>
 
@@ -96,14 +97,39 @@ int reading_group(std::uint8_t job_byte, std::uint8_t position, std::uint8_t job
     return ((job - 1) * kLocationCount + location) * kSubLocationCount + position % 3;
 }
 
-constexpr std::size_t kGroupCount = kMaxJobs * kLocationCount * kSubLocationCount;
+constexpr std::size_t kGroupsPerJob = kLocationCount * kSubLocationCount;
+constexpr std::size_t kGroupCount = kMaxJobs * kGroupsPerJob;
+
+// Per job: whether the kept readings hold a moisture reading ([0]) and an RH/T reading ([1]).
+using KindsHeld = std::array<std::array<bool, 2>, kMaxJobs>;
+
+// The job lists of readings placed in group order: every job holding a reading of the kind, in
+// ascending order (as rebuild_job_lists finds them in a grouped array; every kept reading is
+// in_tables).
+void set_job_lists(const KindsHeld& held, ReadingStore& store) {
+    store.mc_jobs.fill(0);
+    store.rh_jobs.fill(0);
+    store.mc_job_count = 0;
+    store.rh_job_count = 0;
+    for (std::size_t job = 0; job < kMaxJobs; ++job) {
+        if (held[job][0]) {
+            store.mc_jobs[static_cast<std::size_t>(store.mc_job_count++)] =
+                static_cast<std::int32_t>(job + 1);
+        }
+        if (held[job][1]) {
+            store.rh_jobs[static_cast<std::size_t>(store.rh_job_count++)] =
+                static_cast<std::int32_t>(job + 1);
+        }
+    }
+}
 
 // Decodes the records after the header. Each kept reading goes straight to its place in the
 // job / location / sub-location grouping (arrival order within a group), so the store needs no
 // sort afterwards. Records are still decoded in stream order: a kind's missing fields and the
 // last pin temperature carry over from the records before it, kept or not.
 void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
-                    std::uint8_t job_flags, ReadingStore& store, DecodeReport& report) {
+                    std::uint8_t job_flags, ReadingStore& store, DecodeReport& report,
+                    KindsHeld& held) {
     // First pass: complete records, the size of every group, and the last record's day.
     std::vector<std::size_t> next(kGroupCount + 1, 0);
     std::size_t complete = 0;
@@ -120,6 +146,8 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
         const int group = reading_group(stream[end + 1], stream[end + 2], job_flags);
         if (group >= 0) {
             ++next[static_cast<std::size_t>(group) + 1];
+            held[static_cast<std::size_t>(group) / kGroupsPerJob][stream[end] == RhTemperature] =
+                true;
         } else if (group == -1) {
             ++bad_job;
         } else {
@@ -133,21 +161,32 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
     // The last complete record must carry a date; a stream ending in an undated record is empty.
     report.last_day_zero = last_day == 0;
     const std::size_t kept = complete - bad_job - bad_location;
-    if (!report.last_day_zero) {
-        report.dropped_bad_job = bad_job;
-        report.dropped_bad_location = bad_location;
-        store.all_readings.resize(kept);
+    if (report.last_day_zero) {
+        store.all_readings.clear();
+        return;
     }
+    report.dropped_bad_job = bad_job;
+    report.dropped_bad_location = bad_location;
+    // Every place is written below, so the readings of the last download are not cleared
+    // first: their pages are reused as they stand.
+    store.all_readings.resize(kept);
     for (std::size_t g = 1; g <= kGroupCount; ++g) {
         next[g] += next[g - 1];
     }
 
+    constexpr std::size_t kWriteAhead = 8;
     Reading working{}; // fields a kind does not carry keep the previous record's values
     for (std::size_t at = offset; at < end; at += record_length(stream[at])) {
         decode_record(stream.data() + at, job_flags, working, store);
         const int group = reading_group(stream[at + 1], stream[at + 2], job_flags);
-        if (group >= 0 && !report.last_day_zero) {
-            store.all_readings[next[static_cast<std::size_t>(group)]++] = working;
+        if (group >= 0) {
+            const std::size_t place = next[static_cast<std::size_t>(group)]++;
+            store.all_readings[place] = working;
+            // Each group fills its places in turn, too many groups at once for the hardware to
+            // see the runs: the place a few readings on is fetched for writing now.
+            if (place + kWriteAhead < kept) {
+                __builtin_prefetch(store.all_readings.data() + place + kWriteAhead, 1);
+            }
         }
     }
 }
@@ -172,14 +211,16 @@ std::size_t record_length(std::uint8_t kind) {
 DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore& store,
                              MeterIdentity& meter, JobRecords& records, Selection& selection) {
     DecodeReport report;
-    store.all_readings.clear();
     // Titles and notes belong to the data they were made for.
     store.annotations.clear();
     std::uint8_t job_flags = 0;
     std::size_t offset = read_header(stream, meter, store, job_flags, report);
 
+    KindsHeld held{};
     if (report.header_complete) {
-        decode_records(stream, offset, job_flags, store, report);
+        decode_records(stream, offset, job_flags, store, report, held);
+    } else {
+        store.all_readings.clear();
     }
     // The scanner flag and the material list follow the model name of every download.
     meter.apply_model_rules();
@@ -192,7 +233,8 @@ DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore&
     records.clear();
     selection.current_job_index = 0;
     if (!report.no_data) {
-        rebuild_job_lists(store);
+        // The readings stand grouped already; the lists follow from the kinds each job holds.
+        set_job_lists(held, store);
         records.seed_after_download();
     }
     return report;

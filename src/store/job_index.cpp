@@ -6,69 +6,25 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <tuple>
 
 namespace qm {
 
 namespace {
 
-// Lists the jobs of one kind in the order they appear in a grouped array, at most five.
-class JobListBuilder {
-public:
-    explicit JobListBuilder(std::array<std::int32_t, kMaxJobs>& list, std::int32_t& count)
-        : list_(list), count_(count) {
-        list_.fill(0);
-        count_ = 0;
-    }
-    void add(const Reading& r) {
-        if (!in_tables(r)) {
-            return;
-        }
-        const std::int32_t job = r.job;
-        // The array is grouped by job, so a change of job is a new list entry.
-        if (full_ || (count_ != 0 && list_[static_cast<std::size_t>(count_ - 1)] == job)) {
-            return;
-        }
-        if (count_ == kMaxJobs) {
-            full_ = true; // listed jobs are 1..5, so this never happens
-            return;
-        }
-        list_[static_cast<std::size_t>(count_++)] = job;
-    }
-
-private:
-    std::array<std::int32_t, kMaxJobs>& list_;
-    std::int32_t& count_;
-    bool full_ = false;
-};
-
 constexpr auto key_less = [](const Reading& a, const Reading& b) {
     return std::tie(a.job, a.location, a.sub_location) <
            std::tie(b.job, b.location, b.sub_location);
 };
 
-// Builds both job lists in one walk of the array while checking that it is grouped. Returns
-// false, with the lists unfinished, at the first reading out of order.
-bool build_lists_if_grouped(ReadingStore& store) {
-    JobListBuilder mc(store.mc_jobs, store.mc_job_count);
-    JobListBuilder rh(store.rh_jobs, store.rh_job_count);
-    const std::vector<Reading>& readings = store.all_readings;
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        const Reading& r = readings[i];
-        if (i != 0 && key_less(r, readings[i - 1])) {
-            return false;
-        }
-        (is_rh(r) ? rh : mc).add(r);
+// The job lists of an array, and whether it is grouped, from one walk of it.
+JobListsInOrder walk(const std::vector<Reading>& readings) {
+    JobListsInOrder lists;
+    for (const Reading& r : readings) {
+        lists.add(r);
     }
-    return true;
-}
-
-void build_lists(ReadingStore& store) {
-    JobListBuilder mc(store.mc_jobs, store.mc_job_count);
-    JobListBuilder rh(store.rh_jobs, store.rh_job_count);
-    for (const Reading& r : store.all_readings) {
-        (is_rh(r) ? rh : mc).add(r);
-    }
+    return lists;
 }
 
 // Large arrays whose keys fall in these ranges (every reading of a download or a valid file) are
@@ -119,6 +75,45 @@ std::optional<std::uint64_t> packed_time(const Reading& r) {
     return key;
 }
 
+// Orders values by keys (the same length), stably, with a least-significant-first radix sort over
+// the keys' low key_bytes bytes; bytes that every key shares are skipped. The spare vectors are
+// working room, reused between calls.
+void radix_sort_by_key(std::span<std::uint32_t> values, std::span<std::uint64_t> keys,
+                       int key_bytes, std::vector<std::uint32_t>& spare_values,
+                       std::vector<std::uint64_t>& spare_keys) {
+    const std::size_t n = values.size();
+    spare_values.resize(std::max(spare_values.size(), n));
+    spare_keys.resize(std::max(spare_keys.size(), n));
+    std::uint32_t* from_values = values.data();
+    std::uint64_t* from_keys = keys.data();
+    std::uint32_t* to_values = spare_values.data();
+    std::uint64_t* to_keys = spare_keys.data();
+    for (int byte = 0; byte < key_bytes; ++byte) {
+        const int shift = 8 * byte;
+        std::array<std::size_t, 257> start{};
+        for (std::size_t k = 0; k < n; ++k) {
+            ++start[((from_keys[k] >> shift) & 0xFF) + 1];
+        }
+        if (std::find(start.begin(), start.end(), n) != start.end()) {
+            continue;
+        }
+        for (std::size_t b = 1; b < start.size(); ++b) {
+            start[b] += start[b - 1];
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t at = start[(from_keys[k] >> shift) & 0xFF]++;
+            to_values[at] = from_values[k];
+            to_keys[at] = from_keys[k];
+        }
+        std::swap(from_values, to_values);
+        std::swap(from_keys, to_keys);
+    }
+    if (from_values != values.data()) {
+        std::copy_n(from_values, n, values.data());
+        std::copy_n(from_keys, n, keys.data());
+    }
+}
+
 // Below this size the comparison sort is as quick.
 constexpr std::size_t kRadixSortMinimum = 256;
 
@@ -139,28 +134,12 @@ bool copy_in_time_order(const std::vector<const Reading*>& picked, std::vector<R
         keys[i] = *key;
     }
     std::vector<std::uint32_t> order(n);
-    std::vector<std::uint32_t> spare(n);
     for (std::size_t i = 0; i < n; ++i) {
         order[i] = static_cast<std::uint32_t>(i);
     }
-    constexpr int kTimeBytes = 5;
-    for (int byte = 0; byte < kTimeBytes; ++byte) {
-        const int shift = 8 * byte;
-        std::array<std::size_t, 257> start{};
-        for (const std::uint64_t key : keys) {
-            ++start[((key >> shift) & 0xFF) + 1];
-        }
-        if (std::find(start.begin(), start.end(), n) != start.end()) {
-            continue; // every reading has the same byte here
-        }
-        for (std::size_t b = 1; b < start.size(); ++b) {
-            start[b] += start[b - 1];
-        }
-        for (const std::uint32_t i : order) {
-            spare[start[(keys[i] >> shift) & 0xFF]++] = i;
-        }
-        order.swap(spare);
-    }
+    std::vector<std::uint32_t> spare_values;
+    std::vector<std::uint64_t> spare_keys;
+    radix_sort_by_key(order, keys, 5, spare_values, spare_keys);
     out.reserve(out.size() + n);
     for (const std::uint32_t i : order) {
         out.push_back(*picked[i]);
@@ -221,13 +200,21 @@ void rebuild_job_lists(ReadingStore& store) {
     // sub-location, then location, then job.
     // Readings that are already grouped (a loaded save file, a decoded download) stay as they
     // are, and the walk that finds so builds the job lists on the way.
-    if (build_lists_if_grouped(store)) {
+    if (const JobListsInOrder lists = walk(store.all_readings); lists.grouped()) {
+        lists.set_lists(store);
         return;
     }
     if (!group_by_counting(store.all_readings)) {
         std::stable_sort(store.all_readings.begin(), store.all_readings.end(), key_less);
     }
-    build_lists(store);
+    walk(store.all_readings).set_lists(store);
+}
+
+void JobListsInOrder::set_lists(ReadingStore& store) const {
+    store.mc_jobs = mc_.jobs;
+    store.mc_job_count = mc_.count;
+    store.rh_jobs = rh_.jobs;
+    store.rh_job_count = rh_.count;
 }
 
 bool earlier_in_time(const Reading& a, const Reading& b) {
@@ -271,6 +258,68 @@ std::vector<Reading> readings_in_time_order(const ReadingStore& store, std::int3
         std::stable_sort(readings.begin(), readings.end(), earlier_in_time);
     }
     return readings;
+}
+
+GroupedPositions grouped_in_time_order(const ReadingStore& store, std::int32_t job,
+                                       KindFilter filter, std::size_t group_count,
+                                       std::uint32_t (*group_of)(const Reading&)) {
+    const auto& all = store.all_readings;
+    std::size_t i = static_cast<std::size_t>(
+        std::find_if(all.begin(), all.end(), [job](const Reading& r) { return r.job == job; }) -
+        all.begin());
+    // Each reading taken, with its group and its time key, counted per group.
+    std::vector<std::uint32_t> taken;
+    std::vector<std::uint32_t> groups;
+    std::vector<std::uint64_t> times;
+    // Room for the rest of the array: reserved, not touched, so no growth copies the lists.
+    taken.reserve(all.size() - i);
+    groups.reserve(all.size() - i);
+    times.reserve(all.size() - i);
+    GroupedPositions grouped;
+    grouped.group_start.assign(group_count + 1, 0);
+    bool packed = true;
+    for (; i < all.size() && all[i].job == job; ++i) {
+        const std::uint32_t group = of_job(all[i], job, filter) ? group_of(all[i]) : kNoGroup;
+        if (group == kNoGroup) {
+            continue;
+        }
+        const std::optional<std::uint64_t> time = packed_time(all[i]);
+        packed = packed && time.has_value();
+        ++grouped.group_start[group + 1];
+        taken.push_back(static_cast<std::uint32_t>(i));
+        groups.push_back(group);
+        times.push_back(time.value_or(0));
+    }
+    for (std::size_t g = 1; g <= group_count; ++g) {
+        grouped.group_start[g] += grouped.group_start[g - 1];
+    }
+    // A stable counting sort by group, then each group by time on its own: a group is small
+    // enough to be sorted in the cache.
+    std::vector<std::uint32_t> next(grouped.group_start.begin(), grouped.group_start.end() - 1);
+    grouped.positions.resize(taken.size());
+    std::vector<std::uint64_t> keys(taken.size());
+    for (std::size_t k = 0; k < taken.size(); ++k) {
+        const std::uint32_t at = next[groups[k]]++;
+        grouped.positions[at] = taken[k];
+        keys[at] = times[k];
+    }
+    std::vector<std::uint32_t> spare_values;
+    std::vector<std::uint64_t> spare_keys;
+    for (std::size_t g = 0; g < group_count; ++g) {
+        const std::size_t first = grouped.group_start[g];
+        const std::size_t size = grouped.group_start[g + 1] - first;
+        const std::span<std::uint32_t> members(grouped.positions.data() + first, size);
+        if (packed && size >= kRadixSortMinimum) {
+            radix_sort_by_key(members, std::span(keys.data() + first, size), 5, spare_values,
+                              spare_keys);
+        } else {
+            std::stable_sort(members.begin(), members.end(),
+                             [&all](std::uint32_t a, std::uint32_t b) {
+                                 return earlier_in_time(all[a], all[b]);
+                             });
+        }
+    }
+    return grouped;
 }
 
 void fill_working_set(ReadingStore& store, std::int32_t position, ManagedKind kind) {

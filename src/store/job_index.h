@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <tuple>
 #include <vector>
 
 namespace qm {
@@ -24,6 +25,50 @@ enum class KindFilter {
 // (and in saves of their job), but no job list, working set or query reaches them, so views,
 // summaries and exports never see them.
 bool in_tables(const Reading& r);
+
+// Builds both job lists while the readings of an array are met in order, and notes whether the
+// array is grouped by job, location and sub-location: the walk rebuild_job_lists makes over an
+// array that is, folded into a walk that meets the readings anyway (a load).
+class JobListsInOrder {
+public:
+    void add(const Reading& r) {
+        if (grouped_ && met_ &&
+            std::tie(r.job, r.location, r.sub_location) < std::tie(job_, location_, sub_)) {
+            grouped_ = false;
+        }
+        met_ = true;
+        job_ = r.job;
+        location_ = r.location;
+        sub_ = r.sub_location;
+        (is_rh(r) ? rh_ : mc_).add(r);
+    }
+    bool grouped() const { return grouped_; }
+    // Sets the store's job lists and counts; only meaningful when grouped().
+    void set_lists(ReadingStore& store) const;
+
+private:
+    // The jobs of one kind in the order they appear in a grouped array.
+    struct List {
+        std::array<std::int32_t, kMaxJobs> jobs{};
+        std::int32_t count = 0;
+        void add(const Reading& r) {
+            // The array is grouped by job, so a change of job is a new list entry; listed jobs
+            // are 1..5, so the list never overflows.
+            if ((count != 0 && jobs[static_cast<std::size_t>(count - 1)] == r.job) ||
+                count == kMaxJobs || !in_tables(r)) {
+                return;
+            }
+            jobs[static_cast<std::size_t>(count++)] = r.job;
+        }
+    };
+    List mc_;
+    List rh_;
+    bool grouped_ = true;
+    bool met_ = false;
+    std::int32_t job_ = 0;
+    std::int32_t location_ = 0;
+    std::int32_t sub_ = 0;
+};
 
 // Orders all_readings by job, location, sub-location (arrival order kept within) and rebuilds
 // mc_jobs / rh_jobs with their counts from the readings in_tables.
@@ -43,6 +88,21 @@ std::size_t count_readings(const ReadingStore& store, std::int32_t job, KindFilt
 // at its first reading in all_readings: after a rebuild, every reading of the job.
 std::vector<Reading> readings_in_time_order(const ReadingStore& store, std::int32_t job,
                                             KindFilter filter);
+
+// Positions in all_readings, grouped: group g holds positions[group_start[g] .. group_start[g +
+// 1]).
+struct GroupedPositions {
+    std::vector<std::uint32_t> positions;
+    std::vector<std::uint32_t> group_start;
+};
+
+// The readings readings_in_time_order takes, as positions in all_readings, ordered by their group
+// (group_of gives 0 .. group_count - 1, or kNoGroup to leave a reading out), then by time, ties in
+// all_readings order: the order of group_order over readings_in_time_order, without copying a
+// reading. At most UINT32_MAX readings.
+GroupedPositions grouped_in_time_order(const ReadingStore& store, std::int32_t job,
+                                       KindFilter filter, std::size_t group_count,
+                                       std::uint32_t (*group_of)(const Reading&));
 
 // The job selection's cached view: replaces working_set with the readings in time order of the
 // job at a position of the managed kind's job list (job_at_slot). Both kinds, another value or a

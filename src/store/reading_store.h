@@ -17,6 +17,10 @@ struct ReadingStore {
     std::int32_t last_pin_temperature = 0;
     // Every reading, grouped by job, location, sub-location (arrival order within) after a rebuild.
     std::vector<Reading> all_readings;
+    // Room a load decodes into before it replaces all_readings; it then holds the readings
+    // replaced, for their room only, while they are of a like size: the next load of a like size
+    // finds its pages in place.
+    std::vector<Reading> spare_readings;
     // The job selection's cached view (fill_working_set): copies of the selected job's readings
     // of the managed kind, in time order. Windows that show the selected job read it.
     std::vector<Reading> working_set;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -64,6 +65,36 @@ void append_fixed(std::string& out, double value, int precision) {
     out.resize(at + static_cast<std::size_t>(n) + 1);
     std::snprintf(out.data() + at, static_cast<std::size_t>(n) + 1, "%.*f", precision, value);
     out.resize(at + static_cast<std::size_t>(n));
+}
+
+char* write_tenths(char* at, double value) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 1e7)) {
+        return nullptr;
+    }
+    // Below 1e8 the product is within 1e-8 of the exact tenfold value, so a fraction further than
+    // 1e-6 from one half rounds to the same side as the exact value does.
+    const double scaled = magnitude * 10.0;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-6) {
+        return nullptr;
+    }
+    const auto tenths = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1U : 0U);
+    if (std::signbit(value)) {
+        *at++ = '-'; // printf keeps the sign of a negative value that rounds to zero
+    }
+    if (const std::uint32_t whole_part = tenths / 10; whole_part < 100) {
+        if (whole_part >= 10) {
+            *at++ = static_cast<char>('0' + whole_part / 10);
+        }
+        *at++ = static_cast<char>('0' + whole_part % 10);
+    } else {
+        at = std::to_chars(at, at + kTenthsRoom - 4, whole_part).ptr;
+    }
+    *at++ = '.';
+    *at++ = static_cast<char>('0' + tenths % 10);
+    return at;
 }
 
 int format_fixed(char* buffer, std::size_t size, double value, int precision) {

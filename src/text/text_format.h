@@ -19,6 +19,15 @@ void append_int2(std::string& out, int value);
 // the exact binary value to even. NaN and infinities give printf's own texts.
 void append_fixed(std::string& out, double value, int precision);
 
+// Room write_tenths needs: a sign, seven digits, the point and one decimal.
+constexpr std::size_t kTenthsRoom = 12;
+
+// "%.1f" of a value below 1e7 in magnitude, written at `at` (kTenthsRoom bytes of room) by integer
+// arithmetic; returns the end of the text. Returns nullptr, having written nothing, for a value it
+// leaves to append_fixed: NaN, infinities, 1e7 and more, and values within 1e-7 of a rounding
+// midpoint, whose side only the exact binary value decides.
+char* write_tenths(char* at, double value);
+
 // snprintf(buffer, size, "%.*f", precision, value): cut to fit and always terminated when
 // size > 0. Returns the length of the whole text, as snprintf does.
 int format_fixed(char* buffer, std::size_t size, double value, int precision);

@@ -199,6 +199,22 @@ TEST_F(FileFaults, FullOrReadOnlyDiskKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_EQ(test::read_file(dir / "kept.qmk"), old_save);
 }
 
+// A file made in pieces (a large save) whose making fails after some pieces were written.
+TEST_F(FileFaults, FailureAfterSomePiecesKeepsTheOldFileAndLeavesNoTemporary) {
+    const Bytes old_save(512, 0x5A);
+    test::write_file(dir / "kept.qmk", old_save);
+    const Bytes piece(70'000, 0x11);
+    EXPECT_EQ(replace_file_in_pieces((dir / "kept.qmk").string(),
+                                     [&](const ByteWriter& write) {
+                                         EXPECT_EQ(write(piece), 0);
+                                         EXPECT_EQ(write(piece), 0);
+                                         return EIO;
+                                     }),
+              EIO);
+    EXPECT_EQ(test::read_file(dir / "kept.qmk"), old_save);
+    EXPECT_EQ(entries_in(dir), 1u);
+}
+
 TEST_F(FileFaults, SaveAndCsvFilesAre0644UnderTheUsualUmask) {
     const mode_t old_mask = ::umask(022);
     EXPECT_EQ(save(dir / "job.qmk"), 0);

@@ -129,6 +129,12 @@ struct SaveFile : ::testing::Test {
         return write_save(path.string(), app.wizard, app.selection, app.meter, app.store);
     }
     LoadResult load(const Bytes& bytes) { return load_save(bytes, app.store, app.meter, ui); }
+    // The same bytes through the path form, which reads the records in chunks.
+    LoadResult load_from_file(const Bytes& bytes) {
+        const fs::path path = dir / "loaded.qmk";
+        test::write_file(path, bytes);
+        return load_save(path.string(), app.store, app.meter, ui);
+    }
 };
 
 TEST_F(SaveFile, OneReadingFileMatchesTheLayoutByteForByte) {
@@ -327,6 +333,18 @@ TEST(MultiSaveName, WorksInsideTheFileNamePartOnly) {
     EXPECT_EQ(multi_save_name("abcdefg", 1234), "234defg");
 }
 
+// Each case once through the bytes form of the loader and once through the path form.
+template <typename Case>
+std::vector<std::pair<Case, bool>> with_both_forms(std::vector<Case> cases) {
+    std::vector<std::pair<Case, bool>> out;
+    for (const bool from_file : {false, true}) {
+        for (const Case& c : cases) {
+            out.emplace_back(c, from_file);
+        }
+    }
+    return out;
+}
+
 TEST_F(SaveFile, RefusedFilesLeaveTheStoreAsItWas) {
     const std::vector<Reading> before = {rh_reading(4), pin_reading(5)};
     set_readings(before);
@@ -370,10 +388,10 @@ TEST_F(SaveFile, RefusedFilesLeaveTheStoreAsItWas) {
     two.insert(two.end(), two.begin() + 1112, two.begin() + 1180 - 1); // cut in the last record
     cases.push_back({"ends inside its last record", two, kNotValidMessage});
 
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [c, from_file] : with_both_forms(cases)) {
+        SCOPED_TRACE(std::string(c.what) + (from_file ? ", from a file" : ""));
         ui.messages.clear();
-        const LoadResult result = load(c.bytes);
+        const LoadResult result = from_file ? load_from_file(c.bytes) : load(c.bytes);
         EXPECT_TRUE(result.rejected());
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, c.message);
@@ -383,6 +401,36 @@ TEST_F(SaveFile, RefusedFilesLeaveTheStoreAsItWas) {
         EXPECT_EQ(app.store.job_ids[0], 1);
         EXPECT_EQ(app.store.mc_job_count, 1);
     }
+}
+
+// Both forms of the loader give the same store for a file of several chunks of records, in the
+// order it holds them (grouped) or not (then grouped on load).
+TEST_F(SaveFile, PathAndBytesLoadAlike) {
+    std::vector<Reading> readings;
+    for (int i = 0; i < 9000; ++i) {
+        Reading r = i % 3 == 0 ? rh_reading(2) : pin_reading(2);
+        r.location = (i * 7) % 64;
+        r.mc = i;
+        readings.push_back(r);
+    }
+    for (const bool grouped : {true, false}) {
+        SCOPED_TRACE(grouped ? "grouped" : "not grouped");
+        set_readings(readings);
+        const std::vector<Reading> expected = app.store.all_readings;
+        const Bytes bytes =
+            encode_save(make_save_header(app.wizard, app.selection, app.meter, app.store),
+                        app.meter, grouped ? expected : readings, 2, {});
+        for (const bool from_file : {false, true}) {
+            set_readings({pin_reading(1)});
+            ASSERT_TRUE((from_file ? load_from_file(bytes) : load(bytes)).accepted());
+            EXPECT_EQ(app.store.all_readings, expected);
+            EXPECT_EQ(app.store.mc_job_count, 1);
+            EXPECT_EQ(app.store.rh_job_count, 1);
+        }
+    }
+    // A small file after a large one keeps no room of the large one's size.
+    ASSERT_TRUE(load_from_file(one_reading_file()).accepted());
+    EXPECT_LT(app.store.all_readings.capacity() + app.store.spare_readings.capacity(), 9000u);
 }
 
 TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {

@@ -1,5 +1,7 @@
 #include "link/download_decoder.h"
 
+#include "store/job_index.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -220,6 +222,39 @@ TEST_F(Decoder, DropsReadingsOutsideTheDataModel) {
     const DecodeReport none = decode(join({header(0x00), bad_job}));
     EXPECT_TRUE(none.no_data);
     EXPECT_EQ(store.no_data, 1);
+}
+
+// Records of every kind over jobs 1..3 and many positions; `seed` varies them.
+Bytes mixed_stream(int records, int seed) {
+    Bytes out = header(0x0A);
+    for (int i = 0; i < records; ++i) {
+        Bytes r = kRhRecord;
+        r[0] = static_cast<std::uint8_t>((i * seed) % 5); // kinds 0..3 and an unknown one
+        r.resize(record_length(r[0]), 0x00);
+        r[1] = static_cast<std::uint8_t>(0x30 | (1 + (i + seed) % 3));
+        r[2] = static_cast<std::uint8_t>((i * 7 + seed) % 96);
+        r[8] = static_cast<std::uint8_t>(i % 100);
+        out.insert(out.end(), r.begin(), r.end());
+    }
+    return out;
+}
+
+// A download into a store that holds a larger one leaves nothing of it, and its job lists are
+// those rebuild_job_lists finds.
+TEST_F(Decoder, LaterDownloadReplacesEveryReadingOfTheLast) {
+    const Bytes small = mixed_stream(300, 3);
+    decode(small);
+    const std::vector<Reading> expected = store.all_readings;
+    ReadingStore rebuilt = store;
+    rebuild_job_lists(rebuilt);
+
+    decode(mixed_stream(1000, 7));
+    decode(small);
+    EXPECT_EQ(store.all_readings, expected);
+    EXPECT_EQ(store.mc_jobs, rebuilt.mc_jobs);
+    EXPECT_EQ(store.rh_jobs, rebuilt.rh_jobs);
+    EXPECT_EQ(store.mc_job_count, 3);
+    EXPECT_EQ(store.rh_job_count, rebuilt.rh_job_count);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "store/job_index.h"
 
+#include "store/group_order.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -186,6 +188,8 @@ TEST(FillWorkingSet, LargeSetsKeepTheStableTimeOrder) {
             Reading r = timed(9 + i % 2, 1 + (i * 7) % 12, 1 + (i * 11) % 3, (i * 13) % 0x73,
                               (i * 17) % 4, i);
             r.kind = i % 5 == 0 ? RhTemperature : Pin;
+            r.location = i % 7 == 0 ? 3 : 1;
+            r.sub_location = i % 3;
             store.all_readings.push_back(r);
         }
         store.all_readings[1234].year = odd_year;
@@ -201,6 +205,20 @@ TEST(FillWorkingSet, LargeSetsKeepTheStableTimeOrder) {
         store.mc_job_count = 2;
         fill_working_set(store, 0, ManagedKind::Mc);
         EXPECT_EQ(store.working_set, expected) << "odd year " << odd_year;
+        // The export's order: by location and sub-location, in time order within each group.
+        const auto group = [](const Reading& r) {
+            return static_cast<std::uint32_t>(r.location * 3 + r.sub_location);
+        };
+        const GroupedPositions grouped =
+            grouped_in_time_order(store, 1, KindFilter::Mc, 192, +group);
+        EXPECT_EQ(gathered(store.all_readings, grouped.positions),
+                  gathered(expected, group_order(expected, 192, group)))
+            << "odd year " << odd_year;
+        for (std::uint32_t g = 0; g < 192; ++g) {
+            EXPECT_EQ(grouped.group_start[g + 1] - grouped.group_start[g],
+                      std::count_if(expected.begin(), expected.end(),
+                                    [&](const Reading& r) { return group(r) == g; }));
+        }
     }
 }
 

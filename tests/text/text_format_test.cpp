@@ -27,6 +27,15 @@ std::string fixed(double value, int precision) {
     return out.substr(1);
 }
 
+// "%.1f" as the CSV export writes it: write_tenths where it takes the value, else append_fixed.
+std::string tenths(double value) {
+    char text[kTenthsRoom];
+    if (const char* end = write_tenths(text, value); end != nullptr) {
+        return std::string(text, static_cast<std::size_t>(end - text));
+    }
+    return fixed(value, 1);
+}
+
 // Values where a faster formatter typically parts from printf: exact binary halves (which
 // round to even), decimal halves that are not exact in binary, negatives rounding to zero,
 // signed zero, large magnitudes, NaN and infinities.
@@ -74,7 +83,13 @@ std::vector<double> awkward_values() {
                              inf,
                              -inf,
                              std::nan(""),
-                             -std::nan("")};
+                             -std::nan(""),
+                             9999999.95,
+                             std::nextafter(1e7, 0.0),
+                             1e7,
+                             std::nextafter(0.25, 0.0),
+                             std::nextafter(0.25, 1.0),
+                             std::nextafter(-0.05, 0.0)};
     for (int i = -5000; i <= 5000; ++i) {
         v.push_back(i * 0.1);   // the decoder's tenths
         v.push_back(i * 0.005); // halves at the second decimal
@@ -89,6 +104,7 @@ TEST(TextFormat, FixedMatchesPrintfOnAwkwardValues) {
             ASSERT_EQ(fixed(value, precision), printf_text("%.*f", precision, value))
                 << "value " << printf_text("%.17g", value) << " precision " << precision;
         }
+        ASSERT_EQ(tenths(value), printf_text("%.1f", value)) << printf_text("%.17g", value);
     }
 }
 
@@ -102,6 +118,7 @@ TEST(TextFormat, FixedMatchesPrintfOnRandomValues) {
                                  std::bit_cast<double>(bits(random))};
         for (const double value : values) {
             ASSERT_EQ(fixed(value, 1), printf_text("%.1f", value)) << printf_text("%.17g", value);
+            ASSERT_EQ(tenths(value), printf_text("%.1f", value)) << printf_text("%.17g", value);
             ASSERT_EQ(fixed(value, 2), printf_text("%.2f", value)) << printf_text("%.17g", value);
         }
     }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 
 namespace qmtool {
 
@@ -15,10 +16,21 @@ namespace {
 constexpr const char* kExportUsage =
     "usage: qmtool export SAVE_FILE [--out CSV_FILE] [--celsius] [--international]\n";
 
-int write_stdout(const std::string& text) {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-        std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "qmtool: standard output: %s\n", std::strerror(errno));
+// The export on standard output, piece by piece: a large job's text is never held whole.
+int write_stdout(const qm::AppState& app, std::int32_t job, std::int32_t celsius,
+                 std::int32_t international) {
+    errno = 0;
+    int error = qm::write_csv(
+        app.store, app.meter, job, celsius, international, [](std::span<const std::uint8_t> piece) {
+            return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size()
+                       ? 0
+                       : (errno != 0 ? errno : EIO);
+        });
+    if (error == 0 && std::fflush(stdout) != 0) {
+        error = errno != 0 ? errno : EIO;
+    }
+    if (error != 0) {
+        std::fprintf(stderr, "qmtool: standard output: %s\n", std::strerror(error));
         return kExitFailure;
     }
     return kExitOk;
@@ -66,7 +78,7 @@ int run_export(int argc, char** argv) {
         }
         return kExitOk;
     }
-    return write_stdout(qm::export_csv(app.store, app.meter, job, celsius, international));
+    return write_stdout(app, job, celsius, international);
 }
 
 } // namespace qmtool

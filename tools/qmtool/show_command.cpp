@@ -67,6 +67,7 @@ struct Display {
     std::int32_t international = 0;
 };
 
+// The readings table, one row at a time: a job of a million readings is never held as texts.
 void print_readings(const qm::AppState& app, qm::ManagedKind kind, std::int32_t position,
                     const Display& d) {
     const auto headings = qm::reading_column_headings(kind, d.celsius);
@@ -74,45 +75,67 @@ void print_readings(const qm::AppState& app, qm::ManagedKind kind, std::int32_t 
     std::copy(headings.begin(), headings.end(), heading_cells.begin());
     const std::string emc_heading(qm::kEmcHeading);
     print_cells(heading_cells, kind == qm::ManagedKind::Rh ? &emc_heading : nullptr);
-    for (const qm::ReadingRow& row :
-         qm::collect_reading_rows(app.store, app.meter.active_materials, kind, position, 0,
-                                  qm::kAllRows, d.celsius, d.international)) {
-        print_cells(row.cells, kind == qm::ManagedKind::Rh ? &row.emc : nullptr);
+    qm::for_each_reading_row(app.store, app.meter.active_materials, kind, position, 0, qm::kAllRows,
+                             d.celsius, d.international, [kind](const qm::ReadingRow& row) {
+                                 print_cells(row.cells,
+                                             kind == qm::ManagedKind::Rh ? &row.emc : nullptr);
+                             });
+}
+
+// Calls each(group) for every group of the job's readings of a kind, in group order, each group's
+// readings in time order: one pass over the job, whatever the number of groups.
+template <typename Each>
+void for_each_group(const qm::AppState& app, std::int32_t job, qm::KindFilter filter,
+                    std::size_t group_count, std::uint32_t (*group_of)(const qm::Reading&),
+                    Each each) {
+    const qm::GroupedPositions grouped =
+        qm::grouped_in_time_order(app.store, job, filter, group_count, group_of);
+    std::vector<qm::Reading> group;
+    for (std::size_t g = 0; g < group_count; ++g) {
+        group.clear();
+        for (std::uint32_t k = grouped.group_start[g]; k < grouped.group_start[g + 1]; ++k) {
+            group.push_back(app.store.all_readings[grouped.positions[k]]);
+        }
+        if (!group.empty()) {
+            each(group);
+        }
     }
 }
 
 // One line per location and sub-location that holds readings of the job.
 void print_mc_summary(const qm::AppState& app, std::int32_t job, const Display& d) {
-    const std::vector<qm::Reading> readings =
-        qm::readings_in_time_order(app.store, job, qm::KindFilter::Mc);
     print_line({"Location", "Sub Location", "First", "Last", "PIN Readings", "Material",
                 "PIN Minimum", "PIN Maximum", "SCAN Readings", "SCAN Minimum", "SCAN Maximum"});
-    for (const int location : qm::locations_of(readings, job)) {
-        for (const int sub : qm::sub_locations_of(readings, job, location)) {
+    for_each_group(
+        app, job, qm::KindFilter::Mc, qm::kLocationCount * qm::kSubLocationCount,
+        [](const qm::Reading& r) {
+            return static_cast<std::uint32_t>(r.location * qm::kSubLocationCount + r.sub_location);
+        },
+        [&](const std::vector<qm::Reading>& group) {
             const qm::JobStatistics s =
-                qm::compute_mc_statistics(qm::group_readings(readings, job, location, sub),
-                                          app.meter.active_materials, d.international);
-            print_line({qm::location_name(location), qm::sub_location_name(sub), s.first_text,
+                qm::compute_mc_statistics(group, app.meter.active_materials, d.international);
+            print_line({qm::location_name(group.front().location),
+                        qm::sub_location_name(group.front().sub_location), s.first_text,
                         s.last_text, s.count_text, s.material_text, s.min_text, s.max_text,
                         s.scan_count_text, s.scan_min_text, s.scan_max_text});
-        }
-    }
+        });
 }
 
 // One line per location that holds readings of the job.
 void print_rh_summary(const qm::AppState& app, std::int32_t job, const Display& d) {
-    const std::vector<qm::Reading> readings =
-        qm::readings_in_time_order(app.store, job, qm::KindFilter::Rh);
     const bool gpk = d.celsius != 0;
     print_line({"Location", "Number of Readings", "First", "Last",
                 gpk ? "Minimum GPK Value" : "Minimum GPP Value",
                 gpk ? "Maximum GPK Value" : "Maximum GPP Value"});
-    for (const int location : qm::locations_of(readings, job)) {
-        const qm::JobStatistics s = qm::compute_rh_statistics(
-            qm::group_readings(readings, job, location), d.celsius, d.international);
-        print_line({qm::location_name(location), s.count_text, s.first_text, s.last_text,
-                    s.min_text, s.max_text});
-    }
+    for_each_group(
+        app, job, qm::KindFilter::Rh, qm::kLocationCount,
+        [](const qm::Reading& r) { return static_cast<std::uint32_t>(r.location); },
+        [&](const std::vector<qm::Reading>& group) {
+            const qm::JobStatistics s =
+                qm::compute_rh_statistics(group, d.celsius, d.international);
+            print_line({qm::location_name(group.front().location), s.count_text, s.first_text,
+                        s.last_text, s.min_text, s.max_text});
+        });
 }
 
 } // namespace
