@@ -2,14 +2,35 @@
 
 #include "store/job_index.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 namespace qm {
 
 namespace {
+
+// Makes room for a download larger than any before it, in place of the readings (every place is
+// written after). Fresh memory is faulted in page by page as it is first written; for the tens of
+// megabytes of a large download the kernel is asked for large pages, which cuts the faults by a
+// factor of 512. Only advice: where it is not followed, or the block is too small to hold a large
+// page, nothing changes.
+void make_room_with_large_pages(std::vector<Reading>& readings, std::size_t count) {
+    std::vector<Reading> grown;
+    grown.reserve(count);
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(grown.data());
+    const std::uintptr_t end = begin + count * sizeof(Reading);
+    const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    if (first + kLargePage <= end) {
+        madvise(reinterpret_cast<void*>(first), (end - first) & ~(kLargePage - 1), MADV_HUGEPAGE);
+    }
+    readings.swap(grown);
+}
 
 constexpr std::size_t kJobIdsLength = 10;
 constexpr std::int32_t kNumberedLocationBase = 32;
@@ -169,6 +190,9 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
     report.dropped_bad_location = bad_location;
     // Every place is written below, so the readings of the last download are not cleared
     // first: their pages are reused as they stand.
+    if (store.all_readings.capacity() < kept) {
+        make_room_with_large_pages(store.all_readings, kept);
+    }
     store.all_readings.resize(kept);
     for (std::size_t g = 1; g <= kGroupCount; ++g) {
         next[g] += next[g - 1];
