@@ -14,9 +14,13 @@
 #include "shell/resources.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
+#include "summaries/job_notes_dialog.h"
+#include "summaries/summary_window.h"
 #include "ui/qt_file_dialogs.h"
 #include "ui/qt_text.h"
 #include "ui/qt_user_interface.h"
+#include "views/histogram_dialog.h"
+#include "views/readings_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -364,7 +368,18 @@ FileCommandResult MainWindow::runFileCommand(FileCommand command) {
 }
 
 void MainWindow::dataReplaced() {
-    // Nothing of the new data is selected yet: no job of the old data may stay on show.
+    // Nothing of the new data is selected yet: no job of the old data may stay on show, neither
+    // in the side panel nor in a job window, where a title or notes typed afterwards would land
+    // on the new data's job of the same number.
+    for (QDialog* window : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<ReadingsView*>(window) != nullptr ||
+            qobject_cast<HistogramDialog*>(window) != nullptr ||
+            qobject_cast<SummaryWindow*>(window) != nullptr ||
+            qobject_cast<JobNotesDialog*>(window) != nullptr ||
+            qobject_cast<JobTitleDialog*>(window) != nullptr) {
+            window->close();
+        }
+    }
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
     sidePanel_->clearQuickJobInfo();
     repaintSidePanel();

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 
 #include <filesystem>
 
@@ -119,8 +120,11 @@ protected:
     }
 };
 
-TEST_F(JobWindowsTest, OpenWindowsFollowTheOptionsAtOnce) {
+// Open job windows show the options at once, and close when the data they show is replaced.
+TEST_F(JobWindowsTest, OpenWindowsFollowTheOptionsAndCloseWithTheirData) {
     secondOfTwoSelected();
+    dialogs_.answers = {path("job3.qmk")};
+    press(JobListPage::kSaveId);
     jobWindows().viewSummary();
     McSummaryWindow* summary = jobWindows().mcSummary();
     ASSERT_NE(summary, nullptr);
@@ -136,6 +140,16 @@ TEST_F(JobWindowsTest, OpenWindowsFollowTheOptionsAtOnce) {
     QCoreApplication::processEvents();
     EXPECT_GT(counter.paints, 0) << "the readings view repaints with the new date order";
     view->removeEventFilter(&counter);
+
+    press(JobListPage::kChangeTitleId);
+    const QPointer<JobTitleDialog> title = jobWindows().titleDialog();
+    ASSERT_TRUE(title && title->isVisible());
+    dialogs_.answers = {path("job3.qmk")};
+    ASSERT_TRUE(window_->runFileCommand(FileCommand::Open).loaded);
+    for (const QDialog* open : {static_cast<QDialog*>(summary), static_cast<QDialog*>(view),
+                                static_cast<QDialog*>(title.data())}) {
+        EXPECT_TRUE(open == nullptr || !open->isVisible());
+    }
 }
 
 TEST_F(JobWindowsTest, SaveAllJobsWritesEveryJobAndKeepsTheSelection) {
