@@ -1,6 +1,7 @@
 #include "analysis/job_statistics.h"
 
 #include "store/job_index.h"
+#include "support/readings.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +14,9 @@ namespace {
 constexpr std::int32_t kUsDate = 0;
 constexpr std::int32_t kInternationalDate = 1;
 
+// Job 2, location 4, sub-location 1, material 0.
 Reading make(std::int32_t kind, double value, std::int32_t minute = 0) {
-    Reading r;
-    r.kind = kind;
-    r.job = 2;
-    r.location = 4;
-    r.sub_location = 1;
-    r.year = 3;
-    r.month = 8;
-    r.day = 28;
-    r.hour_code = 0x41; // 1 AM, 12-hour mode
-    r.minute = minute;
-    if (kind == RhTemperature) {
-        r.rh = 50.0;
-        r.temperature = value;
-    } else {
-        r.mc = value;
-    }
-    return r;
+    return test::dated_reading(kind, 2, 4, 1, value, minute, 0);
 }
 
 // The figures of the group the summaries pick from a job's readings: job 2, location 4 and, for

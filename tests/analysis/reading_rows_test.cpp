@@ -1,6 +1,7 @@
 #include "analysis/reading_rows.h"
 
 #include "store/job_index.h"
+#include "support/readings.h"
 
 #include <gtest/gtest.h>
 
@@ -18,20 +19,10 @@ std::string deg(const char* number, std::string_view unit) {
     return number + std::string(unit);
 }
 
+// Job 1 at "KIT", sub-location 1, "Oak", 70 °F pin temperature, minute 5.
 Reading moisture(std::int32_t kind, double mc) {
-    Reading r;
-    r.kind = kind;
-    r.job = 1;
-    r.location = 2; // "KIT"
-    r.sub_location = 1;
-    r.material = 3; // "Oak"
+    Reading r = test::dated_reading(kind, 1, 2, 1, mc, 5);
     r.pin_temperature = 70;
-    r.mc = mc;
-    r.year = 3;
-    r.month = 8;
-    r.day = 28;
-    r.hour_code = 0x41;
-    r.minute = 5;
     return r;
 }
 

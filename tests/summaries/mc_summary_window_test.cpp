@@ -18,12 +18,12 @@ class McSummaryWindowTest : public SummaryWindowTest {
 protected:
     McSummaryWindowTest()
         : SummaryWindowTest({"Job #1", "Job #3"}, 1, "Job #3       ID#103",
-                            {summary_reading(PinWithTemperature, 1, 0, 0, 30.0, 1),
-                             summary_reading(PinWithTemperature, 3, kKit, kSubC, 20.0, 2),
-                             summary_reading(PinWithTemperature, 3, kKit, kSubW, 10.0, 3),
-                             summary_reading(PinWithTemperature, 3, kKit, kSubC, 22.5, 4),
-                             summary_reading(Scan, 3, kLocation3, 0, 12.0, 5),
-                             summary_reading(Scan, 3, kLocation3, 0, 40.0, 6)},
+                            {dated_reading(PinWithTemperature, 1, 0, 0, 30.0, 1),
+                             dated_reading(PinWithTemperature, 3, kKit, kSubC, 20.0, 2),
+                             dated_reading(PinWithTemperature, 3, kKit, kSubW, 10.0, 3),
+                             dated_reading(PinWithTemperature, 3, kKit, kSubC, 22.5, 4),
+                             dated_reading(Scan, 3, kLocation3, 0, 12.0, 5),
+                             dated_reading(Scan, 3, kLocation3, 0, 40.0, 6)},
                             ManagedKind::Mc) {}
 };
 

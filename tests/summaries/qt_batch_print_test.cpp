@@ -22,13 +22,13 @@ protected:
     BatchPrintTest() {
         std::vector<Reading> readings;
         for (int i = 0; i < 60; ++i) {
-            readings.push_back(summary_reading(PinWithTemperature, 1, kKit, 0, 10.0 + i % 5, i));
+            readings.push_back(dated_reading(PinWithTemperature, 1, kKit, 0, 10.0 + i % 5, i));
         }
         for (int i = 0; i < 3; ++i) {
-            readings.push_back(summary_reading(Scan, 4, kLocation3, kSubW, 20.0 + i, i));
+            readings.push_back(dated_reading(Scan, 4, kLocation3, kSubW, 20.0 + i, i));
         }
         for (const int job : {2, 5}) {
-            readings.push_back(summary_reading(RhTemperature, job, kKit, 0, 70.0, 1));
+            readings.push_back(dated_reading(RhTemperature, job, kKit, 0, 70.0, 1));
         }
         load_readings(app, {}, ManagedKind::Mc);
         app.store.all_readings = readings;

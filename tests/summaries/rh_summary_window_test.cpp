@@ -14,9 +14,9 @@ class RhSummaryWindowTest : public SummaryWindowTest {
 protected:
     RhSummaryWindowTest()
         : SummaryWindowTest({"Job #2"}, 0, "Job #2       ID#102",
-                            {summary_reading(RhTemperature, 2, kLocation3, 0, 70.0, 1),
-                             summary_reading(RhTemperature, 2, kKit, 0, 176.5, 2),
-                             summary_reading(RhTemperature, 2, kKit, 1, 190.0, 3)},
+                            {dated_reading(RhTemperature, 2, kLocation3, 0, 70.0, 1),
+                             dated_reading(RhTemperature, 2, kKit, 0, 176.5, 2),
+                             dated_reading(RhTemperature, 2, kKit, 1, 190.0, 3)},
                             ManagedKind::Rh) {}
 };
 

@@ -1,6 +1,7 @@
 #include "summaries/summary_model.h"
 
 #include "store/job_index.h"
+#include "support/readings.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +17,9 @@ constexpr int kBath1 = 5;
 constexpr int kW = 1;
 constexpr int kC = 2;
 
+// Job 3, material 1.
 Reading mc_reading(std::int32_t kind, int location, int sub_location, double mc, int minute) {
-    Reading r;
-    r.kind = kind;
-    r.job = 3;
-    r.location = location;
-    r.sub_location = sub_location;
-    r.year = 3;
-    r.month = 8;
-    r.day = 28;
-    r.hour_code = 0x41;
-    r.minute = minute;
-    r.mc = mc;
-    r.material = 1;
-    return r;
+    return test::dated_reading(kind, 3, location, sub_location, mc, minute, 1);
 }
 
 Reading rh_reading(int location, double rh, double temperature, int minute) {

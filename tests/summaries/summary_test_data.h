@@ -4,6 +4,7 @@
 
 #include "state/app_state.h"
 #include "store/job_index.h"
+#include "support/readings.h"
 
 #include <initializer_list>
 #include <utility>
@@ -14,28 +15,6 @@ constexpr int kKit = 2;
 constexpr int kLocation3 = 34;
 constexpr int kSubW = 1;
 constexpr int kSubC = 2;
-
-inline Reading summary_reading(std::int32_t kind, std::int32_t job, int location, int sub_location,
-                               double value, int minute) {
-    Reading r;
-    r.kind = kind;
-    r.job = job;
-    r.location = location;
-    r.sub_location = sub_location;
-    r.year = 3;
-    r.month = 8;
-    r.day = 28;
-    r.hour_code = 0x41; // 1 AM, 12-hour mode
-    r.minute = minute;
-    r.material = 3;
-    if (kind == RhTemperature) {
-        r.rh = 50.0;
-        r.temperature = value;
-    } else {
-        r.mc = value;
-    }
-    return r;
-}
 
 // A store of bare readings, one of each kind and job given, with its job lists.
 inline ReadingStore
