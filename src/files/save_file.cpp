@@ -132,12 +132,17 @@ void decode_records(const std::uint8_t* records, std::size_t count, Reading* rea
     }
 }
 
-// The spare array sized for a load of `count` readings: its room is reused when it is of a like
-// size; a much larger one is given back first, so that a small file never holds a large array.
-std::vector<Reading>& spare_for(ReadingStore& store, std::size_t count) {
-    if (store.spare_readings.capacity() > 2 * count + kSpareSlack) {
-        std::vector<Reading>().swap(store.spare_readings);
+// Gives back a spare array much larger than `count` readings need, so that a small file never
+// holds a large array; one of a like size stays as room to reuse.
+void keep_spare_only_if_alike(std::vector<Reading>& spare, std::size_t count) {
+    if (spare.capacity() > 2 * count + kSpareSlack) {
+        std::vector<Reading>().swap(spare);
     }
+}
+
+// The spare array sized for a load of `count` readings.
+std::vector<Reading>& spare_for(ReadingStore& store, std::size_t count) {
+    keep_spare_only_if_alike(store.spare_readings, count);
     store.spare_readings.resize(count);
     return store.spare_readings;
 }
@@ -162,9 +167,7 @@ LoadResult accept(const Opening& o, std::span<const std::uint8_t> start,
     meter.not_scanner = header.not_scanner;
     store.all_readings.swap(store.spare_readings);
     // The readings replaced stay as room for the next load only while they are of a like size.
-    if (store.spare_readings.capacity() > 2 * store.all_readings.size()) {
-        std::vector<Reading>().swap(store.spare_readings);
-    }
+    keep_spare_only_if_alike(store.spare_readings, store.all_readings.size());
     store.annotations = std::move(notes.annotations);
     if (lists.grouped()) {
         lists.set_lists(store);
