@@ -77,6 +77,7 @@ PsychrometricResult compute_psychrometrics(double rh, double t_f, int celsius) {
     // The bounds themselves are in range; NaN is not.
     if (!(t_c >= kMinCelsius && t_c <= kMaxCelsius)) {
         result.humidity = kOutOfRange;
+        result.dew_point = kOutOfRange;
         std::snprintf(result.humidity_text, sizeof result.humidity_text, "%s", kOutOfRangeText);
         std::snprintf(result.dew_point_text, sizeof result.dew_point_text, "%s", kOutOfRangeText);
         return result;
@@ -90,10 +91,11 @@ PsychrometricResult compute_psychrometrics(double rh, double t_f, int celsius) {
 
     const std::optional<double> dew_f = dew_point_from_vapour_pressure(e_pa * 0.01);
     if (!dew_f) {
+        result.dew_point = kOutOfRange;
         std::snprintf(result.dew_point_text, sizeof result.dew_point_text, "%s", kOutOfRangeText);
     } else {
-        const double shown = celsius != 0 ? fahrenheit_to_celsius(*dew_f) : *dew_f;
-        format_fixed(result.dew_point_text, sizeof result.dew_point_text, shown, 1);
+        result.dew_point = celsius != 0 ? fahrenheit_to_celsius(*dew_f) : *dew_f;
+        format_fixed(result.dew_point_text, sizeof result.dew_point_text, result.dew_point, 1);
     }
     return result;
 }

@@ -21,8 +21,10 @@ struct PsychrometricResult {
     // Mixing ratio in grains per pound (Fahrenheit setting) or grams per kilogram (Celsius
     // setting); kOutOfRange when the temperature is outside -40..80 degrees C.
     double humidity = 0.0;
-    char humidity_text[kPsychroTextSize] = {};  // "%.2f" of humidity, or "OR"
-    char dew_point_text[kPsychroTextSize] = {}; // "%.1f" in the display unit, no unit; or "OR"
+    char humidity_text[kPsychroTextSize] = {}; // "%.2f" of humidity, or "OR"
+    // In the display unit before rounding; kOutOfRange where the text says "OR".
+    double dew_point = 0.0;
+    char dew_point_text[kPsychroTextSize] = {}; // "%.1f" of dew_point, no unit; or "OR"
 };
 
 // One row of the saturation table: temperature in degrees C, saturation vapour pressure in hPa.

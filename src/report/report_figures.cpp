@@ -95,18 +95,8 @@ double temperature_in(double t_f, bool celsius) {
 
 // The dew point of an RH/T reading in the report's unit, as the readings table prints it
 // before rounding; nothing where the table prints "OR".
-std::optional<double> dew_point_of(const Reading& r, bool celsius) {
-    const double t_c = fahrenheit_to_celsius(r.temperature);
-    const PsychrometricResult p = compute_psychrometrics(r.rh, r.temperature, celsius ? 1 : 0);
-    if (p.humidity == kOutOfRange) {
-        return std::nullopt;
-    }
-    const double e_pa = saturation_vapour_pressure(t_c) * r.rh * 0.01 * 100.0;
-    const std::optional<double> dew_f = dew_point_from_vapour_pressure(e_pa * 0.01);
-    if (!dew_f) {
-        return std::nullopt;
-    }
-    return temperature_in(*dew_f, celsius);
+std::optional<double> dew_point_of(const PsychrometricResult& p) {
+    return p.dew_point == kOutOfRange ? std::nullopt : std::optional(p.dew_point);
 }
 
 std::optional<double> measure_value(const Reading& r, SeriesMeasure measure, bool celsius) {
@@ -120,7 +110,8 @@ std::optional<double> measure_value(const Reading& r, SeriesMeasure measure, boo
     case SeriesMeasure::Temperature:
         return is_rh(r) ? std::optional(temperature_in(r.temperature, celsius)) : std::nullopt;
     case SeriesMeasure::DewPoint:
-        return is_rh(r) ? dew_point_of(r, celsius) : std::nullopt;
+        return is_rh(r) ? dew_point_of(compute_psychrometrics(r.rh, r.temperature, celsius ? 1 : 0))
+                        : std::nullopt;
     }
     return std::nullopt;
 }
@@ -236,7 +227,7 @@ std::vector<RhLocationFigures> rh_location_figures(std::span<const Reading> read
         if (p.humidity != kOutOfRange) {
             f.humidity.add(p.humidity);
         }
-        if (const std::optional<double> dew = dew_point_of(r, celsius)) {
+        if (const std::optional<double> dew = dew_point_of(p)) {
             f.dew_point.add(*dew);
         }
         f.emc.add(equivalent_moisture_content(r.rh, r.temperature));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 namespace qm {
 namespace {
@@ -40,6 +41,12 @@ TEST(Psychrometrics, KnownReadingsUnderBothUnits) {
         EXPECT_STREQ(m.humidity_text, c.gpk);
         EXPECT_STREQ(m.dew_point_text, c.dew_c);
         EXPECT_NE(f.humidity, kOutOfRange);
+        // The number behind the text: "OR" is kOutOfRange, anything else rounds to the text.
+        for (const PsychrometricResult* r : {&f, &m}) {
+            const std::string text = r->dew_point_text;
+            EXPECT_EQ(text == "OR" ? kOutOfRange : std::stod(text),
+                      text == "OR" ? r->dew_point : std::round(r->dew_point * 10.0) / 10.0);
+        }
     }
 }
 
@@ -50,6 +57,7 @@ TEST(Psychrometrics, TemperatureOutsideMinus40To80CelsiusMarksBothValues) {
             EXPECT_EQ(r.humidity, kOutOfRange);
             EXPECT_STREQ(r.humidity_text, "OR");
             EXPECT_STREQ(r.dew_point_text, "OR");
+            EXPECT_EQ(r.dew_point, kOutOfRange);
         }
     }
     // Both bounds themselves are in range.
