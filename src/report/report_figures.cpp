@@ -2,6 +2,7 @@
 
 #include "analysis/psychrometrics.h"
 #include "report/report_calendar.h"
+#include "store/group_order.h"
 #include "store/lookup_tables.h"
 
 #include <algorithm>
@@ -13,50 +14,39 @@ namespace qm {
 
 namespace {
 
-constexpr int kGroupKeys = kLocationCount * kSubLocationCount;
-constexpr int kNoGroup = -1;
+constexpr std::size_t kGroupKeys = kLocationCount * kSubLocationCount;
 constexpr int kHoursPerDay = 24;
 constexpr int kMinutesPerHour = 60;
 constexpr int kHalfDayHours = 12;
 
 // The place of a location and sub-location among the groups, or kNoGroup for a reading the
 // tables cannot name.
-int group_key(int location, int sub_location) {
+std::uint32_t group_key(int location, int sub_location) {
     if (location < 0 || location >= kLocationCount || sub_location < 0 ||
         sub_location >= kSubLocationCount) {
         return kNoGroup;
     }
-    return location * kSubLocationCount + sub_location;
+    return static_cast<std::uint32_t>(location * kSubLocationCount + sub_location);
 }
 
-// Collects the groups of a span in a fixed table of keys and hands them out ordered by key.
-template <typename Group> class Groups {
-public:
-    Groups() { index_.fill(kNoGroup); }
-    // The group of the key, created by make() on first use.
-    template <typename Make> Group& at(int key, Make make) {
-        int& i = index_[static_cast<std::size_t>(key)];
-        if (i == kNoGroup) {
-            i = static_cast<int>(groups_.size());
-            groups_.push_back(make());
+// Hands the positions of each group of readings to visit, the groups in the order of their keys
+// (location, then sub-location), each group's readings in the order they stand. key_of gives a
+// reading's group_key, or kNoGroup to leave it out.
+template <typename KeyOf, typename Visit>
+void for_each_group(std::span<const Reading> readings, KeyOf key_of, Visit visit) {
+    const std::vector<std::uint32_t> order = group_order(readings, kGroupKeys, key_of);
+    const std::span<const std::uint32_t> positions(order);
+    std::size_t start = 0;
+    while (start < positions.size()) {
+        const std::uint32_t key = key_of(readings[positions[start]]);
+        std::size_t end = start + 1;
+        while (end < positions.size() && key_of(readings[positions[end]]) == key) {
+            ++end;
         }
-        return groups_[static_cast<std::size_t>(i)];
+        visit(positions.subspan(start, end - start));
+        start = end;
     }
-    std::vector<Group> ordered() && {
-        std::vector<Group> out;
-        out.reserve(groups_.size());
-        for (const int i : index_) {
-            if (i != kNoGroup) {
-                out.push_back(std::move(groups_[static_cast<std::size_t>(i)]));
-            }
-        }
-        return out;
-    }
-
-private:
-    std::array<int, kGroupKeys> index_{};
-    std::vector<Group> groups_;
-};
+}
 
 // Keeps the earliest and latest reading of a group as it meets them.
 class SpanBuilder {
@@ -175,92 +165,80 @@ ReadingsSpan readings_span(std::span<const Reading> readings) {
 }
 
 std::vector<McLocationFigures> mc_location_figures(std::span<const Reading> readings) {
-    struct Building {
-        McLocationFigures figures;
-        SpanBuilder span;
-    };
-    Groups<Building> groups;
-    for (const Reading& r : readings) {
-        const int key = group_key(r.location, r.sub_location);
-        if (is_rh(r) || key == kNoGroup) {
-            continue;
-        }
-        Building& g = groups.at(key, [&r] {
-            Building b;
-            b.figures.location = r.location;
-            b.figures.sub_location = r.sub_location;
-            return b;
-        });
-        g.span.add(r);
-        (is_pin(r) ? g.figures.pin : g.figures.scan).add(r.mc);
-    }
     std::vector<McLocationFigures> out;
-    for (Building& b : std::move(groups).ordered()) {
-        b.figures.readings = b.span.span();
-        out.push_back(b.figures);
-    }
+    const auto key_of = [](const Reading& r) {
+        return is_rh(r) ? kNoGroup : group_key(r.location, r.sub_location);
+    };
+    for_each_group(readings, key_of, [&](std::span<const std::uint32_t> group) {
+        McLocationFigures& f = out.emplace_back();
+        f.location = readings[group.front()].location;
+        f.sub_location = readings[group.front()].sub_location;
+        SpanBuilder span;
+        for (const std::uint32_t i : group) {
+            const Reading& r = readings[i];
+            span.add(r);
+            (is_pin(r) ? f.pin : f.scan).add(r.mc);
+        }
+        f.readings = span.span();
+    });
     return out;
 }
 
 std::vector<RhLocationFigures> rh_location_figures(std::span<const Reading> readings,
                                                    bool celsius) {
-    struct Building {
-        RhLocationFigures figures;
-        SpanBuilder span;
-    };
-    Groups<Building> groups;
-    for (const Reading& r : readings) {
-        const int key = group_key(r.location, 0);
-        if (!is_rh(r) || key == kNoGroup) {
-            continue;
-        }
-        Building& g = groups.at(key, [&r] {
-            Building b;
-            b.figures.location = r.location;
-            return b;
-        });
-        RhLocationFigures& f = g.figures;
-        g.span.add(r);
-        f.rh.add(r.rh);
-        f.temperature.add(temperature_in(r.temperature, celsius));
-        const PsychrometricResult p = compute_psychrometrics(r.rh, r.temperature, celsius ? 1 : 0);
-        if (p.humidity != kOutOfRange) {
-            f.humidity.add(p.humidity);
-        }
-        if (const std::optional<double> dew = dew_point_of(p)) {
-            f.dew_point.add(*dew);
-        }
-        f.emc.add(equivalent_moisture_content(r.rh, r.temperature));
-    }
     std::vector<RhLocationFigures> out;
-    for (Building& b : std::move(groups).ordered()) {
-        b.figures.readings = b.span.span();
-        out.push_back(b.figures);
-    }
+    const auto key_of = [](const Reading& r) {
+        return is_rh(r) ? group_key(r.location, 0) : kNoGroup;
+    };
+    for_each_group(readings, key_of, [&](std::span<const std::uint32_t> group) {
+        RhLocationFigures& f = out.emplace_back();
+        f.location = readings[group.front()].location;
+        SpanBuilder span;
+        for (const std::uint32_t i : group) {
+            const Reading& r = readings[i];
+            span.add(r);
+            f.rh.add(r.rh);
+            f.temperature.add(temperature_in(r.temperature, celsius));
+            const PsychrometricResult p =
+                compute_psychrometrics(r.rh, r.temperature, celsius ? 1 : 0);
+            if (p.humidity != kOutOfRange) {
+                f.humidity.add(p.humidity);
+            }
+            if (const std::optional<double> dew = dew_point_of(p)) {
+                f.dew_point.add(*dew);
+            }
+            f.emc.add(equivalent_moisture_content(r.rh, r.temperature));
+        }
+        f.readings = span.span();
+    });
     return out;
 }
 
 std::vector<LocationSeries> location_series(std::span<const Reading> readings,
                                             SeriesMeasure measure, bool celsius) {
     const bool by_sub_location = measure == SeriesMeasure::PinMc || measure == SeriesMeasure::Scan;
-    Groups<LocationSeries> groups;
-    for (const Reading& r : readings) {
-        const int sub = by_sub_location ? r.sub_location : 0;
-        const int key = group_key(r.location, sub);
-        const std::optional<double> value = measure_value(r, measure, celsius);
-        if (key == kNoGroup || !value) {
-            continue;
-        }
-        LocationSeries& s = groups.at(key, [&r, by_sub_location] {
-            return LocationSeries{r.location, by_sub_location ? r.sub_location : -1, {}};
-        });
-        s.points.push_back({reading_minute(r), *value});
+    // Each reading's value once: a dew point costs the psychrometrics.
+    std::vector<std::optional<double>> values(readings.size());
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        values[i] = measure_value(readings[i], measure, celsius);
     }
-    std::vector<LocationSeries> out = std::move(groups).ordered();
-    for (LocationSeries& s : out) {
+    const auto key_of = [&](const Reading& r) {
+        return values[static_cast<std::size_t>(&r - readings.data())]
+                   ? group_key(r.location, by_sub_location ? r.sub_location : 0)
+                   : kNoGroup;
+    };
+    std::vector<LocationSeries> out;
+    for_each_group(readings, key_of, [&](std::span<const std::uint32_t> group) {
+        const Reading& first = readings[group.front()];
+        out.push_back(
+            LocationSeries{first.location, by_sub_location ? first.sub_location : -1, {}});
+        LocationSeries& s = out.back();
+        for (const std::uint32_t i : group) {
+            s.points.push_back({reading_minute(readings[i]), *values[i]});
+        }
         // Readings come in the order the meter's clock bytes sort, which puts 12 AM after 1 AM.
         std::stable_sort(s.points.begin(), s.points.end(), by_minute);
-    }
+    });
     return out;
 }
 
