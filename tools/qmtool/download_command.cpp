@@ -1,3 +1,4 @@
+#include "files/regular_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "state/app_state.h"
@@ -5,12 +6,9 @@
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/terminal_ui.h"
 
-#include <cerrno>
 #include <charconv>
 #include <csignal>
-#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <string>
 
 namespace qmtool {
@@ -119,14 +117,6 @@ private:
     sigset_t previous_;
 };
 
-bool write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
-
 bool parse_max_bytes(const Arguments& args, qm::DownloadOptions& options) {
     const std::string* text = args.value("--max-bytes");
     if (text == nullptr) {
@@ -200,10 +190,13 @@ int run_download(int argc, char** argv) {
     std::fprintf(stderr, "Downloaded %zu bytes in %zu packets from %s, %zu readings.\n",
                  result.stream.size(), result.packets, result.port.c_str(),
                  result.report.readings_kept);
-    if (const std::string* dump = args.value("--dump");
-        dump != nullptr && !write_bytes(*dump, result.stream)) {
-        std::fprintf(stderr, "qmtool: %s: %s\n", dump->c_str(), std::strerror(errno));
-        status = kExitFailure;
+    // The raw stream is written as every other output: atomically, onto a regular file only.
+    if (const std::string* dump = args.value("--dump"); dump != nullptr) {
+        if (const int failure = qm::replace_file_contents(*dump, result.stream); failure != 0) {
+            std::fprintf(stderr, "qmtool: %s: %s\n", dump->c_str(),
+                         qm::file_error_text(failure).c_str());
+            status = kExitFailure;
+        }
     }
     if (write_job_save_files(app, *args.value("--out"), stderr) != kExitOk) {
         status = kExitFailure;
