@@ -75,14 +75,65 @@ private:
     std::vector<MonitoringPoint> list_;
 };
 
-// The fields by which the same reading is known in two visits.
+// The fields by which the same reading is known in two visits. A pin reading without a
+// temperature of its own is given the last one decoded before it, which depends on what came
+// before it in its download, so its temperature does not tell two readings apart.
 bool same_reading(const Reading& a, const AttachedJob& ja, const Reading& b,
                   const AttachedJob& jb) {
     return ja.meter_model == jb.meter_model && ja.job_id == jb.job_id && a.kind == b.kind &&
            a.location == b.location && a.sub_location == b.sub_location &&
            a.material == b.material && a.year == b.year && a.month == b.month && a.day == b.day &&
            a.hour_code == b.hour_code && a.minute == b.minute && a.mc == b.mc && a.rh == b.rh &&
-           a.temperature == b.temperature && a.pin_temperature == b.pin_temperature;
+           a.temperature == b.temperature &&
+           (a.kind != PinWithTemperature || a.pin_temperature == b.pin_temperature);
+}
+
+// The readings of the points' scale, each with its job, and their entries in the order of
+// point, day, minute and place in the jobs' order.
+struct Gathered {
+    struct Met {
+        const Reading* reading;
+        std::uint32_t job;
+    };
+    std::vector<Entry> entries;
+    std::vector<Met> met; // by Entry::order
+};
+
+Gathered gather(std::span<const AttachedJob> jobs, bool air, PointTable& table) {
+    Gathered g;
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        const auto materials = table.materials_of(jobs[j].meter_model);
+        for (const Reading& r : jobs[j].readings) {
+            if (is_rh(r) != air || !in_tables(r)) {
+                continue;
+            }
+            const std::uint32_t point =
+                table.point_of(r, materials[static_cast<std::size_t>(r.material)]);
+            const std::int64_t day = std::clamp<std::int64_t>(reading_day(r), 0, kDayLimit - 1);
+            g.entries.push_back({static_cast<std::uint64_t>(point) << kPointShift |
+                                     static_cast<std::uint64_t>(day) << kDayShift |
+                                     static_cast<std::uint64_t>(reading_minute_of_day(r)),
+                                 static_cast<std::uint32_t>(g.met.size())});
+            g.met.push_back({&r, static_cast<std::uint32_t>(j)});
+        }
+    }
+    std::sort(g.entries.begin(), g.entries.end(), [](const Entry& a, const Entry& b) {
+        return a.key != b.key ? a.key < b.key : a.order < b.order;
+    });
+    return g;
+}
+
+// True when an entry's reading was met before in the same minute of the same point: a copy of it
+// that another visit holds.
+bool is_copy(const Gathered& g, std::span<const AttachedJob> jobs, std::size_t i) {
+    const Gathered::Met& m = g.met[g.entries[i].order];
+    for (std::size_t k = i; k-- > 0 && g.entries[k].key == g.entries[i].key;) {
+        const Gathered::Met& before = g.met[g.entries[k].order];
+        if (same_reading(*before.reading, jobs[before.job], *m.reading, jobs[m.job])) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -100,48 +151,20 @@ std::string point_name(const MonitoringPoint& p) {
 
 std::vector<PointHistory> point_histories(std::span<const AttachedJob> jobs, bool air) {
     PointTable table;
-    std::vector<Entry> entries;
-    std::vector<const Reading*> readings;
-    std::vector<std::uint32_t> job_of;
-    for (std::size_t j = 0; j < jobs.size(); ++j) {
-        const auto materials = table.materials_of(jobs[j].meter_model);
-        for (const Reading& r : jobs[j].readings) {
-            if (is_rh(r) != air || !in_tables(r)) {
-                continue;
-            }
-            const std::uint32_t point =
-                table.point_of(r, materials[static_cast<std::size_t>(r.material)]);
-            const auto order = static_cast<std::uint32_t>(readings.size());
-            const std::int64_t day = std::clamp<std::int64_t>(reading_day(r), 0, kDayLimit - 1);
-            entries.push_back({static_cast<std::uint64_t>(point) << kPointShift |
-                                   static_cast<std::uint64_t>(day) << kDayShift |
-                                   static_cast<std::uint64_t>(reading_minute_of_day(r)),
-                               order});
-            readings.push_back(&r);
-            job_of.push_back(static_cast<std::uint32_t>(j));
-        }
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return a.key != b.key ? a.key < b.key : a.order < b.order;
-    });
+    const Gathered g = gather(jobs, air, table);
     std::vector<PointHistory> out;
     std::uint64_t last_point = UINT64_MAX;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        const Reading& r = *readings[e.order];
+    for (std::size_t i = 0; i < g.entries.size(); ++i) {
+        const Entry& e = g.entries[i];
+        const Reading& r = *g.met[e.order].reading;
         if (e.key >> kPointShift != last_point) {
             last_point = e.key >> kPointShift;
             out.push_back({table.point(static_cast<std::uint32_t>(last_point)), 0, {}});
         }
         PointHistory& h = out.back();
-        // A reading met before in the same minute of the same point is a copy from another visit.
-        bool copy = false;
-        for (std::size_t k = i; k-- > 0 && entries[k].key == e.key && !copy;) {
-            copy = same_reading(*readings[entries[k].order], jobs[job_of[entries[k].order]], r,
-                                jobs[job_of[e.order]]);
-        }
-        h.readings += copy ? 0 : 1;
-        const auto day = static_cast<std::int64_t>((e.key >> kDayShift) & (kDayLimit - 1));
+        h.readings += is_copy(g, jobs, i) ? 0 : 1;
+        const auto day = static_cast<std::int64_t>((e.key >> kDayShift) &
+                                                   static_cast<std::uint64_t>(kDayLimit - 1));
         if (h.days.empty() || h.days.back().day != day) {
             h.days.push_back({day, r});
         } else {

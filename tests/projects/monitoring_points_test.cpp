@@ -41,13 +41,16 @@ TEST(MonitoringPoints, DayValueIsTheLastByTheClock) {
     EXPECT_EQ(points[0].readings, 6u);
 }
 
-// A meter downloaded on two days still holds the first day's readings: they count once. The same
-// values under another job ID, or read a minute later, are other readings.
+// A meter downloaded on two days still holds the first day's readings: they count once, also when
+// a pin reading without a temperature of its own was given another download's last temperature.
+// The same values under another job ID, or read a minute later, are other readings.
 TEST(MonitoringPoints, ReadingInTwoVisitsCountsOnce) {
     const Reading first = mc_at(kKitchen, kWall, kPlaster, 3, h24(9), 5, 22.4);
     const Reading later = mc_at(kKitchen, kWall, kPlaster, 3, h24(9), 6, 22.4);
+    Reading carried = first;
+    carried.pin_temperature = 71;
     const std::vector<Reading> day1 = {first};
-    const std::vector<Reading> day2 = {first, later};
+    const std::vector<Reading> day2 = {carried, later};
     const std::vector<AttachedJob> jobs = {
         {"TRK 200", 118, day1}, {"TRK 200", 118, day2}, {"TRK 200", 119, day1}};
     const auto points = point_histories(jobs, false);
