@@ -3,6 +3,7 @@
 #include "resources/version.h"
 #include "tools/rq5200-sim/base_unit.h"
 #include "tools/rq5200-sim/demo_meter.h"
+#include "tools/rq5200-sim/drying_meter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -48,7 +49,7 @@ constexpr auto kPresenceSettle = milliseconds{30};
 constexpr auto kNoHostBackoff = milliseconds{1};
 
 constexpr const char* kUsage =
-    "usage: rq5200-sim LINK_PATH (--demo | --stream FILE) [options]\n"
+    "usage: rq5200-sim LINK_PATH (--demo | --drying-day N | --stream FILE) [options]\n"
     "       rq5200-sim --help | --version\n"
     "\n"
     "Creates a pseudo-terminal, links LINK_PATH to it and answers a host as the RQ-5200 base\n"
@@ -59,6 +60,8 @@ constexpr const char* kUsage =
     "  --model TEXT           demo meter model: \"TRK ALFA\" (default) or \"VKM2 SCAN\"\n"
     "  --seed N               demo data seed (default 1)\n"
     "  --readings N           demo readings, 1..5000 (default 60)\n"
+    "  --drying-day N         a meter on day N (1..7) of a week of drying one job (job 2, ID\n"
+    "                         118, dated N days after 2 March 2026; --model applies)\n"
     "  --stream FILE          the raw download stream in FILE\n"
     "  --write-image FILE     also write the memory image to FILE\n"
     "behaviour:\n"
@@ -91,6 +94,7 @@ struct Options {
     std::string model = "TRK ALFA";
     std::uint32_t seed = 1;
     int readings = rq5200::kDefaultDemoReadings;
+    int drying_day = 0; // 0: not a drying meter
     std::string stream_file;
     std::string image_out;
     bool once = false;
@@ -140,6 +144,8 @@ bool parse_option(std::string_view name, const char* value, Options& o) {
         o.seed = static_cast<std::uint32_t>(n);
     } else if (name == "--readings") {
         return parse_int(v, o.readings, 1, rq5200::kMaxDemoReadings);
+    } else if (name == "--drying-day") {
+        return parse_int(v, o.drying_day, 1, rq5200::kDryingDays);
     } else if (name == "--stream") {
         o.stream_file = v;
     } else if (name == "--write-image") {
@@ -205,7 +211,9 @@ std::optional<int> parse_options(int argc, char** argv, Options& o) {
             return kExitUsage;
         }
     }
-    if (o.link_path.empty() || o.demo == !o.stream_file.empty()) {
+    // Exactly one memory image.
+    if (o.link_path.empty() ||
+        int{o.demo} + int{!o.stream_file.empty()} + int{o.drying_day != 0} != 1) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
@@ -238,6 +246,8 @@ rq5200::Faults read_fault_file(const std::string& path) {
 bool load_image(const Options& o, std::vector<std::uint8_t>& image) {
     if (o.demo) {
         image = rq5200::demo_image(o.model, o.seed, o.readings);
+    } else if (o.drying_day != 0) {
+        image = rq5200::drying_day_image(o.model, o.drying_day);
     } else {
         std::ifstream in(o.stream_file, std::ios::binary);
         if (!in) {

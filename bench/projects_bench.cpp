@@ -1,0 +1,116 @@
+// The logs of a drying project of 30 visits and 150,000 readings (goal: under 50 ms), beside
+// their floor: one pass over the readings that keeps the last reading of each point and day.
+#include "bench/paired.h"
+#include "projects/air_log.h"
+#include "projects/drying_days.h"
+#include "projects/drying_log.h"
+#include "store/lookup_tables.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kVisits = 30;
+constexpr std::size_t kReadingsPerVisit = 5'000;
+// Of each visit's readings, this many are the previous visit's still held by the meter.
+constexpr std::size_t kHeldOver = 500;
+
+// Visit v (from 0) reads 40 MC points (pin and scan, four materials) and 6 RH/T points on its
+// own day, on a 12-hour clock, and still holds the last readings of the visit before.
+std::vector<std::vector<qm::Reading>> make_visits() {
+    std::mt19937 rng(26);
+    std::vector<std::vector<qm::Reading>> visits(kVisits);
+    for (int v = 0; v < kVisits; ++v) {
+        std::vector<qm::Reading>& out = visits[static_cast<std::size_t>(v)];
+        if (v > 0) {
+            const auto& before = visits[static_cast<std::size_t>(v - 1)];
+            out.assign(before.end() - kHeldOver, before.end());
+        }
+        const qm::DryingDate date = qm::drying_date_of(qm::drying_day_number({2026, 3, 1}) + v);
+        while (out.size() < kReadingsPerVisit) {
+            qm::Reading r;
+            const auto point = rng() % 46;
+            r.kind = point >= 40 ? qm::RhTemperature : point % 5 == 4 ? qm::Scan : qm::Pin;
+            r.job = 2;
+            r.location = static_cast<std::int32_t>(point % 23);
+            r.sub_location = static_cast<std::int32_t>(point % 3);
+            r.material = static_cast<std::int32_t>(point % 4);
+            r.year = date.year - 2000;
+            r.month = date.month;
+            r.day = date.day;
+            const int hour = static_cast<int>(rng() % 12) + 1;
+            r.hour_code = 0x40 | (rng() % 2 ? 0x20 : 0) | (hour >= 10 ? 0x10 : 0) | hour % 10;
+            r.minute = static_cast<std::int32_t>(rng() % 60);
+            r.mc = 10.0 + (rng() % 300) * 0.1;
+            r.rh = 30.0 + (rng() % 500) * 0.1;
+            r.temperature = 60.0 + (rng() % 300) * 0.1;
+            out.push_back(r);
+        }
+    }
+    return visits;
+}
+
+// The last reading of each point and day, met in one pass: the least any log must do.
+std::size_t last_of_each_day(const std::vector<qm::AttachedJob>& jobs) {
+    constexpr std::size_t kPoints = 4 * qm::kLocationCount * qm::kSubLocationCount * 16;
+    constexpr std::size_t kDays = 64;
+    std::vector<const qm::Reading*> last(kPoints * kDays, nullptr);
+    std::vector<int> last_minute(kPoints * kDays, -1);
+    const std::int64_t first_day = qm::reading_day(jobs.front().readings.front());
+    for (const qm::AttachedJob& job : jobs) {
+        for (const qm::Reading& r : job.readings) {
+            const std::size_t point = ((static_cast<std::size_t>(r.kind & 3) * qm::kLocationCount +
+                                        static_cast<std::size_t>(r.location)) *
+                                           qm::kSubLocationCount +
+                                       static_cast<std::size_t>(r.sub_location)) *
+                                          16 +
+                                      static_cast<std::size_t>(r.material);
+            const auto day = static_cast<std::size_t>(qm::reading_day(r) - first_day) % kDays;
+            const std::size_t cell = point * kDays + day;
+            const int minute = qm::reading_minute_of_day(r);
+            if (minute >= last_minute[cell]) {
+                last_minute[cell] = minute;
+                last[cell] = &r;
+            }
+        }
+    }
+    return static_cast<std::size_t>(
+        std::count_if(last.begin(), last.end(), [](const qm::Reading* r) { return r != nullptr; }));
+}
+
+void BM_DryingProjectLogs(benchmark::State& state) {
+    const auto visits = make_visits();
+    std::vector<qm::AttachedJob> jobs;
+    for (const auto& v : visits) {
+        jobs.push_back({"TRK 200", 118, v});
+    }
+    const qm::MonitoringPoint reference{qm::PointScale::Pin, 22, 0, "Sheetrock"};
+    const qm::MaterialStandard materials[] = {
+        {"Sheetrock", qm::PointScale::Pin, {std::nullopt, reference}, 2.0},
+        {"Plaster", qm::PointScale::Pin, {11.0, std::nullopt}, 2.0},
+        {"SPF", qm::PointScale::Pin, {12.0, std::nullopt}, 2.0},
+        {"Oak", qm::PointScale::Scan, {40.0, std::nullopt}, 4.0},
+    };
+    const qm::AirPointRole roles[] = {{0, qm::AirRole::Affected},
+                                      {1, qm::AirRole::DehumidifierOutlet}};
+    std::size_t rows = 0;
+    qm::bench::run_paired(
+        state,
+        [&] {
+            const qm::DryingLog log = qm::drying_log(jobs, {materials, {}});
+            const qm::AirLog air = qm::air_log(jobs, roles, false);
+            rows = log.rows.size() + air.rows.size();
+            benchmark::DoNotOptimize(rows);
+        },
+        [&] { benchmark::DoNotOptimize(last_of_each_day(jobs)); });
+    if (rows == 0) {
+        state.SkipWithError("the log is empty");
+    }
+}
+BENCHMARK(BM_DryingProjectLogs)->Unit(benchmark::kMillisecond)->Iterations(9);
+
+} // namespace
