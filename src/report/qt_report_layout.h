@@ -30,6 +30,9 @@ constexpr double kFactLabelGap = 10.0; // between a fact's label and its value
 constexpr double kFooterGap = 14.0;    // between the content and the footer rule
 constexpr double kLegendSwatch = 26.0; // a legend entry's line sample
 constexpr double kDistributionPlot = 110.0;
+// Wrapped text breaks between words, and inside a word too long for its line, so that nothing
+// runs past the margin.
+constexpr int kWrap = Qt::TextWordWrap | Qt::TextWrapAnywhere;
 } // namespace report_geometry
 
 // The fonts of the report, sized in points for the device they measure and paint on.
@@ -68,6 +71,7 @@ struct PreparedJob {
     std::vector<ChartPlan> charts;
     bool has_distribution = false;
     McDistribution distribution;
+    bool scans = false; // the readings table has a Scan column
     std::vector<TableColumn> reading_columns;
     TableGeometry readings_geometry;
 };
@@ -129,10 +133,10 @@ public:
     // A font shrunk by a table's scale.
     static QFont scaled(const QFont& font, double scale);
 
-    // The rows of the legend of a chart, and where each entry goes.
-    int legend_rows(const ChartPlan& chart) const;
-    double legend_entry_width(const ChartPlan& chart) const;
-    double chart_height(const ChartPlan& chart) const;
+    // The rows of the legend of a chart (none for a chart by location), and where each entry goes.
+    int legend_rows(const ChartPlan& chart, const MaterialList& materials) const;
+    double legend_entry_width(const ChartPlan& chart, const MaterialList& materials) const;
+    double chart_height(const ChartPlan& chart, const MaterialList& materials) const;
     double distribution_height() const;
     double heading_height(const PreparedJob& job) const;
 

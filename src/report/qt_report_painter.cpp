@@ -83,8 +83,7 @@ void ReportPagePainter::paint_block(const ReportBlock& block) {
              Qt::AlignLeft | Qt::AlignTop, block.text);
         break;
     case BlockKind::NotesLine:
-        text(layout_.fonts().body, box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-             block.text);
+        text(layout_.fonts().body, box, Qt::AlignLeft | Qt::AlignTop | kWrap, block.text);
         break;
     case BlockKind::SummaryRows:
         paint_table(block, job.summary.columns, job.summary_geometry);
@@ -114,7 +113,7 @@ void ReportPagePainter::paint_heading(const ReportBlock& block) {
     const ReportFonts& f = layout_.fonts();
     const QRectF c = layout_.content();
     const double width = c.width();
-    const int wrap = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    const int wrap = Qt::AlignLeft | Qt::AlignTop | kWrap;
     double y = block.top;
     double h = layout_.wrapped_height(f.title, job.title, width);
     text(f.title, QRectF(c.left(), y, width, h), wrap, job.title, kAccent);
@@ -157,7 +156,7 @@ std::vector<std::string> ReportPagePainter::row_cells(const ReportBlock& block,
         return job.summary.rows[row];
     }
     return readings_row(job.job->readings[row], row + 1, job.job->materials,
-                        layout_.request().units);
+                        layout_.request().units, job.scans);
 }
 
 bool ReportPagePainter::shaded(const ReportBlock& block, std::size_t row) const {

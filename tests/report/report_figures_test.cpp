@@ -121,10 +121,13 @@ TEST(ReportFigures, SeriesFollowTheClockAndLeaveOutWhatTheyCannotShow) {
     EXPECT_EQ(location_series(kMc, SeriesMeasure::Scan, false).size(), 1u);
     EXPECT_EQ(location_series(kRh, SeriesMeasure::DewPoint, false)[0].points.size(), 2u);
 
-    // Seventeen locations: three charts of 6, 6 and 5 lines over the same time span.
+    // Seventeen locations read on two days: three charts of 6, 6 and 5 lines over the same time
+    // span.
     std::vector<Reading> many;
     for (int location = 0; location < 17; ++location) {
         many.push_back(make(Pin, location, 0, 10 + location, location));
+        many.push_back(make(Pin, location, 0, 10 + location, location));
+        many.back().day = 13;
     }
     const std::vector<ChartPlan> plans = chart_plans(many, RecordKind::Mc, {});
     ASSERT_EQ(plans.size(), 3u);
