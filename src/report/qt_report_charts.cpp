@@ -5,7 +5,6 @@
 #include "report/report_axes.h"
 #include "ui/qt_text.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -247,7 +246,6 @@ void draw_by_location(QPainter& p, const ReportLayout& layout, const ChartPlan& 
     const QFont& font = layout.fonts().chart;
     const double line = layout.line_height(font);
     const double slot = f.plot.width() / static_cast<double>(chart.series.size());
-    const QFontMetricsF metrics(font, p.device());
     for (std::size_t i = 0; i < chart.series.size(); ++i) {
         const LocationSeries& s = chart.series[i];
         const double left = f.plot.left() + slot * static_cast<double>(i);
@@ -265,11 +263,12 @@ void draw_by_location(QPainter& p, const ReportLayout& layout, const ChartPlan& 
         draw_text(p, px, font, code, Qt::AlignHCenter | Qt::AlignTop, from_cp1252(series_code(s)),
                   kMuted);
         if (s.material >= 0) {
-            const QString material =
-                metrics.elidedText(from_cp1252(std::string(material_name(materials, s.material))),
-                                   Qt::ElideRight, px(slot - 2));
-            draw_text(p, px, font, code.translated(0, line), Qt::AlignHCenter | Qt::AlignTop,
-                      material, kMuted);
+            // The material on up to two lines under the code.
+            const QRectF below(left + 1, code.bottom(), slot - 2, 2 * line);
+            p.setPen(kMuted);
+            draw_wrapped_text(p, font, px(below),
+                              from_cp1252(std::string(material_name(materials, s.material))),
+                              Qt::AlignHCenter);
         }
     }
 }

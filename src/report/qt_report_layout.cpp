@@ -4,6 +4,9 @@
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
+#include <QPainter>
+#include <QTextLayout>
+#include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
@@ -62,7 +65,36 @@ std::vector<std::vector<std::string>> reading_samples(const ReportJob& job,
     return samples;
 }
 
+// Breaks the text of `layout` into lines of `width`, one under the other; returns their height.
+double break_lines(QTextLayout& layout, double width, Qt::Alignment align) {
+    QTextOption option(align);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    double y = 0.0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return y;
+}
+
 } // namespace
+
+double wrapped_text_height(QPaintDevice* device, const QFont& font, const QString& text,
+                           double width) {
+    QTextLayout layout(text, font, device);
+    return break_lines(layout, width, Qt::AlignLeft);
+}
+
+void draw_wrapped_text(QPainter& painter, const QFont& font, const QRectF& box, const QString& text,
+                       Qt::Alignment align) {
+    QTextLayout layout(text, font, painter.device());
+    break_lines(layout, box.width(), align);
+    layout.draw(&painter, box.topLeft());
+}
 
 ReportLayout::ReportLayout(QPaintDevice& device, QSizeF page_points, const ReportRequest& request,
                            std::span<const ReportJob> jobs)
@@ -87,9 +119,7 @@ double ReportLayout::line_height(const QFont& font) const {
 }
 
 double ReportLayout::wrapped_height(const QFont& font, const QString& text, double width) const {
-    const QRectF box(0, 0, width * scale_, 1e9);
-    return QFontMetricsF(font, &device_).boundingRect(box, kWrap | Qt::AlignLeft, text).height() /
-           scale_;
+    return wrapped_text_height(&device_, font, text, width * scale_) / scale_;
 }
 
 QFont ReportLayout::scaled(const QFont& font, double scale) {
@@ -229,8 +259,9 @@ int ReportLayout::legend_rows(const ChartPlan& chart, const MaterialList& materi
 }
 
 double ReportLayout::chart_height(const ChartPlan& chart, const MaterialList& materials) const {
-    return chart_.title + chart_.plot + chart_.x_labels +
-           legend_rows(chart, materials) * chart_.legend_row + chart_.gap;
+    // A chart by location has no legend; its labels take a line more (a material on two).
+    const int rows = chart.over_time ? legend_rows(chart, materials) : 1;
+    return chart_.title + chart_.plot + chart_.x_labels + rows * chart_.legend_row + chart_.gap;
 }
 
 double ReportLayout::distribution_height() const {

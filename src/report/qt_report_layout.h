@@ -17,6 +17,7 @@
 #include <vector>
 
 class QPaintDevice;
+class QPainter;
 
 namespace qm {
 
@@ -30,10 +31,14 @@ constexpr double kFactLabelGap = 10.0; // between a fact's label and its value
 constexpr double kFooterGap = 14.0;    // between the content and the footer rule
 constexpr double kLegendSwatch = 26.0; // a legend entry's line sample
 constexpr double kDistributionPlot = 110.0;
-// Wrapped text breaks between words, and inside a word too long for its line, so that nothing
-// runs past the margin.
-constexpr int kWrap = Qt::TextWordWrap | Qt::TextWrapAnywhere;
 } // namespace report_geometry
+
+// Text wrapped to a width breaks between words, and inside a word too long for its line, so that
+// nothing runs past the margin. Measured and painted by one layout, in device pixels.
+double wrapped_text_height(QPaintDevice* device, const QFont& font, const QString& text,
+                           double width);
+void draw_wrapped_text(QPainter& painter, const QFont& font, const QRectF& box, const QString& text,
+                       Qt::Alignment align = Qt::AlignLeft);
 
 // The fonts of the report, sized in points for the device they measure and paint on.
 struct ReportFonts {
