@@ -2,12 +2,14 @@
 // hand.
 #include "report/code_legend.h"
 #include "report/report_content.h"
+#include "report/report_pdf_info.h"
 #include "report/report_tables.h"
 
 #include "support/readings.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -160,6 +162,32 @@ TEST(ReportTables, ScanValuesStandInTheirOwnColumnAndCodesAreNamed) {
     for (int code = 0; code < kNamedAreas; ++code) {
         EXPECT_FALSE(default_code_names().areas[static_cast<std::size_t>(code)].empty());
     }
+}
+
+TEST(ReportPdfInfo, AnUpdateAfterTheFileThatPointsBackToIt) {
+    const std::string original = "%PDF-1.4\n1 0 obj\n<< /Title (Job #1) >>\nendobj\n"
+                                 "xref\n0 2\n0000000000 65535 f \n0000000009 00000 n \n"
+                                 "trailer\n<<\n/Size 3\n/Info 1 0 R\n/Root 2 0 R\n>>\n"
+                                 "startxref\n46\n%%EOF";
+    std::string pdf = original;
+    ASSERT_TRUE(append_document_info(pdf, {"Caf\xE9 (1)", "", "MC"}, "Q"));
+    const std::string expected_object =
+        "\n3 0 obj\n<<\n/Title <FEFF00430061006600E90020002800310029>"
+        "\n/Subject <FEFF004D0043>\n/Creator <FEFF0051>\n>>\n"
+        "endobj\nxref\n3 1\n";
+    EXPECT_EQ(pdf.substr(0, original.size()), original);
+    const std::size_t object = original.size() + 1;
+    const std::size_t xref = pdf.find("xref\n3 1");
+    char entry[24];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", object);
+    EXPECT_EQ(pdf.substr(original.size()),
+              expected_object + entry +
+                  "trailer\n<<\n/Size 4\n/Root 2 0 R\n/Info 3 0 R\n/Prev 46\n>>\nstartxref\n" +
+                  std::to_string(xref) + "\n%%EOF\n");
+
+    std::string broken = "%PDF-1.4\nno trailer";
+    EXPECT_FALSE(append_document_info(broken, {"T", "A", "S"}, "Q"));
+    EXPECT_EQ(broken, "%PDF-1.4\nno trailer");
 }
 
 } // namespace
