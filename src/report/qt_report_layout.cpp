@@ -52,7 +52,7 @@ QString q(const std::string& text) {
 }
 
 std::vector<std::vector<std::string>> reading_samples(const ReportJob& job,
-                                                      const ReportUnits& units, bool scans) {
+                                                      const ReportUnits& units, ScanColumn scans) {
     std::vector<std::vector<std::string>> samples;
     const std::size_t n = job.readings.size();
     const std::size_t step = std::max<std::size_t>(1, n / kWidthSamples);
@@ -154,7 +154,7 @@ void ReportLayout::prepare(std::span<const ReportJob> jobs) {
             p.distribution = mc_distribution(readings);
             p.has_distribution = p.distribution.pin_readings > 0;
         }
-        p.scans = job.kind == RecordKind::Mc && has_scan_readings(readings);
+        p.scans = scan_column(job.kind, readings);
         p.reading_columns = readings_columns(job.kind, request_.units, p.scans);
         p.readings_geometry =
             table_geometry(p.reading_columns, reading_samples(job, request_.units, p.scans));

@@ -76,7 +76,7 @@ struct PreparedJob {
     std::vector<ChartPlan> charts;
     bool has_distribution = false;
     McDistribution distribution;
-    bool scans = false; // the readings table has a Scan column
+    ScanColumn scans = ScanColumn::None; // where the readings table puts scan values
     std::vector<TableColumn> reading_columns;
     TableGeometry readings_geometry;
 };

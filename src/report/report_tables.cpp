@@ -272,12 +272,21 @@ TextTable rh_summary_table(std::span<const RhLocationFigures> figures, const Rep
     return table;
 }
 
-bool has_scan_readings(std::span<const Reading> readings) {
-    return std::any_of(readings.begin(), readings.end(),
-                       [](const Reading& r) { return !is_rh(r) && r.kind >= Scan; });
+ScanColumn scan_column(RecordKind kind, std::span<const Reading> readings) {
+    if (kind != RecordKind::Mc) {
+        return ScanColumn::None;
+    }
+    const auto scan = [](const Reading& r) { return !is_rh(r) && r.kind >= Scan; };
+    const auto pin = [](const Reading& r) { return !is_rh(r) && r.kind < Scan; };
+    if (!std::any_of(readings.begin(), readings.end(), scan)) {
+        return ScanColumn::None;
+    }
+    return std::any_of(readings.begin(), readings.end(), pin) ? ScanColumn::BesideMc
+                                                              : ScanColumn::InsteadOfMc;
 }
 
-std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units, bool scans) {
+std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units,
+                                          ScanColumn scans) {
     const ManagedKind managed = kind == RecordKind::Mc ? ManagedKind::Mc : ManagedKind::Rh;
     std::vector<TableColumn> columns;
     for (const std::string_view heading : reading_column_headings(managed, units.celsius ? 1 : 0)) {
@@ -286,22 +295,24 @@ std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& un
     columns[0].align = CellAlign::Right;
     if (kind == RecordKind::Rh) {
         columns.push_back({std::string(kEmcHeading), "", CellAlign::Left});
-    } else if (scans) {
+    } else if (scans == ScanColumn::BesideMc) {
         columns.insert(columns.begin() + kMoistureColumn + 1, {"Scan", "", CellAlign::Left});
+    } else if (scans == ScanColumn::InsteadOfMc) {
+        columns[kMoistureColumn].heading = "Scan";
     }
     return columns;
 }
 
 std::vector<std::string> readings_row(const Reading& reading, std::size_t ordinal,
                                       const MaterialList& materials, const ReportUnits& units,
-                                      bool scans) {
+                                      ScanColumn scans) {
     ReadingRow row = format_reading_row(reading, static_cast<std::int32_t>(ordinal), materials,
                                         units.celsius ? 1 : 0, units.international_date ? 1 : 0);
     std::vector<std::string> cells(std::make_move_iterator(row.cells.begin()),
                                    std::make_move_iterator(row.cells.end()));
     if (is_rh(reading)) {
         cells.push_back(std::move(row.emc));
-    } else if (scans) {
+    } else if (scans == ScanColumn::BesideMc) {
         // A scan value has no percent: it stands in the Scan column, the MC column left empty.
         const auto at = cells.begin() + kMoistureColumn;
         cells.insert(at + 1, reading.kind >= Scan ? std::exchange(*at, std::string()) : "");

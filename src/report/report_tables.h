@@ -48,17 +48,24 @@ TextTable mc_summary_table(std::span<const McLocationFigures> figures,
 // are exact, those of the computed figures rounded half away from zero.
 TextTable rh_summary_table(std::span<const RhLocationFigures> figures, const ReportUnits& units);
 
-// Whether an MC job's readings hold a scan (or a reading of an unnamed kind, on the same scale).
-bool has_scan_readings(std::span<const Reading> readings);
+// Where the readings table puts scan values (and those of an unnamed kind, on the same scale), so
+// that a value on the meter's scale never stands under "MC".
+enum class ScanColumn {
+    None,        // no scan: the MC column alone
+    BesideMc,    // pins and scans: a Scan column after MC
+    InsteadOfMc, // scans only: the column is named Scan
+};
+ScanColumn scan_column(RecordKind kind, std::span<const Reading> readings);
 
-// The columns of the readings table: those of the readings view, EMC for RH/T, and with `scans`
-// a Scan column after MC, so that a value on the meter's scale never stands under "MC".
-std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units, bool scans);
+// The columns of the readings table: those of the readings view, EMC for RH/T, the moisture
+// column as `scans` has it.
+std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units,
+                                          ScanColumn scans);
 
 // One row of the readings table, numbered from 1 in time order; `scans` as for the columns.
 std::vector<std::string> readings_row(const Reading& reading, std::size_t ordinal,
                                       const MaterialList& materials, const ReportUnits& units,
-                                      bool scans);
+                                      ScanColumn scans);
 
 // How a line of a chart is drawn so that it can be told from the others on a grey printout: a
 // dash pattern (dash and gap lengths in line widths; empty for a solid line) and a marker shape.

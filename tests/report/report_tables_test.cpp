@@ -142,17 +142,30 @@ TEST(ReportTables, EveryLineOfAChartHasItsOwnDashAndMarker) {
 }
 
 TEST(ReportTables, ScanValuesStandInTheirOwnColumnAndCodesAreNamed) {
-    const std::vector<TableColumn> columns = readings_columns(RecordKind::Mc, {}, true);
-    ASSERT_EQ(columns.size(), 9u);
-    EXPECT_EQ(columns[4].heading, "MC");
-    EXPECT_EQ(columns[5].heading, "Scan");
-    const auto scan = readings_row(mc(Scan, kLr, 159), 1, kFirstMaterials, {}, true);
-    const auto pin = readings_row(mc(Pin, kLr, 15.9), 2, kFirstMaterials, {}, true);
-    EXPECT_EQ(scan[4], "");
-    EXPECT_EQ(scan[5], "159");
-    EXPECT_EQ(pin[4], "15.9%");
-    EXPECT_EQ(pin[5], "");
-    EXPECT_EQ(readings_row(mc(Pin, kLr, 15.9), 2, kFirstMaterials, {}, false).size(), 8u);
+    const Reading scan = mc(Scan, kLr, 159);
+    const Reading pin = mc(Pin, kLr, 15.9);
+    const std::vector<Reading> both = {scan, pin};
+    const std::vector<Reading> scans = {scan};
+    struct Case {
+        std::span<const Reading> job;
+        std::vector<std::string> headings; // from column 4
+        std::vector<std::string> scan_row;
+    };
+    for (const Case& c : {Case{both, {"MC", "Scan", "Temp"}, {"", "159", "-"}},
+                          Case{scans, {"Scan", "Temp"}, {"159", "-"}}}) {
+        const ScanColumn where = scan_column(RecordKind::Mc, c.job);
+        const std::vector<TableColumn> columns = readings_columns(RecordKind::Mc, {}, where);
+        const std::vector<std::string> row = readings_row(scan, 1, kFirstMaterials, {}, where);
+        ASSERT_EQ(columns.size(), 6 + c.headings.size());
+        for (std::size_t i = 0; i < c.headings.size(); ++i) {
+            EXPECT_EQ(columns[4 + i].heading, c.headings[i]);
+            EXPECT_EQ(row[4 + i], c.scan_row[i]);
+        }
+    }
+    const auto pin_row = readings_row(pin, 2, kFirstMaterials, {}, ScanColumn::BesideMc);
+    EXPECT_EQ(pin_row[4], "15.9%");
+    EXPECT_EQ(pin_row[5], "");
+    EXPECT_EQ(scan_column(RecordKind::Mc, std::span(&pin, 1)), ScanColumn::None);
 
     std::vector<Reading> places = {dated_reading(Pin, 1, 13, 1, 10, 0),
                                    dated_reading(Pin, 1, 18, 2, 10, 0),
