@@ -174,11 +174,6 @@ std::string continued_job(const ReportJob& job) {
     return job_reference(job) + " (continued)";
 }
 
-std::string continued_text(const ReportFields& fields, const ReportJob& job) {
-    const std::string title = continued_title(fields, job);
-    return (title.empty() ? "" : title + "  -  ") + continued_job(job);
-}
-
 DocumentInfo document_info(const ReportFields& fields, std::span<const ReportJob> jobs) {
     DocumentInfo info;
     info.author = fields.prepared_by;

@@ -99,10 +99,9 @@ std::string printed_text(const CalendarDate& date, bool international_date);
 std::string program_text();
 std::string page_text(int page, int pages);
 
-// The running heading of a job's later pages: "<title>  -  Job #3, ID# 991 (continued)", or
-// without the title when it is the default "Job #3". The layout shortens the title part
-// (continued_title) to fit and keeps the rest (continued_job) whole.
-std::string continued_text(const ReportFields& fields, const ReportJob& job);
+// The running heading of a job's later pages is "<title>  -  Job #3, ID# 991 (continued)", or
+// without the title when it is the default "Job #3". The layout shortens the title part to fit,
+// with an ellipsis, and keeps the job part whole.
 std::string continued_title(const ReportFields& fields, const ReportJob& job); // may be empty
 std::string continued_job(const ReportJob& job); // "Job #3, ID# 991 (continued)"
 
