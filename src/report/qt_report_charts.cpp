@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <vector>
 
 namespace qm {
 
@@ -18,8 +20,8 @@ using namespace report_colors;
 
 namespace {
 
-// Eight colours that stay apart for colour-blind readers, with a marker shape each, so that the
-// lines can be told apart on a black-and-white printout too.
+// Eight colours that stay apart for colour-blind readers; each line has its dash pattern and
+// marker too (line_style), so that the lines can be told apart on a grey printout.
 const std::array<QColor, kLinesPerChart> kLineColors = {
     QColor(0x00, 0x72, 0xb2), QColor(0xd5, 0x5e, 0x00), QColor(0x00, 0x9e, 0x73),
     QColor(0xcc, 0x79, 0xa7), QColor(0xe6, 0x9f, 0x00), QColor(0x56, 0xb4, 0xe9),
@@ -31,7 +33,7 @@ constexpr double kFrameWidth = 0.7;
 constexpr double kTickLabelGap = 3.0;
 constexpr double kTimeLabelSpacing = 58.0; // room per x label
 constexpr int kValueTicks = 6;
-// Beyond this many points a line carries no markers: they would hide it.
+// At most this many markers on a line: more would hide it.
 constexpr std::size_t kMostMarkedPoints = 24;
 constexpr double kBarFill = 0.8;
 constexpr double kDistributionLabelRoom = 22.0;
@@ -109,27 +111,70 @@ void draw_frame(QPainter& p, const PointMapper& px, const QRectF& plot) {
     p.drawRect(px(plot));
 }
 
-void draw_marker(QPainter& p, QPointF at, double size, std::size_t shape) {
-    switch (shape % 4) {
-    case 0:
+void draw_marker(QPainter& p, QPointF at, double size, MarkerShape shape) {
+    const auto polygon = [&](std::initializer_list<QPointF> corners) {
+        std::vector<QPointF> points;
+        for (const QPointF& c : corners) {
+            points.push_back(at + c * size);
+        }
+        p.drawPolygon(points.data(), static_cast<int>(points.size()));
+    };
+    switch (shape) {
+    case MarkerShape::Circle:
         p.drawEllipse(at, size, size);
         break;
-    case 1:
+    case MarkerShape::Square:
         p.drawRect(QRectF(at.x() - size, at.y() - size, 2 * size, 2 * size));
         break;
-    case 2: {
-        const QPointF tri[3] = {at + QPointF(0, -size * 1.2), at + QPointF(size * 1.1, size * 0.8),
-                                at + QPointF(-size * 1.1, size * 0.8)};
-        p.drawPolygon(tri, 3);
+    case MarkerShape::TriangleUp:
+        polygon({{0, -1.3}, {1.2, 0.9}, {-1.2, 0.9}});
+        break;
+    case MarkerShape::Diamond:
+        polygon({{0, -1.4}, {1.4, 0}, {0, 1.4}, {-1.4, 0}});
+        break;
+    case MarkerShape::TriangleDown:
+        polygon({{0, 1.3}, {1.2, -0.9}, {-1.2, -0.9}});
+        break;
+    case MarkerShape::Cross:
+        p.drawLine(at + QPointF(-size, -size), at + QPointF(size, size));
+        p.drawLine(at + QPointF(-size, size), at + QPointF(size, -size));
+        break;
+    case MarkerShape::Plus:
+        p.drawLine(at + QPointF(-1.3 * size, 0), at + QPointF(1.3 * size, 0));
+        p.drawLine(at + QPointF(0, -1.3 * size), at + QPointF(0, 1.3 * size));
+        break;
+    case MarkerShape::Star:
+        polygon({{0, -1.5},
+                 {0.4, -0.5},
+                 {1.45, -0.45},
+                 {0.6, 0.2},
+                 {0.9, 1.2},
+                 {0, 0.6},
+                 {-0.9, 1.2},
+                 {-0.6, 0.2},
+                 {-1.45, -0.45},
+                 {-0.4, -0.5}});
         break;
     }
-    default: {
-        const QPointF diamond[4] = {at + QPointF(0, -size * 1.3), at + QPointF(size * 1.3, 0),
-                                    at + QPointF(0, size * 1.3), at + QPointF(-size * 1.3, 0)};
-        p.drawPolygon(diamond, 4);
-        break;
+}
+
+// The pen of a line in its dash pattern; the pen of its markers is solid.
+QPen line_pen(const PointMapper& px, const QColor& color, const LineStyle& style, bool dashed) {
+    QPen pen(color);
+    pen.setWidthF(px(kLineWidth));
+    pen.setJoinStyle(Qt::RoundJoin);
+    if (dashed && !style.dashes.empty()) {
+        pen.setDashPattern(QList<qreal>(style.dashes.begin(), style.dashes.end()));
     }
-    }
+    return pen;
+}
+
+void draw_styled_marker(QPainter& p, const PointMapper& px, QPointF at, std::size_t line) {
+    const LineStyle style = line_style(line);
+    const QColor& color = kLineColors[line % kLineColors.size()];
+    p.setPen(line_pen(px, color, style, false));
+    p.setBrush(style.filled ? QBrush(color) : QBrush(Qt::white));
+    draw_marker(p, at, px(kMarkerSize), style.marker);
 }
 
 void draw_series(QPainter& p, const PointMapper& px, const QRectF& plot, const TimeAxis& time,
@@ -143,22 +188,17 @@ void draw_series(QPainter& p, const PointMapper& px, const QRectF& plot, const T
             plot.bottom() - (s.value - values.low) / (values.high - values.low) * plot.height();
         return px(QPointF(x, y));
     };
-    const QColor& color = kLineColors[index % kLineColors.size()];
-    QPen pen(color);
-    pen.setWidthF(px(kLineWidth));
-    pen.setJoinStyle(Qt::RoundJoin);
-    p.setPen(pen);
+    const LineStyle style = line_style(index);
+    p.setPen(line_pen(px, kLineColors[index % kLineColors.size()], style, true));
     p.setBrush(Qt::NoBrush);
     QPainterPath path;
     for (std::size_t i = 0; i < points.size(); ++i) {
         i == 0 ? path.moveTo(at(points[i])) : path.lineTo(at(points[i]));
     }
     p.drawPath(path);
-    if (points.size() <= kMostMarkedPoints) {
-        p.setBrush(color);
-        for (const SeriesPoint& s : points) {
-            draw_marker(p, at(s), px(kMarkerSize), index);
-        }
+    // A dense line keeps markers on every n-th point, so that it is still known in grey.
+    for (const std::size_t i : marked_points(points.size(), index, kMostMarkedPoints)) {
+        draw_styled_marker(p, px, at(points[i]), index);
     }
 }
 
@@ -177,10 +217,11 @@ void draw_time_labels(QPainter& p, const ReportLayout& layout, const QRectF& plo
     }
 }
 
-void draw_legend(QPainter& p, const ReportLayout& layout, const ChartPlan& chart, double top) {
+void draw_legend(QPainter& p, const ReportLayout& layout, const ChartPlan& chart,
+                 const MaterialList& materials, double top) {
     const PointMapper px(layout.scale());
     const QFont& font = layout.fonts().chart;
-    const double entry = layout.legend_entry_width(chart);
+    const double entry = layout.legend_entry_width(chart, materials);
     const double row_height = layout.chart_metrics().legend_row;
     const QRectF c = layout.content();
     const int per_row = std::max(1, static_cast<int>(c.width() / entry));
@@ -188,12 +229,47 @@ void draw_legend(QPainter& p, const ReportLayout& layout, const ChartPlan& chart
         const double x = c.left() + static_cast<double>(static_cast<int>(i) % per_row) * entry;
         const double y = top + static_cast<double>(static_cast<int>(i) / per_row) * row_height;
         const double mid = y + row_height / 2;
-        const QColor& color = kLineColors[i % kLineColors.size()];
-        draw_line(p, px, {x, mid}, {x + kLegendSwatch - 6, mid}, kLineWidth, color);
-        p.setBrush(color);
-        draw_marker(p, px(QPointF(x + (kLegendSwatch - 6) / 2, mid)), px(kMarkerSize), i);
+        p.setPen(line_pen(px, kLineColors[i % kLineColors.size()], line_style(i), true));
+        p.drawLine(px(QPointF(x, mid)), px(QPointF(x + kLegendSwatch - 6, mid)));
+        draw_styled_marker(p, px, px(QPointF(x + (kLegendSwatch - 6) / 2, mid)), i);
         draw_text(p, px, font, QRectF(x + kLegendSwatch, y, entry - kLegendSwatch, row_height),
-                  Qt::AlignLeft | Qt::AlignVCenter, from_cp1252(series_name(chart.series[i])));
+                  Qt::AlignLeft | Qt::AlignVCenter,
+                  from_cp1252(series_name(chart.series[i], materials)));
+    }
+}
+
+// A chart by location: a column per point, its readings side by side in time order as dots,
+// a rule between locations, the point's code and material under its column.
+void draw_by_location(QPainter& p, const ReportLayout& layout, const ChartPlan& chart,
+                      const MaterialList& materials, const PlotFrame& f, const ValueAxis& values) {
+    const PointMapper px(layout.scale());
+    const QFont& font = layout.fonts().chart;
+    const double line = layout.line_height(font);
+    const double slot = f.plot.width() / static_cast<double>(chart.series.size());
+    for (std::size_t i = 0; i < chart.series.size(); ++i) {
+        const LocationSeries& s = chart.series[i];
+        const double left = f.plot.left() + slot * static_cast<double>(i);
+        if (i > 0 && chart.series[i - 1].location != s.location) {
+            draw_line(p, px, {left, f.plot.top()}, {left, f.plot.bottom()}, kFrameWidth, kRule);
+        }
+        const auto n = static_cast<double>(s.points.size());
+        for (std::size_t k = 0; k < s.points.size(); ++k) {
+            const double x = left + slot * (0.15 + 0.7 * (static_cast<double>(k) + 0.5) / n);
+            const double y = f.plot.bottom() - (s.points[k].value - values.low) /
+                                                   (values.high - values.low) * f.plot.height();
+            draw_styled_marker(p, px, px(QPointF(x, y)), 0);
+        }
+        const QRectF code(left, f.plot.bottom() + 4, slot, line);
+        draw_text(p, px, font, code, Qt::AlignHCenter | Qt::AlignTop, from_cp1252(series_code(s)),
+                  kMuted);
+        if (s.material >= 0) {
+            // The material on up to two lines under the code.
+            const QRectF below(left + 1, code.bottom(), slot - 2, 2 * line);
+            p.setPen(kMuted);
+            draw_wrapped_text(p, font, px(below),
+                              from_cp1252(std::string(material_name(materials, s.material))),
+                              Qt::AlignHCenter);
+        }
     }
 }
 
@@ -206,6 +282,14 @@ void paint_time_chart(QPainter& p, const ReportLayout& layout, const PreparedJob
         value_axis(chart.values.min, chart.values.max, kValueTicks, chart.from_zero);
     const ChartMetrics& m = layout.chart_metrics();
     const PlotFrame f = plot_frame(layout, box, m.plot, value.ticks);
+    const MaterialList& materials = job.job->materials;
+    if (!chart.over_time) {
+        draw_title(p, layout, box, from_cp1252(chart.title));
+        draw_value_axis(p, layout, f, value, from_cp1252(chart.unit));
+        draw_by_location(p, layout, chart, materials, f, value);
+        draw_frame(p, px, f.plot);
+        return;
+    }
     const bool twelve_hour = hour_is_12h(job.job->readings.front().hour_code);
     const TimeAxis time =
         time_axis(chart.first_minute, chart.last_minute,
@@ -222,7 +306,7 @@ void paint_time_chart(QPainter& p, const ReportLayout& layout, const PreparedJob
     p.restore();
     draw_frame(p, px, f.plot);
     draw_time_labels(p, layout, f.plot, time);
-    draw_legend(p, layout, chart, f.plot.bottom() + m.x_labels);
+    draw_legend(p, layout, chart, materials, f.plot.bottom() + m.x_labels);
 }
 
 void paint_distribution(QPainter& p, const ReportLayout& layout, const PreparedJob& job,

@@ -3,6 +3,7 @@
 #include "files/regular_file.h"
 #include "report/qt_report_layout.h"
 #include "report/qt_report_painter.h"
+#include "report/report_pdf_info.h"
 #include "ui/qt_text.h"
 
 #include <QBuffer>
@@ -55,10 +56,9 @@ ReportOutcome render_report_pdf(std::span<const ReportJob> jobs, const ReportReq
     writer.setResolution(kPdfResolution);
     writer.setPageLayout(QPageLayout(page_size_of(request.paper), QPageLayout::Portrait,
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+    const DocumentInfo info = document_info(request.fields, jobs);
     writer.setCreator(from_cp1252(program_text()));
-    if (!jobs.empty()) {
-        writer.setTitle(from_cp1252(report_title(request.fields, jobs.front())));
-    }
+    writer.setTitle(from_cp1252(info.title));
     QPainter painter;
     if (!painter.begin(&writer)) {
         return {ReportStatus::Failed, 0, 0};
@@ -68,7 +68,13 @@ ReportOutcome render_report_pdf(std::span<const ReportJob> jobs, const ReportReq
     if (outcome.status == ReportStatus::Done && !ended) {
         outcome.status = ReportStatus::Failed;
     }
-    if (outcome.status != ReportStatus::Done) {
+    if (outcome.status == ReportStatus::Done) {
+        // The writer sets no author or subject: they follow as an update of the information.
+        std::string bytes(pdf.constData(), static_cast<std::size_t>(pdf.size()));
+        if (append_document_info(bytes, info, program_text())) {
+            pdf = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        }
+    } else {
         pdf.clear();
     }
     return outcome;

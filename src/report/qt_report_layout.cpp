@@ -4,6 +4,9 @@
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
+#include <QPainter>
+#include <QTextLayout>
+#include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +34,9 @@ QFont report_font(double points, bool bold) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
+    // Without shaping, Latin text keeps its letters: "fl" stays two letters, not the ligature
+    // that text extraction and searching in some readers do not match.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
@@ -46,20 +52,49 @@ QString q(const std::string& text) {
 }
 
 std::vector<std::vector<std::string>> reading_samples(const ReportJob& job,
-                                                      const ReportUnits& units) {
+                                                      const ReportUnits& units, ScanColumn scans) {
     std::vector<std::vector<std::string>> samples;
     const std::size_t n = job.readings.size();
     const std::size_t step = std::max<std::size_t>(1, n / kWidthSamples);
     for (std::size_t i = 0; i < n; i += step) {
-        samples.push_back(readings_row(job.readings[i], i + 1, job.materials, units));
+        samples.push_back(readings_row(job.readings[i], i + 1, job.materials, units, scans));
     }
     if (n > 0) {
-        samples.push_back(readings_row(job.readings[n - 1], n, job.materials, units));
+        samples.push_back(readings_row(job.readings[n - 1], n, job.materials, units, scans));
     }
     return samples;
 }
 
+// Breaks the text of `layout` into lines of `width`, one under the other; returns their height.
+double break_lines(QTextLayout& layout, double width, Qt::Alignment align) {
+    QTextOption option(align);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    double y = 0.0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return y;
+}
+
 } // namespace
+
+double wrapped_text_height(QPaintDevice* device, const QFont& font, const QString& text,
+                           double width) {
+    QTextLayout layout(text, font, device);
+    return break_lines(layout, width, Qt::AlignLeft);
+}
+
+void draw_wrapped_text(QPainter& painter, const QFont& font, const QRectF& box, const QString& text,
+                       Qt::Alignment align) {
+    QTextLayout layout(text, font, painter.device());
+    break_lines(layout, box.width(), align);
+    layout.draw(&painter, box.topLeft());
+}
 
 ReportLayout::ReportLayout(QPaintDevice& device, QSizeF page_points, const ReportRequest& request,
                            std::span<const ReportJob> jobs)
@@ -84,11 +119,7 @@ double ReportLayout::line_height(const QFont& font) const {
 }
 
 double ReportLayout::wrapped_height(const QFont& font, const QString& text, double width) const {
-    const QRectF box(0, 0, width * scale_, 1e9);
-    return QFontMetricsF(font, &device_)
-               .boundingRect(box, Qt::TextWordWrap | Qt::AlignLeft, text)
-               .height() /
-           scale_;
+    return wrapped_text_height(&device_, font, text, width * scale_) / scale_;
 }
 
 QFont ReportLayout::scaled(const QFont& font, double scale) {
@@ -105,28 +136,37 @@ void ReportLayout::prepare(std::span<const ReportJob> jobs) {
         for (const std::string& line : prepared_lines(request_.fields)) {
             p.prepared.push_back(q(line));
         }
-        for (const auto& [label, value] : heading_facts(job, request_.units)) {
+        for (const auto& [label, value] : heading_facts(job, request_.units, request_.codes)) {
             p.facts.emplace_back(q(label), q(value));
         }
         for (const std::string& line : notes_lines(job)) {
             p.notes.push_back(q(line));
         }
         const std::span<const Reading> readings(job.readings);
-        p.summary = job.kind == RecordKind::Mc
-                        ? mc_summary_table(mc_location_figures(readings), request_.units)
-                        : rh_summary_table(rh_location_figures(readings, request_.units.celsius),
-                                           request_.units);
+        p.summary =
+            job.kind == RecordKind::Mc
+                ? mc_summary_table(mc_location_figures(readings), job.materials, request_.units)
+                : rh_summary_table(rh_location_figures(readings, request_.units.celsius),
+                                   request_.units);
         p.summary_geometry = table_geometry(p.summary.columns, p.summary.rows);
         p.charts = chart_plans(readings, job.kind, request_.units);
         if (job.kind == RecordKind::Mc) {
             p.distribution = mc_distribution(readings);
             p.has_distribution = p.distribution.pin_readings > 0;
         }
-        p.reading_columns = readings_columns(job.kind, request_.units);
+        p.scans = scan_column(job.kind, readings);
+        p.reading_columns = readings_columns(job.kind, request_.units, p.scans);
         p.readings_geometry =
-            table_geometry(p.reading_columns, reading_samples(job, request_.units));
+            table_geometry(p.reading_columns, reading_samples(job, request_.units, p.scans));
         jobs_.push_back(std::move(p));
     }
+    std::vector<ChartPlan*> charts;
+    for (PreparedJob& p : jobs_) {
+        for (ChartPlan& chart : p.charts) {
+            charts.push_back(&chart);
+        }
+    }
+    share_value_ranges(charts);
 }
 
 TableGeometry
@@ -199,23 +239,29 @@ double ReportLayout::heading_height(const PreparedJob& job) const {
     return h + kHeadingGap;
 }
 
-double ReportLayout::legend_entry_width(const ChartPlan& chart) const {
+double ReportLayout::legend_entry_width(const ChartPlan& chart,
+                                        const MaterialList& materials) const {
     double widest = 0.0;
     for (const LocationSeries& s : chart.series) {
-        widest = std::max(widest, text_width(fonts_.chart, q(series_name(s))));
+        widest = std::max(widest, text_width(fonts_.chart, q(series_name(s, materials))));
     }
     return widest + kLegendSwatch + 12;
 }
 
-int ReportLayout::legend_rows(const ChartPlan& chart) const {
-    const int per_row = std::max(1, static_cast<int>(content_.width() / legend_entry_width(chart)));
+int ReportLayout::legend_rows(const ChartPlan& chart, const MaterialList& materials) const {
+    if (!chart.over_time) {
+        return 0;
+    }
+    const int per_row =
+        std::max(1, static_cast<int>(content_.width() / legend_entry_width(chart, materials)));
     const int n = static_cast<int>(chart.series.size());
     return (n + per_row - 1) / per_row;
 }
 
-double ReportLayout::chart_height(const ChartPlan& chart) const {
-    return chart_.title + chart_.plot + chart_.x_labels + legend_rows(chart) * chart_.legend_row +
-           chart_.gap;
+double ReportLayout::chart_height(const ChartPlan& chart, const MaterialList& materials) const {
+    // A chart by location has no legend; its labels take a line more (a material on two).
+    const int rows = chart.over_time ? legend_rows(chart, materials) : 1;
+    return chart_.title + chart_.plot + chart_.x_labels + rows * chart_.legend_row + chart_.gap;
 }
 
 double ReportLayout::distribution_height() const {
@@ -227,8 +273,17 @@ void ReportLayout::new_page(std::size_t job, bool first) {
     y_ = content_.top();
     if (!first) {
         const PreparedJob& p = jobs_[job];
+        // The title gives way, shortened with an ellipsis; the job stays named.
+        const QString job_text = q(continued_job(*p.job));
+        QString title = q(continued_title(request_.fields, *p.job));
+        if (!title.isEmpty()) {
+            const QString gap = QStringLiteral("  -  ");
+            const double room = content_.width() - text_width(fonts_.footer, gap + job_text) - 2;
+            const QFontMetricsF metrics(fonts_.footer, &device_);
+            title = metrics.elidedText(title, Qt::ElideRight, std::max(0.0, room) * scale_) + gap;
+        }
         place({BlockKind::RunningHead, job, 0, line_height(fonts_.footer) + 8, 0, 0,
-               q(continued_text(request_.fields, *p.job))});
+               title + job_text});
     }
 }
 
@@ -259,14 +314,14 @@ void ReportLayout::lay_out_job(std::size_t index) {
     }
     if (s.charts) {
         for (std::size_t c = 0; c < p.charts.size(); ++c) {
-            const double h = chart_height(p.charts[c]);
+            const double h = chart_height(p.charts[c], p.job->materials);
             const bool titled = c == 0;
             if (!fits(h + (titled ? section_height() : 0.0))) {
                 new_page(index, false);
             }
             if (titled) {
                 place({BlockKind::Section, index, 0, section_height(), 0, 0,
-                       QStringLiteral("Readings over time")});
+                       QStringLiteral("Charts")});
             }
             place({BlockKind::Chart, index, 0, h, c, c + 1, {}});
         }

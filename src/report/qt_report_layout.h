@@ -17,6 +17,7 @@
 #include <vector>
 
 class QPaintDevice;
+class QPainter;
 
 namespace qm {
 
@@ -31,6 +32,13 @@ constexpr double kFooterGap = 14.0;    // between the content and the footer rul
 constexpr double kLegendSwatch = 26.0; // a legend entry's line sample
 constexpr double kDistributionPlot = 110.0;
 } // namespace report_geometry
+
+// Text wrapped to a width breaks between words, and inside a word too long for its line, so that
+// nothing runs past the margin. Measured and painted by one layout, in device pixels.
+double wrapped_text_height(QPaintDevice* device, const QFont& font, const QString& text,
+                           double width);
+void draw_wrapped_text(QPainter& painter, const QFont& font, const QRectF& box, const QString& text,
+                       Qt::Alignment align = Qt::AlignLeft);
 
 // The fonts of the report, sized in points for the device they measure and paint on.
 struct ReportFonts {
@@ -68,6 +76,7 @@ struct PreparedJob {
     std::vector<ChartPlan> charts;
     bool has_distribution = false;
     McDistribution distribution;
+    ScanColumn scans = ScanColumn::None; // where the readings table puts scan values
     std::vector<TableColumn> reading_columns;
     TableGeometry readings_geometry;
 };
@@ -129,10 +138,10 @@ public:
     // A font shrunk by a table's scale.
     static QFont scaled(const QFont& font, double scale);
 
-    // The rows of the legend of a chart, and where each entry goes.
-    int legend_rows(const ChartPlan& chart) const;
-    double legend_entry_width(const ChartPlan& chart) const;
-    double chart_height(const ChartPlan& chart) const;
+    // The rows of the legend of a chart (none for a chart by location), and where each entry goes.
+    int legend_rows(const ChartPlan& chart, const MaterialList& materials) const;
+    double legend_entry_width(const ChartPlan& chart, const MaterialList& materials) const;
+    double chart_height(const ChartPlan& chart, const MaterialList& materials) const;
     double distribution_height() const;
     double heading_height(const PreparedJob& job) const;
 

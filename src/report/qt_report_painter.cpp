@@ -31,6 +31,12 @@ void ReportPagePainter::text(const QFont& font, const QRectF& box, int flags, co
     painter_.drawText(px_(box), flags, text);
 }
 
+void ReportPagePainter::wrapped(const QFont& font, const QRectF& box, const QString& text,
+                                const QColor& color) {
+    painter_.setPen(color);
+    draw_wrapped_text(painter_, font, px_(box), text);
+}
+
 void ReportPagePainter::rule(double x1, double x2, double y, double width, const QColor& color) {
     QPen pen(color);
     pen.setWidthF(px_(width));
@@ -83,8 +89,7 @@ void ReportPagePainter::paint_block(const ReportBlock& block) {
              Qt::AlignLeft | Qt::AlignTop, block.text);
         break;
     case BlockKind::NotesLine:
-        text(layout_.fonts().body, box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-             block.text);
+        wrapped(layout_.fonts().body, box, block.text);
         break;
     case BlockKind::SummaryRows:
         paint_table(block, job.summary.columns, job.summary_geometry);
@@ -114,14 +119,13 @@ void ReportPagePainter::paint_heading(const ReportBlock& block) {
     const ReportFonts& f = layout_.fonts();
     const QRectF c = layout_.content();
     const double width = c.width();
-    const int wrap = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
     double y = block.top;
     double h = layout_.wrapped_height(f.title, job.title, width);
-    text(f.title, QRectF(c.left(), y, width, h), wrap, job.title, kAccent);
+    wrapped(f.title, QRectF(c.left(), y, width, h), job.title, kAccent);
     y += h + kHeadingGap;
     for (const QString& line : job.prepared) {
         h = layout_.wrapped_height(f.subtitle, line, width);
-        text(f.subtitle, QRectF(c.left(), y, width, h), wrap, line);
+        wrapped(f.subtitle, QRectF(c.left(), y, width, h), line);
         y += h;
     }
     y += kHeadingGap;
@@ -136,7 +140,7 @@ void ReportPagePainter::paint_heading(const ReportBlock& block) {
     for (const auto& [label, value] : job.facts) {
         h = layout_.wrapped_height(f.body, value, value_width);
         text(f.label, QRectF(c.left(), y, label_width, h), Qt::AlignLeft | Qt::AlignTop, label);
-        text(f.body, QRectF(value_left, y, value_width, h), wrap, value);
+        wrapped(f.body, QRectF(value_left, y, value_width, h), value);
         y += h + 1;
     }
 }
@@ -157,7 +161,7 @@ std::vector<std::string> ReportPagePainter::row_cells(const ReportBlock& block,
         return job.summary.rows[row];
     }
     return readings_row(job.job->readings[row], row + 1, job.job->materials,
-                        layout_.request().units);
+                        layout_.request().units, job.scans);
 }
 
 bool ReportPagePainter::shaded(const ReportBlock& block, std::size_t row) const {

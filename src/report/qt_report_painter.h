@@ -48,6 +48,8 @@ public:
 private:
     void text(const QFont& font, const QRectF& box, int flags, const QString& text,
               const QColor& color = report_colors::kInk);
+    void wrapped(const QFont& font, const QRectF& box, const QString& text,
+                 const QColor& color = report_colors::kInk);
     void rule(double x1, double x2, double y, double width, const QColor& color);
     void paint_footer(std::size_t index);
     void paint_block(const ReportBlock& block);

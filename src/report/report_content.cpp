@@ -108,8 +108,8 @@ std::vector<std::string> prepared_lines(const ReportFields& fields) {
     return lines;
 }
 
-std::vector<std::pair<std::string, std::string>> heading_facts(const ReportJob& job,
-                                                               const ReportUnits& units) {
+std::vector<std::pair<std::string, std::string>>
+heading_facts(const ReportJob& job, const ReportUnits& units, const CodeNames& codes) {
     const ReadingsSpan span = readings_span(job.readings);
     const std::int32_t order = units.international_date ? 1 : 0;
     const auto time_of = [&](const Reading& r) {
@@ -118,7 +118,7 @@ std::vector<std::pair<std::string, std::string>> heading_facts(const ReportJob& 
     const std::string kind = job.kind == RecordKind::Mc
                                  ? " moisture content (MC)"
                                  : " relative humidity and temperature (RH/T)";
-    return {
+    std::vector<std::pair<std::string, std::string>> facts = {
         {"Job", job_reference(job)},
         {"Meter", job.model},
         {"Readings", std::to_string(span.count) + kind},
@@ -126,6 +126,11 @@ std::vector<std::pair<std::string, std::string>> heading_facts(const ReportJob& 
         {"Last reading", time_of(span.last)},
         {"Units", units_text(job.kind, units)},
     };
+    std::string legend = codes_legend(job.readings, codes);
+    if (!legend.empty()) {
+        facts.emplace_back("Codes", std::move(legend));
+    }
+    return facts;
 }
 
 std::vector<std::string> notes_lines(const ReportJob& job) {
@@ -159,11 +164,44 @@ std::string page_text(int page, int pages) {
     return "Page " + std::to_string(page) + " of " + std::to_string(pages);
 }
 
-std::string continued_text(const ReportFields& fields, const ReportJob& job) {
+std::string continued_title(const ReportFields& fields, const ReportJob& job) {
     const std::string title = report_title(fields, job);
     // A job without a title is named by its reference alone.
-    const bool untitled = title == "Job #" + std::to_string(job.job);
-    return (untitled ? "" : title + "  -  ") + job_reference(job) + " (continued)";
+    return title == "Job #" + std::to_string(job.job) ? std::string() : title;
+}
+
+std::string continued_job(const ReportJob& job) {
+    return job_reference(job) + " (continued)";
+}
+
+DocumentInfo document_info(const ReportFields& fields, std::span<const ReportJob> jobs) {
+    DocumentInfo info;
+    info.author = fields.prepared_by;
+    std::string references;
+    std::vector<std::string> titles;
+    for (const ReportJob& job : jobs) {
+        std::string title = report_title(fields, job);
+        if (std::find(titles.begin(), titles.end(), title) == titles.end()) {
+            info.title += (info.title.empty() ? "" : "; ") + title;
+            titles.push_back(std::move(title));
+        }
+        references += (references.empty() ? "" : "; ") + job_reference(job);
+    }
+    bool mc = false;
+    bool rh = false;
+    for (const ReportJob& job : jobs) {
+        (job.kind == RecordKind::Mc ? mc : rh) = true;
+    }
+    info.subject = mc && rh ? "Moisture content and RH/T readings"
+                   : rh     ? "RH/T readings"
+                            : "Moisture content readings";
+    if (!fields.site.empty()) {
+        info.subject += " at " + fields.site;
+    }
+    if (!references.empty()) {
+        info.subject += " (" + references + ")";
+    }
+    return info;
 }
 
 } // namespace qm

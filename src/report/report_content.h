@@ -3,6 +3,7 @@
 // What a client report is made of: the user's fields and choices, the jobs it covers, and the
 // texts of its heading and footer. Texts are Windows-1252.
 
+#include "report/code_legend.h"
 #include "report/report_calendar.h"
 #include "report/report_figures.h"
 #include "store/annotations.h"
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,6 +60,7 @@ struct ReportRequest {
     ReportUnits units;
     Paper paper = Paper::A4;
     CalendarDate printed; // the print date in the footers
+    CodeNames codes = default_code_names();
 };
 
 // One job of a report: the job, the meter it came from, its title and notes, and its readings of
@@ -83,9 +86,9 @@ std::string job_reference(const ReportJob& job);
 std::vector<std::string> prepared_lines(const ReportFields& fields);
 
 // The facts of a job's heading block as label and value: job, meter, kind of readings, number of
-// readings, first and last reading, units.
-std::vector<std::pair<std::string, std::string>> heading_facts(const ReportJob& job,
-                                                               const ReportUnits& units);
+// readings, first and last reading, units, and the codes of the places the readings name.
+std::vector<std::pair<std::string, std::string>>
+heading_facts(const ReportJob& job, const ReportUnits& units, const CodeNames& codes);
 
 // The job's notes as lines (empty when it has none).
 std::vector<std::string> notes_lines(const ReportJob& job);
@@ -96,8 +99,20 @@ std::string printed_text(const CalendarDate& date, bool international_date);
 std::string program_text();
 std::string page_text(int page, int pages);
 
-// The running heading of a job's later pages: "<title>  -  Job #3, ID# 991 (continued)", or
-// without the title when it is the default "Job #3".
-std::string continued_text(const ReportFields& fields, const ReportJob& job);
+// The running heading of a job's later pages is "<title>  -  Job #3, ID# 991 (continued)", or
+// without the title when it is the default "Job #3". The layout shortens the title part to fit,
+// with an ellipsis, and keeps the job part whole.
+std::string continued_title(const ReportFields& fields, const ReportJob& job); // may be empty
+std::string continued_job(const ReportJob& job); // "Job #3, ID# 991 (continued)"
+
+// The PDF's document information: the title (the report's title; with several jobs and none
+// given, the jobs' titles), the author (Prepared by) and the subject (what the readings are and
+// where they were taken).
+struct DocumentInfo {
+    std::string title;
+    std::string author;
+    std::string subject;
+};
+DocumentInfo document_info(const ReportFields& fields, std::span<const ReportJob> jobs);
 
 } // namespace qm

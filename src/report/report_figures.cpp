@@ -14,19 +14,24 @@ namespace qm {
 
 namespace {
 
-constexpr std::size_t kGroupKeys = kLocationCount * kSubLocationCount;
+// A material outside the list has a slot of its own after the list's.
+constexpr int kMaterialSlots = kMaterialCount + 1;
+constexpr std::size_t kGroupKeys = kLocationCount * kSubLocationCount * kMaterialSlots;
+constexpr std::int64_t kTenthsOf32F = 320;
 constexpr int kHoursPerDay = 24;
 constexpr int kMinutesPerHour = 60;
 constexpr int kHalfDayHours = 12;
 
-// The place of a location and sub-location among the groups, or kNoGroup for a reading the
-// tables cannot name.
-std::uint32_t group_key(int location, int sub_location) {
+// The place of a location, sub-location and material among the groups, or kNoGroup for a
+// reading the tables cannot place.
+std::uint32_t group_key(int location, int sub_location, int material) {
     if (location < 0 || location >= kLocationCount || sub_location < 0 ||
         sub_location >= kSubLocationCount) {
         return kNoGroup;
     }
-    return static_cast<std::uint32_t>(location * kSubLocationCount + sub_location);
+    const int slot = material >= 0 && material < kMaterialCount ? material : kMaterialCount;
+    return static_cast<std::uint32_t>(
+        (location * kSubLocationCount + sub_location) * kMaterialSlots + slot);
 }
 
 // Hands the positions of each group of readings to visit, the groups in the order of their keys
@@ -102,6 +107,13 @@ std::optional<double> measure_value(const Reading& r, SeriesMeasure measure, boo
     case SeriesMeasure::DewPoint:
         return is_rh(r) ? dew_point_of(compute_psychrometrics(r.rh, r.temperature, celsius ? 1 : 0))
                         : std::nullopt;
+    case SeriesMeasure::Humidity: {
+        if (!is_rh(r)) {
+            return std::nullopt;
+        }
+        const double h = compute_psychrometrics(r.rh, r.temperature, celsius ? 1 : 0).humidity;
+        return h == kOutOfRange ? std::nullopt : std::optional(h);
+    }
     }
     return std::nullopt;
 }
@@ -123,7 +135,30 @@ void ValueSummary::add(double value) {
         max = value;
     }
     sum += value;
+    tenths += std::llround(value * 10.0);
     ++count;
+}
+
+std::int64_t divide_rounded(std::int64_t numerator, std::int64_t denominator) {
+    const std::int64_t magnitude = numerator < 0 ? -numerator : numerator;
+    const std::int64_t rounded = (2 * magnitude + denominator) / (2 * denominator);
+    return numerator < 0 ? -rounded : rounded;
+}
+
+std::int64_t mean_tenths(const ValueSummary& s) {
+    return s.count == 0 ? 0 : divide_rounded(s.tenths, static_cast<std::int64_t>(s.count));
+}
+
+std::int64_t celsius_mean_tenths(const ValueSummary& fahrenheit) {
+    // (sum / n - 32) * 5 / 9 in tenths: (tenths - 320 n) * 5 / (9 n).
+    const auto n = static_cast<std::int64_t>(fahrenheit.count);
+    return n == 0 ? 0 : divide_rounded((fahrenheit.tenths - kTenthsOf32F * n) * 5, 9 * n);
+}
+
+std::string tenths_text(std::int64_t tenths) {
+    const std::int64_t magnitude = tenths < 0 ? -tenths : tenths;
+    return (tenths < 0 ? "-" : "") + std::to_string(magnitude / 10) + '.' +
+           std::to_string(magnitude % 10);
 }
 
 std::int64_t reading_minute(const Reading& r) {
@@ -167,12 +202,13 @@ ReadingsSpan readings_span(std::span<const Reading> readings) {
 std::vector<McLocationFigures> mc_location_figures(std::span<const Reading> readings) {
     std::vector<McLocationFigures> out;
     const auto key_of = [](const Reading& r) {
-        return is_rh(r) ? kNoGroup : group_key(r.location, r.sub_location);
+        return is_rh(r) ? kNoGroup : group_key(r.location, r.sub_location, r.material);
     };
     for_each_group(readings, key_of, [&](std::span<const std::uint32_t> group) {
         McLocationFigures& f = out.emplace_back();
         f.location = readings[group.front()].location;
         f.sub_location = readings[group.front()].sub_location;
+        f.material = readings[group.front()].material;
         SpanBuilder span;
         for (const std::uint32_t i : group) {
             const Reading& r = readings[i];
@@ -188,7 +224,7 @@ std::vector<RhLocationFigures> rh_location_figures(std::span<const Reading> read
                                                    bool celsius) {
     std::vector<RhLocationFigures> out;
     const auto key_of = [](const Reading& r) {
-        return is_rh(r) ? group_key(r.location, 0) : kNoGroup;
+        return is_rh(r) ? group_key(r.location, 0, 0) : kNoGroup;
     };
     for_each_group(readings, key_of, [&](std::span<const std::uint32_t> group) {
         RhLocationFigures& f = out.emplace_back();
@@ -199,6 +235,7 @@ std::vector<RhLocationFigures> rh_location_figures(std::span<const Reading> read
             span.add(r);
             f.rh.add(r.rh);
             f.temperature.add(temperature_in(r.temperature, celsius));
+            f.fahrenheit.add(r.temperature);
             const PsychrometricResult p =
                 compute_psychrometrics(r.rh, r.temperature, celsius ? 1 : 0);
             if (p.humidity != kOutOfRange) {
@@ -224,14 +261,17 @@ std::vector<LocationSeries> location_series(std::span<const Reading> readings,
     }
     const auto key_of = [&](const Reading& r) {
         return values[static_cast<std::size_t>(&r - readings.data())]
-                   ? group_key(r.location, by_sub_location ? r.sub_location : 0)
+                   ? (by_sub_location ? group_key(r.location, r.sub_location, r.material)
+                                      : group_key(r.location, 0, 0))
                    : kNoGroup;
     };
     std::vector<LocationSeries> out;
     for_each_group(readings, key_of, [&](std::span<const std::uint32_t> group) {
         const Reading& first = readings[group.front()];
-        out.push_back(
-            LocationSeries{first.location, by_sub_location ? first.sub_location : -1, {}});
+        out.push_back(LocationSeries{first.location,
+                                     by_sub_location ? first.sub_location : -1,
+                                     by_sub_location ? first.material : -1,
+                                     {}});
         LocationSeries& s = out.back();
         for (const std::uint32_t i : group) {
             s.points.push_back({reading_minute(readings[i]), *values[i]});

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace qm {
@@ -25,11 +26,27 @@ struct ValueSummary {
     double min = 0.0;
     double max = 0.0;
     double sum = 0.0;
+    // The sum of the values in whole tenths, exact for readings that carry one decimal.
+    std::int64_t tenths = 0;
 
     void add(double value);
     // 0 when there is no value.
     double mean() const { return count == 0 ? 0.0 : sum / static_cast<double>(count); }
 };
+
+// numerator / denominator rounded half away from zero; denominator > 0.
+std::int64_t divide_rounded(std::int64_t numerator, std::int64_t denominator);
+
+// The mean of values that carry one decimal (readings), in tenths: their sum in tenths over the
+// count, rounded half away from zero, so that a mean of 32.05 is 32.1 and one of -0.25 is -0.3.
+// 0 when there is no value.
+std::int64_t mean_tenths(const ValueSummary& s);
+
+// The same mean in tenths of a degree C, of temperatures summed in tenths of a degree F.
+std::int64_t celsius_mean_tenths(const ValueSummary& fahrenheit);
+
+// A value in tenths as text with one decimal: "-0.3", "127.3".
+std::string tenths_text(std::int64_t tenths);
 
 // Minutes since 1 January 2000 of a reading's clock time (two-digit year 2000 + yy; the hour
 // decoded from 12- or 24-hour mode, 12 AM as hour 0). A month or day out of range is clamped,
@@ -50,19 +67,20 @@ struct ReadingsSpan {
 };
 ReadingsSpan readings_span(std::span<const Reading> readings);
 
-// The figures of one location and sub-location of an MC job. Pin figures take both pin kinds
-// (PinWithTemperature and Pin) in percent; scan figures take Scan and any unnamed kind on the
-// meter's own scale.
+// The figures of one location, sub-location and material of an MC job: readings of different
+// materials are never averaged together. Pin figures take both pin kinds (PinWithTemperature and
+// Pin) in percent; scan figures take Scan and any unnamed kind on the meter's own scale.
 struct McLocationFigures {
     int location = 0;
     int sub_location = 0;
+    int material = 0;
     ReadingsSpan readings;
     ValueSummary pin;
     ValueSummary scan;
 };
 
-// One entry per location and sub-location that holds a moisture reading, ordered by location,
-// then sub-location. RH/T readings in the span are left out.
+// One entry per location, sub-location and material that holds a moisture reading, in that
+// order. RH/T readings in the span are left out.
 std::vector<McLocationFigures> mc_location_figures(std::span<const Reading> readings);
 
 // The figures of one location of an RH/T job, each in the report's units: relative humidity
@@ -74,6 +92,7 @@ struct RhLocationFigures {
     ReadingsSpan readings;
     ValueSummary rh;
     ValueSummary temperature;
+    ValueSummary fahrenheit; // the temperatures in degrees F, for the exact mean in C
     ValueSummary dew_point;
     ValueSummary humidity;
     ValueSummary emc;
@@ -89,6 +108,7 @@ enum class SeriesMeasure {
     Rh,          // relative humidity, percent
     Temperature, // air temperature in the report's unit
     DewPoint,    // dew point in the report's unit; readings without one are left out
+    Humidity,    // GPP, or GPK in Celsius; readings without one are left out
 };
 
 struct SeriesPoint {
@@ -96,16 +116,17 @@ struct SeriesPoint {
     double value = 0.0;
 };
 
-// One line of a chart: the points of one location (and sub-location for the MC measures; -1
-// for the RH/T ones), in clock-time order.
+// The readings of one point of a chart: one location (and sub-location and material for the MC
+// measures; -1 for the RH/T ones), in clock-time order.
 struct LocationSeries {
     int location = 0;
     int sub_location = -1;
+    int material = -1;
     std::vector<SeriesPoint> points;
 };
 
-// The lines of a chart, ordered by location and sub-location; groups without a point of the
-// measure are left out.
+// The points of a chart, ordered by location, sub-location and material; groups without a point of
+// the measure are left out.
 std::vector<LocationSeries> location_series(std::span<const Reading> readings,
                                             SeriesMeasure measure, bool celsius);
 

@@ -36,31 +36,78 @@ struct TextTable {
 // Shown for a figure that has no value (no reading of that kind at the location).
 constexpr std::string_view kNoFigure = "-";
 
-// One row per location and sub-location: Location, Readings, First, Last, then for pin
-// readings (in %MC) and scan readings (meter scale) each the count, minimum, mean and maximum.
-// The pin or scan columns are left out when no location has such a reading.
-TextTable mc_summary_table(std::span<const McLocationFigures> figures, const ReportUnits& units);
+// One row per location, sub-location and material: Location, Material, Readings, First, Last,
+// then for pin readings (in %MC) and scan readings (meter scale) each the count, minimum, mean
+// and maximum. The pin or scan columns are left out when no location has such a reading. Means
+// are exact (mean_tenths); the rows of one location and sub-location form a group.
+TextTable mc_summary_table(std::span<const McLocationFigures> figures,
+                           const MaterialList& materials, const ReportUnits& units);
 
 // Three rows per location (minimum, mean, maximum): Location, Readings, First / last reading,
-// then RH (%), temperature, dew point, GPP or GPK and EMC (%).
+// then RH (%), temperature, dew point, GPP or GPK and EMC (%). The means of RH and temperature
+// are exact, those of the computed figures rounded half away from zero.
 TextTable rh_summary_table(std::span<const RhLocationFigures> figures, const ReportUnits& units);
 
-// The columns of the readings table: those of the readings view, and EMC for RH/T.
-std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units);
+// Where the readings table puts scan values (and those of an unnamed kind, on the same scale), so
+// that a value on the meter's scale never stands under "MC".
+enum class ScanColumn {
+    None,        // no scan: the MC column alone
+    BesideMc,    // pins and scans: a Scan column after MC
+    InsteadOfMc, // scans only: the column is named Scan
+};
+ScanColumn scan_column(RecordKind kind, std::span<const Reading> readings);
 
-// One row of the readings table, numbered from 1 in time order.
+// The columns of the readings table: those of the readings view, EMC for RH/T, the moisture
+// column as `scans` has it.
+std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units,
+                                          ScanColumn scans);
+
+// One row of the readings table, numbered from 1 in time order; `scans` as for the columns.
 std::vector<std::string> readings_row(const Reading& reading, std::size_t ordinal,
-                                      const MaterialList& materials, const ReportUnits& units);
+                                      const MaterialList& materials, const ReportUnits& units,
+                                      ScanColumn scans);
 
-// At most this many lines share one chart; a job with more locations gets several charts, the
-// lines shared out evenly.
+// How a line of a chart is drawn so that it can be told from the others on a grey printout: a
+// dash pattern (dash and gap lengths in line widths; empty for a solid line) and a marker shape.
+// The lines of one chart differ in both.
+enum class MarkerShape {
+    Circle,
+    Square,
+    TriangleUp,
+    Diamond,
+    TriangleDown,
+    Cross,
+    Plus,
+    Star,
+};
+struct LineStyle {
+    std::vector<double> dashes;
+    MarkerShape marker = MarkerShape::Circle;
+    bool filled = true;
+};
+
+// At most this many lines share one chart, as many as there are styles that can be told apart;
+// a job with more gets several charts, the lines shared out evenly.
 constexpr std::size_t kLinesPerChart = 8;
+LineStyle line_style(std::size_t line); // line < kLinesPerChart
 
-// One chart over time: a title, the unit of its value axis and its lines. The charts of one
-// measure share their axes (the times and values of all their lines), so they compare.
+// The positions of the points of a line of `points` that carry its marker: every n-th, at most
+// `most` of them, the first `line` / kLinesPerChart of a step in, so that the markers of the
+// lines of one chart do not fall on one another.
+std::vector<std::size_t> marked_points(std::size_t points, std::size_t line, std::size_t most);
+
+// At most this many points (location, sub-location and material) share a chart by location.
+constexpr std::size_t kPointsPerChart = 10;
+
+// One chart: a title, the unit of its value axis and its points. A chart over time draws a line
+// per point against the clock; a chart by location shows a column per point with a dot per
+// reading, side by side in time order. The charts over time of one measure share their time
+// axis; share_value_ranges gives the charts of one measure one value axis.
 struct ChartPlan {
     std::string title;
     std::string unit;
+    SeriesMeasure measure = SeriesMeasure::PinMc;
+    bool over_time = true;
     bool from_zero = false; // the value axis starts at 0
     std::vector<LocationSeries> series;
     std::int64_t first_minute = 0;
@@ -68,14 +115,23 @@ struct ChartPlan {
     ValueSummary values;
 };
 
+// Whether the readings of a point fall on more than one day: only then does it get a line over
+// time. The readings of one visit, taken room after room, are shown side by side instead.
+bool spans_days(const LocationSeries& series);
+
 // The charts of a job: for MC the pin readings (%MC) and, when there are any, the scan readings;
-// for RH/T the relative humidity, the temperature and the dew point. Each has one line per
-// location (and sub-location for MC).
+// for RH/T the relative humidity, the temperature, the dew point and the GPP or GPK. Each measure
+// gets a chart by location of the points read on one day and charts over time of the others.
 std::vector<ChartPlan> chart_plans(std::span<const Reading> readings, RecordKind kind,
                                    const ReportUnits& units);
 
-// The legend text of a line: "KIT,W" for MC, "KIT" for RH/T.
-std::string series_name(const LocationSeries& series);
+// Gives the charts of each measure, over all jobs of a report, the value range of them all.
+void share_value_ranges(std::span<ChartPlan* const> charts);
+
+// The name of a point: "KIT,W" for MC (series_code) with the material, "KIT,W Plaster", for the
+// legend; "KIT" for RH/T.
+std::string series_code(const LocationSeries& series);
+std::string series_name(const LocationSeries& series, const MaterialList& materials);
 
 // Under the distribution: what it counts and what it leaves out.
 std::string distribution_note(const McDistribution& distribution);

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace qm {
 namespace {
 
@@ -85,6 +88,51 @@ TEST_F(ReportDocumentTest, CancelledReportLeavesNoFileAndTheOldOneWhole) {
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), old_bytes);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// The text of a PDF without its white space, so that a word broken over lines reads whole.
+std::string joined_text(const std::string& file) {
+    std::string text = pdf_text(file);
+    std::erase_if(text, [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
+    return text;
+}
+
+TEST_F(ReportDocumentTest, NothingRunsOffThePage) {
+    // A 300-character title of words and 200-character words in every field: each character is
+    // in the text; the running head keeps the job; "fl" stays two letters.
+    std::string title;
+    while (title.size() < 300) {
+        title += "Flooded basement " + std::to_string(title.size()) + " ";
+    }
+    title.resize(300);
+    std::string word;
+    for (int i = 0; word.size() < 200; ++i) {
+        word += static_cast<char>('a' + i % 26);
+    }
+    ReportRequest r = request();
+    r.fields = {title, "A" + word, "S" + word, "P" + word};
+    std::vector<ReportJob> jobs = {test::report_mc_job(300, 5)};
+    jobs[0].job_id = 755;
+    jobs[0].notes = "N" + word + "\r\nfloor of the hall";
+    const std::string file = path("long.pdf");
+    ASSERT_EQ(write_report_pdf(file, jobs, r).status, ReportStatus::Done);
+    const std::string text = joined_text(file);
+    for (const std::string& field : {title, "A" + word, "S" + word, "P" + word, "N" + word}) {
+        std::string whole = field;
+        std::erase(whole, ' ');
+        EXPECT_NE(text.find(whole), std::string::npos) << field.substr(0, 20);
+    }
+    EXPECT_NE(pdf_text(file).find("floor of the hall"), std::string::npos);
+    const std::string page2 = pdf_text(file, 2);
+    const std::size_t ellipsis = page2.find("\u2026");
+    EXPECT_NE(ellipsis, std::string::npos);
+    EXPECT_EQ(page2.find("Job #5, ID# 755 (continued)"), page2.find(" - ", ellipsis) + 3) << page2;
+
+    const std::string info = test::run_command("pdfinfo '" + file + "'");
+    EXPECT_NE(info.find("Author:          P" + word), std::string::npos) << info;
+    EXPECT_NE(info.find("Subject:         Moisture content readings at S" + word),
+              std::string::npos);
+    EXPECT_NE(info.find("Title:           " + title.substr(0, 40)), std::string::npos);
 }
 
 } // namespace

@@ -121,10 +121,13 @@ TEST(ReportFigures, SeriesFollowTheClockAndLeaveOutWhatTheyCannotShow) {
     EXPECT_EQ(location_series(kMc, SeriesMeasure::Scan, false).size(), 1u);
     EXPECT_EQ(location_series(kRh, SeriesMeasure::DewPoint, false)[0].points.size(), 2u);
 
-    // Seventeen locations: three charts of 6, 6 and 5 lines over the same time span.
+    // Seventeen locations read on two days: three charts of 6, 6 and 5 lines over the same time
+    // span.
     std::vector<Reading> many;
     for (int location = 0; location < 17; ++location) {
         many.push_back(make(Pin, location, 0, 10 + location, location));
+        many.push_back(make(Pin, location, 0, 10 + location, location));
+        many.back().day = 13;
     }
     const std::vector<ChartPlan> plans = chart_plans(many, RecordKind::Mc, {});
     ASSERT_EQ(plans.size(), 3u);
@@ -206,6 +209,17 @@ TEST(ReportContent, PaperTitlesAndFooters) {
     EXPECT_EQ(job_reference(job), "Job #3, ID# 991");
     EXPECT_EQ(prepared_lines({"", "Acme", "", "J. Tech"}),
               (std::vector<std::string>{"Prepared for: Acme", "Prepared by: J. Tech"}));
+    // A report of several jobs is titled by all of them, not by its first.
+    ReportJob rh_job;
+    rh_job.kind = RecordKind::Rh;
+    rh_job.job = 4;
+    rh_job.job_id = 12;
+    const std::vector<ReportJob> jobs = {job, rh_job};
+    const DocumentInfo info = document_info({"", "", "Elm St", "J. Tech"}, jobs);
+    EXPECT_EQ(info.title, "North wall; Job #4");
+    EXPECT_EQ(info.author, "J. Tech");
+    EXPECT_EQ(info.subject,
+              "Moisture content and RH/T readings at Elm St (Job #3, ID# 991; Job #4, ID# 12)");
     EXPECT_EQ(page_text(2, 7), "Page 2 of 7");
     EXPECT_EQ(printed_text({2025, 12, 7}, false), "Printed Dec 7, 2025");
     EXPECT_EQ(printed_text({2025, 12, 7}, true), "Printed 7 Dec 2025");

@@ -26,10 +26,10 @@ constexpr const char* kReportUsage =
     "                     [--paper a4|letter]\n"
     "\n"
     "Writes the client report of every job in the save files into one PDF file: for each job a\n"
-    "heading (title, job and ID, meter, first and last reading, notes), a summary per location,\n"
-    "charts over time, the MC distribution and every reading. Without --title each job is titled\n"
-    "with its own title, else \"Job #n\". The paper is Letter or A4 as the locale has it\n"
-    "(LC_PAPER). Ctrl-C cancels; a cancelled or failed report writes no file.\n";
+    "heading (title, job and ID, meter, first and last reading, notes, codes), a summary per\n"
+    "location and material, charts, the MC distribution and every reading. Without --title each\n"
+    "job is titled with its own title, else \"Job #n\". The paper is Letter or A4 as the locale\n"
+    "has it (LC_PAPER). Ctrl-C cancels; a cancelled or failed report writes no file.\n";
 
 // One line of at most this many characters, like a job's title.
 constexpr std::size_t kLongestField = 259;
