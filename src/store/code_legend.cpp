@@ -1,4 +1,4 @@
-#include "report/code_legend.h"
+#include "store/code_legend.h"
 
 #include <array>
 #include <cctype>
