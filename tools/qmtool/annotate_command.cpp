@@ -70,6 +70,8 @@ Request read_request(const Arguments& args) {
     if (r.error.empty() && r.title) {
         if (r.title->find_first_of("\r\n") != std::string::npos) {
             r.error = "a title is one line";
+        } else if (!qm::title_text_clean(*r.title)) {
+            r.error = "a title holds no control characters";
         } else if (r.title->size() > qm::kMaxTitleLength) {
             r.error = "the title is longer than 259 characters";
         }
@@ -79,7 +81,9 @@ Request read_request(const Arguments& args) {
                              "the notes hold a character Windows-1252 has no byte for", r.error);
     }
     if (r.error.empty() && r.notes) {
-        if (qm::stored_notes_length(*r.notes) > qm::kMaxNotesLength) {
+        if (!qm::notes_text_clean(*r.notes)) {
+            r.error = "notes hold no control characters but line breaks and tabs";
+        } else if (qm::stored_notes_length(*r.notes) > qm::kMaxNotesLength) {
             r.error = "the notes take more than 999 bytes (a line break counts two)";
         }
     }
@@ -179,6 +183,14 @@ int run_annotate(int argc, char** argv) {
         return args.help && error.empty() ? kExitOk : kExitUsage;
     }
     const std::string& path = args.positional[0];
+    // Held from the read to the rename, so that an annotate of the same file at the same time
+    // works on this one's result instead of losing it.
+    qm::UpdateLock lock;
+    if (const int failure = lock.lock(path); failure != 0) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", path.c_str(),
+                     qm::file_error_text(failure).c_str());
+        return kExitFailure;
+    }
     qm::AppState app;
     qm::LoadResult loaded;
     std::vector<std::uint8_t> bytes;
