@@ -207,6 +207,8 @@ TEST_F(SaveFile, DamagedNotesBlockIsIgnored) {
         {"kind 2", [](Bytes& b) { b[39] = 2; }, true},
         {"the same job and kind twice", [](Bytes& b) { b[39] = 1; }, true},
         {"eleven entries", [](Bytes& b) { set32(b, 8, 11); }, true},
+        {"a line break in a title", [](Bytes& b) { b[24] = '\n'; }, true},
+        {"an escape in the notes", [](Bytes& b) { b[49] = 0x1B; }, true},
         {"more entries than bytes", [](Bytes& b) { set32(b, 8, 3); }, true},
         {"another magic", [](Bytes& b) { b[7] = '2'; }, true, AnnotationBlockStatus::Absent},
     };
