@@ -166,6 +166,26 @@ bool read_records(const std::string& path, std::uint64_t records_end,
     return true;
 }
 
+// Writes the file again: the records byte for byte; whatever followed them gives way to the
+// new block.
+int write_back(const std::string& path, const qm::AppState& app, const qm::LoadResult& loaded,
+               std::uint64_t file_size, std::vector<std::uint8_t>& bytes) {
+    const std::vector<std::int32_t> jobs = listed_jobs(app.store);
+    const std::vector<std::uint8_t> block =
+        qm::encode_annotation_block(app.store.annotations, jobs);
+    if (loaded.annotations != qm::AnnotationBlockStatus::Valid && file_size > loaded.records_end) {
+        std::fprintf(stderr, "qmtool: warning: %s: %llu bytes after the last reading replaced\n",
+                     path.c_str(), static_cast<unsigned long long>(file_size - loaded.records_end));
+    }
+    bytes.insert(bytes.end(), block.begin(), block.end());
+    if (const int failure = qm::replace_file_contents(path, bytes); failure != 0) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", path.c_str(),
+                     qm::file_error_text(failure).c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int run_annotate(int argc, char** argv) {
@@ -214,21 +234,7 @@ int run_annotate(int argc, char** argv) {
     if (request.notes) {
         app.store.annotations.set_notes(*kind, *job, *request.notes);
     }
-    // The records stay byte for byte; whatever followed them gives way to the new block.
-    const std::vector<std::int32_t> jobs = listed_jobs(app.store);
-    const std::vector<std::uint8_t> block =
-        qm::encode_annotation_block(app.store.annotations, jobs);
-    if (loaded.annotations != qm::AnnotationBlockStatus::Valid && file_size > loaded.records_end) {
-        std::fprintf(stderr, "qmtool: warning: %s: %llu bytes after the last reading replaced\n",
-                     path.c_str(), static_cast<unsigned long long>(file_size - loaded.records_end));
-    }
-    bytes.insert(bytes.end(), block.begin(), block.end());
-    if (const int failure = qm::replace_file_contents(path, bytes); failure != 0) {
-        std::fprintf(stderr, "qmtool: %s: %s\n", path.c_str(),
-                     qm::file_error_text(failure).c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+    return write_back(path, app, loaded, file_size, bytes);
 }
 
 } // namespace qmtool

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qmtool {
 
@@ -172,18 +173,21 @@ bool job_file_like(std::string_view name) {
 // again once the IDs are known.
 bool out_folder_free(const std::string& out_dir) {
     std::error_code ec;
-    bool free = true;
+    std::vector<std::string> taken;
     for (std::filesystem::directory_iterator it(out_dir, ec), end; !ec && it != end;
          it.increment(ec)) {
         if (job_file_like(it->path().filename().string())) {
-            std::fprintf(stderr, "qmtool: %s: the file exists\n", it->path().c_str());
-            free = false;
+            taken.push_back(it->path().string());
         }
     }
-    if (!free) {
+    std::sort(taken.begin(), taken.end());
+    for (const std::string& path : taken) {
+        std::fprintf(stderr, "qmtool: %s: the file exists\n", path.c_str());
+    }
+    if (!taken.empty()) {
         std::fprintf(stderr, "qmtool: nothing downloaded; --force replaces existing files\n");
     }
-    return free;
+    return taken.empty();
 }
 
 // The transcript file: written also when the download failed.
@@ -195,6 +199,19 @@ bool write_log(const std::string* log, const qm::LinkTranscript& transcript) {
         error != 0) {
         std::fprintf(stderr, "qmtool: %s: cannot write the transcript: %s\n", log->c_str(),
                      qm::file_error_text(error).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The raw stream, written as every other output: atomically, onto a regular file only.
+bool write_dump(const std::string* dump, const std::vector<std::uint8_t>& stream) {
+    if (dump == nullptr) {
+        return true;
+    }
+    if (const int failure = qm::replace_file_contents(*dump, stream); failure != 0) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", dump->c_str(),
+                     qm::file_error_text(failure).c_str());
         return false;
     }
     return true;
@@ -244,13 +261,8 @@ int run_download(int argc, char** argv) {
     std::fprintf(stderr, "Downloaded %zu bytes in %zu packets from %s, %zu readings.\n",
                  result.stream.size(), result.packets, result.port.c_str(),
                  result.report.readings_kept);
-    // The raw stream is written as every other output: atomically, onto a regular file only.
-    if (dump != nullptr) {
-        if (const int failure = qm::replace_file_contents(*dump, result.stream); failure != 0) {
-            std::fprintf(stderr, "qmtool: %s: %s\n", dump->c_str(),
-                         qm::file_error_text(failure).c_str());
-            status = kExitFailure;
-        }
+    if (!write_dump(dump, result.stream)) {
+        status = kExitFailure;
     }
     const SaveFilesOptions files{force, {}};
     if (write_job_save_files(app, *args.value("--out"), files, stderr) != kExitOk) {
