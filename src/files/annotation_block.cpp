@@ -96,7 +96,9 @@ std::optional<JobAnnotations> read_entries(Reader& in) {
         seen.set(slot);
         const std::optional<std::string_view> title = in.text(kMaxTitleLength);
         const std::optional<std::string_view> notes = in.text(kMaxNotesLength);
-        if (!title || !notes) {
+        // A control character in a title (or in notes, but for line breaks and tabs) is no
+        // text a window or this program wrote: the block is damaged.
+        if (!title || !notes || !title_text_clean(*title) || !notes_text_clean(*notes)) {
             return std::nullopt;
         }
         const auto record = static_cast<RecordKind>(*kind);

@@ -77,10 +77,11 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
     return result;
 }
 
-void save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
+// The settings write that ends a save; Ok when there was none.
+SettingsStatus save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
     const std::optional<std::string> path = c.dialogs.save_file(request);
     if (!path) {
-        return;
+        return SettingsStatus::Ok;
     }
     if (c.settings.remember_filename != 0) {
         set_settings_text(c.settings.last_file_name, *path);
@@ -89,9 +90,14 @@ void save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
     if (!saved.ok) {
         c.ui.message_box(access_denied_text(saved.error), kAccessDeniedCaption,
                          MessageIcon::Warning);
-        return;
+        return SettingsStatus::Ok;
     }
-    write_settings(c.startup_folder, c.settings);
+    // A save of several jobs says where each went: a further file may have a numbered name.
+    if (const std::string text = saved_files_text(saved, c.store); !text.empty()) {
+        c.ui.message_box(text, kSavedFilesCaption,
+                         saved.skipped.empty() ? MessageIcon::Information : MessageIcon::Warning);
+    }
+    return write_settings(c.startup_folder, c.settings);
 }
 
 void export_job(FileCommandContext& c, const FileDialogRequest& request) {
@@ -176,9 +182,11 @@ FileCommandResult file_command(FileCommand command, FileCommandContext& context)
     switch (command) {
     case FileCommand::Open:
         return open_save_file(context, request);
-    case FileCommand::Save:
-        save_jobs(context, request);
-        break;
+    case FileCommand::Save: {
+        FileCommandResult result;
+        result.settings_written = save_jobs(context, request);
+        return result;
+    }
     case FileCommand::ExportCsv:
         export_job(context, request);
         break;

@@ -97,6 +97,8 @@ struct FileCommandContext {
 struct FileCommandResult {
     bool refused = false; // an opened file was refused
     bool loaded = false;  // a save file was loaded: the wizard continues from it
+    // How the settings write at the end of a save went (Ok when there was none).
+    SettingsStatus settings_written = SettingsStatus::Ok;
 };
 
 // The one entry point of all file work. Failures are shown through ui.

@@ -101,7 +101,18 @@ void remove_stale_temporaries(const std::string& target) {
     ::closedir(dir);
 }
 
+// Whether the name `path` still names the open file `fd` (another program's clean-up may have
+// removed it).
+bool names_file(const std::string& path, int fd) {
+    struct stat by_name {};
+    struct stat open_file {};
+    return ::stat(path.c_str(), &by_name) == 0 && ::fstat(fd, &open_file) == 0 &&
+           by_name.st_dev == open_file.st_dev && by_name.st_ino == open_file.st_ino;
+}
+
 // Creates and locks a new temporary file beside `target`; its descriptor, or -1 with errno set.
+// Another program's clean-up may take a temporary for a stale one in the moment between its
+// creation and its lock and remove it: such a temporary is given up for a new one.
 int create_temp_beside(const std::string& target, mode_t mode, std::string& temp_path) {
     const auto slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
@@ -114,7 +125,11 @@ int create_temp_beside(const std::string& target, mode_t mode, std::string& temp
         const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             ::flock(fd, LOCK_EX); // marks it as in use until it is renamed or removed
-            return fd;
+            if (names_file(temp_path, fd)) {
+                return fd;
+            }
+            ::close(fd);
+            continue;
         }
         if (errno != EEXIST) {
             return -1;
@@ -258,10 +273,29 @@ int replace_file_contents(const std::string& path, std::span<const std::uint8_t>
 
 int replace_file_in_pieces(const std::string& path,
                            const std::function<int(const ByteWriter&)>& produce) {
-    std::string target;
+    FileReplacement replacement;
+    const int error = replacement.prepare(path, produce);
+    return error != 0 ? error : replacement.commit(ReplaceMode::Replace);
+}
+
+FileReplacement::~FileReplacement() {
+    discard();
+}
+
+void FileReplacement::discard() {
+    if (fd_ >= 0) {
+        ::unlink(temp_path_.c_str());
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+int FileReplacement::prepare(const std::string& path,
+                             const std::function<int(const ByteWriter&)>& produce) {
+    discard();
     struct stat old {};
     bool exists = false;
-    if (const int error = resolve_target(path, target, old, exists); error != 0) {
+    if (const int error = resolve_target(path, target_, old, exists); error != 0) {
         return error;
     }
     if (exists) {
@@ -269,41 +303,108 @@ int replace_file_in_pieces(const std::string& path,
             return error;
         }
         // Renaming over a file the user may not write would replace a file marked read-only.
-        if (::access(target.c_str(), W_OK) != 0) {
+        if (::access(target_.c_str(), W_OK) != 0) {
             return errno;
         }
     }
-    remove_stale_temporaries(target);
-    std::string temp_path;
+    remove_stale_temporaries(target_);
     // A replacement starts private and takes the old file's mode before it holds any data.
-    const int fd = create_temp_beside(target, exists ? 0600 : kNewFileMode, temp_path);
-    if (fd < 0) {
+    fd_ = create_temp_beside(target_, exists ? 0600 : kNewFileMode, temp_path_);
+    if (fd_ < 0) {
         return errno;
     }
-    int error = exists ? keep_owner_and_mode(fd, old) : 0;
+    int error = exists ? keep_owner_and_mode(fd_, old) : 0;
     if (error == 0) {
+        const int fd = fd_;
         error = produce([fd](std::span<const std::uint8_t> piece) { return write_all(fd, piece); });
     }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temp_path.c_str(), target.c_str()) != 0) {
+    if (error == 0 && ::fsync(fd_) != 0) {
         error = errno;
     }
     if (error != 0) {
-        ::unlink(temp_path.c_str());
+        discard();
     }
-    ::close(fd); // releases the lock only now, so no other save takes it for a stale one
+    return error;
+}
+
+int FileReplacement::commit(ReplaceMode mode) {
+    if (fd_ < 0) {
+        return EBADF;
+    }
+    int error = 0;
+    if (mode == ReplaceMode::Replace) {
+        error = ::rename(temp_path_.c_str(), target_.c_str()) == 0 ? 0 : errno;
+    } else if (::renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, target_.c_str(),
+                           RENAME_NOREPLACE) != 0) {
+        error = errno;
+        // A file system without the flag: a hard link is made only where no name stands.
+        if (error == EINVAL && ::link(temp_path_.c_str(), target_.c_str()) == 0) {
+            ::unlink(temp_path_.c_str());
+            error = 0;
+        } else if (error == EINVAL) {
+            error = errno;
+        }
+    }
     if (error != 0) {
+        discard();
         return error;
     }
+    ::close(fd_); // releases the lock only now, so no other save takes it for a stale one
+    fd_ = -1;
     // Make the rename itself durable; the file is already in place if this fails.
-    const int dir_fd = ::open(directory_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir_fd = ::open(directory_of(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd >= 0) {
         ::fsync(dir_fd);
         ::close(dir_fd);
     }
     return 0;
+}
+
+int UpdateLock::lock(const std::string& path) {
+    unlock();
+    constexpr int kAttempts = 1000;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            return errno;
+        }
+        if (const int error = kind_error(info.st_mode); error != 0) {
+            return error;
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            return errno;
+        }
+        int error = 0;
+        while (::flock(fd, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                error = errno;
+                break;
+            }
+        }
+        // The lock counts only on the file that the name still stands for: an update that held
+        // it before has put a new file in place of the one locked.
+        if (error == 0 && names_file(path, fd)) {
+            fd_ = fd;
+            return 0;
+        }
+        ::close(fd);
+        if (error != 0) {
+            return error;
+        }
+    }
+    return EAGAIN;
+}
+
+void UpdateLock::unlock() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+UpdateLock::~UpdateLock() {
+    unlock();
 }
 
 } // namespace qm

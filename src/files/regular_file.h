@@ -73,4 +73,55 @@ using ByteWriter = std::function<int(std::span<const std::uint8_t>)>;
 int replace_file_in_pieces(const std::string& path,
                            const std::function<int(const ByteWriter&)>& produce);
 
+enum class ReplaceMode {
+    Replace, // the new file takes the place of one that stands there
+    NewOnly, // the new file is put in place only where no file stands (EEXIST otherwise)
+};
+
+// replace_file_in_pieces in two steps, so that several files can be made first and put in place
+// together: prepare() writes the new contents to a locked temporary beside the target (with the
+// checks and the mode of replace_file_contents), commit() renames it into place. A replacement
+// that is not committed removes its temporary when it is destroyed.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Returns 0 or the error; on failure no temporary is left.
+    int prepare(const std::string& path, const std::function<int(const ByteWriter&)>& produce);
+    // Returns 0 or the error (EEXIST for NewOnly where a file stands); on failure the temporary
+    // is removed.
+    int commit(ReplaceMode mode);
+    // The file the replacement lands in (symbolic links followed).
+    const std::string& target() const { return target_; }
+
+private:
+    void discard();
+
+    std::string target_;
+    std::string temp_path_;
+    int fd_ = -1;
+};
+
+// Holds a regular file locked (flock) against other updates for a read-modify-write that ends
+// in replace_file_contents: the lock is taken on the file the name stands for at that moment, so
+// an update that waited for another finds the file that one put in place. Updates that take the
+// lock run one after the other; other writers are not held.
+class UpdateLock {
+public:
+    UpdateLock() = default;
+    ~UpdateLock();
+    UpdateLock(const UpdateLock&) = delete;
+    UpdateLock& operator=(const UpdateLock&) = delete;
+
+    // Waits for the lock on `path`. Returns 0 or the error (kNotRegularFile, EISDIR, errno).
+    int lock(const std::string& path);
+    void unlock();
+
+private:
+    int fd_ = -1;
+};
+
 } // namespace qm

@@ -340,58 +340,6 @@ std::vector<std::uint8_t> encode_save(const SaveFileHeader& header, const MeterI
     return out;
 }
 
-std::string multi_save_name(const std::string& first_path, std::int32_t job_id) {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%.3i", ((job_id % 1000) + 1000) % 1000);
-    const auto slash = first_path.rfind('/');
-    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-    std::string name = first_path.substr(start);
-    constexpr std::size_t kIdWidth = 3;
-    constexpr std::size_t kTailWidth = 4; // ".qmk" in a default name
-    if (name.size() >= kIdWidth + kTailWidth) {
-        name.replace(name.size() - kTailWidth - kIdWidth, kIdWidth, digits);
-    } else {
-        // A leading dot marks a hidden name, not an extension.
-        const auto dot = name.rfind('.');
-        name.insert(dot == std::string::npos || dot == 0 ? name.size() : dot, digits);
-    }
-    return first_path.substr(0, start) + name;
-}
-
-SaveResult write_save(const std::string& path, const WizardState& wizard,
-                      const Selection& selection, const MeterIdentity& meter,
-                      const ReadingStore& store) {
-    const SaveFileHeader header = make_save_header(wizard, selection, meter, store);
-    std::vector<std::int32_t> positions;
-    if (selection.save_mode != SaveMode::OneJob && header.selected_count > 0) {
-        positions.assign(selection.selected_jobs.begin(),
-                         selection.selected_jobs.begin() + header.selected_count);
-    } else {
-        positions.push_back(selection.current_job_index);
-    }
-
-    SaveResult result;
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        const std::int32_t job = job_at_slot(store, wizard.management_type, positions[i]);
-        const std::string file = i == 0 ? path : multi_save_name(path, job_id_of(store, job));
-        // Written in pieces: a job of a million readings is never held as bytes.
-        const int error = replace_file_in_pieces(file, [&](const ByteWriter& write) {
-            return encode_save_in_pieces(header, meter, store.all_readings, job, store.annotations,
-                                         write);
-        });
-        if (error == 0) {
-            result.written.push_back(file);
-        } else if (i == 0) {
-            result.error = error;
-            return result;
-        } else {
-            result.skipped.push_back({file, error});
-        }
-    }
-    result.ok = true;
-    return result;
-}
-
 LoadResult load_save(std::span<const std::uint8_t> bytes, ReadingStore& store, MeterIdentity& meter,
                      UserInterface& ui) {
     const auto start = bytes.first(std::min(bytes.size(), kSavedReadingsOffset));

@@ -95,27 +95,43 @@ int encode_save_in_pieces(const SaveFileHeader& header, const MeterIdentity& met
 // directory part is never changed. IDs outside 0..999 contribute their last three digits.
 std::string multi_save_name(const std::string& first_path, std::int32_t job_id);
 
+// A further file of a multi-job save never replaces a file: where its name (multi_save_name)
+// is taken, by a file of this save or one that stood there before, it takes the first free name
+// of "NAME (2).EXT", "NAME (3).EXT", ... (numbered_save_name).
+std::string numbered_save_name(const std::string& path, int number);
+constexpr int kMaxSaveNameNumber = 999;
+
 struct SaveResult {
     struct Failed {
         std::string path;
         int error = 0; // errno, or kNotRegularFile
+        std::int32_t job = 0;
     };
-    bool ok = false;                  // the first file is in place
-    int error = 0;                    // error of the first file when !ok (regular_file.h)
-    std::vector<std::string> written; // every file in place, in the order written
-    std::vector<Failed> skipped;      // further files of a multi-job save that failed
+    bool ok = false;                        // the first file is in place
+    int error = 0;                          // error of the first file when !ok (regular_file.h)
+    std::vector<std::string> written;       // every file in place, in the order written
+    std::vector<std::int32_t> written_jobs; // the job number of each file written
+    std::vector<Failed> skipped;            // further files of a multi-job save that failed
+    std::size_t job_count = 0;              // the jobs the save was asked for
 };
 
 // Writes the save for the current wizard, selection, meter and store: for SaveMode::OneJob one
 // file for the job at current_job_index; otherwise one file per selected job, the first to
-// `path`, the others to multi_save_name(path, ID). Positions name entries of the managed kind's
-// job list (job_at_slot). A multi-job save with an empty selection saves the current job, so the
-// named file never ends up empty. Changes no state. When
-// the first file fails nothing is written and the caller shows the access message; a further file
-// that fails is skipped and the save goes on.
+// `path` (replacing a file there: the save dialog asked), the others to multi_save_name(path,
+// ID) or the next free numbered name, never over an existing file. Positions name entries of the
+// managed kind's job list (job_at_slot). A multi-job save with an empty selection saves the
+// current job, so the named file never ends up empty. Changes no state. When the first file
+// fails nothing is written and the caller shows the access message; a further file that fails
+// is skipped and the save goes on.
 SaveResult write_save(const std::string& path, const WizardState& wizard,
                       const Selection& selection, const MeterIdentity& meter,
                       const ReadingStore& store);
+
+// The closing message of a save of several jobs: what was written where, one line per job
+// ("Job #4, ID# 0: /data/5-12-2009ID000.qmk"), then the jobs that could not be saved with the
+// reason. Empty for a save of one job, which goes where the user chose.
+std::string saved_files_text(const SaveResult& result, const ReadingStore& store);
+constexpr std::string_view kSavedFilesCaption = "Save";
 
 // The wizard and selection values a loaded file restores, for the shell to apply.
 struct RestoredSession {

@@ -229,13 +229,6 @@ SettingsStatus write_settings(const std::string& startup_folder, SettingsRecord&
                                                      : SettingsStatus::NotWritten;
 }
 
-bool settings_read_only(const std::string& startup_folder) {
-    const std::string path = settings_path(startup_folder);
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && read_only_error(errno);
-}
-
 void load_settings_at_start_up(const std::string& startup_folder, SettingsRecord& record) {
     const SettingsStatus read = read_settings(startup_folder, record);
     if (record.initial_folder[0] != '\0') {

@@ -75,9 +75,6 @@ SettingsStatus read_settings(const std::string& startup_folder, SettingsRecord& 
 // them to reach the disk.
 SettingsStatus write_settings(const std::string& startup_folder, SettingsRecord& record);
 
-// Whether "qm.dat" exists in the start-up folder but may not be written.
-bool settings_read_only(const std::string& startup_folder);
-
 // The start-up step: read the file; a new or empty one (initial_folder empty) gets all print
 // parts and the default folder and is written at once. A file that could not be read gets the
 // defaults in memory only. Nothing is reported here.

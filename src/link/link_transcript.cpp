@@ -2,11 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <unistd.h>
 
 namespace qm {
 
@@ -66,17 +63,6 @@ std::string outcome(const TranscriptEntry& e) {
     return "?";
 }
 
-std::filesystem::path cache_home() {
-    // Relative values are to be ignored, as with every XDG base directory.
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
-        return xdg;
-    }
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        return std::filesystem::path(home) / ".cache";
-    }
-    return {};
-}
-
 } // namespace
 
 void LinkTranscript::add_note(std::string text) {
@@ -105,54 +91,6 @@ std::string format_transcript(const LinkTranscript& transcript) {
         out += "  " + outcome(e) + "\n";
     }
     return out;
-}
-
-bool write_transcript_file(const std::filesystem::path& path, const LinkTranscript& transcript) {
-    const std::string text = format_transcript(transcript);
-    std::filesystem::path temp = path;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
-}
-
-std::filesystem::path last_download_log_path() {
-    const std::filesystem::path base = cache_home();
-    if (base.empty()) {
-        return {};
-    }
-    return base / "quellmark" / "last-download.log";
-}
-
-std::optional<std::filesystem::path>
-save_last_download_transcript(const LinkTranscript& transcript) {
-    const std::filesystem::path path = last_download_log_path();
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (ec || !write_transcript_file(path, transcript)) {
-        return std::nullopt;
-    }
-    return path;
 }
 
 } // namespace qm

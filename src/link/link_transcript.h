@@ -4,8 +4,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,18 +41,5 @@ struct LinkTranscript {
 
 // Readable text: one line per entry with local time, port, mode, bytes in hex and outcome.
 std::string format_transcript(const LinkTranscript& transcript);
-
-// Writes the transcript to a file (through a temporary file and a rename). False on failure.
-bool write_transcript_file(const std::filesystem::path& path, const LinkTranscript& transcript);
-
-// Where the desktop program keeps the transcript of its last download:
-// $XDG_CACHE_HOME/quellmark/last-download.log, or ~/.cache/quellmark/last-download.log. Empty
-// when neither XDG_CACHE_HOME nor HOME is set.
-std::filesystem::path last_download_log_path();
-
-// Writes the transcript of the last download to last_download_log_path(), creating the folder.
-// Returns the path written, or nothing on failure.
-std::optional<std::filesystem::path>
-save_last_download_transcript(const LinkTranscript& transcript);
 
 } // namespace qm

@@ -1,7 +1,10 @@
 #include "link/protocol.h"
 
+#include "text/text_format.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace qm {
@@ -24,20 +27,8 @@ constexpr auto kPauseStep = std::chrono::milliseconds{100};
 // The reply bytes read as text: up to the first zero byte (the buffer always ends in zeros).
 // Control bytes are written as \x1b, so a reply cannot drive the terminal it is shown on.
 std::string reply_text(const ExchangeResult& exchange) {
-    std::string text;
-    for (const std::uint8_t b : exchange.buffer) {
-        if (b == 0) {
-            break;
-        }
-        if (b < 0x20 || b == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", b);
-            text += escaped;
-        } else {
-            text += static_cast<char>(b);
-        }
-    }
-    return text;
+    const auto* bytes = reinterpret_cast<const char*>(exchange.buffer.data());
+    return escape_control_bytes(std::string_view(bytes, strnlen(bytes, exchange.buffer.size())));
 }
 
 // Waits before a port that could not be opened is tried again.

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "files/settings_file.h"
+#include "files/transcript_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "link/wait_dialog.h"
@@ -36,6 +37,15 @@ constexpr std::string_view kHelpMissingText = "Unable to Open Help File!";
 constexpr std::string_view kErrorCaption = "Error!";
 constexpr std::string_view kOptionsReadOnlyText =
     "The options cannot be saved: qm.dat is read-only.";
+constexpr std::string_view kOptionsNotWrittenText =
+    "The options cannot be saved: qm.dat cannot be written (it is a folder, not a file, or the "
+    "disk refused it).";
+
+// Whether a write of qm.dat left the options unsaved. A file held by another instance of the
+// program is written by that one.
+bool options_not_saved(SettingsStatus status) {
+    return status != SettingsStatus::Ok && status != SettingsStatus::InUse;
+}
 
 } // namespace
 
@@ -162,18 +172,21 @@ void MainWindow::updateCheckMarks() {
 
 void MainWindow::writeSettings() {
     // The settings write of the file commands, whose outcome the user is told.
-    if (write_settings(state_.startup_folder, state_.settings) == SettingsStatus::ReadOnly) {
-        optionsUnsaved();
+    if (const SettingsStatus status = write_settings(state_.startup_folder, state_.settings);
+        options_not_saved(status)) {
+        optionsUnsaved(status);
     } else {
         optionsUnsaved_ = false;
     }
 }
 
-void MainWindow::optionsUnsaved() {
+void MainWindow::optionsUnsaved(SettingsStatus status) {
     optionsUnsaved_ = true;
     if (!readOnlyTold_) {
         readOnlyTold_ = true;
-        ui().message_box(kOptionsReadOnlyText, kErrorCaption, MessageIcon::Warning);
+        ui().message_box(status == SettingsStatus::ReadOnly ? kOptionsReadOnlyText
+                                                            : kOptionsNotWrittenText,
+                         kErrorCaption, MessageIcon::Warning);
     }
 }
 
@@ -353,8 +366,8 @@ FileCommandResult MainWindow::runFileCommand(FileCommand command) {
     }
     if (command == FileCommand::Save && now.remember_filename != 0 &&
         settings_text(now.last_file_name) != settings_text(chosen.last_file_name) &&
-        settings_read_only(state_.startup_folder)) {
-        optionsUnsaved();
+        options_not_saved(result.settings_written)) {
+        optionsUnsaved(result.settings_written);
     }
     if (command == FileCommand::Open || command == FileCommand::Save) {
         // A read of the settings file may have changed the options.
@@ -494,7 +507,7 @@ bool MainWindow::runSerialDownload() {
     const DownloadResult result = download_readings(
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
     waitUi_ = nullptr;
-    save_last_download_transcript(transcript);
+    save_last_download_transcript(format_transcript(transcript));
     repaintSidePanel();
     return result.outcome == DownloadOutcome::Completed;
 }

@@ -111,7 +111,7 @@ private:
     void updateCheckMarks();
     void writeSettings();
     // A change of the options could not be written: said once a run.
-    void optionsUnsaved();
+    void optionsUnsaved(SettingsStatus status);
     void createPanels();
     void placePage();
     void showHelp();

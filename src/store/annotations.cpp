@@ -12,6 +12,11 @@ std::string_view up_to_nul(std::string_view text) {
     return text.substr(0, std::min(text.find('\0'), text.size()));
 }
 
+bool is_control(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F;
+}
+
 std::string crlf_notes(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -22,7 +27,7 @@ std::string crlf_notes(std::string_view text) {
                 ++i;
             }
         } else {
-            out += text[i];
+            out += is_control(text[i]) && text[i] != '\t' ? ' ' : text[i];
         }
     }
     return out;
@@ -65,7 +70,9 @@ bool JobAnnotations::set_title(RecordKind kind, std::int32_t job, std::string_vi
         return false;
     }
     const std::string_view kept = up_to_nul(text);
-    texts_[*i].title.assign(kept.substr(0, std::min(kept.size(), kMaxTitleLength)));
+    std::string& title = texts_[*i].title;
+    title.assign(kept.substr(0, std::min(kept.size(), kMaxTitleLength)));
+    std::replace_if(title.begin(), title.end(), is_control, ' ');
     return true;
 }
 
@@ -89,6 +96,16 @@ bool JobAnnotations::empty() const {
 
 void JobAnnotations::clear() {
     texts_ = {};
+}
+
+bool title_text_clean(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), is_control);
+}
+
+bool notes_text_clean(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        return is_control(c) && c != '\r' && c != '\n' && c != '\t';
+    });
 }
 
 std::string notes_with_newlines(std::string_view notes) {

@@ -37,8 +37,10 @@ public:
     const std::string& title(RecordKind kind, std::int32_t job) const;
     const std::string& notes(RecordKind kind, std::int32_t job) const;
 
-    // Store a text: a title cut at a NUL and to 259 bytes, notes as stored_notes() makes them.
-    // False, storing nothing, for a job number outside 1..5.
+    // Store a text: a title cut at a NUL and to 259 bytes, with every other control character
+    // (a tab, a line break) made a space, so that it stays one line whatever window or file it
+    // came from; notes as stored_notes() makes them. False, storing nothing, for a job number
+    // outside 1..5.
     bool set_title(RecordKind kind, std::int32_t job, std::string_view text);
     bool set_notes(RecordKind kind, std::int32_t job, std::string_view text);
 
@@ -63,8 +65,14 @@ private:
 // The notes as the desktop and a terminal show them: CR LF (and a lone CR) as "\n".
 std::string notes_with_newlines(std::string_view notes);
 
+// Whether a text may stand as a title as it is: no control character (bytes below 0x20, 0x7F).
+bool title_text_clean(std::string_view text);
+// Whether a text may stand as notes as it is: no control character but CR, LF and tab.
+bool notes_text_clean(std::string_view text);
+
 // Notes as they are stored: cut at a NUL, line breaks as CR LF (a lone CR or LF counts as one),
-// cut to 999 bytes but never between CR and LF.
+// control characters other than line breaks and tabs made spaces, cut to 999 bytes but never
+// between CR and LF.
 std::string stored_notes(std::string_view text);
 
 // The bytes the notes take when stored: each "\n" (not after a CR) becomes CR LF.

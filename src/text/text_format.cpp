@@ -111,4 +111,19 @@ int format_fixed(char* buffer, std::size_t size, double value, int precision) {
     return static_cast<int>(n);
 }
 
+std::string escape_control_bytes(std::string_view text, std::string_view keep) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (is_control_byte(c) && keep.find(c) == std::string_view::npos) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace qm

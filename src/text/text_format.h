@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace qm {
 
@@ -31,5 +32,15 @@ char* write_tenths(char* at, double value);
 // snprintf(buffer, size, "%.*f", precision, value): cut to fit and always terminated when
 // size > 0. Returns the length of the whole text, as snprintf does.
 int format_fixed(char* buffer, std::size_t size, double value, int precision);
+
+// Whether a byte is a control character of Windows-1252 (below 0x20, and 0x7F).
+constexpr bool is_control_byte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F;
+}
+
+// The text with each control byte that `keep` does not name written as "\x1b", so that a text
+// from a file or a device cannot drive the terminal it is shown on.
+std::string escape_control_bytes(std::string_view text, std::string_view keep = {});
 
 } // namespace qm

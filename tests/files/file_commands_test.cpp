@@ -273,6 +273,21 @@ TEST_F(FileCommandsTest, FailedSaveShowsAccessDeniedAndLeavesTheSettingsFileAlon
     EXPECT_EQ(test::read_file(path("qm.dat")), before);
 }
 
+// A save of several jobs closes with where each went, through the message interface.
+TEST_F(FileCommandsTest, SaveOfSeveralJobsListsWhatWasWrittenWhere) {
+    selection_.save_mode = SaveMode::All;
+    select({0, 1});
+    test::write_file(path("a042.qmk"), {'o', 'l', 'd'}); // the second job's name is taken
+    dialogs_.answers = {path("a.qmk")};
+    run(FileCommand::Save);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0],
+              (Message{"Saved 2 of 2 jobs, one file each:\nJob #1, ID# 7: " + path("a.qmk") +
+                           "\nJob #3, ID# 42: " + path("a042 (2).qmk"),
+                       "Save", MessageIcon::Information}));
+    EXPECT_EQ(test::read_file(path("a042.qmk")), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+}
+
 TEST_F(FileCommandsTest, SaveRecordsTheNameOnlyWhenRemembering) {
     select({0});
     dialogs_.answers = {path("a.qmk")};

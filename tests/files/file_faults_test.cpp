@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -32,6 +33,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qm {
@@ -303,6 +305,27 @@ TEST_F(FileFaults, TemporaryLeftByACrashGoesWithTheNextSave) {
     EXPECT_EQ(entries_in(dir), 6u);
     EXPECT_TRUE(is_temporary_of(".site.csv.0123abcd.tmp", "site.csv"));
     EXPECT_FALSE(is_temporary_of(".site.csv.0123abc.tmp", "site.csv"));
+}
+
+// Writers of one file at once: the clean-up of one never takes the fresh temporary of another
+// for a stale one, so every write succeeds and no temporary stays.
+TEST_F(FileFaults, ConcurrentReplacementsOfOneFileAllSucceed) {
+    const std::string target = (dir / "job.csv").string();
+    std::vector<std::thread> writers;
+    std::atomic<int> failures{0};
+    for (int w = 0; w < 4; ++w) {
+        writers.emplace_back([&, w] {
+            const Bytes bytes(100, static_cast<std::uint8_t>(w));
+            for (int i = 0; i < 100; ++i) {
+                failures += replace_file_contents(target, bytes) != 0 ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(entries_in(dir), 1u);
 }
 
 TEST_F(FileFaults, BrokenSettingsFileKeepsTheValuesInMemory) {

@@ -207,6 +207,8 @@ TEST_F(SaveFile, DamagedNotesBlockIsIgnored) {
         {"kind 2", [](Bytes& b) { b[39] = 2; }, true},
         {"the same job and kind twice", [](Bytes& b) { b[39] = 1; }, true},
         {"eleven entries", [](Bytes& b) { set32(b, 8, 11); }, true},
+        {"a line break in a title", [](Bytes& b) { b[24] = '\n'; }, true},
+        {"an escape in the notes", [](Bytes& b) { b[49] = 0x1B; }, true},
         {"more entries than bytes", [](Bytes& b) { set32(b, 8, 3); }, true},
         {"another magic", [](Bytes& b) { b[7] = '2'; }, true, AnnotationBlockStatus::Absent},
     };
@@ -309,16 +311,42 @@ TEST_F(SaveFile, MultiJobSaveRewritesTheIdInEachFurtherName) {
     EXPECT_EQ(first[40], 2);
 }
 
-TEST_F(SaveFile, TwoSelectedJobsWithTheSameIdLeaveTheLaterFile) {
-    set_readings({pin_reading(1), pin_reading(2), pin_reading(3)});
-    app.store.job_ids = {7, 12, 12, 0, 0};
+// Job 1 ID 007, job 4 ID 000 and job 5 ID 000, saved all, where a file of another meter already
+// holds the name of ID 000: every job gets a file of its own and the old file stays.
+TEST_F(SaveFile, JobsSharingAnIdOrANameThatStandsGetNumberedNames) {
+    set_readings({pin_reading(1), pin_reading(4), pin_reading(5)});
+    app.store.job_ids = {7, 0, 0, 0, 0};
     app.wizard.management_type = ManagedKind::Mc;
     app.selection.save_mode = SaveMode::All;
     app.selection.selected_jobs = {0, 1, 2};
     app.selection.selected_count = 3;
-    ASSERT_TRUE(save(dir / "site.qmk").ok);
-    EXPECT_EQ(test::read_file(dir / "s012.qmk")[1112 + 12], 3);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    const Bytes other_meter = {'o', 't', 'h', 'e', 'r'};
+    test::write_file(dir / "5-12-2009ID000.qmk", other_meter);
+    const SaveResult result = save(dir / "5-12-2009ID007.qmk");
+    ASSERT_TRUE(result.ok);
+    const std::vector<std::string> names = {(dir / "5-12-2009ID007.qmk").string(),
+                                            (dir / "5-12-2009ID000 (2).qmk").string(),
+                                            (dir / "5-12-2009ID000 (3).qmk").string()};
+    EXPECT_EQ(result.written, names);
+    EXPECT_EQ(result.written_jobs, (std::vector<std::int32_t>{1, 4, 5}));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(test::read_file(names[i])[1112 + 12], result.written_jobs[i]);
+    }
+    EXPECT_EQ(test::read_file(dir / "5-12-2009ID000.qmk"), other_meter);
+    EXPECT_EQ(saved_files_text(result, app.store), "Saved 3 of 3 jobs, one file each:\n"
+                                                   "Job #1, ID# 7: " +
+                                                       names[0] +
+                                                       "\n"
+                                                       "Job #4, ID# 0: " +
+                                                       names[1] +
+                                                       "\n"
+                                                       "Job #5, ID# 0: " +
+                                                       names[2]);
+    // A save of one job goes where the user chose: nothing to list.
+    SaveResult one;
+    one.ok = true;
+    one.job_count = 1;
+    EXPECT_EQ(saved_files_text(one, app.store), "");
 }
 
 TEST(MultiSaveName, WorksInsideTheFileNamePartOnly) {
@@ -331,6 +359,10 @@ TEST(MultiSaveName, WorksInsideTheFileNamePartOnly) {
     EXPECT_EQ(multi_save_name("dir/.qm", 7), "dir/.qm007");
     EXPECT_EQ(multi_save_name("", 7), "007");
     EXPECT_EQ(multi_save_name("abcdefg", 1234), "234defg");
+    // The free name after a taken one: the number before the extension of the file-name part.
+    EXPECT_EQ(numbered_save_name("/d/5-12-2009ID000.qmk", 2), "/d/5-12-2009ID000 (2).qmk");
+    EXPECT_EQ(numbered_save_name("/d.x/site", 3), "/d.x/site (3)");
+    EXPECT_EQ(numbered_save_name("dir/.qm", 12), "dir/.qm (12)");
 }
 
 // Each case once through the bytes form of the loader and once through the path form.
@@ -607,19 +639,34 @@ TEST_F(SaveFile, FailedSaveKeepsTheOldFileAndReportsFailure) {
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
-    // A further file of a multi-job save that fails is skipped; the first one stands.
-    app.store.all_readings.push_back(pin_reading(2));
+    // A further file of a multi-job save that fails (it is too large for the limit) is skipped,
+    // said in the closing message; the first one stands.
+    for (int i = 0; i < 100; ++i) {
+        app.store.all_readings.push_back(pin_reading(2));
+    }
     rebuild_job_lists(app.store);
     app.store.job_ids = {7, 8, 0, 0, 0};
-    fs::create_directory(dir / "s008.qmk"); // a folder where the second file should go
     app.selection.save_mode = SaveMode::All;
     app.selection.selected_jobs = {0, 1};
     app.selection.selected_count = 2;
-    result = save(dir / "site.qmk");
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.written, std::vector<std::string>{(dir / "site.qmk").string()});
-    ASSERT_EQ(result.skipped.size(), 1u);
-    EXPECT_EQ(result.skipped[0].path, (dir / "s008.qmk").string());
+    const pid_t second = fork();
+    ASSERT_GE(second, 0);
+    if (second == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4000, 4000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const SaveResult r = save(dir / "site.qmk");
+        const std::string s008 = (dir / "s008.qmk").string();
+        const bool as_said =
+            saved_files_text(r, app.store) ==
+            "Saved 1 of 2 jobs, one file each:\nJob #1, ID# 7: " + (dir / "site.qmk").string() +
+                "\n\nNot saved:\nJob #2, ID# 8: " + s008 + "\n  File too large";
+        _exit(r.ok && r.written.size() == 1 && r.skipped.size() == 1 && as_said ? 0 : 1);
+    }
+    ASSERT_EQ(waitpid(second, &status, 0), second);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(fs::exists(dir / "site.qmk"));
+    EXPECT_FALSE(fs::exists(dir / "s008.qmk"));
 }
 
 TEST_F(SaveFile, EmptyMultiJobSelectionSavesTheCurrentJob) {

@@ -4,15 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace qm {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::MatchesRegex;
 
 TranscriptEntry exchange(TransferMode mode, std::vector<std::uint8_t> sent,
@@ -61,71 +57,6 @@ TEST(LinkTranscript, OneReadableLinePerExchange) {
                                               "received -  ok$"));
     EXPECT_THAT(lines[6], MatchesRegex(time + "/dev/ttyUSB0  listen  received -  "
                                               "cannot open: Permission denied$"));
-}
-
-// Sets an environment variable for one test and restores it afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-TEST(LinkTranscript, LastDownloadLogLivesInTheCacheFolder) {
-    {
-        const ScopedEnv xdg("XDG_CACHE_HOME", "/var/tmp/cache");
-        EXPECT_EQ(last_download_log_path(), fs::path("/var/tmp/cache/quellmark/last-download.log"));
-    }
-    {
-        const ScopedEnv xdg("XDG_CACHE_HOME", "relative/cache"); // not absolute: ignored
-        const ScopedEnv home("HOME", "/home/user");
-        EXPECT_EQ(last_download_log_path(),
-                  fs::path("/home/user/.cache/quellmark/last-download.log"));
-    }
-    {
-        const ScopedEnv xdg("XDG_CACHE_HOME", nullptr);
-        const ScopedEnv home("HOME", nullptr);
-        EXPECT_TRUE(last_download_log_path().empty());
-        EXPECT_FALSE(save_last_download_transcript(LinkTranscript{}));
-    }
-}
-
-TEST(LinkTranscript, SavingCreatesTheFolderAndReplacesTheOldLog) {
-    const fs::path cache = fs::path(::testing::TempDir()) / "transcript_cache";
-    fs::remove_all(cache);
-    const ScopedEnv xdg("XDG_CACHE_HOME", cache.c_str());
-    LinkTranscript first;
-    first.add_note("first");
-    ASSERT_TRUE(save_last_download_transcript(first));
-    LinkTranscript second;
-    second.add_note("second");
-    const auto path = save_last_download_transcript(second);
-    ASSERT_TRUE(path);
-    std::ifstream in(*path);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, format_transcript(second));
-    EXPECT_EQ(std::distance(fs::directory_iterator(cache / "quellmark"), fs::directory_iterator{}),
-              1); // no temporary file left behind
-    EXPECT_FALSE(write_transcript_file(cache / "missing" / "x.log", second));
-    fs::remove_all(cache);
 }
 
 } // namespace

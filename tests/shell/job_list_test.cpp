@@ -142,7 +142,10 @@ TEST_F(JobListTest, SaveUsesOneFileOrSeveralByTheSelection) {
     EXPECT_EQ(state_->selection.save_mode, SaveMode::Selected);
     EXPECT_TRUE(std::filesystem::exists(path("5-12-2009ID011.qmk")));
     EXPECT_TRUE(std::filesystem::exists(path("5-12-2009ID014.qmk")));
-    EXPECT_TRUE(ui_.messages.empty());
+    // Only the save of several jobs closes with where each went.
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].caption, "Save");
+    EXPECT_NE(ui_.messages[0].text.find(": " + path("5-12-2009ID014.qmk")), std::string::npos);
 }
 
 TEST_F(JobListTest, ExportWritesTheSelectedJobAndViewCallsTheOpener) {

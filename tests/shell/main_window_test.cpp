@@ -232,6 +232,20 @@ TEST_F(MainWindowTest, ReadOnlySettingsFileIsUsedAndAChangeSaysOnceItCannotBeSav
     EXPECT_EQ(read_file(path("qm.dat")), stored);
 }
 
+TEST_F(MainWindowTest, SettingsFileThatIsAFolderSaysOnceItCannotBeSaved) {
+    std::filesystem::create_directory(path("qm.dat"));
+    MainWindow& w = open();
+    EXPECT_TRUE(ui_.messages.empty()); // the defaults stand; said at the first change
+    w.menuAction(kMenuCelsius)->trigger();
+    w.menuAction(kMenuInternationalDate)->trigger();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "The options cannot be saved: qm.dat cannot be written (it is "
+                                    "a folder, not a file, or the disk refused it).");
+    EXPECT_EQ(ui_.messages[0].caption, "Error!");
+    EXPECT_TRUE(checked(kMenuCelsius));
+    EXPECT_TRUE(std::filesystem::is_directory(path("qm.dat")));
+}
+
 TEST_F(MainWindowTest, HelpTopicsOpensTheGuideAndClosingTheWindowClosesIt) {
     MainWindow& w = open();
     w.show();

@@ -90,6 +90,9 @@ TEST(JobAnnotations, TextsAreStoredWithinTheirFields) {
              // A line break that would end at byte 1000 goes whole.
              {std::string(998, 'n') + "\nx", std::string(998, 'n')},
              {std::string(997, 'n') + "\nx", std::string(997, 'n') + "\r\n"},
+             // Tabs stay; other control characters, whatever window or file they came from,
+             // become spaces.
+             {"a\tb\x1b[2Jc\x7f\x01", "a\tb [2Jc  "},
          }) {
         SCOPED_TRACE(c.given.substr(0, 20));
         JobAnnotations a;
@@ -103,6 +106,14 @@ TEST(JobAnnotations, TextsAreStoredWithinTheirFields) {
     EXPECT_TRUE(a.empty());
     EXPECT_TRUE(a.set_title(RecordKind::Mc, 1, nul_inside));
     EXPECT_EQ(a.title(RecordKind::Mc, 1), "ab");
+    // A title stays one line: a line break, a tab or an escape is a space.
+    EXPECT_TRUE(a.set_title(RecordKind::Mc, 2, "North\twall\r\n\x1b[2J"));
+    EXPECT_EQ(a.title(RecordKind::Mc, 2), "North wall   [2J");
+    EXPECT_TRUE(title_text_clean("North wall \x96 \xe9"));
+    EXPECT_FALSE(title_text_clean("North\twall"));
+    EXPECT_TRUE(notes_text_clean("Damp\r\n\tnear sink\n"));
+    EXPECT_FALSE(notes_text_clean("Damp\x1b[31m"));
+    EXPECT_FALSE(notes_text_clean(std::string("a\0b", 3)));
     EXPECT_TRUE(a.has_any(RecordKind::Mc, 1));
     EXPECT_FALSE(a.has_any(RecordKind::Rh, 1));
     for (const std::int32_t job : {0, 6, -1}) {

@@ -54,6 +54,13 @@ std::int32_t int_at(const std::string& bytes, std::size_t offset) {
     return static_cast<std::int32_t>(v);
 }
 
+// The bytes of a save file with another meter name.
+std::string plain_with_meter(std::string bytes, const std::string& name) {
+    std::fill(bytes.begin() + 1088, bytes.begin() + 1108, '\0');
+    std::copy(name.begin(), name.end(), bytes.begin() + 1088);
+    return bytes;
+}
+
 struct Qmtool : ::testing::Test {
     fs::path dir;
 
@@ -212,6 +219,10 @@ TEST_F(Qmtool, AnnotateThenShowRoundTripLeavingTheReadingsAndCsvAlone) {
              {"--job 1x --title x", 2, "qmtool annotate: --job is a job number from 1 to 5\n"},
              {"", 2, "qmtool annotate: give --title or --notes (an empty text removes one)\n"},
              {"--title 'two\nlines'", 2, "qmtool annotate: a title is one line\n"},
+             {"--title \"$(printf 'a\\tb')\"", 2,
+              "qmtool annotate: a title holds no control characters\n"},
+             {"--notes \"$(printf 'a\\033[2Jb')\"", 2,
+              "qmtool annotate: notes hold no control characters but line breaks and tabs\n"},
              {"--title " + std::string(260, 't'), 2,
               "qmtool annotate: the title is longer than 259 characters\n"},
              {"--notes \u65e5", 2,
@@ -225,6 +236,130 @@ TEST_F(Qmtool, AnnotateThenShowRoundTripLeavingTheReadingsAndCsvAlone) {
         EXPECT_EQ(run.err.substr(0, run.err.find("usage:")), message);
         EXPECT_EQ(read_text(job1), plain);
     }
+}
+
+// Two annotates of one file at once, a title on its MC job and notes on its RH/T job: each
+// works on the other's result, so both changes are kept.
+TEST_F(Qmtool, ConcurrentAnnotatesOfOneFileKeepBothChanges) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    const std::string plain = read_text(dir / "jobs/Job1-ID007.qmk");
+    const std::string tool = QM_QMTOOL_PATH;
+    const std::string file = path("round.qmk");
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        write_bytes(file, Bytes(plain.begin(), plain.end()));
+        const std::string both = tool + " annotate " + file + " --title North & " + tool +
+                                 " annotate " + file + " --kind rh --notes Dry & wait";
+        ASSERT_EQ(std::system(both.c_str()), 0);
+        const std::string shown = qmtool("show " + file).out;
+        EXPECT_NE(shown.find("MC readings\nTitle: North\n"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("RH/T readings\nNotes:\n  Dry\n"), std::string::npos) << shown;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
+}
+
+// A title or notes with control characters in a file are damage; show escapes what it prints.
+TEST_F(Qmtool, ShowEscapesControlCharactersAndRefusesThemInTitles) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    const std::string job1 = path("jobs/Job1-ID007.qmk");
+    ASSERT_EQ(qmtool("annotate " + job1 + " --title North --notes \"$(printf 'a\\tb')\"").status,
+              0);
+    std::string bytes = read_text(job1);
+    ToolRun run = qmtool("show " + job1);
+    EXPECT_NE(run.out.find("Title: North\nNotes:\n  a\tb\n"), std::string::npos) << run.out;
+
+    // The title "North" as "No\x1bth", the CRC made right again: the block is damaged.
+    const std::size_t title = bytes.find("North");
+    bytes[title + 2] = '\x1b';
+    const std::size_t block = bytes.find("QMNOTES1");
+    const std::size_t covered = bytes.size() - 4 - block;
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = block; i < block + covered; ++i) {
+        crc ^= static_cast<std::uint8_t>(bytes[i]);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1u) != 0 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+        }
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int i = 0; i < 4; ++i) {
+        bytes[bytes.size() - 4 + static_cast<std::size_t>(i)] = static_cast<char>(crc >> (8 * i));
+    }
+    write_bytes(dir / "escaped.qmk", Bytes(bytes.begin(), bytes.end()));
+    run = qmtool("show " + path("escaped.qmk"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.find("Title:"), std::string::npos);
+    EXPECT_NE(run.err.find("damaged and were ignored"), std::string::npos);
+
+    // A meter name with an escape in it is shown escaped.
+    bytes = plain_with_meter(read_text(job1).substr(0, 1112 + 2 * 68), "TRK\x1b[2J");
+    write_bytes(dir / "meter.qmk", Bytes(bytes.begin(), bytes.end()));
+    EXPECT_EQ(qmtool("show " + path("meter.qmk")).out.substr(0, 18), "Meter: TRK\\x1b[2J\n");
+}
+
+// No output over an input: an export or report onto its save file, an import over its stream.
+TEST_F(Qmtool, AnOutputThatIsAnInputIsRefused) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    const std::string job1 = path("jobs/Job1-ID007.qmk");
+    const std::string job2 = path("jobs/Job2-ID012.qmk");
+    fs::create_symlink(job1, dir / "link.qmk");
+    fs::copy_file(dir / "meter.stream", dir / "Job1-ID007.qmk");
+    const std::string saved = read_text(job1);
+    for (const auto& [args, output, input] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"export " + job1 + " --out " + job1, job1, job1},
+             {"export " + job1 + " --out " + path("link.qmk"), path("link.qmk"), job1},
+             {"report " + job1 + " " + job2 + " --out " + job2, job2, job2},
+             {"import " + path("Job1-ID007.qmk") + " --out " + dir.string() + " --force",
+              path("Job1-ID007.qmk"), path("Job1-ID007.qmk")},
+         }) {
+        SCOPED_TRACE(args);
+        const ToolRun run = qmtool(args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "qmtool: " + output + ": the output is the input " + input +
+                               "; nothing written\n");
+    }
+    EXPECT_EQ(read_text(job1), saved);
+    EXPECT_EQ(read_text(dir / "Job1-ID007.qmk"), read_text(dir / "meter.stream"));
+    EXPECT_FALSE(fs::exists(dir / "Job2-ID012.qmk"));
+}
+
+// import and download replace no file in --out without --force, and write all files or none.
+TEST_F(Qmtool, ImportAndDownloadReplaceNothingUnaskedAndWriteAllOrNone) {
+    ASSERT_EQ(qmtool("import " + path("meter.stream") + " --out " + path("jobs")).status, 0);
+    const std::string job1 = path("jobs/Job1-ID007.qmk");
+    ASSERT_EQ(qmtool("annotate " + job1 + " --title Kept").status, 0);
+    const std::string annotated = read_text(job1);
+    const std::string import = "import " + path("meter.stream") + " --out " + path("jobs");
+
+    ToolRun run = qmtool(import);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "qmtool: " + job1 +
+                           ": the file exists\nqmtool: " + path("jobs/Job2-ID012.qmk") +
+                           ": the file exists\nqmtool: nothing written; --force replaces existing "
+                           "files\n");
+    EXPECT_EQ(read_text(job1), annotated);
+    run = qmtool("download --port " + path("no-such-port") + " --out " + path("jobs"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("qmtool: nothing downloaded; --force replaces existing files\n"),
+              std::string::npos);
+    EXPECT_EQ(qmtool("download --port x --out " + path("d") + " --dump " + path("same") +
+                     " --log " + path("same"))
+                  .err,
+              "qmtool: " + path("same") + ": --dump and --log name the same file\n");
+
+    // A file that cannot be made (a folder in its place) leaves every other file as it was.
+    fs::remove(dir / "jobs/Job2-ID012.qmk");
+    fs::create_directory(dir / "jobs/Job2-ID012.qmk");
+    run = qmtool(import + " --force");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(read_text(job1), annotated);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "jobs"), fs::directory_iterator()), 2);
+
+    fs::remove(dir / "jobs/Job2-ID012.qmk");
+    run = qmtool(import + " --force");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(read_text(job1).size(), 1112u + 2 * 68);
 }
 
 TEST_F(Qmtool, FailuresAndUsage) {

@@ -9,6 +9,7 @@
 // shortened (the emulator answers at once); the real timing would spend about two hours on 100,000
 // readings. Prints the readings, the packets and VmHWM / VmRSS from /proc/self/status once the job
 // list is shown.
+#include "files/transcript_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "link/wait_dialog.h"
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
         qm::AppState& s = *state;
         result = qm::download_readings(s.link, s.store, s.meter, s.job_records, s.selection, waitUi,
                                        options);
-        qm::save_last_download_transcript(transcript);
+        qm::save_last_download_transcript(format_transcript(transcript));
         return result.outcome != qm::DownloadOutcome::Quit &&
                result.outcome != qm::DownloadOutcome::Cancelled;
     };

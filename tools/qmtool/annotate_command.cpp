@@ -70,6 +70,8 @@ Request read_request(const Arguments& args) {
     if (r.error.empty() && r.title) {
         if (r.title->find_first_of("\r\n") != std::string::npos) {
             r.error = "a title is one line";
+        } else if (!qm::title_text_clean(*r.title)) {
+            r.error = "a title holds no control characters";
         } else if (r.title->size() > qm::kMaxTitleLength) {
             r.error = "the title is longer than 259 characters";
         }
@@ -79,7 +81,9 @@ Request read_request(const Arguments& args) {
                              "the notes hold a character Windows-1252 has no byte for", r.error);
     }
     if (r.error.empty() && r.notes) {
-        if (qm::stored_notes_length(*r.notes) > qm::kMaxNotesLength) {
+        if (!qm::notes_text_clean(*r.notes)) {
+            r.error = "notes hold no control characters but line breaks and tabs";
+        } else if (qm::stored_notes_length(*r.notes) > qm::kMaxNotesLength) {
             r.error = "the notes take more than 999 bytes (a line break counts two)";
         }
     }
@@ -162,6 +166,26 @@ bool read_records(const std::string& path, std::uint64_t records_end,
     return true;
 }
 
+// Writes the file again: the records byte for byte; whatever followed them gives way to the
+// new block.
+int write_back(const std::string& path, const qm::AppState& app, const qm::LoadResult& loaded,
+               std::uint64_t file_size, std::vector<std::uint8_t>& bytes) {
+    const std::vector<std::int32_t> jobs = listed_jobs(app.store);
+    const std::vector<std::uint8_t> block =
+        qm::encode_annotation_block(app.store.annotations, jobs);
+    if (loaded.annotations != qm::AnnotationBlockStatus::Valid && file_size > loaded.records_end) {
+        std::fprintf(stderr, "qmtool: warning: %s: %llu bytes after the last reading replaced\n",
+                     path.c_str(), static_cast<unsigned long long>(file_size - loaded.records_end));
+    }
+    bytes.insert(bytes.end(), block.begin(), block.end());
+    if (const int failure = qm::replace_file_contents(path, bytes); failure != 0) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", path.c_str(),
+                     qm::file_error_text(failure).c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int run_annotate(int argc, char** argv) {
@@ -179,6 +203,14 @@ int run_annotate(int argc, char** argv) {
         return args.help && error.empty() ? kExitOk : kExitUsage;
     }
     const std::string& path = args.positional[0];
+    // Held from the read to the rename, so that an annotate of the same file at the same time
+    // works on this one's result instead of losing it.
+    qm::UpdateLock lock;
+    if (const int failure = lock.lock(path); failure != 0) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", path.c_str(),
+                     qm::file_error_text(failure).c_str());
+        return kExitFailure;
+    }
     qm::AppState app;
     qm::LoadResult loaded;
     std::vector<std::uint8_t> bytes;
@@ -202,21 +234,7 @@ int run_annotate(int argc, char** argv) {
     if (request.notes) {
         app.store.annotations.set_notes(*kind, *job, *request.notes);
     }
-    // The records stay byte for byte; whatever followed them gives way to the new block.
-    const std::vector<std::int32_t> jobs = listed_jobs(app.store);
-    const std::vector<std::uint8_t> block =
-        qm::encode_annotation_block(app.store.annotations, jobs);
-    if (loaded.annotations != qm::AnnotationBlockStatus::Valid && file_size > loaded.records_end) {
-        std::fprintf(stderr, "qmtool: warning: %s: %llu bytes after the last reading replaced\n",
-                     path.c_str(), static_cast<unsigned long long>(file_size - loaded.records_end));
-    }
-    bytes.insert(bytes.end(), block.begin(), block.end());
-    if (const int failure = qm::replace_file_contents(path, bytes); failure != 0) {
-        std::fprintf(stderr, "qmtool: %s: %s\n", path.c_str(),
-                     qm::file_error_text(failure).c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+    return write_back(path, app, loaded, file_size, bytes);
 }
 
 } // namespace qmtool

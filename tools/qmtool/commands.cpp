@@ -16,7 +16,9 @@ const std::array kCommands = {
     Command{"decode",
             "decode STREAM_FILE      print the jobs and readings of a raw download stream",
             run_decode},
-    Command{"import", "import STREAM_FILE --out DIR   write one save file per job of a raw stream",
+    Command{"import",
+            "import STREAM_FILE --out DIR [--force]\n"
+            "                          write one save file per job of a raw stream",
             run_import},
     Command{
         "export",
@@ -41,8 +43,8 @@ const std::array kCommands = {
             "files' jobs (PDF)",
             run_report},
     Command{"download",
-            "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]   download from the "
-            "base unit, one save file per job",
+            "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE] [--force]\n"
+            "                          download from the base unit, one save file per job",
             run_download},
 };
 

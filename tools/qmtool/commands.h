@@ -53,10 +53,21 @@ int run_annotate(int argc, char** argv);
 int run_download(int argc, char** argv);
 int run_report(int argc, char** argv);
 
+// "Job<j>-ID<iii>.qmk", the name of a job's save file in the folder of an import or download.
+std::string job_file_name(std::int32_t job, std::int32_t id);
+
+struct SaveFilesOptions {
+    bool force = false;                  // replace files that stand in the folder
+    std::span<const std::string> inputs; // files of the command that no output may replace
+};
+
 // Writes one save file per job present in app's store into out_dir (created when missing),
-// named "Job<j>-ID<iii>.qmk", each as a one-job save from that job's list would write it; prints
-// each path on stdout. With no readings prints "NO STORED READINGS!" on err. Returns kExitOk, or
-// kExitFailure when nothing could be saved or a file failed (each failure named on err).
-int write_job_save_files(qm::AppState& app, const std::string& out_dir, std::FILE* err);
+// named job_file_name(), each as a one-job save from that job's list would write it; prints
+// each path on stdout. All or none: nothing is written when a file of that name stands there
+// (unless options.force) or a file is an input, and every file is made in a temporary first and
+// put in place only when all are made. With no readings prints "NO STORED READINGS!" on err.
+// Returns kExitOk, or kExitFailure with each reason on err.
+int write_job_save_files(qm::AppState& app, const std::string& out_dir,
+                         const SaveFilesOptions& options, std::FILE* err);
 
 } // namespace qmtool

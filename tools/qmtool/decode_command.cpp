@@ -1,6 +1,7 @@
 #include "link/download_decoder.h"
 #include "state/app_state.h"
 #include "store/lookup_tables.h"
+#include "text/text_format.h"
 #include "tools/qmtool/commands.h"
 
 namespace qmtool {
@@ -38,7 +39,7 @@ int run_decode(int argc, char** argv) {
     qm::AppState app;
     const qm::DecodeReport report =
         qm::decode_download(bytes, app.store, app.meter, app.job_records, app.selection);
-    std::printf("Model: %s\n", app.meter.model_name);
+    std::printf("Model: %s\n", qm::escape_control_bytes(app.meter.model()).c_str());
     std::printf("Records decoded: %zu, readings kept: %zu\n", report.records_decoded,
                 report.readings_kept);
     report_decoding(report, stderr);

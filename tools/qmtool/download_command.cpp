@@ -1,15 +1,20 @@
 #include "files/regular_file.h"
+#include "files/transcript_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
+#include "tools/qmtool/output_checks.h"
 #include "tools/qmtool/terminal_ui.h"
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qmtool {
 
@@ -17,13 +22,15 @@ namespace {
 
 constexpr const char* kDownloadUsage =
     "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
-    "                       [--max-bytes N]\n"
+    "                       [--max-bytes N] [--force]\n"
     "\n"
     "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
     "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
     "the ports to search). --dump also writes the raw download stream, --log the transcript of\n"
     "every exchange. A base unit that sends more than N bytes (default 16 MiB) without its last\n"
-    "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n";
+    "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n"
+    "Save files that stand in DIR are not replaced without --force: a DIR that holds files of\n"
+    "the names Job<j>-ID<iii>.qmk is refused before the download.\n";
 
 constexpr const char* kEllipsis = "\u2026";
 
@@ -151,6 +158,65 @@ const char* outcome_text(qm::DownloadOutcome outcome) {
     return "download failed";
 }
 
+// Whether `name` is one a download may give a job's save file: "Job<1..5>-ID<3 digits>.qmk".
+bool job_file_like(std::string_view name) {
+    if (name.size() != 14 || !name.starts_with("Job") || name.substr(4, 3) != "-ID" ||
+        !name.ends_with(".qmk") || name[3] < '1' || name[3] > '5') {
+        return false;
+    }
+    return std::all_of(name.begin() + 7, name.begin() + 10,
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Before the download, whose job IDs name the files: false, having said why, when DIR holds a
+// file a job of the download may be saved to and --force was not given. The names are checked
+// again once the IDs are known.
+bool out_folder_free(const std::string& out_dir) {
+    std::error_code ec;
+    std::vector<std::string> taken;
+    for (std::filesystem::directory_iterator it(out_dir, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (job_file_like(it->path().filename().string())) {
+            taken.push_back(it->path().string());
+        }
+    }
+    std::sort(taken.begin(), taken.end());
+    for (const std::string& path : taken) {
+        std::fprintf(stderr, "qmtool: %s: the file exists\n", path.c_str());
+    }
+    if (!taken.empty()) {
+        std::fprintf(stderr, "qmtool: nothing downloaded; --force replaces existing files\n");
+    }
+    return taken.empty();
+}
+
+// The transcript file: written also when the download failed.
+bool write_log(const std::string* log, const qm::LinkTranscript& transcript) {
+    if (log == nullptr) {
+        return true;
+    }
+    if (const int error = qm::write_transcript_file(*log, qm::format_transcript(transcript));
+        error != 0) {
+        std::fprintf(stderr, "qmtool: %s: cannot write the transcript: %s\n", log->c_str(),
+                     qm::file_error_text(error).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The raw stream, written as every other output: atomically, onto a regular file only.
+bool write_dump(const std::string* dump, const std::vector<std::uint8_t>& stream) {
+    if (dump == nullptr) {
+        return true;
+    }
+    if (const int failure = qm::replace_file_contents(*dump, stream); failure != 0) {
+        std::fprintf(stderr, "qmtool: %s: %s\n", dump->c_str(),
+                     qm::file_error_text(failure).c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int run_download(int argc, char** argv) {
@@ -158,8 +224,8 @@ int run_download(int argc, char** argv) {
     std::string error;
     qm::DownloadOptions options;
     const InterruptHold hold;
-    if (!parse_arguments(argc, argv, {}, {"--port", "--out", "--dump", "--log", "--max-bytes"},
-                         args, error) ||
+    if (!parse_arguments(argc, argv, {"--force"},
+                         {"--port", "--out", "--dump", "--log", "--max-bytes"}, args, error) ||
         args.help || !args.positional.empty() || args.value("--out") == nullptr ||
         !parse_max_bytes(args, options)) {
         if (!error.empty()) {
@@ -167,6 +233,16 @@ int run_download(int argc, char** argv) {
         }
         std::fputs(kDownloadUsage, args.help ? stdout : stderr);
         return args.help && error.empty() ? kExitOk : kExitUsage;
+    }
+    const std::string* dump = args.value("--dump");
+    const std::string* log = args.value("--log");
+    if (dump != nullptr && log != nullptr && same_file(*dump, *log)) {
+        std::fprintf(stderr, "qmtool: %s: --dump and --log name the same file\n", log->c_str());
+        return kExitFailure;
+    }
+    const bool force = args.has("--force");
+    if (!force && !out_folder_free(*args.value("--out"))) {
+        return kExitFailure;
     }
     qm::AppState app;
     qm::LinkTranscript transcript;
@@ -177,12 +253,7 @@ int run_download(int argc, char** argv) {
     DownloadTerminalUi ui(stderr);
     const qm::DownloadResult result = qm::download_readings(
         app.link, app.store, app.meter, app.job_records, app.selection, ui, options);
-    int status = kExitOk;
-    if (const std::string* log = args.value("--log");
-        log != nullptr && !qm::write_transcript_file(*log, transcript)) {
-        std::fprintf(stderr, "qmtool: %s: cannot write the transcript\n", log->c_str());
-        status = kExitFailure;
-    }
+    int status = write_log(log, transcript) ? kExitOk : kExitFailure;
     if (result.outcome != qm::DownloadOutcome::Completed) {
         std::fprintf(stderr, "qmtool: %s\n", outcome_text(result.outcome));
         return kExitFailure;
@@ -190,15 +261,11 @@ int run_download(int argc, char** argv) {
     std::fprintf(stderr, "Downloaded %zu bytes in %zu packets from %s, %zu readings.\n",
                  result.stream.size(), result.packets, result.port.c_str(),
                  result.report.readings_kept);
-    // The raw stream is written as every other output: atomically, onto a regular file only.
-    if (const std::string* dump = args.value("--dump"); dump != nullptr) {
-        if (const int failure = qm::replace_file_contents(*dump, result.stream); failure != 0) {
-            std::fprintf(stderr, "qmtool: %s: %s\n", dump->c_str(),
-                         qm::file_error_text(failure).c_str());
-            status = kExitFailure;
-        }
+    if (!write_dump(dump, result.stream)) {
+        status = kExitFailure;
     }
-    if (write_job_save_files(app, *args.value("--out"), stderr) != kExitOk) {
+    const SaveFilesOptions files{force, {}};
+    if (write_job_save_files(app, *args.value("--out"), files, stderr) != kExitOk) {
         status = kExitFailure;
     }
     return status;

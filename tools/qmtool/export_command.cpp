@@ -3,6 +3,7 @@
 #include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
+#include "tools/qmtool/output_checks.h"
 #include "tools/qmtool/saved_job.h"
 
 #include <cerrno>
@@ -50,6 +51,10 @@ int run_export(int argc, char** argv) {
         return args.help && error.empty() ? kExitOk : kExitUsage;
     }
     const std::string& save_file = args.positional[0];
+    if (const std::string* out = args.value("--out");
+        out != nullptr && output_is_an_input(*out, args.positional)) {
+        return kExitFailure;
+    }
     qm::AppState app;
     if (!open_save_file(save_file, app)) {
         return kExitFailure;

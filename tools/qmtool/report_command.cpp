@@ -4,6 +4,7 @@
 #include "state/app_state.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
+#include "tools/qmtool/output_checks.h"
 #include "tools/qmtool/report_render.h"
 #include "tools/qmtool/saved_job.h"
 #include "tools/qmtool/text_codec.h"
@@ -177,6 +178,9 @@ int run_report(int argc, char** argv) {
     }
     if (!parsed || args.help || !error.empty() || args.positional.empty() || out == nullptr) {
         return usage(args, error);
+    }
+    if (output_is_an_input(*out, args.positional)) {
+        return kExitFailure;
     }
     if (!report_available()) {
         std::fprintf(stderr, "qmtool report: not available: this qmtool was built without Qt "

@@ -2,6 +2,7 @@
 #include "analysis/reading_rows.h"
 #include "state/app_state.h"
 #include "store/job_index.h"
+#include "text/text_format.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/saved_job.h"
@@ -46,7 +47,7 @@ void print_cells(std::span<const std::string> cells, const std::string* extra) {
 void print_annotations(const qm::JobAnnotations& annotations, qm::RecordKind kind,
                        std::int32_t job) {
     if (const std::string& title = annotations.title(kind, job); !title.empty()) {
-        std::printf("Title: %s\n", to_utf8(title).c_str());
+        std::printf("Title: %s\n", to_utf8(qm::escape_control_bytes(title)).c_str());
     }
     const std::string& notes = annotations.notes(kind, job);
     if (notes.empty()) {
@@ -57,7 +58,8 @@ void print_annotations(const qm::JobAnnotations& annotations, qm::RecordKind kin
     std::size_t start = 0;
     while (start <= lines.size()) {
         const std::size_t end = std::min(lines.find('\n', start), lines.size());
-        std::printf("  %s\n", to_utf8(std::string_view(lines).substr(start, end - start)).c_str());
+        const std::string_view line = std::string_view(lines).substr(start, end - start);
+        std::printf("  %s\n", to_utf8(qm::escape_control_bytes(line, "\t")).c_str());
         start = end + 1;
     }
 }
@@ -156,7 +158,7 @@ int run_show(int argc, char** argv) {
         return kExitFailure;
     }
     const Display d{args.has("--celsius") ? 1 : 0, args.has("--international") ? 1 : 0};
-    std::printf("Meter: %s\n", to_utf8(app.meter.model()).c_str());
+    std::printf("Meter: %s\n", to_utf8(qm::escape_control_bytes(app.meter.model())).c_str());
     if (app.store.mc_job_count + app.store.rh_job_count == 0) {
         std::printf("No readings.\n");
     }
