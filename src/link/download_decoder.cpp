@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -42,21 +43,64 @@ double pin_mc(std::uint8_t digits12, std::uint8_t digit3_byte) {
     return tenths == kPinCountFullScale ? kPinFullScaleValue : tenths * 0.1;
 }
 
-// Overwrites the common fields and the kind's own fields of the working reading.
-void decode_record(const std::uint8_t* rec, std::uint8_t job_flags, Reading& r,
-                   ReadingStore& store) {
+// A reading's place in all_readings by its job nibble and position byte: its group (job,
+// location, sub-location), or -1 for a reading the data model has no place for (job outside
+// 1..5), -2 for one past location 63; and its location and sub-location.
+struct Place {
+    std::int16_t group;
+    std::uint8_t location;
+    std::uint8_t sub_location;
+};
+using PlaceTable = std::array<std::array<Place, 256>, 16>;
+
+// The table of places for the job flags of a stream (a job's flag set: named areas, locations
+// from 0; clear: numbered locations, from 32).
+void fill_places(std::uint8_t job_flags, PlaceTable& places) {
+    for (std::int32_t job = 0; job < 16; ++job) {
+        const bool known = job >= 1 && job <= kMaxJobs;
+        const bool named_areas = known && ((job_flags >> job) & 1) != 0;
+        for (std::int32_t position = 0; position < 256; ++position) {
+            const std::int32_t location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
+            const std::int32_t sub = position % 3;
+            std::int32_t group = ((job - 1) * kLocationCount + location) * kSubLocationCount + sub;
+            if (!known) {
+                group = -1;
+            } else if (location > kLocationCount - 1) {
+                group = -2;
+            }
+            places[static_cast<std::size_t>(job)][static_cast<std::size_t>(position)] = {
+                static_cast<std::int16_t>(group), static_cast<std::uint8_t>(location),
+                static_cast<std::uint8_t>(sub)};
+        }
+    }
+}
+
+const Place& place_of(const PlaceTable& places, const std::uint8_t* rec) {
+    return places[rec[1] & 0x0F][rec[2]];
+}
+
+// The BCD bytes of the date and time, by table.
+constexpr std::array<std::uint8_t, 256> kBcd = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t b = 0; b < table.size(); ++b) {
+        table[b] = static_cast<std::uint8_t>(bcd(static_cast<std::uint8_t>(b)));
+    }
+    return table;
+}();
+
+// Overwrites the common fields and the kind's own fields of the working reading. Only a kept
+// reading's place matters: the location of a dropped one is never stored.
+void decode_record(const std::uint8_t* rec, const Place& place, Reading& r, ReadingStore& store) {
     r.kind = rec[0];
     r.material = rec[1] >> 4;
     r.job = rec[1] & 0x0F;
-    const std::int32_t position = rec[2];
-    const bool named_areas = r.job >= 1 && r.job <= kMaxJobs && ((job_flags >> r.job) & 1) != 0;
-    r.location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
-    r.sub_location = position % 3;
-    r.minute = bcd(rec[3]);
+    r.location = place.location;
+    r.sub_location = place.sub_location;
+    r.minute = kBcd[rec[3]];
     r.hour_code = rec[4];
-    r.day = bcd(rec[5]);
-    r.month = bcd(rec[6]);
-    r.year = bcd(rec[7]);
+    r.day = kBcd[rec[5]];
+    r.month = kBcd[rec[6]];
+    r.year = kBcd[rec[7]];
     switch (r.kind) {
     case PinWithTemperature:
         r.mc = pin_mc(rec[8], rec[9]);
@@ -103,21 +147,6 @@ std::size_t read_header(std::span<const std::uint8_t> stream, MeterIdentity& met
     return header_length;
 }
 
-// Group of a reading in all_readings (job, location, sub-location), or -1 for a reading the
-// data model has no place for (job outside 1..5, location above 63).
-int reading_group(std::uint8_t job_byte, std::uint8_t position, std::uint8_t job_flags) {
-    const std::int32_t job = job_byte & 0x0F;
-    if (job < 1 || job > kMaxJobs) {
-        return -1;
-    }
-    const bool named_areas = ((job_flags >> job) & 1) != 0;
-    const std::int32_t location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
-    if (location > kLocationCount - 1) {
-        return -2;
-    }
-    return ((job - 1) * kLocationCount + location) * kSubLocationCount + position % 3;
-}
-
 constexpr std::size_t kGroupsPerJob = kLocationCount * kSubLocationCount;
 constexpr std::size_t kGroupCount = kMaxJobs * kGroupsPerJob;
 
@@ -153,6 +182,8 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
                     KindsHeld& held) {
     // First pass: complete records, the size of every group, and the last record's day.
     std::vector<std::size_t> next(kGroupCount + 1, 0);
+    const auto places = std::make_unique<PlaceTable>();
+    fill_places(job_flags, *places);
     std::size_t complete = 0;
     std::size_t end = offset;
     std::int32_t last_day = -1;
@@ -164,7 +195,7 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
             report.trailing_bytes = stream.size() - end;
             break;
         }
-        const int group = reading_group(stream[end + 1], stream[end + 2], job_flags);
+        const int group = place_of(*places, stream.data() + end).group;
         if (group >= 0) {
             ++next[static_cast<std::size_t>(group) + 1];
             held[static_cast<std::size_t>(group) / kGroupsPerJob][stream[end] == RhTemperature] =
@@ -201,8 +232,9 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
     constexpr std::size_t kWriteAhead = 8;
     Reading working{}; // fields a kind does not carry keep the previous record's values
     for (std::size_t at = offset; at < end; at += record_length(stream[at])) {
-        decode_record(stream.data() + at, job_flags, working, store);
-        const int group = reading_group(stream[at + 1], stream[at + 2], job_flags);
+        const Place& place = place_of(*places, stream.data() + at);
+        decode_record(stream.data() + at, place, working, store);
+        const int group = place.group;
         if (group >= 0) {
             const std::size_t place = next[static_cast<std::size_t>(group)]++;
             store.all_readings[place] = working;
