@@ -33,6 +33,22 @@ void make_room_with_large_pages(std::vector<Reading>& readings, std::size_t coun
     readings.swap(grown);
 }
 
+// Bytes of a record by its kind byte; a kind the decoder does not know takes 9.
+constexpr std::size_t kind_length(std::uint8_t kind) {
+    switch (kind) {
+    case PinWithTemperature:
+        return 12;
+    case RhTemperature:
+        return 13;
+    case Pin:
+        return 10;
+    case Scan:
+        return 12;
+    default:
+        return 9;
+    }
+}
+
 constexpr std::size_t kJobIdsLength = 10;
 constexpr std::int32_t kNumberedLocationBase = 32;
 constexpr std::int32_t kPinCountFullScale = 1110; // a reading of 111.0 shows as 99.9
@@ -173,52 +189,103 @@ void set_job_lists(const KindsHeld& held, ReadingStore& store) {
     }
 }
 
+// kind_length of every kind byte.
+constexpr std::array<std::uint8_t, 256> kRecordLength = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t kind = 0; kind < table.size(); ++kind) {
+        table[kind] = static_cast<std::uint8_t>(kind_length(static_cast<std::uint8_t>(kind)));
+    }
+    return table;
+}();
+
+// What the first pass over the records finds.
+struct RecordCounts {
+    std::size_t end = 0; // just past the last complete record
+    std::size_t complete = 0;
+    std::size_t bad_job = 0;
+    std::size_t bad_location = 0;
+    std::int32_t last_day = -1; // of the last complete record; -1 when there is none
+};
+
+// First pass: the complete records, the size of every group (sizes[group + 1]) and the kinds
+// each job holds.
+RecordCounts count_records(std::span<const std::uint8_t> stream, std::size_t offset,
+                           const PlaceTable& places, std::vector<std::size_t>& sizes,
+                           KindsHeld& held, DecodeReport& report) {
+    RecordCounts c;
+    std::size_t at = offset;
+    std::size_t last = stream.size();
+    while (at < stream.size()) {
+        const std::size_t length = kRecordLength[stream[at]];
+        if (stream.size() - at < length) {
+            report.trailing_bytes = stream.size() - at;
+            break;
+        }
+        const int group = place_of(places, stream.data() + at).group;
+        if (group >= 0) {
+            ++sizes[static_cast<std::size_t>(group) + 1];
+            held[static_cast<std::size_t>(group) / kGroupsPerJob][stream[at] == RhTemperature] =
+                true;
+        } else if (group == -1) {
+            ++c.bad_job;
+        } else {
+            ++c.bad_location;
+        }
+        ++c.complete;
+        last = at;
+        at += length;
+    }
+    c.end = at;
+    if (last < stream.size()) {
+        c.last_day = bcd(stream[last + 5]);
+    }
+    return c;
+}
+
+// Second pass: each kept reading to its group's next place (next[group]). Records are decoded
+// in stream order: a kind's missing fields and the last pin temperature carry over from the
+// records before it, kept or not.
+void place_readings(std::span<const std::uint8_t> stream, std::size_t offset, std::size_t end,
+                    const PlaceTable& places, std::vector<std::size_t>& next, ReadingStore& store) {
+    constexpr std::size_t kWriteAhead = 8;
+    Reading* const readings = store.all_readings.data();
+    const std::size_t kept = store.all_readings.size();
+    Reading working{}; // fields a kind does not carry keep the previous record's values
+    for (std::size_t at = offset; at < end; at += kRecordLength[stream[at]]) {
+        const Place& place = place_of(places, stream.data() + at);
+        decode_record(stream.data() + at, place, working, store);
+        if (place.group >= 0) {
+            const std::size_t index = next[static_cast<std::size_t>(place.group)]++;
+            readings[index] = working;
+            // Each group fills its places in turn, too many groups at once for the hardware to
+            // see the runs: the place a few readings on is fetched for writing now.
+            if (index + kWriteAhead < kept) {
+                __builtin_prefetch(readings + index + kWriteAhead, 1);
+            }
+        }
+    }
+}
+
 // Decodes the records after the header. Each kept reading goes straight to its place in the
 // job / location / sub-location grouping (arrival order within a group), so the store needs no
-// sort afterwards. Records are still decoded in stream order: a kind's missing fields and the
-// last pin temperature carry over from the records before it, kept or not.
+// sort afterwards.
 void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
                     std::uint8_t job_flags, ReadingStore& store, DecodeReport& report,
                     KindsHeld& held) {
-    // First pass: complete records, the size of every group, and the last record's day.
-    std::vector<std::size_t> next(kGroupCount + 1, 0);
     const auto places = std::make_unique<PlaceTable>();
     fill_places(job_flags, *places);
-    std::size_t complete = 0;
-    std::size_t end = offset;
-    std::int32_t last_day = -1;
-    std::size_t bad_job = 0;
-    std::size_t bad_location = 0;
-    while (end < stream.size()) {
-        const std::size_t length = record_length(stream[end]);
-        if (stream.size() - end < length) {
-            report.trailing_bytes = stream.size() - end;
-            break;
-        }
-        const int group = place_of(*places, stream.data() + end).group;
-        if (group >= 0) {
-            ++next[static_cast<std::size_t>(group) + 1];
-            held[static_cast<std::size_t>(group) / kGroupsPerJob][stream[end] == RhTemperature] =
-                true;
-        } else if (group == -1) {
-            ++bad_job;
-        } else {
-            ++bad_location;
-        }
-        last_day = bcd(stream[end + 5]);
-        ++complete;
-        end += length;
-    }
-    report.records_decoded = complete;
+    std::vector<std::size_t> next(kGroupCount + 1, 0);
+    const RecordCounts c = count_records(stream, offset, *places, next, held, report);
+    report.records_decoded = c.complete;
     // The last complete record must carry a date; a stream ending in an undated record is empty.
-    report.last_day_zero = last_day == 0;
-    const std::size_t kept = complete - bad_job - bad_location;
+    report.last_day_zero = c.last_day == 0;
     if (report.last_day_zero) {
         store.all_readings.clear();
         return;
     }
-    report.dropped_bad_job = bad_job;
-    report.dropped_bad_location = bad_location;
+    report.dropped_bad_job = c.bad_job;
+    report.dropped_bad_location = c.bad_location;
+    const std::size_t kept = c.complete - c.bad_job - c.bad_location;
     // Every place is written below, so the readings of the last download are not cleared
     // first: their pages are reused as they stand.
     if (store.all_readings.capacity() < kept) {
@@ -228,40 +295,13 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
     for (std::size_t g = 1; g <= kGroupCount; ++g) {
         next[g] += next[g - 1];
     }
-
-    constexpr std::size_t kWriteAhead = 8;
-    Reading working{}; // fields a kind does not carry keep the previous record's values
-    for (std::size_t at = offset; at < end; at += record_length(stream[at])) {
-        const Place& place = place_of(*places, stream.data() + at);
-        decode_record(stream.data() + at, place, working, store);
-        const int group = place.group;
-        if (group >= 0) {
-            const std::size_t place = next[static_cast<std::size_t>(group)]++;
-            store.all_readings[place] = working;
-            // Each group fills its places in turn, too many groups at once for the hardware to
-            // see the runs: the place a few readings on is fetched for writing now.
-            if (place + kWriteAhead < kept) {
-                __builtin_prefetch(store.all_readings.data() + place + kWriteAhead, 1);
-            }
-        }
-    }
+    place_readings(stream, offset, c.end, *places, next, store);
 }
 
 } // namespace
 
 std::size_t record_length(std::uint8_t kind) {
-    switch (kind) {
-    case PinWithTemperature:
-        return 12;
-    case RhTemperature:
-        return 13;
-    case Pin:
-        return 10;
-    case Scan:
-        return 12;
-    default:
-        return 9;
-    }
+    return kind_length(kind);
 }
 
 DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore& store,
