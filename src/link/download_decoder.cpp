@@ -104,39 +104,56 @@ constexpr std::array<std::uint8_t, 256> kBcd = [] {
     return table;
 }();
 
-// Overwrites the common fields and the kind's own fields of the working reading. Only a kept
-// reading's place matters: the location of a dropped one is never stored.
-void decode_record(const std::uint8_t* rec, const Place& place, Reading& r, ReadingStore& store) {
-    r.kind = rec[0];
-    r.material = rec[1] >> 4;
-    r.job = rec[1] & 0x0F;
-    r.location = place.location;
-    r.sub_location = place.sub_location;
-    r.minute = kBcd[rec[3]];
-    r.hour_code = rec[4];
-    r.day = kBcd[rec[5]];
-    r.month = kBcd[rec[6]];
-    r.year = kBcd[rec[7]];
-    switch (r.kind) {
+// The fields a record carries only for its kind. A record of another kind keeps the values of
+// the records before it, kept or not.
+struct KindFields {
+    std::int32_t pin_temperature = 0;
+    double mc = 0.0;
+    double rh = 0.0;
+    double temperature = 0.0;
+};
+
+// Takes the kind's own fields of a record.
+void take_kind_fields(const std::uint8_t* rec, KindFields& f, ReadingStore& store) {
+    switch (rec[0]) {
     case PinWithTemperature:
-        r.mc = pin_mc(rec[8], rec[9]);
-        r.pin_temperature = 100 * (rec[9] & 0x0F) + bcd(rec[10]);
-        store.last_pin_temperature = r.pin_temperature;
+        f.mc = pin_mc(rec[8], rec[9]);
+        f.pin_temperature = 100 * (rec[9] & 0x0F) + bcd(rec[10]);
+        store.last_pin_temperature = f.pin_temperature;
         break;
     case RhTemperature:
-        r.rh = (100 * bcd(rec[8]) + bcd(rec[9])) * 0.1;
-        r.temperature = (100 * bcd(rec[10]) + bcd(rec[11])) * 0.1;
+        f.rh = (100 * bcd(rec[8]) + bcd(rec[9])) * 0.1;
+        f.temperature = (100 * bcd(rec[10]) + bcd(rec[11])) * 0.1;
         break;
     case Pin:
-        r.mc = pin_mc(rec[8], rec[9]);
-        r.pin_temperature = store.last_pin_temperature;
+        f.mc = pin_mc(rec[8], rec[9]);
+        f.pin_temperature = store.last_pin_temperature;
         break;
     case Scan:
-        r.mc = 100 * (rec[9] >> 4) + 10 * (rec[9] & 0x0F) + (rec[10] >> 4);
+        f.mc = 100 * (rec[9] >> 4) + 10 * (rec[9] & 0x0F) + (rec[10] >> 4);
         break;
     default:
         break;
     }
+}
+
+// Writes every field of a kept reading at its place, one by one: a reading assembled first and
+// copied whole would be read back before its stores are done.
+void write_reading(const std::uint8_t* rec, const Place& place, const KindFields& f, Reading& r) {
+    r.kind = rec[0];
+    r.location = place.location;
+    r.sub_location = place.sub_location;
+    r.job = rec[1] & 0x0F;
+    r.year = kBcd[rec[7]];
+    r.month = kBcd[rec[6]];
+    r.day = kBcd[rec[5]];
+    r.hour_code = rec[4];
+    r.minute = kBcd[rec[3]];
+    r.pin_temperature = f.pin_temperature;
+    r.material = rec[1] >> 4;
+    r.mc = f.mc;
+    r.rh = f.rh;
+    r.temperature = f.temperature;
 }
 
 std::size_t read_header(std::span<const std::uint8_t> stream, MeterIdentity& meter,
@@ -250,13 +267,14 @@ void place_readings(std::span<const std::uint8_t> stream, std::size_t offset, st
     constexpr std::size_t kWriteAhead = 8;
     Reading* const readings = store.all_readings.data();
     const std::size_t kept = store.all_readings.size();
-    Reading working{}; // fields a kind does not carry keep the previous record's values
+    KindFields kind_fields;
     for (std::size_t at = offset; at < end; at += kRecordLength[stream[at]]) {
-        const Place& place = place_of(places, stream.data() + at);
-        decode_record(stream.data() + at, place, working, store);
+        const std::uint8_t* rec = stream.data() + at;
+        take_kind_fields(rec, kind_fields, store);
+        const Place& place = place_of(places, rec);
         if (place.group >= 0) {
             const std::size_t index = next[static_cast<std::size_t>(place.group)]++;
-            readings[index] = working;
+            write_reading(rec, place, kind_fields, readings[index]);
             // Each group fills its places in turn, too many groups at once for the hardware to
             // see the runs: the place a few readings on is fetched for writing now.
             if (index + kWriteAhead < kept) {
