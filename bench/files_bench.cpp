@@ -1,5 +1,6 @@
 // CSV export and save-file loading of a 100,000- and a 1,000,000-reading job, each beside its
-// floor: one fwrite or one fread of the same bytes.
+// floor: writing or reading the same bytes of the file in the same pieces, from or into one buffer
+// kept between rounds.
 #include "bench/bench_data.h"
 #include "bench/paired.h"
 #include "files/csv_export.h"
@@ -9,9 +10,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -33,12 +37,23 @@ void write_bytes(const std::string& path, const void* data, std::size_t size) {
     std::fclose(f);
 }
 
-// The export as the program writes it, handed in pieces to fwrite, beside one fwrite of the same
-// bytes. Each write makes a new file: ext4 starts writing back a file truncated and written again
-// when it is closed, which would land on either side at random.
+// The export as the program writes it, handed in pieces to fwrite, beside fwrite of the same
+// number of bytes in the same pieces from one buffer (the export's first piece). Each write makes
+// a new file: ext4 starts writing back a file truncated and written again when it is closed,
+// which would land on either side at random.
 void BM_ExportCsv(benchmark::State& state) {
     const auto app = make_app(static_cast<std::size_t>(state.range(0)));
-    const std::string floor_text = qm::export_csv(app->store, app->meter, 1, 0, 0);
+    std::vector<char> piece_bytes;
+    std::vector<std::size_t> pieces;
+    qm::write_csv(app->store, app->meter, 1, 0, 0, [&](std::span<const std::uint8_t> piece) {
+        if (piece_bytes.empty()) {
+            piece_bytes.assign(piece.begin(), piece.end());
+        }
+        pieces.push_back(piece.size());
+        return 0;
+    });
+    piece_bytes.resize(
+        std::max(piece_bytes.size(), *std::max_element(pieces.begin(), pieces.end())));
     const std::string path = bench_path("export.csv");
     qm::bench::run_paired(
         state, [&] { std::remove(path.c_str()); },
@@ -51,7 +66,13 @@ void BM_ExportCsv(benchmark::State& state) {
                           });
             std::fclose(f);
         },
-        [&] { write_bytes(path, floor_text.data(), floor_text.size()); });
+        [&] {
+            std::FILE* f = std::fopen(path.c_str(), "wb");
+            for (const std::size_t size : pieces) {
+                std::fwrite(piece_bytes.data(), 1, size, f);
+            }
+            std::fclose(f);
+        });
     std::remove(path.c_str());
 }
 BENCHMARK(BM_ExportCsv)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(9);
@@ -72,24 +93,38 @@ std::string write_save_file(std::size_t readings) {
     return path;
 }
 
-// load_save of a file in the page cache, beside one fread of the whole file.
+// Reads the file as load_save does, with pread into one buffer: the bytes before the records,
+// the records kLoadChunkRecords at a time, then the rest.
+void read_like_load(const std::string& path, std::vector<std::uint8_t>& buffer) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto size = static_cast<std::size_t>(::lseek(fd, 0, SEEK_END));
+    const std::size_t chunk = qm::kLoadChunkRecords * qm::kSavedReadingSize;
+    buffer.resize(std::max(chunk, qm::kSavedReadingsOffset));
+    std::size_t at = 0;
+    for (std::size_t piece = qm::kSavedReadingsOffset; at < size; piece = chunk) {
+        const ssize_t got =
+            ::pread(fd, buffer.data(), std::min(piece, size - at), static_cast<off_t>(at));
+        if (got <= 0) {
+            break;
+        }
+        at += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    benchmark::DoNotOptimize(buffer.data());
+}
+
+// load_save of a file in the page cache, beside reading the same bytes in the same chunks into
+// one buffer kept between rounds.
 void BM_LoadSave(benchmark::State& state) {
     const std::string path = write_save_file(static_cast<std::size_t>(state.range(0)));
     auto app = std::make_unique<qm::AppState>();
     NullUi ui;
-    std::vector<char> buffer;
+    std::vector<std::uint8_t> buffer;
     bool refused = false;
     qm::bench::run_paired(
         state,
         [&] { refused = refused || !qm::load_save(path, app->store, app->meter, ui).accepted(); },
-        [&] {
-            std::FILE* f = std::fopen(path.c_str(), "rb");
-            std::fseek(f, 0, SEEK_END);
-            buffer.resize(static_cast<std::size_t>(std::ftell(f)));
-            std::fseek(f, 0, SEEK_SET);
-            benchmark::DoNotOptimize(std::fread(buffer.data(), 1, buffer.size(), f));
-            std::fclose(f);
-        });
+        [&] { read_like_load(path, buffer); });
     if (refused) {
         state.SkipWithError("the save file was refused");
     }

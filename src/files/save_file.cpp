@@ -374,11 +374,10 @@ LoadResult load_save(const std::string& path, ReadingStore& store, MeterIdentity
     // The records in chunks that stay in the cache, decoded straight into the spare array.
     std::vector<Reading>& readings = spare_for(store, o.count);
     JobListsInOrder lists;
-    constexpr std::size_t kChunkRecords = 4096;
     const auto chunk = std::make_unique_for_overwrite<std::uint8_t[]>(
-        std::min(o.count, kChunkRecords) * kSavedReadingSize);
+        std::min(o.count, kLoadChunkRecords) * kSavedReadingSize);
     for (std::size_t done = 0; done < o.count;) {
-        const std::size_t count = std::min(o.count - done, kChunkRecords);
+        const std::size_t count = std::min(o.count - done, kLoadChunkRecords);
         std::size_t got = 0;
         error = file.read_into(kSavedReadingsOffset + done * kSavedReadingSize,
                                {chunk.get(), count * kSavedReadingSize}, got);

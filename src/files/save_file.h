@@ -29,6 +29,9 @@ constexpr std::size_t kSaveMeterNameOffset = 1088;
 constexpr std::size_t kJobBlockOffset = 1108;
 constexpr std::size_t kSavedReadingsOffset = 1112;
 constexpr std::size_t kSavedReadingSize = 68;
+// load_save reads the records of a file this many at a time (278,528 bytes), into a chunk that
+// stays in the cache.
+constexpr std::size_t kLoadChunkRecords = 4096;
 constexpr std::int32_t kMaxSavedSelection = 255;
 
 constexpr std::string_view kSaveMagic = "Quellmark1.1";

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,22 @@ void make_room_with_large_pages(std::vector<Reading>& readings, std::size_t coun
     readings.swap(grown);
 }
 
+// Bytes of a record by its kind byte; a kind the decoder does not know takes 9.
+constexpr std::size_t kind_length(std::uint8_t kind) {
+    switch (kind) {
+    case PinWithTemperature:
+        return 12;
+    case RhTemperature:
+        return 13;
+    case Pin:
+        return 10;
+    case Scan:
+        return 12;
+    default:
+        return 9;
+    }
+}
+
 constexpr std::size_t kJobIdsLength = 10;
 constexpr std::int32_t kNumberedLocationBase = 32;
 constexpr std::int32_t kPinCountFullScale = 1110; // a reading of 111.0 shows as 99.9
@@ -42,41 +59,101 @@ double pin_mc(std::uint8_t digits12, std::uint8_t digit3_byte) {
     return tenths == kPinCountFullScale ? kPinFullScaleValue : tenths * 0.1;
 }
 
-// Overwrites the common fields and the kind's own fields of the working reading.
-void decode_record(const std::uint8_t* rec, std::uint8_t job_flags, Reading& r,
-                   ReadingStore& store) {
-    r.kind = rec[0];
-    r.material = rec[1] >> 4;
-    r.job = rec[1] & 0x0F;
-    const std::int32_t position = rec[2];
-    const bool named_areas = r.job >= 1 && r.job <= kMaxJobs && ((job_flags >> r.job) & 1) != 0;
-    r.location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
-    r.sub_location = position % 3;
-    r.minute = bcd(rec[3]);
-    r.hour_code = rec[4];
-    r.day = bcd(rec[5]);
-    r.month = bcd(rec[6]);
-    r.year = bcd(rec[7]);
-    switch (r.kind) {
+// A reading's place in all_readings by its job nibble and position byte: its group (job,
+// location, sub-location), or -1 for a reading the data model has no place for (job outside
+// 1..5), -2 for one past location 63; and its location and sub-location.
+struct Place {
+    std::int16_t group;
+    std::uint8_t location;
+    std::uint8_t sub_location;
+};
+using PlaceTable = std::array<std::array<Place, 256>, 16>;
+
+// The table of places for the job flags of a stream (a job's flag set: named areas, locations
+// from 0; clear: numbered locations, from 32).
+void fill_places(std::uint8_t job_flags, PlaceTable& places) {
+    for (std::int32_t job = 0; job < 16; ++job) {
+        const bool known = job >= 1 && job <= kMaxJobs;
+        const bool named_areas = known && ((job_flags >> job) & 1) != 0;
+        for (std::int32_t position = 0; position < 256; ++position) {
+            const std::int32_t location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
+            const std::int32_t sub = position % 3;
+            std::int32_t group = ((job - 1) * kLocationCount + location) * kSubLocationCount + sub;
+            if (!known) {
+                group = -1;
+            } else if (location > kLocationCount - 1) {
+                group = -2;
+            }
+            places[static_cast<std::size_t>(job)][static_cast<std::size_t>(position)] = {
+                static_cast<std::int16_t>(group), static_cast<std::uint8_t>(location),
+                static_cast<std::uint8_t>(sub)};
+        }
+    }
+}
+
+const Place& place_of(const PlaceTable& places, const std::uint8_t* rec) {
+    return places[rec[1] & 0x0F][rec[2]];
+}
+
+// The BCD bytes of the date and time, by table.
+constexpr std::array<std::uint8_t, 256> kBcd = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t b = 0; b < table.size(); ++b) {
+        table[b] = static_cast<std::uint8_t>(bcd(static_cast<std::uint8_t>(b)));
+    }
+    return table;
+}();
+
+// The fields a record carries only for its kind. A record of another kind keeps the values of
+// the records before it, kept or not.
+struct KindFields {
+    std::int32_t pin_temperature = 0;
+    double mc = 0.0;
+    double rh = 0.0;
+    double temperature = 0.0;
+};
+
+// Takes the kind's own fields of a record.
+void take_kind_fields(const std::uint8_t* rec, KindFields& f, ReadingStore& store) {
+    switch (rec[0]) {
     case PinWithTemperature:
-        r.mc = pin_mc(rec[8], rec[9]);
-        r.pin_temperature = 100 * (rec[9] & 0x0F) + bcd(rec[10]);
-        store.last_pin_temperature = r.pin_temperature;
+        f.mc = pin_mc(rec[8], rec[9]);
+        f.pin_temperature = 100 * (rec[9] & 0x0F) + bcd(rec[10]);
+        store.last_pin_temperature = f.pin_temperature;
         break;
     case RhTemperature:
-        r.rh = (100 * bcd(rec[8]) + bcd(rec[9])) * 0.1;
-        r.temperature = (100 * bcd(rec[10]) + bcd(rec[11])) * 0.1;
+        f.rh = (100 * bcd(rec[8]) + bcd(rec[9])) * 0.1;
+        f.temperature = (100 * bcd(rec[10]) + bcd(rec[11])) * 0.1;
         break;
     case Pin:
-        r.mc = pin_mc(rec[8], rec[9]);
-        r.pin_temperature = store.last_pin_temperature;
+        f.mc = pin_mc(rec[8], rec[9]);
+        f.pin_temperature = store.last_pin_temperature;
         break;
     case Scan:
-        r.mc = 100 * (rec[9] >> 4) + 10 * (rec[9] & 0x0F) + (rec[10] >> 4);
+        f.mc = 100 * (rec[9] >> 4) + 10 * (rec[9] & 0x0F) + (rec[10] >> 4);
         break;
     default:
         break;
     }
+}
+
+// Writes every field of a kept reading at its place, one by one: a reading assembled first and
+// copied whole would be read back before its stores are done.
+void write_reading(const std::uint8_t* rec, const Place& place, const KindFields& f, Reading& r) {
+    r.kind = rec[0];
+    r.location = place.location;
+    r.sub_location = place.sub_location;
+    r.job = rec[1] & 0x0F;
+    r.year = kBcd[rec[7]];
+    r.month = kBcd[rec[6]];
+    r.day = kBcd[rec[5]];
+    r.hour_code = rec[4];
+    r.minute = kBcd[rec[3]];
+    r.pin_temperature = f.pin_temperature;
+    r.material = rec[1] >> 4;
+    r.mc = f.mc;
+    r.rh = f.rh;
+    r.temperature = f.temperature;
 }
 
 std::size_t read_header(std::span<const std::uint8_t> stream, MeterIdentity& meter,
@@ -101,21 +178,6 @@ std::size_t read_header(std::span<const std::uint8_t> stream, MeterIdentity& met
     }
     report.header_complete = true;
     return header_length;
-}
-
-// Group of a reading in all_readings (job, location, sub-location), or -1 for a reading the
-// data model has no place for (job outside 1..5, location above 63).
-int reading_group(std::uint8_t job_byte, std::uint8_t position, std::uint8_t job_flags) {
-    const std::int32_t job = job_byte & 0x0F;
-    if (job < 1 || job > kMaxJobs) {
-        return -1;
-    }
-    const bool named_areas = ((job_flags >> job) & 1) != 0;
-    const std::int32_t location = position / 3 + (named_areas ? 0 : kNumberedLocationBase);
-    if (location > kLocationCount - 1) {
-        return -2;
-    }
-    return ((job - 1) * kLocationCount + location) * kSubLocationCount + position % 3;
 }
 
 constexpr std::size_t kGroupsPerJob = kLocationCount * kSubLocationCount;
@@ -144,50 +206,104 @@ void set_job_lists(const KindsHeld& held, ReadingStore& store) {
     }
 }
 
+// kind_length of every kind byte.
+constexpr std::array<std::uint8_t, 256> kRecordLength = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t kind = 0; kind < table.size(); ++kind) {
+        table[kind] = static_cast<std::uint8_t>(kind_length(static_cast<std::uint8_t>(kind)));
+    }
+    return table;
+}();
+
+// What the first pass over the records finds.
+struct RecordCounts {
+    std::size_t end = 0; // just past the last complete record
+    std::size_t complete = 0;
+    std::size_t bad_job = 0;
+    std::size_t bad_location = 0;
+    std::int32_t last_day = -1; // of the last complete record; -1 when there is none
+};
+
+// First pass: the complete records, the size of every group (sizes[group + 1]) and the kinds
+// each job holds.
+RecordCounts count_records(std::span<const std::uint8_t> stream, std::size_t offset,
+                           const PlaceTable& places, std::vector<std::size_t>& sizes,
+                           KindsHeld& held, DecodeReport& report) {
+    RecordCounts c;
+    std::size_t at = offset;
+    std::size_t last = stream.size();
+    while (at < stream.size()) {
+        const std::size_t length = kRecordLength[stream[at]];
+        if (stream.size() - at < length) {
+            report.trailing_bytes = stream.size() - at;
+            break;
+        }
+        const int group = place_of(places, stream.data() + at).group;
+        if (group >= 0) {
+            ++sizes[static_cast<std::size_t>(group) + 1];
+            held[static_cast<std::size_t>(group) / kGroupsPerJob][stream[at] == RhTemperature] =
+                true;
+        } else if (group == -1) {
+            ++c.bad_job;
+        } else {
+            ++c.bad_location;
+        }
+        ++c.complete;
+        last = at;
+        at += length;
+    }
+    c.end = at;
+    if (last < stream.size()) {
+        c.last_day = bcd(stream[last + 5]);
+    }
+    return c;
+}
+
+// Second pass: each kept reading to its group's next place (next[group]). Records are decoded
+// in stream order: a kind's missing fields and the last pin temperature carry over from the
+// records before it, kept or not.
+void place_readings(std::span<const std::uint8_t> stream, std::size_t offset, std::size_t end,
+                    const PlaceTable& places, std::vector<std::size_t>& next, ReadingStore& store) {
+    constexpr std::size_t kWriteAhead = 8;
+    Reading* const readings = store.all_readings.data();
+    const std::size_t kept = store.all_readings.size();
+    KindFields kind_fields;
+    for (std::size_t at = offset; at < end; at += kRecordLength[stream[at]]) {
+        const std::uint8_t* rec = stream.data() + at;
+        take_kind_fields(rec, kind_fields, store);
+        const Place& place = place_of(places, rec);
+        if (place.group >= 0) {
+            const std::size_t index = next[static_cast<std::size_t>(place.group)]++;
+            write_reading(rec, place, kind_fields, readings[index]);
+            // Each group fills its places in turn, too many groups at once for the hardware to
+            // see the runs: the place a few readings on is fetched for writing now.
+            if (index + kWriteAhead < kept) {
+                __builtin_prefetch(readings + index + kWriteAhead, 1);
+            }
+        }
+    }
+}
+
 // Decodes the records after the header. Each kept reading goes straight to its place in the
 // job / location / sub-location grouping (arrival order within a group), so the store needs no
-// sort afterwards. Records are still decoded in stream order: a kind's missing fields and the
-// last pin temperature carry over from the records before it, kept or not.
+// sort afterwards.
 void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
                     std::uint8_t job_flags, ReadingStore& store, DecodeReport& report,
                     KindsHeld& held) {
-    // First pass: complete records, the size of every group, and the last record's day.
+    const auto places = std::make_unique<PlaceTable>();
+    fill_places(job_flags, *places);
     std::vector<std::size_t> next(kGroupCount + 1, 0);
-    std::size_t complete = 0;
-    std::size_t end = offset;
-    std::int32_t last_day = -1;
-    std::size_t bad_job = 0;
-    std::size_t bad_location = 0;
-    while (end < stream.size()) {
-        const std::size_t length = record_length(stream[end]);
-        if (stream.size() - end < length) {
-            report.trailing_bytes = stream.size() - end;
-            break;
-        }
-        const int group = reading_group(stream[end + 1], stream[end + 2], job_flags);
-        if (group >= 0) {
-            ++next[static_cast<std::size_t>(group) + 1];
-            held[static_cast<std::size_t>(group) / kGroupsPerJob][stream[end] == RhTemperature] =
-                true;
-        } else if (group == -1) {
-            ++bad_job;
-        } else {
-            ++bad_location;
-        }
-        last_day = bcd(stream[end + 5]);
-        ++complete;
-        end += length;
-    }
-    report.records_decoded = complete;
+    const RecordCounts c = count_records(stream, offset, *places, next, held, report);
+    report.records_decoded = c.complete;
     // The last complete record must carry a date; a stream ending in an undated record is empty.
-    report.last_day_zero = last_day == 0;
-    const std::size_t kept = complete - bad_job - bad_location;
+    report.last_day_zero = c.last_day == 0;
     if (report.last_day_zero) {
         store.all_readings.clear();
         return;
     }
-    report.dropped_bad_job = bad_job;
-    report.dropped_bad_location = bad_location;
+    report.dropped_bad_job = c.bad_job;
+    report.dropped_bad_location = c.bad_location;
+    const std::size_t kept = c.complete - c.bad_job - c.bad_location;
     // Every place is written below, so the readings of the last download are not cleared
     // first: their pages are reused as they stand.
     if (store.all_readings.capacity() < kept) {
@@ -197,39 +313,13 @@ void decode_records(std::span<const std::uint8_t> stream, std::size_t offset,
     for (std::size_t g = 1; g <= kGroupCount; ++g) {
         next[g] += next[g - 1];
     }
-
-    constexpr std::size_t kWriteAhead = 8;
-    Reading working{}; // fields a kind does not carry keep the previous record's values
-    for (std::size_t at = offset; at < end; at += record_length(stream[at])) {
-        decode_record(stream.data() + at, job_flags, working, store);
-        const int group = reading_group(stream[at + 1], stream[at + 2], job_flags);
-        if (group >= 0) {
-            const std::size_t place = next[static_cast<std::size_t>(group)]++;
-            store.all_readings[place] = working;
-            // Each group fills its places in turn, too many groups at once for the hardware to
-            // see the runs: the place a few readings on is fetched for writing now.
-            if (place + kWriteAhead < kept) {
-                __builtin_prefetch(store.all_readings.data() + place + kWriteAhead, 1);
-            }
-        }
-    }
+    place_readings(stream, offset, c.end, *places, next, store);
 }
 
 } // namespace
 
 std::size_t record_length(std::uint8_t kind) {
-    switch (kind) {
-    case PinWithTemperature:
-        return 12;
-    case RhTemperature:
-        return 13;
-    case Pin:
-        return 10;
-    case Scan:
-        return 12;
-    default:
-        return 9;
-    }
+    return kind_length(kind);
 }
 
 DecodeReport decode_download(std::span<const std::uint8_t> stream, ReadingStore& store,

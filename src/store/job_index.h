@@ -32,6 +32,11 @@ bool in_tables(const Reading& r);
 class JobListsInOrder {
 public:
     void add(const Reading& r) {
+        if (met_ && r.job == job_ && r.location == location_ && r.sub_location == sub_) {
+            // The group of the reading before: the order holds.
+            (is_rh(r) ? rh_ : mc_).add(r);
+            return;
+        }
         if (grouped_ && met_ &&
             std::tie(r.job, r.location, r.sub_location) < std::tie(job_, location_, sub_)) {
             grouped_ = false;

@@ -15,10 +15,53 @@ namespace {
 // the snprintf path.
 constexpr std::size_t kScratchSize = 64;
 
-// Writes the "%.*f" text of value into scratch; returns its length. Finite values go through
-// std::to_chars, which rounds exactly as printf does; anything it cannot place falls back to
-// snprintf so that the text is always printf's.
+// "%.1f" (decimals 1) or "%.2f" (decimals 2) of a value below 1e7 in magnitude by integer
+// arithmetic, or nullptr for a value it leaves to the exact path (see write_tenths).
+char* write_decimals(char* at, double value, int decimals) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 1e7)) {
+        return nullptr;
+    }
+    // Below 1e9 the product is within 1e-7 of the exact scaled value, so a fraction further than
+    // 1e-6 from one half rounds to the same side as the exact value does.
+    const std::uint32_t scale = decimals == 1 ? 10U : 100U;
+    const double scaled = magnitude * scale;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-6) {
+        return nullptr;
+    }
+    const auto units = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1U : 0U);
+    if (std::signbit(value)) {
+        *at++ = '-'; // printf keeps the sign of a negative value that rounds to zero
+    }
+    if (const std::uint32_t whole_part = units / scale; whole_part < 100) {
+        if (whole_part >= 10) {
+            *at++ = static_cast<char>('0' + whole_part / 10);
+        }
+        *at++ = static_cast<char>('0' + whole_part % 10);
+    } else {
+        at = std::to_chars(at, at + kTenthsRoom - 4, whole_part).ptr;
+    }
+    *at++ = '.';
+    const std::uint32_t part = units % scale;
+    if (decimals == 2) {
+        *at++ = static_cast<char>('0' + part / 10);
+    }
+    *at++ = static_cast<char>('0' + part % 10);
+    return at;
+}
+
+// Writes the "%.*f" text of value into scratch; returns its length. One and two decimals are
+// written by integer arithmetic where that is exact (write_decimals); other finite values go
+// through std::to_chars, which rounds exactly as printf does; anything it cannot place falls back
+// to snprintf so that the text is always printf's.
 std::size_t fixed_text(char (&scratch)[kScratchSize], double value, int precision) {
+    if (precision == 1 || precision == 2) {
+        if (const char* end = write_decimals(scratch, value, precision)) {
+            return static_cast<std::size_t>(end - scratch);
+        }
+    }
     if (std::isfinite(value) && precision >= 0 && precision <= 17) {
         const std::to_chars_result r = std::to_chars(scratch, scratch + kScratchSize, value,
                                                      std::chars_format::fixed, precision);
@@ -68,33 +111,7 @@ void append_fixed(std::string& out, double value, int precision) {
 }
 
 char* write_tenths(char* at, double value) {
-    const double magnitude = std::fabs(value);
-    if (!(magnitude < 1e7)) {
-        return nullptr;
-    }
-    // Below 1e8 the product is within 1e-8 of the exact tenfold value, so a fraction further than
-    // 1e-6 from one half rounds to the same side as the exact value does.
-    const double scaled = magnitude * 10.0;
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
-    if (std::fabs(fraction - 0.5) < 1e-6) {
-        return nullptr;
-    }
-    const auto tenths = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1U : 0U);
-    if (std::signbit(value)) {
-        *at++ = '-'; // printf keeps the sign of a negative value that rounds to zero
-    }
-    if (const std::uint32_t whole_part = tenths / 10; whole_part < 100) {
-        if (whole_part >= 10) {
-            *at++ = static_cast<char>('0' + whole_part / 10);
-        }
-        *at++ = static_cast<char>('0' + whole_part % 10);
-    } else {
-        at = std::to_chars(at, at + kTenthsRoom - 4, whole_part).ptr;
-    }
-    *at++ = '.';
-    *at++ = static_cast<char>('0' + tenths % 10);
-    return at;
+    return write_decimals(at, value, 1);
 }
 
 int format_fixed(char* buffer, std::size_t size, double value, int precision) {

@@ -143,6 +143,15 @@ TEST_F(Decoder, RhRecordKeepsThePreviousPinFields) {
     EXPECT_DOUBLE_EQ(rh.mc, 12.3);
     EXPECT_EQ(rh.pin_temperature, 70);
     EXPECT_EQ(rh.material, 0);
+
+    // A reading the data model has no place for (job 6) still passes its fields on.
+    Bytes dropped = pin_t;
+    dropped[1] = 0x06;
+    dropped[8] = 0x45;
+    decode(join({header(), dropped, kRhRecord}));
+    ASSERT_EQ(store.all_readings.size(), 1u);
+    EXPECT_DOUBLE_EQ(store.all_readings[0].mc, 45.3);
+    EXPECT_EQ(store.all_readings[0].pin_temperature, 70);
 }
 
 TEST_F(Decoder, ModelRules) {
