@@ -1,3 +1,4 @@
+#include "archive/visit_archive.h"
 #include "files/regular_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
@@ -17,13 +18,15 @@ namespace {
 
 constexpr const char* kDownloadUsage =
     "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
-    "                       [--max-bytes N]\n"
+    "                       [--max-bytes N] [--no-archive]\n"
     "\n"
     "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
     "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
     "the ports to search). --dump also writes the raw download stream, --log the transcript of\n"
     "every exchange. A base unit that sends more than N bytes (default 16 MiB) without its last\n"
-    "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n";
+    "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n"
+    "The download is kept in the visit archive (see qmtool archive) unless --no-archive is\n"
+    "given.\n";
 
 constexpr const char* kEllipsis = "\u2026";
 
@@ -151,6 +154,28 @@ const char* outcome_text(qm::DownloadOutcome outcome) {
     return "download failed";
 }
 
+// Keeps the download in the visit archive; a download that cannot be kept is still written.
+void archive_download(std::span<const std::uint8_t> stream, const qm::AppState& app) {
+    const qm::OpenedArchive opened = qm::open_archive(qm::default_archive_path());
+    if (!opened.message.empty()) {
+        std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
+    }
+    if (!opened.archive) {
+        return;
+    }
+    const qm::AddVisitResult added = opened.archive->add_visit(
+        stream, qm::VisitSource::Download, qm::received_now(), app.store, app.meter);
+    const auto id = static_cast<long long>(added.visit_id);
+    if (added.status == qm::AddVisitResult::Status::Added) {
+        std::fprintf(stderr, "Kept in the archive as visit %lld.\n", id);
+    } else if (added.status == qm::AddVisitResult::Status::AlreadyArchived) {
+        std::fprintf(stderr, "Already in the archive as visit %lld.\n", id);
+    } else {
+        std::fprintf(stderr, "qmtool: warning: the visit was not kept in the archive %s: %s\n",
+                     opened.archive->path().c_str(), added.error.c_str());
+    }
+}
+
 } // namespace
 
 int run_download(int argc, char** argv) {
@@ -158,8 +183,8 @@ int run_download(int argc, char** argv) {
     std::string error;
     qm::DownloadOptions options;
     const InterruptHold hold;
-    if (!parse_arguments(argc, argv, {}, {"--port", "--out", "--dump", "--log", "--max-bytes"},
-                         args, error) ||
+    if (!parse_arguments(argc, argv, {"--no-archive"},
+                         {"--port", "--out", "--dump", "--log", "--max-bytes"}, args, error) ||
         args.help || !args.positional.empty() || args.value("--out") == nullptr ||
         !parse_max_bytes(args, options)) {
         if (!error.empty()) {
@@ -190,6 +215,9 @@ int run_download(int argc, char** argv) {
     std::fprintf(stderr, "Downloaded %zu bytes in %zu packets from %s, %zu readings.\n",
                  result.stream.size(), result.packets, result.port.c_str(),
                  result.report.readings_kept);
+    if (!args.has("--no-archive")) {
+        archive_download(result.stream, app);
+    }
     // The raw stream is written as every other output: atomically, onto a regular file only.
     if (const std::string* dump = args.value("--dump"); dump != nullptr) {
         if (const int failure = qm::replace_file_contents(*dump, result.stream); failure != 0) {
