@@ -246,6 +246,7 @@ bool VisitArchive::read_source(std::int64_t id, std::vector<std::uint8_t>& bytes
 
 bool VisitArchive::set_annotations(std::int64_t id, RecordKind kind, std::int32_t job,
                                    std::string_view title, std::string_view notes) {
+    db_.restore_failure(0, {}); // a job that is not there is no failure
     SqliteStatement update(db_, "UPDATE jobs SET title = ?4, notes = ?5 "
                                 "WHERE visit_id = ?1 AND kind = ?2 AND number = ?3");
     return update.bind(1, id)

@@ -131,7 +131,8 @@ public:
     // The source bytes of a visit; false when there is no such visit.
     bool read_source(std::int64_t id, std::vector<std::uint8_t>& bytes, VisitSource& kind);
 
-    // Replaces a job's title and notes; false when the visit has no such job or on a failure.
+    // Replaces a job's title and notes; false when the visit has no such job (error() empty) or
+    // on a failure.
     bool set_annotations(std::int64_t id, RecordKind kind, std::int32_t job, std::string_view title,
                          std::string_view notes);
     // Removes a visit and everything it holds; false when there is no such visit.

@@ -9,6 +9,7 @@
 #include "store/session_state.h"
 #include "store/user_interface.h"
 
+#include <functional>
 #include <span>
 #include <string>
 
@@ -37,5 +38,17 @@ AddVisitResult archive_source(VisitArchive& archive, std::span<const std::uint8_
 // and notes the archive holds. Nothing changes when it fails (error says why).
 DecodedSource open_visit(VisitArchive& archive, std::int64_t id, ReadingStore& store,
                          MeterIdentity& meter, JobRecords& records, Selection& selection);
+
+struct VisitExport {
+    bool ok = false;
+    std::string error; // the visit that cannot be opened, or the file that failed and why
+    std::vector<std::string> written;
+};
+
+// Writes one ".qmk" per job of visit `id` into `folder`, named "Job<j>-ID<iii>.qmk", with the
+// titles and notes the archive holds, as a save of that one job from its job list. A file that
+// exists is replaced only when replace(path) says so.
+VisitExport export_visit(VisitArchive& archive, std::int64_t id, const std::string& folder,
+                         const std::function<bool(const std::string&)>& replace);
 
 } // namespace qm
