@@ -97,6 +97,7 @@ struct FileCommandContext {
 struct FileCommandResult {
     bool refused = false; // an opened file was refused
     bool loaded = false;  // a save file was loaded: the wizard continues from it
+    std::string path;     // the file that was loaded
 };
 
 // The one entry point of all file work. Failures are shown through ui.
