@@ -111,7 +111,8 @@ bool migrate(SqliteDb& db, std::string& reason) {
 
 bool configure(SqliteDb& db) {
     sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
-    return db.exec("PRAGMA foreign_keys = ON");
+    // Reading through a memory map spares a read() per page of a large source.
+    return db.exec("PRAGMA foreign_keys = ON") && db.exec("PRAGMA mmap_size = 268435456");
 }
 
 } // namespace

@@ -231,17 +231,24 @@ std::vector<ArchivedReading> VisitArchive::visit_readings(std::int64_t id) {
     return rows;
 }
 
-bool VisitArchive::read_source(std::int64_t id, std::vector<std::uint8_t>& bytes,
-                               VisitSource& kind) {
+bool VisitArchive::use_source(
+    std::int64_t id, const std::function<void(std::span<const std::uint8_t>, VisitSource)>& use) {
     SqliteStatement query(db_, "SELECT v.source_kind, s.bytes FROM visits v JOIN visit_sources s "
                                "ON s.visit_id = v.id WHERE v.id = ?1");
     if (!query.bind(1, id).step()) {
         return false;
     }
-    kind = query.column_text(0) == "file" ? VisitSource::File : VisitSource::Download;
-    const std::span<const std::uint8_t> blob = query.column_blob(1);
-    bytes.assign(blob.begin(), blob.end());
+    use(query.column_blob(1),
+        query.column_text(0) == "file" ? VisitSource::File : VisitSource::Download);
     return true;
+}
+
+bool VisitArchive::read_source(std::int64_t id, std::vector<std::uint8_t>& bytes,
+                               VisitSource& kind) {
+    return use_source(id, [&](std::span<const std::uint8_t> source, VisitSource source_kind) {
+        bytes.assign(source.begin(), source.end());
+        kind = source_kind;
+    });
 }
 
 bool VisitArchive::set_annotations(std::int64_t id, RecordKind kind, std::int32_t job,

@@ -9,6 +9,7 @@
 #include "store/reading_store.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -130,6 +131,10 @@ public:
     std::vector<ArchivedReading> visit_readings(std::int64_t id);
     // The source bytes of a visit; false when there is no such visit.
     bool read_source(std::int64_t id, std::vector<std::uint8_t>& bytes, VisitSource& kind);
+    // Hands the source bytes of a visit to `use` where SQLite holds them (valid only during the
+    // call), without a copy; false when there is no such visit.
+    bool use_source(std::int64_t id,
+                    const std::function<void(std::span<const std::uint8_t>, VisitSource)>& use);
 
     // Replaces a job's title and notes; false when the visit has no such job (error() empty) or
     // on a failure.

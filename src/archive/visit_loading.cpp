@@ -78,14 +78,15 @@ AddVisitResult archive_source(VisitArchive& archive, std::span<const std::uint8_
 DecodedSource open_visit(VisitArchive& archive, std::int64_t id, ReadingStore& store,
                          MeterIdentity& meter, JobRecords& records, Selection& selection) {
     DecodedSource result;
-    std::vector<std::uint8_t> bytes;
-    VisitSource kind = VisitSource::Download;
     const std::optional<VisitSummary> visit = archive.find_visit(id);
-    if (!visit || !archive.read_source(id, bytes, kind)) {
+    const bool found =
+        visit && archive.use_source(id, [&](std::span<const std::uint8_t> bytes, VisitSource) {
+            result = decode_source(bytes, store, meter, records, selection);
+        });
+    if (!found) {
         result.error = "There is no visit " + std::to_string(id) + " in the archive.";
         return result;
     }
-    result = decode_source(bytes, store, meter, records, selection);
     if (result.ok) {
         store.annotations.clear();
         for (const ArchivedJob& job : visit->jobs) {
