@@ -370,7 +370,7 @@ FileCommandResult MainWindow::runFileCommand(FileCommand command) {
         updateCheckMarks();
     }
     if (result.loaded) {
-        archive_->keep_file(result.path, state_.store, state_.meter);
+        keepOpenedFile(result.path);
         dataReplaced();
         wizard_.fileLoaded();
     }

@@ -147,6 +147,8 @@ private:
     FileCommandContext fileContext();
     // Keeps a completed download in the archive before the wizard goes on.
     void keepDownload(std::span<const std::uint8_t> stream);
+    // Keeps the file File > Open just loaded.
+    void keepOpenedFile(const std::string& path);
 
     AppState& state_;
     ShellServices services_;

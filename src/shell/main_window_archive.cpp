@@ -20,6 +20,13 @@ void MainWindow::keepDownload(std::span<const std::uint8_t> stream) {
     }
 }
 
+void MainWindow::keepOpenedFile(const std::string& path) {
+    archive_->keep_file(path, state_.store, state_.meter);
+    if (history_) {
+        history_->reload();
+    }
+}
+
 void MainWindow::annotationsStored(RecordKind kind, std::int32_t job) {
     archive_->annotations_confirmed(state_.store, kind, job);
     if (history_) {

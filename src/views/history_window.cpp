@@ -37,6 +37,7 @@ HistoryWindow::HistoryWindow(VisitArchive& archive, HistoryActions actions, QWid
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    table_->setWordWrap(false); // one line a visit; the tooltip shows all of it
     table_->horizontalHeader()->setStretchLastSection(false);
     table_->horizontalHeader()->setSectionResizeMode(HistoryModel::Jobs, QHeaderView::Stretch);
     table_->setColumnWidth(HistoryModel::Received, 130);
