@@ -4,12 +4,14 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qm {
@@ -76,14 +78,26 @@ std::string reason_of(int error) {
     return error == ENODEV ? "not a regular file" : std::strerror(error);
 }
 
+// The schema version and the number of schema objects, read together: another program that
+// creates the archive at the same moment is seen before or after, never halfway.
+bool read_version(SqliteDb& db, std::int64_t& version, std::int64_t& objects) {
+    SqliteStatement query(db, "SELECT (SELECT user_version FROM pragma_user_version), "
+                              "(SELECT count(*) FROM sqlite_schema)");
+    if (!query.ok() || !query.step()) {
+        return false;
+    }
+    version = query.column_int(0);
+    objects = query.column_int(1);
+    return true;
+}
+
 // Brings the archive to the current schema in one transaction, after looking again inside it:
 // another program may have done it meanwhile.
 bool migrate(SqliteDb& db, std::string& reason) {
     SqliteTransaction transaction(db);
     std::int64_t version = 0;
     std::int64_t objects = 0;
-    if (!transaction.begun() || !db.query_int("PRAGMA user_version", version) ||
-        !db.query_int("SELECT count(*) FROM sqlite_schema", objects)) {
+    if (!transaction.begun() || !read_version(db, version, objects)) {
         reason = db.error();
         return false;
     }
@@ -157,30 +171,30 @@ std::string archive_unusable_message(const std::string& path, std::string_view r
            ". Downloads and files work as before, but they are not kept in the archive.";
 }
 
-OpenedArchive open_archive(const std::string& path) {
+namespace {
+
+// Opens a prepared archive file once; `busy` says that another program held a lock that the
+// busy timeout does not wait for (SQLite gives up at once while a journal mode changes).
+OpenedArchive open_prepared(const std::string& path, bool& busy) {
     OpenedArchive opened;
-    if (const int error = prepare_file(path); error != 0) {
-        opened.message = archive_unusable_message(path, reason_of(error));
-        return opened;
-    }
     SqliteDb db;
+    const auto fail = [&](const SqliteDb& failed, std::string_view reason) {
+        busy = failed.error_code() == SQLITE_BUSY || failed.error_code() == SQLITE_LOCKED;
+        opened.message = archive_unusable_message(path, reason);
+        return std::move(opened);
+    };
     std::int64_t version = 0;
-    if (!db.open(path, false) || !configure(db) || !db.query_int("PRAGMA user_version", version)) {
-        opened.message = archive_unusable_message(path, db.error());
-        return opened;
-    }
     std::int64_t objects = 0;
-    if (version == 0 &&
-        (!db.query_int("SELECT count(*) FROM sqlite_schema", objects) || objects > 0)) {
-        opened.message = archive_unusable_message(
-            path, objects > 0 ? "it is a database of another program" : db.error());
-        return opened;
+    if (!db.open(path, false) || !configure(db) || !read_version(db, version, objects)) {
+        return fail(db, db.error());
+    }
+    if (version == 0 && objects > 0) {
+        return fail(SqliteDb{}, "it is a database of another program");
     }
     if (version > kArchiveSchemaVersion) {
         SqliteDb reader;
         if (!reader.open(path, true) || !configure(reader)) {
-            opened.message = archive_unusable_message(path, reader.error());
-            return opened;
+            return fail(reader, reader.error());
         }
         opened.message = "The archive " + path + " was written by a newer version of Quellmark " +
                          "(schema " + std::to_string(version) + "; this version knows up to " +
@@ -191,11 +205,28 @@ OpenedArchive open_archive(const std::string& path) {
     }
     std::string reason;
     if (!db.exec("PRAGMA journal_mode = WAL") || !migrate(db, reason)) {
-        opened.message = archive_unusable_message(path, reason.empty() ? db.error() : reason);
-        return opened;
+        return fail(db, reason.empty() ? db.error() : reason);
     }
     opened.archive = std::make_unique<VisitArchive>(std::move(db), path, false);
     return opened;
+}
+
+} // namespace
+
+OpenedArchive open_archive(const std::string& path) {
+    if (const int error = prepare_file(path); error != 0) {
+        return {nullptr, archive_unusable_message(path, reason_of(error))};
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        bool busy = false;
+        OpenedArchive opened = open_prepared(path, busy);
+        if (!busy || std::chrono::steady_clock::now() > deadline) {
+            return opened;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 } // namespace qm

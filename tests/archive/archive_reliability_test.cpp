@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,6 +87,9 @@ TEST_F(ArchiveReliability, TwoWritersAtOnceBothSucceed) {
                 return 3;
             }
             const OpenedArchive opened = open_archive(path());
+            if (!opened.message.empty()) {
+                std::fprintf(stderr, "%s\n", opened.message.c_str());
+            }
             for (int n = 0; n < 10 && opened.archive; ++n) {
                 const AddVisitResult added = archive_source(
                     *opened.archive, test::variant_stream(writer * 100 + n), received_now());
