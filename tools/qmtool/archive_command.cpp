@@ -118,9 +118,9 @@ int show_visit(qm::VisitArchive& archive, std::int64_t id) {
                 std::string(qm::visit_source_name(visit->source)).c_str(), visit->sha256.c_str(),
                 static_cast<long long>(visit->readings));
     for (const qm::ArchivedJob& job : visit->jobs) {
-        std::printf("\n%s job %d, ID %03d, %lld readings\n",
+        std::printf("\n%s job %d, ID %03d, %lld reading%s\n",
                     job.kind == qm::RecordKind::Mc ? "MC" : "RH/T", job.number, job.id,
-                    static_cast<long long>(job.readings));
+                    static_cast<long long>(job.readings), job.readings == 1 ? "" : "s");
         if (!job.title.empty()) {
             std::printf("Title: %s\n", to_utf8(job.title).c_str());
         }
