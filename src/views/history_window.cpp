@@ -44,6 +44,24 @@ HistoryWindow::HistoryWindow(VisitArchive& archive, HistoryActions actions, QWid
     table_->setColumnWidth(HistoryModel::Meter, 100);
     table_->installEventFilter(this);
 
+    layOut(filterLabel);
+
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        model_->setFilter(text);
+        updateButtons();
+    });
+    connect(table_, &QAbstractItemView::doubleClicked, this, &HistoryWindow::openSelected);
+    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &HistoryWindow::updateButtons);
+    connect(model_, &QAbstractItemModel::modelReset, this, &HistoryWindow::updateButtons);
+    connect(open_, &QPushButton::clicked, this, &HistoryWindow::openSelected);
+    connect(export_, &QPushButton::clicked, this, &HistoryWindow::exportSelected);
+    connect(delete_, &QPushButton::clicked, this, &HistoryWindow::deleteSelected);
+    table_->setFocus();
+    updateButtons();
+}
+
+void HistoryWindow::layOut(QLabel* filterLabel) {
     open_ = new QPushButton(QStringLiteral("&Open"), this);
     export_ = new QPushButton(QStringLiteral("&Export\u2026"), this);
     delete_ = new QPushButton(QStringLiteral("&Delete\u2026"), this);
@@ -66,22 +84,7 @@ HistoryWindow::HistoryWindow(VisitArchive& archive, HistoryActions actions, QWid
     layout->addLayout(top);
     layout->addWidget(table_, 1);
     layout->addLayout(buttons);
-
-    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        model_->setFilter(text);
-        updateButtons();
-    });
-    connect(table_, &QAbstractItemView::doubleClicked, this, &HistoryWindow::openSelected);
-    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &HistoryWindow::updateButtons);
-    connect(model_, &QAbstractItemModel::modelReset, this, &HistoryWindow::updateButtons);
-    connect(open_, &QPushButton::clicked, this, &HistoryWindow::openSelected);
-    connect(export_, &QPushButton::clicked, this, &HistoryWindow::exportSelected);
-    connect(delete_, &QPushButton::clicked, this, &HistoryWindow::deleteSelected);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    delete_->setEnabled(!archive_.read_only());
-    table_->setFocus();
-    updateButtons();
 }
 
 void HistoryWindow::reload() {

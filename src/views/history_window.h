@@ -57,6 +57,8 @@ private:
     void exportSelected();
     void deleteSelected();
     void updateButtons();
+    // The buttons, and the filter, table and buttons placed in the window.
+    void layOut(QLabel* filterLabel);
 
     VisitArchive& archive_;
     HistoryActions actions_;
