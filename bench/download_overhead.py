@@ -51,7 +51,7 @@ def main():
         while not os.path.islink(link):
             time.sleep(0.01)
         start = time.monotonic()
-        run = subprocess.run([qmtool, "download", "--port", link, "--out",
+        run = subprocess.run([qmtool, "download", "--no-archive", "--port", link, "--out",
                               os.path.join(tmp, "out")], capture_output=True, text=True)
         took = time.monotonic() - start
         emulator.wait(timeout=10)

@@ -49,3 +49,4 @@ download_s=$(sed -n 's/^packets: .*, download: \([0-9.]*\) s$/\1/p' "$work/downl
     echo "download_floor_s $(python3 -c "print($packets * 0.4 + 0.05)")"
 } >"$work/figures"
 python3 "$top/bench/bench_table.py" "$work/bench.json" "$work/figures"
+python3 "$top/bench/archive_table.py" "$work/bench.json"

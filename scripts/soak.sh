@@ -72,7 +72,7 @@ download() {
     rm -rf "$work/out" "$work/dump"
     local start
     start=$(date +%s%N)
-    "$qmtool" download --port "$link" --out "$work/out" --dump "$work/dump" \
+    "$qmtool" --archive "$work/archive.sqlite" download --port "$link" --out "$work/out" --dump "$work/dump" \
         --max-bytes "$max_bytes" >/dev/null 2>"$work/err" &
     local pid=$!
     local interrupted=""

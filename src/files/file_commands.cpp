@@ -71,6 +71,7 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
             c.wizard.step = kSavedStep;
         }
         result.loaded = true;
+        result.path = *path;
     } else if (load.rejected()) {
         result.refused = true;
     }

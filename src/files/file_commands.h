@@ -99,6 +99,7 @@ struct FileCommandResult {
     bool loaded = false;  // a save file was loaded: the wizard continues from it
     // How the settings write at the end of a save went (Ok when there was none).
     SettingsStatus settings_written = SettingsStatus::Ok;
+    std::string path; // the file that was loaded
 };
 
 // The one entry point of all file work. Failures are shown through ui.

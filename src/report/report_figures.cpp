@@ -18,9 +18,6 @@ namespace {
 constexpr int kMaterialSlots = kMaterialCount + 1;
 constexpr std::size_t kGroupKeys = kLocationCount * kSubLocationCount * kMaterialSlots;
 constexpr std::int64_t kTenthsOf32F = 320;
-constexpr int kHoursPerDay = 24;
-constexpr int kMinutesPerHour = 60;
-constexpr int kHalfDayHours = 12;
 
 // The place of a location, sub-location and material among the groups, or kNoGroup for a
 // reading the tables cannot place.
@@ -159,17 +156,6 @@ std::string tenths_text(std::int64_t tenths) {
     const std::int64_t magnitude = tenths < 0 ? -tenths : tenths;
     return (tenths < 0 ? "-" : "") + std::to_string(magnitude / 10) + '.' +
            std::to_string(magnitude % 10);
-}
-
-std::int64_t reading_minute(const Reading& r) {
-    int hour = decoded_hour(r.hour_code);
-    if (hour_is_12h(r.hour_code)) {
-        hour = hour % kHalfDayHours + (hour_is_pm(r.hour_code) ? kHalfDayHours : 0);
-    }
-    hour = std::clamp(hour, 0, kHoursPerDay - 1);
-    const std::int64_t day = report_day_number(2000 + r.year, r.month, r.day);
-    return (day * kHoursPerDay + hour) * kMinutesPerHour +
-           std::clamp(r.minute, 0, kMinutesPerHour - 1);
 }
 
 void order_by_clock(std::vector<Reading>& readings) {

@@ -71,6 +71,10 @@ void MainWindowJobList::set_job_caption(std::string_view text) {
                            panel->fieldText(SidePanel::kLastReadingId), from_cp1252(text));
 }
 
+void MainWindowJobList::annotations_stored(RecordKind kind, std::int32_t job) {
+    window_.annotationsStored(kind, job);
+}
+
 JobWindows::JobWindows(MainWindow& window) : window_(window), jobs_(window) {}
 
 void JobWindows::viewSummary() {

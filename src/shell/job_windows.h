@@ -26,6 +26,7 @@ public:
     void replace_entry(int position, std::string_view text) override;
     std::string job_caption() const override;
     void set_job_caption(std::string_view text) override;
+    void annotations_stored(RecordKind kind, std::int32_t job) override;
 
 private:
     MainWindow& window_;

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "archive/archive_session.h"
 #include "files/settings_file.h"
 #include "files/transcript_file.h"
 #include "link/download_procedure.h"
@@ -63,6 +64,9 @@ MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
     if (!services_.today) {
         services_.today = local_today;
     }
+    archive_ = std::make_unique<ArchiveSession>(
+        services_.archive_path.empty() ? default_archive_path() : services_.archive_path,
+        *services_.ui);
 
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Trekmoor Series Application"));
@@ -115,6 +119,7 @@ void MainWindow::buildMenu() {
     static constexpr Item kItems[] = {
         {"&File", "&Open", kMenuOpen, false},
         {"&File", "&Report\u2026", kMenuReport, false},
+        {"&File", "&History\u2026", kMenuHistory, false},
         {"&File", "&Close", kMenuClose, false},
         {"&Options", "&Remember Filename", kMenuRememberFilename, true},
         {"&Options", nullptr, 0, false},
@@ -151,6 +156,7 @@ void MainWindow::buildMenu() {
     menuAction(kMenuOpen)->setShortcut(QKeySequence::Open);
     menuAction(kMenuReport)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     menuAction(kMenuReport)->setEnabled(false);
+    menuAction(kMenuHistory)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     menuAction(kMenuHelpTopics)->setShortcut(QKeySequence::HelpContents);
     menuAction(kMenuHelpTopics)->setShortcutContext(Qt::ApplicationShortcut);
     updateCheckMarks();
@@ -232,6 +238,9 @@ void MainWindow::menuCommand(int id) {
         return;
     case kMenuReport:
         openReport();
+        return;
+    case kMenuHistory:
+        showHistory();
         return;
     case kMenuRememberFilename:
         s.remember_filename = s.remember_filename != 0 ? 0 : 1;
@@ -374,6 +383,7 @@ FileCommandResult MainWindow::runFileCommand(FileCommand command) {
         updateCheckMarks();
     }
     if (result.loaded) {
+        keepOpenedFile(result.path);
         dataReplaced();
         wizard_.fileLoaded();
     }
@@ -491,6 +501,9 @@ bool MainWindow::runDownload() {
     // The wait dialog had the keyboard; the mnemonics of the pages work again.
     activateWindow();
     if (completed) {
+        if (services_.download) {
+            archive_->set_current_visit(std::nullopt); // a download without its bytes
+        }
         dataReplaced();
     }
     return completed;
@@ -508,6 +521,9 @@ bool MainWindow::runSerialDownload() {
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
     waitUi_ = nullptr;
     save_last_download_transcript(format_transcript(transcript));
+    if (result.outcome == DownloadOutcome::Completed) {
+        keepDownload(result.stream);
+    }
     repaintSidePanel();
     return result.outcome == DownloadOutcome::Completed;
 }

@@ -9,14 +9,20 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
+#include <string>
 
 class QAction;
 
 namespace qm {
 
+class ArchiveSession;
 class HelpWindow;
+class HistoryWindow;
 class JobWindows;
 class JobListPage;
 class SidePanel;
@@ -35,6 +41,8 @@ constexpr int kMenuHelpTopics = 40044;
 constexpr int kMenuAbout = 40002;
 // File > Report...: the client report of the selected jobs.
 constexpr int kMenuReport = 40050;
+// File > History...: the visits of the archive.
+constexpr int kMenuHistory = 40051;
 // Commands without a menu item: each flips one part of a batch print (4, 2 and 1).
 constexpr int kMenuPrintHistogram = 40041;
 constexpr int kMenuPrintTable = 40042;
@@ -54,6 +62,11 @@ struct ShellServices {
     // was cancelled.
     std::function<bool()> download;
     std::function<LocalDate()> today;
+    // The visit archive's file; empty for default_archive_path().
+    std::string archive_path;
+    // The History window's folder choice and Yes/No questions; empty for the real dialogs.
+    std::function<std::optional<std::string>()> choose_folder;
+    std::function<bool(const QString&)> confirm;
 };
 
 // The application's one top-level window: the menu, the side panel at the left and the current
@@ -88,6 +101,14 @@ public:
     void back();
     // Runs file_command with the window's services; an accepted open continues the wizard.
     FileCommandResult runFileCommand(FileCommand command);
+    // File > History...: shows the History window (created at the first call).
+    void showHistory();
+    HistoryWindow* historyWindow() const;
+    // History's Open: the visit comes in as a loaded file does.
+    void openArchivedVisit(std::int64_t id);
+    // A title or notes were confirmed: the current visit of the archive takes them.
+    void annotationsStored(RecordKind kind, std::int32_t job);
+    ArchiveSession& archive() { return *archive_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -124,6 +145,10 @@ private:
     // A download or a loaded file replaced the data: the side panel follows.
     void dataReplaced();
     FileCommandContext fileContext();
+    // Keeps a completed download in the archive before the wizard goes on.
+    void keepDownload(std::span<const std::uint8_t> stream);
+    // Keeps the file File > Open just loaded.
+    void keepOpenedFile(const std::string& path);
 
     AppState& state_;
     ShellServices services_;
@@ -136,6 +161,8 @@ private:
     SidePanel* sidePanel_ = nullptr;
     WizardPage* page_ = nullptr;
     QPointer<HelpWindow> help_;
+    std::unique_ptr<ArchiveSession> archive_;
+    QPointer<HistoryWindow> history_;
     std::unique_ptr<JobWindows> jobWindows_;
     ViewOpener viewOpener_;
     bool downloading_ = false;

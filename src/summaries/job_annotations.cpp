@@ -38,6 +38,7 @@ bool store_job_title(ReadingStore& store, ManagedKind kind, JobListLink& list,
     list.replace_entry(annotation_position(list), stored);
     // The caption is the bare title, without the "ID#" that a selection change adds.
     list.set_job_caption(stored);
+    list.annotations_stored(*record_kind(kind), job);
     return true;
 }
 

@@ -26,6 +26,8 @@ public:
     // The side panel's job caption.
     virtual std::string job_caption() const = 0;
     virtual void set_job_caption(std::string_view text) = 0;
+    // A title or notes of the job were confirmed ("OK"): the shell keeps them (in the archive).
+    virtual void annotations_stored(RecordKind /*kind*/, std::int32_t /*job*/) {}
 };
 
 // The position the title and notes are stored for: the first selected entry, 0 when none is.

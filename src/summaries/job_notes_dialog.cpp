@@ -24,8 +24,8 @@ std::size_t stored_length(const QString& text) {
 } // namespace
 
 JobNotesDialog::JobNotesDialog(ReadingStore& store, RecordKind kind, std::int32_t job,
-                               const LayoutMetrics& metrics, QWidget* parent)
-    : QDialog(parent), store_(store), kind_(kind), job_(job) {
+                               const LayoutMetrics& metrics, QWidget* parent, JobListLink* jobs)
+    : QDialog(parent), store_(store), jobs_(jobs), kind_(kind), job_(job) {
     using namespace dialog_controls;
     setWindowTitle(QStringLiteral("Job Notes"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -80,7 +80,10 @@ void JobNotesDialog::keepWithinLimit() {
 }
 
 void JobNotesDialog::store() {
-    store_.annotations.set_notes(kind_, job_, to_cp1252(edit_->toPlainText()));
+    if (store_.annotations.set_notes(kind_, job_, to_cp1252(edit_->toPlainText())) &&
+        jobs_ != nullptr) {
+        jobs_->annotations_stored(kind_, job_);
+    }
     close();
 }
 

@@ -12,6 +12,8 @@ class QTextEdit;
 
 namespace qm {
 
+class JobListLink;
+
 // The "Job Notes" window (137): free text for one job, shown again when it is opened again and
 // printed on the job's summary. The job (number and kind) is fixed when the window opens, so the
 // text shown and the text stored belong to the same job. "OK" stores the text (at most 999 bytes,
@@ -22,8 +24,10 @@ class JobNotesDialog : public QDialog {
 public:
     static constexpr int kEditId = 1071;
 
+    // `jobs`, when given, is told of the notes stored by "OK".
     JobNotesDialog(ReadingStore& store, RecordKind kind, std::int32_t job,
-                   const LayoutMetrics& metrics, QWidget* parent = nullptr);
+                   const LayoutMetrics& metrics, QWidget* parent = nullptr,
+                   JobListLink* jobs = nullptr);
 
     QTextEdit* edit() const { return edit_; }
     QPushButton* okButton() const { return ok_; }
@@ -35,6 +39,7 @@ private:
     void store();
 
     ReadingStore& store_;
+    JobListLink* jobs_;
     RecordKind kind_;
     std::int32_t job_;
     QTextEdit* edit_ = nullptr;

@@ -118,7 +118,7 @@ void SummaryWindow::openNotes() {
     if (!notes_) {
         // Owned by the main window, like the other annotation window.
         notes_ = new JobNotesDialog(app_.store, *record_kind(kind_), summaryJob().job(), metrics_,
-                                    parentWidget());
+                                    parentWidget(), &jobs_);
     }
     notes_->show();
     notes_->raise();

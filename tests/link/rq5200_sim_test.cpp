@@ -1,4 +1,5 @@
 // Downloads from rq5200-sim on a real pseudo-terminal.
+#include "archive/visit_archive.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
 #include "link/protocol.h"
@@ -270,14 +271,15 @@ TEST(SimCommandLine, BadUseChangesNothing) {
     fs::remove_all(dir);
 }
 
-// One whole download with the base unit's own timing, through qmtool.
+// One whole download with the base unit's own timing, through qmtool, kept in the archive.
 TEST(SimWithRealTiming, QmtoolDownloadWritesEveryJob) {
     Sim demo({"--once", "--readings", "12", "--presence-ms", "200"});
     const fs::path out = demo.dir() / "jobs";
-    const pid_t tool =
-        spawn({QM_QMTOOL_PATH, "download", "--port", demo.link, "--out", out.string(), "--dump",
-               (demo.dir() / "dump").string(), "--log", (demo.dir() / "log").string()},
-              demo.dir());
+    const std::string archive = (demo.dir() / "archive.sqlite").string();
+    const pid_t tool = spawn({QM_QMTOOL_PATH, "--archive", archive, "download", "--port", demo.link,
+                              "--out", out.string(), "--dump", (demo.dir() / "dump").string(),
+                              "--log", (demo.dir() / "log").string()},
+                             demo.dir());
     EXPECT_EQ(wait_exit(tool, 30s), 0);
     EXPECT_EQ(demo.wait(5s), 0); // --once: the emulator ends after the download
     EXPECT_FALSE(fs::exists(fs::symlink_status(demo.link)));
@@ -291,6 +293,16 @@ TEST(SimWithRealTiming, QmtoolDownloadWritesEveryJob) {
     const std::string text(log.begin(), log.end());
     EXPECT_THAT(text, HasSubstr("listen  received 99  ok"));
     EXPECT_THAT(text, HasSubstr("write  sent 99 00 99  ok"));
+    const OpenedArchive kept = open_archive(archive);
+    ASSERT_TRUE(kept.archive) << kept.message;
+    const std::vector<VisitSummary> visits = kept.archive->list_visits("", 0, 10);
+    ASSERT_EQ(visits.size(), 1U);
+    EXPECT_EQ(visits[0].source, VisitSource::Download);
+    EXPECT_EQ(visits[0].jobs.size(), 5U);
+    Bytes source;
+    VisitSource kind = VisitSource::File;
+    ASSERT_TRUE(kept.archive->read_source(visits[0].id, source, kind));
+    EXPECT_EQ(source, demo.image);
 }
 
 } // namespace

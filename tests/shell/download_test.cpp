@@ -53,6 +53,7 @@ protected:
         ShellServices services;
         services.ui = &ui_;
         services.dialogs = &dialogs_;
+        services.archive_path = path("archive.sqlite");
         window_ = std::make_unique<MainWindow>(*state_, services);
         window_->show();
         return *window_;

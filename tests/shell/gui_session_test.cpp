@@ -36,6 +36,7 @@ protected:
         ShellServices services;
         services.ui = &ui_;
         services.dialogs = &dialogs_;
+        services.archive_path = path("archive.sqlite");
         window_ = std::make_unique<MainWindow>(*state_, services);
         views_ = std::make_unique<ReadingsViewHost>(*state_);
         window_->setViewOpener([this](MainWindow& w) {

@@ -1,5 +1,6 @@
 // Entry point of the Qt tests: one QApplication for the whole run (offscreen platform), with a
-// configuration folder of its own, so that no test reads or changes the user's settings.
+// configuration and data folder of its own, so that no test reads or changes the user's settings
+// or archive.
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -10,6 +11,9 @@ int main(int argc, char** argv) {
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     const QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    // Nor the user's visit archive: a window that names none keeps its visits here.
+    qputenv("XDG_DATA_HOME", config.path().toLocal8Bit());
+    qunsetenv("QUELLMARK_ARCHIVE");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

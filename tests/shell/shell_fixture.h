@@ -63,6 +63,7 @@ protected:
         services.dialogs = &dialogs_;
         services.download = [this] { return fakeDownload(); };
         services.today = [] { return LocalDate{2009, 5, 12}; };
+        services.archive_path = path("archive.sqlite");
         window_ = std::make_unique<MainWindow>(*state_, services);
         return *window_;
     }

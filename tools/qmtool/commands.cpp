@@ -44,8 +44,15 @@ const std::array kCommands = {
             run_report},
     Command{"download",
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE] [--force]\n"
-            "                          download from the base unit, one save file per job",
+            "                          [--no-archive]\n"
+            "                          download from the base unit, one save file per job; the "
+            "visit\n"
+            "                          is kept in the archive",
             run_download},
+    Command{"archive",
+            "archive list [--json] | show VISIT | add FILE... | export VISIT --out DIR |\n"
+            "                          remove VISIT | check   the visit archive",
+            run_archive},
 };
 
 } // namespace
@@ -55,8 +62,9 @@ std::span<const Command> commands() {
 }
 
 void print_usage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: qmtool COMMAND [ARGS]\n       qmtool --help | --version\n\ncommands:\n");
+    std::fprintf(out, "usage: qmtool [--archive PATH] COMMAND [ARGS]\n       qmtool --help | "
+                      "--version\n\n--archive PATH  the visit archive of download and archive "
+                      "(QUELLMARK_ARCHIVE)\n\ncommands:\n");
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %s\n", c.synopsis);
     }

@@ -1,3 +1,4 @@
+#include "archive/visit_archive.h"
 #include "files/regular_file.h"
 #include "files/transcript_file.h"
 #include "link/download_procedure.h"
@@ -22,7 +23,7 @@ namespace {
 
 constexpr const char* kDownloadUsage =
     "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
-    "                       [--max-bytes N] [--force]\n"
+    "                       [--max-bytes N] [--force] [--no-archive]\n"
     "\n"
     "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
     "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
@@ -30,7 +31,9 @@ constexpr const char* kDownloadUsage =
     "every exchange. A base unit that sends more than N bytes (default 16 MiB) without its last\n"
     "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n"
     "Save files that stand in DIR are not replaced without --force: a DIR that holds files of\n"
-    "the names Job<j>-ID<iii>.qmk is refused before the download.\n";
+    "the names Job<j>-ID<iii>.qmk is refused before the download.\n"
+    "The download is kept in the visit archive (see qmtool archive) unless --no-archive is\n"
+    "given.\n";
 
 constexpr const char* kEllipsis = "\u2026";
 
@@ -217,6 +220,28 @@ bool write_dump(const std::string* dump, const std::vector<std::uint8_t>& stream
     return true;
 }
 
+// Keeps the download in the visit archive; a download that cannot be kept is still written.
+void archive_download(std::span<const std::uint8_t> stream, const qm::AppState& app) {
+    const qm::OpenedArchive opened = qm::open_archive(qm::default_archive_path());
+    if (!opened.message.empty()) {
+        std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
+    }
+    if (!opened.archive) {
+        return;
+    }
+    const qm::AddVisitResult added = opened.archive->add_visit(
+        stream, qm::VisitSource::Download, qm::received_now(), app.store, app.meter);
+    const auto id = static_cast<long long>(added.visit_id);
+    if (added.status == qm::AddVisitResult::Status::Added) {
+        std::fprintf(stderr, "Kept in the archive as visit %lld.\n", id);
+    } else if (added.status == qm::AddVisitResult::Status::AlreadyArchived) {
+        std::fprintf(stderr, "Already in the archive as visit %lld.\n", id);
+    } else {
+        std::fprintf(stderr, "qmtool: warning: the visit was not kept in the archive %s: %s\n",
+                     opened.archive->path().c_str(), added.error.c_str());
+    }
+}
+
 } // namespace
 
 int run_download(int argc, char** argv) {
@@ -224,7 +249,7 @@ int run_download(int argc, char** argv) {
     std::string error;
     qm::DownloadOptions options;
     const InterruptHold hold;
-    if (!parse_arguments(argc, argv, {"--force"},
+    if (!parse_arguments(argc, argv, {"--force", "--no-archive"},
                          {"--port", "--out", "--dump", "--log", "--max-bytes"}, args, error) ||
         args.help || !args.positional.empty() || args.value("--out") == nullptr ||
         !parse_max_bytes(args, options)) {
@@ -261,6 +286,9 @@ int run_download(int argc, char** argv) {
     std::fprintf(stderr, "Downloaded %zu bytes in %zu packets from %s, %zu readings.\n",
                  result.stream.size(), result.packets, result.port.c_str(),
                  result.report.readings_kept);
+    if (!args.has("--no-archive")) {
+        archive_download(result.stream, app);
+    }
     if (!write_dump(dump, result.stream)) {
         status = kExitFailure;
     }

@@ -1,0 +1,77 @@
+#include "archive/archive_session.h"
+
+#include "files/regular_file.h"
+
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+// A ".qmk" holds at most 2^31 readings of 68 bytes; one past this size is not kept.
+constexpr std::size_t kMaxKeptFileBytes = std::size_t{1} << 30;
+
+} // namespace
+
+ArchiveSession::ArchiveSession(std::string path, UserInterface& ui)
+    : path_(std::move(path)), ui_(ui) {}
+
+void ArchiveSession::tell(const std::string& text) {
+    ui_.message_box(text, kArchiveCaption, MessageIcon::Warning);
+}
+
+VisitArchive* ArchiveSession::archive() {
+    if (!opened_) {
+        opened_ = true;
+        OpenedArchive opened = open_archive(path_);
+        archive_ = std::move(opened.archive);
+        if (!opened.message.empty()) {
+            tell(opened.message);
+        }
+    }
+    return archive_.get();
+}
+
+void ArchiveSession::keep(std::span<const std::uint8_t> source, VisitSource kind,
+                          const ReadingStore& store, const MeterIdentity& meter) {
+    current_.reset();
+    VisitArchive* kept = archive();
+    if (kept == nullptr || kept->read_only()) {
+        return;
+    }
+    const AddVisitResult added = kept->add_visit(source, kind, received_now(), store, meter);
+    if (added.status == AddVisitResult::Status::Failed) {
+        tell("The visit was not kept in the archive " + path_ + ": " + added.error + ".");
+        return;
+    }
+    current_ = added.visit_id;
+}
+
+void ArchiveSession::keep_file(const std::string& path, const ReadingStore& store,
+                               const MeterIdentity& meter) {
+    std::vector<std::uint8_t> bytes;
+    if (const int error = read_regular_file(path, kMaxKeptFileBytes, bytes); error != 0) {
+        current_.reset();
+        if (archive() != nullptr) {
+            tell("The file " + path + " was not kept in the archive: " + file_error_text(error) +
+                 ".");
+        }
+        return;
+    }
+    keep(bytes, VisitSource::File, store, meter);
+}
+
+void ArchiveSession::annotations_confirmed(const ReadingStore& store, RecordKind kind,
+                                           std::int32_t job) {
+    if (!current_ || archive_ == nullptr || archive_->read_only()) {
+        return;
+    }
+    if (!archive_->set_annotations(*current_, kind, job, store.annotations.title(kind, job),
+                                   store.annotations.notes(kind, job)) &&
+        !archive_->error().empty()) {
+        tell("The title and notes were not kept in the archive " + path_ + ": " +
+             archive_->error() + ".");
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,118 @@
+#include "views/history_model.h"
+
+#include "ui/qt_text.h"
+
+namespace qm {
+
+HistoryModel::HistoryModel(VisitArchive& archive, QObject* parent)
+    : QAbstractTableModel(parent), archive_(archive) {
+    reload();
+}
+
+void HistoryModel::setFilter(const QString& filter) {
+    filter_ = filter.trimmed().toStdString();
+    reload();
+}
+
+void HistoryModel::reload() {
+    beginResetModel();
+    rows_.clear();
+    total_ = archive_.count_visits(filter_);
+    endResetModel();
+    fetchMore({}); // the first page at once: the newest visits are there to select
+}
+
+std::int64_t HistoryModel::visitId(int row) const {
+    return row >= 0 && row < static_cast<int>(rows_.size())
+               ? rows_[static_cast<std::size_t>(row)].id
+               : 0;
+}
+
+int HistoryModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int HistoryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString jobs_text(const VisitSummary& visit) {
+    QStringList jobs;
+    for (const ArchivedJob& job : visit.jobs) {
+        QString text =
+            QStringLiteral("%1 %2 (ID %3)")
+                .arg(job.kind == RecordKind::Mc ? QStringLiteral("MC") : QStringLiteral("RH/T"))
+                .arg(job.number)
+                .arg(job.id, 3, 10, QLatin1Char('0'));
+        if (!job.title.empty()) {
+            text += QLatin1Char(' ') + from_cp1252(job.title);
+        }
+        jobs << text;
+    }
+    return jobs.join(QStringLiteral("; "));
+}
+
+QVariant HistoryModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) {
+        return {};
+    }
+    const VisitSummary& v = rows_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::TextAlignmentRole && index.column() == Readings) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
+        return {};
+    }
+    switch (index.column()) {
+    case Received: {
+        // The time as it was where the visit was received: "2026-12-07 20:46".
+        std::string when = iso8601(v.received).substr(0, 16);
+        when[10] = ' ';
+        return QString::fromStdString(when);
+    }
+    case Meter:
+        return from_cp1252(v.meter);
+    case Jobs:
+        return jobs_text(v);
+    case Readings:
+        return QVariant::fromValue(static_cast<qlonglong>(v.readings));
+    case Source:
+        return v.source == VisitSource::Download ? QStringLiteral("Download")
+                                                 : QStringLiteral("File");
+    default:
+        return {};
+    }
+}
+
+QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    static const char* const kHeadings[] = {"Received", "Meter", "Jobs", "Readings", "Source"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(kHeadings[section])
+                                                 : QVariant();
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && static_cast<std::int64_t>(rows_.size()) < total_;
+}
+
+void HistoryModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent)) {
+        return;
+    }
+    std::vector<VisitSummary> page =
+        archive_.list_visits(filter_, static_cast<std::int64_t>(rows_.size()), kPageRows);
+    if (page.empty()) {
+        total_ = static_cast<std::int64_t>(rows_.size()); // the archive changed meanwhile
+        return;
+    }
+    const int first = static_cast<int>(rows_.size());
+    beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
+    for (VisitSummary& v : page) {
+        rows_.push_back(std::move(v));
+    }
+    endInsertRows();
+}
+
+} // namespace qm

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "archive/visit_archive.h"
+
+#include <QAbstractTableModel>
+
+#include <cstdint>
+#include <vector>
+
+namespace qm {
+
+// The visits of the archive, newest first, as a table that fetches its rows a page at a time
+// as the view scrolls to them: a long history opens at once.
+class HistoryModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Received, Meter, Jobs, Readings, Source, ColumnCount };
+    static constexpr std::int64_t kPageRows = 100;
+
+    explicit HistoryModel(VisitArchive& archive, QObject* parent = nullptr);
+
+    // Shows the visits the filter matches (the meter, a job's ID or title); "" shows all.
+    void setFilter(const QString& filter);
+    // Reads the archive again (after a visit was added or removed).
+    void reload();
+    // How many visits match, fetched or not.
+    std::int64_t matchingVisits() const { return total_; }
+    std::int64_t visitId(int row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+private:
+    VisitArchive& archive_;
+    std::string filter_;
+    std::int64_t total_ = 0;
+    std::vector<VisitSummary> rows_;
+};
+
+// "MC 1 (ID 007) North wall; RH/T 3 (ID 115)": a visit's jobs in one line.
+QString jobs_text(const VisitSummary& visit);
+
+} // namespace qm
