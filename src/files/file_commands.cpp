@@ -77,7 +77,7 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
     return result;
 }
 
-void save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
+void save_jobs(FileCommandContext& c, const FileDialogRequest& request, FileCommandResult& result) {
     const std::optional<std::string> path = c.dialogs.save_file(request);
     if (!path) {
         return;
@@ -91,6 +91,7 @@ void save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
                          MessageIcon::Warning);
         return;
     }
+    result.saved_jobs = saved.written_jobs;
     write_settings(c.startup_folder, c.settings);
 }
 
@@ -176,9 +177,11 @@ FileCommandResult file_command(FileCommand command, FileCommandContext& context)
     switch (command) {
     case FileCommand::Open:
         return open_save_file(context, request);
-    case FileCommand::Save:
-        save_jobs(context, request);
-        break;
+    case FileCommand::Save: {
+        FileCommandResult result;
+        save_jobs(context, request, result);
+        return result;
+    }
     case FileCommand::ExportCsv:
         export_job(context, request);
         break;

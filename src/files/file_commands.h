@@ -97,6 +97,8 @@ struct FileCommandContext {
 struct FileCommandResult {
     bool refused = false; // an opened file was refused
     bool loaded = false;  // a save file was loaded: the wizard continues from it
+    // The jobs a save wrote, with their titles and notes.
+    std::vector<std::int32_t> saved_jobs;
 };
 
 // The one entry point of all file work. Failures are shown through ui.

@@ -381,6 +381,7 @@ SaveResult write_save(const std::string& path, const WizardState& wizard,
         });
         if (error == 0) {
             result.written.push_back(file);
+            result.written_jobs.push_back(job);
         } else if (i == 0) {
             result.error = error;
             return result;

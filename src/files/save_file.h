@@ -104,6 +104,8 @@ struct SaveResult {
     int error = 0;                    // error of the first file when !ok (regular_file.h)
     std::vector<std::string> written; // every file in place, in the order written
     std::vector<Failed> skipped;      // further files of a multi-job save that failed
+    // The job number of each file in `written`.
+    std::vector<std::int32_t> written_jobs;
 };
 
 // Writes the save for the current wizard, selection, meter and store: for SaveMode::OneJob one

@@ -44,7 +44,7 @@ struct SectionBox {
 
 constexpr SectionBox kSectionBoxes[] = {
     {"&Summary by location", &ReportSections::summary, "summary"},
-    {"&Charts over time", &ReportSections::charts, "charts"},
+    {"C&harts over time", &ReportSections::charts, "charts"},
     {"MC &distribution", &ReportSections::distribution, "distribution"},
     {"&All readings", &ReportSections::readings, "readings"},
 };
@@ -160,7 +160,7 @@ ReportDialog::ReportDialog(std::vector<ReportJob> jobs, ReportUnits units, FileD
                                    ? from_cp1252(report_title({}, jobs_.front()))
                                    : QStringLiteral("Each job's own title, else Job #n"));
     preparedFor_ = add_edit(QStringLiteral("Prepared &for:"), choices_.fields.prepared_for);
-    site_ = add_edit(QStringLiteral("Si&te:"), choices_.fields.site);
+    site_ = add_edit(QStringLiteral("S&ite:"), choices_.fields.site);
     preparedBy_ = add_edit(QStringLiteral("Prepared &by:"), choices_.fields.prepared_by);
     auto* boxes = new QVBoxLayout();
     for (std::size_t i = 0; i < std::size(kSectionBoxes); ++i) {
@@ -178,9 +178,9 @@ ReportDialog::ReportDialog(std::vector<ReportJob> jobs, ReportUnits units, FileD
     layout->addWidget(units_label);
 
     auto* buttons = new QDialogButtonBox(this);
-    save_ = buttons->addButton(QStringLiteral("Save P&DF\u2026"), QDialogButtonBox::AcceptRole);
+    save_ = buttons->addButton(QStringLiteral("Sa&ve PDF\u2026"), QDialogButtonBox::AcceptRole);
     print_ = buttons->addButton(QStringLiteral("P&rint\u2026"), QDialogButtonBox::ActionRole);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     save_->setDefault(true);
     layout->addWidget(buttons);
     connect(save_, &QPushButton::clicked, this, [this] {

@@ -14,6 +14,7 @@
 #include "shell/resources.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
+#include "summaries/job_annotations.h"
 #include "summaries/job_notes_dialog.h"
 #include "summaries/summary_window.h"
 #include "ui/qt_file_dialogs.h"
@@ -27,6 +28,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMenuBar>
+#include <QMessageBox>
 
 namespace qm {
 
@@ -36,6 +38,21 @@ constexpr std::string_view kHelpMissingText = "Unable to Open Help File!";
 constexpr std::string_view kErrorCaption = "Error!";
 constexpr std::string_view kOptionsReadOnlyText =
     "The options cannot be saved: qm.dat is read-only.";
+
+SaveAnswer askSave(std::string_view text, QWidget* parent) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Trekmoor Series Application"),
+                    from_cp1252(text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
 
 } // namespace
 
@@ -52,6 +69,9 @@ MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
     }
     if (!services_.today) {
         services_.today = local_today;
+    }
+    if (!services_.ask_save) {
+        services_.ask_save = [this](std::string_view text) { return askSave(text, this); };
     }
 
     setObjectName(QStringLiteral("mainWindow"));
@@ -300,7 +320,7 @@ void MainWindow::pageCommand(int id) {
         runFileCommand(FileCommand::ExportCsv);
         break;
     case JobListPage::kSaveAllId:
-        jobWindows_->saveAllJobs();
+        jobWindows_->saveAllJobs(state_.wizard.management_type);
         break;
     case JobListPage::kPrintSelectedId:
         jobWindows_->printSelectedJobs();
@@ -317,9 +337,55 @@ void MainWindow::pageCommand(int id) {
 }
 
 void MainWindow::back() {
-    if (!downloading_) {
-        wizard_.back();
+    if (downloading_) {
+        return;
     }
+    const bool toStart = wizard_.backLeadsToStart();
+    if (toStart && !mayDropAnnotations()) {
+        return;
+    }
+    // The page left behind held the selection the job windows show; the next page has none.
+    closeJobWindows();
+    sidePanel_->clearQuickJobInfo();
+    wizard_.back();
+    if (toStart) {
+        // Nothing leads back to the data from the start page.
+        savedAnnotations_ = state_.store.annotations;
+    }
+}
+
+bool MainWindow::mayDropAnnotations() {
+    if (state_.store.annotations == savedAnnotations_) {
+        return true;
+    }
+    switch (services_.ask_save(kSaveChangesText)) {
+    case SaveAnswer::Save:
+        return saveChangedAnnotations();
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool MainWindow::saveChangedAnnotations() {
+    // The managed kind first, then the other; a cancelled or failed save stops here.
+    const ManagedKind managed = state_.wizard.management_type;
+    const ManagedKind kinds[] = {managed,
+                                 managed == ManagedKind::Rh ? ManagedKind::Mc : ManagedKind::Rh};
+    for (const ManagedKind kind : kinds) {
+        const std::optional<RecordKind> records = record_kind(kind);
+        if (!records ||
+            !annotations_changed(savedAnnotations_, state_.store.annotations, *records)) {
+            continue;
+        }
+        jobWindows_->saveAllJobs(kind);
+        if (annotations_changed(savedAnnotations_, state_.store.annotations, *records)) {
+            return false;
+        }
+    }
+    return state_.store.annotations == savedAnnotations_;
 }
 
 FileCommandContext MainWindow::fileContext() {
@@ -360,6 +426,7 @@ FileCommandResult MainWindow::runFileCommand(FileCommand command) {
         // A read of the settings file may have changed the options.
         updateCheckMarks();
     }
+    mark_annotations_saved(savedAnnotations_, state_.store.annotations, result.saved_jobs);
     if (result.loaded) {
         dataReplaced();
         wizard_.fileLoaded();
@@ -371,6 +438,14 @@ void MainWindow::dataReplaced() {
     // Nothing of the new data is selected yet: no job of the old data may stay on show, neither
     // in the side panel nor in a job window, where a title or notes typed afterwards would land
     // on the new data's job of the same number.
+    closeJobWindows();
+    savedAnnotations_ = state_.store.annotations;
+    sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
+    sidePanel_->clearQuickJobInfo();
+    repaintSidePanel();
+}
+
+void MainWindow::closeJobWindows() {
     for (QDialog* window : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
         if (qobject_cast<ReadingsView*>(window) != nullptr ||
             qobject_cast<HistogramDialog*>(window) != nullptr ||
@@ -380,9 +455,6 @@ void MainWindow::dataReplaced() {
             window->close();
         }
     }
-    sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
-    sidePanel_->clearQuickJobInfo();
-    repaintSidePanel();
 }
 
 void MainWindow::onJobSelectionChanged() {
@@ -434,6 +506,8 @@ void MainWindow::showPage(int pageId) {
         auto* list = new JobListPage(state_.store, context, centralWidget());
         connect(list, &JobListPage::selectionChanged, this, &MainWindow::onJobSelectionChanged);
         page = list;
+        // A new list starts with nothing selected: no job's figures stay on show.
+        sidePanel_->clearQuickJobInfo();
     }
     connect(page, &WizardPage::command, this, &MainWindow::pageCommand);
     if (page_ != nullptr) {
@@ -500,7 +574,7 @@ bool MainWindow::runSerialDownload() {
 }
 
 void MainWindow::openSaveFile() {
-    if (!downloading_) {
+    if (!downloading_ && mayDropAnnotations()) {
         runFileCommand(FileCommand::Open);
     }
 }
@@ -536,6 +610,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (waitUi_ != nullptr && waitUi_->dialog() != nullptr) {
             waitUi_->dialog()->reject();
         }
+        event->ignore();
+        return;
+    }
+    if (!mayDropAnnotations()) {
         event->ignore();
         return;
     }
