@@ -14,7 +14,6 @@
 #include "shell/resources.h"
 #include "shell/side_panel.h"
 #include "shell/wizard_page.h"
-#include "summaries/job_annotations.h"
 #include "summaries/job_notes_dialog.h"
 #include "summaries/summary_window.h"
 #include "ui/qt_file_dialogs.h"
@@ -28,7 +27,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMenuBar>
-#include <QMessageBox>
 
 namespace qm {
 
@@ -38,21 +36,6 @@ constexpr std::string_view kHelpMissingText = "Unable to Open Help File!";
 constexpr std::string_view kErrorCaption = "Error!";
 constexpr std::string_view kOptionsReadOnlyText =
     "The options cannot be saved: qm.dat is read-only.";
-
-SaveAnswer askSave(std::string_view text, QWidget* parent) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Trekmoor Series Application"),
-                    from_cp1252(text),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
-    box.setDefaultButton(QMessageBox::Save);
-    switch (box.exec()) {
-    case QMessageBox::Save:
-        return SaveAnswer::Save;
-    case QMessageBox::Discard:
-        return SaveAnswer::Discard;
-    default:
-        return SaveAnswer::Cancel;
-    }
-}
 
 } // namespace
 
@@ -71,7 +54,7 @@ MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
         services_.today = local_today;
     }
     if (!services_.ask_save) {
-        services_.ask_save = [this](std::string_view text) { return askSave(text, this); };
+        services_.ask_save = [this](std::string_view text) { return ask_save_in_box(text, this); };
     }
 
     setObjectName(QStringLiteral("mainWindow"));
@@ -84,6 +67,9 @@ MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
 
     readSettingsAtStart();
     jobWindows_ = std::make_unique<JobWindows>(*this);
+    unsaved_ = std::make_unique<UnsavedAnnotations>(
+        state_.store, state_.wizard, services_.ask_save,
+        [this](ManagedKind kind) { jobWindows_->saveAllJobs(kind); });
     buildMenu();
 
     // The layout of every window is measured in the main window's font.
@@ -341,7 +327,7 @@ void MainWindow::back() {
         return;
     }
     const bool toStart = wizard_.backLeadsToStart();
-    if (toStart && !mayDropAnnotations()) {
+    if (toStart && !unsaved_->mayDrop()) {
         return;
     }
     // The page left behind held the selection the job windows show; the next page has none.
@@ -350,42 +336,8 @@ void MainWindow::back() {
     wizard_.back();
     if (toStart) {
         // Nothing leads back to the data from the start page.
-        savedAnnotations_ = state_.store.annotations;
+        unsaved_->reset();
     }
-}
-
-bool MainWindow::mayDropAnnotations() {
-    if (state_.store.annotations == savedAnnotations_) {
-        return true;
-    }
-    switch (services_.ask_save(kSaveChangesText)) {
-    case SaveAnswer::Save:
-        return saveChangedAnnotations();
-    case SaveAnswer::Discard:
-        return true;
-    case SaveAnswer::Cancel:
-        break;
-    }
-    return false;
-}
-
-bool MainWindow::saveChangedAnnotations() {
-    // The managed kind first, then the other; a cancelled or failed save stops here.
-    const ManagedKind managed = state_.wizard.management_type;
-    const ManagedKind kinds[] = {managed,
-                                 managed == ManagedKind::Rh ? ManagedKind::Mc : ManagedKind::Rh};
-    for (const ManagedKind kind : kinds) {
-        const std::optional<RecordKind> records = record_kind(kind);
-        if (!records ||
-            !annotations_changed(savedAnnotations_, state_.store.annotations, *records)) {
-            continue;
-        }
-        jobWindows_->saveAllJobs(kind);
-        if (annotations_changed(savedAnnotations_, state_.store.annotations, *records)) {
-            return false;
-        }
-    }
-    return state_.store.annotations == savedAnnotations_;
 }
 
 FileCommandContext MainWindow::fileContext() {
@@ -426,7 +378,7 @@ FileCommandResult MainWindow::runFileCommand(FileCommand command) {
         // A read of the settings file may have changed the options.
         updateCheckMarks();
     }
-    mark_annotations_saved(savedAnnotations_, state_.store.annotations, result.saved_jobs);
+    unsaved_->saved(result.saved_jobs);
     if (result.loaded) {
         dataReplaced();
         wizard_.fileLoaded();
@@ -439,7 +391,7 @@ void MainWindow::dataReplaced() {
     // in the side panel nor in a job window, where a title or notes typed afterwards would land
     // on the new data's job of the same number.
     closeJobWindows();
-    savedAnnotations_ = state_.store.annotations;
+    unsaved_->reset();
     sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
     sidePanel_->clearQuickJobInfo();
     repaintSidePanel();
@@ -546,6 +498,8 @@ bool MainWindow::runDownload() {
     menuAction(kMenuOpen)->setEnabled(true);
     menuAction(kMenuAbout)->setEnabled(true);
     if (closeRequested_) {
+        // Asked once: a close the user then cancels leaves the program running as before.
+        closeRequested_ = false;
         close();
         return false;
     }
@@ -574,7 +528,7 @@ bool MainWindow::runSerialDownload() {
 }
 
 void MainWindow::openSaveFile() {
-    if (!downloading_ && mayDropAnnotations()) {
+    if (!downloading_ && unsaved_->mayDrop()) {
         runFileCommand(FileCommand::Open);
     }
 }
@@ -613,7 +567,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!mayDropAnnotations()) {
+    if (!unsaved_->mayDrop()) {
         event->ignore();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/file_commands.h"
+#include "shell/unsaved_annotations.h"
 #include "shell/wizard.h"
 #include "state/app_state.h"
 #include "ui/layout_metrics.h"
@@ -45,19 +46,13 @@ class MainWindow;
 // Opens (or shows) the readings view of the selected job when "View" is pressed on the job list.
 using ViewOpener = std::function<void(MainWindow&)>;
 
-// The answers to "Save changes to the job titles and notes?".
-enum class SaveAnswer { Save, Discard, Cancel };
-
-// The question asked before unsaved titles and notes are dropped.
-inline constexpr std::string_view kSaveChangesText = "Save changes to the job titles and notes?";
-
 // What the main window uses from the outside world; every member may be left empty for the
 // real thing (message boxes, file dialogs, the serial download, today's date).
 struct ShellServices {
     UserInterface* ui = nullptr;
     FileDialogs* dialogs = nullptr;
-    // Asks the question (text, Windows-1252) with Save, Discard and Cancel.
-    std::function<SaveAnswer(std::string_view text)> ask_save;
+    // Asks before unsaved titles and notes are dropped.
+    SaveQuestion ask_save;
     // Replaces the serial download (tests): true when it completed, false when it failed or
     // was cancelled.
     std::function<bool()> download;
@@ -134,13 +129,6 @@ private:
     // Closes the windows that show a job of the data (views, histogram, summaries, title and
     // notes windows).
     void closeJobWindows();
-    // Before the data's titles and notes changed since it was downloaded, opened or saved are
-    // dropped: asks whether to save them. False when the user cancelled (or a save did not
-    // keep them all): nothing may be dropped then.
-    bool mayDropAnnotations();
-    // "Save" to that question: Save all Jobs for each kind holding changes. True when every
-    // change was saved.
-    bool saveChangedAnnotations();
     FileCommandContext fileContext();
 
     AppState& state_;
@@ -156,8 +144,7 @@ private:
     QPointer<HelpWindow> help_;
     std::unique_ptr<JobWindows> jobWindows_;
     ViewOpener viewOpener_;
-    // The titles and notes as the data was downloaded, opened or last saved.
-    JobAnnotations savedAnnotations_;
+    std::unique_ptr<UnsavedAnnotations> unsaved_;
     bool downloading_ = false;
     bool closeRequested_ = false;
     // The options in memory differ from a read-only qm.dat; the user has been told.
