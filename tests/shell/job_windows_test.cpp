@@ -100,6 +100,7 @@ TEST_F(JobWindowsTest, TitleFollowsItsJobThroughBackDownloadAndFile) {
 
     window_->back();
     window_->back();
+    EXPECT_TRUE(questions_.empty()) << "the title was saved with its job";
     press(kForwardCommand); // a new download
     press(kForwardCommand);
     EXPECT_EQ(entries(), (std::vector<QString>{"Job #3", "Job #5"}));
