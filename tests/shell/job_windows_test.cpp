@@ -212,7 +212,8 @@ TEST_F(JobWindowsTest, UnsavedTitlesAndNotesAreAskedAboutBeforeTheyGo) {
             window_->menuCommand(kMenuOpen);
             wentOn = !dialogs_.calls.empty() && !dialogs_.calls.back().save;
         }
-        EXPECT_EQ(questions_, std::vector<std::string>{std::string(kSaveChangesText)});
+        EXPECT_EQ(questions_,
+                  std::vector<std::string>{"Save changes to the job titles and notes?"});
         EXPECT_EQ(wentOn, c.goesOn);
         EXPECT_EQ(dialogs_.calls.size() - (c.action == OpenFile && wentOn ? 1 : 0), c.saveDialogs);
         EXPECT_EQ(state_->store.annotations.title(RecordKind::Rh, 5), "Crawl space");
