@@ -61,17 +61,20 @@ void ArchiveSession::keep_file(const std::string& path, const ReadingStore& stor
     keep(bytes, VisitSource::File, store, meter);
 }
 
-void ArchiveSession::annotations_confirmed(const ReadingStore& store, RecordKind kind,
+bool ArchiveSession::annotations_confirmed(const ReadingStore& store, RecordKind kind,
                                            std::int32_t job) {
     if (!current_ || archive_ == nullptr || archive_->read_only()) {
-        return;
+        return false;
     }
-    if (!archive_->set_annotations(*current_, kind, job, store.annotations.title(kind, job),
-                                   store.annotations.notes(kind, job)) &&
-        !archive_->error().empty()) {
+    if (archive_->set_annotations(*current_, kind, job, store.annotations.title(kind, job),
+                                  store.annotations.notes(kind, job))) {
+        return true;
+    }
+    if (!archive_->error().empty()) {
         tell("The title and notes were not kept in the archive " + path_ + ": " +
              archive_->error() + ".");
     }
+    return false;
 }
 
 } // namespace qm

@@ -26,8 +26,9 @@ public:
               const MeterIdentity& meter);
     // Keeps the ".qmk" at `path` that was just loaded into the store.
     void keep_file(const std::string& path, const ReadingStore& store, const MeterIdentity& meter);
-    // Writes the title and notes the store holds for a job to the current visit.
-    void annotations_confirmed(const ReadingStore& store, RecordKind kind, std::int32_t job);
+    // Writes the title and notes the store holds for a job to the current visit; true when they
+    // are kept there.
+    bool annotations_confirmed(const ReadingStore& store, RecordKind kind, std::int32_t job);
 
     // The archive, opened at the first call; null (said once a run) when it cannot be used.
     VisitArchive* archive();

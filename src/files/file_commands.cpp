@@ -78,11 +78,12 @@ FileCommandResult open_save_file(FileCommandContext& c, const FileDialogRequest&
     return result;
 }
 
-// The settings write that ends a save; Ok when there was none.
-SettingsStatus save_jobs(FileCommandContext& c, const FileDialogRequest& request) {
+// Saves the jobs; the result says which were written and how the settings write that ends the
+// save went (Ok when there was none).
+void save_jobs(FileCommandContext& c, const FileDialogRequest& request, FileCommandResult& result) {
     const std::optional<std::string> path = c.dialogs.save_file(request);
     if (!path) {
-        return SettingsStatus::Ok;
+        return;
     }
     if (c.settings.remember_filename != 0) {
         set_settings_text(c.settings.last_file_name, *path);
@@ -91,14 +92,15 @@ SettingsStatus save_jobs(FileCommandContext& c, const FileDialogRequest& request
     if (!saved.ok) {
         c.ui.message_box(access_denied_text(saved.error), kAccessDeniedCaption,
                          MessageIcon::Warning);
-        return SettingsStatus::Ok;
+        return;
     }
     // A save of several jobs says where each went: a further file may have a numbered name.
     if (const std::string text = saved_files_text(saved, c.store); !text.empty()) {
         c.ui.message_box(text, kSavedFilesCaption,
                          saved.skipped.empty() ? MessageIcon::Information : MessageIcon::Warning);
     }
-    return write_settings(c.startup_folder, c.settings);
+    result.saved_jobs = saved.written_jobs;
+    result.settings_written = write_settings(c.startup_folder, c.settings);
 }
 
 void export_job(FileCommandContext& c, const FileDialogRequest& request) {
@@ -185,7 +187,7 @@ FileCommandResult file_command(FileCommand command, FileCommandContext& context)
         return open_save_file(context, request);
     case FileCommand::Save: {
         FileCommandResult result;
-        result.settings_written = save_jobs(context, request);
+        save_jobs(context, request, result);
         return result;
     }
     case FileCommand::ExportCsv:

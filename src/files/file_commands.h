@@ -100,6 +100,8 @@ struct FileCommandResult {
     // How the settings write at the end of a save went (Ok when there was none).
     SettingsStatus settings_written = SettingsStatus::Ok;
     std::string path; // the file that was loaded
+    // The jobs a save wrote, with their titles and notes.
+    std::vector<std::int32_t> saved_jobs;
 };
 
 // The one entry point of all file work. Failures are shown through ui.

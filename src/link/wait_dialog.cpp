@@ -87,7 +87,7 @@ WaitDialog::WaitDialog(const LayoutMetrics& metrics, QWidget* owner)
     progress_->setGeometry(metrics_.x(4), lampBottom + 6, width() - metrics_.x(8),
                            metrics_.y(kProgressLinesUnits));
 
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     const int cancelWidth = metrics_.x(50);
     const int cancelHeight = metrics_.y(14);

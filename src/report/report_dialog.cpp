@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace qm {
 
@@ -44,7 +45,7 @@ struct SectionBox {
 
 constexpr SectionBox kSectionBoxes[] = {
     {"&Summary by location", &ReportSections::summary, "summary"},
-    {"&Charts over time", &ReportSections::charts, "charts"},
+    {"C&harts over time", &ReportSections::charts, "charts"},
     {"MC &distribution", &ReportSections::distribution, "distribution"},
     {"&All readings", &ReportSections::readings, "readings"},
 };
@@ -104,7 +105,7 @@ ReportChoices load_report_choices() {
     ReportChoices c;
     c.fields = {text_setting(s, "title"), text_setting(s, "preparedFor"), text_setting(s, "site"),
                 text_setting(s, "preparedBy")};
-    c.title_for = text_setting(s, "titleFor");
+    c.fields_for = text_setting(s, "fieldsFor");
     for (const SectionBox& box : kSectionBoxes) {
         c.sections.*box.member = s.value(QLatin1String(box.key), true).toBool();
     }
@@ -118,7 +119,7 @@ ReportChoices load_report_choices() {
 void save_report_choices(const ReportChoices& c) {
     QSettings s = report_settings();
     s.setValue(QStringLiteral("title"), from_cp1252(c.fields.title));
-    s.setValue(QStringLiteral("titleFor"), from_cp1252(c.title_for));
+    s.setValue(QStringLiteral("fieldsFor"), from_cp1252(c.fields_for));
     s.setValue(QStringLiteral("preparedFor"), from_cp1252(c.fields.prepared_for));
     s.setValue(QStringLiteral("site"), from_cp1252(c.fields.site));
     s.setValue(QStringLiteral("preparedBy"), from_cp1252(c.fields.prepared_by));
@@ -133,7 +134,15 @@ std::string report_jobs_key(const std::vector<ReportJob>& jobs) {
     std::string key;
     for (const ReportJob& job : jobs) {
         key += job.model + (job.kind == RecordKind::Mc ? "|mc" : "|rh") + std::to_string(job.job) +
-               ':' + std::to_string(job.job_id) + ';';
+               ':' + std::to_string(job.job_id) + ':' + std::to_string(job.readings.size());
+        if (!job.readings.empty()) {
+            const Reading& r = job.readings.front();
+            char first[48];
+            std::snprintf(first, sizeof first, "@%i-%i-%i %i:%i", r.year, r.month, r.day,
+                          r.hour_code, r.minute);
+            key += first;
+        }
+        key += ';';
     }
     return key;
 }
@@ -154,13 +163,15 @@ ReportDialog::ReportDialog(std::vector<ReportJob> jobs, ReportUnits units, FileD
         form->addRow(label, edit);
         return edit;
     };
-    const bool same_jobs = choices_.title_for == report_jobs_key(jobs_);
+    // A client and site belong to the data they were typed for, not to the next report.
+    const bool same_jobs = choices_.fields_for == report_jobs_key(jobs_);
     title_ = add_edit(QStringLiteral("&Title:"), same_jobs ? choices_.fields.title : "");
     title_->setPlaceholderText(jobs_.size() == 1
                                    ? from_cp1252(report_title({}, jobs_.front()))
                                    : QStringLiteral("Each job's own title, else Job #n"));
-    preparedFor_ = add_edit(QStringLiteral("Prepared &for:"), choices_.fields.prepared_for);
-    site_ = add_edit(QStringLiteral("Si&te:"), choices_.fields.site);
+    preparedFor_ =
+        add_edit(QStringLiteral("Prepared &for:"), same_jobs ? choices_.fields.prepared_for : "");
+    site_ = add_edit(QStringLiteral("S&ite:"), same_jobs ? choices_.fields.site : "");
     preparedBy_ = add_edit(QStringLiteral("Prepared &by:"), choices_.fields.prepared_by);
     auto* boxes = new QVBoxLayout();
     for (std::size_t i = 0; i < std::size(kSectionBoxes); ++i) {
@@ -178,9 +189,9 @@ ReportDialog::ReportDialog(std::vector<ReportJob> jobs, ReportUnits units, FileD
     layout->addWidget(units_label);
 
     auto* buttons = new QDialogButtonBox(this);
-    save_ = buttons->addButton(QStringLiteral("Save P&DF\u2026"), QDialogButtonBox::AcceptRole);
+    save_ = buttons->addButton(QStringLiteral("Sa&ve PDF\u2026"), QDialogButtonBox::AcceptRole);
     print_ = buttons->addButton(QStringLiteral("P&rint\u2026"), QDialogButtonBox::ActionRole);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     save_->setDefault(true);
     layout->addWidget(buttons);
     connect(save_, &QPushButton::clicked, this, [this] {
@@ -210,7 +221,7 @@ ReportRequest ReportDialog::request() const {
 void ReportDialog::remember(const std::string& folder) {
     const ReportRequest r = request();
     choices_.fields = r.fields;
-    choices_.title_for = report_jobs_key(jobs_);
+    choices_.fields_for = report_jobs_key(jobs_);
     choices_.sections = r.sections;
     choices_.paper = r.paper;
     if (!folder.empty()) {

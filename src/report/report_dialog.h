@@ -20,11 +20,12 @@ class QPushButton;
 namespace qm {
 
 // The report choices kept between runs, in the user's configuration folder
-// ($XDG_CONFIG_HOME/quellmark/report.ini), not in qm.dat. The title is kept with the jobs it
-// was given for: other jobs start with their own title.
+// ($XDG_CONFIG_HOME/quellmark/report.ini), not in qm.dat. The title, "Prepared for" and "Site"
+// are kept with the jobs they were given for: a report of other data starts without them.
+// "Prepared by", the sections, the paper and the folder are kept for every report.
 struct ReportChoices {
     ReportFields fields;
-    std::string title_for; // the jobs the title belongs to (report_jobs_key)
+    std::string fields_for; // the jobs the title, client and site belong to (report_jobs_key)
     ReportSections sections;
     Paper paper = Paper::A4;
     std::string folder; // where the last report was saved (file-name bytes)
@@ -34,7 +35,9 @@ struct ReportChoices {
 ReportChoices load_report_choices();
 void save_report_choices(const ReportChoices& choices);
 
-// Names a set of jobs for the remembered title: meter, kind, job number and ID of each.
+// Names a set of jobs for the remembered title, client and site: meter, kind, job number, ID,
+// number of readings and the first reading's date and time of each, so that another download
+// of jobs with the same numbers and IDs has another name.
 std::string report_jobs_key(const std::vector<ReportJob>& jobs);
 
 // The "Report" dialog for the jobs selected in the job list: the title, "Prepared for", "Site",

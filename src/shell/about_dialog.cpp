@@ -37,7 +37,7 @@ AboutDialog::AboutDialog(const LayoutMetrics& metrics, QWidget* owner) : QDialog
     credit->setWordWrap(true);
     credit->setGeometry(metrics.rect(69, 70, 60, 19));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setGeometry(metrics.rect(74, 94, 50, 14));
     ok->setDefault(true);

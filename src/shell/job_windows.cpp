@@ -103,13 +103,16 @@ void JobWindows::printSelectedJobs() {
     print_selected_jobs(window_.state(), jobs_, &window_);
 }
 
-void JobWindows::saveAllJobs() {
+void JobWindows::saveAllJobs(ManagedKind kind) {
     AppState& app = window_.state();
     const Selection selected = app.selection;
-    const std::vector<int> all = all_job_positions(app.store, app.wizard.management_type);
+    const ManagedKind managed = app.wizard.management_type;
+    const std::vector<int> all = all_job_positions(app.store, kind);
     if (all.empty()) {
         return;
     }
+    // The files record the kind they were saved as.
+    app.wizard.management_type = kind;
     // The save writes the jobs of the recorded selection; for this one save that is every job,
     // the first of them the current one (it names the first file).
     app.selection.selected_jobs.fill(0);
@@ -118,6 +121,7 @@ void JobWindows::saveAllJobs() {
     app.selection.current_job_index = all.front();
     app.selection.save_mode = SaveMode::All;
     window_.runFileCommand(FileCommand::Save);
+    app.wizard.management_type = managed;
     app.selection.selected_jobs = selected.selected_jobs;
     app.selection.selected_count = selected.selected_count;
     app.selection.current_job_index = selected.current_job_index;

@@ -45,9 +45,9 @@ public:
     void changeJobTitle();
     // "Print Selected Jobs" on the job list page.
     void printSelectedJobs();
-    // "Save all Jobs" on the job list page: one save file per job of the list, whatever is
-    // selected. The list's selection is recorded again afterwards.
-    void saveAllJobs();
+    // "Save all Jobs" on the job list page: one save file per job of the kind's list, whatever
+    // is selected. The selection and the managed kind are recorded again afterwards.
+    void saveAllJobs(ManagedKind kind);
     // Whether a job summary is open (the job list's "View" opens no readings view then).
     bool summaryOpen() const;
     // The job list's selection changed: "Append Notes" follows it.

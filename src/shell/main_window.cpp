@@ -67,6 +67,9 @@ MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
     archive_ = std::make_unique<ArchiveSession>(
         services_.archive_path.empty() ? default_archive_path() : services_.archive_path,
         *services_.ui);
+    if (!services_.ask_save) {
+        services_.ask_save = [this](std::string_view text) { return ask_save_in_box(text, this); };
+    }
 
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Trekmoor Series Application"));
@@ -78,6 +81,9 @@ MainWindow::MainWindow(AppState& state, ShellServices services, QWidget* parent)
 
     readSettingsAtStart();
     jobWindows_ = std::make_unique<JobWindows>(*this);
+    unsaved_ = std::make_unique<UnsavedAnnotations>(
+        state_.store, state_.wizard, services_.ask_save,
+        [this](ManagedKind kind) { jobWindows_->saveAllJobs(kind); });
     buildMenu();
 
     // The layout of every window is measured in the main window's font.
@@ -322,7 +328,7 @@ void MainWindow::pageCommand(int id) {
         runFileCommand(FileCommand::ExportCsv);
         break;
     case JobListPage::kSaveAllId:
-        jobWindows_->saveAllJobs();
+        jobWindows_->saveAllJobs(state_.wizard.management_type);
         break;
     case JobListPage::kPrintSelectedId:
         jobWindows_->printSelectedJobs();
@@ -339,8 +345,20 @@ void MainWindow::pageCommand(int id) {
 }
 
 void MainWindow::back() {
-    if (!downloading_) {
-        wizard_.back();
+    if (downloading_) {
+        return;
+    }
+    const bool toStart = wizard_.backLeadsToStart();
+    if (toStart && !unsaved_->mayDrop()) {
+        return;
+    }
+    // The page left behind held the selection the job windows show; the next page has none.
+    closeJobWindows();
+    sidePanel_->clearQuickJobInfo();
+    wizard_.back();
+    if (toStart) {
+        // Nothing leads back to the data from the start page.
+        unsaved_->reset();
     }
 }
 
@@ -382,6 +400,7 @@ FileCommandResult MainWindow::runFileCommand(FileCommand command) {
         // A read of the settings file may have changed the options.
         updateCheckMarks();
     }
+    unsaved_->saved(result.saved_jobs);
     if (result.loaded) {
         keepOpenedFile(result.path);
         dataReplaced();
@@ -394,6 +413,14 @@ void MainWindow::dataReplaced() {
     // Nothing of the new data is selected yet: no job of the old data may stay on show, neither
     // in the side panel nor in a job window, where a title or notes typed afterwards would land
     // on the new data's job of the same number.
+    closeJobWindows();
+    unsaved_->reset();
+    sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
+    sidePanel_->clearQuickJobInfo();
+    repaintSidePanel();
+}
+
+void MainWindow::closeJobWindows() {
     for (QDialog* window : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
         if (qobject_cast<ReadingsView*>(window) != nullptr ||
             qobject_cast<HistogramDialog*>(window) != nullptr ||
@@ -403,9 +430,6 @@ void MainWindow::dataReplaced() {
             window->close();
         }
     }
-    sidePanel_->setJobCounts(state_.store.mc_job_count, state_.store.rh_job_count);
-    sidePanel_->clearQuickJobInfo();
-    repaintSidePanel();
 }
 
 void MainWindow::onJobSelectionChanged() {
@@ -457,6 +481,8 @@ void MainWindow::showPage(int pageId) {
         auto* list = new JobListPage(state_.store, context, centralWidget());
         connect(list, &JobListPage::selectionChanged, this, &MainWindow::onJobSelectionChanged);
         page = list;
+        // A new list starts with nothing selected: no job's figures stay on show.
+        sidePanel_->clearQuickJobInfo();
     }
     connect(page, &WizardPage::command, this, &MainWindow::pageCommand);
     if (page_ != nullptr) {
@@ -495,6 +521,8 @@ bool MainWindow::runDownload() {
     menuAction(kMenuOpen)->setEnabled(true);
     menuAction(kMenuAbout)->setEnabled(true);
     if (closeRequested_) {
+        // Asked once: a close the user then cancels leaves the program running as before.
+        closeRequested_ = false;
         close();
         return false;
     }
@@ -529,7 +557,7 @@ bool MainWindow::runSerialDownload() {
 }
 
 void MainWindow::openSaveFile() {
-    if (!downloading_) {
+    if (!downloading_ && unsaved_->mayDrop()) {
         runFileCommand(FileCommand::Open);
     }
 }
@@ -565,6 +593,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (waitUi_ != nullptr && waitUi_->dialog() != nullptr) {
             waitUi_->dialog()->reject();
         }
+        event->ignore();
+        return;
+    }
+    if (!unsaved_->mayDrop()) {
         event->ignore();
         return;
     }

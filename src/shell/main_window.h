@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/file_commands.h"
+#include "shell/unsaved_annotations.h"
 #include "shell/wizard.h"
 #include "state/app_state.h"
 #include "ui/layout_metrics.h"
@@ -58,6 +59,8 @@ using ViewOpener = std::function<void(MainWindow&)>;
 struct ShellServices {
     UserInterface* ui = nullptr;
     FileDialogs* dialogs = nullptr;
+    // Asks before unsaved titles and notes are dropped.
+    SaveQuestion ask_save;
     // Replaces the serial download (tests): true when it completed, false when it failed or
     // was cancelled.
     std::function<bool()> download;
@@ -144,6 +147,9 @@ private:
     bool runSerialDownload();
     // A download or a loaded file replaced the data: the side panel follows.
     void dataReplaced();
+    // Closes the windows that show a job of the data (views, histogram, summaries, title and
+    // notes windows).
+    void closeJobWindows();
     FileCommandContext fileContext();
     // Keeps a completed download in the archive before the wizard goes on.
     void keepDownload(std::span<const std::uint8_t> stream);
@@ -165,6 +171,7 @@ private:
     QPointer<HistoryWindow> history_;
     std::unique_ptr<JobWindows> jobWindows_;
     ViewOpener viewOpener_;
+    std::unique_ptr<UnsavedAnnotations> unsaved_;
     bool downloading_ = false;
     bool closeRequested_ = false;
     // The options in memory differ from a read-only qm.dat; the user has been told.

@@ -28,7 +28,10 @@ void MainWindow::keepOpenedFile(const std::string& path) {
 }
 
 void MainWindow::annotationsStored(RecordKind kind, std::int32_t job) {
-    archive_->annotations_confirmed(state_.store, kind, job);
+    // Kept in the archive, they are not lost when the data goes: no question about them then.
+    if (archive_->annotations_confirmed(state_.store, kind, job)) {
+        unsaved_->kept(kind, job);
+    }
     if (history_) {
         history_->reload();
     }

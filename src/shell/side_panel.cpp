@@ -48,6 +48,8 @@ SidePanel::SidePanel(const MeterIdentity& meter, const LayoutMetrics& metrics,
     back_->setObjectName(QStringLiteral("button1011"));
     back_->setGeometry(metrics_.rect(43, 129, 48, 42));
     back_->setEnabled(false);
+    // Return presses it when it has the focus, as any other button.
+    back_->setAutoDefault(true);
     connect(back_, &QPushButton::clicked, this, &SidePanel::backRequested);
 
     QLabel* help = addStatic(

@@ -225,6 +225,13 @@ void Wizard::resetToStart() {
     host_.clearQuickJobInfo();
 }
 
+bool Wizard::backLeadsToStart() const {
+    const WizardState& w = state_.wizard;
+    const auto back_to = static_cast<std::int32_t>(step_back(w.step));
+    return w.step == WizardStep::DataKind ||
+           (!w.bothKinds && back_to <= static_cast<std::int32_t>(WizardStep::DataKind));
+}
+
 void Wizard::back() {
     WizardState& w = state_.wizard;
     if (w.step == WizardStep::DataKind) {

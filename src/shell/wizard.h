@@ -84,6 +84,8 @@ public:
     void thirdButton();   // 1004
     void back();          // the side panel's Back
     void command(int id); // 1002, 1003 or 1004
+    // Whether Back leads to the start page, where the loaded data can no longer be reached.
+    bool backLeadsToStart() const;
     // A save file was loaded: the wizard continues from the state it restored.
     void fileLoaded();
 

@@ -42,4 +42,24 @@ bool store_job_title(ReadingStore& store, ManagedKind kind, JobListLink& list,
     return true;
 }
 
+bool annotations_changed(const JobAnnotations& saved, const JobAnnotations& now, RecordKind kind) {
+    for (std::int32_t job = 1; job <= kMaxJobs; ++job) {
+        if (saved.title(kind, job) != now.title(kind, job) ||
+            saved.notes(kind, job) != now.notes(kind, job)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void mark_annotations_saved(JobAnnotations& saved, const JobAnnotations& now,
+                            std::span<const std::int32_t> jobs) {
+    for (const std::int32_t job : jobs) {
+        for (const RecordKind kind : {RecordKind::Mc, RecordKind::Rh}) {
+            saved.set_title(kind, job, now.title(kind, job));
+            saved.set_notes(kind, job, now.notes(kind, job));
+        }
+    }
+}
+
 } // namespace qm

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,5 +55,14 @@ bool store_job_title(ReadingStore& store, ManagedKind kind, JobListLink& list,
 
 // The stored title of the job at a position ("" for both kinds or a position without a job).
 std::string job_title(const ReadingStore& store, ManagedKind kind, int position);
+
+// Whether a job of the kind has a title or notes in `now` other than in `saved` (the texts as
+// the data was downloaded, opened or last saved).
+bool annotations_changed(const JobAnnotations& saved, const JobAnnotations& now, RecordKind kind);
+
+// A save wrote these jobs, each file with the titles and notes of both kinds of its job number:
+// `saved` takes those texts from `now`.
+void mark_annotations_saved(JobAnnotations& saved, const JobAnnotations& now,
+                            std::span<const std::int32_t> jobs);
 
 } // namespace qm

@@ -5,6 +5,7 @@
 #include "ui/qt_text.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -41,13 +42,17 @@ JobNotesDialog::JobNotesDialog(ReadingStore& store, RecordKind kind, std::int32_
     option.setAlignment(Qt::AlignHCenter);
     edit_->document()->setDefaultTextOption(option);
     edit_->setPlainText(from_cp1252(notes_with_newlines(store_.annotations.notes(kind_, job_))));
-    ok_ = add_button(this, metrics, QStringLiteral("OK"), 53, 114, 50, 14);
-    cancel_ = add_button(this, metrics, QStringLiteral("Cancel"), 106, 113, 50, 14);
-    // Enter starts a new line in the notes; the buttons take Space or a click.
-    ok_->setAutoDefault(false);
-    cancel_->setAutoDefault(false);
+    room_ = add_static(this, metrics, "", 14, 102, 181, 8, Qt::AlignRight);
+    room_->setObjectName(QStringLiteral("roomLeft"));
+    ok_ = add_button(this, metrics, QStringLiteral("&OK"), 53, 114, 50, 14);
+    cancel_ = add_button(this, metrics, QStringLiteral("&Cancel"), 106, 113, 50, 14);
+    // Return starts a new line in the notes and presses a button that has the focus.
+    ok_->setAutoDefault(true);
+    cancel_->setAutoDefault(true);
 
     connect(edit_, &QTextEdit::textChanged, this, &JobNotesDialog::keepWithinLimit);
+    connect(edit_, &QTextEdit::textChanged, this, &JobNotesDialog::showRoomLeft);
+    showRoomLeft();
     connect(ok_, &QPushButton::clicked, this, &JobNotesDialog::store);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
     edit_->setFocus();
@@ -77,6 +82,13 @@ void JobNotesDialog::keepWithinLimit() {
         edit_->setTextCursor(cursor);
     }
     QApplication::beep();
+}
+
+void JobNotesDialog::showRoomLeft() {
+    const std::size_t used = stored_length(edit_->toPlainText());
+    const std::size_t left = used < kMaxNotesLength ? kMaxNotesLength - used : 0;
+    room_->setText(left == 1 ? QStringLiteral("1 character left")
+                             : QStringLiteral("%1 characters left").arg(left));
 }
 
 void JobNotesDialog::store() {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+class QLabel;
 class QPushButton;
 class QTextEdit;
 
@@ -17,8 +18,9 @@ class JobListLink;
 // The "Job Notes" window (137): free text for one job, shown again when it is opened again and
 // printed on the job's summary. The job (number and kind) is fixed when the window opens, so the
 // text shown and the text stored belong to the same job. "OK" stores the text (at most 999 bytes,
-// a line break counting two as it is stored; typing stops at the limit), "Cancel" and closing
-// change nothing. Modeless; it deletes itself when closed.
+// a line break counting two as it is stored; typing stops at the limit, and a line under the
+// field tells how many are left), "Cancel" and closing change nothing. Modeless; it deletes
+// itself when closed.
 class JobNotesDialog : public QDialog {
     Q_OBJECT
 public:
@@ -32,10 +34,13 @@ public:
     QTextEdit* edit() const { return edit_; }
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
+    // "n characters left".
+    QLabel* roomLabel() const { return room_; }
     std::int32_t job() const { return job_; }
 
 private:
     void keepWithinLimit();
+    void showRoomLeft();
     void store();
 
     ReadingStore& store_;
@@ -43,6 +48,7 @@ private:
     RecordKind kind_;
     std::int32_t job_;
     QTextEdit* edit_ = nullptr;
+    QLabel* room_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
 };

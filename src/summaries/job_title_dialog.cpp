@@ -29,8 +29,8 @@ JobTitleDialog::JobTitleDialog(ReadingStore& store, const ManagedKind& kind, Job
     edit_ = new QLineEdit(this);
     edit_->setGeometry(metrics.rect(9, 41, 167, 14));
     edit_->setMaxLength(static_cast<int>(kMaxTitleLength));
-    ok_ = add_button(this, metrics, QStringLiteral("OK"), 42, 73, 50, 14);
-    cancel_ = add_button(this, metrics, QStringLiteral("Cancel"), 94, 73, 50, 14);
+    ok_ = add_button(this, metrics, QStringLiteral("&OK"), 42, 73, 50, 14);
+    cancel_ = add_button(this, metrics, QStringLiteral("&Cancel"), 94, 73, 50, 14);
     ok_->setDefault(true);
 
     connect(ok_, &QPushButton::clicked, this, &JobTitleDialog::store);

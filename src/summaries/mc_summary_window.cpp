@@ -76,11 +76,11 @@ void McSummaryWindow::buildControls(const LayoutMetrics& m) {
     }
     add_static(this, m, "PIN", 24, 92, 173, 8, Qt::AlignHCenter);
     add_static(this, m, "SCAN", 29, 157, 173, 8, Qt::AlignHCenter);
-    appendNotes_ = add_button(this, m, QStringLiteral("Append Notes"), 7, 154, 50, 14);
+    appendNotes_ = add_button(this, m, QStringLiteral("Append &Notes"), 7, 154, 50, 14);
     // The SCAN heading's box reaches over the button; keep the button on top for the mouse.
     appendNotes_->raise();
-    ok_ = add_button(this, m, QStringLiteral("OK"), 53, 249, 50, 14);
-    print_ = add_button(this, m, QStringLiteral("Print"), 113, 249, 50, 14);
+    ok_ = add_button(this, m, QStringLiteral("&OK"), 53, 249, 50, 14);
+    print_ = add_button(this, m, QStringLiteral("&Print"), 113, 249, 50, 14);
     ok_->setDefault(true);
     setTabOrder(locations_, subLocations_);
     setTabOrder(subLocations_, appendNotes_);

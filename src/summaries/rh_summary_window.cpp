@@ -45,9 +45,9 @@ void RhSummaryWindow::buildControls(const LayoutMetrics& m) {
     fields_[kMinId] = add_static(this, m, "", 142, 96, 37, 8, Qt::AlignRight);
     fields_[kMaxLabelId] = add_static(this, m, "Maximum SH Value", 38, 107, 90, 8);
     fields_[kMaxId] = add_static(this, m, "", 136, 107, 43, 8, Qt::AlignRight);
-    appendNotes_ = add_button(this, m, QStringLiteral("Append Notes"), 15, 176, 50, 14);
-    ok_ = add_button(this, m, QStringLiteral("OK"), 54, 228, 50, 14);
-    print_ = add_button(this, m, QStringLiteral("Print"), 115, 228, 50, 14);
+    appendNotes_ = add_button(this, m, QStringLiteral("Append &Notes"), 15, 176, 50, 14);
+    ok_ = add_button(this, m, QStringLiteral("&OK"), 54, 228, 50, 14);
+    print_ = add_button(this, m, QStringLiteral("&Print"), 115, 228, 50, 14);
     ok_->setDefault(true);
     setTabOrder(locations_, appendNotes_);
     setTabOrder(appendNotes_, ok_);

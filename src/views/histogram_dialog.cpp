@@ -100,9 +100,9 @@ HistogramDialog::HistogramDialog(AppState& app, const LayoutMetrics& metrics,
         b->setGeometry(metrics.x(left_du), button_top,
                        metrics.x(left_du + kButtonWidthDu) - metrics.x(left_du), button_height);
     };
-    printButton_ = new QPushButton(QStringLiteral("Print"), this);
+    printButton_ = new QPushButton(QStringLiteral("&Print"), this);
     place(printButton_, kPrintLeftDu);
-    doneButton_ = new QPushButton(QStringLiteral("Done"), this);
+    doneButton_ = new QPushButton(QStringLiteral("&Done"), this);
     place(doneButton_, kDoneLeftDu);
     doneButton_->setDefault(true);
     connect(printButton_, &QPushButton::clicked, this, &HistogramDialog::printWithDialog);

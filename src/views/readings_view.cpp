@@ -66,16 +66,17 @@ void ReadingsView::buildControls() {
     auto button = [this](const char* text, int id) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         b->setProperty("controlId", id);
-        b->setAutoDefault(false);
+        // Return presses the button that has the focus.
+        b->setAutoDefault(true);
         b->installEventFilter(this);
         return b;
     };
-    print_ = button("Print Job", kReadingsPrintId);
-    save_ = button("Save Job", kReadingsSaveId);
-    done_ = button("Done", kReadingsDoneId);
-    summary_ = button("View Summary", kReadingsSummaryId);
-    preview_ = button("Print Preview", 0);
-    histogramButton_ = button("View Histogram", kReadingsHistogramId);
+    print_ = button("&Print Job", kReadingsPrintId);
+    save_ = button("&Save Job", kReadingsSaveId);
+    done_ = button("&Done", kReadingsDoneId);
+    summary_ = button("&View Summary", kReadingsSummaryId);
+    preview_ = button("P&rint Preview", 0);
+    histogramButton_ = button("View &Histogram", kReadingsHistogramId);
     done_->setDefault(true);
 
     scrollBar_ = new QScrollBar(Qt::Vertical, this);

@@ -42,6 +42,8 @@ TEST_F(ReportDialogTest, WritesTheReportAndRemembersTheChoicesForNextTime) {
         EXPECT_EQ(d.titleEdit()->text(), "");
         EXPECT_EQ(d.titleEdit()->placeholderText(), "Job #2");
         d.titleEdit()->setText(QStringLiteral("Smith residence"));
+        d.preparedForEdit()->setText(QStringLiteral("Acme Insurance"));
+        d.siteEdit()->setText(QStringLiteral("12 Elm Street"));
         d.preparedByEdit()->setText(QStringLiteral("J. Tech"));
         d.paperBox()->setCurrentIndex(1); // Letter
         d.sectionBox(3)->setChecked(false);
@@ -55,16 +57,31 @@ TEST_F(ReportDialogTest, WritesTheReportAndRemembersTheChoicesForNextTime) {
     EXPECT_NE(run_command("pdfinfo '" + path("visit.pdf") + "'").find("612 x 792"),
               std::string::npos);
 
-    // The same job again: everything as it was. Another job: its own title, the rest kept.
+    // The same jobs again: everything as it was. Other data (another job, the same job numbers
+    // and IDs downloaded another day or with more readings): its own title, no client or site;
+    // "Prepared by" and the layout stay.
     ReportDialog again(job2, {}, dialogs, ui);
     EXPECT_EQ(again.titleEdit()->text(), "Smith residence");
+    EXPECT_EQ(again.preparedForEdit()->text(), "Acme Insurance");
+    EXPECT_EQ(again.siteEdit()->text(), "12 Elm Street");
     EXPECT_EQ(again.preparedByEdit()->text(), "J. Tech");
     EXPECT_EQ(again.paperBox()->currentIndex(), 1);
     EXPECT_FALSE(again.sectionBox(3)->isChecked());
-    const std::vector<ReportJob> job3 = {report_mc_job(5, 3)};
-    ReportDialog other(job3, {}, dialogs, ui);
-    EXPECT_EQ(other.titleEdit()->text(), "");
-    EXPECT_EQ(other.preparedByEdit()->text(), "J. Tech");
+    std::vector<ReportJob> laterDay = job2;
+    laterDay[0].readings.front().day = 2;
+    const std::vector<std::vector<ReportJob>> others = {{report_mc_job(5, 3)},
+                                                        laterDay,
+                                                        {report_mc_job(21)},
+                                                        {report_mc_job(20), report_mc_job(5, 3)}};
+    for (const std::vector<ReportJob>& jobs : others) {
+        ReportDialog other(jobs, {}, dialogs, ui);
+        EXPECT_EQ(other.titleEdit()->text(), "");
+        EXPECT_EQ(other.preparedForEdit()->text(), "");
+        EXPECT_EQ(other.siteEdit()->text(), "");
+        EXPECT_EQ(other.preparedByEdit()->text(), "J. Tech");
+        EXPECT_EQ(other.paperBox()->currentIndex(), 1);
+        EXPECT_FALSE(other.sectionBox(3)->isChecked());
+    }
 }
 
 TEST_F(ReportDialogTest, SaysWhatWentWrongAndWhenNoJobIsSelected) {

@@ -33,6 +33,10 @@ protected:
             questions_.push_back(question);
             return yes_;
         };
+        services.ask_save = [this](std::string_view text) {
+            saveQuestions_.emplace_back(text);
+            return SaveAnswer::Discard;
+        };
         if (!serial) {
             services.download = [this] { return fakeDownload(); };
         }
@@ -65,6 +69,7 @@ protected:
     }
 
     std::vector<QString> questions_;
+    std::vector<std::string> saveQuestions_; // "Save changes to the job titles and notes?"
     bool yes_ = true;
 };
 
@@ -103,6 +108,8 @@ TEST_F(HistoryTest, TitlesSurviveBackAndARestartAndComeBackFromHistory) {
     window_->annotationsStored(RecordKind::Mc, job);
     const VisitSummary visit = window_->archive().archive()->list_visits("", 0, 1).at(0);
     EXPECT_EQ(visit.jobs.at(0).notes, "Recheck");
+    // Titles and notes the archive keeps are never asked about.
+    EXPECT_TRUE(saveQuestions_.empty());
 }
 
 TEST_F(HistoryTest, OpenedFilesAreKeptOnceExportedAndDeletedWhenConfirmed) {

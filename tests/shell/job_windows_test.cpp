@@ -5,6 +5,7 @@
 #include "shell/job_list_page.h"
 #include "shell/shell_fixture.h"
 #include "summaries/job_annotations.h"
+#include "support/test_files.h"
 #include "views/readings_view.h"
 
 #include <QAction>
@@ -99,6 +100,7 @@ TEST_F(JobWindowsTest, TitleFollowsItsJobThroughBackDownloadAndFile) {
 
     window_->back();
     window_->back();
+    EXPECT_TRUE(questions_.empty()) << "the title was saved with its job";
     press(kForwardCommand); // a new download
     press(kForwardCommand);
     EXPECT_EQ(entries(), (std::vector<QString>{"Job #3", "Job #5"}));
@@ -150,6 +152,110 @@ TEST_F(JobWindowsTest, OpenWindowsFollowTheOptionsAndCloseWithTheirData) {
                                 static_cast<QDialog*>(title.data())}) {
         EXPECT_TRUE(open == nullptr || !open->isVisible());
     }
+}
+
+// Titles and notes changed since the data came are asked about before Close, Back to the start
+// page or File > Open drops them: Cancel and a cancelled or failed save keep everything where it
+// was, Discard goes on, Save writes every job of each kind holding changes first.
+TEST_F(JobWindowsTest, UnsavedTitlesAndNotesAreAskedAboutBeforeTheyGo) {
+    enum Action { Close, BackToStart, OpenFile };
+    const std::string kNoFolder = path("none/rh.qmk");
+    struct Case {
+        Action action;
+        std::vector<SaveAnswer> answers;
+        std::vector<std::optional<std::string>> files; // the save dialogs' answers
+        bool goesOn;
+        std::size_t saveDialogs;
+    };
+    const Case cases[] = {
+        {Close, {SaveAnswer::Cancel}, {}, false, 0},
+        {Close, {SaveAnswer::Save}, {std::nullopt}, false, 1},
+        {Close, {SaveAnswer::Save}, {kNoFolder}, false, 1},
+        {Close, {SaveAnswer::Save}, {path("rh.qmk"), path("mc.qmk")}, true, 2},
+        {Close, {SaveAnswer::Discard}, {}, true, 0},
+        {BackToStart, {SaveAnswer::Cancel}, {}, false, 0},
+        {BackToStart, {SaveAnswer::Discard}, {}, true, 0},
+        {OpenFile, {SaveAnswer::Cancel}, {}, false, 0},
+        {OpenFile, {SaveAnswer::Discard}, {}, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directory(folder_);
+        state_ = std::make_unique<AppState>();
+        state_->startup_folder = folder_;
+        questions_.clear();
+        dialogs_.calls.clear();
+        meterHolds(both_kinds()); // MC jobs 1, 2 and 4; RH/T jobs 3 and 5
+        open();
+        press(kForwardCommand);
+        press(kForwardCommand); // RH/T
+        window_->jobListPage()->list()->item(1)->setSelected(true);
+        press(JobListPage::kChangeTitleId);
+        jobWindows().titleDialog()->edit()->setText("Crawl space");
+        jobWindows().titleDialog()->okButton()->click();
+        state_->store.annotations.set_notes(RecordKind::Mc, 2, "Wet");
+        window_->back(); // to the data-kind page: nothing is dropped, nothing asked
+        press(kForwardCommand);
+        EXPECT_TRUE(questions_.empty());
+
+        answers_ = c.answers;
+        dialogs_.answers = c.files;
+        bool wentOn = false;
+        if (c.action == Close) {
+            wentOn = window_->close();
+        } else if (c.action == BackToStart) {
+            window_->back();
+            window_->back();
+            wentOn = pageId() == kStartPageId;
+        } else {
+            window_->menuCommand(kMenuOpen);
+            wentOn = !dialogs_.calls.empty() && !dialogs_.calls.back().save;
+        }
+        EXPECT_EQ(questions_,
+                  std::vector<std::string>{"Save changes to the job titles and notes?"});
+        EXPECT_EQ(wentOn, c.goesOn);
+        EXPECT_EQ(dialogs_.calls.size() - (c.action == OpenFile && wentOn ? 1 : 0), c.saveDialogs);
+        EXPECT_EQ(state_->store.annotations.title(RecordKind::Rh, 5), "Crawl space");
+        if (c.saveDialogs == 2) {
+            // Job 5's RH/T file holds the title, job 2's MC file the notes.
+            std::string saved;
+            for (const auto& file : std::filesystem::directory_iterator(folder_)) {
+                saved += read_text(file.path());
+            }
+            EXPECT_NE(saved.find("Crawl space"), std::string::npos);
+            EXPECT_NE(saved.find("Wet"), std::string::npos);
+        }
+        // What Back to the start page dropped is not asked about again; a cancelled open
+        // dropped nothing, so Close asks again.
+        if (wentOn && c.action != Close) {
+            questions_.clear();
+            EXPECT_TRUE(window_->close());
+            EXPECT_EQ(questions_.size(), c.action == OpenFile ? 1u : 0u);
+        }
+    }
+}
+
+// Back closes the job windows of the list it leaves and clears the quick job info: nothing of
+// the data stays on show for a save of the wrong data or job.
+TEST_F(JobWindowsTest, BackClosesTheJobWindowsAndClearsTheQuickJobInfo) {
+    meterHolds(both_kinds());
+    open();
+    press(kForwardCommand);
+    press(kSecondCommand); // MC
+    window_->jobListPage()->list()->item(0)->setSelected(true);
+    const QPointer<ReadingsView> view =
+        new ReadingsView(*state_, window_->metrics(), {}, window_.get());
+    view->show();
+    jobWindows().viewSummary();
+    const QPointer<McSummaryWindow> summary = jobWindows().mcSummary();
+    ASSERT_TRUE(summary);
+    window_->back();
+    press(kForwardCommand); // RH/T, nothing selected
+    EXPECT_EQ(side(SidePanel::kJobCaptionId), "Job ---");
+    EXPECT_EQ(side(SidePanel::kReadingCountId), "----");
+    EXPECT_TRUE(!view || !view->isVisible());
+    EXPECT_TRUE(!summary || !summary->isVisible());
 }
 
 TEST_F(JobWindowsTest, SaveAllJobsWritesEveryJobAndKeepsTheSelection) {

@@ -64,6 +64,15 @@ protected:
         services.download = [this] { return fakeDownload(); };
         services.today = [] { return LocalDate{2009, 5, 12}; };
         services.archive_path = path("archive.sqlite");
+        services.ask_save = [this](std::string_view text) {
+            questions_.emplace_back(text);
+            if (answers_.empty()) {
+                return SaveAnswer::Discard;
+            }
+            const SaveAnswer answer = answers_.front();
+            answers_.erase(answers_.begin());
+            return answer;
+        };
         window_ = std::make_unique<MainWindow>(*state_, services);
         return *window_;
     }
@@ -108,6 +117,10 @@ protected:
     std::unique_ptr<AppState> state_;
     RecordingUi ui_;
     ScriptedFileDialogs dialogs_;
+    // The questions asked before titles and notes are dropped, and the answers to give (then
+    // Discard).
+    std::vector<std::string> questions_;
+    std::vector<SaveAnswer> answers_;
     std::unique_ptr<MainWindow> window_;
     std::vector<Reading> meterReadings_;
     std::string meterModel_ = "TRK ALFA";

@@ -3,6 +3,7 @@
 #include "summaries/job_annotations.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTextCursor>
@@ -45,17 +46,29 @@ TEST(JobNotesDialog, ShowsStoredNotesAgainAndCancelKeepsThem) {
     delete dialog;
 }
 
-// The limit counts the bytes the notes take stored: a line break is two.
+// The limit counts the bytes the notes take stored: a line break is two, a character outside
+// Windows-1252 one. The line under the field tells what is left.
 TEST(JobNotesDialog, TypingStopsAt999StoredBytes) {
     ReadingStore store;
     LayoutMetrics metrics;
     JobNotesDialog dialog(store, RecordKind::Mc, 1, metrics);
+    const std::pair<QString, QString> rooms[] = {
+        {"", "999 characters left"},
+        {QString(997, 'a') + "\n", "0 characters left"},
+        {QString(996, 'a') + "\n", "1 character left"},
+        {QString("\u20AC\u4E2D") + QString(995, 'a'), "2 characters left"},
+    };
+    for (const auto& [text, room] : rooms) {
+        dialog.edit()->setPlainText(text);
+        EXPECT_EQ(dialog.roomLabel()->text(), room);
+    }
     dialog.edit()->setPlainText(QString(998, 'a'));
     QTextCursor cursor = dialog.edit()->textCursor();
     cursor.movePosition(QTextCursor::End);
     dialog.edit()->setTextCursor(cursor);
     dialog.edit()->insertPlainText("xyz");
     EXPECT_EQ(dialog.edit()->toPlainText(), QString(998, 'a') + "x");
+    EXPECT_EQ(dialog.roomLabel()->text(), "0 characters left");
     // Typed into a full field: refused, wherever the cursor stands.
     cursor.movePosition(QTextCursor::Start);
     dialog.edit()->setTextCursor(cursor);

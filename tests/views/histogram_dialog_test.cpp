@@ -117,8 +117,8 @@ TEST_F(HistogramDialogTest, ShowsTheBinsOfTheAppState) {
     app->histogram_bins[40] = 3;
     auto* dialog = new HistogramDialog(*app, metrics, [] { return std::string("Job #1"); });
     EXPECT_EQ(dialog->windowTitle(), "Histogram");
-    EXPECT_EQ(dialog->printButton()->text(), "Print");
-    EXPECT_EQ(dialog->doneButton()->text(), "Done");
+    EXPECT_EQ(dialog->printButton()->text(), "&Print");
+    EXPECT_EQ(dialog->doneButton()->text(), "&Done");
     const QImage shot = dialog->grab().toImage();
     EXPECT_EQ(shot.pixel(252, 398), kBlack); // top of the bar of bin 40: 410 - 4 * 3
     EXPECT_EQ(shot.pixel(252, 400), kGreen);

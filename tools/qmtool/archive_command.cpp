@@ -167,7 +167,7 @@ int export_visit(qm::VisitArchive& archive, std::int64_t id, const std::string& 
         std::fprintf(stderr, "qmtool: %s\n", opened.error.c_str());
         return kExitFailure;
     }
-    return write_job_save_files(*app, out_dir, stderr);
+    return write_job_save_files(*app, out_dir, SaveFilesOptions{}, stderr);
 }
 
 int remove_visit(qm::VisitArchive& archive, std::int64_t id) {
