@@ -491,6 +491,7 @@ bool MainWindow::runSerialDownload() {
     LinkTranscript transcript;
     DownloadOptions options;
     options.transcript = &transcript;
+    options.lock_dir = services_.lock_dir;
     const DownloadResult result = download_readings(
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
     waitUi_ = nullptr;

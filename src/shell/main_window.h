@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/file_commands.h"
+#include "link/port_lock.h"
 #include "shell/wizard.h"
 #include "state/app_state.h"
 #include "ui/layout_metrics.h"
@@ -9,6 +10,7 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -54,6 +56,8 @@ struct ShellServices {
     // was cancelled.
     std::function<bool()> download;
     std::function<LocalDate()> today;
+    // Where the serial download keeps the port's lock file (tests use a folder of their own).
+    std::filesystem::path lock_dir = kLockDir;
 };
 
 // The application's one top-level window: the menu, the side panel at the left and the current

@@ -50,10 +50,7 @@ class DownloadTest : public SimShellTest {
 protected:
     // A window with the real serial download; message boxes are still recorded.
     MainWindow& openWithSerialDownload() {
-        ShellServices services;
-        services.ui = &ui_;
-        services.dialogs = &dialogs_;
-        window_ = std::make_unique<MainWindow>(*state_, services);
+        window_ = std::make_unique<MainWindow>(*state_, serialServices());
         window_->show();
         return *window_;
     }

@@ -1,5 +1,6 @@
 // Entry point of the Qt tests: one QApplication for the whole run (offscreen platform), with a
-// configuration folder of its own, so that no test reads or changes the user's settings.
+// configuration and a cache folder of its own, so that no test reads or changes the user's
+// settings or leaves a download transcript in the user's cache.
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     const QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

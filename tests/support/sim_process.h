@@ -147,10 +147,15 @@ struct SimDownload : ::testing::Test {
         options.timing = quick_timing();
         options.transcript = &transcript;
         options.lock_dir = lock_dir;
+        hold_old_data();
+    }
+    // One reading and a job title, which a failed download must leave as they are.
+    void hold_old_data() {
         Reading old;
         old.job = 1;
         old.day = 3;
         app.store.all_readings = {old};
+        app.store.annotations.clear();
         app.store.annotations.set_title(RecordKind::Mc, 1, "T");
     }
     ~SimDownload() override { fs::remove_all(lock_dir); }

@@ -17,13 +17,14 @@ namespace {
 
 constexpr const char* kDownloadUsage =
     "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
-    "                       [--max-bytes N]\n"
+    "                       [--max-bytes N] [--lock-dir DIR]\n"
     "\n"
     "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
     "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
     "the ports to search). --dump also writes the raw download stream, --log the transcript of\n"
     "every exchange. A base unit that sends more than N bytes (default 16 MiB) without its last\n"
-    "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n";
+    "packet is given up. The port's lock file is kept in DIR (default /run/lock). Ctrl-C cancels\n"
+    "the download and leaves the base unit ready.\n";
 
 constexpr const char* kEllipsis = "\u2026";
 
@@ -158,8 +159,9 @@ int run_download(int argc, char** argv) {
     std::string error;
     qm::DownloadOptions options;
     const InterruptHold hold;
-    if (!parse_arguments(argc, argv, {}, {"--port", "--out", "--dump", "--log", "--max-bytes"},
-                         args, error) ||
+    if (!parse_arguments(argc, argv, {},
+                         {"--port", "--out", "--dump", "--log", "--max-bytes", "--lock-dir"}, args,
+                         error) ||
         args.help || !args.positional.empty() || args.value("--out") == nullptr ||
         !parse_max_bytes(args, options)) {
         if (!error.empty()) {
@@ -173,6 +175,9 @@ int run_download(int argc, char** argv) {
     options.transcript = &transcript;
     if (const std::string* port = args.value("--port")) {
         options.ports = std::vector<std::string>{*port};
+    }
+    if (const std::string* lock_dir = args.value("--lock-dir")) {
+        options.lock_dir = *lock_dir;
     }
     DownloadTerminalUi ui(stderr);
     const qm::DownloadResult result = qm::download_readings(
