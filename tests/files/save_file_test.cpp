@@ -479,7 +479,7 @@ TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {
     EXPECT_EQ(result.session.step, WizardStep::ChosenJobList);
 }
 
-// A file of an older program may hold readings the tables cannot name: it loads, exports the
+// A save file may hold readings the tables cannot name: it loads, exports the
 // CSV it exports without them, and saves back byte for byte.
 TEST_F(SaveFile, ReadingsOutsideTheTablesAreKeptButNeverShown) {
     Bytes file = one_reading_file();
