@@ -3,7 +3,6 @@
 #include "files/settings_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
-#include "link/wait_dialog.h"
 #include "report/report_dialog.h"
 #include "report/report_source.h"
 #include "shell/about_dialog.h"
@@ -21,6 +20,7 @@
 #include "ui/qt_user_interface.h"
 #include "views/histogram_dialog.h"
 #include "views/readings_view.h"
+#include "views/wait_dialog.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The program against the emulated base unit: "Manage Data" downloads through the wait dialog,
 // which can be cancelled, and closing the window ends a download.
-#include "link/wait_dialog.h"
 #include "shell_fixture.h"
+#include "views/wait_dialog.h"
 
 #include <QImage>
 #include <QProcess>

@@ -11,10 +11,10 @@
 // list is shown.
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
-#include "link/wait_dialog.h"
 #include "shell/main_window.h"
 #include "shell/wizard.h"
 #include "state/app_state.h"
+#include "views/wait_dialog.h"
 
 #include <QApplication>
 #include <QProcess>
