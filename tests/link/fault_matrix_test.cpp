@@ -47,7 +47,7 @@ TEST_F(FaultMatrix, EmulatorKilledDuringTheDownload) {
     const auto took = std::chrono::steady_clock::now() - start;
     killer.join();
 
-    EXPECT_EQ(result.outcome, DownloadOutcome::LinkLost);
+    ASSERT_EQ(result.outcome, DownloadOutcome::LinkLost);
     EXPECT_THAT(ui.boxes.messages.back().text, HasSubstr("No longer receiving message"));
     EXPECT_EQ(ui.events.back(), "end");
     expect_failed_download_kept_the_store();

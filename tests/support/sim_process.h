@@ -106,8 +106,13 @@ public:
         pid_ = 0;
         return status_;
     }
-    // Ends the emulator at once, as a crash would (safe from another thread).
-    void kill_now() { ::kill(pid_, SIGKILL); }
+    // Ends the emulator at once, as a crash would (safe from another thread). Its link goes first:
+    // pseudo-terminal numbers are reused at once, so a link left behind would lead a download
+    // that goes on opening it to the emulator of another test, which gets the same number next.
+    void kill_now() {
+        ::unlink(link.c_str());
+        ::kill(pid_, SIGKILL);
+    }
     int wait(std::chrono::milliseconds limit) {
         status_ = wait_exit(pid_, limit);
         pid_ = status_ == -1 ? pid_ : 0;
