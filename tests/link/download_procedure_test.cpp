@@ -377,6 +377,13 @@ TEST_F(Download, BusyPortsAreRefusedAtOnce) {
 }
 
 TEST_F(Download, PortIsLockedForTheWholeDownload) {
+    // The program keeps its locks with every other serial program's, the tests in a folder of
+    // their own; locks of running programs on other devices there do not matter.
+    EXPECT_EQ(DownloadOptions{}.lock_dir, std::filesystem::path("/run/lock"));
+    for (int i = 0; i <= 80; ++i) {
+        std::ofstream(lock_file("LCK.." + std::to_string(i))) << "         1\n";
+    }
+    std::ofstream(lock_file("LCK..ttyS0")) << "         1\n";
     // A lock left by a program that has ended is taken over.
     const pid_t ended = ::fork();
     if (ended == 0) {
