@@ -12,6 +12,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -416,12 +419,22 @@ TEST_F(Download, PortIsLockedForTheWholeDownload) {
                           "exchange and against this program's other downloads only"));
 }
 
-// Where no lock file can be made (a lock folder that does not exist, or a file in its place), a
-// port that another process of this program holds is still refused at once, with its PID, and is
-// not even listened on; once that process has ended the port is free again.
+// Where no lock file can be made (a lock folder that does not exist, a file in its place, a
+// read-only one), a port that another process of this program holds is still refused at once,
+// with its PID, and is not even listened on; once that process has ended the port is free again.
 TEST_F(Download, PortHeldByThisProgramIsInUseWithoutALockFile) {
     std::ofstream(lock_file("not-a-folder")) << "x";
-    for (const char* folder : {"missing", "not-a-folder"}) {
+    const std::string read_only = lock_file("read-only");
+    std::filesystem::create_directory(read_only);
+    ::chmod(read_only.c_str(), 0555); // root writes there all the same: a read-only tmpfs then
+    const bool mounted =
+        ::geteuid() == 0 && ::mount("tmpfs", read_only.c_str(), "tmpfs", MS_RDONLY, "size=4k") == 0;
+    const std::shared_ptr<void> unmount(nullptr, [&](void*) {
+        if (mounted) {
+            ::umount2(read_only.c_str(), MNT_DETACH);
+        }
+    });
+    for (const char* folder : {"missing", "not-a-folder", "read-only"}) {
         SCOPED_TRACE(folder);
         options.lock_dir = lock_file(folder);
         int ready[2];
