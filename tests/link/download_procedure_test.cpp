@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -441,6 +442,7 @@ TEST_F(Download, PortHeldByThisProgramIsInUseWithoutALockFile) {
         ASSERT_EQ(::pipe(ready), 0);
         const pid_t holder = ::fork();
         if (holder == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the test
             PortLock lock;
             const bool taken =
                 lock.acquire("/dev/ttyUSB0", options.lock_dir).status == LockStatus::Unavailable;
