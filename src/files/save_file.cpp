@@ -111,7 +111,7 @@ static_assert(sizeof(Reading) == kSavedReadingSize + 4 && offsetof(Reading, kind
               offsetof(Reading, temperature) == offsetof(Reading, mc) + 16);
 
 // Decodes `count` records over the readings given, following them with the job lists. Values the
-// tables cannot name are kept as they stand (files of older programs hold them); no job list,
+// tables cannot name are kept as they stand (the format can hold them); no job list,
 // working set or walk of the store reaches such a reading.
 void decode_records(const std::uint8_t* records, std::size_t count, Reading* readings,
                     JobListsInOrder& lists) {

@@ -157,7 +157,8 @@ bool lock_port(Download& d, const std::string& device) {
         if (!d.lock_noted) {
             d.lock_noted = true;
             d.note("no lock file " + lock.path.string() + ": " + std::strerror(lock.error) +
-                   "; the port is held by flock during each exchange only");
+                   "; the port is held by flock during each exchange and against this program's "
+                   "other downloads only");
         }
         return true;
     }
@@ -227,8 +228,29 @@ void toggle_lamps(Download& d) {
     d.ui.set_lamp_state(d.lamps);
 }
 
+// A base unit that goes on without its last packet beyond what any meter holds, in bytes or in
+// time: the reason for giving up, empty while the download goes on.
+std::string beyond_any_meter(const Download& d, std::uint8_t code,
+                             std::chrono::steady_clock::duration elapsed) {
+    const LinkTiming& timing = d.options.timing;
+    if (code == kReplyLastData) {
+        return {};
+    }
+    if (code == kReplyData && d.result.stream.size() > timing.max_stream_bytes) {
+        return "more than " + std::to_string(timing.max_stream_bytes) +
+               " bytes without the last packet; gave up";
+    }
+    if (elapsed > download_time_limit(timing)) {
+        return "no last packet after " +
+               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count()) +
+               " s, the longest the fullest meter takes; gave up";
+    }
+    return {};
+}
+
 // Requests the packets one by one until the last one; the outcome is Completed when it arrived.
 DownloadResult receive_packets(Download& d) {
+    const auto start = d.context.clock.now();
     std::uint8_t command = kCommandFirstPacket;
     int empty_in_a_row = 0;
     for (bool last = false; !last;) {
@@ -258,10 +280,9 @@ DownloadResult receive_packets(Download& d) {
             d.ui.set_progress(d.result.packets, d.result.stream.size());
             empty_in_a_row = data.empty() ? empty_in_a_row + 1 : 0;
         }
-        if (code == kReplyData && d.result.stream.size() > d.options.timing.max_stream_bytes) {
-            return given_up(d, kEndlessDataText,
-                            "more than " + std::to_string(d.options.timing.max_stream_bytes) +
-                                " bytes without the last packet; gave up");
+        if (std::string beyond = beyond_any_meter(d, code, d.context.clock.now() - start);
+            !beyond.empty()) {
+            return given_up(d, kEndlessDataText, std::move(beyond));
         }
         if (code == kReplyData && empty_in_a_row >= d.options.timing.max_empty_packets) {
             return given_up(d, kEmptyPacketsText,
@@ -317,6 +338,11 @@ std::optional<DownloadResult> find_base_unit(Download& d) {
 }
 
 } // namespace
+
+std::chrono::milliseconds download_time_limit(const LinkTiming& timing) {
+    const auto packet = timing.write_wait + timing.read_gap + timing.packet_wait;
+    return 2 * static_cast<std::int64_t>(kFullestMeterPackets) * packet;
+}
 
 std::string searching_text(const std::string& device) {
     return "Looking for the base unit on " + device + "\x85";

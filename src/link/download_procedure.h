@@ -6,6 +6,7 @@
 #include "link/port_lock.h"
 #include "store/user_interface.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -84,6 +85,19 @@ struct DownloadOptions {
     LinkClock* clock = nullptr;           // nullptr: the steady clock and real sleeps
     LinkTranscript* transcript = nullptr; // when set, every exchange is recorded in it
 };
+
+// The fullest meter: five jobs of 1600 readings (a job record keeps 1600 values, the most one job
+// holds), each of the longest record (13 bytes, RH/T), behind the longest header (a 19-character
+// model, its terminator, the job flags and five IDs: 31 bytes): 104,031 bytes in 1,445 packets.
+constexpr std::size_t kFullestMeterReadings = 5 * 1600;
+constexpr std::size_t kFullestMeterBytes = 31 + 13 * kFullestMeterReadings;
+constexpr std::size_t kFullestMeterPackets = (kFullestMeterBytes + 71) / 72;
+
+// The longest a download may take from its Start frame to its last packet: twice the fullest
+// meter's packets at the protocol's pace, each packet its write wait, its read gap and the wait
+// after it (the waits stand in for the wire time of a packet: 78 ms at 9600 baud). With the base
+// unit's timing 1,445 x 550 ms x 2, about 26.5 minutes; shorter timings shorten it alike.
+std::chrono::milliseconds download_time_limit(const LinkTiming& timing);
 
 // The wait dialog's lines: "Looking for the base unit on /dev/ttyUSB0\x85" (an ellipsis),
 // "No answer yet, asking again (3 of 25)" and "Received 1 packet (72 bytes)".

@@ -45,7 +45,8 @@ constexpr int kHighestPortNumber = 257;
 // so the request's 25 exchanges last about its 30 s.
 constexpr auto kReopenPause = std::chrono::milliseconds{1200};
 // A whole download ends when the base unit goes on beyond anything a meter can hold: this much
-// data without the last-packet code, or this many empty data packets in a row.
+// data without the last-packet code, or this many empty data packets in a row (and, whatever it
+// sends, after download_time_limit of the timing).
 constexpr std::size_t kMaxStreamBytes = 16 * 1024 * 1024;
 constexpr int kMaxEmptyPackets = 25;
 

@@ -3,10 +3,15 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace qm {
@@ -69,8 +74,9 @@ enum class Existing {
 Existing examine_existing(const std::filesystem::path& path, int& pid, bool& stale_removed) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        // Gone in the meantime: free. Anything else (a link planted in its place): not ours.
-        return errno == ENOENT ? Existing::Free : Existing::InUse;
+        // Gone in the meantime, or no lock folder at all: free. Anything else (a link planted in
+        // its place): not ours.
+        return errno == ENOENT || errno == ENOTDIR ? Existing::Free : Existing::InUse;
     }
     const bool flocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     pid = read_pid(fd);
@@ -92,6 +98,66 @@ Existing examine_existing(const std::filesystem::path& path, int& pid, bool& sta
     return result;
 }
 
+// The abstract socket address of the program's lock of one lock file: its path when that fits,
+// else a hash of it.
+socklen_t program_lock_address(const std::filesystem::path& lock_file, sockaddr_un& address) {
+    std::string name = "quellmark-port-lock:" + lock_file.string();
+    if (name.size() + 1 > sizeof address.sun_path) {
+        std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+        for (const char c : name) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        char text[24];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+        name = std::string("quellmark-port-lock#") + text;
+    }
+    address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, name.data(), name.size()); // sun_path[0] = 0: abstract
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+}
+
+// The PID of the process that listens on the address; 0 when it cannot be told.
+int program_lock_holder(const sockaddr_un& address, socklen_t length) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return 0;
+    }
+    int pid = 0;
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+        ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0) {
+        pid = credentials.pid;
+    }
+    ::close(fd);
+    return pid;
+}
+
+constexpr int kProgramLockTaken = -2;
+
+// Takes the program's lock of a lock file: the socket, kProgramLockTaken when another process
+// holds it (its PID in `holder`), or -1 when sockets cannot be used (the lock file decides alone).
+int take_program_lock(const std::filesystem::path& lock_file, int& holder) {
+    sockaddr_un address{};
+    const socklen_t length = program_lock_address(lock_file, address);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+        ::listen(fd, SOMAXCONN) == 0) {
+        return fd;
+    }
+    const int error = errno;
+    ::close(fd);
+    if (error != EADDRINUSE) {
+        return -1;
+    }
+    holder = program_lock_holder(address, length);
+    return kProgramLockTaken;
+}
+
 } // namespace
 
 std::string lock_file_name(const std::string& device) {
@@ -106,6 +172,10 @@ PortLock::~PortLock() {
 }
 
 void PortLock::release() {
+    if (socket_fd_ >= 0) {
+        ::close(socket_fd_);
+        socket_fd_ = -1;
+    }
     if (fd_ < 0) {
         return;
     }
@@ -121,6 +191,23 @@ LockAttempt PortLock::acquire(const std::string& device, const std::filesystem::
     release();
     LockAttempt a;
     a.path = lock_dir / lock_file_name(device);
+    socket_fd_ = take_program_lock(a.path, a.pid);
+    if (socket_fd_ == kProgramLockTaken) {
+        socket_fd_ = -1;
+        a.status = LockStatus::InUse;
+        return a;
+    }
+    a = try_lock_file(a.path, lock_dir);
+    if (a.status == LockStatus::InUse) {
+        release();
+    }
+    return a;
+}
+
+LockAttempt PortLock::try_lock_file(const std::filesystem::path& path,
+                                    const std::filesystem::path& lock_dir) {
+    LockAttempt a;
+    a.path = path;
     // The PID goes into a file of its own first and the lock file appears with it in one step
     // (a hard link), so no other program ever reads an empty lock file of ours.
     const std::filesystem::path temp = lock_dir / ("LTMP." + std::to_string(::getpid()));

@@ -32,6 +32,12 @@ std::string lock_file_name(const std::string& device);
 // process holds an flock on it for as long as it holds the lock, so two programs that both use
 // flock never both take it, and a lock whose PID has ended is recognised as stale. The device
 // itself is not opened.
+//
+// Besides the lock file every process of this program holds an abstract Unix socket named after
+// the lock file's path. It needs no folder, so it still keeps two downloads of this program apart
+// where the lock folder is missing or read-only (the lock file cannot be made, and the flock of
+// each exchange alone would let a second downloader listen between the first's exchanges); it
+// ends with its process, and the holder's PID comes from the socket's credentials.
 class PortLock {
 public:
     PortLock() = default;
@@ -41,12 +47,18 @@ public:
 
     // Takes the lock of `device` in `lock_dir`; a held lock is released first.
     LockAttempt acquire(const std::string& device, const std::filesystem::path& lock_dir);
-    // Removes the lock file (when it is still ours) and lets go of it.
+    // Removes the lock file (when it is still ours) and lets go of it and of the socket.
     void release();
+    // This process holds the device's lock file.
     bool held() const { return fd_ >= 0; }
 
 private:
+    // Takes the lock file at `path` in `lock_dir`.
+    LockAttempt try_lock_file(const std::filesystem::path& path,
+                              const std::filesystem::path& lock_dir);
+
     int fd_ = -1;
+    int socket_fd_ = -1; // the program's own lock, also held when no lock file can be made
     std::filesystem::path path_;
 };
 

@@ -5,7 +5,6 @@
 #include "files/transcript_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
-#include "link/wait_dialog.h"
 #include "report/report_dialog.h"
 #include "report/report_source.h"
 #include "shell/about_dialog.h"
@@ -23,6 +22,7 @@
 #include "ui/qt_user_interface.h"
 #include "views/histogram_dialog.h"
 #include "views/readings_view.h"
+#include "views/wait_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -545,6 +545,7 @@ bool MainWindow::runSerialDownload() {
     LinkTranscript transcript;
     DownloadOptions options;
     options.transcript = &transcript;
+    options.lock_dir = services_.lock_dir;
     const DownloadResult result = download_readings(
         state_.link, state_.store, state_.meter, state_.job_records, state_.selection, ui, options);
     waitUi_ = nullptr;

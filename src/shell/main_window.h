@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/file_commands.h"
+#include "link/port_lock.h"
 #include "shell/unsaved_annotations.h"
 #include "shell/wizard.h"
 #include "state/app_state.h"
@@ -11,6 +12,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -70,6 +72,8 @@ struct ShellServices {
     // The History window's folder choice and Yes/No questions; empty for the real dialogs.
     std::function<std::optional<std::string>()> choose_folder;
     std::function<bool(const QString&)> confirm;
+    // Where the serial download keeps the port's lock file (tests use a folder of their own).
+    std::filesystem::path lock_dir = kLockDir;
 };
 
 // The application's one top-level window: the menu, the side panel at the left and the current

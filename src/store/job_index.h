@@ -21,7 +21,7 @@ enum class KindFilter {
 };
 
 // A reading every table can name: job 1..5, location 0..63, sub-location 0..2, material 0..15.
-// Downloads hold no other; save files of older programs may. Such readings stay in all_readings
+// Downloads hold no other; the save format can. Such readings stay in all_readings
 // (and in saves of their job), but no job list, working set or query reaches them, so views,
 // summaries and exports never see them.
 bool in_tables(const Reading& r);

@@ -231,6 +231,36 @@ TEST_F(SaveFile, DamagedNotesBlockIsIgnored) {
     }
 }
 
+// Titles and notes at and near their limits come back whole, a 259-byte title and 999-byte notes
+// the longest; one byte more (in the table above) is damage.
+TEST_F(SaveFile, TitlesAndNotesAtTheirLimitsSaveAndReload) {
+    struct Case {
+        RecordKind kind;
+        std::string title;
+        std::string notes;
+    };
+    const Case cases[] = {
+        {RecordKind::Mc, std::string(259, 't'), std::string(999, 'n')},
+        {RecordKind::Rh, std::string(258, '\xE9'), std::string(998, 'n')},
+        {RecordKind::Mc, "", std::string(997, 'n') + "\r\n"},
+        {RecordKind::Rh, std::string(259, 't'), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.size() * 10000 + c.notes.size());
+        set_readings({pin_reading(2), rh_reading(2)});
+        app.store.annotations.clear();
+        app.store.annotations.set_title(c.kind, 2, c.title);
+        app.store.annotations.set_notes(c.kind, 2, c.notes);
+        ASSERT_TRUE(save(dir / "limits.qmk").ok);
+        app.store.annotations.clear();
+        const LoadResult result = load(test::read_file(dir / "limits.qmk"));
+        ASSERT_TRUE(result.accepted());
+        EXPECT_EQ(result.annotations, AnnotationBlockStatus::Valid);
+        EXPECT_EQ(app.store.annotations.title(c.kind, 2), c.title);
+        EXPECT_EQ(app.store.annotations.notes(c.kind, 2), c.notes);
+    }
+}
+
 TEST_F(SaveFile, HandLaidFileLoadsWithEveryField) {
     app.store.all_readings = {rh_reading(4), rh_reading(5)};
     const LoadResult result = load(one_reading_file());
@@ -481,7 +511,7 @@ TEST_F(SaveFile, LoaderIgnoresTrailingBytesAndAcceptsAnEmptyJob) {
     EXPECT_EQ(result.session.step, WizardStep::ChosenJobList);
 }
 
-// A file of an older program may hold readings the tables cannot name: it loads, exports the
+// A save file may hold readings the tables cannot name: it loads, exports the
 // CSV it exports without them, and saves back byte for byte.
 TEST_F(SaveFile, ReadingsOutsideTheTablesAreKeptButNeverShown) {
     Bytes file = one_reading_file();

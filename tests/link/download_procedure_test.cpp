@@ -9,8 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -227,35 +232,68 @@ TEST_F(Download, GiveUpSendsTheEndFrameALostLinkDoesNot) {
     expect_nothing_changed();
 }
 
+// A base unit that never sends its last packet is given up at the download's bounds: its bytes,
+// its empty packets in a row (scattered ones do not count, so a healthy download with many of
+// them completes) and its time, twice what the fullest meter takes at the protocol's pace.
 TEST_F(Download, BaseUnitWithoutEndIsGivenUp) {
+    EXPECT_EQ(kFullestMeterPackets, 1445u);
+    EXPECT_EQ(download_time_limit(LinkTiming{}), std::chrono::milliseconds{1'589'500});
+    const std::size_t packets_in_time = download_time_limit(options.timing) / kPacketWait + 1;
+    const Bytes empty = reply_frame(0x07, {});
+    // 75 empty packets in runs of 24, each run ended by a data packet, then the last packet.
+    std::vector<Bytes> scattered;
+    for (std::size_t run = 0; run < 3; ++run) {
+        scattered.insert(scattered.end(), 24, empty);
+        scattered.push_back(packet(0x07, run, run + 1));
+    }
+    scattered.push_back(packet(0x08, 3, kStream.size()));
     struct Case {
         const char* name;
-        Bytes reply; // sent for every request, never the last packet
+        std::vector<Bytes> replies;
+        Bytes reply_for_ever; // after the replies, sent for every request
         std::size_t max_bytes;
         std::size_t packets;
-        const char* message;
+        const char* message; // nullptr: the download completes
     };
+    const char* endless =
+        "The base unit kept sending data far beyond what any meter holds, without its last "
+        "packet. The download was stopped.";
     const Case cases[] = {
-        {"empty packets", reply_frame(0x07, {}), kMaxStreamBytes, 25,
+        {"empty packets",
+         {},
+         empty,
+         kMaxStreamBytes,
+         25,
          "The base unit kept sending empty packets. The download was stopped."},
-        {"data for ever", packet(0x07, 0, 20), 100, 6,
-         "The base unit kept sending data far beyond what any meter holds, without its last "
-         "packet. The download was stopped."},
+        {"data for ever", {}, packet(0x07, 0, 20), 100, 6, endless},
+        {"a byte a packet for ever",
+         {},
+         packet(0x07, 0, 1),
+         kMaxStreamBytes,
+         packets_in_time,
+         endless},
+        {"scattered empty packets", scattered, {}, kMaxStreamBytes, 76, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         port.devices.clear();
         port.exchanges.clear();
         ui = RecordingDownloadUi();
-        base_unit("/dev/ttyUSB0", {});
-        port.devices["/dev/ttyUSB0"].fallback.reply = c.reply;
+        base_unit("/dev/ttyUSB0", c.replies);
+        port.devices["/dev/ttyUSB0"].fallback.reply = c.reply_for_ever;
         options.timing.max_stream_bytes = c.max_bytes;
-        EXPECT_EQ(run().outcome, DownloadOutcome::LinkLost);
+        EXPECT_EQ(run().outcome,
+                  c.message ? DownloadOutcome::LinkLost : DownloadOutcome::Completed);
         EXPECT_EQ(ui.progress.size(), c.packets);
         EXPECT_EQ(port.requests_to("/dev/ttyUSB0").back(), kEnd);
-        EXPECT_THAT(ui.events,
-                    ElementsAre("create", "show", std::string("box ") + c.message, "end"));
-        expect_nothing_changed();
+        if (c.message != nullptr) {
+            EXPECT_THAT(ui.events,
+                        ElementsAre("create", "show", std::string("box ") + c.message, "end"));
+            expect_nothing_changed();
+        } else {
+            EXPECT_THAT(ui.events, ElementsAre("create", "show", "end"));
+            EXPECT_EQ(store.all_readings.size(), 1u);
+        }
     }
 }
 
@@ -343,6 +381,13 @@ TEST_F(Download, BusyPortsAreRefusedAtOnce) {
 }
 
 TEST_F(Download, PortIsLockedForTheWholeDownload) {
+    // The program keeps its locks with every other serial program's, the tests in a folder of
+    // their own; locks of running programs on other devices there do not matter.
+    EXPECT_EQ(DownloadOptions{}.lock_dir, std::filesystem::path("/run/lock"));
+    for (int i = 0; i <= 80; ++i) {
+        std::ofstream(lock_file("LCK.." + std::to_string(i))) << "         1\n";
+    }
+    std::ofstream(lock_file("LCK..ttyS0")) << "         1\n";
     // A lock left by a program that has ended is taken over.
     const pid_t ended = ::fork();
     if (ended == 0) {
@@ -372,7 +417,60 @@ TEST_F(Download, PortIsLockedForTheWholeDownload) {
     EXPECT_EQ(run().outcome, DownloadOutcome::Completed);
     EXPECT_THAT(format_transcript(transcript),
                 HasSubstr("No such file or directory; the port is held by flock during each "
-                          "exchange only"));
+                          "exchange and against this program's other downloads only"));
+}
+
+// Where no lock file can be made (a lock folder that does not exist, a file in its place, a
+// read-only one), a port that another process of this program holds is still refused at once,
+// with its PID, and is not even listened on; once that process has ended the port is free again.
+TEST_F(Download, PortHeldByThisProgramIsInUseWithoutALockFile) {
+    std::ofstream(lock_file("not-a-folder")) << "x";
+    const std::string read_only = lock_file("read-only");
+    std::filesystem::create_directory(read_only);
+    ::chmod(read_only.c_str(), 0555); // root writes there all the same: a read-only tmpfs then
+    const bool mounted =
+        ::geteuid() == 0 && ::mount("tmpfs", read_only.c_str(), "tmpfs", MS_RDONLY, "size=4k") == 0;
+    const std::shared_ptr<void> unmount(nullptr, [&](void*) {
+        if (mounted) {
+            ::umount2(read_only.c_str(), MNT_DETACH);
+        }
+    });
+    for (const char* folder : {"missing", "not-a-folder", "read-only"}) {
+        SCOPED_TRACE(folder);
+        options.lock_dir = lock_file(folder);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t holder = ::fork();
+        if (holder == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the test
+            PortLock lock;
+            const bool taken =
+                lock.acquire("/dev/ttyUSB0", options.lock_dir).status == LockStatus::Unavailable;
+            if (::write(ready[1], taken ? "y" : "n", 1) == 1) {
+                ::pause();
+            }
+            ::_exit(0);
+        }
+        char taken = 0;
+        ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(taken, 'y');
+        port.devices.clear();
+        port.exchanges.clear();
+        ui = RecordingDownloadUi();
+        base_unit("/dev/ttyUSB0", {packet(0x08, 0, kStream.size())});
+        EXPECT_EQ(run().outcome, DownloadOutcome::PortInUse);
+        EXPECT_TRUE(port.exchanges.empty());
+        EXPECT_EQ(ui.boxes.messages.at(0).text, "The port /dev/ttyUSB0 is in use by another "
+                                                "program (PID " +
+                                                    std::to_string(holder) + ").");
+        expect_nothing_changed();
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+        PortLock again;
+        EXPECT_EQ(again.acquire("/dev/ttyUSB0", options.lock_dir).status, LockStatus::Unavailable);
+    }
 }
 
 TEST_F(Download, WaitDialogThatCannotBeCreated) {

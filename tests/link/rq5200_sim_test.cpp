@@ -176,6 +176,38 @@ TEST_F(SimDownload, BaseUnitWithoutEndIsGivenUp) {
     }
 }
 
+// The fullest meter (five jobs of 1600 RH/T readings behind a 19-character model) downloads whole
+// within the download's time bound, which scales with the timing: with 10 ms waits the bound is
+// 87 s and the download takes about 20.
+TEST_F(SimDownload, FullestMeterCompletesWithinTheTimeBound) {
+    const auto bcd = [](std::size_t v) {
+        return static_cast<std::uint8_t>(v / 10 % 10 * 16 + v % 10);
+    };
+    Bytes stream = {'F',  'U',  'L',  'L',  'E',  'S',  'T',  ' ',  'M',  'E',  'T',
+                    'E',  'R',  ' ',  'O',  'F',  ' ',  '1',  '9',  0x00, 0x3E, 0x01,
+                    0x01, 0x02, 0x01, 0x03, 0x01, 0x04, 0x01, 0x05, 0x01};
+    for (std::size_t i = 0; i < kFullestMeterReadings; ++i) {
+        const auto job = static_cast<std::uint8_t>(1 + i / 1600);
+        const auto position = static_cast<std::uint8_t>(i % 96);
+        stream.insert(stream.end(), {1, job, position, bcd(i % 60), 0x14, bcd(1 + i % 28),
+                                     bcd(1 + i % 12), 0x09, 0x04, 0x52, 0x07, 0x25, 0x00});
+    }
+    ASSERT_EQ(stream.size(), kFullestMeterBytes);
+    const fs::path dir = scratch_dir();
+    write_file(dir / "fullest.stream", stream);
+    Sim sim({"--stream", (dir / "fullest.stream").string()}, false);
+    options.timing.write_wait = options.timing.read_gap = options.timing.packet_wait = 10ms;
+    const auto start = std::chrono::steady_clock::now();
+    const DownloadResult result = download({sim.link});
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(result.outcome, DownloadOutcome::Completed);
+    EXPECT_EQ(result.packets, kFullestMeterPackets);
+    EXPECT_EQ(app.store.all_readings.size(), kFullestMeterReadings);
+    expect_store_holds(stream);
+    EXPECT_LT(took, download_time_limit(options.timing));
+    fs::remove_all(dir);
+}
+
 // The emulator as the real base unit: from Start to End it sends no presence byte, even to a
 // program that opens the port anew; a new Start begins the download again.
 TEST_F(SimDownload, BaseUnitInDownloadModeIsSilentUntilEndOrANewStart) {
@@ -276,10 +308,11 @@ TEST(SimWithRealTiming, QmtoolDownloadWritesEveryJob) {
     Sim demo({"--once", "--readings", "12", "--presence-ms", "200"});
     const fs::path out = demo.dir() / "jobs";
     const std::string archive = (demo.dir() / "archive.sqlite").string();
-    const pid_t tool = spawn({QM_QMTOOL_PATH, "--archive", archive, "download", "--port", demo.link,
-                              "--out", out.string(), "--dump", (demo.dir() / "dump").string(),
-                              "--log", (demo.dir() / "log").string()},
-                             demo.dir());
+    const pid_t tool =
+        spawn({QM_QMTOOL_PATH, "--archive", archive, "download", "--port", demo.link, "--out",
+               out.string(), "--dump", (demo.dir() / "dump").string(), "--log",
+               (demo.dir() / "log").string(), "--lock-dir", demo.dir().string()},
+              demo.dir());
     EXPECT_EQ(wait_exit(tool, 30s), 0);
     EXPECT_EQ(demo.wait(5s), 0); // --once: the emulator ends after the download
     EXPECT_FALSE(fs::exists(fs::symlink_status(demo.link)));

@@ -1,7 +1,7 @@
 // The program against the emulated base unit: "Manage Data" downloads through the wait dialog,
 // which can be cancelled, and closing the window ends a download.
-#include "link/wait_dialog.h"
 #include "shell_fixture.h"
+#include "views/wait_dialog.h"
 
 #include <QImage>
 #include <QProcess>
@@ -50,11 +50,7 @@ class DownloadTest : public SimShellTest {
 protected:
     // A window with the real serial download; message boxes are still recorded.
     MainWindow& openWithSerialDownload() {
-        ShellServices services;
-        services.ui = &ui_;
-        services.dialogs = &dialogs_;
-        services.archive_path = path("archive.sqlite");
-        window_ = std::make_unique<MainWindow>(*state_, services);
+        window_ = std::make_unique<MainWindow>(*state_, serialServices());
         window_->show();
         return *window_;
     }

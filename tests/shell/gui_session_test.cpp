@@ -33,11 +33,7 @@ protected:
     // The window as the program builds it: the real serial download, and "View" opening the one
     // readings view whose "Save Job" runs the window's save command.
     MainWindow& openProgram() {
-        ShellServices services;
-        services.ui = &ui_;
-        services.dialogs = &dialogs_;
-        services.archive_path = path("archive.sqlite");
-        window_ = std::make_unique<MainWindow>(*state_, services);
+        window_ = std::make_unique<MainWindow>(*state_, serialServices());
         views_ = std::make_unique<ReadingsViewHost>(*state_);
         window_->setViewOpener([this](MainWindow& w) {
             ReadingsViewHooks hooks;

@@ -28,6 +28,7 @@ protected:
         services.ui = &ui_;
         services.dialogs = &dialogs_;
         services.archive_path = path("archive.sqlite");
+        services.lock_dir = path("locks");
         services.choose_folder = [this] { return std::optional<std::string>(path("out")); };
         services.confirm = [this](const QString& question) {
             questions_.push_back(question);

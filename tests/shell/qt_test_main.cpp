@@ -1,6 +1,6 @@
 // Entry point of the Qt tests: one QApplication for the whole run (offscreen platform), with a
-// configuration and data folder of its own, so that no test reads or changes the user's settings
-// or archive.
+// configuration, data and cache folders of its own, so that no test reads or changes the user's
+// settings or archive, or leaves a download transcript in the user's cache.
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     // Nor the user's visit archive: a window that names none keeps its visits here.
     qputenv("XDG_DATA_HOME", config.path().toLocal8Bit());
     qunsetenv("QUELLMARK_ARCHIVE");
+    const QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

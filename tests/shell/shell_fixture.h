@@ -128,14 +128,30 @@ protected:
     int downloads_ = 0;
 };
 
-// A shell test with rq5200-sim serving a 12-reading demo meter, named by QUELLMARK_PORTS.
+// A shell test with rq5200-sim serving a 12-reading demo meter, named by QUELLMARK_PORTS, and
+// the port's lock file in the test's own folder.
 class SimShellTest : public ShellTest {
 protected:
     void SetUp() override {
         ShellTest::SetUp();
         link_ = path("rq5200");
+        std::filesystem::create_directory(path("locks"));
         startSim();
         setenv("QUELLMARK_PORTS", link_.c_str(), 1);
+    }
+    // The program's own services: the real serial download; message boxes and file dialogs are
+    // still recorded.
+    ShellServices serialServices() {
+        ShellServices services;
+        services.ui = &ui_;
+        services.dialogs = &dialogs_;
+        services.lock_dir = path("locks");
+        services.archive_path = path("archive.sqlite");
+        services.ask_save = [this](std::string_view text) {
+            questions_.emplace_back(text);
+            return SaveAnswer::Discard;
+        };
+        return services;
     }
     void TearDown() override {
         unsetenv("QUELLMARK_PORTS");

@@ -128,7 +128,7 @@ TEST(RebuildJobLists, ListsAreWholeWhetherTheArrayWasGroupedOrNot) {
     EXPECT_EQ(store.rh_job_count, 0);
 }
 
-// Readings no table can name (from files of older programs) stay in the store, but no job list,
+// Readings no table can name (a save file may hold them) stay in the store, but no job list,
 // working set or walk of the store reaches them.
 TEST(RebuildJobLists, ReadingsOutsideTheTablesAreKeptButNeverReached) {
     Reading material16 = reading(2, 4, 1);

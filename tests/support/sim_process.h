@@ -106,8 +106,13 @@ public:
         pid_ = 0;
         return status_;
     }
-    // Ends the emulator at once, as a crash would (safe from another thread).
-    void kill_now() { ::kill(pid_, SIGKILL); }
+    // Ends the emulator at once, as a crash would (safe from another thread). Its link goes first:
+    // pseudo-terminal numbers are reused at once, so a link left behind would lead a download
+    // that goes on opening it to the emulator of another test, which gets the same number next.
+    void kill_now() {
+        ::unlink(link.c_str());
+        ::kill(pid_, SIGKILL);
+    }
     int wait(std::chrono::milliseconds limit) {
         status_ = wait_exit(pid_, limit);
         pid_ = status_ == -1 ? pid_ : 0;
@@ -147,10 +152,15 @@ struct SimDownload : ::testing::Test {
         options.timing = quick_timing();
         options.transcript = &transcript;
         options.lock_dir = lock_dir;
+        hold_old_data();
+    }
+    // One reading and a job title, which a failed download must leave as they are.
+    void hold_old_data() {
         Reading old;
         old.job = 1;
         old.day = 3;
         app.store.all_readings = {old};
+        app.store.annotations.clear();
         app.store.annotations.set_title(RecordKind::Mc, 1, "T");
     }
     ~SimDownload() override { fs::remove_all(lock_dir); }

@@ -12,10 +12,10 @@
 #include "files/transcript_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
-#include "link/wait_dialog.h"
 #include "shell/main_window.h"
 #include "shell/wizard.h"
 #include "state/app_state.h"
+#include "views/wait_dialog.h"
 
 #include <QApplication>
 #include <QProcess>

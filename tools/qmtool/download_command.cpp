@@ -23,13 +23,14 @@ namespace {
 
 constexpr const char* kDownloadUsage =
     "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
-    "                       [--max-bytes N] [--force] [--no-archive]\n"
+    "                       [--max-bytes N] [--lock-dir DIR] [--force] [--no-archive]\n"
     "\n"
     "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
     "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
     "the ports to search). --dump also writes the raw download stream, --log the transcript of\n"
     "every exchange. A base unit that sends more than N bytes (default 16 MiB) without its last\n"
-    "packet is given up. Ctrl-C cancels the download and leaves the base unit ready.\n"
+    "packet is given up. The port's lock file is kept in DIR (default /run/lock). Ctrl-C cancels\n"
+    "the download and leaves the base unit ready.\n"
     "Save files that stand in DIR are not replaced without --force: a DIR that holds files of\n"
     "the names Job<j>-ID<iii>.qmk is refused before the download.\n"
     "The download is kept in the visit archive (see qmtool archive) unless --no-archive is\n"
@@ -250,7 +251,8 @@ int run_download(int argc, char** argv) {
     qm::DownloadOptions options;
     const InterruptHold hold;
     if (!parse_arguments(argc, argv, {"--force", "--no-archive"},
-                         {"--port", "--out", "--dump", "--log", "--max-bytes"}, args, error) ||
+                         {"--port", "--out", "--dump", "--log", "--max-bytes", "--lock-dir"}, args,
+                         error) ||
         args.help || !args.positional.empty() || args.value("--out") == nullptr ||
         !parse_max_bytes(args, options)) {
         if (!error.empty()) {
@@ -274,6 +276,9 @@ int run_download(int argc, char** argv) {
     options.transcript = &transcript;
     if (const std::string* port = args.value("--port")) {
         options.ports = std::vector<std::string>{*port};
+    }
+    if (const std::string* lock_dir = args.value("--lock-dir")) {
+        options.lock_dir = *lock_dir;
     }
     DownloadTerminalUi ui(stderr);
     const qm::DownloadResult result = qm::download_readings(

@@ -1,4 +1,4 @@
-#include "link/wait_dialog.h"
+#include "views/wait_dialog.h"
 
 #include "ui/qt_text.h"
 #include "ui/qt_user_interface.h"

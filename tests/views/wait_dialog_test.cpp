@@ -1,5 +1,5 @@
 // The wait dialog's lines and where its message boxes appear.
-#include "link/wait_dialog.h"
+#include "views/wait_dialog.h"
 
 #include "support/recording_ui.h"
 #include "ui/qt_user_interface.h"
