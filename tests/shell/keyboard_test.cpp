@@ -1,6 +1,5 @@
 // The keyboard in every window: each button has a mnemonic of its own in its window, and Return
 // presses the button that has the focus.
-#include "link/wait_dialog.h"
 #include "report/report_dialog.h"
 #include "report/report_test_jobs.h"
 #include "shell/about_dialog.h"
@@ -8,6 +7,7 @@
 #include "shell/job_windows.h"
 #include "shell/shell_fixture.h"
 #include "views/readings_view.h"
+#include "views/wait_dialog.h"
 
 #include <QAbstractButton>
 #include <QLabel>
