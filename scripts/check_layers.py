@@ -25,6 +25,7 @@ CORE_RANK = {
     "src/link": 2,
     "src/files": 3,
     "src/state": 4,
+    "src/archive": 4,
     "src/projects": 4,
     "src/summaries": 5,
     "src/report": 5,

@@ -1,5 +1,7 @@
 #include "report/report_calendar.h"
 
+#include "text/reading_time.h"
+
 #include <algorithm>
 #include <array>
 
@@ -17,17 +19,8 @@ constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr"
 
 } // namespace
 
-// The civil-calendar conversions count years from March, so that the leap day ends the year.
 std::int64_t report_day_number(int year, int month, int day) {
-    month = std::clamp(month, 1, 12);
-    day = std::clamp(day, 1, 31);
-    const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
-    const std::int64_t era = (y >= 0 ? y : y - (kYearsPerEra - 1)) / kYearsPerEra;
-    const std::int64_t year_of_era = y - era * kYearsPerEra;
-    const std::int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t day_of_era =
-        year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-    return era * kDaysPerEra + day_of_era - kDaysTo2000;
+    return civil_day_number(year, month, day);
 }
 
 CalendarDate report_date_of_day(std::int64_t day_number) {

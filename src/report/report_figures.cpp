@@ -15,9 +15,6 @@ namespace qm {
 namespace {
 
 constexpr std::size_t kGroupKeys = kLocationCount * kSubLocationCount;
-constexpr int kHoursPerDay = 24;
-constexpr int kMinutesPerHour = 60;
-constexpr int kHalfDayHours = 12;
 
 // The place of a location and sub-location among the groups, or kNoGroup for a reading the
 // tables cannot name.
@@ -124,17 +121,6 @@ void ValueSummary::add(double value) {
     }
     sum += value;
     ++count;
-}
-
-std::int64_t reading_minute(const Reading& r) {
-    int hour = decoded_hour(r.hour_code);
-    if (hour_is_12h(r.hour_code)) {
-        hour = hour % kHalfDayHours + (hour_is_pm(r.hour_code) ? kHalfDayHours : 0);
-    }
-    hour = std::clamp(hour, 0, kHoursPerDay - 1);
-    const std::int64_t day = report_day_number(2000 + r.year, r.month, r.day);
-    return (day * kHoursPerDay + hour) * kMinutesPerHour +
-           std::clamp(r.minute, 0, kMinutesPerHour - 1);
 }
 
 void order_by_clock(std::vector<Reading>& readings) {

@@ -5,6 +5,7 @@
 
 #include "analysis/histogram.h"
 #include "store/reading.h"
+#include "text/reading_time.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,11 +31,6 @@ struct ValueSummary {
     // 0 when there is no value.
     double mean() const { return count == 0 ? 0.0 : sum / static_cast<double>(count); }
 };
-
-// Minutes since 1 January 2000 of a reading's clock time (two-digit year 2000 + yy; the hour
-// decoded from 12- or 24-hour mode, 12 AM as hour 0). A month or day out of range is clamped,
-// so a damaged date still has a place on a time axis.
-std::int64_t reading_minute(const Reading& reading);
 
 // Puts readings in the order of their clock times (reading_minute), readings of the same minute
 // in the order given. The meter's raw hour byte, by which the job's readings come ordered, puts

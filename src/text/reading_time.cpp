@@ -2,6 +2,8 @@
 
 #include "text/text_format.h"
 
+#include <algorithm>
+
 namespace qm {
 
 std::string format_reading_time(const Reading& reading) {
@@ -29,6 +31,42 @@ std::string format_reading_date(const Reading& reading, std::int32_t internation
 
 std::string format_reading_date_time(const Reading& reading, std::int32_t international_date) {
     return format_reading_date(reading, international_date) + ' ' + format_reading_time(reading);
+}
+
+namespace {
+
+// Days from 1 March of year 0 to 1 January 2000, in the era arithmetic below.
+constexpr std::int64_t kDaysTo2000 = 730425;
+constexpr std::int64_t kDaysPerEra = 146097; // 400 years
+constexpr std::int64_t kYearsPerEra = 400;
+constexpr int kHoursPerDay = 24;
+constexpr int kMinutesPerHour = 60;
+constexpr int kHalfDayHours = 12;
+
+} // namespace
+
+// The civil-calendar conversions count years from March, so that the leap day ends the year.
+std::int64_t civil_day_number(int year, int month, int day) {
+    month = std::clamp(month, 1, 12);
+    day = std::clamp(day, 1, 31);
+    const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - (kYearsPerEra - 1)) / kYearsPerEra;
+    const std::int64_t year_of_era = y - era * kYearsPerEra;
+    const std::int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t day_of_era =
+        year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return era * kDaysPerEra + day_of_era - kDaysTo2000;
+}
+
+std::int64_t reading_minute(const Reading& r) {
+    int hour = decoded_hour(r.hour_code);
+    if (hour_is_12h(r.hour_code)) {
+        hour = hour % kHalfDayHours + (hour_is_pm(r.hour_code) ? kHalfDayHours : 0);
+    }
+    hour = std::clamp(hour, 0, kHoursPerDay - 1);
+    const std::int64_t day = civil_day_number(2000 + r.year, r.month, r.day);
+    return (day * kHoursPerDay + hour) * kMinutesPerHour +
+           std::clamp(r.minute, 0, kMinutesPerHour - 1);
 }
 
 } // namespace qm

@@ -19,4 +19,13 @@ std::string format_reading_date(const Reading& reading, std::int32_t internation
 // The date, a space and the time: "8/28/03 1:05AM" or "28/8/03 1:05AM".
 std::string format_reading_date_time(const Reading& reading, std::int32_t international_date);
 
+// Days since 1 January 2000 of a date in the proleptic Gregorian calendar. The month is clamped
+// to 1..12 and the day to 1..31 (a day past the month's end runs into the next month).
+std::int64_t civil_day_number(int year, int month, int day);
+
+// Minutes since 1 January 2000 of a reading's clock time (two-digit year 2000 + yy; the hour
+// decoded from 12- or 24-hour mode, 12 AM as hour 0). A month or day out of range is clamped,
+// so a damaged date still has a place on a time axis.
+std::int64_t reading_minute(const Reading& reading);
+
 } // namespace qm

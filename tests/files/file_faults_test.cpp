@@ -16,6 +16,7 @@
 #include "support/recording_ui.h"
 #include "support/scripted_file_dialogs.h"
 #include "support/test_files.h"
+#include "support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -40,35 +41,12 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr uid_t kNobody = 65534;
+using test::kNobody;
+using test::run_unprivileged;
 
 std::size_t entries_in(const fs::path& dir) {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
-// Runs check as a user whom permission bits bind: in a child that became "nobody" when this
-// process is root, here otherwise. check returns 0 when every expectation held, else the number
-// of the one that failed.
-int run_unprivileged(const std::function<int()>& check) {
-    if (::geteuid() != 0) {
-        return check();
-    }
-    const pid_t child = ::fork();
-    if (child < 0) {
-        return -1;
-    }
-    if (child == 0) {
-        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
-            ::_exit(100);
-        }
-        ::_exit(check());
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -2;
-    }
-    return WEXITSTATUS(status);
 }
 
 struct FileFaults : ::testing::Test {

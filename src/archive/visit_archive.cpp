@@ -1,0 +1,286 @@
+#include "archive/visit_archive.h"
+
+#include "archive/sha256.h"
+#include "text/reading_time.h"
+
+#include <array>
+
+namespace qm {
+
+namespace {
+
+std::string_view kind_name(RecordKind kind) {
+    return kind == RecordKind::Mc ? "mc" : "rh";
+}
+
+std::string text_of(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::span<const std::uint8_t> bytes_of(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// The row a reading becomes (see ArchivedReading).
+void bind_reading(SqliteStatement& insert, const Reading& r) {
+    insert.bind(3, std::int64_t{r.job})
+        .bind(4, std::int64_t{r.kind})
+        .bind(5, std::int64_t{r.location})
+        .bind(6, std::int64_t{r.sub_location})
+        .bind(7, std::int64_t{r.material})
+        .bind(8, is_rh(r) ? r.rh : r.mc);
+    if (is_rh(r)) {
+        insert.bind(9, r.temperature);
+    } else if (r.kind == Scan) {
+        insert.bind_null(9);
+    } else {
+        insert.bind(9, static_cast<double>(r.pin_temperature));
+    }
+    insert.bind(10, std::int64_t{r.year})
+        .bind(11, std::int64_t{r.month})
+        .bind(12, std::int64_t{r.day})
+        .bind(13, std::int64_t{r.hour_code})
+        .bind(14, std::int64_t{r.minute})
+        .bind(15, reading_minute(r));
+}
+
+constexpr std::string_view kVisitColumns =
+    "SELECT v.id, v.received_utc, v.utc_offset, v.source_kind, v.meter, v.sha256, "
+    "v.reading_count FROM visits v ";
+
+// Matches the meter, a job's ID or its title; ?1 is the filter, ?1 = '' matches every visit.
+constexpr std::string_view kFilterClause =
+    "WHERE ?1 = '' OR instr(lower(CAST(v.meter AS TEXT)), lower(?1)) > 0 OR EXISTS (SELECT 1 "
+    "FROM jobs j WHERE j.visit_id = v.id AND (instr(lower(CAST(j.title AS TEXT)), lower(?1)) > 0 "
+    "OR printf('%03d', j.job_id) = ?1 OR CAST(j.job_id AS TEXT) = ?1)) ";
+
+VisitSummary summary_of(const SqliteStatement& row) {
+    VisitSummary v;
+    v.id = row.column_int(0);
+    v.received = {row.column_int(1), static_cast<std::int32_t>(row.column_int(2))};
+    v.source = row.column_text(3) == "file" ? VisitSource::File : VisitSource::Download;
+    v.meter = text_of(row.column_blob(4));
+    v.sha256 = row.column_text(5);
+    v.readings = row.column_int(6);
+    return v;
+}
+
+} // namespace
+
+VisitArchive::VisitArchive(SqliteDb db, std::string path, bool read_only)
+    : db_(std::move(db)), path_(std::move(path)), read_only_(read_only) {}
+
+AddVisitResult VisitArchive::add_visit(std::span<const std::uint8_t> source, VisitSource kind,
+                                       const ReceivedTime& received, const ReadingStore& store,
+                                       const MeterIdentity& meter) {
+    AddVisitResult result;
+    const std::string hash = sha256_hex(source);
+    SqliteTransaction transaction(db_);
+    SqliteStatement find(db_, "SELECT id FROM visits WHERE sha256 = ?1");
+    if (!transaction.begun() || !find.ok()) {
+        result.error = db_.error();
+        return result;
+    }
+    if (find.bind_text(1, hash).step()) {
+        result.status = AddVisitResult::Status::AlreadyArchived;
+        result.visit_id = find.column_int(0);
+        return result;
+    }
+    SqliteStatement visit(db_,
+                          "INSERT INTO visits (sha256, received_utc, utc_offset, "
+                          "source_kind, meter, reading_count) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    const bool visit_in =
+        !find.failed() && visit.bind_text(1, hash)
+                              .bind(2, received.utc_seconds)
+                              .bind(3, std::int64_t{received.offset_seconds})
+                              .bind_text(4, visit_source_name(kind))
+                              .bind_blob(5, bytes_of(meter.model()))
+                              .bind(6, static_cast<std::int64_t>(store.all_readings.size()))
+                              .run();
+    const std::int64_t id = db_.last_insert_id();
+    SqliteStatement bytes(db_, "INSERT INTO visit_sources (visit_id, bytes) VALUES (?1, ?2)");
+    if (!visit_in || !bytes.bind(1, id).bind_blob(2, source).run() || !insert_jobs(id, store) ||
+        !insert_rows(id, store) || !transaction.commit()) {
+        result.error = db_.error();
+        return result;
+    }
+    result.status = AddVisitResult::Status::Added;
+    result.visit_id = id;
+    return result;
+}
+
+bool VisitArchive::insert_jobs(std::int64_t visit_id, const ReadingStore& store) {
+    std::array<std::array<std::int64_t, kMaxJobs + 1>, 2> counts{};
+    for (const Reading& r : store.all_readings) {
+        if (r.job >= 1 && r.job <= kMaxJobs) {
+            ++counts[is_rh(r) ? 0 : 1][static_cast<std::size_t>(r.job)];
+        }
+    }
+    SqliteStatement insert(db_, "INSERT INTO jobs (visit_id, kind, number, job_id, reading_count, "
+                                "title, notes) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    const auto add = [&](RecordKind kind, std::int32_t job) {
+        const auto n = static_cast<std::size_t>(job);
+        return insert.bind(1, visit_id)
+            .bind_text(2, kind_name(kind))
+            .bind(3, std::int64_t{job})
+            .bind(4, std::int64_t{store.job_ids[n - 1]})
+            .bind(5, counts[static_cast<std::size_t>(kind)][n])
+            .bind_blob(6, bytes_of(store.annotations.title(kind, job)))
+            .bind_blob(7, bytes_of(store.annotations.notes(kind, job)))
+            .run();
+    };
+    for (std::int32_t i = 0; i < store.mc_job_count; ++i) {
+        if (!add(RecordKind::Mc, store.mc_jobs[static_cast<std::size_t>(i)])) {
+            return false;
+        }
+    }
+    for (std::int32_t i = 0; i < store.rh_job_count; ++i) {
+        if (!add(RecordKind::Rh, store.rh_jobs[static_cast<std::size_t>(i)])) {
+            return false;
+        }
+    }
+    return insert.ok();
+}
+
+bool VisitArchive::insert_rows(std::int64_t visit_id, const ReadingStore& store) {
+    SqliteStatement insert(db_,
+                           "INSERT INTO readings VALUES "
+                           "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
+    if (!insert.ok()) {
+        return false;
+    }
+    std::int64_t seq = 0;
+    for (const Reading& r : store.all_readings) {
+        insert.bind(1, visit_id).bind(2, seq++);
+        bind_reading(insert, r);
+        if (!insert.run()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<VisitSummary> VisitArchive::list_visits(const std::string& filter, std::int64_t offset,
+                                                    std::int64_t limit) {
+    std::vector<VisitSummary> visits;
+    SqliteStatement query(db_, std::string(kVisitColumns) + std::string(kFilterClause) +
+                                   "ORDER BY v.received_utc DESC, v.id DESC LIMIT ?2 OFFSET ?3");
+    query.bind_text(1, filter).bind(2, limit).bind(3, offset);
+    while (query.step()) {
+        visits.push_back(summary_of(query));
+    }
+    for (VisitSummary& v : visits) {
+        v.jobs = jobs_of(v.id);
+    }
+    return visits;
+}
+
+std::int64_t VisitArchive::count_visits(const std::string& filter) {
+    SqliteStatement query(db_, "SELECT count(*) FROM visits v " + std::string(kFilterClause));
+    return query.bind_text(1, filter).step() ? query.column_int(0) : 0;
+}
+
+std::optional<VisitSummary> VisitArchive::find_visit(std::int64_t id) {
+    SqliteStatement query(db_, std::string(kVisitColumns) + "WHERE v.id = ?1");
+    if (!query.bind(1, id).step()) {
+        return std::nullopt;
+    }
+    VisitSummary v = summary_of(query);
+    v.jobs = jobs_of(id);
+    return v;
+}
+
+std::vector<ArchivedJob> VisitArchive::jobs_of(std::int64_t id) {
+    std::vector<ArchivedJob> jobs;
+    SqliteStatement query(db_, "SELECT kind, number, job_id, reading_count, title, notes FROM jobs "
+                               "WHERE visit_id = ?1 ORDER BY kind = 'rh', number");
+    query.bind(1, id);
+    while (query.step()) {
+        jobs.push_back({query.column_text(0) == "rh" ? RecordKind::Rh : RecordKind::Mc,
+                        static_cast<std::int32_t>(query.column_int(1)),
+                        static_cast<std::int32_t>(query.column_int(2)), query.column_int(3),
+                        text_of(query.column_blob(4)), text_of(query.column_blob(5))});
+    }
+    return jobs;
+}
+
+std::vector<ArchivedReading> VisitArchive::visit_readings(std::int64_t id) {
+    std::vector<ArchivedReading> rows;
+    SqliteStatement query(db_, "SELECT job, kind, location, sub_location, material, value, "
+                               "temperature, year, month, day, hour_code, minute, clock_minute "
+                               "FROM readings WHERE visit_id = ?1 ORDER BY seq");
+    query.bind(1, id);
+    while (query.step()) {
+        ArchivedReading r;
+        std::array<std::int32_t*, 5> head = {&r.job, &r.kind, &r.location, &r.sub_location,
+                                             &r.material};
+        for (std::size_t c = 0; c < head.size(); ++c) {
+            *head[c] = static_cast<std::int32_t>(query.column_int(static_cast<int>(c)));
+        }
+        r.value = query.column_double(5);
+        if (!query.column_is_null(6)) {
+            r.temperature = query.column_double(6);
+        }
+        std::array<std::int32_t*, 5> clock = {&r.year, &r.month, &r.day, &r.hour_code, &r.minute};
+        for (std::size_t c = 0; c < clock.size(); ++c) {
+            *clock[c] = static_cast<std::int32_t>(query.column_int(static_cast<int>(c) + 7));
+        }
+        r.clock_minute = query.column_int(12);
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+bool VisitArchive::read_source(std::int64_t id, std::vector<std::uint8_t>& bytes,
+                               VisitSource& kind) {
+    SqliteStatement query(db_, "SELECT v.source_kind, s.bytes FROM visits v JOIN visit_sources s "
+                               "ON s.visit_id = v.id WHERE v.id = ?1");
+    if (!query.bind(1, id).step()) {
+        return false;
+    }
+    kind = query.column_text(0) == "file" ? VisitSource::File : VisitSource::Download;
+    const std::span<const std::uint8_t> blob = query.column_blob(1);
+    bytes.assign(blob.begin(), blob.end());
+    return true;
+}
+
+bool VisitArchive::set_annotations(std::int64_t id, RecordKind kind, std::int32_t job,
+                                   std::string_view title, std::string_view notes) {
+    SqliteStatement update(db_, "UPDATE jobs SET title = ?4, notes = ?5 "
+                                "WHERE visit_id = ?1 AND kind = ?2 AND number = ?3");
+    return update.bind(1, id)
+               .bind_text(2, kind_name(kind))
+               .bind(3, std::int64_t{job})
+               .bind_blob(4, bytes_of(title))
+               .bind_blob(5, bytes_of(notes))
+               .run() &&
+           db_.changes() == 1;
+}
+
+bool VisitArchive::remove_visit(std::int64_t id) {
+    SqliteStatement remove(db_, "DELETE FROM visits WHERE id = ?1");
+    return remove.bind(1, id).run() && db_.changes() == 1;
+}
+
+ArchiveCheck VisitArchive::check() {
+    ArchiveCheck result;
+    SqliteStatement integrity(db_, "PRAGMA integrity_check");
+    while (integrity.step()) {
+        result.integrity.push_back(integrity.column_text(0));
+    }
+    if (integrity.failed()) {
+        result.integrity.push_back(db_.error());
+    }
+    db_.query_int("SELECT count(*) FROM visits", result.visits);
+    db_.query_int("SELECT count(*) FROM readings", result.readings);
+    SqliteStatement incomplete(
+        db_, "SELECT v.id FROM visits v WHERE v.reading_count != (SELECT count(*) FROM readings r "
+             "WHERE r.visit_id = v.id) OR NOT EXISTS (SELECT 1 FROM visit_sources s WHERE "
+             "s.visit_id = v.id) ORDER BY v.id");
+    while (incomplete.step()) {
+        result.incomplete_visits.push_back(incomplete.column_int(0));
+    }
+    return result;
+}
+
+} // namespace qm

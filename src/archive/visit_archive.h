@@ -1,0 +1,158 @@
+#pragma once
+
+// The visit archive: every download and every opened file kept in one SQLite file, each with its
+// source bytes, its readings as rows and its jobs' titles and notes.
+
+#include "archive/sqlite_db.h"
+#include "store/annotations.h"
+#include "store/meter_identity.h"
+#include "store/reading_store.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+enum class VisitSource {
+    Download, // the raw download stream
+    File,     // the bytes of a ".qmk" file
+};
+
+// "download" / "file", as the archive and `qmtool archive list --json` write them.
+std::string_view visit_source_name(VisitSource source);
+
+// When a visit was received: UTC and the local offset of that moment.
+struct ReceivedTime {
+    std::int64_t utc_seconds = 0;    // since 1970-01-01 UTC
+    std::int32_t offset_seconds = 0; // east of UTC
+};
+ReceivedTime received_now();
+// ISO 8601 with the offset: "2026-12-07T20:46:53+01:00".
+std::string iso8601(const ReceivedTime& time);
+
+// The archive's file: QUELLMARK_ARCHIVE when set and not empty, else
+// $XDG_DATA_HOME/quellmark/archive.sqlite, else ~/.local/share/quellmark/archive.sqlite.
+std::string default_archive_path();
+
+struct ArchivedJob {
+    RecordKind kind = RecordKind::Mc;
+    std::int32_t number = 0;
+    std::int32_t id = 0;
+    std::int64_t readings = 0;
+    std::string title; // Windows-1252
+    std::string notes; // Windows-1252, line breaks CR LF
+};
+
+struct VisitSummary {
+    std::int64_t id = 0;
+    ReceivedTime received;
+    VisitSource source = VisitSource::Download;
+    std::string meter; // Windows-1252
+    std::string sha256;
+    std::int64_t readings = 0;
+    std::vector<ArchivedJob> jobs; // MC jobs by number, then RH/T jobs by number
+};
+
+// One reading as a row: value is the %MC (or the scale) of a moisture reading and the %RH of an
+// RH/T reading; temperature (degrees Fahrenheit) the air's of an RH/T reading, the pin's of a pin
+// reading, none for a scan.
+struct ArchivedReading {
+    std::int32_t job = 0;
+    std::int32_t kind = 0;
+    std::int32_t location = 0;
+    std::int32_t sub_location = 0;
+    std::int32_t material = 0;
+    double value = 0.0;
+    std::optional<double> temperature;
+    std::int32_t year = 0;
+    std::int32_t month = 0;
+    std::int32_t day = 0;
+    std::int32_t hour_code = 0;
+    std::int32_t minute = 0;
+    std::int64_t clock_minute = 0; // minutes since 2000-01-01 of the reading's clock time
+    bool operator==(const ArchivedReading&) const = default;
+};
+
+struct AddVisitResult {
+    enum class Status { Added, AlreadyArchived, Failed };
+    Status status = Status::Failed;
+    std::int64_t visit_id = 0; // the new visit, or the one that holds the same bytes
+    std::string error;         // SQLite's reason when Failed
+};
+
+struct ArchiveCheck {
+    std::vector<std::string> integrity; // "ok", or what PRAGMA integrity_check found
+    std::int64_t visits = 0;
+    std::int64_t readings = 0;
+    std::vector<std::int64_t> incomplete_visits; // whose rows differ from their reading count
+    bool ok() const {
+        return integrity.size() == 1 && integrity[0] == "ok" && incomplete_visits.empty();
+    }
+};
+
+class VisitArchive;
+
+// An archive opened for use, or why it cannot be used.
+struct OpenedArchive {
+    std::unique_ptr<VisitArchive> archive; // null when it cannot be used
+    // For the user: why it cannot be used, or that it is opened read-only. Empty when all is well.
+    std::string message;
+};
+
+// Opens the archive at `path`, creating the file (0600) and its missing folders (0700) when it
+// does not exist. A file that is no SQLite database, or another program's database, a directory
+// or a file without permission cannot be used and is never written; an archive of a newer schema
+// is opened read-only.
+OpenedArchive open_archive(const std::string& path);
+
+class VisitArchive {
+public:
+    VisitArchive(SqliteDb db, std::string path, bool read_only);
+
+    const std::string& path() const { return path_; }
+    bool read_only() const { return read_only_; }
+
+    // Keeps a visit: its source bytes and what they hold (the store and meter they were decoded
+    // or loaded into), in one transaction. Bytes already archived are not stored again.
+    AddVisitResult add_visit(std::span<const std::uint8_t> source, VisitSource kind,
+                             const ReceivedTime& received, const ReadingStore& store,
+                             const MeterIdentity& meter);
+
+    // Visits newest first; `filter` (empty for all) matches the meter, a job's ID or its title.
+    std::vector<VisitSummary> list_visits(const std::string& filter, std::int64_t offset,
+                                          std::int64_t limit);
+    std::int64_t count_visits(const std::string& filter);
+    std::optional<VisitSummary> find_visit(std::int64_t id);
+    std::vector<ArchivedReading> visit_readings(std::int64_t id);
+    // The source bytes of a visit; false when there is no such visit.
+    bool read_source(std::int64_t id, std::vector<std::uint8_t>& bytes, VisitSource& kind);
+
+    // Replaces a job's title and notes; false when the visit has no such job or on a failure.
+    bool set_annotations(std::int64_t id, RecordKind kind, std::int32_t job, std::string_view title,
+                         std::string_view notes);
+    // Removes a visit and everything it holds; false when there is no such visit.
+    bool remove_visit(std::int64_t id);
+    ArchiveCheck check();
+
+    // SQLite's reason for the last failure.
+    const std::string& error() const { return db_.error(); }
+    SqliteDb& db() { return db_; }
+
+private:
+    bool insert_rows(std::int64_t visit_id, const ReadingStore& store);
+    bool insert_jobs(std::int64_t visit_id, const ReadingStore& store);
+    std::vector<ArchivedJob> jobs_of(std::int64_t id);
+
+    SqliteDb db_;
+    std::string path_;
+    bool read_only_ = false;
+};
+
+// The message of an archive that cannot be used: it names the file and the reason.
+std::string archive_unusable_message(const std::string& path, std::string_view reason);
+
+} // namespace qm
