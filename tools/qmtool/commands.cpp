@@ -44,6 +44,14 @@ const std::array kCommands = {
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]   download from the "
             "base unit, one save file per job",
             run_download},
+    Command{
+        "project",
+        "project SUBCOMMAND ARGS... [--archive PATH]   drying projects in the visit "
+        "archive:\n"
+        "                          create, list, show, attach, detach, label, standard, role,\n"
+        "                          legend, equipment, log [--json] [--celsius], export, import\n"
+        "                          (qmtool project --help lists them)",
+        run_project},
 };
 
 } // namespace

@@ -52,6 +52,7 @@ int run_show(int argc, char** argv);
 int run_annotate(int argc, char** argv);
 int run_download(int argc, char** argv);
 int run_report(int argc, char** argv);
+int run_project(int argc, char** argv);
 
 // Writes one save file per job present in app's store into out_dir (created when missing),
 // named "Job<j>-ID<iii>.qmk", each as a one-job save from that job's list would write it; prints

@@ -1,0 +1,263 @@
+// qmtool project label, standard, role, legend and equipment: what the user enters for the logs.
+#include "projects/drying_days.h"
+#include "projects/project_log.h"
+#include "projects/project_texts.h"
+#include "tools/qmtool/commands.h"
+#include "tools/qmtool/project_command.h"
+
+#include <cstdio>
+
+namespace qmtool {
+
+namespace {
+
+// Warns when no attached job has readings at the point: a misspelt point is stored all the same
+// (its jobs may be attached later), but the user hears of it.
+void warn_unless_read(ProjectSession& s, const qm::MonitoringPoint& point) {
+    qm::ProjectReadings readings;
+    qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+    const std::vector<qm::PointHistory> histories =
+        qm::point_histories(readings.attached, point.scale == qm::PointScale::Air);
+    if (qm::find_history(histories, point) == nullptr) {
+        std::fprintf(stderr, "qmtool project: warning: no attached job has readings at %s\n",
+                     qm::point_text(point).c_str());
+    }
+}
+
+std::optional<qm::EquipmentEntry> equipment_entry(const Arguments& args, qm::EquipmentEntry entry,
+                                                  std::string& error) {
+    if (const std::string* type = args.value("--type")) {
+        const auto t = qm::parse_equipment_type(*type);
+        if (!t) {
+            error = "--type is dehumidifier, air-mover, heater or other";
+            return std::nullopt;
+        }
+        entry.type = *t;
+    }
+    if (const std::string* count = args.value("--count")) {
+        const auto n = integer_argument(*count, 0, 100000);
+        if (!n) {
+            error = "--count is a number of units";
+            return std::nullopt;
+        }
+        entry.count = static_cast<int>(*n);
+    }
+    if (const std::string* place = args.value("--place")) {
+        entry.place = *place;
+    }
+    if (const std::string* placed = args.value("--placed")) {
+        const auto day = qm::parse_iso_date(*placed);
+        if (!day) {
+            error = "--placed is a date YYYY-MM-DD";
+            return std::nullopt;
+        }
+        entry.placed = *day;
+    }
+    if (const std::string* removed = args.value("--removed")) {
+        entry.removed = qm::parse_iso_date(*removed);
+        if (!entry.removed && *removed != "running") {
+            error = "--removed is a date YYYY-MM-DD (or running)";
+            return std::nullopt;
+        }
+    }
+    return entry;
+}
+
+int list_equipment(ProjectSession& s) {
+    const qm::ProjectSettings settings = s.store->settings(s.project);
+    int n = 0;
+    for (const qm::StoredEquipment& e : settings.equipment) {
+        std::printf("%d\t%s\t%d\t%s\t%s\t%s\n", ++n,
+                    std::string(qm::equipment_type_name(e.entry.type)).c_str(), e.entry.count,
+                    e.entry.place.c_str(), qm::iso_date(e.entry.placed).c_str(),
+                    e.entry.removed ? qm::iso_date(*e.entry.removed).c_str() : "running");
+    }
+    return kExitOk;
+}
+
+// The stored id of entry N (from 1) of the project's list; nothing when there is none.
+std::optional<qm::StoredEquipment> nth_entry(ProjectSession& s, const std::string& text) {
+    const auto n = integer_argument(text, 1, INT32_MAX);
+    const qm::ProjectSettings settings = s.store->settings(s.project);
+    if (!n || static_cast<std::size_t>(*n) > settings.equipment.size()) {
+        return std::nullopt;
+    }
+    return settings.equipment[static_cast<std::size_t>(*n - 1)];
+}
+
+} // namespace
+
+int run_project_label(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("label", argc, argv, {}, {}, 3, 3, args, status)) {
+        return status;
+    }
+    const auto point = point_argument(args.positional[1]);
+    if (!point) {
+        return usage_error("not a point: " + args.positional[1]);
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    if (!s.store->set_label(s.project, *point, args.positional[2])) {
+        return s.failed();
+    }
+    warn_unless_read(s, *point);
+    return kExitOk;
+}
+
+int run_project_standard(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("standard", argc, argv, {"--scan", "--clear"},
+                          {"--material", "--point", "--value", "--reference", "--tolerance"}, 1, 1,
+                          args, status)) {
+        return status;
+    }
+    const std::string* material = args.value("--material");
+    const std::string* point_text = args.value("--point");
+    const std::string* value = args.value("--value");
+    const std::string* reference = args.value("--reference");
+    const std::string* tolerance = args.value("--tolerance");
+    if ((material == nullptr) == (point_text == nullptr) ||
+        (value != nullptr) + (reference != nullptr) + args.has("--clear") > 1 ||
+        (material != nullptr && material->empty())) {
+        return usage_error("standard: give --material NAME or --point POINT, and one of "
+                           "--value, --reference or --clear");
+    }
+    qm::DryStandard standard;
+    if (value != nullptr && !(standard.value = number_argument(*value))) {
+        return usage_error("--value is a number: " + *value);
+    }
+    if (reference != nullptr && !(standard.reference = point_argument(*reference))) {
+        return usage_error("not a point: " + *reference);
+    }
+    std::optional<double> tol;
+    if (tolerance != nullptr && (!(tol = number_argument(*tolerance)) || *tol < 0.0)) {
+        return usage_error("--tolerance is a number, 0 or more: " + *tolerance);
+    }
+    const auto point = point_text != nullptr ? point_argument(*point_text) : std::nullopt;
+    if (point_text != nullptr && (!point || point->scale == qm::PointScale::Air)) {
+        return usage_error("not a pin or scan point: " + *point_text);
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    bool done = false;
+    if (material != nullptr) {
+        qm::MaterialStandard m{*material,
+                               args.has("--scan") ? qm::PointScale::Scan : qm::PointScale::Pin,
+                               standard, tol.value_or(qm::kDefaultTolerance)};
+        if (!args.has("--clear") && value == nullptr && reference == nullptr && !tol) {
+            // Only the tolerance may be left out: keep the standard already set.
+            return usage_error("standard: give --value, --reference, --tolerance or --clear");
+        }
+        if (!tol && !args.has("--clear")) {
+            for (const qm::MaterialStandard& old : s.store->settings(s.project).materials) {
+                if (old.material == m.material && old.scale == m.scale) {
+                    m.tolerance = old.tolerance;
+                }
+            }
+        }
+        done = s.store->set_material_standard(s.project, m);
+    } else {
+        done = s.store->set_point_standard(
+            s.project, {*point, standard, args.has("--clear") ? std::nullopt : tol});
+    }
+    if (!done) {
+        return s.failed();
+    }
+    if (standard.reference) {
+        warn_unless_read(s, *standard.reference);
+    }
+    return kExitOk;
+}
+
+int run_project_role(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("role", argc, argv, {}, {}, 3, 3, args, status)) {
+        return status;
+    }
+    const auto point = point_argument(args.positional[1]);
+    if (!point || point->scale != qm::PointScale::Air) {
+        return usage_error("an RH/T point is a location alone (\"KIT\"): " + args.positional[1]);
+    }
+    const auto role = qm::parse_air_role(args.positional[2]);
+    if (!role) {
+        return usage_error("a role is affected, unaffected, outside, outlet or other");
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    if (!s.store->set_role(s.project, point->location, role)) {
+        return s.failed();
+    }
+    warn_unless_read(s, *point);
+    return kExitOk;
+}
+
+int run_project_legend(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("legend", argc, argv, {}, {}, 3, 3, args, status)) {
+        return status;
+    }
+    if (!qm::default_code_legend().contains(args.positional[1])) {
+        return usage_error("not a location or sub-location code: " + args.positional[1]);
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    return s.store->set_legend_name(s.project, args.positional[1], args.positional[2]) ? kExitOk
+                                                                                       : s.failed();
+}
+
+int run_project_equipment(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("equipment", argc, argv, {},
+                          {"--type", "--count", "--place", "--placed", "--removed"}, 2, 3, args,
+                          status)) {
+        return status;
+    }
+    const std::string& action = args.positional[1];
+    const std::size_t wanted = action == "add" || action == "list" ? 2 : 3;
+    if ((action != "add" && action != "list" && action != "set" && action != "remove") ||
+        args.positional.size() != wanted) {
+        return usage_error("equipment NAME add|list|set N|remove N");
+    }
+    std::string error;
+    if (action == "add" && (args.value("--type") == nullptr || args.value("--placed") == nullptr)) {
+        return usage_error("equipment add needs --type and --placed");
+    }
+    qm::EquipmentEntry fresh;
+    if (action == "add" && !equipment_entry(args, fresh, error)) {
+        return usage_error(error);
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    if (action == "list") {
+        return list_equipment(s);
+    }
+    if (action == "add") {
+        return s.store->add_equipment(s.project, *equipment_entry(args, fresh, error)) ? kExitOk
+                                                                                       : s.failed();
+    }
+    const std::optional<qm::StoredEquipment> entry = nth_entry(s, args.positional[2]);
+    if (!entry) {
+        return failure("the project has no equipment entry " + args.positional[2]);
+    }
+    if (action == "remove") {
+        return s.store->remove_equipment(s.project, entry->id) ? kExitOk : s.failed();
+    }
+    const std::optional<qm::EquipmentEntry> changed = equipment_entry(args, entry->entry, error);
+    if (!changed) {
+        return usage_error(error);
+    }
+    return s.store->update_equipment(s.project, entry->id, *changed) ? kExitOk : s.failed();
+}
+
+} // namespace qmtool
