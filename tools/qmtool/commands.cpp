@@ -50,7 +50,7 @@ const std::array kCommands = {
         "archive:\n"
         "                          create, list, show, attach, detach, label, standard, role,\n"
         "                          legend, equipment, log [--json] [--celsius], export, import\n"
-        "                          (qmtool project --help lists them)",
+        "                          (qmtool project -h lists their arguments)",
         run_project},
 };
 

@@ -132,6 +132,15 @@ void print_json(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
                 static_cast<long long>(logs.equipment.equipment_days));
 }
 
+std::string one_decimal(std::optional<double> value) {
+    if (!value) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", *value);
+    return text;
+}
+
 std::string cell_text(const qm::DryingCell& cell) {
     if (cell.state == qm::CellState::NotRead) {
         return "-";
@@ -173,8 +182,7 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
     for (const qm::AirDay& a : logs.air.rows) {
         std::printf("%s\t%s\t%zu\t%.1f\t%.1f\t%s\t%s\n", qm::iso_date(a.day).c_str(),
                     std::string(qm::air_role_name(a.role)).c_str(), a.points, a.temperature, a.rh,
-                    a.dew_point ? number_text(std::round(*a.dew_point * 10) / 10).c_str() : "-",
-                    a.humidity ? number_text(std::round(*a.humidity * 10) / 10).c_str() : "-");
+                    one_decimal(a.dew_point).c_str(), one_decimal(a.humidity).c_str());
     }
     for (const qm::GrainDepression& g : logs.air.depression) {
         std::printf("Grain depression %s: %.1f\n", qm::iso_date(g.day).c_str(), g.value);

@@ -144,26 +144,38 @@ int run_project_standard(ProjectSession& s, int argc, char** argv) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
+    // What is not given stays as it was: a tolerance alone keeps the standard, and a standard
+    // alone keeps the tolerance. --clear removes both.
+    const bool clear = args.has("--clear");
+    const bool new_standard = value != nullptr || reference != nullptr || clear;
+    if (!new_standard && !tol) {
+        return usage_error("standard: give --value, --reference, --tolerance or --clear");
+    }
+    const qm::ProjectSettings old = s.store->settings(s.project);
     bool done = false;
     if (material != nullptr) {
         qm::MaterialStandard m{*material,
                                args.has("--scan") ? qm::PointScale::Scan : qm::PointScale::Pin,
-                               standard, tol.value_or(qm::kDefaultTolerance)};
-        if (!args.has("--clear") && value == nullptr && reference == nullptr && !tol) {
-            // Only the tolerance may be left out: keep the standard already set.
-            return usage_error("standard: give --value, --reference, --tolerance or --clear");
-        }
-        if (!tol && !args.has("--clear")) {
-            for (const qm::MaterialStandard& old : s.store->settings(s.project).materials) {
-                if (old.material == m.material && old.scale == m.scale) {
-                    m.tolerance = old.tolerance;
-                }
+                               {},
+                               qm::kDefaultTolerance};
+        for (const qm::MaterialStandard& o : old.materials) {
+            if (o.material == m.material && o.scale == m.scale) {
+                m = o;
             }
         }
+        m.standard = new_standard ? standard : m.standard;
+        m.tolerance = clear ? qm::kDefaultTolerance : tol.value_or(m.tolerance);
         done = s.store->set_material_standard(s.project, m);
     } else {
-        done = s.store->set_point_standard(
-            s.project, {*point, standard, args.has("--clear") ? std::nullopt : tol});
+        qm::PointStandard p{*point, {}, std::nullopt};
+        for (const qm::PointStandard& o : old.point_standards) {
+            if (o.point == p.point) {
+                p = o;
+            }
+        }
+        p.standard = new_standard ? standard : p.standard;
+        p.tolerance = clear ? std::nullopt : tol ? tol : p.tolerance;
+        done = s.store->set_point_standard(s.project, p);
     }
     if (!done) {
         return s.failed();
