@@ -145,6 +145,7 @@ private:
     std::optional<std::int64_t> write_equipment(std::int64_t project, std::int64_t id,
                                                 const EquipmentEntry& entry);
     bool write_legend(std::int64_t project, std::string_view code, std::string_view name);
+    void read_standards(std::int64_t project, ProjectSettings& settings);
     template <typename Write> bool in_transaction(Write write);
     bool fail(std::string message);
     bool writable();

@@ -107,6 +107,85 @@ int run_project_label(ProjectSession& s, int argc, char** argv) {
     return kExitOk;
 }
 
+namespace {
+
+// What `standard` was asked: the material or point, and what to change of its standard.
+struct StandardRequest {
+    std::optional<std::string> material;
+    bool scan = false;
+    std::optional<qm::MonitoringPoint> point;
+    std::optional<qm::DryStandard> standard; // a new standard (empty for --clear)
+    std::optional<double> tolerance;
+    bool clear = false;
+};
+
+// The request, or the usage error's message.
+std::optional<StandardRequest> read_standard_request(const Arguments& args, std::string& error) {
+    const std::string* material = args.value("--material");
+    const std::string* point = args.value("--point");
+    const std::string* value = args.value("--value");
+    const std::string* reference = args.value("--reference");
+    const std::string* tolerance = args.value("--tolerance");
+    StandardRequest r{std::nullopt, args.has("--scan"), std::nullopt,
+                      std::nullopt, std::nullopt,       args.has("--clear")};
+    if ((material == nullptr) == (point == nullptr) ||
+        (value != nullptr) + (reference != nullptr) + r.clear > 1 ||
+        (material != nullptr && material->empty())) {
+        error = "standard: give --material NAME or --point POINT, and one of --value, "
+                "--reference or --clear";
+    } else if (value == nullptr && reference == nullptr && !r.clear && tolerance == nullptr) {
+        error = "standard: give --value, --reference, --tolerance or --clear";
+    } else if (value != nullptr && !number_argument(*value)) {
+        error = "--value is a number: " + *value;
+    } else if (reference != nullptr && !point_argument(*reference)) {
+        error = "not a point: " + *reference;
+    } else if (tolerance != nullptr &&
+               (!(r.tolerance = number_argument(*tolerance)) || *r.tolerance < 0.0)) {
+        error = "--tolerance is a number, 0 or more: " + *tolerance;
+    } else if (point != nullptr &&
+               (!(r.point = point_argument(*point)) || r.point->scale == qm::PointScale::Air)) {
+        error = "not a pin or scan point: " + *point;
+    }
+    if (!error.empty()) {
+        return std::nullopt;
+    }
+    if (material != nullptr) {
+        r.material = *material;
+    }
+    if (value != nullptr || reference != nullptr || r.clear) {
+        r.standard = qm::DryStandard{value ? number_argument(*value) : std::nullopt,
+                                     reference ? point_argument(*reference) : std::nullopt};
+    }
+    return r;
+}
+
+// What is not given stays as it was: a tolerance alone keeps the standard, and a standard alone
+// keeps the tolerance. --clear removes both.
+bool apply_standard(ProjectSession& s, const StandardRequest& r) {
+    const qm::ProjectSettings old = s.store->settings(s.project);
+    if (r.material) {
+        qm::MaterialStandard m{*r.material,
+                               r.scan ? qm::PointScale::Scan : qm::PointScale::Pin,
+                               {},
+                               qm::kDefaultTolerance};
+        for (const qm::MaterialStandard& o : old.materials) {
+            m = o.material == m.material && o.scale == m.scale ? o : m;
+        }
+        m.standard = r.standard.value_or(m.standard);
+        m.tolerance = r.clear ? qm::kDefaultTolerance : r.tolerance.value_or(m.tolerance);
+        return s.store->set_material_standard(s.project, m);
+    }
+    qm::PointStandard p{*r.point, {}, std::nullopt};
+    for (const qm::PointStandard& o : old.point_standards) {
+        p = o.point == p.point ? o : p;
+    }
+    p.standard = r.standard.value_or(p.standard);
+    p.tolerance = r.clear ? std::nullopt : r.tolerance ? r.tolerance : p.tolerance;
+    return s.store->set_point_standard(s.project, p);
+}
+
+} // namespace
+
 int run_project_standard(ProjectSession& s, int argc, char** argv) {
     Arguments args;
     int status = kExitOk;
@@ -115,73 +194,19 @@ int run_project_standard(ProjectSession& s, int argc, char** argv) {
                           args, status)) {
         return status;
     }
-    const std::string* material = args.value("--material");
-    const std::string* point_text = args.value("--point");
-    const std::string* value = args.value("--value");
-    const std::string* reference = args.value("--reference");
-    const std::string* tolerance = args.value("--tolerance");
-    if ((material == nullptr) == (point_text == nullptr) ||
-        (value != nullptr) + (reference != nullptr) + args.has("--clear") > 1 ||
-        (material != nullptr && material->empty())) {
-        return usage_error("standard: give --material NAME or --point POINT, and one of "
-                           "--value, --reference or --clear");
-    }
-    qm::DryStandard standard;
-    if (value != nullptr && !(standard.value = number_argument(*value))) {
-        return usage_error("--value is a number: " + *value);
-    }
-    if (reference != nullptr && !(standard.reference = point_argument(*reference))) {
-        return usage_error("not a point: " + *reference);
-    }
-    std::optional<double> tol;
-    if (tolerance != nullptr && (!(tol = number_argument(*tolerance)) || *tol < 0.0)) {
-        return usage_error("--tolerance is a number, 0 or more: " + *tolerance);
-    }
-    const auto point = point_text != nullptr ? point_argument(*point_text) : std::nullopt;
-    if (point_text != nullptr && (!point || point->scale == qm::PointScale::Air)) {
-        return usage_error("not a pin or scan point: " + *point_text);
+    std::string error;
+    const std::optional<StandardRequest> request = read_standard_request(args, error);
+    if (!request) {
+        return usage_error(error);
     }
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    // What is not given stays as it was: a tolerance alone keeps the standard, and a standard
-    // alone keeps the tolerance. --clear removes both.
-    const bool clear = args.has("--clear");
-    const bool new_standard = value != nullptr || reference != nullptr || clear;
-    if (!new_standard && !tol) {
-        return usage_error("standard: give --value, --reference, --tolerance or --clear");
-    }
-    const qm::ProjectSettings old = s.store->settings(s.project);
-    bool done = false;
-    if (material != nullptr) {
-        qm::MaterialStandard m{*material,
-                               args.has("--scan") ? qm::PointScale::Scan : qm::PointScale::Pin,
-                               {},
-                               qm::kDefaultTolerance};
-        for (const qm::MaterialStandard& o : old.materials) {
-            if (o.material == m.material && o.scale == m.scale) {
-                m = o;
-            }
-        }
-        m.standard = new_standard ? standard : m.standard;
-        m.tolerance = clear ? qm::kDefaultTolerance : tol.value_or(m.tolerance);
-        done = s.store->set_material_standard(s.project, m);
-    } else {
-        qm::PointStandard p{*point, {}, std::nullopt};
-        for (const qm::PointStandard& o : old.point_standards) {
-            if (o.point == p.point) {
-                p = o;
-            }
-        }
-        p.standard = new_standard ? standard : p.standard;
-        p.tolerance = clear ? std::nullopt : tol ? tol : p.tolerance;
-        done = s.store->set_point_standard(s.project, p);
-    }
-    if (!done) {
+    if (!apply_standard(s, *request)) {
         return s.failed();
     }
-    if (standard.reference) {
-        warn_unless_read(s, *standard.reference);
+    if (request->standard && request->standard->reference) {
+        warn_unless_read(s, *request->standard->reference);
     }
     return kExitOk;
 }
