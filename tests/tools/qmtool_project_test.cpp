@@ -130,6 +130,7 @@ TEST_F(QmtoolProject, FailuresAndUsage) {
         {"equipment Smith add --type boat --placed 2026-03-03", 2,
          "--type is dehumidifier, air-mover, heater or other"},
         {"export Smith", 2, "export needs --out FILE"},
+        {"label Smith KIT \"$(printf '\\377')\"", 2, "label: a text that is not UTF-8"},
     };
     for (const auto& c : cases) {
         const ToolRun run = project(c.args);

@@ -71,6 +71,28 @@ bool job_argument(const std::string& text, std::int64_t& visit, std::optional<st
     return true;
 }
 
+// Whether a text is UTF-8 (the project's texts are kept and printed as UTF-8).
+bool is_utf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80       ? 1
+                                   : c >> 5 == 6  ? 2
+                                   : c >> 4 == 14 ? 3
+                                   : c >> 3 == 30 ? 4
+                                                  : 0;
+        if (length == 0 || i + length > text.size() || (length == 2 && c < 0xC2)) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if (static_cast<unsigned char>(text[i + k]) >> 6 != 2) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
 int run_create(ProjectSession& s, int argc, char** argv) {
     Arguments args;
     int status = kExitOk;
@@ -290,6 +312,18 @@ bool parse_subcommand(const char* name, int argc, char** argv,
         print_project_usage(stdout);
         status = kExitOk;
         return false;
+    }
+    for (const std::string& text : args.positional) {
+        if (!is_utf8(text)) {
+            status = usage_error(std::string(name) + ": a text that is not UTF-8");
+            return false;
+        }
+    }
+    for (const auto& [option, text] : args.values) {
+        if (!is_utf8(text)) {
+            status = usage_error(std::string(name) + ": " + option + " is not UTF-8");
+            return false;
+        }
     }
     if (args.positional.size() < min_positional || args.positional.size() > max_positional) {
         status = usage_error(std::string(name) + ": wrong number of arguments");
