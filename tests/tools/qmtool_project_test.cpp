@@ -138,6 +138,12 @@ TEST_F(QmtoolProject, FailuresAndUsage) {
         EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "qmtool project: " + c.error) << c.args;
     }
     EXPECT_EQ(project("list").out, "Smith\t0 jobs\t\t\n");
+    expect_ok("create Jones --client J --category 2");
+    expect_ok("set Jones --name 'Jones 2' --site 'High St' --category none");
+    EXPECT_EQ(project("set 'Jones 2' --name SMITH").err,
+              "qmtool project: a project named \"SMITH\" already exists\n");
+    expect_ok("remove Smith");
+    EXPECT_EQ(project("list").out, "Jones 2\t0 jobs\tJ\tHigh St\n");
 }
 
 } // namespace

@@ -19,6 +19,10 @@ constexpr const char* kProjectUsage =
     "usage: qmtool project SUBCOMMAND ARGS... [--archive PATH]\n"
     "  create NAME [--client TEXT] [--site TEXT] [--claim TEXT] [--loss-date YYYY-MM-DD]\n"
     "         [--category 1-3] [--class 1-4] [--notes TEXT]   a new drying project\n"
+    "  set NAME [--name NEW_NAME] [--client TEXT] [--site TEXT] [--claim TEXT]\n"
+    "         [--loss-date YYYY-MM-DD|none] [--category 1-3|none] [--class 1-4|none]\n"
+    "         [--notes TEXT]             change a project's details\n"
+    "  remove NAME                   remove a project (its visits stay in the archive)\n"
     "  list                          the projects, with their attached jobs\n"
     "  show NAME                     details, jobs, jobs proposed to attach, points, standards,\n"
     "                                equipment and the code names of a project\n"
@@ -93,44 +97,78 @@ bool is_utf8(std::string_view text) {
     return true;
 }
 
-int run_create(ProjectSession& s, int argc, char** argv) {
-    Arguments args;
-    int status = kExitOk;
-    if (!parse_subcommand(
-            "create", argc, argv, {},
-            {"--client", "--site", "--claim", "--loss-date", "--category", "--class", "--notes"}, 1,
-            1, args, status)) {
-        return status;
+// The details' options given over `d` ("none" clears the date of loss, category or class).
+// False with the usage error's message.
+bool read_details(const Arguments& args, qm::ProjectDetails& d, std::string& error) {
+    for (const auto& [option, field] :
+         {std::pair{"--name", &d.name}, std::pair{"--client", &d.client},
+          std::pair{"--site", &d.site}, std::pair{"--claim", &d.claim},
+          std::pair{"--notes", &d.notes}}) {
+        if (const std::string* v = args.value(option)) {
+            *field = *v;
+        }
     }
-    qm::ProjectDetails d;
-    d.name = args.positional[0];
-    const auto text = [&](const char* option) {
-        const std::string* v = args.value(option);
-        return v == nullptr ? std::string() : *v;
-    };
-    d.client = text("--client");
-    d.site = text("--site");
-    d.claim = text("--claim");
-    d.notes = text("--notes");
     if (const std::string* date = args.value("--loss-date")) {
-        if (!(d.loss_date = qm::parse_iso_date(*date))) {
-            return usage_error("--loss-date is a date YYYY-MM-DD: " + *date);
+        d.loss_date = qm::parse_iso_date(*date);
+        if (!d.loss_date && *date != "none") {
+            error = "--loss-date is a date YYYY-MM-DD: " + *date;
+            return false;
         }
     }
     for (const auto& [option, high, field] :
          {std::tuple{"--category", 3, &d.category}, std::tuple{"--class", 4, &d.water_class}}) {
         if (const std::string* v = args.value(option)) {
             const auto n = integer_argument(*v, 1, high);
-            if (!n) {
-                return usage_error(std::string(option) + " is 1 to " + std::to_string(high));
+            if (!n && *v != "none") {
+                error = std::string(option) + " is 1 to " + std::to_string(high);
+                return false;
             }
-            *field = static_cast<int>(*n);
+            *field = n ? std::optional<int>(static_cast<int>(*n)) : std::nullopt;
         }
     }
-    if (!s.open()) {
+    return true;
+}
+
+// create NAME, or set NAME to change a project's details.
+int run_details(ProjectSession& s, int argc, char** argv, bool create) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand(create ? "create" : "set", argc, argv, {},
+                          {"--name", "--client", "--site", "--claim", "--loss-date", "--category",
+                           "--class", "--notes"},
+                          1, 1, args, status)) {
+        return status;
+    }
+    if (create && args.value("--name") != nullptr) {
+        return usage_error("create: the name is its first argument");
+    }
+    qm::ProjectDetails d;
+    d.name = args.positional[0];
+    std::string error;
+    if (!read_details(args, d, error)) {
+        return usage_error(error);
+    }
+    if (create) {
+        return s.open() && s.store->create(d) ? kExitOk : s.store ? s.failed() : kExitFailure;
+    }
+    if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    return s.store->create(d) ? kExitOk : s.failed();
+    d = s.store->get(s.project)->details;
+    read_details(args, d, error);
+    return s.store->update_details(s.project, d) ? kExitOk : s.failed();
+}
+
+int run_remove(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("remove", argc, argv, {}, {}, 1, 1, args, status)) {
+        return status;
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    return s.store->remove(s.project) ? kExitOk : s.failed();
 }
 
 std::string optional_number(const std::optional<int>& n) {
@@ -390,7 +428,9 @@ int run_project(int argc, char** argv) {
     }
     using Run = int (*)(ProjectSession&, int, char**);
     const std::pair<std::string_view, Run> subcommands[] = {
-        {"create", run_create},
+        {"create", [](ProjectSession& s, int c, char** v) { return run_details(s, c, v, true); }},
+        {"set", [](ProjectSession& s, int c, char** v) { return run_details(s, c, v, false); }},
+        {"remove", run_remove},
         {"list", run_list},
         {"show", run_show},
         {"attach", [](ProjectSession& s, int c, char** v) { return run_attach(s, c, v, true); }},
