@@ -206,6 +206,17 @@ std::vector<ProjectJob> ProjectStore::proposed_jobs(std::int64_t project) {
     return out;
 }
 
+std::vector<std::string> ProjectStore::projects_of_visit(std::int64_t visit) {
+    std::vector<std::string> names;
+    SqliteStatement query(db_, "SELECT name FROM projects WHERE id IN (SELECT project_id FROM "
+                               "project_jobs WHERE visit_id = ?1) ORDER BY name");
+    query.bind(1, visit);
+    while (query.step()) {
+        names.push_back(query.column_text(0));
+    }
+    return names;
+}
+
 std::vector<JobRef> ProjectStore::visit_jobs(std::int64_t visit,
                                              std::optional<std::int32_t> number) {
     std::vector<JobRef> out;

@@ -114,6 +114,9 @@ public:
     // Jobs attached to no project whose visit's meter model and job ID are those of a job
     // attached to this one: what the desktop offers to attach. In the order of jobs().
     std::vector<ProjectJob> proposed_jobs(std::int64_t project);
+    // The names of the projects a visit's jobs are attached to (for a warning before the visit
+    // is removed, which detaches them).
+    std::vector<std::string> projects_of_visit(std::int64_t visit);
     // The jobs of a visit (all of them, or those of one number); empty when it holds none.
     std::vector<JobRef> visit_jobs(std::int64_t visit, std::optional<std::int32_t> number);
 

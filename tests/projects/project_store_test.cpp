@@ -181,6 +181,8 @@ TEST_F(ProjectStoreTest, AttachingChangesNoVisitAndRefusesJobsNotHeld) {
     const std::int64_t other = store.create(named("Other")).value();
     ASSERT_TRUE(store.attach(other, store.visit_jobs(week[2], std::nullopt)));
     EXPECT_EQ(store.proposed_jobs(project).size(), 8U);
+    EXPECT_EQ(store.projects_of_visit(week[2]), std::vector<std::string>{"Other"});
+    EXPECT_TRUE(store.projects_of_visit(week[3]).empty());
     EXPECT_TRUE(store.proposed_jobs(store.create(named("Empty")).value()).empty());
 
     ASSERT_TRUE(store.detach(project, day1));
