@@ -394,6 +394,10 @@ std::optional<std::int64_t> import_project(ProjectStore& store, VisitArchive& ar
     if (!name.empty()) {
         record.details.name = name;
     }
+    if (record.details.name.find_first_not_of(" \t\r\n") == std::string::npos) {
+        error = "the project has no name; import it under a name (--name NAME)";
+        return std::nullopt;
+    }
     if (store.find(record.details.name)) {
         error = "the archive already has a project named \"" + record.details.name +
                 "\"; import it under another name (--name NAME)";

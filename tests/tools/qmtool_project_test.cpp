@@ -79,6 +79,8 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
           R"({"date":"2026-03-03","role":"affected","points":1,)",
           R"({"point":"KIT,F/Doug Fir","label":"","kind":"pin","reference":false,)"
           R"("standard":"HL1,F/Doug Fir","tolerance":1.5,)",
+          R"({"point":"HL1,W/Plaster","label":"","kind":"pin","reference":true,)"
+          R"("standard":null,)",
           R"("equipment_days":3})"}) {
         EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
     }

@@ -55,7 +55,11 @@ std::string json_date(std::optional<std::int64_t> day) {
     return day ? json_string(qm::iso_date(*day)) : "null";
 }
 
+// A reference point is not judged: it has no standard of its own in the log.
 std::string standard_json(const qm::DryingRow& row) {
+    if (row.is_reference) {
+        return "null";
+    }
     if (row.source == qm::StandardSource::Value) {
         return json_number(*row.standard_value);
     }
