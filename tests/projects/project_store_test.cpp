@@ -197,5 +197,23 @@ TEST_F(ProjectStoreTest, AttachingChangesNoVisitAndRefusesJobsNotHeld) {
     EXPECT_EQ(archive->count_visits(""), 6);
 }
 
+// An archive of a newer version is opened read-only: its projects are read, none is changed.
+TEST_F(ProjectStoreTest, ReadOnlyArchiveChangesNothing) {
+    {
+        const std::unique_ptr<VisitArchive> archive = open();
+        ASSERT_TRUE(ProjectStore(*archive).create(named("Smith")));
+    }
+    run_sql(path(), "PRAGMA user_version = " + std::to_string(kArchiveSchemaVersion + 1));
+    const OpenedArchive opened = open_archive(path());
+    ASSERT_TRUE(opened.archive && opened.archive->read_only());
+    ProjectStore store(*opened.archive);
+    const std::int64_t smith = store.find("Smith").value().id;
+    EXPECT_FALSE(store.create(named("Jones")));
+    EXPECT_FALSE(store.set_label(smith, kKitchenWall, "x"));
+    EXPECT_EQ(store.error(),
+              "the archive " + path() + " is open read-only: nothing can be changed");
+    EXPECT_EQ(store.list().size(), 1U);
+}
+
 } // namespace
 } // namespace qm
