@@ -1,15 +1,20 @@
 // The logs of a drying project of 30 visits and 150,000 readings (goal: under 50 ms), beside
 // their floor: one pass over the readings that keeps the last reading of each point and day.
+#include "archive/visit_archive.h"
 #include "bench/paired.h"
 #include "projects/air_log.h"
 #include "projects/drying_days.h"
 #include "projects/drying_log.h"
+#include "projects/project_log.h"
 #include "store/lookup_tables.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <random>
+#include <stdlib.h>
 #include <vector>
 
 namespace {
@@ -112,5 +117,60 @@ void BM_DryingProjectLogs(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DryingProjectLogs)->Unit(benchmark::kMillisecond)->Iterations(9);
+
+// The same project kept in an archive: its readings read back from the archive and its logs
+// computed (what opening a project does), beside reading the same rows with one statement.
+void BM_StoredProjectLogs(benchmark::State& state) {
+    std::string dir = (std::filesystem::temp_directory_path() / "qm-bench-XXXXXX").string();
+    if (::mkdtemp(dir.data()) == nullptr) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    qm::OpenedArchive opened = qm::open_archive(dir + "/archive.sqlite");
+    qm::ProjectStore store(*opened.archive);
+    const std::int64_t project = store.create({"Bench", "", "", "", {}, {}, {}, ""}).value();
+    auto readings = std::make_unique<qm::ReadingStore>();
+    readings->mc_jobs[0] = 2;
+    readings->rh_jobs[0] = 2;
+    readings->mc_job_count = readings->rh_job_count = 1;
+    readings->job_ids[1] = 118;
+    qm::MeterIdentity meter;
+    meter.set_model("TRK 200");
+    const auto visits = make_visits();
+    for (std::size_t v = 0; v < visits.size(); ++v) {
+        readings->all_readings = visits[v];
+        const std::uint8_t source[] = {static_cast<std::uint8_t>(v)};
+        const qm::AddVisitResult added = opened.archive->add_visit(
+            source, qm::VisitSource::Download, {static_cast<std::int64_t>(v), 0}, *readings, meter);
+        store.attach(project, store.visit_jobs(added.visit_id, std::nullopt));
+    }
+    store.set_material_standard(project, {"Plaster", qm::PointScale::Pin, {11.0, {}}, 2.0});
+    store.set_role(project, 0, qm::AirRole::Affected);
+    std::size_t rows = 0;
+    qm::bench::run_paired(
+        state,
+        [&] {
+            qm::ProjectReadings r;
+            qm::load_project_readings(store, *opened.archive, project, r);
+            const qm::ProjectLogs logs = qm::project_logs(r, store.settings(project), false, 0);
+            rows = logs.drying.rows.size();
+            benchmark::DoNotOptimize(rows);
+        },
+        [&] {
+            qm::SqliteStatement all(opened.archive->db(),
+                                    "SELECT value FROM readings ORDER BY visit_id, seq");
+            double sum = 0.0;
+            while (all.step()) {
+                sum += all.column_double(0);
+            }
+            benchmark::DoNotOptimize(sum);
+        });
+    if (rows == 0) {
+        state.SkipWithError("the log is empty");
+    }
+    opened.archive.reset();
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_StoredProjectLogs)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace

@@ -26,9 +26,9 @@ CORE_RANK = {
     "src/files": 3,
     "src/state": 4,
     "src/archive": 4,
-    "src/projects": 4,
-    "src/summaries": 5,
-    "src/report": 5,
+    "src/projects": 5,
+    "src/summaries": 6,
+    "src/report": 6,
 }
 QT_FOLDERS = {"src/ui", "src/views", "src/shell"}
 TOOLS_WITHOUT_UI = ("tools/qmtool", "tools/rq5200-sim", "bench", "fuzz")

@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr std::array<std::string_view, 1> kArchiveMigrations = {
+constexpr std::array<std::string_view, 2> kArchiveMigrations = {
     // Version 1. Texts of the meter (model name, titles, notes) are Windows-1252 bytes as the
     // meter and the ".qmk" hold them. Times are seconds since 1970-01-01 UTC.
     R"sql(
@@ -54,6 +54,73 @@ CREATE TABLE readings (
     minute INTEGER NOT NULL,
     clock_minute INTEGER NOT NULL,
     PRIMARY KEY (visit_id, seq)
+) WITHOUT ROWID;
+)sql",
+    // Version 2: drying projects. Texts the user types (names, client, site, labels) are UTF-8;
+    // dates are "YYYY-MM-DD". A point is its scale ('pin', 'scan' or 'air'), location (0..63),
+    // sub-location (-1 for an RH/T point) and material name ('' for an RH/T point).
+    R"sql(
+CREATE TABLE projects (
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (trim(name) != ''),
+    client TEXT NOT NULL DEFAULT '',
+    site TEXT NOT NULL DEFAULT '',
+    claim TEXT NOT NULL DEFAULT '',
+    loss_date TEXT,
+    category INTEGER CHECK (category BETWEEN 1 AND 3),
+    class INTEGER CHECK (class BETWEEN 1 AND 4),
+    notes TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE project_jobs (
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    visit_id INTEGER NOT NULL,
+    kind TEXT NOT NULL,
+    number INTEGER NOT NULL,
+    PRIMARY KEY (project_id, visit_id, kind, number),
+    FOREIGN KEY (visit_id, kind, number) REFERENCES jobs (visit_id, kind, number)
+        ON DELETE CASCADE
+) WITHOUT ROWID;
+CREATE INDEX project_jobs_by_job ON project_jobs (visit_id, kind, number);
+CREATE TABLE project_points (
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    scale TEXT NOT NULL CHECK (scale IN ('pin', 'scan', 'air')),
+    location INTEGER NOT NULL CHECK (location BETWEEN 0 AND 63),
+    sub_location INTEGER NOT NULL CHECK (sub_location BETWEEN -1 AND 2),
+    material TEXT NOT NULL,
+    label TEXT NOT NULL DEFAULT '',
+    role TEXT CHECK (role IN ('affected', 'unaffected', 'outside', 'outlet', 'other')),
+    PRIMARY KEY (project_id, scale, location, sub_location, material)
+) WITHOUT ROWID;
+CREATE TABLE project_standards (
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    scale TEXT NOT NULL CHECK (scale IN ('pin', 'scan')),
+    location INTEGER NOT NULL CHECK (location BETWEEN -1 AND 63),
+    sub_location INTEGER NOT NULL CHECK (sub_location BETWEEN -1 AND 2),
+    material TEXT NOT NULL,
+    value REAL,
+    ref_scale TEXT CHECK (ref_scale IN ('pin', 'scan', 'air')),
+    ref_location INTEGER,
+    ref_sub_location INTEGER,
+    ref_material TEXT,
+    tolerance REAL,
+    CHECK (value IS NULL OR ref_scale IS NULL),
+    PRIMARY KEY (project_id, scale, location, sub_location, material)
+) WITHOUT ROWID;
+CREATE TABLE project_equipment (
+    id INTEGER PRIMARY KEY,
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    type TEXT NOT NULL CHECK (type IN ('dehumidifier', 'air mover', 'heater', 'other')),
+    count INTEGER NOT NULL,
+    place TEXT NOT NULL DEFAULT '',
+    placed TEXT NOT NULL,
+    removed TEXT
+);
+CREATE INDEX project_equipment_by_project ON project_equipment (project_id, id);
+CREATE TABLE project_legend (
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    code TEXT NOT NULL,
+    name TEXT NOT NULL,
+    PRIMARY KEY (project_id, code)
 ) WITHOUT ROWID;
 )sql",
 };

@@ -151,7 +151,8 @@ TEST_F(VisitArchiveTest, ReadsAnArchiveOfVersion1) {
 
 TEST_F(VisitArchiveTest, NewerSchemaIsOpenedReadOnly) {
     run_sql(path(), std::string(kArchiveMigrations[0]) + kVersion1Rows +
-                        "ALTER TABLE visits ADD COLUMN site TEXT; PRAGMA user_version = 2;");
+                        "ALTER TABLE visits ADD COLUMN site TEXT; PRAGMA user_version = " +
+                        std::to_string(kArchiveSchemaVersion + 1) + ";");
     const OpenedArchive opened = open_archive(path());
     ASSERT_TRUE(opened.archive);
     EXPECT_TRUE(opened.archive->read_only());

@@ -53,6 +53,14 @@ const std::array kCommands = {
             "archive list [--json] | show VISIT | add FILE... | export VISIT --out DIR |\n"
             "                          remove VISIT | check   the visit archive",
             run_archive},
+    Command{
+        "project",
+        "project SUBCOMMAND ARGS... [--archive PATH]   drying projects in the visit "
+        "archive:\n"
+        "                          create, list, show, attach, detach, label, standard, role,\n"
+        "                          legend, equipment, log [--json] [--celsius], export, import\n"
+        "                          (qmtool project -h lists their arguments)",
+        run_project},
 };
 
 } // namespace

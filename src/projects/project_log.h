@@ -1,0 +1,45 @@
+#pragma once
+
+// The logs of a stored project: the readings of its attached jobs gathered from the archive, and
+// the drying, psychrometric and equipment logs computed from them with what the user entered.
+
+#include "projects/air_log.h"
+#include "projects/drying_log.h"
+#include "projects/equipment_log.h"
+#include "projects/project_store.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qm {
+
+// The readings of a project's attached jobs, one AttachedJob each (its spans point into
+// `readings`, so the object is not copied).
+struct ProjectReadings {
+    std::vector<ProjectJob> jobs;
+    std::vector<std::vector<Reading>> readings;
+    std::vector<AttachedJob> attached;
+
+    ProjectReadings() = default;
+    ProjectReadings(const ProjectReadings&) = delete;
+    ProjectReadings& operator=(const ProjectReadings&) = delete;
+};
+
+// A reading as the archive's row holds it.
+Reading reading_of(const ArchivedReading& row);
+
+// Reads the readings of every job attached to the project, in the order of its visits.
+void load_project_readings(ProjectStore& store, VisitArchive& archive, std::int64_t project,
+                           ProjectReadings& out);
+
+struct ProjectLogs {
+    DryingLog drying;
+    AirLog air;
+    EquipmentLog equipment;
+};
+
+// The three logs; `today` ends the equipment still running (a day number).
+ProjectLogs project_logs(const ProjectReadings& readings, const ProjectSettings& settings,
+                         bool celsius, std::int64_t today);
+
+} // namespace qm

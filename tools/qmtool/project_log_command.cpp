@@ -1,0 +1,295 @@
+// qmtool project log, export and import.
+#include "files/regular_file.h"
+#include "projects/drying_days.h"
+#include "projects/project_file.h"
+#include "projects/project_log.h"
+#include "projects/project_texts.h"
+#include "tools/qmtool/commands.h"
+#include "tools/qmtool/project_command.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qmtool {
+
+namespace {
+
+std::int64_t local_today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return qm::drying_day_number({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
+}
+
+std::string json_string(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// A figure to the hundredth, as a JSON number.
+std::string json_number(double value) {
+    return number_text(std::round(value * 100.0) / 100.0);
+}
+
+template <typename T> std::string json_or_null(const std::optional<T>& value) {
+    return value ? json_number(*value) : "null";
+}
+
+std::string json_date(std::optional<std::int64_t> day) {
+    return day ? json_string(qm::iso_date(*day)) : "null";
+}
+
+// A reference point is not judged: it has no standard of its own in the log.
+std::string standard_json(const qm::DryingRow& row) {
+    if (row.is_reference) {
+        return "null";
+    }
+    if (row.source == qm::StandardSource::Value) {
+        return json_number(*row.standard_value);
+    }
+    return row.reference ? json_string(qm::point_text(*row.reference)) : "null";
+}
+
+std::string point_json(const qm::DryingRow& row, const qm::DryingLog& log,
+                       const qm::ProjectSettings& settings) {
+    std::string out =
+        "{\"point\":" + json_string(qm::point_text(row.point)) +
+        ",\"label\":" + json_string(settings.label(row.point)) +
+        ",\"kind\":" + json_string(row.point.scale == qm::PointScale::Scan ? "scan" : "pin") +
+        ",\"reference\":" + (row.is_reference ? "true" : "false") +
+        ",\"standard\":" + standard_json(row) + ",\"tolerance\":" + json_number(row.tolerance) +
+        ",\"goal\":" +
+        (row.source == qm::StandardSource::Value && !row.is_reference
+             ? json_number(*row.standard_value + row.tolerance)
+             : "null") +
+        ",\"dry_on\":" + json_date(row.dry_on) + ",\"days\":[";
+    bool first = true;
+    for (std::size_t d = 0; d < row.cells.size(); ++d) {
+        const qm::DryingCell& cell = row.cells[d];
+        if (cell.state == qm::CellState::NotRead) {
+            continue;
+        }
+        out += std::string(first ? "" : ",") + "{\"date\":" + json_date(log.days[d]) +
+               ",\"value\":" + json_number(cell.value) + ",\"goal\":" + json_or_null(cell.goal) +
+               ",\"dry\":" +
+               (cell.state == qm::CellState::Dry   ? "true"
+                : cell.state == qm::CellState::Wet ? "false"
+                                                   : "null") +
+               "}";
+        first = false;
+    }
+    return out + "]}";
+}
+
+void print_json(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
+                const std::string& name, bool celsius) {
+    std::printf("{\"project\":%s,\"celsius\":%s,\n\"points\":[", json_string(name).c_str(),
+                celsius ? "true" : "false");
+    for (std::size_t i = 0; i < logs.drying.rows.size(); ++i) {
+        std::printf("%s\n%s", i == 0 ? "" : ",",
+                    point_json(logs.drying.rows[i], logs.drying, settings).c_str());
+    }
+    std::printf("],\n\"psychrometric\":[");
+    for (std::size_t i = 0; i < logs.air.rows.size(); ++i) {
+        const qm::AirDay& a = logs.air.rows[i];
+        std::printf("%s\n{\"date\":%s,\"role\":%s,\"points\":%zu,\"temperature\":%s,\"rh\":%s,"
+                    "\"dew_point\":%s,\"gpp\":%s}",
+                    i == 0 ? "" : ",", json_date(a.day).c_str(),
+                    json_string(qm::air_role_name(a.role)).c_str(), a.points,
+                    json_number(a.temperature).c_str(), json_number(a.rh).c_str(),
+                    json_or_null(a.dew_point).c_str(), json_or_null(a.humidity).c_str());
+    }
+    std::printf("],\n\"grain_depression\":[");
+    for (std::size_t i = 0; i < logs.air.depression.size(); ++i) {
+        std::printf("%s{\"date\":%s,\"value\":%s}", i == 0 ? "" : ",",
+                    json_date(logs.air.depression[i].day).c_str(),
+                    json_number(logs.air.depression[i].value).c_str());
+    }
+    std::printf("],\n\"equipment\":[");
+    for (std::size_t i = 0; i < logs.equipment.rows.size(); ++i) {
+        const qm::EquipmentRow& r = logs.equipment.rows[i];
+        std::printf("%s\n{\"type\":%s,\"count\":%d,\"place\":%s,\"placed\":%s,\"removed\":%s,"
+                    "\"days\":%lld,\"equipment_days\":%lld,\"valid\":%s}",
+                    i == 0 ? "" : ",", json_string(qm::equipment_type_name(r.entry.type)).c_str(),
+                    r.entry.count, json_string(r.entry.place).c_str(),
+                    json_date(r.entry.placed).c_str(), json_date(r.entry.removed).c_str(),
+                    static_cast<long long>(r.days), static_cast<long long>(r.equipment_days),
+                    r.valid ? "true" : "false");
+    }
+    std::printf("],\n\"equipment_days\":%lld}\n",
+                static_cast<long long>(logs.equipment.equipment_days));
+}
+
+std::string one_decimal(std::optional<double> value) {
+    if (!value) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", *value);
+    return text;
+}
+
+std::string cell_text(const qm::DryingCell& cell) {
+    if (cell.state == qm::CellState::NotRead) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%s", cell.value,
+                  cell.state == qm::CellState::Wet   ? " wet"
+                  : cell.state == qm::CellState::Dry ? " dry"
+                                                     : "");
+    return text;
+}
+
+void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
+                const std::string& name, bool celsius) {
+    std::printf("Drying log of %s (wet: above the goal; dry: at or below it)\nPoint\tLabel\t"
+                "Standard\tTolerance",
+                name.c_str());
+    for (const std::int64_t day : logs.drying.days) {
+        std::printf("\t%s", qm::iso_date(day).c_str());
+    }
+    std::printf("\tDry since\n");
+    for (const qm::DryingRow& row : logs.drying.rows) {
+        const std::string standard = row.is_reference ? "reference"
+                                     : row.source == qm::StandardSource::Value
+                                         ? number_text(*row.standard_value)
+                                     : row.reference ? "reference " + qm::point_text(*row.reference)
+                                                     : "none";
+        std::printf("%s\t%s\t%s\t%s", qm::point_text(row.point).c_str(),
+                    settings.label(row.point).c_str(), standard.c_str(),
+                    number_text(row.tolerance).c_str());
+        for (const qm::DryingCell& cell : row.cells) {
+            std::printf("\t%s", cell_text(cell).c_str());
+        }
+        std::printf("\t%s\n", row.dry_on ? qm::iso_date(*row.dry_on).c_str() : "-");
+    }
+    const char* unit = celsius ? "C" : "F";
+    std::printf("\nPsychrometric log\nDate\tRole\tPoints\tTemp (%s)\tRH %%\tDew point (%s)\t%s\n",
+                unit, unit, celsius ? "GPK" : "GPP");
+    for (const qm::AirDay& a : logs.air.rows) {
+        std::printf("%s\t%s\t%zu\t%.1f\t%.1f\t%s\t%s\n", qm::iso_date(a.day).c_str(),
+                    std::string(qm::air_role_name(a.role)).c_str(), a.points, a.temperature, a.rh,
+                    one_decimal(a.dew_point).c_str(), one_decimal(a.humidity).c_str());
+    }
+    for (const qm::GrainDepression& g : logs.air.depression) {
+        std::printf("Grain depression %s: %.1f\n", qm::iso_date(g.day).c_str(), g.value);
+    }
+    std::printf("\nEquipment log\nType\tCount\tPlace\tPlaced\tRemoved\tDays\tEquipment-days\n");
+    for (const qm::EquipmentRow& r : logs.equipment.rows) {
+        std::printf("%s\t%d\t%s\t%s\t%s\t%lld\t%s\n",
+                    std::string(qm::equipment_type_name(r.entry.type)).c_str(), r.entry.count,
+                    r.entry.place.c_str(), qm::iso_date(r.entry.placed).c_str(),
+                    r.entry.removed ? qm::iso_date(*r.entry.removed).c_str() : "running",
+                    static_cast<long long>(r.days),
+                    r.valid ? std::to_string(r.equipment_days).c_str() : "not counted");
+    }
+    std::printf("Total equipment-days: %lld\n",
+                static_cast<long long>(logs.equipment.equipment_days));
+}
+
+// Writes a project file; a new one is readable by its owner only, as the archive is.
+int write_owner_only(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const bool created = fd >= 0;
+    if (created) {
+        ::close(fd);
+    }
+    const int error = qm::replace_file_contents(path, bytes);
+    if (error != 0 && created) {
+        ::unlink(path.c_str());
+    }
+    return error;
+}
+
+} // namespace
+
+int run_project_log(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("log", argc, argv, {"--json", "--celsius"}, {}, 1, 1, args, status)) {
+        return status;
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    qm::ProjectReadings readings;
+    qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+    const qm::ProjectSettings settings = s.store->settings(s.project);
+    const bool celsius = args.has("--celsius");
+    const qm::ProjectLogs logs = qm::project_logs(readings, settings, celsius, local_today());
+    if (args.has("--json")) {
+        print_json(logs, settings, s.name, celsius);
+    } else {
+        print_text(logs, settings, s.name, celsius);
+    }
+    return kExitOk;
+}
+
+int run_project_export(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("export", argc, argv, {}, {"--out"}, 1, 1, args, status)) {
+        return status;
+    }
+    const std::string* out = args.value("--out");
+    if (out == nullptr || out->empty()) {
+        return usage_error("export needs --out FILE");
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    qm::ProjectPackage package;
+    std::string error;
+    if (!qm::package_project(*s.store, *s.archive, s.project, package, error)) {
+        return failure(error);
+    }
+    if (const int e = write_owner_only(*out, qm::encode_project_file(package)); e != 0) {
+        return failure(*out + ": " + qm::file_error_text(e));
+    }
+    return kExitOk;
+}
+
+int run_project_import(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("import", argc, argv, {}, {"--name"}, 1, 1, args, status)) {
+        return status;
+    }
+    const std::string& path = args.positional[0];
+    std::vector<std::uint8_t> bytes;
+    if (const int e = qm::read_regular_file(path, qm::kMaxProjectFileBytes, bytes); e != 0) {
+        return failure(path + ": " + qm::file_error_text(e));
+    }
+    qm::ProjectPackage package;
+    std::string error;
+    if (!qm::decode_project_file(bytes, package, error)) {
+        return failure(path + ": " + error);
+    }
+    if (!s.open()) {
+        return kExitFailure;
+    }
+    const std::string* name = args.value("--name");
+    if (!qm::import_project(*s.store, *s.archive, package, name != nullptr ? *name : "", error)) {
+        return failure(error);
+    }
+    return kExitOk;
+}
+
+} // namespace qmtool
