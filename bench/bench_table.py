@@ -58,6 +58,11 @@ def main():
     for n, text in ((100000, "100,000"), (1000000, "1,000,000")):
         print(paired(f"`load_save`, {text}-reading file", f"BM_LoadSave/{n}",
                      "`pread` of the same chunks into one buffer", "3 ×"))
+    print(paired("drying project logs, 30 visits, 150,000 readings", "BM_DryingProjectLogs",
+                 "one pass keeping each point's last reading of a day", "50 ms"))
+    print(paired("stored project read from the archive and logged, 30 visits, 150,000 readings",
+                 "BM_StoredProjectLogs", "the same rows read with one prepared statement",
+                 "300 ms"))
     print(f"| row texts of the last 16 rows of a 100,000-reading job | "
           f"{alone('BM_RepaintLastRhRows')} (RH/T), {alone('BM_RepaintLastMcRows')} (MC) | | | "
           f"2 ms |")
