@@ -3,10 +3,10 @@
 // What a client report is made of: the user's fields and choices, the jobs it covers, and the
 // texts of its heading and footer. Texts are Windows-1252.
 
-#include "store/code_legend.h"
 #include "report/report_calendar.h"
 #include "report/report_figures.h"
 #include "store/annotations.h"
+#include "store/code_legend.h"
 #include "store/lookup_tables.h"
 #include "store/reading.h"
 

@@ -36,10 +36,8 @@ TEST(CodeLegend, DefaultsNameEveryCode) {
     const CodeLegend legend = default_code_legend();
     EXPECT_EQ(legend.size(), 64u + 3u);
     const std::pair<const char*, const char*> names[] = {
-        {"LR", "living room"}, {"KIT", "kitchen"},
-        {"BR2", "bedroom 2"},  {"MISC6", "misc. 6"},
-        {"32", "location 32"}, {"W", "wall"},
-        {"C", "ceiling"},      {"XYZ", "XYZ"}};
+        {"LR", "living room"}, {"KIT", "kitchen"}, {"BR2", "bedroom 2"}, {"MISC6", "misc. 6"},
+        {"32", "location 32"}, {"W", "wall"},      {"C", "ceiling"},     {"XYZ", "XYZ"}};
     for (const auto& [code, name] : names) {
         EXPECT_EQ(legend_name(legend, code), name);
     }

@@ -1,9 +1,9 @@
 // The report's printed figures, materials, charts and line styles against values worked out by
 // hand.
-#include "store/code_legend.h"
 #include "report/report_content.h"
 #include "report/report_pdf_info.h"
 #include "report/report_tables.h"
+#include "store/code_legend.h"
 
 #include "support/readings.h"
 
