@@ -1,5 +1,7 @@
 #include "files/file_commands.h"
 #include "files/regular_file.h"
+#include "projects/drying_days.h"
+#include "report/project_report_source.h"
 #include "report/report_source.h"
 #include "state/app_state.h"
 #include "tools/qmtool/commands.h"
@@ -25,12 +27,20 @@ constexpr const char* kReportUsage =
     "usage: qmtool report SAVE_FILE... --out REPORT.pdf [--title TEXT] [--prepared-for TEXT]\n"
     "                     [--site TEXT] [--prepared-by TEXT] [--celsius] [--international]\n"
     "                     [--paper a4|letter]\n"
+    "       qmtool report --project NAME --out REPORT.pdf [--archive PATH] [options as above]\n"
     "\n"
     "Writes the client report of every job in the save files into one PDF file: for each job a\n"
     "heading (title, job and ID, meter, first and last reading, notes, codes), a summary per\n"
     "location and material, charts, the MC distribution and every reading. Without --title each\n"
     "job is titled with its own title, else \"Job #n\". The paper is Letter or A4 as the locale\n"
-    "has it (LC_PAPER). Ctrl-C cancels; a cancelled or failed report writes no file.\n";
+    "has it (LC_PAPER). Ctrl-C cancels; a cancelled or failed report writes no file.\n"
+    "\n"
+    "--project NAME   the report of a drying project of the visit archive: the project's\n"
+    "                 heading, the legend of its codes, the drying log, the charts of its points\n"
+    "                 across days, the psychrometric and equipment logs, then the report of each\n"
+    "                 attached job as its visit holds it\n"
+    "--archive PATH   the visit archive (default: $QUELLMARK_ARCHIVE, else\n"
+    "                 $XDG_DATA_HOME/quellmark/archive.sqlite)\n";
 
 // One line of at most this many characters, like a job's title.
 constexpr std::size_t kLongestField = 259;
@@ -129,6 +139,36 @@ bool collect_jobs(const std::vector<std::string>& paths, std::vector<qm::ReportJ
     return true;
 }
 
+std::string archive_of(const Arguments& args) {
+    const std::string* path = args.value("--archive");
+    return path != nullptr ? *path : qm::default_archive_path();
+}
+
+// The project's pages and its attached jobs from the archive. False when the archive or the
+// project cannot be read (said on stderr).
+bool collect_project(const std::string& archive_path, const std::string& name,
+                     qm::ReportRequest& request, std::vector<qm::ReportJob>& jobs) {
+    qm::OpenedArchive opened = qm::open_archive(archive_path);
+    if (!opened.message.empty()) {
+        std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
+    }
+    if (!opened.archive) {
+        return false;
+    }
+    const qm::LocalDate today = qm::local_today();
+    qm::ProjectReportData data;
+    std::string error;
+    if (!qm::load_project_report(*opened.archive, name, request.units,
+                                 qm::drying_day_number({today.year, today.month, today.day}), data,
+                                 error)) {
+        std::fprintf(stderr, "qmtool report: %s\n", error.c_str());
+        return false;
+    }
+    request.project = data.project;
+    jobs = std::move(data.jobs);
+    return true;
+}
+
 // "Page N of M" on one terminal line while the pages are painted; nothing when stderr is a file.
 class PageProgress {
 public:
@@ -168,18 +208,28 @@ int usage(const Arguments& args, const std::string& why) {
 int run_report(int argc, char** argv) {
     Arguments args;
     std::string error;
-    const bool parsed = parse_arguments(
-        argc, argv, {"--celsius", "--international"},
-        {"--out", "--title", "--prepared-for", "--site", "--prepared-by", "--paper"}, args, error);
+    const bool parsed = parse_arguments(argc, argv, {"--celsius", "--international"},
+                                        {"--out", "--title", "--prepared-for", "--site",
+                                         "--prepared-by", "--paper", "--project", "--archive"},
+                                        args, error);
     const ReportArguments report = parsed ? read_report_arguments(args) : ReportArguments{};
     const std::string* out = args.value("--out");
     if (error.empty()) {
         error = report.error;
     }
-    if (!parsed || args.help || !error.empty() || args.positional.empty() || out == nullptr) {
+    const std::string* project = args.value("--project");
+    if (error.empty() && project != nullptr && !args.positional.empty()) {
+        error = "--project takes no save files";
+    } else if (error.empty() && project == nullptr && args.value("--archive") != nullptr) {
+        error = "--archive is for --project";
+    }
+    if (!parsed || args.help || !error.empty() || out == nullptr ||
+        (args.positional.empty() && project == nullptr)) {
         return usage(args, error);
     }
-    if (output_is_an_input(*out, args.positional)) {
+    const std::vector<std::string> inputs =
+        project != nullptr ? std::vector<std::string>{archive_of(args)} : args.positional;
+    if (output_is_an_input(*out, inputs)) {
         return kExitFailure;
     }
     if (!report_available()) {
@@ -188,10 +238,15 @@ int run_report(int argc, char** argv) {
         return kExitFailure;
     }
     std::vector<qm::ReportJob> jobs;
-    if (!collect_jobs(args.positional, jobs)) {
+    qm::ReportRequest request = report.request;
+    if (project != nullptr) {
+        if (!collect_project(inputs.front(), *project, request, jobs)) {
+            return kExitFailure;
+        }
+    } else if (!collect_jobs(args.positional, jobs)) {
         return kExitFailure;
     }
-    if (jobs.empty()) {
+    if (jobs.empty() && !request.project) {
         std::fprintf(stderr, "qmtool: no readings to report; %s was not written\n", out->c_str());
         return kExitFailure;
     }
@@ -199,7 +254,7 @@ int run_report(int argc, char** argv) {
     RenderOutcome outcome;
     {
         PageProgress progress;
-        outcome = render_report_file(*out, jobs, report.request, std::ref(progress));
+        outcome = render_report_file(*out, jobs, request, std::ref(progress));
     }
     switch (outcome.status) {
     case RenderStatus::Written:
