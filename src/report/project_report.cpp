@@ -202,8 +202,10 @@ TextTable equipment_table(const EquipmentLog& log, const ReportUnits& units) {
              std::to_string(r.days), r.valid ? std::to_string(r.equipment_days) : "not counted"});
         t.row_group.push_back(static_cast<int>(t.rows.size()));
     }
-    t.rows.push_back({"Total", "", "", "", "", "", std::to_string(log.equipment_days)});
-    t.row_group.push_back(static_cast<int>(t.rows.size()));
+    if (!log.rows.empty()) {
+        t.rows.push_back({"Total", "", "", "", "", "", std::to_string(log.equipment_days)});
+        t.row_group.push_back(static_cast<int>(t.rows.size()));
+    }
     return t;
 }
 

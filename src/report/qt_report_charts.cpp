@@ -291,10 +291,14 @@ void paint_time_chart(QPainter& p, const ReportLayout& layout, const PreparedJob
     }
     // The charts of a project run over days, whose labels are dates.
     const bool twelve_hour = job.job != nullptr && hour_is_12h(job.job->readings.front().hour_code);
-    const TimeAxis time =
-        time_axis(chart.first_minute, chart.last_minute,
-                  std::max(2, static_cast<int>(f.plot.width() / kTimeLabelSpacing)),
-                  layout.request().units.international_date, twelve_hour);
+    int ticks = std::max(2, static_cast<int>(f.plot.width() / kTimeLabelSpacing));
+    if (job.job == nullptr) {
+        // A chart across days has no tick between two days.
+        const auto days = static_cast<int>((chart.last_minute - chart.first_minute) / 1440);
+        ticks = std::clamp(days + 2, 2, ticks);
+    }
+    const TimeAxis time = time_axis(chart.first_minute, chart.last_minute, ticks,
+                                    layout.request().units.international_date, twelve_hour);
     draw_title(p, layout, box, from_cp1252(chart.title));
     draw_value_axis(p, layout, f, value, from_cp1252(chart.unit));
     p.save();

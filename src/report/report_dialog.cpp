@@ -284,8 +284,10 @@ bool ReportDialog::savePdf() {
     FileDialogRequest ask;
     ask.filters = {{"PDF Document (*.pdf)", "*.pdf"}};
     ask.default_extension = "pdf";
-    ask.file_name =
-        to_file_name(proposed_file_name(from_cp1252(report_title(r.fields, jobs_.front()))));
+    const std::string title = r.project && r.fields.title.empty()
+                                  ? r.project->title
+                                  : report_title(r.fields, jobs_.front());
+    ask.file_name = to_file_name(proposed_file_name(from_cp1252(title)));
     const bool remembered =
         !choices_.folder.empty() && QDir(from_file_name(choices_.folder)).exists();
     ask.initial_folder = remembered ? choices_.folder : to_file_name(QDir::homePath());
