@@ -111,6 +111,14 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
         EXPECT_NE(all.find(part), std::string::npos) << part;
     }
     EXPECT_LT(all.find("Equipment log"), all.find("Job #2, ID# 118"));
+    EXPECT_NE(all.find("All readings"), std::string::npos);
+
+    // A large project's report without the tables of all readings.
+    expect_ok("report --project " + quoted + " --out " + pdf + " --sections summary,charts");
+    const std::string chosen = test::pdf_text(pdf);
+    EXPECT_EQ(chosen.find("All readings"), std::string::npos);
+    EXPECT_EQ(chosen.find("Distribution"), std::string::npos);
+    EXPECT_NE(chosen.find("Summary by location"), std::string::npos);
 }
 
 TEST_F(QmtoolProjectReport, Refusals) {
@@ -129,6 +137,8 @@ TEST_F(QmtoolProjectReport, Refusals) {
          "qmtool report: --project takes no save files"},
         {"report x.qmk --archive " + path() + " --out " + path("r.pdf"), 2,
          "qmtool report: --archive is for --project"},
+        {"report --project Smith --out " + path("r.pdf") + " --sections summary,maps", 2,
+         "qmtool report: --sections is a list of summary, charts, distribution and readings"},
     };
     for (const auto& c : cases) {
         const ToolRun run = qmtool(c.args);

@@ -11,6 +11,7 @@
 #include "tools/qmtool/saved_job.h"
 #include "tools/qmtool/text_codec.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -26,7 +27,7 @@ namespace {
 constexpr const char* kReportUsage =
     "usage: qmtool report SAVE_FILE... --out REPORT.pdf [--title TEXT] [--prepared-for TEXT]\n"
     "                     [--site TEXT] [--prepared-by TEXT] [--celsius] [--international]\n"
-    "                     [--paper a4|letter]\n"
+    "                     [--paper a4|letter] [--sections LIST]\n"
     "       qmtool report --project NAME --out REPORT.pdf [--archive PATH] [options as above]\n"
     "\n"
     "Writes the client report of every job in the save files into one PDF file: for each job a\n"
@@ -35,6 +36,8 @@ constexpr const char* kReportUsage =
     "job is titled with its own title, else \"Job #n\". The paper is Letter or A4 as the locale\n"
     "has it (LC_PAPER). Ctrl-C cancels; a cancelled or failed report writes no file.\n"
     "\n"
+    "--sections LIST  the parts of each job after its heading, separated by commas, of\n"
+    "                 summary, charts, distribution and readings (default: all four)\n"
     "--project NAME   the report of a drying project of the visit archive: the project's\n"
     "                 heading, the legend of its codes, the drying log, the charts of its points\n"
     "                 across days, the psychrometric and equipment logs, then the report of each\n"
@@ -93,6 +96,31 @@ void read_field(const Arguments& args, std::string_view option, std::string& fie
     }
 }
 
+// "summary,readings": the sections named, the others left out. False for an unknown or no name.
+bool read_sections(std::string_view list, qm::ReportSections& sections) {
+    const std::pair<std::string_view, bool qm::ReportSections::*> names[] = {
+        {"summary", &qm::ReportSections::summary},
+        {"charts", &qm::ReportSections::charts},
+        {"distribution", &qm::ReportSections::distribution},
+        {"readings", &qm::ReportSections::readings},
+    };
+    qm::ReportSections chosen{false, false, false, false};
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string_view name = list.substr(start, end - start);
+        const auto* found = std::find_if(std::begin(names), std::end(names),
+                                         [&](const auto& n) { return n.first == name; });
+        if (found == std::end(names)) {
+            return false;
+        }
+        chosen.*(found->second) = true;
+        start = end + 1;
+    }
+    sections = chosen;
+    return true;
+}
+
 ReportArguments read_report_arguments(const Arguments& args) {
     ReportArguments r;
     qm::ReportRequest& q = r.request;
@@ -107,6 +135,11 @@ ReportArguments read_report_arguments(const Arguments& args) {
             q.paper = *chosen;
         } else if (r.error.empty()) {
             r.error = "--paper is a4 or letter";
+        }
+    }
+    if (const std::string* list = args.value("--sections"); list != nullptr && r.error.empty()) {
+        if (!read_sections(*list, q.sections)) {
+            r.error = "--sections is a list of summary, charts, distribution and readings";
         }
     }
     const qm::LocalDate today = qm::local_today();
@@ -208,10 +241,11 @@ int usage(const Arguments& args, const std::string& why) {
 int run_report(int argc, char** argv) {
     Arguments args;
     std::string error;
-    const bool parsed = parse_arguments(argc, argv, {"--celsius", "--international"},
-                                        {"--out", "--title", "--prepared-for", "--site",
-                                         "--prepared-by", "--paper", "--project", "--archive"},
-                                        args, error);
+    const bool parsed =
+        parse_arguments(argc, argv, {"--celsius", "--international"},
+                        {"--out", "--title", "--prepared-for", "--site", "--prepared-by", "--paper",
+                         "--project", "--archive", "--sections"},
+                        args, error);
     const ReportArguments report = parsed ? read_report_arguments(args) : ReportArguments{};
     const std::string* out = args.value("--out");
     if (error.empty()) {
