@@ -57,6 +57,9 @@ struct QmtoolProjectReport : test::ArchiveFolder {
 };
 
 TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
+#ifndef QM_REPORT_AVAILABLE
+    GTEST_SKIP() << "this qmtool is built without reports";
+#endif
     {
         const std::unique_ptr<VisitArchive> archive = open();
         ASSERT_TRUE(archive);
@@ -122,6 +125,9 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
 }
 
 TEST_F(QmtoolProjectReport, Refusals) {
+#ifndef QM_REPORT_AVAILABLE
+    GTEST_SKIP() << "this qmtool is built without reports";
+#endif
     ASSERT_TRUE(open());
     expect_ok("project create Smith");
     const struct {
