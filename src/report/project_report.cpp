@@ -56,7 +56,7 @@ std::string standard_text(const DryingRow& row) {
     case StandardSource::Reference:
         return point_text(*row.reference);
     case StandardSource::ReferenceElsewhere:
-        return point_text(*row.reference) + " (not used)";
+        return "other scale"; // a reference of pin readings for scans, or the other way
     case StandardSource::None:
         break;
     }

@@ -23,7 +23,6 @@ constexpr double kTopMargin = 44.0;
 constexpr double kBottomMargin = 58.0;
 constexpr double kChartPlot = 140.0;
 constexpr double kChartGap = 14.0;
-constexpr double kSmallestTableScale = 0.6;
 // The fewest rows of a table that start it at the foot of a page.
 constexpr std::size_t kFewestRows = 4;
 // Rows sampled across a long readings table to size its columns.
@@ -266,12 +265,10 @@ ReportLayout::table_geometry(const std::vector<TableColumn>& columns,
         total += w;
     }
     const double room = content_.width();
-    // A table too wide shrinks its texts; the padding of its cells stays, or the texts would
-    // be cut.
+    // A table too wide shrinks its texts as far as it must to stay on the page; the padding of
+    // its cells stays, or the texts would be cut.
     const double padding = 2 * kCellPadding * static_cast<double>(g.widths.size());
-    g.scale = total > room
-                  ? std::max((room - padding) / std::max(total - padding, 1.0), kSmallestTableScale)
-                  : 1.0;
+    g.scale = total > room ? std::max((room - padding) / std::max(total - padding, 1.0), 0.1) : 1.0;
     // Spare room goes to every column alike, so a narrow table still spans the page.
     const double spare = total < room ? (room - total) / static_cast<double>(g.widths.size()) : 0.0;
     for (double& w : g.widths) {
