@@ -139,6 +139,8 @@ TEST_F(QmtoolProjectReport, Refusals) {
          "qmtool report: there is no project named \"Jones\""},
         {"report --project Smith --out " + path(), 1,
          "qmtool: " + path() + ": the output is the input " + path() + "; nothing written"},
+        {"report --project Smith --archive " + path("none.sqlite") + " --out " + path("r.pdf"), 1,
+         "qmtool report: " + path("none.sqlite") + ": there is no visit archive there"},
         {"report --project Smith x.qmk --out " + path("r.pdf"), 2,
          "qmtool report: --project takes no save files"},
         {"report x.qmk --archive " + path() + " --out " + path("r.pdf"), 2,
@@ -151,6 +153,7 @@ TEST_F(QmtoolProjectReport, Refusals) {
         EXPECT_EQ(run.status, c.status) << c.args;
         EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.error) << c.args;
     }
+    EXPECT_FALSE(std::filesystem::exists(path("none.sqlite")));
     // A project without jobs still has its pages.
     expect_ok("report --project smith --out " + path("r.pdf"));
     EXPECT_NE(test::pdf_text(path("r.pdf")).find("None recorded."), std::string::npos);

@@ -181,6 +181,12 @@ std::string archive_of(const Arguments& args) {
 // project cannot be read (said on stderr).
 bool collect_project(const std::string& archive_path, const std::string& name,
                      qm::ReportRequest& request, std::vector<qm::ReportJob>& jobs) {
+    // A report reads the archive: a path that holds none is not made into an empty one.
+    if (::access(archive_path.c_str(), F_OK) != 0) {
+        std::fprintf(stderr, "qmtool report: %s: there is no visit archive there\n",
+                     archive_path.c_str());
+        return false;
+    }
     qm::OpenedArchive opened = qm::open_archive(archive_path);
     if (!opened.message.empty()) {
         std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
