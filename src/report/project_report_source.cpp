@@ -4,6 +4,7 @@
 #include "projects/project_log.h"
 #include "report/report_source.h"
 #include "state/app_state.h"
+#include "store/code_legend.h"
 
 #include <algorithm>
 #include <set>
@@ -34,6 +35,24 @@ bool attached_report_jobs(VisitArchive& archive, const std::vector<ProjectJob>& 
     return true;
 }
 
+// The shipped names of the codes with the project's own over them.
+CodeNames project_code_names(const CodeLegend& overrides) {
+    CodeNames names = default_code_names();
+    for (const auto& [code, name] : overrides) {
+        for (int area = 0; area < kNamedAreas; ++area) {
+            if (location_name(area) == code && !name.empty()) {
+                names.areas[static_cast<std::size_t>(area)] = cp1252_of_utf8(name);
+            }
+        }
+        for (int sub = 0; sub < kSubLocationCount; ++sub) {
+            if (sub_location_name(sub) == code && !name.empty()) {
+                names.sub_locations[static_cast<std::size_t>(sub)] = cp1252_of_utf8(name);
+            }
+        }
+    }
+    return names;
+}
+
 } // namespace
 
 bool load_project_report(VisitArchive& archive, std::string_view name, const ReportUnits& units,
@@ -59,6 +78,7 @@ bool load_project_report(VisitArchive& archive, std::string_view name, const Rep
     out.project = std::make_shared<const ProjectReport>(
         project_report(project->details, settings, logs, air_locations, readings.jobs.size(),
                        visits.size(), units));
+    out.codes = project_code_names(settings.legend_overrides);
     out.jobs.clear();
     return attached_report_jobs(archive, readings.jobs, out.jobs, error);
 }

@@ -20,6 +20,7 @@ namespace qm {
 struct ProjectReportData {
     std::shared_ptr<const ProjectReport> project;
     std::vector<ReportJob> jobs; // the attached jobs, in the order of their visits
+    CodeNames codes;             // the names of the codes, with the project's own names
 };
 
 // Loads the project `name` (letter case aside) and its attached jobs' visits; `today` (a day

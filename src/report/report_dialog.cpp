@@ -271,6 +271,7 @@ bool ReportDialog::content(ReportRequest& r, std::vector<ReportJob>& jobs) {
         return false;
     }
     r.project = data.project;
+    r.codes = data.codes;
     jobs = std::move(data.jobs);
     return true;
 }

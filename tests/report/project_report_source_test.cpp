@@ -29,6 +29,7 @@ TEST_F(ProjectReportSource, OfferedOnlyWhenEverySelectedJobBelongsToTheProject) 
     const std::int64_t project = store.create(details).value();
     const JobRef attached[] = {{visits[0], RecordKind::Mc, 2}, {visits[1], RecordKind::Mc, 2}};
     ASSERT_TRUE(store.attach(project, attached));
+    ASSERT_TRUE(store.set_legend_name(project, "KIT", "Miller's kitchen"));
 
     const ReportJob mc = job_of(RecordKind::Mc, 2);
     const ReportJob rh = job_of(RecordKind::Rh, 2);
@@ -53,6 +54,9 @@ TEST_F(ProjectReportSource, OfferedOnlyWhenEverySelectedJobBelongsToTheProject) 
     EXPECT_EQ(data.jobs[0].job_id, 118);
     EXPECT_EQ(data.jobs[1].readings.size(), 9u); // day 2: 13 readings, 4 of them RH/T
     EXPECT_EQ(data.project->title, "Miller");
+    // The visits' sections name the codes as the project does.
+    EXPECT_EQ(data.codes.areas[2], "Miller's kitchen");
+    EXPECT_EQ(data.codes.areas[0], default_code_names().areas[0]);
     EXPECT_FALSE(load_project_report(*archive, "Jones", {}, 0, data, error));
     EXPECT_EQ(error, "there is no project named \"Jones\"");
 }

@@ -204,6 +204,7 @@ bool collect_project(const std::string& archive_path, const std::string& name,
         return false;
     }
     request.project = data.project;
+    request.codes = data.codes;
     jobs = std::move(data.jobs);
     return true;
 }
