@@ -233,8 +233,7 @@ void draw_legend(QPainter& p, const ReportLayout& layout, const ChartPlan& chart
         p.drawLine(px(QPointF(x, mid)), px(QPointF(x + kLegendSwatch - 6, mid)));
         draw_styled_marker(p, px, px(QPointF(x + (kLegendSwatch - 6) / 2, mid)), i);
         draw_text(p, px, font, QRectF(x + kLegendSwatch, y, entry - kLegendSwatch, row_height),
-                  Qt::AlignLeft | Qt::AlignVCenter,
-                  from_cp1252(series_name(chart.series[i], materials)));
+                  Qt::AlignLeft | Qt::AlignVCenter, from_cp1252(line_name(chart, i, materials)));
     }
 }
 
@@ -282,7 +281,7 @@ void paint_time_chart(QPainter& p, const ReportLayout& layout, const PreparedJob
         value_axis(chart.values.min, chart.values.max, kValueTicks, chart.from_zero);
     const ChartMetrics& m = layout.chart_metrics();
     const PlotFrame f = plot_frame(layout, box, m.plot, value.ticks);
-    const MaterialList& materials = job.job->materials;
+    const MaterialList& materials = job.job != nullptr ? job.job->materials : kFirstMaterials;
     if (!chart.over_time) {
         draw_title(p, layout, box, from_cp1252(chart.title));
         draw_value_axis(p, layout, f, value, from_cp1252(chart.unit));
@@ -290,11 +289,16 @@ void paint_time_chart(QPainter& p, const ReportLayout& layout, const PreparedJob
         draw_frame(p, px, f.plot);
         return;
     }
-    const bool twelve_hour = hour_is_12h(job.job->readings.front().hour_code);
-    const TimeAxis time =
-        time_axis(chart.first_minute, chart.last_minute,
-                  std::max(2, static_cast<int>(f.plot.width() / kTimeLabelSpacing)),
-                  layout.request().units.international_date, twelve_hour);
+    // The charts of a project run over days, whose labels are dates.
+    const bool twelve_hour = job.job != nullptr && hour_is_12h(job.job->readings.front().hour_code);
+    int ticks = std::max(2, static_cast<int>(f.plot.width() / kTimeLabelSpacing));
+    if (job.job == nullptr) {
+        // A chart across days has no tick between two days.
+        const auto days = static_cast<int>((chart.last_minute - chart.first_minute) / 1440);
+        ticks = std::clamp(days + 2, 2, ticks);
+    }
+    const TimeAxis time = time_axis(chart.first_minute, chart.last_minute, ticks,
+                                    layout.request().units.international_date, twelve_hour);
     draw_title(p, layout, box, from_cp1252(chart.title));
     draw_value_axis(p, layout, f, value, from_cp1252(chart.unit));
     p.save();

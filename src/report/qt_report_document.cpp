@@ -1,6 +1,7 @@
 #include "report/qt_report_document.h"
 
 #include "files/regular_file.h"
+#include "report/project_report.h"
 #include "report/qt_report_layout.h"
 #include "report/qt_report_painter.h"
 #include "report/report_pdf_info.h"
@@ -56,7 +57,10 @@ ReportOutcome render_report_pdf(std::span<const ReportJob> jobs, const ReportReq
     writer.setResolution(kPdfResolution);
     writer.setPageLayout(QPageLayout(page_size_of(request.paper), QPageLayout::Portrait,
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Point));
-    const DocumentInfo info = document_info(request.fields, jobs);
+    DocumentInfo info = document_info(request.fields, jobs);
+    if (request.project && request.fields.title.empty()) {
+        info.title = "Drying project " + request.project->title;
+    }
     writer.setCreator(from_cp1252(program_text()));
     writer.setTitle(from_cp1252(info.title));
     QPainter painter;

@@ -23,7 +23,6 @@ constexpr double kTopMargin = 44.0;
 constexpr double kBottomMargin = 58.0;
 constexpr double kChartPlot = 140.0;
 constexpr double kChartGap = 14.0;
-constexpr double kSmallestTableScale = 0.6;
 // The fewest rows of a table that start it at the foot of a page.
 constexpr std::size_t kFewestRows = 4;
 // Rows sampled across a long readings table to size its columns.
@@ -104,9 +103,70 @@ ReportLayout::ReportLayout(QPaintDevice& device, QSizeF page_points, const Repor
       scale_(device.logicalDpiX() / kPointsPerInch), fonts_(make_fonts()) {
     chart_ = {line_height(fonts_.chart_title) + 4, kChartPlot, 2 * line_height(fonts_.chart) + 6,
               line_height(fonts_.chart) + 3, kChartGap};
+    if (request_.project) {
+        prepare_project(*request_.project);
+    }
     prepare(jobs);
     for (std::size_t i = 0; i < jobs_.size(); ++i) {
-        lay_out_job(i);
+        if (jobs_[i].project != nullptr) {
+            lay_out_project(i);
+        } else {
+            lay_out_job(i);
+        }
+    }
+}
+
+void ReportLayout::prepare_project(const ProjectReport& project) {
+    PreparedJob p;
+    p.project = &project;
+    p.title = q(request_.fields.title.empty() ? project.title : request_.fields.title);
+    for (const std::string& line : prepared_lines(request_.fields)) {
+        p.prepared.push_back(q(line));
+    }
+    for (const auto& [label, value] : project.facts) {
+        p.facts.emplace_back(q(label), q(value));
+    }
+    for (const std::string& line : project.notes) {
+        p.notes.push_back(q(line));
+    }
+    for (const TitledTable& t : project.tables) {
+        p.table_geometries.push_back(table_geometry(t.table.columns, t.table.rows));
+    }
+    p.charts = project.charts;
+    jobs_.push_back(std::move(p));
+}
+
+void ReportLayout::lay_out_project(std::size_t index) {
+    const PreparedJob& p = jobs_[index];
+    new_page(index, true);
+    place({BlockKind::Heading, index, 0, heading_height(p), 0, 0, {}});
+    lay_out_notes(index);
+    for (std::size_t t = 0; t <= p.project->tables.size(); ++t) {
+        if (t == p.project->charts_after) {
+            lay_out_charts(index, QStringLiteral("Charts of the points across days"));
+        }
+        if (t == p.project->tables.size()) {
+            break;
+        }
+        const TitledTable& table = p.project->tables[t];
+        lay_out_rows(index, BlockKind::ProjectRows, q(table.title), table.table.rows.size(),
+                     table.table.row_group, p.table_geometries[t], t, q(table.note));
+    }
+}
+
+void ReportLayout::lay_out_charts(std::size_t index, const QString& section) {
+    const PreparedJob& p = jobs_[index];
+    const MaterialList& materials = p.job != nullptr ? p.job->materials : kFirstMaterials;
+    for (std::size_t c = 0; c < p.charts.size(); ++c) {
+        const double h = chart_height(p.charts[c], materials);
+        const bool titled = c == 0;
+        if (!fits(h + (titled ? section_height() : 0.0))) {
+            new_page(index, false);
+        }
+        if (titled) {
+            place({BlockKind::Section, index, 0, section_height(), 0, 0, section});
+        }
+        place({BlockKind::Chart, index, 0, h, c, c + 1, {}});
     }
 }
 
@@ -205,11 +265,14 @@ ReportLayout::table_geometry(const std::vector<TableColumn>& columns,
         total += w;
     }
     const double room = content_.width();
-    g.scale = total > room ? std::max(room / total, kSmallestTableScale) : 1.0;
+    // A table too wide shrinks its texts as far as it must to stay on the page; the padding of
+    // its cells stays, or the texts would be cut.
+    const double padding = 2 * kCellPadding * static_cast<double>(g.widths.size());
+    g.scale = total > room ? std::max((room - padding) / std::max(total - padding, 1.0), 0.1) : 1.0;
     // Spare room goes to every column alike, so a narrow table still spans the page.
     const double spare = total < room ? (room - total) / static_cast<double>(g.widths.size()) : 0.0;
     for (double& w : g.widths) {
-        w = w * g.scale + spare;
+        w = (w - 2 * kCellPadding) * g.scale + 2 * kCellPadding + spare;
     }
     const double line = line_height(scaled(fonts_.table, g.scale));
     g.row_height = line + kRowPadding;
@@ -242,8 +305,8 @@ double ReportLayout::heading_height(const PreparedJob& job) const {
 double ReportLayout::legend_entry_width(const ChartPlan& chart,
                                         const MaterialList& materials) const {
     double widest = 0.0;
-    for (const LocationSeries& s : chart.series) {
-        widest = std::max(widest, text_width(fonts_.chart, q(series_name(s, materials))));
+    for (std::size_t i = 0; i < chart.series.size(); ++i) {
+        widest = std::max(widest, text_width(fonts_.chart, q(line_name(chart, i, materials))));
     }
     return widest + kLegendSwatch + 12;
 }
@@ -274,8 +337,9 @@ void ReportLayout::new_page(std::size_t job, bool first) {
     if (!first) {
         const PreparedJob& p = jobs_[job];
         // The title gives way, shortened with an ellipsis; the job stays named.
-        const QString job_text = q(continued_job(*p.job));
-        QString title = q(continued_title(request_.fields, *p.job));
+        const QString job_text = p.job != nullptr ? q(continued_job(*p.job))
+                                                  : QStringLiteral("Drying project (continued)");
+        QString title = p.job != nullptr ? q(continued_title(request_.fields, *p.job)) : p.title;
         if (!title.isEmpty()) {
             const QString gap = QStringLiteral("  -  ");
             const double room = content_.width() - text_width(fonts_.footer, gap + job_text) - 2;
@@ -313,18 +377,7 @@ void ReportLayout::lay_out_job(std::size_t index) {
                      p.summary.rows.size(), p.summary.row_group, p.summary_geometry);
     }
     if (s.charts) {
-        for (std::size_t c = 0; c < p.charts.size(); ++c) {
-            const double h = chart_height(p.charts[c], p.job->materials);
-            const bool titled = c == 0;
-            if (!fits(h + (titled ? section_height() : 0.0))) {
-                new_page(index, false);
-            }
-            if (titled) {
-                place({BlockKind::Section, index, 0, section_height(), 0, 0,
-                       QStringLiteral("Charts")});
-            }
-            place({BlockKind::Chart, index, 0, h, c, c + 1, {}});
-        }
+        lay_out_charts(index, QStringLiteral("Charts"));
     }
     if (s.distribution && p.has_distribution) {
         if (!fits(section_height() + distribution_height())) {
@@ -363,7 +416,19 @@ void ReportLayout::lay_out_notes(std::size_t job) {
 // are repeated on every page. Rows of one group (one location) stay together.
 void ReportLayout::lay_out_rows(std::size_t job, BlockKind kind, const QString& section,
                                 std::size_t rows, const std::vector<int>& groups,
-                                const TableGeometry& g) {
+                                const TableGeometry& g, std::size_t table, const QString& note) {
+    const double width = content_.width();
+    const double note_height = note.isEmpty() ? 0.0 : wrapped_height(fonts_.body, note, width) + 2;
+    if (rows == 0) {
+        // A table without rows still says that nothing was recorded.
+        const QString none = QStringLiteral("None recorded.");
+        if (!fits(section_height() + line_height(fonts_.body))) {
+            new_page(job, false);
+        }
+        place({BlockKind::Section, job, 0, section_height(), 0, 0, section});
+        place({BlockKind::NotesLine, job, 0, line_height(fonts_.body) + 2, 0, 0, none});
+        return;
+    }
     const auto group_end = [&](std::size_t row) {
         std::size_t end = row + 1;
         while (!groups.empty() && end < rows && groups[end] == groups[row]) {
@@ -377,10 +442,14 @@ void ReportLayout::lay_out_rows(std::size_t job, BlockKind kind, const QString& 
         // A table starts on a page only with a few rows (or its first group) under its headings.
         const std::size_t first = std::max(group_end(row), std::min(rows, row + kFewestRows));
         const double first_rows = static_cast<double>(first - row) * g.row_height;
-        if (!fits(section_height() + g.header_height + first_rows)) {
+        const double above = row == 0 ? note_height : 0.0;
+        if (!fits(section_height() + above + g.header_height + first_rows)) {
             new_page(job, false);
         }
         place({BlockKind::Section, job, 0, section_height(), 0, 0, title});
+        if (above > 0.0) {
+            place({BlockKind::NotesLine, job, 0, above, 0, 0, note});
+        }
         const double room = content_.bottom() - y_ - g.header_height;
         std::size_t end = row;
         if (groups.empty()) {
@@ -398,7 +467,8 @@ void ReportLayout::lay_out_rows(std::size_t job, BlockKind kind, const QString& 
                g.header_height + static_cast<double>(end - row) * g.row_height,
                row,
                end,
-               {}});
+               {},
+               table});
         row = end;
         title = section + QStringLiteral(" (continued)");
     }

@@ -4,6 +4,7 @@
 // block by block so that the number of pages is known before the first one is painted.
 // Geometry is in points (1/72 inch) from the page's top left corner.
 
+#include "report/project_report.h"
 #include "report/report_content.h"
 #include "report/report_tables.h"
 
@@ -65,8 +66,12 @@ struct TableGeometry {
 };
 
 // A job with everything the pages show of it, computed once.
+// The pages of a drying project are prepared as one more "job" before the others: job is nullptr
+// and project the project's pages.
 struct PreparedJob {
     const ReportJob* job = nullptr;
+    const ProjectReport* project = nullptr;
+    std::vector<TableGeometry> table_geometries; // of the project's tables
     QString title;
     std::vector<QString> prepared;
     std::vector<std::pair<QString, QString>> facts;
@@ -92,6 +97,7 @@ enum class BlockKind {
     Chart,        // chart number `from` of the job
     Distribution, // the MC distribution
     ReadingRows,  // rows from..to of the readings table, under its column headings
+    ProjectRows,  // rows from..to of the project's table number `table`
 };
 
 struct ReportBlock {
@@ -102,6 +108,7 @@ struct ReportBlock {
     std::size_t from = 0;
     std::size_t to = 0;
     QString text;
+    std::size_t table = 0; // ProjectRows: which of the project's tables
 };
 
 using PagePlan = std::vector<ReportBlock>;
@@ -147,12 +154,16 @@ public:
 
 private:
     void prepare(std::span<const ReportJob> jobs);
+    void prepare_project(const ProjectReport& project);
+    void lay_out_project(std::size_t index);
+    void lay_out_charts(std::size_t index, const QString& section);
     TableGeometry table_geometry(const std::vector<TableColumn>& columns,
                                  const std::vector<std::vector<std::string>>& samples) const;
     void lay_out_job(std::size_t index);
     void lay_out_notes(std::size_t job);
     void lay_out_rows(std::size_t job, BlockKind kind, const QString& section, std::size_t rows,
-                      const std::vector<int>& groups, const TableGeometry& geometry);
+                      const std::vector<int>& groups, const TableGeometry& geometry,
+                      std::size_t table = 0, const QString& note = {});
     void new_page(std::size_t job, bool first);
     void place(ReportBlock block);
     bool fits(double height) const;

@@ -97,6 +97,10 @@ void ReportPagePainter::paint_block(const ReportBlock& block) {
     case BlockKind::ReadingRows:
         paint_table(block, job.reading_columns, job.readings_geometry);
         break;
+    case BlockKind::ProjectRows:
+        paint_table(block, job.project->tables[block.table].table.columns,
+                    job.table_geometries[block.table]);
+        break;
     case BlockKind::Chart:
         paint_time_chart(painter_, layout_, job, job.charts[block.from], box);
         break;
@@ -160,6 +164,9 @@ std::vector<std::string> ReportPagePainter::row_cells(const ReportBlock& block,
     if (block.kind == BlockKind::SummaryRows) {
         return job.summary.rows[row];
     }
+    if (block.kind == BlockKind::ProjectRows) {
+        return job.project->tables[block.table].table.rows[row];
+    }
     return readings_row(job.job->readings[row], row + 1, job.job->materials,
                         layout_.request().units, job.scans);
 }
@@ -168,6 +175,9 @@ bool ReportPagePainter::shaded(const ReportBlock& block, std::size_t row) const 
     const PreparedJob& job = layout_.jobs()[block.job];
     if (block.kind == BlockKind::SummaryRows) {
         return job.summary.row_group[row] % 2 == 1;
+    }
+    if (block.kind == BlockKind::ProjectRows) {
+        return job.project->tables[block.table].table.row_group[row] % 2 == 1;
     }
     return row % 2 == 1;
 }

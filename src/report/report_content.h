@@ -11,6 +11,7 @@
 #include "store/reading.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,6 +55,8 @@ struct ReportSections {
     bool readings = true;     // every reading
 };
 
+struct ProjectReport; // report/project_report.h
+
 struct ReportRequest {
     ReportFields fields;
     ReportSections sections;
@@ -61,6 +64,8 @@ struct ReportRequest {
     Paper paper = Paper::A4;
     CalendarDate printed; // the print date in the footers
     CodeNames codes = default_code_names();
+    // A drying project's pages before the jobs' sections; none for the report of jobs alone.
+    std::shared_ptr<const ProjectReport> project;
 };
 
 // One job of a report: the job, the meter it came from, its title and notes, and its readings of

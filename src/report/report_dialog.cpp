@@ -148,15 +148,23 @@ std::string report_jobs_key(const std::vector<ReportJob>& jobs) {
 }
 
 ReportDialog::ReportDialog(std::vector<ReportJob> jobs, ReportUnits units, FileDialogs& dialogs,
-                           UserInterface& ui, QWidget* parent)
+                           UserInterface& ui, QWidget* parent, ReportProjectChoice project)
     : QDialog(parent), jobs_(std::move(jobs)), units_(units), dialogs_(dialogs), ui_(ui),
-      choices_(load_report_choices()) {
+      choices_(load_report_choices()), project_(std::move(project)) {
     setWindowTitle(kCaption);
     setMinimumWidth(fontMetrics().averageCharWidth() * kDialogWidthChars);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout();
     layout->addLayout(form);
     form->addRow(QStringLiteral("Jobs:"), new QLabel(jobs_text(jobs_), this));
+    if (!project_.name.empty() && project_.load) {
+        // The project's report covers all its jobs, the selected ones among them.
+        projectBox_ = new QCheckBox(
+            QStringLiteral("Drying pro&ject \u201C%1\u201D: its logs, then all its jobs")
+                .arg(QString::fromStdString(project_.name)),
+            this);
+        form->addRow(QStringLiteral("Project:"), projectBox_);
+    }
     const auto add_edit = [&](const QString& label, const std::string& text) {
         auto* edit = new QLineEdit(from_cp1252(text), this);
         edit->setMaxLength(static_cast<int>(kMaxTitleLength));
@@ -249,13 +257,38 @@ bool ReportDialog::renderWithProgress(const std::function<bool(const ReportProgr
     return done;
 }
 
+bool ReportDialog::content(ReportRequest& r, std::vector<ReportJob>& jobs) {
+    r = request();
+    if (projectBox_ == nullptr || !projectBox_->isChecked()) {
+        jobs = jobs_;
+        return true;
+    }
+    ProjectReportData data;
+    std::string error;
+    if (!project_.load(units_, data, error)) {
+        ui_.message_box("The project's report cannot be made: " + cp1252_of_utf8(error),
+                        to_cp1252(kCaption), MessageIcon::Error);
+        return false;
+    }
+    r.project = data.project;
+    r.codes = data.codes;
+    jobs = std::move(data.jobs);
+    return true;
+}
+
 bool ReportDialog::savePdf() {
-    const ReportRequest r = request();
+    ReportRequest r;
+    std::vector<ReportJob> jobs;
+    if (!content(r, jobs)) {
+        return false;
+    }
     FileDialogRequest ask;
     ask.filters = {{"PDF Document (*.pdf)", "*.pdf"}};
     ask.default_extension = "pdf";
-    ask.file_name =
-        to_file_name(proposed_file_name(from_cp1252(report_title(r.fields, jobs_.front()))));
+    const std::string title = r.project && r.fields.title.empty()
+                                  ? r.project->title
+                                  : report_title(r.fields, jobs_.front());
+    ask.file_name = to_file_name(proposed_file_name(from_cp1252(title)));
     const bool remembered =
         !choices_.folder.empty() && QDir(from_file_name(choices_.folder)).exists();
     ask.initial_folder = remembered ? choices_.folder : to_file_name(QDir::homePath());
@@ -266,7 +299,7 @@ bool ReportDialog::savePdf() {
     remember(to_file_name(QFileInfo(from_file_name(*path)).absolutePath()));
     ReportOutcome outcome;
     const bool done = renderWithProgress([&](const ReportProgress& progress) {
-        outcome = write_report_pdf(*path, jobs_, r, progress);
+        outcome = write_report_pdf(*path, jobs, r, progress);
         return outcome.status == ReportStatus::Done;
     });
     if (outcome.status == ReportStatus::Failed) {
@@ -280,7 +313,11 @@ bool ReportDialog::savePdf() {
 }
 
 void ReportDialog::print() {
-    const ReportRequest r = request();
+    ReportRequest r;
+    std::vector<ReportJob> jobs;
+    if (!content(r, jobs)) {
+        return;
+    }
     remember({});
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(r.paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4));
@@ -297,7 +334,7 @@ void ReportDialog::print() {
             return;
         }
         renderWithProgress([&](const ReportProgress& progress) {
-            const ReportOutcome o = paint_report(*device, painter, jobs_, r, progress);
+            const ReportOutcome o = paint_report(*device, painter, jobs, r, progress);
             failed = failed || o.status == ReportStatus::Failed;
             return o.status == ReportStatus::Done;
         });
@@ -311,12 +348,12 @@ void ReportDialog::print() {
 }
 
 void open_report_dialog(std::vector<ReportJob> jobs, ReportUnits units, FileDialogs& dialogs,
-                        UserInterface& ui, QWidget* parent) {
+                        UserInterface& ui, QWidget* parent, ReportProjectChoice project) {
     if (jobs.empty()) {
         ui.message_box(kNothingSelected, to_cp1252(kCaption), MessageIcon::Information);
         return;
     }
-    ReportDialog dialog(std::move(jobs), units, dialogs, ui, parent);
+    ReportDialog dialog(std::move(jobs), units, dialogs, ui, parent, std::move(project));
     dialog.exec();
 }
 

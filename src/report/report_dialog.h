@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/file_commands.h"
+#include "report/project_report_source.h"
 #include "report/qt_report_document.h"
 #include "report/report_content.h"
 #include "store/user_interface.h"
@@ -40,6 +41,14 @@ void save_report_choices(const ReportChoices& choices);
 // of jobs with the same numbers and IDs has another name.
 std::string report_jobs_key(const std::vector<ReportJob>& jobs);
 
+// A drying project the selected jobs belong to, which the dialog offers to report on.
+struct ReportProjectChoice {
+    std::string name; // UTF-8; empty: the jobs belong to no project
+    // Loads the project's pages and its attached jobs in the given units; false with a message
+    // for the user.
+    std::function<bool(const ReportUnits&, ProjectReportData&, std::string&)> load;
+};
+
 // The "Report" dialog for the jobs selected in the job list: the title, "Prepared for", "Site",
 // "Prepared by", the sections and the paper, then "Save PDF..." (a file, written atomically with
 // a progress dialog that can cancel it) or "Print..." (a print preview, from which the print
@@ -47,8 +56,10 @@ std::string report_jobs_key(const std::vector<ReportJob>& jobs);
 class ReportDialog : public QDialog {
     Q_OBJECT
 public:
+    // With a project, a box "Drying project "NAME"" makes the project's report instead: its
+    // pages, then the sections of all its attached jobs.
     ReportDialog(std::vector<ReportJob> jobs, ReportUnits units, FileDialogs& dialogs,
-                 UserInterface& ui, QWidget* parent = nullptr);
+                 UserInterface& ui, QWidget* parent = nullptr, ReportProjectChoice project = {});
 
     QLineEdit* titleEdit() const { return title_; }
     QLineEdit* preparedForEdit() const { return preparedFor_; }
@@ -58,6 +69,7 @@ public:
     QCheckBox* sectionBox(int index) const { return sections_[index]; }
     QPushButton* saveButton() const { return save_; }
     QPushButton* printButton() const { return print_; }
+    QCheckBox* projectBox() const { return projectBox_; } // null without a project
 
     // The request the fields and boxes make now, printed today.
     ReportRequest request() const;
@@ -69,6 +81,9 @@ private:
     void print();
     void remember(const std::string& folder);
     bool renderWithProgress(const std::function<bool(const ReportProgress&)>& render);
+    // The request and jobs to render: the project's when its box is checked. False (said) when
+    // the project cannot be loaded.
+    bool content(ReportRequest& request, std::vector<ReportJob>& jobs);
 
     std::vector<ReportJob> jobs_;
     ReportUnits units_;
@@ -83,10 +98,12 @@ private:
     QComboBox* paper_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* print_ = nullptr;
+    ReportProjectChoice project_;
+    QCheckBox* projectBox_ = nullptr;
 };
 
 // Runs the dialog for the jobs; with no job, says that jobs must be selected first.
 void open_report_dialog(std::vector<ReportJob> jobs, ReportUnits units, FileDialogs& dialogs,
-                        UserInterface& ui, QWidget* parent);
+                        UserInterface& ui, QWidget* parent, ReportProjectChoice project = {});
 
 } // namespace qm

@@ -345,6 +345,10 @@ std::string series_code(const LocationSeries& series) {
     return name;
 }
 
+std::string line_name(const ChartPlan& chart, std::size_t i, const MaterialList& materials) {
+    return i < chart.names.size() ? chart.names[i] : series_name(chart.series[i], materials);
+}
+
 std::string series_name(const LocationSeries& series, const MaterialList& materials) {
     std::string name = series_code(series);
     if (series.material >= 0) {

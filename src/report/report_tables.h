@@ -110,6 +110,7 @@ struct ChartPlan {
     bool over_time = true;
     bool from_zero = false; // the value axis starts at 0
     std::vector<LocationSeries> series;
+    std::vector<std::string> names; // the legend's names of the lines; empty: series_name's
     std::int64_t first_minute = 0;
     std::int64_t last_minute = 0;
     ValueSummary values;
@@ -132,6 +133,8 @@ void share_value_ranges(std::span<ChartPlan* const> charts);
 // legend; "KIT" for RH/T.
 std::string series_code(const LocationSeries& series);
 std::string series_name(const LocationSeries& series, const MaterialList& materials);
+// The legend's name of line `i` of a chart: its own name when the chart has names.
+std::string line_name(const ChartPlan& chart, std::size_t i, const MaterialList& materials);
 
 // Under the distribution: what it counts and what it leaves out.
 std::string distribution_note(const McDistribution& distribution);

@@ -5,6 +5,8 @@
 #include "files/transcript_file.h"
 #include "link/download_procedure.h"
 #include "link/link_transcript.h"
+#include "projects/drying_days.h"
+#include "report/project_report_source.h"
 #include "report/report_dialog.h"
 #include "report/report_source.h"
 #include "shell/about_dialog.h"
@@ -458,9 +460,36 @@ void MainWindow::openReport() {
     const JobListPage* page = jobListPage();
     const std::vector<int> positions = page ? page->selectedPositions() : std::vector<int>{};
     const ReportUnits units{state_.settings.celsius != 0, state_.settings.international_date != 0};
-    open_report_dialog(report_jobs_at_positions(state_.store, state_.meter,
-                                                state_.wizard.management_type, positions),
-                       units, *services_.dialogs, *services_.ui, this);
+    std::vector<ReportJob> jobs = report_jobs_at_positions(
+        state_.store, state_.meter, state_.wizard.management_type, positions);
+    ReportProjectChoice project = reportProject(jobs);
+    open_report_dialog(std::move(jobs), units, *services_.dialogs, *services_.ui, this,
+                       std::move(project));
+}
+
+// The drying project the selected jobs of the visit on screen belong to, for the report dialog.
+ReportProjectChoice MainWindow::reportProject(const std::vector<ReportJob>& jobs) {
+    ReportProjectChoice choice;
+    const std::optional<std::int64_t> visit = archive_->current_visit();
+    VisitArchive* archive = visit ? archive_->archive() : nullptr;
+    const std::optional<std::string> name =
+        archive != nullptr ? project_of_jobs(*archive, *visit, jobs) : std::nullopt;
+    if (!name) {
+        return choice;
+    }
+    choice.name = *name;
+    choice.load = [this, name = *name](const ReportUnits& units, ProjectReportData& data,
+                                       std::string& error) {
+        VisitArchive* a = archive_->archive();
+        if (a == nullptr) {
+            error = "the archive cannot be used";
+            return false;
+        }
+        const LocalDate today = local_today();
+        return load_project_report(
+            *a, name, units, drying_day_number({today.year, today.month, today.day}), data, error);
+    };
+    return choice;
 }
 
 // ---- the wizard's host ----

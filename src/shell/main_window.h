@@ -24,6 +24,8 @@ class QAction;
 namespace qm {
 
 class ArchiveSession;
+struct ReportJob;
+struct ReportProjectChoice;
 class HelpWindow;
 class HistoryWindow;
 class JobWindows;
@@ -147,6 +149,7 @@ private:
     void onJobSelectionChanged();
     // File > Report... and the job list's "Report...": the report dialog for the selected jobs.
     void openReport();
+    ReportProjectChoice reportProject(const std::vector<ReportJob>& jobs);
     void updateReportAction();
     bool runSerialDownload();
     // A download or a loaded file replaced the data: the side panel follows.

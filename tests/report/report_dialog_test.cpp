@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -98,6 +99,42 @@ TEST_F(ReportDialogTest, SaysWhatWentWrongAndWhenNoJobIsSelected) {
     open_report_dialog({}, {}, dialogs, ui, nullptr);
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].text, "Select one or more jobs in the job list for the report.");
+}
+
+TEST_F(ReportDialogTest, OffersTheReportOfTheProjectTheJobsBelongTo) {
+    EXPECT_EQ(ReportDialog(job2, {}, dialogs, ui).projectBox(), nullptr);
+    bool fails = false;
+    ReportProjectChoice project{
+        "Miller kitchen", [&](const ReportUnits&, ProjectReportData& data, std::string& error) {
+            if (fails) {
+                error = "visit 3 cannot be opened";
+                return false;
+            }
+            auto pages = std::make_shared<ProjectReport>();
+            pages->title = "Miller kitchen";
+            data.project = pages;
+            data.jobs = {report_mc_job(5, 3)};
+            return true;
+        }};
+    ReportDialog d(job2, {}, dialogs, ui, nullptr, project);
+    ASSERT_NE(d.projectBox(), nullptr);
+    EXPECT_TRUE(d.projectBox()->text().contains(QStringLiteral("\u201CMiller kitchen\u201D")));
+    EXPECT_FALSE(d.projectBox()->isChecked()); // the report of the selected jobs, as before
+    d.projectBox()->setChecked(true);
+    dialogs.answers = {path("project.pdf")};
+    ASSERT_TRUE(d.savePdf());
+    EXPECT_EQ(dialogs.calls.at(0).request.file_name, "Miller kitchen.pdf");
+    // The project's pages, then its jobs rather than the selected ones.
+    const std::string text = pdf_text(path("project.pdf"));
+    EXPECT_LT(text.find("Miller kitchen"), text.find("Job #3"));
+    EXPECT_EQ(text.find("Job #2"), std::string::npos);
+
+    fails = true;
+    dialogs.answers = {path("failed.pdf")};
+    EXPECT_FALSE(d.savePdf());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "The project's report cannot be made: visit 3 cannot be opened");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("failed.pdf"))));
 }
 
 } // namespace

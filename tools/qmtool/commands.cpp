@@ -39,8 +39,11 @@ const std::array kCommands = {
             "report SAVE_FILE... --out REPORT.pdf [--title TEXT] [--prepared-for TEXT]\n"
             "                          [--site TEXT] [--prepared-by TEXT] [--celsius] "
             "[--international]\n"
-            "                          [--paper a4|letter]   write the client report of the "
-            "files' jobs (PDF)",
+            "                          [--paper a4|letter] [--sections LIST]   write the "
+            "client report\n"
+            "                          of the files' jobs (PDF); with --project NAME [--archive "
+            "PATH]\n"
+            "                          instead of SAVE_FILE, the report of a drying project",
             run_report},
     Command{"download",
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE] [--force]\n"

@@ -1,5 +1,7 @@
 #include "files/file_commands.h"
 #include "files/regular_file.h"
+#include "projects/drying_days.h"
+#include "report/project_report_source.h"
 #include "report/report_source.h"
 #include "state/app_state.h"
 #include "tools/qmtool/commands.h"
@@ -9,6 +11,7 @@
 #include "tools/qmtool/saved_job.h"
 #include "tools/qmtool/text_codec.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -24,13 +27,23 @@ namespace {
 constexpr const char* kReportUsage =
     "usage: qmtool report SAVE_FILE... --out REPORT.pdf [--title TEXT] [--prepared-for TEXT]\n"
     "                     [--site TEXT] [--prepared-by TEXT] [--celsius] [--international]\n"
-    "                     [--paper a4|letter]\n"
+    "                     [--paper a4|letter] [--sections LIST]\n"
+    "       qmtool report --project NAME --out REPORT.pdf [--archive PATH] [options as above]\n"
     "\n"
     "Writes the client report of every job in the save files into one PDF file: for each job a\n"
     "heading (title, job and ID, meter, first and last reading, notes, codes), a summary per\n"
     "location and material, charts, the MC distribution and every reading. Without --title each\n"
     "job is titled with its own title, else \"Job #n\". The paper is Letter or A4 as the locale\n"
-    "has it (LC_PAPER). Ctrl-C cancels; a cancelled or failed report writes no file.\n";
+    "has it (LC_PAPER). Ctrl-C cancels; a cancelled or failed report writes no file.\n"
+    "\n"
+    "--sections LIST  the parts of each job after its heading, separated by commas, of\n"
+    "                 summary, charts, distribution and readings (default: all four)\n"
+    "--project NAME   the report of a drying project of the visit archive: the project's\n"
+    "                 heading, the legend of its codes, the drying log, the charts of its points\n"
+    "                 across days, the psychrometric and equipment logs, then the report of each\n"
+    "                 attached job as its visit holds it\n"
+    "--archive PATH   the visit archive (default: $QUELLMARK_ARCHIVE, else\n"
+    "                 $XDG_DATA_HOME/quellmark/archive.sqlite)\n";
 
 // One line of at most this many characters, like a job's title.
 constexpr std::size_t kLongestField = 259;
@@ -83,6 +96,31 @@ void read_field(const Arguments& args, std::string_view option, std::string& fie
     }
 }
 
+// "summary,readings": the sections named, the others left out. False for an unknown or no name.
+bool read_sections(std::string_view list, qm::ReportSections& sections) {
+    const std::pair<std::string_view, bool qm::ReportSections::*> names[] = {
+        {"summary", &qm::ReportSections::summary},
+        {"charts", &qm::ReportSections::charts},
+        {"distribution", &qm::ReportSections::distribution},
+        {"readings", &qm::ReportSections::readings},
+    };
+    qm::ReportSections chosen{false, false, false, false};
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string_view name = list.substr(start, end - start);
+        const auto* found = std::find_if(std::begin(names), std::end(names),
+                                         [&](const auto& n) { return n.first == name; });
+        if (found == std::end(names)) {
+            return false;
+        }
+        chosen.*(found->second) = true;
+        start = end + 1;
+    }
+    sections = chosen;
+    return true;
+}
+
 ReportArguments read_report_arguments(const Arguments& args) {
     ReportArguments r;
     qm::ReportRequest& q = r.request;
@@ -97,6 +135,11 @@ ReportArguments read_report_arguments(const Arguments& args) {
             q.paper = *chosen;
         } else if (r.error.empty()) {
             r.error = "--paper is a4 or letter";
+        }
+    }
+    if (const std::string* list = args.value("--sections"); list != nullptr && r.error.empty()) {
+        if (!read_sections(*list, q.sections)) {
+            r.error = "--sections is a list of summary, charts, distribution and readings";
         }
     }
     const qm::LocalDate today = qm::local_today();
@@ -126,6 +169,43 @@ bool collect_jobs(const std::vector<std::string>& paths, std::vector<qm::ReportJ
                                                      store.mc_jobs[static_cast<std::size_t>(i)]));
         }
     }
+    return true;
+}
+
+std::string archive_of(const Arguments& args) {
+    const std::string* path = args.value("--archive");
+    return path != nullptr ? *path : qm::default_archive_path();
+}
+
+// The project's pages and its attached jobs from the archive. False when the archive or the
+// project cannot be read (said on stderr).
+bool collect_project(const std::string& archive_path, const std::string& name,
+                     qm::ReportRequest& request, std::vector<qm::ReportJob>& jobs) {
+    // A report reads the archive: a path that holds none is not made into an empty one.
+    if (::access(archive_path.c_str(), F_OK) != 0) {
+        std::fprintf(stderr, "qmtool report: %s: there is no visit archive there\n",
+                     archive_path.c_str());
+        return false;
+    }
+    qm::OpenedArchive opened = qm::open_archive(archive_path);
+    if (!opened.message.empty()) {
+        std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
+    }
+    if (!opened.archive) {
+        return false;
+    }
+    const qm::LocalDate today = qm::local_today();
+    qm::ProjectReportData data;
+    std::string error;
+    if (!qm::load_project_report(*opened.archive, name, request.units,
+                                 qm::drying_day_number({today.year, today.month, today.day}), data,
+                                 error)) {
+        std::fprintf(stderr, "qmtool report: %s\n", error.c_str());
+        return false;
+    }
+    request.project = data.project;
+    request.codes = data.codes;
+    jobs = std::move(data.jobs);
     return true;
 }
 
@@ -168,18 +248,29 @@ int usage(const Arguments& args, const std::string& why) {
 int run_report(int argc, char** argv) {
     Arguments args;
     std::string error;
-    const bool parsed = parse_arguments(
-        argc, argv, {"--celsius", "--international"},
-        {"--out", "--title", "--prepared-for", "--site", "--prepared-by", "--paper"}, args, error);
+    const bool parsed =
+        parse_arguments(argc, argv, {"--celsius", "--international"},
+                        {"--out", "--title", "--prepared-for", "--site", "--prepared-by", "--paper",
+                         "--project", "--archive", "--sections"},
+                        args, error);
     const ReportArguments report = parsed ? read_report_arguments(args) : ReportArguments{};
     const std::string* out = args.value("--out");
     if (error.empty()) {
         error = report.error;
     }
-    if (!parsed || args.help || !error.empty() || args.positional.empty() || out == nullptr) {
+    const std::string* project = args.value("--project");
+    if (error.empty() && project != nullptr && !args.positional.empty()) {
+        error = "--project takes no save files";
+    } else if (error.empty() && project == nullptr && args.value("--archive") != nullptr) {
+        error = "--archive is for --project";
+    }
+    if (!parsed || args.help || !error.empty() || out == nullptr ||
+        (args.positional.empty() && project == nullptr)) {
         return usage(args, error);
     }
-    if (output_is_an_input(*out, args.positional)) {
+    const std::vector<std::string> inputs =
+        project != nullptr ? std::vector<std::string>{archive_of(args)} : args.positional;
+    if (output_is_an_input(*out, inputs)) {
         return kExitFailure;
     }
     if (!report_available()) {
@@ -188,10 +279,15 @@ int run_report(int argc, char** argv) {
         return kExitFailure;
     }
     std::vector<qm::ReportJob> jobs;
-    if (!collect_jobs(args.positional, jobs)) {
+    qm::ReportRequest request = report.request;
+    if (project != nullptr) {
+        if (!collect_project(inputs.front(), *project, request, jobs)) {
+            return kExitFailure;
+        }
+    } else if (!collect_jobs(args.positional, jobs)) {
         return kExitFailure;
     }
-    if (jobs.empty()) {
+    if (jobs.empty() && !request.project) {
         std::fprintf(stderr, "qmtool: no readings to report; %s was not written\n", out->c_str());
         return kExitFailure;
     }
@@ -199,7 +295,7 @@ int run_report(int argc, char** argv) {
     RenderOutcome outcome;
     {
         PageProgress progress;
-        outcome = render_report_file(*out, jobs, report.request, std::ref(progress));
+        outcome = render_report_file(*out, jobs, request, std::ref(progress));
     }
     switch (outcome.status) {
     case RenderStatus::Written:

@@ -1,0 +1,110 @@
+#include "report/project_report_source.h"
+
+#include "archive/visit_loading.h"
+#include "projects/project_log.h"
+#include "report/report_source.h"
+#include "state/app_state.h"
+#include "store/code_legend.h"
+
+#include <algorithm>
+#include <set>
+
+namespace qm {
+
+namespace {
+
+// The attached jobs of each visit, decoded again from the visit's kept bytes with the titles and
+// notes the archive holds.
+bool attached_report_jobs(VisitArchive& archive, const std::vector<ProjectJob>& jobs,
+                          std::vector<ReportJob>& out, std::string& error) {
+    for (std::size_t first = 0; first < jobs.size();) {
+        const std::int64_t visit = jobs[first].job.visit_id;
+        const auto app = std::make_unique<AppState>();
+        const DecodedSource decoded =
+            open_visit(archive, visit, app->store, app->meter, app->job_records, app->selection);
+        if (!decoded.ok) {
+            error = "visit " + std::to_string(visit) + " cannot be opened" +
+                    (decoded.error.empty() ? std::string() : ": " + decoded.error);
+            return false;
+        }
+        for (; first < jobs.size() && jobs[first].job.visit_id == visit; ++first) {
+            const JobRef& j = jobs[first].job;
+            out.push_back(report_job_from_store(app->store, app->meter, j.kind, j.number));
+        }
+    }
+    return true;
+}
+
+// The shipped names of the codes with the project's own over them.
+CodeNames project_code_names(const CodeLegend& overrides) {
+    CodeNames names = default_code_names();
+    for (const auto& [code, name] : overrides) {
+        for (int area = 0; area < kNamedAreas; ++area) {
+            if (location_name(area) == code && !name.empty()) {
+                names.areas[static_cast<std::size_t>(area)] = cp1252_of_utf8(name);
+            }
+        }
+        for (int sub = 0; sub < kSubLocationCount; ++sub) {
+            if (sub_location_name(sub) == code && !name.empty()) {
+                names.sub_locations[static_cast<std::size_t>(sub)] = cp1252_of_utf8(name);
+            }
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+bool load_project_report(VisitArchive& archive, std::string_view name, const ReportUnits& units,
+                         std::int64_t today, ProjectReportData& out, std::string& error) {
+    ProjectStore store(archive);
+    const std::optional<ProjectSummary> project = store.find(name);
+    if (!project) {
+        error = "there is no project named \"" + std::string(name) + "\"";
+        return false;
+    }
+    ProjectReadings readings;
+    load_project_readings(store, archive, project->id, readings);
+    const ProjectSettings settings = store.settings(project->id);
+    const ProjectLogs logs = project_logs(readings, settings, units.celsius, today);
+    std::vector<int> air_locations;
+    for (const PointHistory& h : point_histories(readings.attached, true)) {
+        air_locations.push_back(h.point.location);
+    }
+    std::set<std::int64_t> visits;
+    for (const ProjectJob& j : readings.jobs) {
+        visits.insert(j.job.visit_id);
+    }
+    out.project = std::make_shared<const ProjectReport>(
+        project_report(project->details, settings, logs, air_locations, readings.jobs.size(),
+                       visits.size(), units));
+    out.codes = project_code_names(settings.legend_overrides);
+    out.jobs.clear();
+    return attached_report_jobs(archive, readings.jobs, out.jobs, error);
+}
+
+std::optional<std::string> project_of_jobs(VisitArchive& archive, std::int64_t visit,
+                                           std::span<const ReportJob> jobs) {
+    if (jobs.empty()) {
+        return std::nullopt;
+    }
+    ProjectStore store(archive);
+    for (const std::string& name : store.projects_of_visit(visit)) {
+        const std::optional<ProjectSummary> project = store.find(name);
+        if (!project) {
+            continue;
+        }
+        const std::vector<ProjectJob> attached = store.jobs(project->id);
+        const bool all = std::all_of(jobs.begin(), jobs.end(), [&](const ReportJob& job) {
+            return std::any_of(attached.begin(), attached.end(), [&](const ProjectJob& a) {
+                return a.job == JobRef{visit, job.kind, job.job};
+            });
+        });
+        if (all) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace qm
