@@ -112,7 +112,7 @@ void DryingCharts::paintChart(QPainter& painter, const QRect& box, const DryingR
     };
     for (const double tick : {0.0, top / 2, top}) {
         painter.drawText(box.left(), y(tick) - line / 2, axis - 4, line,
-                         Qt::AlignRight | Qt::AlignVCenter, QString::number(tick, 'f', 0));
+                         Qt::AlignRight | Qt::AlignVCenter, QString::number(tick, 'g', 4));
     }
     if (!days_.empty()) {
         painter.drawText(plot.left(), plot.bottom() + 2, plot.width(), line, Qt::AlignLeft,

@@ -114,14 +114,14 @@ void ProjectLogPage::showDrying(const ProjectView& view) {
     const DryingLog& log = view.logs.drying;
     const int days = static_cast<int>(log.days.size());
     drying_->clear();
-    drying_->setColumnCount(kFirstDay + days + 1);
+    drying_->setColumnCount(kFirstDay + days);
     drying_->setRowCount(static_cast<int>(log.rows.size()));
     QStringList headings{QStringLiteral("Point"), QStringLiteral("Label"),
-                         QStringLiteral("Standard"), QStringLiteral("Goal")};
+                         QStringLiteral("Standard"), QStringLiteral("Goal"),
+                         QStringLiteral("Dry since")};
     for (const std::int64_t day : log.days) {
         headings << QString::fromStdString(iso_date(day));
     }
-    headings << QStringLiteral("Dry since");
     drying_->setHorizontalHeaderLabels(headings);
     std::vector<QString> chartHeadings;
     for (int r = 0; r < drying_->rowCount(); ++r) {
@@ -139,7 +139,7 @@ void ProjectLogPage::showDrying(const ProjectView& view) {
         const QString since = row.is_reference ? QString()
                               : row.dry_on     ? QString::fromStdString(iso_date(*row.dry_on))
                                                : QStringLiteral("not dry");
-        drying_->setItem(r, kFirstDay + days, new QTableWidgetItem(since));
+        drying_->setItem(r, kDrySince, new QTableWidgetItem(since));
     }
     drying_->resizeColumnsToContents();
     charts_->setLog(log, std::move(chartHeadings));

@@ -98,8 +98,9 @@ public:
     QTableWidget* dryingTable() const { return drying_; }
     QTableWidget* airTable() const { return air_; }
     DryingCharts* charts() const { return charts_; }
-    // The columns before the days.
-    static constexpr int kFirstDay = 4;
+    // The columns before the days: point, label, standard, goal, dry since.
+    static constexpr int kDrySince = 4;
+    static constexpr int kFirstDay = 5;
 
 private:
     void showDrying(const ProjectView& view);

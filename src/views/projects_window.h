@@ -67,6 +67,8 @@ public:
 
     QListWidget* projectList() const { return list_; }
     QTabWidget* tabs() const { return tabs_; }
+    QPushButton* newButton() const { return new_; }
+    QPushButton* deleteButton() const { return delete_; }
     ProjectDetailsPage* detailsPage() const { return details_; }
     ProjectPointsPage* pointsPage() const { return points_; }
     ProjectLogPage* logPage() const { return log_; }
