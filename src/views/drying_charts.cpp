@@ -98,7 +98,7 @@ void DryingCharts::paintChart(QPainter& painter, const QRect& box, const DryingR
     painter.drawText(box.left(), box.top(), box.width(), line, Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(heading, Qt::ElideRight, box.width()));
     const double top = scaleTop(row.point.scale);
-    const int axis = metrics.horizontalAdvance(QStringLiteral("000")) + 4;
+    const int axis = metrics.horizontalAdvance(QStringLiteral("000.0")) + 4;
     const QRect plot(box.left() + axis, box.top() + line + 4, box.width() - axis - 8,
                      box.height() - 2 * line - 8);
     painter.drawRect(plot);

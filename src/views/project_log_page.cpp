@@ -26,6 +26,7 @@ QTableWidget* read_only_table(QWidget* parent) {
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     return table;
 }
 
@@ -136,9 +137,12 @@ void ProjectLogPage::showDrying(const ProjectView& view) {
         for (int d = 0; d < days && d < static_cast<int>(row.cells.size()); ++d) {
             drying_->setItem(r, kFirstDay + d, cell_item(row.cells[static_cast<std::size_t>(d)]));
         }
+        const bool judged =
+            row.source == StandardSource::Value || row.source == StandardSource::Reference;
         const QString since = row.is_reference ? QString()
                               : row.dry_on     ? QString::fromStdString(iso_date(*row.dry_on))
-                                               : QStringLiteral("not dry");
+                              : judged         ? QStringLiteral("not dry")
+                                               : QStringLiteral("no standard");
         drying_->setItem(r, kDrySince, new QTableWidgetItem(since));
     }
     drying_->resizeColumnsToContents();
