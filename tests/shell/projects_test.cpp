@@ -5,6 +5,7 @@
 #include "projects/project_store.h"
 #include "projects/project_texts.h"
 #include "shell/shell_fixture.h"
+#include "support/archive_fixture.h"
 #include "support/drying_week.h"
 #include "views/drying_charts.h"
 #include "views/project_pages.h"
@@ -192,6 +193,29 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
     EXPECT_EQ(record.settings.equipment[0].entry.placed, *parse_iso_date("2026-03-03"));
     EXPECT_EQ(cell(equipment, 0, ProjectEquipmentPage::EquipmentDays), "9");
     EXPECT_TRUE(ui_.messages.empty());
+}
+
+// An archive of a newer version is shown read-only: nothing is offered for editing, and a change
+// that reaches the window anyway is refused with the reason.
+TEST_F(ProjectsTest, ReadOnlyArchiveIsShownAndNotChanged) {
+    archiveWeek(2);
+    run_sql(path("archive.sqlite"), "PRAGMA user_version = 99;");
+    OpenedArchive opened = open_archive(path("archive.sqlite"));
+    ASSERT_TRUE(opened.archive && opened.archive->read_only());
+    ProjectsActions actions;
+    actions.ui = &ui_;
+    ProjectsWindow p(*opened.archive, actions);
+    EXPECT_FALSE(p.newButton()->isEnabled());
+    EXPECT_FALSE(p.detailsPage()->attachButton()->isEnabled());
+    EXPECT_TRUE(p.detailsPage()->nameEdit()->isReadOnly());
+    QTableWidget* points = p.pointsPage()->pointTable();
+    EXPECT_EQ(points->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(row_of(p.logPage()->dryingTable(), "KIT,W/Plaster"), 1);
+    points->item(row_of(points, "KIT,W/Plaster"), ProjectPointsPage::Label)->setText("sofa");
+    ASSERT_EQ(ui_.messages.size(), 1U);
+    EXPECT_EQ(ui_.messages[0].text,
+              "The label was not written to the archive: the archive is read-only.");
+    EXPECT_EQ(cell(points, row_of(points, "KIT,W/Plaster"), ProjectPointsPage::Label), "");
 }
 
 // A downloaded visit whose meter and job ID continue a project: one question; Yes attaches, No
