@@ -76,6 +76,7 @@ public:
     enum MaterialColumn { Material, Scale, Standard, Tolerance };
 
 private:
+    void showMaterials(const ProjectSettings& settings);
     void pointEdited(QTableWidgetItem* item);
     void materialEdited(QTableWidgetItem* item);
     void roleChosen(int location, int index);

@@ -132,6 +132,19 @@ void ProjectPointsPage::show(const ProjectView& view) {
             points_->setCellWidget(r, Role, box);
         }
     }
+    showMaterials(s);
+    const auto triggers = window_.editable() ? QAbstractItemView::DoubleClicked |
+                                                   QAbstractItemView::EditKeyPressed |
+                                                   QAbstractItemView::AnyKeyPressed
+                                             : QAbstractItemView::NoEditTriggers;
+    points_->setEditTriggers(triggers);
+    materials_->setEditTriggers(triggers);
+    points_->resizeColumnsToContents();
+    materials_->resizeColumnsToContents();
+    filling_ = false;
+}
+
+void ProjectPointsPage::showMaterials(const ProjectSettings& s) {
     std::set<std::pair<std::string, PointScale>> materials;
     for (const MonitoringPoint& p : rowPoints_) {
         if (p.scale != PointScale::Air) {
@@ -157,15 +170,6 @@ void ProjectPointsPage::show(const ProjectView& view) {
         materials_->setItem(r, Tolerance,
                             new QTableWidgetItem(figure(has ? m->tolerance : kDefaultTolerance)));
     }
-    const auto triggers = window_.editable() ? QAbstractItemView::DoubleClicked |
-                                                   QAbstractItemView::EditKeyPressed |
-                                                   QAbstractItemView::AnyKeyPressed
-                                             : QAbstractItemView::NoEditTriggers;
-    points_->setEditTriggers(triggers);
-    materials_->setEditTriggers(triggers);
-    points_->resizeColumnsToContents();
-    materials_->resizeColumnsToContents();
-    filling_ = false;
 }
 
 void ProjectPointsPage::pointEdited(QTableWidgetItem* item) {

@@ -45,28 +45,7 @@ ProjectsWindow::ProjectsWindow(VisitArchive& archive, ProjectsActions actions, Q
     tabs_->addTab(log_, QStringLiteral("Drying log"));
     tabs_->addTab(equipment_, QStringLiteral("Equipment"));
 
-    auto* left = new QWidget(this);
-    auto* leftLayout = new QVBoxLayout(left);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(listLabel);
-    leftLayout->addWidget(list_, 1);
-    auto* listButtons = new QHBoxLayout;
-    listButtons->addWidget(new_);
-    listButtons->addWidget(delete_);
-    leftLayout->addLayout(listButtons);
-    auto* splitter = new QSplitter(this);
-    splitter->addWidget(left);
-    splitter->addWidget(tabs_);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({200, 800});
-
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(state_, 1);
-    bottom->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(splitter, 1);
-    layout->addLayout(bottom);
-
+    layOut(listLabel, close);
     connect(new_, &QPushButton::clicked, this, &ProjectsWindow::newProject);
     connect(delete_, &QPushButton::clicked, this, &ProjectsWindow::deleteProject);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
@@ -88,9 +67,38 @@ ProjectsWindow::ProjectsWindow(VisitArchive& archive, ProjectsActions actions, Q
 
 ProjectsWindow::~ProjectsWindow() = default;
 
+void ProjectsWindow::layOut(QLabel* listLabel, QPushButton* close) {
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(listLabel);
+    leftLayout->addWidget(list_, 1);
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(new_);
+    listButtons->addWidget(delete_);
+    leftLayout->addLayout(listButtons);
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(left);
+    splitter->addWidget(tabs_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({200, 800});
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(state_, 1);
+    bottom->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(bottom);
+}
+
 void ProjectsWindow::closeEvent(QCloseEvent* event) {
     details_->commit();
     QDialog::closeEvent(event);
+}
+
+void ProjectsWindow::done(int result) {
+    details_->commit();
+    QDialog::done(result);
 }
 
 void ProjectsWindow::reload() {

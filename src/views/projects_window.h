@@ -90,9 +90,13 @@ public:
     const ProjectsActions& actions() const { return actions_; }
 
 protected:
+    // Closing (Close, Escape, the title bar) keeps what was typed in the details.
     void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
 
 private:
+    // The list with its buttons at the left, the tabs at the right, the state and Close below.
+    void layOut(QLabel* listLabel, QPushButton* close);
     void newProject();
     void deleteProject();
     void showSelected();

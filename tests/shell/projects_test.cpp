@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -192,6 +193,11 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
     EXPECT_EQ(record.settings.equipment[0].entry.count, 3);
     EXPECT_EQ(record.settings.equipment[0].entry.placed, *parse_iso_date("2026-03-03"));
     EXPECT_EQ(cell(equipment, 0, ProjectEquipmentPage::EquipmentDays), "9");
+    // Notes typed and the window closed with Escape at once: they are kept.
+    p.detailsPage()->notesEdit()->setPlainText("Dishwasher hose");
+    QTest::keyClick(&p, Qt::Key_Escape);
+    EXPECT_EQ(stored([](ProjectStore& s) { return s.list().at(0).details.notes; }),
+              "Dishwasher hose");
     EXPECT_TRUE(ui_.messages.empty());
 }
 
