@@ -288,6 +288,9 @@ void MainWindow::menuCommand(int id) {
     }
     updateCheckMarks();
     jobWindows_->optionsChanged();
+    if (projects_) {
+        projects_->setCelsius(s.celsius != 0);
+    }
     writeSettings();
 }
 

@@ -101,6 +101,13 @@ void ProjectsWindow::done(int result) {
     QDialog::done(result);
 }
 
+void ProjectsWindow::setCelsius(bool celsius) {
+    if (actions_.celsius != celsius) {
+        actions_.celsius = celsius;
+        reload();
+    }
+}
+
 void ProjectsWindow::reload() {
     const std::int64_t keep = view_.id;
     {

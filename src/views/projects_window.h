@@ -76,6 +76,8 @@ public:
     const ProjectView& view() const { return view_; }
     bool editable() const { return !archive_.read_only(); }
 
+    // Options > Fahrenheit or Celsius: the psychrometric log in those units.
+    void setCelsius(bool celsius);
     // The archive changed elsewhere (a job attached after a download): read again.
     void reload();
     // Shows the project of that id (selecting it in the list).

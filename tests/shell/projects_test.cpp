@@ -125,6 +125,13 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), first + 1), "20.1 wet");
     EXPECT_EQ(p.logPage()->charts()->charts(), 6); // the two references are not charted
     EXPECT_EQ(p.logPage()->charts()->scaleTop(PointScale::Pin), 35.0);
+    const QTableWidget* air = p.logPage()->airTable();
+    EXPECT_EQ(air->horizontalHeaderItem(6)->text(), "GPP");
+    // Day 1, no role given: the mean of the four RH/T points (72.5, 71, 50, 94 degrees F).
+    EXPECT_EQ(cell(air, 0, 3), "71.9");
+    window_->menuCommand(kMenuCelsius);
+    EXPECT_EQ(air->horizontalHeaderItem(6)->text(), "GPK");
+    EXPECT_EQ(cell(air, 0, 3), "22.2");
 
     // A label typed into the points table.
     QTableWidget* points = p.pointsPage()->pointTable();
