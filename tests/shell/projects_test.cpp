@@ -63,6 +63,10 @@ protected:
             return true;
         };
         services.ask_project_name = [] { return std::optional<QString>("Basement"); };
+        services.choose_jobs = [this](const std::vector<JobChoice>& choices) {
+            offered_ = choices;
+            return std::vector<JobRef>{choices.at(0).job};
+        };
         window_ = std::make_unique<MainWindow>(*state_, services);
     }
     ProjectsWindow& projects() {
@@ -80,6 +84,7 @@ protected:
 
     std::int64_t project_ = 0;
     std::vector<QString> asked_;
+    std::vector<JobChoice> offered_;
 };
 
 // The row of a table whose first column reads `text`; -1 when none does.
@@ -182,6 +187,15 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
                                             "in the archive."}));
     ASSERT_EQ(p.projectList()->count(), 1);
     EXPECT_EQ(p.view().details.name, "Kitchen leak");
+    // Attach... offers the jobs of the archive not yet attached: the other six days'.
+    p.detailsPage()->attachButton()->click();
+    ASSERT_EQ(offered_.size(), 12U);
+    EXPECT_TRUE(offered_[0].text.contains("TRK ALFA  MC Job #2, ID# 118"))
+        << offered_[0].text.toStdString();
+    EXPECT_EQ(p.view().jobs.size(), 3U);
+    p.detailsPage()->jobTable()->selectRow(2);
+    p.detailsPage()->detachButton()->click();
+    EXPECT_EQ(p.view().jobs.size(), 2U);
     p.detailsPage()->categoryBox()->setCurrentIndex(2);
     p.detailsPage()->lossDateEdit()->setText("2026-03-02");
     Q_EMIT p.detailsPage()->lossDateEdit()->editingFinished();
