@@ -128,6 +128,7 @@ void MainWindow::buildMenu() {
         {"&File", "&Open", kMenuOpen, false},
         {"&File", "&Report\u2026", kMenuReport, false},
         {"&File", "&History\u2026", kMenuHistory, false},
+        {"&File", "&Projects\u2026", kMenuProjects, false},
         {"&File", "&Close", kMenuClose, false},
         {"&Options", "&Remember Filename", kMenuRememberFilename, true},
         {"&Options", nullptr, 0, false},
@@ -165,6 +166,7 @@ void MainWindow::buildMenu() {
     menuAction(kMenuReport)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     menuAction(kMenuReport)->setEnabled(false);
     menuAction(kMenuHistory)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    menuAction(kMenuProjects)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
     menuAction(kMenuHelpTopics)->setShortcut(QKeySequence::HelpContents);
     menuAction(kMenuHelpTopics)->setShortcutContext(Qt::ApplicationShortcut);
     updateCheckMarks();
@@ -250,6 +252,9 @@ void MainWindow::menuCommand(int id) {
     case kMenuHistory:
         showHistory();
         return;
+    case kMenuProjects:
+        showProjects();
+        return;
     case kMenuRememberFilename:
         s.remember_filename = s.remember_filename != 0 ? 0 : 1;
         break;
@@ -285,6 +290,9 @@ void MainWindow::menuCommand(int id) {
     }
     updateCheckMarks();
     jobWindows_->optionsChanged();
+    if (projects_) {
+        projects_->setCelsius(s.celsius != 0);
+    }
     writeSettings();
 }
 

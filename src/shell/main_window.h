@@ -6,6 +6,7 @@
 #include "shell/wizard.h"
 #include "state/app_state.h"
 #include "ui/layout_metrics.h"
+#include "views/projects_window.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -28,6 +29,7 @@ struct ReportJob;
 struct ReportProjectChoice;
 class HelpWindow;
 class HistoryWindow;
+class ProjectsWindow;
 class JobWindows;
 class JobListPage;
 class SidePanel;
@@ -48,6 +50,8 @@ constexpr int kMenuAbout = 40002;
 constexpr int kMenuReport = 40050;
 // File > History...: the visits of the archive.
 constexpr int kMenuHistory = 40051;
+// File > Projects...: the drying projects of the archive.
+constexpr int kMenuProjects = 40052;
 // Commands without a menu item: each flips one part of a batch print (4, 2 and 1).
 constexpr int kMenuPrintHistogram = 40041;
 constexpr int kMenuPrintTable = 40042;
@@ -74,6 +78,12 @@ struct ShellServices {
     // The History window's folder choice and Yes/No questions; empty for the real dialogs.
     std::function<std::optional<std::string>()> choose_folder;
     std::function<bool(const QString&)> confirm;
+    // After a download or File > Open: "Attach ... to the project ...?", true for Yes.
+    std::function<bool(const QString&)> ask_attach;
+    // The Projects window's New... (a name; nothing when cancelled) and Attach... (the jobs
+    // chosen; empty when cancelled).
+    std::function<std::optional<QString>()> ask_project_name;
+    std::function<std::vector<JobRef>(const std::vector<JobChoice>&)> choose_jobs;
     // Where the serial download keeps the port's lock file (tests use a folder of their own).
     std::filesystem::path lock_dir = kLockDir;
 };
@@ -115,6 +125,9 @@ public:
     HistoryWindow* historyWindow() const;
     // History's Open: the visit comes in as a loaded file does.
     void openArchivedVisit(std::int64_t id);
+    // File > Projects...: shows the Projects window (created at the first call).
+    void showProjects();
+    ProjectsWindow* projectsWindow() const;
     // A title or notes were confirmed: the current visit of the archive takes them.
     void annotationsStored(RecordKind kind, std::int32_t job);
     ArchiveSession& archive() { return *archive_; }
@@ -162,6 +175,10 @@ private:
     void keepDownload(std::span<const std::uint8_t> stream);
     // Keeps the file File > Open just loaded.
     void keepOpenedFile(const std::string& path);
+    // The archive changed: the History and Projects windows read it again.
+    void archiveChanged();
+    // Offers the jobs of the visit just kept to the projects whose jobs they continue.
+    void proposeAttachments();
 
     AppState& state_;
     ShellServices services_;
@@ -176,6 +193,7 @@ private:
     QPointer<HelpWindow> help_;
     std::unique_ptr<ArchiveSession> archive_;
     QPointer<HistoryWindow> history_;
+    QPointer<ProjectsWindow> projects_;
     std::unique_ptr<JobWindows> jobWindows_;
     ViewOpener viewOpener_;
     std::unique_ptr<UnsavedAnnotations> unsaved_;

@@ -15,16 +15,14 @@ namespace qm {
 
 void MainWindow::keepDownload(std::span<const std::uint8_t> stream) {
     archive_->keep(stream, VisitSource::Download, state_.store, state_.meter);
-    if (history_) {
-        history_->reload();
-    }
+    proposeAttachments();
+    archiveChanged();
 }
 
 void MainWindow::keepOpenedFile(const std::string& path) {
     archive_->keep_file(path, state_.store, state_.meter);
-    if (history_) {
-        history_->reload();
-    }
+    proposeAttachments();
+    archiveChanged();
 }
 
 void MainWindow::annotationsStored(RecordKind kind, std::int32_t job) {

@@ -6,6 +6,8 @@
 #include "shell/job_list_page.h"
 #include "shell/job_windows.h"
 #include "shell/shell_fixture.h"
+#include "views/project_pages.h"
+#include "views/projects_window.h"
 #include "views/readings_view.h"
 #include "views/wait_dialog.h"
 
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
 
@@ -33,7 +36,9 @@ void expect_keyboard_ready(const QWidget* window, const QString& name) {
     }
     for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
         // The menu bar's overflow arrow is Qt's own, shown only when the menus do not fit.
-        if (!b->isVisibleTo(window) || b->objectName() == QLatin1String("qt_menubar_ext_button")) {
+        // A table's corner button has no text and takes no focus.
+        if (!b->isVisibleTo(window) || b->objectName() == QLatin1String("qt_menubar_ext_button") ||
+            (b->text().isEmpty() && b->focusPolicy() == Qt::NoFocus)) {
             continue;
         }
         const QString key = QKeySequence::mnemonic(b->text()).toString();
@@ -88,6 +93,17 @@ TEST_F(KeyboardTest, EveryWindowHasItsOwnMnemonicsAndReturnPressesTheFocusedButt
     ASSERT_TRUE(wait.create_wait_dialog());
     expect_keyboard_ready(wait.dialog(), "wait dialog");
     wait.end_wait_dialog();
+    OpenedArchive archive = open_archive(path("projects.sqlite"));
+    ASSERT_TRUE(archive.archive);
+    ProjectDetails project;
+    project.name = "Kitchen leak";
+    ProjectStore(*archive.archive).create(project);
+    ProjectsWindow projects(*archive.archive, {});
+    projects.show();
+    for (int tab = 0; tab < projects.tabs()->count(); ++tab) {
+        projects.tabs()->setCurrentIndex(tab);
+        expect_keyboard_ready(&projects, projects.tabs()->tabText(tab));
+    }
 
     w.back();
     press(kForwardCommand); // RH/T

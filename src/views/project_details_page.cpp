@@ -1,0 +1,216 @@
+// The Projects window's first tab: the project's details and its attached jobs.
+#include "projects/drying_days.h"
+#include "projects/project_texts.h"
+#include "ui/qt_text.h"
+#include "views/project_pages.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace qm {
+namespace {
+
+QString job_text(RecordKind kind, std::int32_t number) {
+    return QStringLiteral("%1 Job #%2").arg(kind == RecordKind::Mc ? "MC" : "RH/T").arg(number);
+}
+
+QString received_text(const ReceivedTime& received) {
+    return QString::fromStdString(iso8601(received).substr(0, 16)).replace('T', ' ');
+}
+
+void fill_box(QComboBox* box, int last) {
+    box->addItem(QStringLiteral("not set"));
+    for (int i = 1; i <= last; ++i) {
+        box->addItem(QString::number(i));
+    }
+}
+
+std::optional<int> box_value(const QComboBox* box) {
+    return box->currentIndex() > 0 ? std::optional<int>(box->currentIndex()) : std::nullopt;
+}
+
+} // namespace
+
+ProjectDetailsPage::ProjectDetailsPage(ProjectsWindow& window) : window_(window) {
+    name_ = new QLineEdit(this);
+    client_ = new QLineEdit(this);
+    site_ = new QLineEdit(this);
+    claim_ = new QLineEdit(this);
+    lossDate_ = new QLineEdit(this);
+    lossDate_->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
+    category_ = new QComboBox(this);
+    fill_box(category_, 3);
+    class_ = new QComboBox(this);
+    fill_box(class_, 4);
+    notes_ = new QPlainTextEdit(this);
+    notes_->setTabChangesFocus(true);
+    notes_->installEventFilter(this);
+    jobs_ = new QTableWidget(0, 5, this);
+    jobs_->setHorizontalHeaderLabels({QStringLiteral("Received"), QStringLiteral("Meter"),
+                                      QStringLiteral("Job"), QStringLiteral("ID"),
+                                      QStringLiteral("Readings")});
+    jobs_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    jobs_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    jobs_->verticalHeader()->hide();
+    jobs_->horizontalHeader()->setStretchLastSection(true);
+    attach_ = new QPushButton(QStringLiteral("&Attach\u2026"), this);
+    detach_ = new QPushButton(QStringLiteral("D&etach"), this);
+    for (QPushButton* b : {attach_, detach_}) {
+        b->setAutoDefault(true);
+    }
+    layOutFields();
+    for (QLineEdit* e : {name_, client_, site_, claim_, lossDate_}) {
+        connect(e, &QLineEdit::editingFinished, this, &ProjectDetailsPage::commit);
+    }
+    for (QComboBox* b : {category_, class_}) {
+        connect(b, &QComboBox::currentIndexChanged, this, &ProjectDetailsPage::commit);
+    }
+    connect(attach_, &QPushButton::clicked, this, &ProjectDetailsPage::attach);
+    connect(detach_, &QPushButton::clicked, this, &ProjectDetailsPage::detach);
+}
+
+void ProjectDetailsPage::layOutFields() {
+    auto* form = new QFormLayout;
+    const auto row = [&](const char* label, QWidget* field) {
+        auto* l = new QLabel(QString::fromUtf8(label), this);
+        l->setBuddy(field);
+        form->addRow(l, field);
+    };
+    row("Na&me:", name_);
+    row("Clien&t:", client_);
+    row("Site add&ress:", site_);
+    row("Cla&im or reference:", claim_);
+    row("Date of l&oss:", lossDate_);
+    row("Water categor&y:", category_);
+    row("Water &class:", class_);
+    row("Note&s:", notes_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(attach_);
+    buttons->addWidget(detach_);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(new QLabel(QStringLiteral("Attached jobs:"), this));
+    layout->addWidget(jobs_, 1);
+    layout->addLayout(buttons);
+}
+
+bool ProjectDetailsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == notes_ && event->type() == QEvent::FocusOut) {
+        commit();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ProjectDetailsPage::show(const ProjectView& view) {
+    filling_ = true;
+    shown_ = view.id;
+    stored_ = view.details;
+    const ProjectDetails& d = view.details;
+    name_->setText(QString::fromStdString(d.name));
+    client_->setText(QString::fromStdString(d.client));
+    site_->setText(QString::fromStdString(d.site));
+    claim_->setText(QString::fromStdString(d.claim));
+    lossDate_->setText(d.loss_date ? QString::fromStdString(iso_date(*d.loss_date)) : QString());
+    category_->setCurrentIndex(d.category.value_or(0));
+    class_->setCurrentIndex(d.water_class.value_or(0));
+    if (notes_->toPlainText() != QString::fromStdString(d.notes)) {
+        notes_->setPlainText(QString::fromStdString(d.notes));
+    }
+    jobs_->setRowCount(static_cast<int>(view.jobs.size()));
+    for (int r = 0; r < jobs_->rowCount(); ++r) {
+        const ProjectJob& j = view.jobs[static_cast<std::size_t>(r)];
+        const QString cells[] = {received_text(j.received), from_cp1252(j.meter),
+                                 job_text(j.job.kind, j.job.number), QString::number(j.job_id),
+                                 QString::number(j.readings)};
+        for (int c = 0; c < 5; ++c) {
+            jobs_->setItem(r, c, new QTableWidgetItem(cells[c]));
+        }
+    }
+    jobs_->resizeColumnsToContents();
+    const bool editable = window_.editable();
+    for (QLineEdit* e : {name_, client_, site_, claim_, lossDate_}) {
+        e->setReadOnly(!editable);
+    }
+    notes_->setReadOnly(!editable);
+    category_->setEnabled(editable);
+    class_->setEnabled(editable);
+    attach_->setEnabled(editable);
+    detach_->setEnabled(editable && !view.jobs.empty());
+    filling_ = false;
+}
+
+void ProjectDetailsPage::commit() {
+    if (filling_ || shown_ == 0 || !window_.editable()) {
+        return;
+    }
+    ProjectDetails d = stored_;
+    d.name = name_->text().trimmed().toStdString();
+    d.client = client_->text().toStdString();
+    d.site = site_->text().toStdString();
+    d.claim = claim_->text().toStdString();
+    d.category = box_value(category_);
+    d.water_class = box_value(class_);
+    d.notes = notes_->toPlainText().toStdString();
+    const QString date = lossDate_->text().trimmed();
+    d.loss_date = parse_iso_date(date.toStdString());
+    if (!date.isEmpty() && !d.loss_date) {
+        window_.refuse("The date of loss is written YYYY-MM-DD (2026-03-02).");
+        return;
+    }
+    if (d == stored_) {
+        return;
+    }
+    const std::int64_t id = shown_;
+    window_.write([&](ProjectStore& s) { return s.update_details(id, d); }, "The details");
+}
+
+void ProjectDetailsPage::attach() {
+    const std::int64_t id = shown_;
+    std::set<JobRef> attached;
+    for (const ProjectJob& j : window_.view().jobs) {
+        attached.insert(j.job);
+    }
+    std::vector<JobChoice> choices;
+    VisitArchive& archive = window_.archive();
+    for (const VisitSummary& v : archive.list_visits("", 0, archive.count_visits(""))) {
+        for (const ArchivedJob& j : v.jobs) {
+            const JobRef ref{v.id, j.kind, j.number};
+            if (attached.count(ref) == 0) {
+                choices.push_back({ref, QStringLiteral("%1  %2  %3, ID# %4  %5")
+                                            .arg(received_text(v.received), from_cp1252(v.meter),
+                                                 job_text(j.kind, j.number))
+                                            .arg(j.id)
+                                            .arg(from_cp1252(j.title))});
+            }
+        }
+    }
+    const std::vector<JobRef> chosen = window_.actions().choose_jobs(choices);
+    if (!chosen.empty()) {
+        window_.write([&](ProjectStore& s) { return s.attach(id, chosen); }, "Attaching the jobs");
+    }
+}
+
+void ProjectDetailsPage::detach() {
+    const std::int64_t id = shown_;
+    std::vector<JobRef> chosen;
+    for (const QModelIndex& index : jobs_->selectionModel()->selectedRows()) {
+        chosen.push_back(window_.view().jobs.at(static_cast<std::size_t>(index.row())).job);
+    }
+    if (!chosen.empty()) {
+        window_.write([&](ProjectStore& s) { return s.detach(id, chosen); }, "Detaching the jobs");
+    }
+}
+
+} // namespace qm

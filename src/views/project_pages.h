@@ -1,0 +1,142 @@
+#pragma once
+
+// The tabs of the Projects window: each shows the selected project and writes the user's edits
+// through the window.
+
+#include "views/projects_window.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+class QTableWidgetItem;
+
+namespace qm {
+
+class DryingCharts;
+
+// Details (name, client, site, claim, date of loss, category, class, notes) and the attached
+// jobs with Attach... and Detach.
+class ProjectDetailsPage : public QWidget {
+public:
+    explicit ProjectDetailsPage(ProjectsWindow& window);
+    void show(const ProjectView& view);
+    // Writes the fields when they differ from the archive's (a field left, the project changed,
+    // the window closed).
+    void commit();
+
+    QLineEdit* nameEdit() const { return name_; }
+    QLineEdit* clientEdit() const { return client_; }
+    QLineEdit* lossDateEdit() const { return lossDate_; }
+    QComboBox* categoryBox() const { return category_; }
+    QComboBox* classBox() const { return class_; }
+    QPlainTextEdit* notesEdit() const { return notes_; }
+    QTableWidget* jobTable() const { return jobs_; }
+    QPushButton* attachButton() const { return attach_; }
+    QPushButton* detachButton() const { return detach_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void layOutFields();
+    void attach();
+    void detach();
+
+    ProjectsWindow& window_;
+    std::int64_t shown_ = 0;
+    ProjectDetails stored_;
+    QLineEdit* name_ = nullptr;
+    QLineEdit* client_ = nullptr;
+    QLineEdit* site_ = nullptr;
+    QLineEdit* claim_ = nullptr;
+    QLineEdit* lossDate_ = nullptr;
+    QComboBox* category_ = nullptr;
+    QComboBox* class_ = nullptr;
+    QPlainTextEdit* notes_ = nullptr;
+    QTableWidget* jobs_ = nullptr;
+    QPushButton* attach_ = nullptr;
+    QPushButton* detach_ = nullptr;
+    bool filling_ = false;
+};
+
+// The points (label, role of an RH/T point, a point's own standard and tolerance) and the
+// standards of the materials (pin and scan apart).
+class ProjectPointsPage : public QWidget {
+public:
+    explicit ProjectPointsPage(ProjectsWindow& window);
+    void show(const ProjectView& view);
+
+    QTableWidget* pointTable() const { return points_; }
+    QTableWidget* materialTable() const { return materials_; }
+    enum PointColumn { PointName, Label, Role, PointStandardColumn, PointTolerance };
+    enum MaterialColumn { Material, Scale, Standard, Tolerance };
+
+private:
+    void showMaterials(const ProjectSettings& settings);
+    void pointEdited(QTableWidgetItem* item);
+    void materialEdited(QTableWidgetItem* item);
+    void roleChosen(int location, int index);
+
+    ProjectsWindow& window_;
+    QTableWidget* points_ = nullptr;
+    QTableWidget* materials_ = nullptr;
+    std::vector<MonitoringPoint> rowPoints_;
+    std::vector<std::pair<std::string, PointScale>> rowMaterials_;
+    bool filling_ = false;
+};
+
+// The drying log as a table (not yet dry first, each cell marked wet or dry in words as well as
+// colour), a chart per point, and the psychrometric log with the grain depression.
+class ProjectLogPage : public QWidget {
+public:
+    explicit ProjectLogPage(ProjectsWindow& window);
+    void show(const ProjectView& view);
+
+    QTableWidget* dryingTable() const { return drying_; }
+    QTableWidget* airTable() const { return air_; }
+    DryingCharts* charts() const { return charts_; }
+    // The columns before the days: point, label, standard, goal, dry since.
+    static constexpr int kDrySince = 4;
+    static constexpr int kFirstDay = 5;
+
+private:
+    void showDrying(const ProjectView& view);
+    void showAir(const ProjectView& view);
+
+    ProjectsWindow& window_;
+    QTableWidget* drying_ = nullptr;
+    QTableWidget* air_ = nullptr;
+    DryingCharts* charts_ = nullptr;
+};
+
+// The equipment log: entries edited in the table, Add equipment and Remove equipment, and the
+// total of equipment-days.
+class ProjectEquipmentPage : public QWidget {
+public:
+    explicit ProjectEquipmentPage(ProjectsWindow& window);
+    void show(const ProjectView& view);
+
+    QTableWidget* table() const { return table_; }
+    QPushButton* addButton() const { return add_; }
+    QPushButton* removeButton() const { return remove_; }
+    enum Column { Type, Count, Place, Placed, Removed, Days, EquipmentDays };
+
+private:
+    void add();
+    void removeSelected();
+    void edited(int row);
+
+    ProjectsWindow& window_;
+    QTableWidget* table_ = nullptr;
+    QLabel* total_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* remove_ = nullptr;
+    std::vector<StoredEquipment> shown_;
+    bool filling_ = false;
+};
+
+} // namespace qm

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "archive/visit_archive.h"
+#include "projects/project_log.h"
+#include "projects/project_store.h"
+#include "store/user_interface.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+
+namespace qm {
+
+class ProjectDetailsPage;
+class ProjectPointsPage;
+class ProjectLogPage;
+class ProjectEquipmentPage;
+
+// A job the user may attach: a visit's job and how the list shows it.
+struct JobChoice {
+    JobRef job;
+    QString text; // "2026-03-03 19:00  RQ-5200  Job #2, ID# 118  Kitchen"
+};
+
+// What the Projects window asks of the program and of the user.
+struct ProjectsActions {
+    // A question with Yes and No (Delete...); true for Yes.
+    std::function<bool(const QString& question)> confirm;
+    // New...: the name of the new project; nothing when cancelled.
+    std::function<std::optional<QString>()> ask_name;
+    // Attach...: the jobs chosen among those offered; empty when cancelled.
+    std::function<std::vector<JobRef>(const std::vector<JobChoice>&)> choose_jobs;
+    // Today as a day number: the equipment still running counts to it.
+    std::function<std::int64_t()> today;
+    bool celsius = false;
+    // Messages (a change the archive refused).
+    UserInterface* ui = nullptr;
+};
+
+// The project shown and everything the pages show of it, read again after every change.
+struct ProjectView {
+    std::int64_t id = 0; // 0: none selected
+    ProjectDetails details;
+    std::vector<ProjectJob> jobs;
+    ProjectSettings settings;
+    std::unique_ptr<ProjectReadings> readings;
+    ProjectLogs logs;
+    std::vector<PointHistory> points; // the MC and RH/T points the attached jobs read
+};
+
+// File > Projects...: the drying projects of the archive at the left (New..., Delete...), and the
+// selected one's details and jobs, points and standards, drying and psychrometric logs and
+// equipment in tabs. Every edit is written to the archive at once; a read-only archive is shown
+// but not changed. Modeless and resizable.
+class ProjectsWindow : public QDialog {
+public:
+    ProjectsWindow(VisitArchive& archive, ProjectsActions actions, QWidget* parent = nullptr);
+    ~ProjectsWindow() override;
+
+    QListWidget* projectList() const { return list_; }
+    QTabWidget* tabs() const { return tabs_; }
+    QPushButton* newButton() const { return new_; }
+    QPushButton* deleteButton() const { return delete_; }
+    ProjectDetailsPage* detailsPage() const { return details_; }
+    ProjectPointsPage* pointsPage() const { return points_; }
+    ProjectLogPage* logPage() const { return log_; }
+    ProjectEquipmentPage* equipmentPage() const { return equipment_; }
+    const ProjectView& view() const { return view_; }
+    bool editable() const { return !archive_.read_only(); }
+
+    // Options > Fahrenheit or Celsius: the psychrometric log in those units.
+    void setCelsius(bool celsius);
+    // The archive changed elsewhere (a job attached after a download): read again.
+    void reload();
+    // Shows the project of that id (selecting it in the list).
+    void selectProject(std::int64_t id);
+    // Writes a change through the store: on a failure the user is told why; either way the
+    // project is read again. True when written.
+    bool write(const std::function<bool(ProjectStore&)>& change, const char* what);
+    // An entry the window cannot take: the user is told, and the project is shown again.
+    void refuse(const std::string& text);
+    ProjectStore& store() { return store_; }
+    VisitArchive& archive() { return archive_; }
+    const ProjectsActions& actions() const { return actions_; }
+
+protected:
+    // Closing (Close, Escape, the title bar) keeps what was typed in the details.
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
+private:
+    // The list with its buttons at the left, the tabs at the right, the state and Close below.
+    void layOut(QLabel* listLabel, QPushButton* close);
+    void newProject();
+    void deleteProject();
+    void showSelected();
+    void readProject(std::int64_t id);
+    void refreshPages();
+    void tell(const std::string& text, const char* caption);
+
+    VisitArchive& archive_;
+    ProjectStore store_;
+    ProjectsActions actions_;
+    ProjectView view_;
+    QListWidget* list_ = nullptr;
+    QLabel* state_ = nullptr;
+    QPushButton* new_ = nullptr;
+    QPushButton* delete_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    ProjectDetailsPage* details_ = nullptr;
+    ProjectPointsPage* points_ = nullptr;
+    ProjectLogPage* log_ = nullptr;
+    ProjectEquipmentPage* equipment_ = nullptr;
+    bool reading_ = false;
+};
+
+} // namespace qm

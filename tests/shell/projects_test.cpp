@@ -1,0 +1,283 @@
+// Drying projects on the desktop: File > Projects (Ctrl+J) shows a stored week's drying log, edits
+// reach the archive at once, and a downloaded visit's jobs are offered to the project they
+// continue.
+#include "archive/archive_session.h"
+#include "projects/project_store.h"
+#include "projects/project_texts.h"
+#include "shell/shell_fixture.h"
+#include "support/archive_fixture.h"
+#include "support/drying_week.h"
+#include "views/drying_charts.h"
+#include "views/project_pages.h"
+#include "views/projects_window.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+namespace qm::test {
+namespace {
+
+class ProjectsTest : public ShellTest {
+protected:
+    // An archive holding the first `days` visits of the drying week, all attached to "Kitchen
+    // leak", with the standards taken from the hall's unaffected wall and floor.
+    void archiveWeek(std::size_t days) {
+        OpenedArchive opened = open_archive(path("archive.sqlite"));
+        ASSERT_TRUE(opened.archive);
+        const std::vector<std::int64_t> week = archive_drying_week(*opened.archive);
+        ProjectStore store(*opened.archive);
+        ProjectDetails details;
+        details.name = "Kitchen leak";
+        project_ = store.create(details).value();
+        for (std::size_t d = 0; d < days; ++d) {
+            ASSERT_TRUE(store.attach(project_, store.visit_jobs(week[d], std::nullopt)));
+        }
+        for (const char* material : {"Plaster", "Doug Fir"}) {
+            const std::string reference =
+                std::string(material) == "Plaster" ? "HL1,W/Plaster" : "HL1,F/Doug Fir";
+            ASSERT_TRUE(store.set_material_standard(
+                project_,
+                {material, PointScale::Pin, {std::nullopt, parse_point(reference)}, 2.0}));
+        }
+    }
+    // What the archive holds now, read by a connection of its own.
+    template <typename Read> auto stored(Read read) {
+        OpenedArchive opened = open_archive(path("archive.sqlite"));
+        ProjectStore store(*opened.archive);
+        return read(store);
+    }
+    // The main window with the Projects window's questions answered from the test.
+    void openAnswering() {
+        ShellServices services;
+        services.ui = &ui_;
+        services.dialogs = &dialogs_;
+        services.archive_path = path("archive.sqlite");
+        services.today = [] { return LocalDate{2026, 3, 9}; };
+        services.confirm = [this](const QString& q) {
+            asked_.push_back(q);
+            return true;
+        };
+        services.ask_project_name = [] { return std::optional<QString>("Basement"); };
+        services.choose_jobs = [this](const std::vector<JobChoice>& choices) {
+            offered_ = choices;
+            return std::vector<JobRef>{choices.at(0).job};
+        };
+        window_ = std::make_unique<MainWindow>(*state_, services);
+    }
+    ProjectsWindow& projects() {
+        window_->show();
+        window_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        QTest::keyClick(window_.get(), Qt::Key_J, Qt::ControlModifier);
+        ProjectsWindow* p = window_->projectsWindow();
+        EXPECT_NE(p, nullptr);
+        EXPECT_TRUE(p->isVisible());
+        p->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(p));
+        return *p;
+    }
+
+    std::int64_t project_ = 0;
+    std::vector<QString> asked_;
+    std::vector<JobChoice> offered_;
+};
+
+// The row of a table whose first column reads `text`; -1 when none does.
+int row_of(const QTableWidget* table, const QString& text) {
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (table->item(r, 0) != nullptr && table->item(r, 0)->text() == text) {
+            return r;
+        }
+    }
+    return -1;
+}
+
+QString cell(const QTableWidget* table, int row, int column) {
+    const QTableWidgetItem* item = table->item(row, column);
+    return item != nullptr ? item->text() : QStringLiteral("<none>");
+}
+
+TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
+    archiveWeek(7);
+    open();
+    ProjectsWindow& p = projects();
+    ASSERT_EQ(p.projectList()->count(), 1);
+    const QTableWidget* log = p.logPage()->dryingTable();
+    ASSERT_EQ(log->columnCount(), ProjectLogPage::kFirstDay + 7);
+    const int first = ProjectLogPage::kFirstDay;
+    // Not yet dry first; the kitchen floor dry on day 5 and wet again on day 6.
+    const std::vector<std::vector<QString>> expected = {
+        {"KIT,F/Doug Fir", "HL1,F/Doug Fir", "13.5 dry", "18.8 wet", "not dry"},
+        {"KIT,W/Plaster", "HL1,W/Plaster", "11.7 dry", "11.3 dry", "2026-03-06"},
+        {"KIT,C/Plaster", "HL1,W/Plaster", "11.0 dry", "11.0 dry", "2026-03-04"},
+        {"HL1,W/Plaster", "reference", "11.1", "11.0", ""},
+    };
+    EXPECT_EQ(row_of(log, "KIT,F/Doug Fir"), 0);
+    EXPECT_EQ(row_of(log, "HL1,W/Plaster"), log->rowCount() - 1);
+    for (const auto& e : expected) {
+        const int r = row_of(log, e[0]);
+        ASSERT_GE(r, 0) << e[0].toStdString();
+        EXPECT_EQ(cell(log, r, 2), e[1]);
+        EXPECT_EQ(cell(log, r, first + 4), e[2]);
+        EXPECT_EQ(cell(log, r, first + 5), e[3]);
+        EXPECT_EQ(cell(log, r, ProjectLogPage::kDrySince), e[4]);
+    }
+    EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), first + 1), "20.1 wet");
+    EXPECT_EQ(p.logPage()->charts()->charts(), 6); // the two references are not charted
+    EXPECT_EQ(p.logPage()->charts()->scaleTop(PointScale::Pin), 35.0);
+    const QTableWidget* air = p.logPage()->airTable();
+    EXPECT_EQ(air->horizontalHeaderItem(6)->text(), "GPP");
+    // Day 1, no role given: the mean of the four RH/T points (72.5, 71, 50, 94 degrees F).
+    EXPECT_EQ(cell(air, 0, 3), "71.9");
+    window_->menuCommand(kMenuCelsius);
+    EXPECT_EQ(air->horizontalHeaderItem(6)->text(), "GPK");
+    EXPECT_EQ(cell(air, 0, 3), "22.2");
+
+    // A label typed into the points table.
+    QTableWidget* points = p.pointsPage()->pointTable();
+    const int wall = row_of(points, "KIT,W/Plaster");
+    ASSERT_GE(wall, 0);
+    points->item(wall, ProjectPointsPage::Label)->setText("behind the dishwasher");
+    EXPECT_EQ(stored([](ProjectStore& s) {
+                  return s.settings(s.list().at(0).id).label(*parse_point("KIT,W/Plaster"));
+              }),
+              "behind the dishwasher");
+    EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), 1), "behind the dishwasher");
+
+    // Plaster's standard as a value: 11.0 + 2.0 makes the wall dry from day 4 (12.6 wet, 11.7 dry).
+    QTableWidget* materials = p.pointsPage()->materialTable();
+    const int plaster = row_of(materials, "Plaster");
+    ASSERT_GE(plaster, 0);
+    materials->item(plaster, ProjectPointsPage::Standard)->setText("11");
+    EXPECT_EQ(stored([](ProjectStore& s) {
+                  const ProjectSettings settings = s.settings(s.list().at(0).id);
+                  const auto& m = settings.materials;
+                  const auto it = std::find_if(m.begin(), m.end(),
+                                               [](auto& x) { return x.material == "Plaster"; });
+                  return it != m.end() ? it->standard.value.value_or(-1) : -2;
+              }),
+              11.0);
+    const int wallNow = row_of(log, "KIT,W/Plaster");
+    EXPECT_EQ(cell(log, wallNow, 3), "13.0");
+    EXPECT_EQ(cell(log, wallNow, first + 3), "12.6 dry");
+    EXPECT_EQ(cell(log, wallNow, ProjectLogPage::kDrySince), "2026-03-06");
+
+    // Entries the window cannot take are refused with a message and change nothing.
+    materials->item(row_of(materials, "Plaster"), ProjectPointsPage::Standard)->setText("HALL");
+    ASSERT_EQ(ui_.messages.size(), 1U);
+    EXPECT_EQ(cell(materials, row_of(materials, "Plaster"), ProjectPointsPage::Standard), "11.0");
+}
+
+TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
+    archiveWeek(1);
+    openAnswering();
+    ProjectsWindow& p = projects();
+    EXPECT_EQ(p.view().jobs.size(), 2U);
+    QTest::mouseClick(p.newButton(), Qt::LeftButton);
+    ASSERT_EQ(p.projectList()->count(), 2);
+    EXPECT_EQ(p.projectList()->currentItem()->text(), "Basement");
+    EXPECT_TRUE(p.view().jobs.empty());
+    QTest::mouseClick(p.deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(asked_, (std::vector<QString>{"Delete the project \"Basement\"? Its visits stay "
+                                            "in the archive."}));
+    ASSERT_EQ(p.projectList()->count(), 1);
+    EXPECT_EQ(p.view().details.name, "Kitchen leak");
+    // Attach... offers the jobs of the archive not yet attached: the other six days'.
+    p.detailsPage()->attachButton()->click();
+    ASSERT_EQ(offered_.size(), 12U);
+    EXPECT_TRUE(offered_[0].text.contains("TRK ALFA  MC Job #2, ID# 118"))
+        << offered_[0].text.toStdString();
+    EXPECT_EQ(p.view().jobs.size(), 3U);
+    p.detailsPage()->jobTable()->selectRow(2);
+    p.detailsPage()->detachButton()->click();
+    EXPECT_EQ(p.view().jobs.size(), 2U);
+    p.detailsPage()->categoryBox()->setCurrentIndex(2);
+    p.detailsPage()->lossDateEdit()->setText("2026-03-02");
+    Q_EMIT p.detailsPage()->lossDateEdit()->editingFinished();
+    p.equipmentPage()->addButton()->click();
+    QTableWidget* equipment = p.equipmentPage()->table();
+    ASSERT_EQ(equipment->rowCount(), 1);
+    equipment->item(0, ProjectEquipmentPage::Count)->setText("3");
+    equipment->item(0, ProjectEquipmentPage::Removed)->setText("2026-03-06");
+    const ProjectRecord record = stored([](ProjectStore& s) {
+        const std::int64_t id = s.list().at(0).id;
+        return ProjectRecord{s.get(id)->details, {}, s.settings(id)};
+    });
+    EXPECT_EQ(record.details.category, 2);
+    EXPECT_EQ(record.details.loss_date, parse_iso_date("2026-03-02"));
+    ASSERT_EQ(record.settings.equipment.size(), 1U);
+    EXPECT_EQ(record.settings.equipment[0].entry.count, 3);
+    EXPECT_EQ(record.settings.equipment[0].entry.placed, *parse_iso_date("2026-03-03"));
+    EXPECT_EQ(cell(equipment, 0, ProjectEquipmentPage::EquipmentDays), "9");
+    // Notes typed and the window closed with Escape at once: they are kept.
+    p.detailsPage()->notesEdit()->setPlainText("Dishwasher hose");
+    QTest::keyClick(&p, Qt::Key_Escape);
+    EXPECT_EQ(stored([](ProjectStore& s) { return s.list().at(0).details.notes; }),
+              "Dishwasher hose");
+    EXPECT_TRUE(ui_.messages.empty());
+}
+
+// An archive of a newer version is shown read-only: nothing is offered for editing, and a change
+// that reaches the window anyway is refused with the reason.
+TEST_F(ProjectsTest, ReadOnlyArchiveIsShownAndNotChanged) {
+    archiveWeek(2);
+    run_sql(path("archive.sqlite"), "PRAGMA user_version = 99;");
+    OpenedArchive opened = open_archive(path("archive.sqlite"));
+    ASSERT_TRUE(opened.archive && opened.archive->read_only());
+    ProjectsActions actions;
+    actions.ui = &ui_;
+    ProjectsWindow p(*opened.archive, actions);
+    EXPECT_FALSE(p.newButton()->isEnabled());
+    EXPECT_FALSE(p.detailsPage()->attachButton()->isEnabled());
+    EXPECT_TRUE(p.detailsPage()->nameEdit()->isReadOnly());
+    QTableWidget* points = p.pointsPage()->pointTable();
+    EXPECT_EQ(points->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(row_of(p.logPage()->dryingTable(), "KIT,W/Plaster"), 1);
+    points->item(row_of(points, "KIT,W/Plaster"), ProjectPointsPage::Label)->setText("sofa");
+    ASSERT_EQ(ui_.messages.size(), 1U);
+    EXPECT_EQ(ui_.messages[0].text,
+              "The label was not written to the archive: the archive is read-only.");
+    EXPECT_EQ(cell(points, row_of(points, "KIT,W/Plaster"), ProjectPointsPage::Label), "");
+}
+
+// A downloaded visit whose meter and job ID continue a project: one question; Yes attaches, No
+// leaves it for later, and neither changes the visit.
+TEST_F(ProjectsTest, JobsOfADownloadAreOfferedToTheirProject) {
+    archiveWeek(1);
+    std::vector<QString> asked;
+    for (const bool yes : {true, false}) {
+        const Sim sim({"--drying-day", yes ? "2" : "3"}, false);
+        setenv("QUELLMARK_PORTS", sim.link.c_str(), 1);
+        ShellServices services;
+        services.ui = &ui_;
+        services.dialogs = &dialogs_;
+        services.archive_path = path("archive.sqlite");
+        services.lock_dir = folder_;
+        services.ask_attach = [&asked, yes](const QString& q) {
+            asked.push_back(q);
+            return yes;
+        };
+        state_ = std::make_unique<AppState>();
+        state_->startup_folder = folder_;
+        window_ = std::make_unique<MainWindow>(*state_, services);
+        press(kForwardCommand);
+        window_.reset();
+        unsetenv("QUELLMARK_PORTS");
+    }
+    const QString question =
+        QStringLiteral("Attach Job #2, ID# 118 and RH/T Job #2, ID# 118 to the project \"Kitchen "
+                       "leak\"?");
+    EXPECT_EQ(asked, (std::vector<QString>{question, question}));
+    EXPECT_EQ(stored([](ProjectStore& s) { return s.jobs(s.list().at(0).id).size(); }), 4U);
+    // Day 3's jobs, declined, stay on offer with those of the days not downloaded yet.
+    EXPECT_EQ(stored([](ProjectStore& s) { return s.proposed_jobs(s.list().at(0).id).size(); }),
+              10U);
+}
+
+} // namespace
+} // namespace qm::test
