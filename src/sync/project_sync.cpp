@@ -1,6 +1,7 @@
 #include "archive/sqlite_db.h"
 #include "sync/team_sync.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <map>
 #include <set>
@@ -18,19 +19,54 @@ CREATE TABLE IF NOT EXISTS sync_projects (
     key TEXT NOT NULL UNIQUE,
     revision INTEGER NOT NULL,
     name TEXT NOT NULL, client TEXT NOT NULL, site TEXT NOT NULL, claim TEXT NOT NULL,
-    loss_date INTEGER, category INTEGER, water_class INTEGER, notes TEXT NOT NULL
+    loss_date INTEGER, category INTEGER, water_class INTEGER, notes TEXT NOT NULL,
+    jobs TEXT NOT NULL
 ))sql";
+
+// What a project holds that the team shares: its details and its attached jobs, each as
+// "SHA-256/kind/number" (kind 1 for MC, 0 for RH/T), sorted.
+struct Shared {
+    ProjectDetails details;
+    std::vector<std::string> jobs;
+    bool operator==(const Shared&) const = default;
+};
 
 struct Link {
     std::string key;
     std::int64_t revision = 0;
-    ProjectDetails base;
+    Shared base;
 };
 
 struct ServerProject {
     std::string key;
     std::int64_t revision = 0;
-    ProjectDetails details;
+    Shared shared;
+};
+
+std::string job_text(std::string_view sha, int kind, std::int64_t number) {
+    return std::string(sha) + "/" + std::to_string(kind) + "/" + std::to_string(number);
+}
+
+std::string joined(const std::vector<std::string>& jobs) {
+    std::string out;
+    for (const std::string& j : jobs) {
+        out += j + "\n";
+    }
+    return out;
+}
+
+std::vector<std::string> split(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        out.push_back(text.substr(at, end - at));
+    }
+    return out;
+}
+
+// The archive's visits by id and by SHA-256.
+struct VisitIndex {
+    std::map<std::int64_t, std::string> sha;
+    std::map<std::string, std::int64_t> id;
 };
 
 constexpr const char* kServerColumns =
@@ -51,21 +87,103 @@ std::vector<ServerProject> server_projects(PgDb& db, const std::string& where,
     ok = rows.has_value();
     for (int i = 0; rows && i < rows->rows(); ++i) {
         ServerProject p{rows->text(i, 0), rows->integer(i, 1), {}};
-        p.details.name = rows->text(i, 2);
-        p.details.client = rows->text(i, 3);
-        p.details.site = rows->text(i, 4);
-        p.details.claim = rows->text(i, 5);
-        p.details.loss_date = optional_int(*rows, i, 6);
+        ProjectDetails& details = p.shared.details;
+        details.name = rows->text(i, 2);
+        details.client = rows->text(i, 3);
+        details.site = rows->text(i, 4);
+        details.claim = rows->text(i, 5);
+        details.loss_date = optional_int(*rows, i, 6);
         const auto category = optional_int(*rows, i, 7);
         const auto water_class = optional_int(*rows, i, 8);
-        p.details.category =
+        details.category =
             category ? std::optional<int>(static_cast<int>(*category)) : std::nullopt;
-        p.details.water_class =
+        details.water_class =
             water_class ? std::optional<int>(static_cast<int>(*water_class)) : std::nullopt;
-        p.details.notes = rows->text(i, 9);
+        details.notes = rows->text(i, 9);
         out.push_back(std::move(p));
     }
+    const auto jobs = db.query("SELECT project, visit, kind, number FROM project_jobs "
+                               "ORDER BY project, visit, kind, number",
+                               {});
+    ok = ok && jobs.has_value();
+    std::map<std::string, std::vector<std::string>> by_project;
+    for (int i = 0; jobs && i < jobs->rows(); ++i) {
+        by_project[jobs->text(i, 0)].push_back(
+            job_text(jobs->text(i, 1), static_cast<int>(jobs->integer(i, 2)), jobs->integer(i, 3)));
+    }
+    for (ServerProject& p : out) {
+        p.shared.jobs = std::move(by_project[p.key]);
+        std::sort(p.shared.jobs.begin(), p.shared.jobs.end());
+    }
     return out;
+}
+
+Shared local_shared(ProjectStore& store, const ProjectSummary& project, const VisitIndex& visits) {
+    Shared shared{project.details, {}};
+    for (const ProjectJob& j : store.jobs(project.id)) {
+        const auto sha = visits.sha.find(j.job.visit_id);
+        if (sha != visits.sha.end()) {
+            shared.jobs.push_back(
+                job_text(sha->second, static_cast<int>(j.job.kind), j.job.number));
+        }
+    }
+    std::sort(shared.jobs.begin(), shared.jobs.end());
+    return shared;
+}
+
+// Makes the server's attached jobs of `key` those of `shared` (inside the caller's transaction).
+bool write_server_jobs(PgDb& db, const std::string& key, const Shared& shared) {
+    const PgParam project = PgParam::text(key);
+    if (!db.query("DELETE FROM project_jobs WHERE project = $1", std::span(&project, 1))) {
+        return false;
+    }
+    for (const std::string& job : shared.jobs) {
+        const std::size_t a = job.find('/');
+        const std::size_t b = job.find('/', a + 1);
+        const PgParam row[] = {project, PgParam::text(job.substr(0, a)),
+                               PgParam::text(job.substr(a + 1, b - a - 1)),
+                               PgParam::text(job.substr(b + 1))};
+        if (!db.query("INSERT INTO project_jobs (project, visit, kind, number) "
+                      "VALUES ($1, $2, $3, $4)",
+                      row)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Attaches here the jobs of `theirs` whose visits the archive holds, and detaches the others;
+// returns what is attached then.
+std::optional<Shared> take_jobs(ProjectStore& store, std::int64_t id, const Shared& theirs,
+                                const VisitIndex& visits) {
+    std::vector<JobRef> now;
+    for (const ProjectJob& j : store.jobs(id)) {
+        now.push_back(j.job);
+    }
+    std::vector<JobRef> wanted;
+    Shared taken{theirs.details, {}};
+    for (const std::string& job : theirs.jobs) {
+        const std::size_t a = job.find('/');
+        const std::size_t b = job.find('/', a + 1);
+        const auto visit = visits.id.find(job.substr(0, a));
+        if (visit == visits.id.end()) {
+            continue;
+        }
+        const auto kind = static_cast<RecordKind>(std::stoi(job.substr(a + 1, b - a - 1)));
+        const auto number = static_cast<std::int32_t>(std::stol(job.substr(b + 1)));
+        for (const JobRef& held : store.visit_jobs(visit->second, number)) {
+            if (held.kind == kind) {
+                wanted.push_back(held);
+                taken.jobs.push_back(job);
+            }
+        }
+    }
+    if ((!now.empty() && !store.detach(id, now)) ||
+        (!wanted.empty() && !store.attach(id, wanted))) {
+        return std::nullopt;
+    }
+    std::sort(taken.jobs.begin(), taken.jobs.end());
+    return taken;
 }
 
 PgParam optional_param(std::optional<std::int64_t> value) {
@@ -117,10 +235,11 @@ public:
     std::map<std::int64_t, Link> all() {
         std::map<std::int64_t, Link> out;
         SqliteStatement q(db_, "SELECT project, key, revision, name, client, site, claim, "
-                               "loss_date, category, water_class, notes FROM sync_projects");
+                               "loss_date, category, water_class, notes, jobs FROM sync_projects");
         while (q.ok() && q.step()) {
             Link link{q.column_text(1), q.column_int(2), {}};
-            ProjectDetails& d = link.base;
+            ProjectDetails& d = link.base.details;
+            link.base.jobs = split(q.column_text(11));
             d.name = q.column_text(3);
             d.client = q.column_text(4);
             d.site = q.column_text(5);
@@ -143,8 +262,10 @@ public:
     bool set(std::int64_t project, const Link& link) {
         SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_projects (project, key, revision, "
                                "name, client, site, claim, loss_date, category, water_class, "
-                               "notes) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-        const ProjectDetails& d = link.base;
+                               "notes, jobs) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+                               "?11, ?12)");
+        const ProjectDetails& d = link.base.details;
+        s.bind_text(12, joined(link.base.jobs));
         s.bind(1, project).bind_text(2, link.key).bind(3, link.revision).bind_text(4, d.name);
         s.bind_text(5, d.client).bind_text(6, d.site).bind_text(7, d.claim);
         d.loss_date ? s.bind(8, *d.loss_date) : s.bind_null(8);
@@ -159,8 +280,9 @@ private:
 };
 
 // Applies a local edit made on link.revision; the server takes it only on that revision.
-std::optional<std::int64_t> apply_edit(PgDb& db, const Link& link, const ProjectDetails& mine) {
-    std::vector<PgParam> params = detail_params(mine);
+std::optional<std::int64_t> apply_edit(PgDb& db, const Link& link, const Shared& mine) {
+    PgTransaction transaction(db);
+    std::vector<PgParam> params = detail_params(mine.details);
     params.push_back(PgParam::text(link.key));
     params.push_back(PgParam::number(link.revision));
     const auto updated = db.query(
@@ -168,51 +290,96 @@ std::optional<std::int64_t> apply_edit(PgDb& db, const Link& link, const Project
         "category = $6, water_class = $7, notes = $8, revision = revision + 1 "
         "WHERE key = $9 AND revision = $10 RETURNING revision",
         params);
-    if (!updated || updated->rows() != 1) {
+    if (!transaction.begun() || !updated || updated->rows() != 1 ||
+        !write_server_jobs(db, link.key, mine) || !transaction.commit()) {
         return std::nullopt;
     }
     return updated->integer(0, 0);
 }
 
-void take_theirs(ProjectStore& store, Links& links, std::int64_t id, const ServerProject& theirs,
-                 SyncReport& report) {
-    if (!store.update_details(id, theirs.details) ||
-        !links.set(id, Link{theirs.key, theirs.revision, theirs.details})) {
-        report.error = store.error();
+struct Context {
+    PgDb& db;
+    ProjectStore& store;
+    Links& links;
+    const VisitIndex& visits;
+    RefusedPolicy policy;
+    SyncReport& report;
+};
+
+void take_theirs(Context& c, std::int64_t id, const ServerProject& theirs) {
+    std::optional<Shared> taken;
+    if (!c.store.update_details(id, theirs.shared.details) ||
+        !(taken = take_jobs(c.store, id, theirs.shared, c.visits)) ||
+        !c.links.set(id, Link{theirs.key, theirs.revision, *taken})) {
+        c.report.error = c.store.error();
         return;
     }
-    ++report.projects_pulled;
+    ++c.report.projects_pulled;
 }
 
-void sync_one(PgDb& db, ProjectStore& store, Links& links, const ProjectSummary& local, Link link,
-              const ServerProject& theirs, RefusedPolicy policy, SyncReport& report) {
-    const ProjectDetails& mine = local.details;
+void sync_one(Context& c, const ProjectSummary& local, Link link, const ServerProject& theirs) {
+    PgDb& db = c.db;
+    const Shared mine = local_shared(c.store, local, c.visits);
     if (mine == link.base) {
         if (theirs.revision > link.revision) {
-            take_theirs(store, links, local.id, theirs, report);
+            take_theirs(c, local.id, theirs);
         }
         return;
     }
     const bool stale = theirs.revision != link.revision;
-    if (stale && policy == RefusedPolicy::Drop) {
-        take_theirs(store, links, local.id, theirs, report);
+    if (stale && c.policy == RefusedPolicy::Drop) {
+        take_theirs(c, local.id, theirs);
         return;
     }
-    if (stale && policy == RefusedPolicy::Reapply) {
+    if (stale && c.policy == RefusedPolicy::Reapply) {
         link.revision = theirs.revision;
     }
     if (const auto revision = apply_edit(db, link, mine)) {
-        links.set(local.id, Link{link.key, *revision, mine});
-        ++report.projects_pushed;
+        c.links.set(local.id, Link{link.key, *revision, mine});
+        ++c.report.projects_pushed;
         return;
     }
-    RefusedEdit refused{mine.name, link.revision, theirs.revision, mine, theirs.details, {}};
+    RefusedEdit refused{mine.details.name,     link.revision,
+                        theirs.revision,       mine.details,
+                        theirs.shared.details, {},
+                        mine.jobs.size(),      theirs.shared.jobs.size()};
     refused.reason = !db.error().empty() && !db.sql_state().empty()
                          ? db.error()
                          : "changed on the server since this edit was made (revision " +
                                std::to_string(link.revision) + ", now " +
                                std::to_string(theirs.revision) + ")";
-    report.refused.push_back(std::move(refused));
+    c.report.refused.push_back(std::move(refused));
+}
+
+// Links a project new here: to a new server project, or to the server's project of the same
+// name. That one is this one's counterpart, linked at revision 0 unless they agree, so a
+// difference is shown as a refused edit rather than lost.
+Link first_link(Context& c, const ProjectSummary& local,
+                const std::map<std::string, const ServerProject*>& by_name) {
+    const Shared mine = local_shared(c.store, local, c.visits);
+    const auto same = by_name.find(project_name_key(local.details.name));
+    if (same != by_name.end()) {
+        const ServerProject& theirs = *same->second;
+        Link link{theirs.key, theirs.shared == mine ? theirs.revision : 0, theirs.shared};
+        c.links.set(local.id, link);
+        return link;
+    }
+    Link link{new_key(), 1, mine};
+    PgTransaction transaction(c.db);
+    std::vector<PgParam> params = detail_params(mine.details);
+    params.insert(params.begin(), PgParam::text(link.key));
+    if (link.key.empty() || !transaction.begun() ||
+        !c.db.query("INSERT INTO projects (key, revision, name, client, site, claim, "
+                    "loss_date, category, water_class, notes) VALUES ($1, 1, $2, $3, "
+                    "$4, $5, $6, $7, $8, $9)",
+                    params) ||
+        !write_server_jobs(c.db, link.key, mine) || !transaction.commit()) {
+        c.report.error = link.key.empty() ? "no random key" : c.db.error();
+        return link;
+    }
+    c.links.set(local.id, link);
+    ++c.report.projects_pushed;
+    return link;
 }
 
 } // namespace
@@ -227,46 +394,32 @@ void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncRe
         report.error = db.error().empty() ? archive.error() : db.error();
         return;
     }
+    VisitIndex visits;
+    for (const VisitSummary& v : archive.list_visits("", 0, archive.count_visits(""))) {
+        visits.sha[v.id] = v.sha256;
+        visits.id[v.sha256] = v.id;
+    }
+    Context c{db, store, links, visits, policy, report};
     std::map<std::string, const ServerProject*> by_key;
     std::map<std::string, const ServerProject*> by_name;
     for (const ServerProject& p : server) {
         by_key[p.key] = &p;
-        by_name[project_name_key(p.details.name)] = &p;
+        by_name[project_name_key(p.shared.details.name)] = &p;
     }
     std::map<std::int64_t, Link> linked = links.all();
     std::set<std::string> linked_keys;
     for (ProjectSummary& local : store.list()) {
         auto link = linked.find(local.id);
         if (link == linked.end()) {
-            // New here. A server project of the same name is this one's counterpart: linked at
-            // revision 0, so a difference is shown as a refused edit rather than lost.
-            const auto same = by_name.find(project_name_key(local.details.name));
-            Link fresh{same == by_name.end() ? new_key() : same->second->key, 0, local.details};
-            if (same == by_name.end()) {
-                std::vector<PgParam> params = detail_params(local.details);
-                params.insert(params.begin(), PgParam::text(fresh.key));
-                if (fresh.key.empty() ||
-                    !db.query("INSERT INTO projects (key, revision, name, client, site, claim, "
-                              "loss_date, category, water_class, notes) VALUES ($1, 1, $2, $3, "
-                              "$4, $5, $6, $7, $8, $9)",
-                              params)) {
-                    report.error = fresh.key.empty() ? "no random key" : db.error();
-                    return;
-                }
-                fresh.revision = 1;
-                ++report.projects_pushed;
-            } else if (same->second->details == local.details) {
-                fresh.revision = same->second->revision;
-            } else {
-                fresh.base = same->second->details;
-            }
-            links.set(local.id, fresh);
-            link = linked.emplace(local.id, fresh).first;
+            link = linked.emplace(local.id, first_link(c, local, by_name)).first;
+        }
+        if (!report.error.empty()) {
+            return;
         }
         linked_keys.insert(link->second.key);
         const auto theirs = by_key.find(link->second.key);
         if (theirs != by_key.end()) { // else removed on the server by its administrator
-            sync_one(db, store, links, local, link->second, *theirs->second, policy, report);
+            sync_one(c, local, link->second, *theirs->second);
         }
         if (!report.error.empty()) {
             return;
@@ -274,12 +427,13 @@ void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncRe
     }
     for (const ServerProject& p : server) {
         if (!linked_keys.contains(p.key)) {
-            const auto id = store.create(p.details);
-            if (!id) {
-                report.error = store.error();
+            const auto id = store.create(p.shared.details);
+            const auto taken = id ? take_jobs(store, *id, p.shared, visits) : std::nullopt;
+            if (!taken || !links.set(*id, Link{p.key, p.revision, *taken})) {
+                report.error =
+                    "project \"" + p.shared.details.name + "\" of the server: " + store.error();
                 return;
             }
-            links.set(*id, Link{p.key, p.revision, p.details});
             ++report.projects_pulled;
         }
     }

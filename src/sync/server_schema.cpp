@@ -58,6 +58,13 @@ CREATE TABLE projects (
     water_class integer CHECK (water_class BETWEEN 1 AND 4),
     notes text NOT NULL
 );
+CREATE TABLE project_jobs (
+    project text NOT NULL REFERENCES projects ON DELETE CASCADE,
+    visit text NOT NULL REFERENCES visits ON DELETE CASCADE,
+    kind smallint NOT NULL,
+    number integer NOT NULL,
+    PRIMARY KEY (project, visit, kind, number)
+);
 CREATE UNIQUE INDEX projects_name ON projects
     (translate(name, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz'));
 )sql",
@@ -121,6 +128,7 @@ GRANT USAGE ON SCHEMA public TO quellmark_technician;
 GRANT SELECT ON schema_version TO quellmark_technician;
 GRANT SELECT, INSERT ON visits, jobs, readings TO quellmark_technician;
 GRANT SELECT, INSERT, UPDATE ON projects TO quellmark_technician;
+GRANT SELECT, INSERT, DELETE ON project_jobs TO quellmark_technician;
 GRANT DELETE ON visits, jobs, readings, projects TO quellmark_admin;
 )sql";
 }

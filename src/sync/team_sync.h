@@ -1,7 +1,8 @@
 #pragma once
 
 // Sync of a laptop's archive with the team server: visits pushed and pulled by their source's
-// SHA-256, project details by revision. Each visit and each project goes in a transaction of its
+// SHA-256, project details and attached jobs by
+// revision. Each visit and each project goes in a transaction of its
 // own on both sides, so a sync cut off at any moment loses nothing and the next one completes it.
 
 #include "archive/visit_archive.h"
@@ -35,7 +36,9 @@ struct RefusedEdit {
     std::int64_t server_revision = 0; // the server holds this one
     ProjectDetails mine;
     ProjectDetails theirs;
-    std::string reason; // for the user: why it was refused
+    std::string reason;      // for the user: why it was refused
+    std::size_t my_jobs = 0; // attached jobs
+    std::size_t their_jobs = 0;
 };
 
 // What to do with project edits the server refuses.
@@ -65,7 +68,7 @@ SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
 
 // The visits alone (sync_archive runs them first).
 void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report);
-// The projects' details alone.
+// The projects' details and attached jobs alone.
 void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncReport& report);
 
 } // namespace qm

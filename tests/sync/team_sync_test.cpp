@@ -81,7 +81,10 @@ TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
     add(*office, 3);
     const std::int64_t first = anna->list_visits("", 0, 10).back().id;
     ASSERT_TRUE(anna->set_annotations(first, RecordKind::Mc, 1, "Kitchen", "wet\r\nfloor"));
-    ASSERT_TRUE(ProjectStore(*anna).create(details("Maple St", "Ortiz")));
+    const auto maple = ProjectStore(*anna).create(details("Maple St", "Ortiz"));
+    ASSERT_TRUE(maple);
+    const JobRef kitchen{first, RecordKind::Mc, 1};
+    ASSERT_TRUE(ProjectStore(*anna).attach(*maple, {&kitchen, 1}));
 
     SyncReport a = sync(*anna, db);
     ASSERT_TRUE(a.ok) << a.error;
@@ -107,6 +110,10 @@ TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
     ProjectStore office_projects(*office);
     const auto project = office_projects.find("maple st");
     ASSERT_TRUE(project);
+    const auto attached = office_projects.jobs(project->id);
+    ASSERT_EQ(attached.size(), 1u);
+    EXPECT_EQ(office->find_visit(attached[0].job.visit_id)->sha256,
+              anna->find_visit(first)->sha256);
     ASSERT_TRUE(office_projects.update_details(project->id, details("Maple St", "Ortiz & Sons")));
     EXPECT_EQ(sync(*office, db).projects_pushed, 1u);
     EXPECT_EQ(sync(*anna, db).projects_pulled, 1u);

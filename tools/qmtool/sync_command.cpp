@@ -68,9 +68,11 @@ bool connect(const Arguments& args, const std::string* positional, qm::PgDb& db)
     return true;
 }
 
-void print_details(const char* who, const qm::ProjectDetails& d) {
-    std::printf("  %-7s name \"%s\", client \"%s\", site \"%s\", claim \"%s\", notes \"%s\"\n", who,
-                d.name.c_str(), d.client.c_str(), d.site.c_str(), d.claim.c_str(), d.notes.c_str());
+void print_details(const char* who, const qm::ProjectDetails& d, std::size_t jobs) {
+    std::printf("  %-7s name \"%s\", client \"%s\", site \"%s\", claim \"%s\", notes \"%s\", "
+                "%zu jobs attached\n",
+                who, d.name.c_str(), d.client.c_str(), d.site.c_str(), d.claim.c_str(),
+                d.notes.c_str(), jobs);
 }
 
 } // namespace
@@ -152,8 +154,8 @@ int run_sync(int argc, char** argv) {
                 report.pushed, report.pulled, report.projects_pushed, report.projects_pulled);
     for (const qm::RefusedEdit& r : report.refused) {
         std::printf("refused: project \"%s\": %s\n", r.project.c_str(), r.reason.c_str());
-        print_details("yours", r.mine);
-        print_details("server", r.theirs);
+        print_details("yours", r.mine, r.my_jobs);
+        print_details("server", r.theirs, r.their_jobs);
     }
     if (report.cancelled) {
         std::fprintf(stderr, "qmtool: sync cancelled; what was sent is kept, the next sync "
