@@ -382,6 +382,19 @@ Link first_link(Context& c, const ProjectSummary& local,
     return link;
 }
 
+// Brings a project the archive does not have yet.
+bool pull_new(Context& c, const ServerProject& p) {
+    const auto id = c.store.create(p.shared.details);
+    const auto taken = id ? take_jobs(c.store, *id, p.shared, c.visits) : std::nullopt;
+    if (!taken || !c.links.set(*id, Link{p.key, p.revision, *taken})) {
+        c.report.error =
+            "project \"" + p.shared.details.name + "\" of the server: " + c.store.error();
+        return false;
+    }
+    ++c.report.projects_pulled;
+    return true;
+}
+
 } // namespace
 
 void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncReport& report) {
@@ -426,15 +439,8 @@ void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncRe
         }
     }
     for (const ServerProject& p : server) {
-        if (!linked_keys.contains(p.key)) {
-            const auto id = store.create(p.shared.details);
-            const auto taken = id ? take_jobs(store, *id, p.shared, visits) : std::nullopt;
-            if (!taken || !links.set(*id, Link{p.key, p.revision, *taken})) {
-                report.error =
-                    "project \"" + p.shared.details.name + "\" of the server: " + store.error();
-                return;
-            }
-            ++report.projects_pulled;
+        if (!linked_keys.contains(p.key) && !pull_new(c, p)) {
+            return;
         }
     }
 }

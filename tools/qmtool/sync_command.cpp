@@ -75,6 +75,38 @@ void print_details(const char* who, const qm::ProjectDetails& d, std::size_t job
                 d.notes.c_str(), jobs);
 }
 
+// Prints what a sync did and returns its exit status.
+int print_report(const qm::SyncReport& report) {
+    std::printf("pushed %zu visits, pulled %zu visits; projects: pushed %zu, pulled %zu\n",
+                report.pushed, report.pulled, report.projects_pushed, report.projects_pulled);
+    for (const qm::RefusedEdit& r : report.refused) {
+        std::printf("refused: project \"%s\": %s\n", r.project.c_str(), r.reason.c_str());
+        print_details("yours", r.mine, r.my_jobs);
+        print_details("server", r.theirs, r.their_jobs);
+    }
+    if (report.cancelled) {
+        std::fprintf(stderr, "qmtool: sync cancelled; what was sent is kept, the next sync "
+                             "completes it\n");
+        return kExitFailure;
+    }
+    if (!report.ok) {
+        std::fprintf(stderr,
+                     "qmtool: sync stopped: %s\nWhat was sent is kept; the next sync "
+                     "completes it.\n",
+                     report.error.c_str());
+        return kExitFailure;
+    }
+    if (!report.refused.empty()) {
+        std::fprintf(stderr,
+                     "qmtool: %zu project edits refused (made on an older revision); run "
+                     "qmtool sync --reapply-refused to apply yours again, or --drop-refused to "
+                     "take the server's\n",
+                     report.refused.size());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int run_server(int argc, char** argv) {
@@ -150,34 +182,7 @@ int run_sync(int argc, char** argv) {
                                      : args.has("--reapply-refused") ? qm::RefusedPolicy::Reapply
                                                                      : qm::RefusedPolicy::Keep;
     const qm::SyncReport report = qm::sync_archive(db, *opened.archive, observer, policy);
-    std::printf("pushed %zu visits, pulled %zu visits; projects: pushed %zu, pulled %zu\n",
-                report.pushed, report.pulled, report.projects_pushed, report.projects_pulled);
-    for (const qm::RefusedEdit& r : report.refused) {
-        std::printf("refused: project \"%s\": %s\n", r.project.c_str(), r.reason.c_str());
-        print_details("yours", r.mine, r.my_jobs);
-        print_details("server", r.theirs, r.their_jobs);
-    }
-    if (report.cancelled) {
-        std::fprintf(stderr, "qmtool: sync cancelled; what was sent is kept, the next sync "
-                             "completes it\n");
-        return finish_output(kExitFailure);
-    }
-    if (!report.ok) {
-        std::fprintf(stderr,
-                     "qmtool: sync stopped: %s\nWhat was sent is kept; the next sync "
-                     "completes it.\n",
-                     report.error.c_str());
-        return finish_output(kExitFailure);
-    }
-    if (!report.refused.empty()) {
-        std::fprintf(stderr,
-                     "qmtool: %zu project edits refused (made on an older revision); run "
-                     "qmtool sync --reapply-refused to apply yours again, or --drop-refused to "
-                     "take the server's\n",
-                     report.refused.size());
-        return finish_output(kExitFailure);
-    }
-    return finish_output(kExitOk);
+    return finish_output(print_report(report));
 }
 
 } // namespace qmtool
