@@ -111,15 +111,51 @@ bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit) {
            transaction.commit();
 }
 
+// Visits being pulled: a visit is added to the archive first and its titles and notes after, so
+// a pull cut off between the two is finished by the next sync.
+constexpr const char* kPullingTable =
+    "CREATE TABLE IF NOT EXISTS sync_pulling (sha256 TEXT PRIMARY KEY)";
+
+bool mark_pulling(VisitArchive& archive, const std::string& sha, bool pulling) {
+    SqliteStatement s(archive.db(), pulling
+                                        ? "INSERT OR IGNORE INTO sync_pulling (sha256) VALUES (?1)"
+                                        : "DELETE FROM sync_pulling WHERE sha256 = ?1");
+    return s.ok() && s.bind_text(1, sha).run();
+}
+
+// Gives the archive's visit `id` the titles and notes the server holds for its jobs.
+bool pull_annotations(PgDb& db, VisitArchive& archive, std::int64_t id, const std::string& sha,
+                      std::string& error) {
+    const PgParam key = PgParam::text(sha);
+    const auto jobs = db.query("SELECT kind, number, title, notes FROM jobs WHERE visit = $1",
+                               std::span(&key, 1));
+    if (!jobs) {
+        error = db.error();
+        return false;
+    }
+    for (int row = 0; row < jobs->rows(); ++row) {
+        if (!archive.set_annotations(id, static_cast<RecordKind>(jobs->integer(row, 0)),
+                                     static_cast<std::int32_t>(jobs->integer(row, 1)),
+                                     bytea_of(jobs->text(row, 2)), bytea_of(jobs->text(row, 3))) &&
+            !archive.error().empty()) {
+            error = archive.error();
+            return false;
+        }
+    }
+    if (!mark_pulling(archive, sha, false)) {
+        error = archive.error();
+        return false;
+    }
+    return true;
+}
+
 bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::string& error) {
     const PgParam key = PgParam::text(sha);
     const auto meta = db.query("SELECT received_utc, received_offset FROM visits WHERE sha256 = $1",
                                std::span(&key, 1));
     const auto source =
         db.query("SELECT source_bytes FROM visits WHERE sha256 = $1", std::span(&key, 1), true);
-    const auto jobs = db.query("SELECT kind, number, title, notes FROM jobs WHERE visit = $1",
-                               std::span(&key, 1));
-    if (!meta || !source || !jobs) {
+    if (!meta || !source) {
         error = db.error();
         return false;
     }
@@ -133,16 +169,36 @@ bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::st
     }
     const ReceivedTime received{meta->integer(0, 0),
                                 static_cast<std::int32_t>(meta->integer(0, 1))};
+    if (!mark_pulling(archive, sha, true)) {
+        error = archive.error();
+        return false;
+    }
     const AddVisitResult added = archive_source(archive, bytes_of(bytes), received);
     if (added.status == AddVisitResult::Status::Failed) {
         error = added.error;
         return false;
     }
-    // Titles and notes as the server holds them.
-    for (int row = 0; row < jobs->rows(); ++row) {
-        archive.set_annotations(added.visit_id, static_cast<RecordKind>(jobs->integer(row, 0)),
-                                static_cast<std::int32_t>(jobs->integer(row, 1)),
-                                bytea_of(jobs->text(row, 2)), bytea_of(jobs->text(row, 3)));
+    return pull_annotations(db, archive, added.visit_id, sha, error);
+}
+
+// Finishes the pulls an earlier sync left between the visit and its titles and notes.
+bool finish_pulls(PgDb& db, VisitArchive& archive, std::string& error) {
+    if (!archive.db().exec(kPullingTable)) {
+        error = archive.error();
+        return false;
+    }
+    std::vector<std::pair<std::int64_t, std::string>> unfinished;
+    {
+        SqliteStatement q(archive.db(), "SELECT v.id, p.sha256 FROM sync_pulling p "
+                                        "JOIN visits v ON v.sha256 = p.sha256");
+        while (q.ok() && q.step()) {
+            unfinished.emplace_back(q.column_int(0), q.column_text(1));
+        }
+    }
+    for (const auto& [id, sha] : unfinished) {
+        if (!pull_annotations(db, archive, id, sha, error)) {
+            return false;
+        }
     }
     return true;
 }
@@ -150,6 +206,9 @@ bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::st
 } // namespace
 
 void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report) {
+    if (!finish_pulls(db, archive, report.error)) {
+        return;
+    }
     const auto server = db.query("SELECT sha256 FROM visits", {});
     if (!server) {
         report.error = db.error();

@@ -191,6 +191,25 @@ TEST_F(TeamSyncTest, ServerKilledDuringPushAndPullTheNextSyncCompletes) {
     EXPECT_TRUE(ben->check().ok());
 }
 
+// A program killed after it added a pulled visit and before its titles and notes.
+TEST_F(TeamSyncTest, PullCutBeforeTheTitlesIsFinishedNextTime) {
+    auto anna = open("anna.sqlite");
+    add(*anna, 1);
+    const VisitSummary visit = anna->list_visits("", 0, 1)[0];
+    ASSERT_TRUE(anna->set_annotations(visit.id, RecordKind::Mc, 1, "Hall", ""));
+    ASSERT_TRUE(sync(*anna, db).ok);
+    auto ben = open("ben.sqlite");
+    add(*ben, 1);
+    ASSERT_TRUE(ben->db().exec("CREATE TABLE sync_pulling (sha256 TEXT PRIMARY KEY); "
+                               "INSERT INTO sync_pulling VALUES ('" +
+                               visit.sha256 + "')"));
+    ASSERT_TRUE(sync(*ben, db).ok);
+    EXPECT_EQ(ben->list_visits("Hall", 0, 1).size(), 1u);
+    std::int64_t left = -1;
+    ASSERT_TRUE(ben->db().query_int("SELECT count(*) FROM sync_pulling", left));
+    EXPECT_EQ(left, 0);
+}
+
 TEST_F(TeamSyncTest, CancelStopsBetweenVisits) {
     auto anna = open();
     add(*anna, 1);
