@@ -180,6 +180,18 @@ bool PgDb::copy_in(std::string_view sql, std::string_view data) {
     return ok && sent;
 }
 
+void PgDb::rollback() {
+    std::string error = error_;
+    std::string state = sql_state_;
+    if (!exec("ROLLBACK") && error.empty()) {
+        return; // nothing failed before: the ROLLBACK's own failure is the one to show
+    }
+    if (!error.empty()) {
+        error_ = std::move(error);
+        sql_state_ = std::move(state);
+    }
+}
+
 std::optional<bool> conninfo_has_password(const std::string& conninfo, std::string& error) {
     char* message = nullptr;
     PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &message);
@@ -198,7 +210,7 @@ std::optional<bool> conninfo_has_password(const std::string& conninfo, std::stri
 
 PgTransaction::~PgTransaction() {
     if (begun_ && !done_) {
-        db_.exec("ROLLBACK"); // a failed ROLLBACK leaves the connection unusable anyway
+        db_.rollback();
     }
 }
 

@@ -75,6 +75,9 @@ public:
     // COPY ... FROM STDIN with `data` in COPY's text format.
     bool copy_in(std::string_view sql, std::string_view data);
 
+    // Rolls back the open transaction; the failure that ended it stays in error().
+    void rollback();
+
     // Why the last call failed, as libpq or the server says it (never holds a password).
     const std::string& error() const { return error_; }
     // The SQLSTATE of the last failed statement ("42501" for a refused privilege).

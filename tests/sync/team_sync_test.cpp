@@ -303,6 +303,12 @@ TEST_F(TeamSyncTest, SchemaVersionKeptOnTheServer) {
     std::string error;
     EXPECT_TRUE(migrate_server(db, error)) << error; // again: nothing to do
     EXPECT_EQ(server_schema_version(db), kServerSchemaVersion);
+    {
+        PgTransaction transaction(db); // rolled back: the failure that ended it is kept
+        EXPECT_FALSE(db.exec("INSERT INTO visits (sha256) VALUES ('x')"));
+    }
+    EXPECT_NE(db.error().find("violates"), std::string::npos) << db.error();
+    EXPECT_FALSE(db.sql_state().empty());
     ASSERT_TRUE(db.exec("UPDATE schema_version SET version = 99"));
     EXPECT_FALSE(migrate_server(db, error));
     EXPECT_NE(error.find("newer"), std::string::npos);
