@@ -29,6 +29,7 @@ CORE_RANK = {
     "src/projects": 5,
     "src/summaries": 6,
     "src/report": 6,
+    "src/sync": 6,
 }
 QT_FOLDERS = {"src/ui", "src/views", "src/shell"}
 TOOLS_WITHOUT_UI = ("tools/qmtool", "tools/rq5200-sim", "bench", "fuzz")

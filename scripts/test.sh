@@ -13,6 +13,9 @@ find src tools tests bench fuzz \( -name '*.h' -o -name '*.cpp' \) -print0 |
     xargs -0 clang-format --dry-run --Werror
 echo "format: every file as .clang-format has it"
 
+# The tests of tests/sync each start a throwaway PostgreSQL 15 cluster of their own (initdb and
+# pg_ctl in a temporary folder, a Unix socket there only, as "nobody" under root) and stop and
+# remove it when they end (tests/support/pg_cluster.h); install-deps.sh installs the server.
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$(nproc)")
 

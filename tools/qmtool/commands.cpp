@@ -64,6 +64,16 @@ const std::array kCommands = {
         "                          legend, equipment, log [--json] [--celsius], export, import\n"
         "                          (qmtool project -h lists their arguments)",
         run_project},
+    Command{"server",
+            "server init [URI] [--create-roles]\n"
+            "                          create or update the team server's schema; print its "
+            "roles' SQL",
+            run_server},
+    Command{"sync",
+            "sync [--server URI] [--drop-refused | --reapply-refused]\n"
+            "                          push and pull visits and project changes with the team "
+            "server",
+            run_sync},
 };
 
 } // namespace
@@ -73,9 +83,12 @@ std::span<const Command> commands() {
 }
 
 void print_usage(std::FILE* out) {
-    std::fprintf(out, "usage: qmtool [--archive PATH] COMMAND [ARGS]\n       qmtool --help | "
-                      "--version\n\n--archive PATH  the visit archive of download and archive "
-                      "(QUELLMARK_ARCHIVE)\n\ncommands:\n");
+    std::fprintf(
+        out,
+        "usage: qmtool [--archive PATH] [--server URI] COMMAND [ARGS]\n       qmtool --help | "
+        "--version\n\n--archive PATH  the visit archive of download and archive "
+        "(QUELLMARK_ARCHIVE)\n--server URI    the team server, a libpq URI or \"service=NAME\" "
+        "(QUELLMARK_SERVER)\n\ncommands:\n");
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %s\n", c.synopsis);
     }

@@ -54,6 +54,8 @@ int run_download(int argc, char** argv);
 int run_report(int argc, char** argv);
 int run_archive(int argc, char** argv);
 int run_project(int argc, char** argv);
+int run_server(int argc, char** argv);
+int run_sync(int argc, char** argv);
 
 // "Job<j>-ID<iii>.qmk", the name of a job's save file in the folder of an import or download.
 std::string job_file_name(std::int32_t job, std::int32_t id);

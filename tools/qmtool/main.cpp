@@ -4,19 +4,26 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 int main(int argc, char** argv) {
-    // "--archive PATH" before the command names the archive as QUELLMARK_ARCHIVE does.
-    if (argc >= 2 && std::string_view(argv[1]).starts_with("--archive")) {
+    // "--archive PATH" and "--server URI" before the command, as QUELLMARK_ARCHIVE and
+    // QUELLMARK_SERVER.
+    while (argc >= 2) {
         const std::string_view option = argv[1];
-        const bool joined = option.starts_with("--archive=");
-        if ((option != "--archive" && !joined) || (!joined && argc < 3)) {
+        const char* variable = option.starts_with("--archive")  ? "QUELLMARK_ARCHIVE"
+                               : option.starts_with("--server") ? "QUELLMARK_SERVER"
+                                                                : nullptr;
+        if (variable == nullptr) {
+            break;
+        }
+        const std::string_view name = option.substr(0, option.find('='));
+        const bool joined = option.size() > name.size();
+        if ((name != "--archive" && name != "--server") || (!joined && argc < 3)) {
             qmtool::print_usage(stderr);
             return qmtool::kExitUsage;
         }
-        ::setenv("QUELLMARK_ARCHIVE", joined ? argv[1] + std::strlen("--archive=") : argv[2], 1);
+        ::setenv(variable, joined ? argv[1] + name.size() + 1 : argv[2], 1);
         const int shift = joined ? 1 : 2;
         argv[shift] = argv[0];
         argc -= shift;

@@ -1,0 +1,136 @@
+#include "sync/server_schema.h"
+
+#include <array>
+
+namespace qm {
+
+namespace {
+
+// One entry per version: the SQL that brings version i to version i + 1.
+constexpr std::array<const char*, kServerSchemaVersion> kMigrations = {
+    R"sql(
+CREATE TABLE visits (
+    sha256 text PRIMARY KEY CHECK (sha256 ~ '^[0-9a-f]{64}$'),
+    received_utc bigint NOT NULL,
+    received_offset integer NOT NULL,
+    source text NOT NULL CHECK (source IN ('download', 'file')),
+    meter bytea NOT NULL,
+    readings bigint NOT NULL CHECK (readings >= 0),
+    source_bytes bytea NOT NULL,
+    pushed_at timestamptz NOT NULL DEFAULT now()
+);
+CREATE TABLE jobs (
+    visit text NOT NULL REFERENCES visits ON DELETE CASCADE,
+    kind smallint NOT NULL,
+    number integer NOT NULL,
+    job_id integer NOT NULL,
+    readings bigint NOT NULL,
+    title bytea NOT NULL,
+    notes bytea NOT NULL,
+    PRIMARY KEY (visit, kind, number)
+);
+CREATE TABLE readings (
+    visit text NOT NULL REFERENCES visits ON DELETE CASCADE,
+    job integer NOT NULL,
+    kind integer NOT NULL,
+    location integer NOT NULL,
+    sub_location integer NOT NULL,
+    material integer NOT NULL,
+    value double precision NOT NULL,
+    temperature double precision,
+    year integer NOT NULL,
+    month integer NOT NULL,
+    day integer NOT NULL,
+    hour_code integer NOT NULL,
+    minute integer NOT NULL,
+    clock_minute bigint NOT NULL
+);
+CREATE INDEX readings_visit ON readings (visit);
+CREATE TABLE projects (
+    key text PRIMARY KEY,
+    revision bigint NOT NULL CHECK (revision >= 1),
+    name text NOT NULL CHECK (name <> ''),
+    client text NOT NULL,
+    site text NOT NULL,
+    claim text NOT NULL,
+    loss_date bigint,
+    category integer CHECK (category BETWEEN 1 AND 3),
+    water_class integer CHECK (water_class BETWEEN 1 AND 4),
+    notes text NOT NULL
+);
+CREATE TABLE project_jobs (
+    project text NOT NULL REFERENCES projects ON DELETE CASCADE,
+    visit text NOT NULL REFERENCES visits ON DELETE CASCADE,
+    kind smallint NOT NULL,
+    number integer NOT NULL,
+    PRIMARY KEY (project, visit, kind, number)
+);
+CREATE UNIQUE INDEX projects_name ON projects
+    (translate(name, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz'));
+)sql",
+};
+
+} // namespace
+
+std::optional<int> server_schema_version(PgDb& db) {
+    const auto exists = db.query("SELECT to_regclass('schema_version') IS NOT NULL", {});
+    if (!exists) {
+        return std::nullopt;
+    }
+    if (exists->text(0, 0) != "t") {
+        return 0;
+    }
+    const auto version = db.query("SELECT max(version) FROM schema_version", {});
+    if (!version || version->rows() != 1) {
+        return std::nullopt;
+    }
+    return version->is_null(0, 0) ? 0 : static_cast<int>(version->integer(0, 0));
+}
+
+bool migrate_server(PgDb& db, std::string& error) {
+    PgTransaction transaction(db);
+    // One migration at a time: a second `server init` waits for the first.
+    if (!transaction.begun() || !db.exec("SELECT pg_advisory_xact_lock(5200271)") ||
+        !db.exec("CREATE TABLE IF NOT EXISTS schema_version (version integer NOT NULL)")) {
+        error = db.error();
+        return false;
+    }
+    const std::optional<int> version = server_schema_version(db);
+    if (!version) {
+        error = db.error();
+        return false;
+    }
+    if (*version > kServerSchemaVersion) {
+        error = "the server's schema (version " + std::to_string(*version) +
+                ") is newer than this program's (" + std::to_string(kServerSchemaVersion) + ")";
+        return false;
+    }
+    for (int v = *version; v < kServerSchemaVersion; ++v) {
+        if (!db.exec(kMigrations[static_cast<std::size_t>(v)])) {
+            error = db.error();
+            return false;
+        }
+    }
+    const PgParam to = PgParam::number(kServerSchemaVersion);
+    if (!db.exec("DELETE FROM schema_version") ||
+        !db.query("INSERT INTO schema_version (version) VALUES ($1)", std::span(&to, 1)) ||
+        !transaction.commit()) {
+        error = db.error();
+        return false;
+    }
+    return true;
+}
+
+std::string roles_sql() {
+    return R"sql(CREATE ROLE quellmark_technician NOLOGIN;
+CREATE ROLE quellmark_admin NOLOGIN IN ROLE quellmark_technician;
+GRANT USAGE ON SCHEMA public TO quellmark_technician;
+GRANT SELECT ON schema_version TO quellmark_technician;
+GRANT SELECT, INSERT ON visits, jobs, readings TO quellmark_technician;
+GRANT SELECT, INSERT, UPDATE ON projects TO quellmark_technician;
+GRANT SELECT, INSERT, DELETE ON project_jobs TO quellmark_technician;
+GRANT DELETE ON visits, jobs, readings, projects TO quellmark_admin;
+)sql";
+}
+
+} // namespace qm

@@ -1,0 +1,318 @@
+// The team server against a real PostgreSQL 15 cluster started for each test: two laptops'
+// archives syncing visits and a project, a server killed halfway, stale edits, the roles, and
+// rows laid down with plain SQL.
+
+#include "archive/sha256.h"
+#include "sync/server_schema.h"
+#include "sync/team_sync.h"
+
+#include "support/archive_fixture.h"
+#include "support/pg_cluster.h"
+
+#include <functional>
+#include <set>
+
+namespace qm {
+namespace {
+
+using test::PgCluster;
+
+struct Recorder : SyncObserver {
+    std::function<void(std::string_view, std::size_t)> on_progress;
+    bool cancel = false;
+    void progress(std::string_view step, std::size_t done, std::size_t) override {
+        if (on_progress) {
+            on_progress(step, done);
+        }
+    }
+    bool cancelled() override { return cancel; }
+};
+
+struct TeamSyncTest : test::ArchiveFolder {
+    PgCluster cluster;
+    PgDb db;
+
+    void SetUp() override {
+        ArchiveFolder::SetUp();
+        ASSERT_TRUE(cluster.ok()) << cluster.error();
+        db = cluster.connect();
+        std::string error;
+        ASSERT_TRUE(migrate_server(db, error)) << error;
+    }
+
+    SyncReport sync(VisitArchive& archive, PgDb& server, SyncObserver* observer = nullptr,
+                    RefusedPolicy policy = RefusedPolicy::Keep) {
+        Recorder quiet;
+        return sync_archive(server, archive, observer != nullptr ? *observer : quiet, policy);
+    }
+    std::string scalar(const std::string& sql) {
+        const auto r = db.query(sql, {});
+        EXPECT_TRUE(r && r->rows() == 1) << db.error();
+        return r && r->rows() == 1 ? r->text(0, 0) : "";
+    }
+    static std::set<std::string> shas(VisitArchive& archive) {
+        std::set<std::string> out;
+        for (const VisitSummary& v : archive.list_visits("", 0, 1000)) {
+            out.insert(v.sha256);
+        }
+        return out;
+    }
+    static void add(VisitArchive& archive, int variant) {
+        ASSERT_EQ(archive_source(archive, test::variant_stream(variant), received_now()).status,
+                  AddVisitResult::Status::Added);
+    }
+};
+
+ProjectDetails details(const std::string& name, const std::string& client) {
+    ProjectDetails d;
+    d.name = name;
+    d.client = client;
+    d.loss_date = 9800;
+    d.category = 2;
+    return d;
+}
+
+TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
+    auto anna = open("anna.sqlite");
+    auto office = open("office.sqlite");
+    add(*anna, 1);
+    add(*anna, 2);
+    add(*office, 2); // the same download on both: stored once
+    add(*office, 3);
+    const std::int64_t first = anna->list_visits("", 0, 10).back().id;
+    ASSERT_TRUE(anna->set_annotations(first, RecordKind::Mc, 1, "Kitchen", "wet\r\nfloor"));
+    const auto maple = ProjectStore(*anna).create(details("Maple St", "Ortiz"));
+    ASSERT_TRUE(maple);
+    const JobRef kitchen{first, RecordKind::Mc, 1};
+    ASSERT_TRUE(ProjectStore(*anna).attach(*maple, {&kitchen, 1}));
+
+    SyncReport a = sync(*anna, db);
+    ASSERT_TRUE(a.ok) << a.error;
+    EXPECT_EQ(a.pushed, 2u);
+    SyncReport o = sync(*office, db);
+    ASSERT_TRUE(o.ok) << o.error;
+    EXPECT_EQ(o.pushed, 1u);
+    EXPECT_EQ(o.pulled, 1u);
+    EXPECT_EQ(o.projects_pulled, 1u);
+    a = sync(*anna, db);
+    ASSERT_TRUE(a.ok) << a.error;
+    EXPECT_EQ(a.pulled, 1u);
+
+    EXPECT_EQ(shas(*anna), shas(*office));
+    EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "3");
+    EXPECT_EQ(scalar("SELECT count(*) FROM readings"),
+              std::to_string(3 * anna->list_visits("", 0, 1)[0].readings));
+    const auto pulled = office->list_visits("Kitchen", 0, 10);
+    ASSERT_EQ(pulled.size(), 1u);
+    EXPECT_EQ(pulled[0].jobs[0].notes, "wet\r\nfloor");
+
+    // The office edits the project; Anna's next sync brings the edit.
+    ProjectStore office_projects(*office);
+    const auto project = office_projects.find("maple st");
+    ASSERT_TRUE(project);
+    const auto attached = office_projects.jobs(project->id);
+    ASSERT_EQ(attached.size(), 1u);
+    EXPECT_EQ(office->find_visit(attached[0].job.visit_id)->sha256,
+              anna->find_visit(first)->sha256);
+    ASSERT_TRUE(office_projects.update_details(project->id, details("Maple St", "Ortiz & Sons")));
+    EXPECT_EQ(sync(*office, db).projects_pushed, 1u);
+    EXPECT_EQ(sync(*anna, db).projects_pulled, 1u);
+    EXPECT_EQ(ProjectStore(*anna).find("Maple St")->details.client, "Ortiz & Sons");
+    // Nothing new: nothing moves.
+    const SyncReport idle = sync(*anna, db);
+    EXPECT_TRUE(idle.ok && idle.pushed + idle.pulled + idle.projects_pushed == 0);
+}
+
+TEST_F(TeamSyncTest, StaleEditIsRefusedShownAndResolved) {
+    auto anna = open("anna.sqlite");
+    auto ben = open("ben.sqlite");
+    ASSERT_TRUE(ProjectStore(*anna).create(details("Elm", "Lee")));
+    ASSERT_TRUE(sync(*anna, db).ok);
+    ASSERT_TRUE(sync(*ben, db).ok);
+    ProjectStore anna_projects(*anna);
+    ProjectStore ben_projects(*ben);
+    const std::int64_t at_anna = anna_projects.find("Elm")->id;
+    const std::int64_t at_ben = ben_projects.find("Elm")->id;
+    ASSERT_TRUE(anna_projects.update_details(at_anna, details("Elm", "Anna's")));
+    ASSERT_TRUE(ben_projects.update_details(at_ben, details("Elm", "Ben's")));
+    ASSERT_TRUE(sync(*anna, db).ok);
+
+    const SyncReport refused = sync(*ben, db);
+    ASSERT_EQ(refused.refused.size(), 1u);
+    EXPECT_EQ(refused.refused[0].mine.client, "Ben's");
+    EXPECT_EQ(refused.refused[0].theirs.client, "Anna's");
+    EXPECT_EQ(refused.refused[0].server_revision, 2);
+    EXPECT_EQ(ben_projects.get(at_ben)->details.client, "Ben's"); // kept, not overwritten
+    EXPECT_EQ(scalar("SELECT client FROM projects"), "Anna's");
+    EXPECT_EQ(sync(*ben, db).refused.size(), 1u); // stays refused until resolved
+
+    ASSERT_TRUE(sync(*ben, db, nullptr, RefusedPolicy::Reapply).refused.empty());
+    EXPECT_EQ(scalar("SELECT client || ' ' || revision FROM projects"), "Ben's 3");
+    ASSERT_TRUE(anna_projects.update_details(at_anna, details("Elm", "stale")));
+    ASSERT_TRUE(sync(*anna, db, nullptr, RefusedPolicy::Drop).refused.empty());
+    EXPECT_EQ(anna_projects.get(at_anna)->details.client, "Ben's");
+}
+
+TEST_F(TeamSyncTest, ServerKilledDuringPushAndPullTheNextSyncCompletes) {
+    auto anna = open("anna.sqlite");
+    auto ben = open("ben.sqlite");
+    for (int v = 1; v <= 3; ++v) {
+        add(*anna, v);
+    }
+    Recorder killer;
+    killer.on_progress = [&](std::string_view step, std::size_t done) {
+        if (done == 1) {
+            ASSERT_TRUE(cluster.stop_immediately()) << step;
+        }
+    };
+    const SyncReport cut = sync(*anna, db, &killer);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_FALSE(cut.error.empty());
+    EXPECT_EQ(cut.pushed, 1u);
+
+    ASSERT_TRUE(cluster.start());
+    db = cluster.connect();
+    ASSERT_TRUE(sync(*anna, db).ok);
+    EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "3");
+    const std::string readings = std::to_string(anna->list_visits("", 0, 1)[0].readings);
+    EXPECT_EQ(scalar("SELECT count(DISTINCT n) FROM (SELECT count(*) AS n FROM readings "
+                     "GROUP BY visit) AS c"),
+              "1");
+    EXPECT_EQ(scalar("SELECT min(n) FROM (SELECT count(*) AS n FROM readings GROUP BY visit) c"),
+              readings);
+
+    const SyncReport pull_cut = sync(*ben, db, &killer);
+    EXPECT_FALSE(pull_cut.ok);
+    EXPECT_EQ(pull_cut.pulled, 1u);
+    ASSERT_TRUE(cluster.start());
+    db = cluster.connect();
+    ASSERT_TRUE(sync(*ben, db).ok);
+    EXPECT_EQ(shas(*ben), shas(*anna));
+    EXPECT_TRUE(ben->check().ok());
+}
+
+// A program killed after it added a pulled visit and before its titles and notes.
+TEST_F(TeamSyncTest, PullCutBeforeTheTitlesIsFinishedNextTime) {
+    auto anna = open("anna.sqlite");
+    add(*anna, 1);
+    const VisitSummary visit = anna->list_visits("", 0, 1)[0];
+    ASSERT_TRUE(anna->set_annotations(visit.id, RecordKind::Mc, 1, "Hall", ""));
+    ASSERT_TRUE(sync(*anna, db).ok);
+    auto ben = open("ben.sqlite");
+    add(*ben, 1);
+    ASSERT_TRUE(ben->db().exec("CREATE TABLE sync_pulling (sha256 TEXT PRIMARY KEY); "
+                               "INSERT INTO sync_pulling VALUES ('" +
+                               visit.sha256 + "')"));
+    ASSERT_TRUE(sync(*ben, db).ok);
+    EXPECT_EQ(ben->list_visits("Hall", 0, 1).size(), 1u);
+    std::int64_t left = -1;
+    ASSERT_TRUE(ben->db().query_int("SELECT count(*) FROM sync_pulling", left));
+    EXPECT_EQ(left, 0);
+}
+
+TEST_F(TeamSyncTest, CancelStopsBetweenVisits) {
+    auto anna = open();
+    add(*anna, 1);
+    add(*anna, 2);
+    Recorder cancel;
+    cancel.on_progress = [&](std::string_view, std::size_t done) { cancel.cancel = done == 0; };
+    const SyncReport report = sync(*anna, db, &cancel);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.pushed, 1u);
+    EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "1");
+}
+
+TEST_F(TeamSyncTest, TechnicianMayAddButNotDeleteVisits) {
+    ASSERT_TRUE(db.exec(roles_sql())) << db.error();
+    ASSERT_TRUE(db.exec("CREATE ROLE anna LOGIN IN ROLE quellmark_technician; "
+                        "CREATE ROLE boss LOGIN IN ROLE quellmark_admin"))
+        << db.error();
+    auto archive = open();
+    add(*archive, 1);
+    ASSERT_TRUE(ProjectStore(*archive).create(details("Oak", "Kim")));
+    PgDb anna = cluster.connect("anna");
+    const SyncReport pushed = sync(*archive, anna);
+    ASSERT_TRUE(pushed.ok) << pushed.error;
+
+    EXPECT_FALSE(anna.exec("DELETE FROM visits"));
+    EXPECT_EQ(anna.sql_state(), "42501");
+    EXPECT_FALSE(anna.exec("UPDATE visits SET meter = ''"));
+    EXPECT_EQ(anna.sql_state(), "42501");
+    PgDb boss = cluster.connect("boss");
+    EXPECT_TRUE(boss.exec("DELETE FROM visits")) << boss.error();
+    EXPECT_EQ(scalar("SELECT count(*) FROM readings"), "0");
+}
+
+TEST_F(TeamSyncTest, QuotesBackslashesAndSqlStoredAsTheyAre) {
+    const std::string nasty = "O'Brien \\ \"x\" '); DROP TABLE visits; -- \\x41 $1";
+    auto anna = open("anna.sqlite");
+    add(*anna, 1);
+    const std::int64_t visit = anna->list_visits("", 0, 1)[0].id;
+    ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, nasty, nasty));
+    ASSERT_TRUE(ProjectStore(*anna).create(details("Q'uote", nasty)));
+    ASSERT_TRUE(sync(*anna, db).ok);
+
+    EXPECT_EQ(scalar("SELECT client FROM projects"), nasty);
+    EXPECT_EQ(scalar("SELECT convert_from(title, 'LATIN1') FROM jobs WHERE title <> ''"), nasty);
+    auto ben = open("ben.sqlite");
+    ASSERT_TRUE(sync(*ben, db).ok);
+    EXPECT_EQ(ProjectStore(*ben).find("Q'uote")->details.client, nasty);
+    EXPECT_EQ(ben->list_visits("", 0, 1)[0].jobs[0].title, nasty);
+}
+
+// Rows laid down with plain SQL, as another tool or an administrator would write them.
+TEST_F(TeamSyncTest, RowsWrittenByHandAreReadBack) {
+    const std::vector<std::uint8_t> bytes = test::variant_stream(7);
+    std::string hex;
+    for (const std::uint8_t b : bytes) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        hex += kHex[b >> 4];
+        hex += kHex[b & 15];
+    }
+    const std::string sha = sha256_hex(bytes);
+    ASSERT_TRUE(db.exec("INSERT INTO visits (sha256, received_utc, received_offset, source, meter, "
+                        "readings, source_bytes) VALUES ('" +
+                        sha + "', 1796000000, 3600, 'download', 'RQ', 0, '\\x" + hex + "'); " +
+                        "INSERT INTO projects VALUES ('k1', 4, 'Birch', 'Doe', 'Site', 'C-9', "
+                        "NULL, 3, 1, 'n')"))
+        << db.error();
+    auto archive = open();
+    const SyncReport report = sync(*archive, db);
+    ASSERT_TRUE(report.ok) << report.error;
+    const auto visits = archive->list_visits("", 0, 10);
+    ASSERT_EQ(visits.size(), 1u);
+    EXPECT_EQ(visits[0].sha256, sha);
+    EXPECT_EQ(visits[0].received.utc_seconds, 1796000000);
+    EXPECT_EQ(visits[0].received.offset_seconds, 3600);
+    const auto birch = ProjectStore(*archive).find("Birch");
+    ASSERT_TRUE(birch);
+    EXPECT_EQ(birch->details.claim, "C-9");
+    EXPECT_EQ(birch->details.category, 3);
+    EXPECT_FALSE(birch->details.loss_date);
+
+    // A server copy whose bytes are not those of its SHA-256 is refused, not archived.
+    ASSERT_TRUE(db.exec("UPDATE visits SET sha256 = repeat('0', 64)"));
+    auto other = open("other.sqlite");
+    const SyncReport bad = sync(*other, db);
+    EXPECT_FALSE(bad.ok);
+    EXPECT_NE(bad.error.find("does not match"), std::string::npos);
+    EXPECT_EQ(other->count_visits(""), 0);
+}
+
+TEST_F(TeamSyncTest, SchemaVersionKeptOnTheServer) {
+    std::string error;
+    EXPECT_TRUE(migrate_server(db, error)) << error; // again: nothing to do
+    EXPECT_EQ(server_schema_version(db), kServerSchemaVersion);
+    {
+        PgTransaction transaction(db); // rolled back: the failure that ended it is kept
+        EXPECT_FALSE(db.exec("INSERT INTO visits (sha256) VALUES ('x')"));
+    }
+    EXPECT_NE(db.error().find("violates"), std::string::npos) << db.error();
+    EXPECT_FALSE(db.sql_state().empty());
+    ASSERT_TRUE(db.exec("UPDATE schema_version SET version = 99"));
+    EXPECT_FALSE(migrate_server(db, error));
+    EXPECT_NE(error.find("newer"), std::string::npos);
+}
+
+} // namespace
+} // namespace qm
