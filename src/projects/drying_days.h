@@ -4,6 +4,7 @@
 // within that day, and the texts of a day.
 
 #include "store/reading.h"
+#include "text/reading_time.h"
 
 #include <cstdint>
 #include <string>
@@ -27,10 +28,6 @@ DryingDate drying_date_of(std::int64_t day_number);
 
 // The day of a reading: the meter's own date (two-digit year 2000 + yy).
 std::int64_t reading_day(const Reading& reading);
-
-// The minute of its day at which a reading was taken, 0..1439, by the clock: in 12-hour mode
-// 12 AM is hour 0 and 12 PM hour 12 (the raw hour byte orders both after 11).
-int reading_minute_of_day(const Reading& reading);
 
 // "2026-03-03".
 std::string iso_date(std::int64_t day_number);

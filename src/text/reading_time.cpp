@@ -58,15 +58,33 @@ std::int64_t civil_day_number(int year, int month, int day) {
     return era * kDaysPerEra + day_of_era - kDaysTo2000;
 }
 
-std::int64_t reading_minute(const Reading& r) {
+CivilDate civil_date_of(std::int64_t day_number) {
+    const std::int64_t z = day_number + kDaysTo2000;
+    const std::int64_t era = (z >= 0 ? z : z - (kDaysPerEra - 1)) / kDaysPerEra;
+    const std::int64_t day_of_era = z - era * kDaysPerEra;
+    const std::int64_t year_of_era =
+        (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+    const std::int64_t day_of_year =
+        day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const std::int64_t mp = (5 * day_of_year + 2) / 153;
+    const int day = static_cast<int>(day_of_year - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const std::int64_t year = year_of_era + era * kYearsPerEra + (month <= 2 ? 1 : 0);
+    return {static_cast<int>(year), month, day};
+}
+
+int reading_minute_of_day(const Reading& r) {
     int hour = decoded_hour(r.hour_code);
     if (hour_is_12h(r.hour_code)) {
         hour = hour % kHalfDayHours + (hour_is_pm(r.hour_code) ? kHalfDayHours : 0);
     }
-    hour = std::clamp(hour, 0, kHoursPerDay - 1);
-    const std::int64_t day = civil_day_number(2000 + r.year, r.month, r.day);
-    return (day * kHoursPerDay + hour) * kMinutesPerHour +
+    return std::clamp(hour, 0, kHoursPerDay - 1) * kMinutesPerHour +
            std::clamp(r.minute, 0, kMinutesPerHour - 1);
+}
+
+std::int64_t reading_minute(const Reading& r) {
+    const std::int64_t day = civil_day_number(2000 + r.year, r.month, r.day);
+    return day * kHoursPerDay * kMinutesPerHour + reading_minute_of_day(r);
 }
 
 } // namespace qm
