@@ -1,5 +1,6 @@
 #include "link/port_lock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -101,20 +102,22 @@ Existing examine_existing(const std::filesystem::path& path, int& pid, bool& sta
 // The abstract socket address of the program's lock of one lock file: its path when that fits,
 // else a hash of it.
 socklen_t program_lock_address(const std::filesystem::path& lock_file, sockaddr_un& address) {
-    std::string name = "quellmark-port-lock:" + lock_file.string();
-    if (name.size() + 1 > sizeof address.sun_path) {
-        std::uint64_t hash = 14695981039346656037ull; // FNV-1a
-        for (const char c : name) {
-            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        }
-        char text[24];
-        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-        name = std::string("quellmark-port-lock#") + text;
-    }
     address = {};
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path + 1, name.data(), name.size()); // sun_path[0] = 0: abstract
-    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    char* const name = address.sun_path + 1; // sun_path[0] = 0: abstract
+    const std::size_t room = sizeof address.sun_path - 1;
+    int length = std::snprintf(name, room, "quellmark-port-lock:%s", lock_file.c_str());
+    if (length < 0 || static_cast<std::size_t>(length) >= room) {
+        std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+        for (const char c : "quellmark-port-lock:" + lock_file.string()) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+        std::memset(name, 0, room);
+        length = std::snprintf(name, room, "quellmark-port-lock#%016llx",
+                               static_cast<unsigned long long>(hash));
+    }
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 +
+                                  static_cast<std::size_t>(length));
 }
 
 // The PID of the process that listens on the address; 0 when it cannot be told.
