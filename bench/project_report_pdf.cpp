@@ -1,7 +1,7 @@
 // Time to make the report of a drying project of 30 visits and 150,000 readings as PDF bytes
 // (goal: under 5 s): its pages (the logs, tables and charts) and the sections of its 30 visits'
 // jobs, every section included. Runs headless with the offscreen platform.
-#include "projects/drying_days.h"
+#include "bench/drying_visits.h"
 #include "report/project_report.h"
 #include "report/qt_report_document.h"
 
@@ -12,45 +12,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kVisits = 30;
-constexpr std::size_t kReadingsPerVisit = 5'000;
-constexpr std::size_t kHeldOver = 500; // of the visit before, still on the meter
-
-// Visit v reads 40 MC points and 6 RH/T points on its own day and still holds the last readings
-// of the visit before (the shape of bench/projects_bench.cpp).
-std::vector<std::vector<qm::Reading>> make_visits() {
-    std::mt19937 rng(26);
-    std::vector<std::vector<qm::Reading>> visits(kVisits);
-    for (int v = 0; v < kVisits; ++v) {
-        std::vector<qm::Reading>& out = visits[static_cast<std::size_t>(v)];
-        if (v > 0) {
-            const auto& before = visits[static_cast<std::size_t>(v - 1)];
-            out.assign(before.end() - kHeldOver, before.end());
-        }
-        const qm::DryingDate date = qm::drying_date_of(qm::drying_day_number({2026, 3, 1}) + v);
-        while (out.size() < kReadingsPerVisit) {
-            qm::Reading r;
-            const auto point = rng() % 46;
-            r.kind = point >= 40 ? qm::RhTemperature : point % 5 == 4 ? qm::Scan : qm::Pin;
-            r.job = 2;
-            r.location = static_cast<std::int32_t>(point % 23);
-            r.sub_location = static_cast<std::int32_t>(point % 3);
-            r.material = static_cast<std::int32_t>(point % 4);
-            r.year = date.year - 2000;
-            r.month = date.month;
-            r.day = date.day;
-            const int hour = static_cast<int>(rng() % 24);
-            r.hour_code = ((hour / 10) << 4) | (hour % 10);
-            r.minute = static_cast<std::int32_t>(rng() % 60);
-            r.mc = 10.0 + (rng() % 300) * 0.1;
-            r.rh = 30.0 + (rng() % 500) * 0.1;
-            r.temperature = 60.0 + (rng() % 300) * 0.1;
-            out.push_back(r);
-        }
-    }
-    return visits;
-}
 
 void BM_ProjectReport(benchmark::State& state) {
     const auto visits = make_visits();

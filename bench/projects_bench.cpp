@@ -1,6 +1,7 @@
 // The logs of a drying project of 30 visits and 150,000 readings (goal: under 50 ms), beside
 // their floor: one pass over the readings that keeps the last reading of each point and day.
 #include "archive/visit_archive.h"
+#include "bench/drying_visits.h"
 #include "bench/paired.h"
 #include "projects/air_log.h"
 #include "projects/drying_days.h"
@@ -18,46 +19,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kVisits = 30;
-constexpr std::size_t kReadingsPerVisit = 5'000;
-// Of each visit's readings, this many are the previous visit's still held by the meter.
-constexpr std::size_t kHeldOver = 500;
-
-// Visit v (from 0) reads 40 MC points (pin and scan, four materials) and 6 RH/T points on its
-// own day, on a 12-hour clock, and still holds the last readings of the visit before.
-std::vector<std::vector<qm::Reading>> make_visits() {
-    std::mt19937 rng(26);
-    std::vector<std::vector<qm::Reading>> visits(kVisits);
-    for (int v = 0; v < kVisits; ++v) {
-        std::vector<qm::Reading>& out = visits[static_cast<std::size_t>(v)];
-        if (v > 0) {
-            const auto& before = visits[static_cast<std::size_t>(v - 1)];
-            out.assign(before.end() - kHeldOver, before.end());
-        }
-        const qm::DryingDate date = qm::drying_date_of(qm::drying_day_number({2026, 3, 1}) + v);
-        while (out.size() < kReadingsPerVisit) {
-            qm::Reading r;
-            const auto point = rng() % 46;
-            r.kind = point >= 40 ? qm::RhTemperature : point % 5 == 4 ? qm::Scan : qm::Pin;
-            r.job = 2;
-            r.location = static_cast<std::int32_t>(point % 23);
-            r.sub_location = static_cast<std::int32_t>(point % 3);
-            r.material = static_cast<std::int32_t>(point % 4);
-            r.year = date.year - 2000;
-            r.month = date.month;
-            r.day = date.day;
-            const int hour = static_cast<int>(rng() % 12) + 1;
-            r.hour_code = 0x40 | (rng() % 2 ? 0x20 : 0) | (hour >= 10 ? 0x10 : 0) | hour % 10;
-            r.minute = static_cast<std::int32_t>(rng() % 60);
-            r.mc = 10.0 + (rng() % 300) * 0.1;
-            r.rh = 30.0 + (rng() % 500) * 0.1;
-            r.temperature = 60.0 + (rng() % 300) * 0.1;
-            out.push_back(r);
-        }
-    }
-    return visits;
-}
 
 // The last reading of each point and day, met in one pass: the least any log must do.
 std::size_t last_of_each_day(const std::vector<qm::AttachedJob>& jobs) {

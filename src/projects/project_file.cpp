@@ -1,5 +1,7 @@
 #include "projects/project_file.h"
 
+#include "text/text_format.h"
+
 #include "archive/sha256.h"
 #include "archive/visit_loading.h"
 #include "projects/drying_days.h"
@@ -176,27 +178,6 @@ private:
     int line_ = 0;
 };
 
-std::optional<std::int64_t> parse_int(const std::string& text, std::int64_t low,
-                                      std::int64_t high) {
-    std::int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
-        value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> parse_double(const std::string& text) {
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // The parts of one record; every check that fails names the record.
 struct RecordParser {
     FileReader& reader;
@@ -224,11 +205,12 @@ struct RecordParser {
                               : std::nullopt;
     }
     std::size_t visit_index(const std::string& text) {
-        return static_cast<std::size_t>(need(
-            parse_int(text, 0, static_cast<std::int64_t>(package.visits.size()) - 1), "a visit"));
+        return static_cast<std::size_t>(
+            need(parse_integer(text, 0, static_cast<std::int64_t>(package.visits.size()) - 1),
+                 "a visit"));
     }
     DryStandard standard(const std::string& value, const std::string& reference) {
-        return {maybe<double>(value, parse_double, "a value"),
+        return {maybe<double>(value, parse_real, "a value"),
                 maybe<MonitoringPoint>(reference, parse_point, "a point")};
     }
     std::optional<std::int64_t> day(const std::string& text) {
@@ -239,9 +221,9 @@ struct RecordParser {
         ProjectDetails& d = package.record.details;
         d = {f[1], f[2], f[3], f[4], day(f[5]), std::nullopt, std::nullopt, f[8]};
         const auto category = maybe<std::int64_t>(
-            f[6], [](const std::string& t) { return parse_int(t, 1, 3); }, "a category");
+            f[6], [](const std::string& t) { return parse_integer(t, 1, 3); }, "a category");
         const auto water_class = maybe<std::int64_t>(
-            f[7], [](const std::string& t) { return parse_int(t, 1, 4); }, "a class");
+            f[7], [](const std::string& t) { return parse_integer(t, 1, 4); }, "a class");
         d.category = category ? std::optional<int>(static_cast<int>(*category)) : std::nullopt;
         d.water_class =
             water_class ? std::optional<int>(static_cast<int>(*water_class)) : std::nullopt;
@@ -249,10 +231,10 @@ struct RecordParser {
     void visit(const Fields& f) {
         PackagedVisit v;
         v.source = f[1] == "file" ? VisitSource::File : VisitSource::Download;
-        v.received.utc_seconds = need(parse_int(f[2], INT64_MIN, INT64_MAX), "a time");
+        v.received.utc_seconds = need(parse_integer(f[2], INT64_MIN, INT64_MAX), "a time");
         v.received.offset_seconds =
-            static_cast<std::int32_t>(need(parse_int(f[3], -86400, 86400), "an offset"));
-        const auto length = parse_int(f[5], 0, static_cast<std::int64_t>(kMaxProjectFileBytes));
+            static_cast<std::int32_t>(need(parse_integer(f[3], -86400, 86400), "an offset"));
+        const auto length = parse_integer(f[5], 0, static_cast<std::int64_t>(kMaxProjectFileBytes));
         if (!ok || !length || (f[1] != "file" && f[1] != "download")) {
             ok = reader.fail("not a visit");
             return;
@@ -266,7 +248,7 @@ struct RecordParser {
     void title(const Fields& f) {
         const std::size_t v = visit_index(f[1]);
         const RecordKind k = need(kind(f[2]), "a kind");
-        const auto n = static_cast<std::int32_t>(need(parse_int(f[3], 1, kMaxJobs), "a job"));
+        const auto n = static_cast<std::int32_t>(need(parse_integer(f[3], 1, kMaxJobs), "a job"));
         if (ok) {
             package.visits[v].jobs.push_back({k, n, 0, 0, f[4], f[5]});
         }
@@ -275,7 +257,7 @@ struct RecordParser {
         const std::size_t v = visit_index(f[1]);
         package.record.jobs.push_back(
             {static_cast<std::int64_t>(v), need(kind(f[2]), "a kind"),
-             static_cast<std::int32_t>(need(parse_int(f[3], 1, kMaxJobs), "a job"))});
+             static_cast<std::int32_t>(need(parse_integer(f[3], 1, kMaxJobs), "a job"))});
     }
     void point(const Fields& f) {
         const std::optional<AirRole> role = maybe<AirRole>(
@@ -285,16 +267,16 @@ struct RecordParser {
     void material(const Fields& f) {
         const PointScale scale = need(parse_scale(f[1]), "a scale");
         package.record.settings.materials.push_back(
-            {f[2], scale, standard(f[3], f[4]), need(parse_double(f[5]), "a tolerance")});
+            {f[2], scale, standard(f[3], f[4]), need(parse_real(f[5]), "a tolerance")});
     }
     void point_standard(const Fields& f) {
         package.record.settings.point_standards.push_back(
             {need(parse_point(f[1]), "a point"), standard(f[2], f[3]),
-             maybe<double>(f[4], parse_double, "a tolerance")});
+             maybe<double>(f[4], parse_real, "a tolerance")});
     }
     void equipment(const Fields& f) {
         const EquipmentType type = need(parse_equipment_type(f[1]), "an equipment type");
-        const auto count = static_cast<int>(need(parse_int(f[2], 0, 1000000), "a count"));
+        const auto count = static_cast<int>(need(parse_integer(f[2], 0, 1000000), "a count"));
         const std::int64_t placed = need(parse_iso_date(f[4]), "a date");
         package.record.settings.equipment.push_back({0, {type, count, f[3], placed, day(f[5])}});
     }

@@ -143,4 +143,25 @@ std::string escape_control_bytes(std::string_view text, std::string_view keep) {
     return out;
 }
 
+std::optional<std::int64_t> parse_integer(std::string_view text, std::int64_t low,
+                                          std::int64_t high) {
+    std::int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
+        value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> parse_real(std::string_view text) {
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 } // namespace qm

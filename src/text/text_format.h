@@ -5,6 +5,8 @@
 // going through the printf machinery.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,5 +44,12 @@ constexpr bool is_control_byte(char c) {
 // The text with each control byte that `keep` does not name written as "\x1b", so that a text
 // from a file or a device cannot drive the terminal it is shown on.
 std::string escape_control_bytes(std::string_view text, std::string_view keep = {});
+
+// A whole number from low to high written as the whole text ("42", "-7"); nothing otherwise.
+std::optional<std::int64_t> parse_integer(std::string_view text, std::int64_t low,
+                                          std::int64_t high);
+
+// A finite number written as the whole text ("2", "-0.5", "1e3"); nothing otherwise.
+std::optional<double> parse_real(std::string_view text);
 
 } // namespace qm

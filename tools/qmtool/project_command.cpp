@@ -2,6 +2,7 @@
 
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
+#include "text/text_format.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/text_codec.h"
 
@@ -381,24 +382,12 @@ std::string number_text(double value) {
 }
 
 std::optional<double> number_argument(const std::string& text) {
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+    return qm::parse_real(text);
 }
 
 std::optional<std::int64_t> integer_argument(const std::string& text, std::int64_t low,
                                              std::int64_t high) {
-    std::int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
-        value > high) {
-        return std::nullopt;
-    }
-    return value;
+    return qm::parse_integer(text, low, high);
 }
 
 int run_project(int argc, char** argv) {
