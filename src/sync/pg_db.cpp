@@ -48,13 +48,14 @@ PgDb::~PgDb() {
 }
 
 PgDb::PgDb(PgDb&& other) noexcept
-    : conn_(std::exchange(other.conn_, nullptr)), error_(std::move(other.error_)),
-      sql_state_(std::move(other.sql_state_)) {}
+    : conn_(std::exchange(other.conn_, nullptr)), needs_password_(other.needs_password_),
+      error_(std::move(other.error_)), sql_state_(std::move(other.sql_state_)) {}
 
 PgDb& PgDb::operator=(PgDb&& other) noexcept {
     if (this != &other) {
         PQfinish(conn_);
         conn_ = std::exchange(other.conn_, nullptr);
+        needs_password_ = other.needs_password_;
         error_ = std::move(other.error_);
         sql_state_ = std::move(other.sql_state_);
     }
@@ -74,16 +75,20 @@ std::string trimmed(const char* text) {
 
 } // namespace
 
-bool PgDb::connect(const std::string& conninfo, int timeout_seconds) {
+bool PgDb::connect(const std::string& conninfo, int timeout_seconds, const char* password) {
     PQfinish(std::exchange(conn_, nullptr));
+    needs_password_ = false;
     const std::string timeout = std::to_string(timeout_seconds);
     // The URI or service as given, with a time limit and our name; later keys do not override
-    // what the user's string says, so "dbname" is expanded from it.
-    const char* keys[] = {"dbname", "connect_timeout", "application_name", nullptr};
-    const char* values[] = {conninfo.c_str(), timeout.c_str(), "quellmark", nullptr};
+    // what the user's string says, so "dbname" is expanded from it. A typed password comes
+    // last, as a key of its own (a URI that holds one is refused before).
+    const char* keys[] = {"dbname", "connect_timeout", "application_name", "password", nullptr};
+    const char* values[] = {conninfo.c_str(), timeout.c_str(), "quellmark", password, nullptr};
     PGconn* conn = PQconnectdbParams(keys, values, 1);
     if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
         error_ = conn == nullptr ? "out of memory" : trimmed(PQerrorMessage(conn));
+        needs_password_ = conn != nullptr && (PQconnectionNeedsPassword(conn) != 0 ||
+                                              PQconnectionUsedPassword(conn) != 0);
         PQfinish(conn);
         return false;
     }

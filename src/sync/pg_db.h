@@ -63,9 +63,14 @@ public:
 
     // Connects with a libpq URI ("postgresql://host/db?sslmode=verify-full") or a key=value
     // string ("service=team"); the password comes from libpq's own means (~/.pgpass,
-    // PGPASSFILE, a service file). Gives up after `timeout_seconds`.
-    bool connect(const std::string& conninfo, int timeout_seconds);
+    // PGPASSFILE, a service file) or, when given, `password` (typed by the user for this
+    // connection: passed to libpq apart, never put into a connection string or a message).
+    // Gives up after `timeout_seconds`.
+    bool connect(const std::string& conninfo, int timeout_seconds, const char* password = nullptr);
     bool is_open() const { return conn_ != nullptr; }
+    // The last connect failed because the server wants a password: it had none, or did not
+    // take the one it was given.
+    bool needs_password() const { return needs_password_; }
 
     // Runs SQL without parameters (schema, BEGIN, COMMIT).
     bool exec(std::string_view sql);
@@ -86,6 +91,7 @@ public:
 private:
     bool fail_with(pg_result* result);
     pg_conn* conn_ = nullptr;
+    bool needs_password_ = false;
     std::string error_;
     std::string sql_state_;
 };

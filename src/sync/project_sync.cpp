@@ -1,4 +1,5 @@
 #include "archive/sqlite_db.h"
+#include "projects/drying_days.h"
 #include "sync/team_sync.h"
 
 #include <algorithm>
@@ -302,9 +303,31 @@ struct Context {
     ProjectStore& store;
     Links& links;
     const VisitIndex& visits;
-    RefusedPolicy policy;
+    const RefusedChoices& choices;
     SyncReport& report;
 };
+
+std::string edit_key(const std::string& project) {
+    return "project/" + project + "/details";
+}
+
+RefusedPolicy policy_for(const RefusedChoices& choices, const std::string& key) {
+    const auto chosen = choices.by_key.find(key);
+    return chosen != choices.by_key.end() ? chosen->second : choices.others;
+}
+
+// A project's shared part for the user, a line a field.
+std::string readable(const Shared& shared) {
+    const ProjectDetails& d = shared.details;
+    const auto optional = [](const auto& value) {
+        return value ? std::to_string(*value) : std::string();
+    };
+    return "Name: " + d.name + "\nClient: " + d.client + "\nSite: " + d.site +
+           "\nClaim: " + d.claim +
+           "\nDate of loss: " + (d.loss_date ? iso_date(*d.loss_date) : std::string()) +
+           "\nCategory: " + optional(d.category) + "\nClass: " + optional(d.water_class) +
+           "\nNotes: " + d.notes + "\nJobs attached: " + std::to_string(shared.jobs.size());
+}
 
 void take_theirs(Context& c, std::int64_t id, const ServerProject& theirs) {
     std::optional<Shared> taken;
@@ -327,11 +350,13 @@ void sync_one(Context& c, const ProjectSummary& local, Link link, const ServerPr
         return;
     }
     const bool stale = theirs.revision != link.revision;
-    if (stale && c.policy == RefusedPolicy::Drop) {
+    const std::string key = edit_key(local.details.name);
+    const RefusedPolicy policy = policy_for(c.choices, key);
+    if (stale && policy == RefusedPolicy::Drop) {
         take_theirs(c, local.id, theirs);
         return;
     }
-    if (stale && c.policy == RefusedPolicy::Reapply) {
+    if (stale && policy == RefusedPolicy::Reapply) {
         link.revision = theirs.revision;
     }
     if (const auto revision = apply_edit(db, link, mine)) {
@@ -339,10 +364,18 @@ void sync_one(Context& c, const ProjectSummary& local, Link link, const ServerPr
         ++c.report.projects_pushed;
         return;
     }
-    RefusedEdit refused{mine.details.name,     link.revision,
-                        theirs.revision,       mine.details,
-                        theirs.shared.details, {},
-                        mine.jobs.size(),      theirs.shared.jobs.size()};
+    RefusedEdit refused{key,
+                        "Project \u201c" + local.details.name + "\u201d: details and jobs",
+                        readable(mine),
+                        readable(theirs.shared),
+                        mine.details.name,
+                        link.revision,
+                        theirs.revision,
+                        mine.details,
+                        theirs.shared.details,
+                        {},
+                        mine.jobs.size(),
+                        theirs.shared.jobs.size()};
     refused.reason = !db.error().empty() && !db.sql_state().empty()
                          ? db.error()
                          : "changed on the server since this edit was made (revision " +
@@ -397,7 +430,8 @@ bool pull_new(Context& c, const ServerProject& p) {
 
 } // namespace
 
-void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncReport& report) {
+void sync_projects(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
+                   SyncReport& report) {
     ProjectStore store(archive);
     Links links(archive.db());
     bool ok = links.prepare();
@@ -412,7 +446,7 @@ void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncRe
         visits.sha[v.id] = v.sha256;
         visits.id[v.sha256] = v.id;
     }
-    Context c{db, store, links, visits, policy, report};
+    Context c{db, store, links, visits, choices, report};
     std::map<std::string, const ServerProject*> by_key;
     std::map<std::string, const ServerProject*> by_name;
     for (const ServerProject& p : server) {

@@ -10,6 +10,7 @@
 #include "sync/pg_db.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +25,20 @@ std::string server_conninfo(std::string_view given);
 class SyncObserver {
 public:
     virtual ~SyncObserver() = default;
-    // "push" or "pull", visits done of total.
+    // "push" or "pull" (visits) or "projects", done of total.
     virtual void progress(std::string_view step, std::size_t done, std::size_t total) = 0;
     virtual bool cancelled() = 0;
 };
 
-// A project edit the server refused: it was made on a revision that is no longer the server's.
+// A local edit the server refused: made on a revision that is no longer the server's.
 struct RefusedEdit {
-    std::string project;              // the local name
-    std::int64_t revision = 0;        // the edit was made on this revision
+    std::string key;           // stable name of the edit ("project/Smith kitchen/details"); the
+                               // choices name it
+    std::string what;          // for the user: "Project “Smith kitchen”: details and jobs"
+    std::string mine_text;     // this archive's value, readable, lines separated by '\n'
+    std::string theirs_text;   // the server's current value, same form ("(deleted)" when gone)
+    std::string project;       // the local name
+    std::int64_t revision = 0; // the edit was made on this revision
     std::int64_t server_revision = 0; // the server holds this one
     ProjectDetails mine;
     ProjectDetails theirs;
@@ -46,6 +52,13 @@ enum class RefusedPolicy {
     Keep,    // keep them here and list them (nothing is overwritten on either side)
     Drop,    // take the server's value instead
     Reapply, // apply them again on the server's current revision
+};
+
+// What to do with refused edits, one by one; an edit not named gets `others`.
+struct RefusedChoices {
+    RefusedChoices(RefusedPolicy policy = RefusedPolicy::Keep) : others(policy) {} // implicit
+    RefusedPolicy others = RefusedPolicy::Keep;
+    std::map<std::string, RefusedPolicy> by_key;
 };
 
 struct SyncReport {
@@ -64,11 +77,12 @@ std::string server_unreachable_message(std::string_view reason);
 
 // Syncs `archive` with the server `db` is connected to (its schema must be current).
 SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
-                        RefusedPolicy policy);
+                        const RefusedChoices& choices);
 
 // The visits alone (sync_archive runs them first).
 void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report);
 // The projects' details and attached jobs alone.
-void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncReport& report);
+void sync_projects(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
+                   SyncReport& report);
 
 } // namespace qm

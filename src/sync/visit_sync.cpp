@@ -264,7 +264,7 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
 namespace qm {
 
 SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
-                        RefusedPolicy policy) {
+                        const RefusedChoices& choices) {
     SyncReport report;
     if (archive.read_only()) {
         report.error = "the archive is opened read-only";
@@ -273,7 +273,7 @@ SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
     sync_visits(db, archive, observer, report);
     if (report.ok && !observer.cancelled()) {
         report.error.clear();
-        sync_projects(db, archive, policy, report);
+        sync_projects(db, archive, choices, report);
         report.ok = report.error.empty();
     }
     report.cancelled = report.cancelled || (!report.ok && observer.cancelled());

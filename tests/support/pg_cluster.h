@@ -2,13 +2,15 @@
 
 // A throwaway PostgreSQL 15 cluster for one test: initdb and pg_ctl in a temporary folder of its
 // own, listening on a Unix socket there only (no TCP), run as "nobody" when the tests run as
-// root. Stopped and removed with the test; no test touches a server it did not start.
+// root. Stopped and removed with the test; no test touches a server it did not start. With
+// `passwords`, every user but postgres signs in with a password (scram-sha-256 on the socket).
 
 #include "support/unprivileged.h"
 #include "sync/pg_db.h"
 
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +22,7 @@ class PgCluster {
 public:
     static constexpr const char* kBin = "/usr/lib/postgresql/15/bin";
 
-    PgCluster() {
+    explicit PgCluster(bool passwords = false) {
         if (!std::filesystem::exists(std::string(kBin) + "/initdb")) {
             error_ = std::string("no PostgreSQL 15 server programs in ") + kBin +
                      " (scripts/install-deps.sh installs postgresql-15)";
@@ -40,6 +42,11 @@ public:
                  "--locale=C.UTF-8"}) != 0) {
             error_ = "initdb failed (see " + dir_ + "/log)";
             return;
+        }
+        if (passwords) {
+            // Rewritten in place: the file stays the server's.
+            std::ofstream(data() + "/pg_hba.conf", std::ios::trunc)
+                << "local all postgres trust\nlocal all all scram-sha-256\n";
         }
         ok_ = start();
         if (!ok_) {

@@ -153,6 +153,45 @@ TEST_F(TeamSyncTest, StaleEditIsRefusedShownAndResolved) {
     EXPECT_EQ(anna_projects.get(at_anna)->details.client, "Ben's");
 }
 
+TEST_F(TeamSyncTest, RefusedEditsTakeTheChoiceNamedForThem) {
+    auto anna = open("anna.sqlite");
+    auto ben = open("ben.sqlite");
+    ProjectStore anna_projects(*anna);
+    ProjectStore ben_projects(*ben);
+    for (const char* name : {"Elm", "Oak", "Ash"}) {
+        ASSERT_TRUE(anna_projects.create(details(name, "Lee")));
+    }
+    ASSERT_TRUE(sync(*anna, db).ok);
+    ASSERT_TRUE(sync(*ben, db).ok);
+    for (const char* name : {"Elm", "Oak", "Ash"}) {
+        ASSERT_TRUE(
+            anna_projects.update_details(anna_projects.find(name)->id, details(name, "Anna's")));
+        ASSERT_TRUE(
+            ben_projects.update_details(ben_projects.find(name)->id, details(name, "Ben's")));
+    }
+    ASSERT_TRUE(sync(*anna, db).ok);
+    const SyncReport refused = sync(*ben, db);
+    ASSERT_EQ(refused.refused.size(), 3u);
+    RefusedChoices choices; // Ash not named: kept for later
+    for (const RefusedEdit& r : refused.refused) {
+        EXPECT_NE(r.what.find(r.project), std::string::npos);
+        EXPECT_NE(r.mine_text.find("Ben's"), std::string::npos) << r.mine_text;
+        EXPECT_NE(r.theirs_text.find("Anna's"), std::string::npos) << r.theirs_text;
+        if (r.project != "Ash") {
+            choices.by_key[r.key] =
+                r.project == "Elm" ? RefusedPolicy::Reapply : RefusedPolicy::Drop;
+        }
+    }
+    Recorder quiet;
+    const SyncReport chosen = sync_archive(db, *ben, quiet, choices);
+    ASSERT_EQ(chosen.refused.size(), 1u);
+    EXPECT_EQ(chosen.refused[0].project, "Ash");
+    EXPECT_EQ(scalar("SELECT string_agg(name || ' ' || client, ', ' ORDER BY name) FROM projects"),
+              "Ash Anna's, Elm Ben's, Oak Anna's");
+    EXPECT_EQ(ben_projects.get(ben_projects.find("Oak")->id)->details.client, "Anna's");
+    EXPECT_EQ(ben_projects.get(ben_projects.find("Ash")->id)->details.client, "Ben's");
+}
+
 TEST_F(TeamSyncTest, ServerKilledDuringPushAndPullTheNextSyncCompletes) {
     auto anna = open("anna.sqlite");
     auto ben = open("ben.sqlite");
