@@ -129,6 +129,7 @@ void MainWindow::buildMenu() {
         {"&File", "&Report\u2026", kMenuReport, false},
         {"&File", "&History\u2026", kMenuHistory, false},
         {"&File", "&Projects\u2026", kMenuProjects, false},
+        {"&File", "&Team Server\u2026", kMenuTeamServer, false},
         {"&File", "&Close", kMenuClose, false},
         {"&Options", "&Remember Filename", kMenuRememberFilename, true},
         {"&Options", nullptr, 0, false},
@@ -254,6 +255,9 @@ void MainWindow::menuCommand(int id) {
         return;
     case kMenuProjects:
         showProjects();
+        return;
+    case kMenuTeamServer:
+        editTeamServer();
         return;
     case kMenuRememberFilename:
         s.remember_filename = s.remember_filename != 0 ? 0 : 1;

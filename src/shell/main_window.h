@@ -7,6 +7,7 @@
 #include "state/app_state.h"
 #include "ui/layout_metrics.h"
 #include "views/projects_window.h"
+#include "views/team_sync_flow.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -52,6 +53,8 @@ constexpr int kMenuReport = 40050;
 constexpr int kMenuHistory = 40051;
 // File > Projects...: the drying projects of the archive.
 constexpr int kMenuProjects = 40052;
+// File > Team Server...: the address of the team server that Sync uses.
+constexpr int kMenuTeamServer = 40053;
 // Commands without a menu item: each flips one part of a batch print (4, 2 and 1).
 constexpr int kMenuPrintHistogram = 40041;
 constexpr int kMenuPrintTable = 40042;
@@ -84,6 +87,8 @@ struct ShellServices {
     // chosen; empty when cancelled).
     std::function<std::optional<QString>()> ask_project_name;
     std::function<std::vector<JobRef>(const std::vector<JobChoice>&)> choose_jobs;
+    // Sync's questions (server, password, refused edits); empty members get the real dialogs.
+    TeamSyncActions sync;
     // Where the serial download keeps the port's lock file (tests use a folder of their own).
     std::filesystem::path lock_dir = kLockDir;
 };
@@ -128,6 +133,11 @@ public:
     // File > Projects...: shows the Projects window (created at the first call).
     void showProjects();
     ProjectsWindow* projectsWindow() const;
+    // Sync of the History and Projects windows: the archive with the team server, then both
+    // windows read it again.
+    void syncArchive(QWidget* from);
+    // File > Team Server...
+    void editTeamServer();
     // A title or notes were confirmed: the current visit of the archive takes them.
     void annotationsStored(RecordKind kind, std::int32_t job);
     ArchiveSession& archive() { return *archive_; }
@@ -177,6 +187,8 @@ private:
     void keepOpenedFile(const std::string& path);
     // The archive changed: the History and Projects windows read it again.
     void archiveChanged();
+    // Sync's flow, made at its first use.
+    TeamSyncFlow& teamSync();
     // Offers the jobs of the visit just kept to the projects whose jobs they continue.
     void proposeAttachments();
 
@@ -194,6 +206,7 @@ private:
     std::unique_ptr<ArchiveSession> archive_;
     QPointer<HistoryWindow> history_;
     QPointer<ProjectsWindow> projects_;
+    std::unique_ptr<TeamSyncFlow> teamSync_;
     std::unique_ptr<JobWindows> jobWindows_;
     ViewOpener viewOpener_;
     std::unique_ptr<UnsavedAnnotations> unsaved_;

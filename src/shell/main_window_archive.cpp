@@ -64,12 +64,35 @@ void MainWindow::showHistory() {
             };
         }
         actions.ui = services_.ui;
+        actions.sync = [this] { syncArchive(history_); };
         history_ = new HistoryWindow(*archive, std::move(actions), this);
         history_->setAttribute(Qt::WA_DeleteOnClose);
     }
     history_->show();
     history_->raise();
     history_->activateWindow();
+}
+
+TeamSyncFlow& MainWindow::teamSync() {
+    if (!teamSync_) {
+        TeamSyncActions actions = services_.sync;
+        if (actions.ui == nullptr) {
+            actions.ui = &ui();
+        }
+        teamSync_ = std::make_unique<TeamSyncFlow>(metrics_, archive_->path(), std::move(actions));
+    }
+    return *teamSync_;
+}
+
+void MainWindow::editTeamServer() {
+    if (!teamSync().running()) {
+        teamSync().editServer(this);
+    }
+}
+
+void MainWindow::syncArchive(QWidget* from) {
+    teamSync().run(from);
+    archiveChanged();
 }
 
 void MainWindow::openArchivedVisit(std::int64_t id) {

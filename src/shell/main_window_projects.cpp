@@ -61,6 +61,7 @@ void MainWindow::showProjects() {
         };
         actions.celsius = state_.settings.celsius != 0;
         actions.ui = services_.ui != nullptr ? services_.ui : &ui();
+        actions.sync = [this] { syncArchive(projects_); };
         projects_ = new ProjectsWindow(*archive, std::move(actions), this);
         projects_->setAttribute(Qt::WA_DeleteOnClose);
     }

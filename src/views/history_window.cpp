@@ -65,8 +65,12 @@ void HistoryWindow::layOut(QLabel* filterLabel) {
     open_ = new QPushButton(QStringLiteral("&Open"), this);
     export_ = new QPushButton(QStringLiteral("&Export\u2026"), this);
     delete_ = new QPushButton(QStringLiteral("&Delete\u2026"), this);
+    sync_ = new QPushButton(QStringLiteral("&Sync"), this);
+    sync_->setToolTip(QStringLiteral("Send the visits the team server lacks and receive those "
+                                     "this computer lacks"));
+    sync_->setVisible(static_cast<bool>(actions_.sync));
     auto* close = new QPushButton(QStringLiteral("Close"), this);
-    for (QPushButton* b : {open_, export_, delete_, close}) {
+    for (QPushButton* b : {open_, export_, delete_, sync_, close}) {
         b->setAutoDefault(false);
     }
 
@@ -79,12 +83,17 @@ void HistoryWindow::layOut(QLabel* filterLabel) {
     buttons->addWidget(export_);
     buttons->addWidget(delete_);
     buttons->addStretch(1);
+    buttons->addWidget(sync_);
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(table_, 1);
     layout->addLayout(buttons);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(sync_, &QPushButton::clicked, this, [this] {
+        actions_.sync();
+        reload();
+    });
 }
 
 void HistoryWindow::reload() {
@@ -105,6 +114,7 @@ void HistoryWindow::updateButtons() {
     open_->setEnabled(any);
     export_->setEnabled(any);
     delete_->setEnabled(any && !archive_.read_only());
+    sync_->setEnabled(!archive_.read_only());
     const auto total = static_cast<qlonglong>(model_->matchingVisits());
     count_->setText(total == 1 ? QStringLiteral("1 visit")
                                : QStringLiteral("%1 visits").arg(total));

@@ -26,12 +26,16 @@ struct HistoryActions {
     std::function<std::optional<std::string>()> choose_folder;
     // A question with Yes and No (Delete…, replacing a file); true for Yes.
     std::function<bool(const QString& question)> confirm;
+    // Sync: the archive with the team server; the window is read again after it. Empty: no
+    // Sync button.
+    std::function<void()> sync;
     // Messages (an export that failed, what was written).
     UserInterface* ui = nullptr;
 };
 
 // File > History…: the visits of the archive newest first (received, meter, jobs with their IDs
-// and titles, readings), a filter box, and Open, Export… and Delete… of the selected visit.
+// and titles, readings), a filter box, Open, Export… and Delete… of the selected visit, and Sync
+// with the team server.
 // Modeless and resizable; Enter or a double click opens, Delete deletes, Escape closes.
 class HistoryWindow : public QDialog {
     Q_OBJECT
@@ -44,6 +48,7 @@ public:
     QPushButton* openButton() const { return open_; }
     QPushButton* exportButton() const { return export_; }
     QPushButton* deleteButton() const { return delete_; }
+    QPushButton* syncButton() const { return sync_; }
     // The archive changed (a visit was kept): the list is read again.
     void reload();
     // The visit of the current row; 0 when none is selected.
@@ -69,6 +74,7 @@ private:
     QPushButton* open_ = nullptr;
     QPushButton* export_ = nullptr;
     QPushButton* delete_ = nullptr;
+    QPushButton* sync_ = nullptr;
 };
 
 } // namespace qm

@@ -65,7 +65,7 @@ ProjectDetailsPage::ProjectDetailsPage(ProjectsWindow& window) : window_(window)
     jobs_->verticalHeader()->hide();
     jobs_->horizontalHeader()->setStretchLastSection(true);
     attach_ = new QPushButton(QStringLiteral("&Attach\u2026"), this);
-    detach_ = new QPushButton(QStringLiteral("D&etach"), this);
+    detach_ = new QPushButton(QStringLiteral("Detac&h"), this);
     for (QPushButton* b : {attach_, detach_}) {
         b->setAutoDefault(true);
     }
@@ -94,7 +94,7 @@ void ProjectDetailsPage::layOutFields() {
     row("Date of l&oss:", lossDate_);
     row("Water categor&y:", category_);
     row("Water &class:", class_);
-    row("Note&s:", notes_);
+    row("Not&es:", notes_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(attach_);
     buttons->addWidget(detach_);

@@ -28,8 +28,12 @@ ProjectsWindow::ProjectsWindow(VisitArchive& archive, ProjectsActions actions, Q
     listLabel->setBuddy(list_);
     new_ = new QPushButton(QStringLiteral("&New\u2026"), this);
     delete_ = new QPushButton(QStringLiteral("&Delete\u2026"), this);
+    sync_ = new QPushButton(QStringLiteral("&Sync"), this);
+    sync_->setToolTip(QStringLiteral("Send this archive's project changes and visits to the team "
+                                     "server and receive the others'"));
+    sync_->setVisible(static_cast<bool>(actions_.sync));
     auto* close = new QPushButton(QStringLiteral("C&lose"), this);
-    for (QPushButton* b : {new_, delete_, close}) {
+    for (QPushButton* b : {new_, delete_, sync_, close}) {
         b->setAutoDefault(true);
     }
     state_ = new QLabel(this);
@@ -49,6 +53,11 @@ ProjectsWindow::ProjectsWindow(VisitArchive& archive, ProjectsActions actions, Q
     connect(new_, &QPushButton::clicked, this, &ProjectsWindow::newProject);
     connect(delete_, &QPushButton::clicked, this, &ProjectsWindow::deleteProject);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(sync_, &QPushButton::clicked, this, [this] {
+        details_->commit(); // what was typed goes with the sync
+        actions_.sync();
+        reload();
+    });
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (reading_ || row < 0) {
             return;
@@ -85,6 +94,7 @@ void ProjectsWindow::layOut(QLabel* listLabel, QPushButton* close) {
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(state_, 1);
+    bottom->addWidget(sync_);
     bottom->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(splitter, 1);
@@ -167,6 +177,7 @@ void ProjectsWindow::refreshPages() {
     const bool any = view_.id != 0;
     delete_->setEnabled(any && editable());
     new_->setEnabled(editable());
+    sync_->setEnabled(editable());
     tabs_->setEnabled(any);
     details_->show(view_);
     points_->show(view_);

@@ -41,6 +41,9 @@ struct ProjectsActions {
     // Today as a day number: the equipment still running counts to it.
     std::function<std::int64_t()> today;
     bool celsius = false;
+    // Sync: the archive with the team server; the window is read again after it. Empty: no
+    // Sync button.
+    std::function<void()> sync;
     // Messages (a change the archive refused).
     UserInterface* ui = nullptr;
 };
@@ -58,8 +61,8 @@ struct ProjectView {
 
 // File > Projects...: the drying projects of the archive at the left (New..., Delete...), and the
 // selected one's details and jobs, points and standards, drying and psychrometric logs and
-// equipment in tabs. Every edit is written to the archive at once; a read-only archive is shown
-// but not changed. Modeless and resizable.
+// equipment in tabs, and Sync with the team server. Every edit is written to the archive at once; a
+// read-only archive is shown but not changed. Modeless and resizable.
 class ProjectsWindow : public QDialog {
 public:
     ProjectsWindow(VisitArchive& archive, ProjectsActions actions, QWidget* parent = nullptr);
@@ -69,6 +72,7 @@ public:
     QTabWidget* tabs() const { return tabs_; }
     QPushButton* newButton() const { return new_; }
     QPushButton* deleteButton() const { return delete_; }
+    QPushButton* syncButton() const { return sync_; }
     ProjectDetailsPage* detailsPage() const { return details_; }
     ProjectPointsPage* pointsPage() const { return points_; }
     ProjectLogPage* logPage() const { return log_; }
@@ -114,6 +118,7 @@ private:
     QLabel* state_ = nullptr;
     QPushButton* new_ = nullptr;
     QPushButton* delete_ = nullptr;
+    QPushButton* sync_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     ProjectDetailsPage* details_ = nullptr;
     ProjectPointsPage* points_ = nullptr;

@@ -71,13 +71,13 @@ WaitDialog::WaitDialog(const LayoutMetrics& metrics, QWidget* owner)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
                    Qt::WindowCloseButtonHint);
 
-    auto* text = new QLabel(
+    explanation_ = new QLabel(
         QStringLiteral("Please wait while communication is established with the meter and data "
                        "is downloaded.\n\nThis may take a few moments..."),
         this);
-    text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    text->setWordWrap(true);
-    text->setGeometry(metrics_.rect(7, 7, kWidthUnits - 14, 40));
+    explanation_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    explanation_->setWordWrap(true);
+    explanation_->setGeometry(metrics_.rect(7, 7, kWidthUnits - 14, 40));
 
     const int lampBottom = 6 * metrics_.charHeight + kLampHeight;
     progress_ = new QLabel(this);
@@ -112,6 +112,10 @@ void WaitDialog::setStatus(const QString& text) {
     }
 }
 
+void WaitDialog::setExplanation(const QString& text) {
+    explanation_->setText(text);
+}
+
 QString WaitDialog::progressText() const {
     return progress_->text();
 }
@@ -125,9 +129,13 @@ QRect WaitDialog::rightLampRect() const {
 }
 
 void WaitDialog::reject() {
+    const bool first = !cancelRequested_;
     cancelRequested_ = true;
     cancel_->setEnabled(false);
     progress_->setText(QStringLiteral("Cancelling..."));
+    if (first) {
+        Q_EMIT cancelPressed();
+    }
 }
 
 void WaitDialog::closeEvent(QCloseEvent* event) {

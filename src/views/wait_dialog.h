@@ -35,6 +35,8 @@ public:
     // The line under the lamps: packets received, or what the download is doing.
     void setProgress(std::size_t packets, std::size_t bytes);
     void setStatus(const QString& text);
+    // The explanation at the top (a download's by default).
+    void setExplanation(const QString& text);
     QString progressText() const;
     bool cancelRequested() const { return cancelRequested_; }
 
@@ -46,6 +48,10 @@ public Q_SLOTS:
     // Cancel, Escape and the close box all ask the download to stop.
     void reject() override;
 
+Q_SIGNALS:
+    // Cancel was asked for (once).
+    void cancelPressed();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +60,7 @@ private:
     const LayoutMetrics& metrics_;
     LampState lampState_ = LampState::Off;
     bool cancelRequested_ = false;
+    QLabel* explanation_ = nullptr;
     QLabel* progress_ = nullptr;
     QPushButton* cancel_ = nullptr;
 };
