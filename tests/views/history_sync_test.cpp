@@ -4,6 +4,7 @@
 #include "ui/qt_text.h"
 #include "views/history_model.h"
 #include "views/history_window.h"
+#include "views/refused_edits_dialog.h"
 #include "views/team_sync_flow.h"
 #include "views/wait_dialog.h"
 
@@ -11,6 +12,8 @@
 #include "support/pg_cluster.h"
 #include "support/recording_ui.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QPushButton>
 #include <QTest>
 
@@ -94,6 +97,27 @@ TEST_F(HistorySyncTest, CancelStopsASyncAndSyncBringsTheOfficesVisits) {
               "Sync complete: 0 visits sent, 2 received; 0 projects sent, 0 received.");
     EXPECT_EQ(ui.messages[1].icon, MessageIcon::Information);
     EXPECT_EQ(waited, std::vector<QString>(2, QStringLiteral("Connecting to the team server…")));
+}
+
+TEST(RefusedEditsDialogTest, EachEditTakesTheChoiceMadeForIt) {
+    std::vector<RefusedEdit> edits(3);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        edits[i].key = "project/P" + std::to_string(i) + "/details";
+        edits[i].what = "Project \u201cP" + std::to_string(i) + "\u201d: details and jobs";
+    }
+    RefusedEditsDialog dialog(edits);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_TRUE(dialog.choices().by_key.empty()); // each is left for later until chosen
+    QTest::mouseClick(dialog.group(0)->button(0), Qt::LeftButton); // apply mine again
+    dialog.group(1)->button(2)->setFocus();
+    QTest::keyClick(dialog.group(1)->button(2), Qt::Key_Left); // take the server's
+    const RefusedChoices chosen = dialog.choices();
+    EXPECT_EQ(chosen.others, RefusedPolicy::Keep);
+    EXPECT_EQ(chosen.by_key,
+              (std::map<std::string, RefusedPolicy>{{"project/P0/details", RefusedPolicy::Reapply},
+                                                    {"project/P1/details", RefusedPolicy::Drop}}));
 }
 
 } // namespace
