@@ -70,14 +70,16 @@ RefusedEditsDialog::RefusedEditsDialog(const std::vector<RefusedEdit>& edits, QW
 }
 
 QWidget* RefusedEditsDialog::editBox(const RefusedEdit& edit, QButtonGroup*& group) {
-    auto* box = new QGroupBox(QString::fromStdString(edit.what));
+    // A project's "&" is text, not a mnemonic.
+    auto* box = new QGroupBox(QString::fromStdString(edit.what).replace('&', "&&"));
     auto* grid = new QGridLayout(box);
     grid->addWidget(new QLabel(QStringLiteral("This computer:"), box), 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("The server now:"), box), 0, 1);
     grid->addWidget(value_box(edit.mine_text, box), 1, 0);
     grid->addWidget(value_box(edit.theirs_text, box), 1, 1);
     if (!edit.reason.empty()) {
-        auto* reason = new QLabel(QString::fromStdString(edit.reason), box);
+        auto* reason =
+            new QLabel(QStringLiteral("Refused: ") + QString::fromStdString(edit.reason), box);
         reason->setWordWrap(true);
         grid->addWidget(reason, 2, 0, 1, 2);
     }

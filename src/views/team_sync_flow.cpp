@@ -69,9 +69,12 @@ std::optional<std::string> password_dialog(QWidget* parent, const QString& serve
     QInputDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("Team server password"));
     dialog.setTextEchoMode(QLineEdit::Password);
-    QString label = QStringLiteral("Password for %1:").arg(server);
+    // "&" of a URI's query is text, not a mnemonic.
+    QString label = QStringLiteral("Password for %1:").arg(QString(server).replace('&', "&&"));
     if (!refusal.isEmpty()) {
-        label = QStringLiteral("The server did not take the password: %1\n\n").arg(refusal) + label;
+        label = QStringLiteral("The server did not take the password: %1\n\n")
+                    .arg(QString(refusal).replace('&', "&&")) +
+                label;
     }
     dialog.setLabelText(label + QStringLiteral("\n(used for this sync only, never kept)"));
     const bool ok = dialog.exec() == QDialog::Accepted;
