@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QSettings>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <thread>
@@ -82,7 +83,12 @@ std::optional<std::string> password_dialog(QWidget* parent, const QString& serve
     dialog.setTextValue(QString());
     std::optional<std::string> password;
     if (ok) {
-        password = typed.toStdString();
+        QByteArray utf8 = typed.toUtf8();
+        // On the heap, so that moving it on leaves no copy behind; the sync wipes it.
+        password.emplace();
+        password->reserve(std::max<std::size_t>(static_cast<std::size_t>(utf8.size()), 64));
+        password->assign(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        utf8.fill('\0');
     }
     typed.fill(QChar(u'\0'));
     return password;

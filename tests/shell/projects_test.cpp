@@ -7,9 +7,12 @@
 #include "shell/shell_fixture.h"
 #include "support/archive_fixture.h"
 #include "support/drying_week.h"
+#include "support/pg_cluster.h"
+#include "sync/server_schema.h"
 #include "views/drying_charts.h"
 #include "views/project_pages.h"
 #include "views/projects_window.h"
+#include "views/team_sync_flow.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -277,6 +280,45 @@ TEST_F(ProjectsTest, JobsOfADownloadAreOfferedToTheirProject) {
     // Day 3's jobs, declined, stay on offer with those of the days not downloaded yet.
     EXPECT_EQ(stored([](ProjectStore& s) { return s.proposed_jobs(s.list().at(0).id).size(); }),
               10U);
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+struct QuietSync : SyncObserver {
+    void progress(std::string_view, std::size_t, std::size_t) override {}
+    bool cancelled() override { return false; }
+};
+
+TEST_F(ProjectsTest, SyncBringsTheServersProjectIntoTheListAndThePages) {
+    PgCluster cluster;
+    ASSERT_TRUE(cluster.ok()) << cluster.error();
+    PgDb db = cluster.connect();
+    std::string error;
+    ASSERT_TRUE(migrate_server(db, error)) << error;
+    OpenedArchive office = open_archive(path("office.sqlite"));
+    ProjectDetails details;
+    details.name = "Office leak";
+    details.client = "Lee";
+    ASSERT_TRUE(ProjectStore(*office.archive).create(details));
+    QuietSync quiet;
+    ASSERT_TRUE(sync_archive(db, *office.archive, quiet, RefusedPolicy::Keep).ok);
+    set_team_server_setting(QString::fromStdString(cluster.uri()));
+
+    openAnswering();
+    ProjectsWindow& window = projects();
+    ASSERT_EQ(window.projectList()->count(), 0);
+    QTest::mouseClick(window.syncButton(), Qt::LeftButton);
+    set_team_server_setting({});
+    ASSERT_EQ(window.projectList()->count(), 1);
+    EXPECT_EQ(window.projectList()->item(0)->text(), "Office leak");
+    EXPECT_EQ(window.detailsPage()->clientEdit()->text(), "Lee");
+    ASSERT_FALSE(ui_.messages.empty());
+    EXPECT_EQ(ui_.messages.back().text,
+              "Sync complete: 0 visits sent, 0 received; 0 projects sent, 1 received.");
 }
 
 } // namespace
