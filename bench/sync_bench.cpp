@@ -54,7 +54,8 @@ public:
             return;
         }
         // The COPY files are the rows one push wrote, as the server gives them out.
-        if (!empty_server() || !sync(*laptop_).ok || !psql(dir_ + "/save.sql")) {
+        ready_ = empty_server() && sync(*laptop_).ok && psql(dir_ + "/save.sql");
+        if (!ready_) {
             error_ = "cannot prepare the COPY files: " + error_;
         }
     }
@@ -68,6 +69,9 @@ public:
     SyncBench(const SyncBench&) = delete;
     SyncBench& operator=(const SyncBench&) = delete;
 
+    // Whether the cluster, the archive and the COPY files were made (else error() says why).
+    bool ready() const { return ready_; }
+    // Why the last step failed.
     const std::string& error() const { return error_; }
     const std::string& dir() const { return dir_; }
     qm::VisitArchive& laptop() { return *laptop_; }
@@ -172,6 +176,7 @@ private:
     std::string dir_;
     std::unique_ptr<qm::VisitArchive> laptop_;
     std::string error_;
+    bool ready_ = false;
 };
 
 // One for the whole run: a cluster takes seconds to start and the archive to fill.
@@ -183,7 +188,7 @@ SyncBench& sync_bench() {
 // Pushing every visit into an emptied server, beside psql loading the same rows.
 void BM_SyncPush(benchmark::State& state) {
     SyncBench& b = sync_bench();
-    if (!b.error().empty()) {
+    if (!b.ready()) {
         state.SkipWithError(b.error().c_str());
         return;
     }
@@ -201,7 +206,7 @@ BENCHMARK(BM_SyncPush)->Unit(benchmark::kMillisecond)->Iterations(5);
 // Pulling every visit into a new archive, beside the same floor as the push.
 void BM_SyncPull(benchmark::State& state) {
     SyncBench& b = sync_bench();
-    if (!b.error().empty()) {
+    if (!b.ready()) {
         state.SkipWithError(b.error().c_str());
         return;
     }
@@ -225,7 +230,7 @@ BENCHMARK(BM_SyncPull)->Unit(benchmark::kMillisecond)->Iterations(5);
 // What the server gives out of the same rows at best: psql's COPY TO STDOUT of them.
 void BM_SyncRowsCopyOut(benchmark::State& state) {
     SyncBench& b = sync_bench();
-    bool ok = b.error().empty() && b.empty_server() && b.load_with_psql();
+    bool ok = b.ready() && b.empty_server() && b.load_with_psql();
     if (!ok) {
         state.SkipWithError(b.error().c_str());
         return;
@@ -261,7 +266,7 @@ std::unique_ptr<qm::VisitArchive> synced_archive(SyncBench& b) {
 // A sync when both sides hold everything.
 void BM_SyncNothingNew(benchmark::State& state) {
     SyncBench& b = sync_bench();
-    std::unique_ptr<qm::VisitArchive> office = b.error().empty() ? synced_archive(b) : nullptr;
+    std::unique_ptr<qm::VisitArchive> office = b.ready() ? synced_archive(b) : nullptr;
     if (!office) {
         state.SkipWithError(("cannot prepare the sync: " + b.error()).c_str());
         return;
