@@ -77,6 +77,15 @@ def main():
           f"{figures['download_s']:.2f} s | {packets} × 400 ms + 50 ms "
           f"{figures['download_floor_s']:.2f} s | "
           f"{figures['download_s'] / figures['download_floor_s']:.3f} × | |")
+    copy = "`psql` loading the same rows from `COPY` files into the emptied tables"
+    print(paired("push of 100 visits of 5,000 readings into an emptied server (`sync_archive`, "
+                 "wall time)", "BM_SyncPush", copy, "2 ×"))
+    print(paired("pull of the same visits into a new archive (`sync_archive`, wall time)",
+                 "BM_SyncPull", copy, "2 ×"))
+    print(f"| `psql` `COPY TO STDOUT` of the same rows (wall time) | "
+          f"{alone('BM_SyncRowsCopyOut')} | | | |")
+    print(f"| sync with nothing new, 100 visits and 3 projects on both sides (wall time) | "
+          f"{alone('BM_SyncNothingNew')} | | | 200 ms |")
 
 
 if __name__ == "__main__":

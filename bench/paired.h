@@ -20,6 +20,13 @@ inline double thread_cpu_ms() {
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
 }
 
+// Wall time in milliseconds: for work done partly by another process (a database server).
+inline double wall_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
+
 inline double median(std::vector<double> values) {
     if (values.empty()) {
         return 0.0;
@@ -35,27 +42,35 @@ inline void report(benchmark::State& state, double op_ms, double floor_ms, doubl
     state.counters["ratio"] = ratio;
 }
 
-// One round per iteration: setup (untimed), the operation, setup again, the floor. The ratio is
-// the median of the rounds' ratios; op_ms and floor_ms the medians of their times.
-template <typename Setup, typename Op, typename Floor>
-void run_paired(benchmark::State& state, Setup setup, Op op, Floor floor) {
+// One round per iteration, timed by `clock`: op_setup (untimed), the operation, floor_setup
+// (untimed), the floor. The ratio is the median of the rounds' ratios; op_ms and floor_ms the
+// medians of their times.
+template <typename Clock, typename OpSetup, typename Op, typename FloorSetup, typename Floor>
+void run_paired_by(benchmark::State& state, Clock clock, OpSetup op_setup, Op op,
+                   FloorSetup floor_setup, Floor floor) {
     std::vector<double> ops;
     std::vector<double> floors;
     std::vector<double> ratios;
     for (auto _ : state) {
-        setup();
-        const double t0 = thread_cpu_ms();
+        op_setup();
+        const double t0 = clock();
         op();
-        const double t1 = thread_cpu_ms();
-        setup();
-        const double t2 = thread_cpu_ms();
+        const double t1 = clock();
+        floor_setup();
+        const double t2 = clock();
         floor();
-        const double t3 = thread_cpu_ms();
+        const double t3 = clock();
         ops.push_back(t1 - t0);
         floors.push_back(t3 - t2);
         ratios.push_back(t3 > t2 ? (t1 - t0) / (t3 - t2) : 0.0);
     }
     report(state, median(ops), median(floors), median(ratios));
+}
+
+// The same in the calling thread's CPU time, with one setup before each side.
+template <typename Setup, typename Op, typename Floor>
+void run_paired(benchmark::State& state, Setup setup, Op op, Floor floor) {
+    run_paired_by(state, thread_cpu_ms, setup, op, setup, floor);
 }
 
 template <typename Op, typename Floor>
@@ -64,13 +79,14 @@ void run_paired(benchmark::State& state, Op op, Floor floor) {
         state, [] {}, op, floor);
 }
 
-// A benchmark without a floor: the median CPU time of its rounds.
-template <typename Op> void run_alone(benchmark::State& state, Op op) {
+// A benchmark without a floor: the median time of its rounds (CPU time unless told).
+template <typename Op, typename Clock = double (*)()>
+void run_alone(benchmark::State& state, Op op, Clock clock = thread_cpu_ms) {
     std::vector<double> ops;
     for (auto _ : state) {
-        const double t0 = thread_cpu_ms();
+        const double t0 = clock();
         op();
-        ops.push_back(thread_cpu_ms() - t0);
+        ops.push_back(clock() - t0);
     }
     report(state, median(ops), 0.0, 0.0);
 }

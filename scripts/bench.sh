@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Release benchmarks in build-bench/ and prints the README's performance table in
-# Markdown: qm_bench (each operation beside its floor), the peak memory of qmtool show and import
-# of a 1,000,000-reading job, and a 20-packet download from rq5200-sim. Under a minute once built.
+# Markdown: qm_bench (each operation beside its floor; the team server's push, pull and sync on a
+# throwaway PostgreSQL 15 cluster of its own, run as nobody when root), the peak memory of qmtool
+# show and import of a 1,000,000-reading job, and a 20-packet download from rq5200-sim. About three
+# minutes once built.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
