@@ -96,7 +96,9 @@ bool PgDb::connect(const std::string& conninfo, int timeout_seconds, const char*
     // The server's notices ("already exists, skipping") are not for the user.
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
-    return exec("SET client_encoding = 'UTF8'");
+    // Text and bytes as this program reads them, whatever the server's or database's defaults
+    // (bytea_output = 'escape' would otherwise garble pulled titles and notes).
+    return exec("SET client_encoding = 'UTF8'; SET bytea_output = 'hex'");
 }
 
 bool PgDb::fail_with(pg_result* result) {
