@@ -207,14 +207,19 @@ SyncOutcome TeamSyncFlow::runOnce(QWidget* owner, const RefusedChoices& choices)
     const SyncRequest request{team_server_setting().toStdString(), archivePath_, 10};
     SyncOutcome outcome;
     QEventLoop loop;
+    std::atomic<bool> finished = false;
     std::thread worker([&] {
         outcome = run_team_sync(request, asker, observer, choices);
+        finished = true;
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     if (actions_.waiting) {
         actions_.waiting(dialog);
     }
-    loop.exec();
+    // A quit delivered while `waiting` pumped events is lost to a later exec(): check first.
+    if (!finished) {
+        loop.exec();
+    }
     worker.join();
     return outcome;
 }
