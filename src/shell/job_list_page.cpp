@@ -43,6 +43,22 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
                              "window."),
               103, 102, 94, 110, Qt::AlignHCenter | Qt::AlignTop);
 
+    addActionButtons();
+
+    for (int i = 0; job_at_slot(store, kind, i) != 0; ++i) {
+        list_->addItem(from_cp1252(job_list_entry(store, kind, job_at_slot(store, kind, i))));
+    }
+
+    connect(list_, &QListWidget::itemSelectionChanged, this, &JobListPage::onSelectionChanged);
+    connect(this, &WizardPage::command, this, [this](int id) {
+        if (id == kSelectAllId) {
+            toggleSelectAll();
+        }
+    });
+    list_->setFocus();
+}
+
+void JobListPage::addActionButtons() {
     struct ButtonLayout {
         int id;
         const char* text;
@@ -75,18 +91,6 @@ JobListPage::JobListPage(const ReadingStore& store, const PageContext& context, 
          {kViewId, kExportId, kSaveId, kPrintSelectedId, kChangeTitleId, kReportId}) {
         button(id)->setEnabled(false);
     }
-
-    for (int i = 0; job_at_slot(store, kind, i) != 0; ++i) {
-        list_->addItem(from_cp1252(job_list_entry(store, kind, job_at_slot(store, kind, i))));
-    }
-
-    connect(list_, &QListWidget::itemSelectionChanged, this, &JobListPage::onSelectionChanged);
-    connect(this, &WizardPage::command, this, [this](int id) {
-        if (id == kSelectAllId) {
-            toggleSelectAll();
-        }
-    });
-    list_->setFocus();
 }
 
 std::vector<int> JobListPage::selectedPositions() const {

@@ -41,6 +41,9 @@ public Q_SLOTS:
     void updateButtons();
 
 private:
+    // View, Save, Export, Print, Save all, Change Title and Report, disabled until a job is
+    // selected.
+    void addActionButtons();
     void onSelectionChanged();
 
     QListWidget* list_ = nullptr;

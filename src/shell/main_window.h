@@ -162,6 +162,11 @@ private:
     void readSettingsAtStart();
     void buildMenu();
     void updateCheckMarks();
+    // An item of the Options menu (or a batch print part) flipped or chosen; false for any other
+    // command.
+    bool toggleOption(int id);
+    // The options changed: the check marks, the open windows and qm.dat follow.
+    void optionsChanged();
     void writeSettings();
     // A change of the options could not be written: said once a run.
     void optionsUnsaved(SettingsStatus status);
@@ -187,6 +192,9 @@ private:
     void keepOpenedFile(const std::string& path);
     // The archive changed: the History and Projects windows read it again.
     void archiveChanged();
+    // History's Delete... took a visit out of the archive: the data on screen no longer comes
+    // from it, and the Projects window no longer shows its jobs.
+    void visitDeleted(std::int64_t id);
     // Sync's flow, made at its first use.
     TeamSyncFlow& teamSync();
     // Offers the jobs of the visit just kept to the projects whose jobs they continue.

@@ -63,6 +63,7 @@ void MainWindow::showHistory() {
                        QMessageBox::Yes;
             };
         }
+        actions.deleted = [this](std::int64_t id) { visitDeleted(id); };
         actions.ui = services_.ui;
         actions.sync = [this] { syncArchive(history_); };
         history_ = new HistoryWindow(*archive, std::move(actions), this);
@@ -71,6 +72,17 @@ void MainWindow::showHistory() {
     history_->show();
     history_->raise();
     history_->activateWindow();
+}
+
+void MainWindow::visitDeleted(std::int64_t id) {
+    if (archive_->current_visit() == id) {
+        // The archive may give its number to the next visit it keeps, which must not take the
+        // titles and notes confirmed on the data on screen.
+        archive_->set_current_visit(std::nullopt);
+    }
+    if (projects_) {
+        projects_->reload();
+    }
 }
 
 TeamSyncFlow& MainWindow::teamSync() {

@@ -173,12 +173,16 @@ void HistoryWindow::deleteSelected() {
                               .arg(when))) {
         return;
     }
-    if (!archive_.remove_visit(id)) {
+    const bool removed = archive_.remove_visit(id);
+    if (!removed) {
         actions_.ui->message_box("The visit was not deleted: " + archive_.error(), "Delete",
                                  MessageIcon::Warning);
     }
     reload();
     table_->selectRow(std::min(row, model_->rowCount() - 1));
+    if (removed && actions_.deleted) {
+        actions_.deleted(id);
+    }
 }
 
 } // namespace qm

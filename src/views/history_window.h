@@ -26,6 +26,8 @@ struct HistoryActions {
     std::function<std::optional<std::string>()> choose_folder;
     // A question with Yes and No (Delete…, replacing a file); true for Yes.
     std::function<bool(const QString& question)> confirm;
+    // After Delete… took a visit out of the archive: the windows that show it read it again.
+    std::function<void(std::int64_t)> deleted;
     // Sync: the archive with the team server; the window is read again after it. Empty: no
     // Sync button.
     std::function<void()> sync;

@@ -150,6 +150,8 @@ TEST_F(HistoryTest, OpenedFilesAreKeptOnceExportedAndDeletedWhenConfirmed) {
     yes_ = true;
     h.deleteButton()->click();
     EXPECT_EQ(h.model()->rowCount(), 0);
+    // The data on screen no longer comes from the archive: its titles go to no later visit.
+    EXPECT_FALSE(window_->archive().current_visit());
     EXPECT_FALSE(h.openButton()->isEnabled());
     EXPECT_TRUE(ui_.messages.empty());
 }

@@ -10,6 +10,8 @@
 #include "support/pg_cluster.h"
 #include "sync/server_schema.h"
 #include "views/drying_charts.h"
+#include "views/history_model.h"
+#include "views/history_window.h"
 #include "views/project_pages.h"
 #include "views/projects_window.h"
 #include "views/team_sync_flow.h"
@@ -19,6 +21,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 
@@ -225,6 +228,29 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
     EXPECT_TRUE(ui_.messages.empty());
 }
 
+// A visit deleted in the History window leaves the open Projects window's jobs, log and points.
+TEST_F(ProjectsTest, VisitDeletedInHistoryLeavesTheOpenWindow) {
+    archiveWeek(2);
+    openAnswering();
+    ProjectsWindow& p = projects();
+    ASSERT_EQ(p.view().jobs.size(), 4U);
+    const std::int64_t second = p.view().jobs.back().job.visit_id;
+    window_->showHistory();
+    HistoryWindow& h = *window_->historyWindow();
+    for (int row = 0; row < h.model()->rowCount(); ++row) {
+        if (h.model()->visitId(row) == second) {
+            h.table()->selectRow(row);
+        }
+    }
+    ASSERT_EQ(h.selectedVisit(), second);
+    h.deleteButton()->click();
+    ASSERT_EQ(p.view().jobs.size(), 2U);
+    EXPECT_NE(p.view().jobs[0].job.visit_id, second);
+    EXPECT_EQ(p.detailsPage()->jobTable()->rowCount(), 2);
+    EXPECT_EQ(p.logPage()->dryingTable()->columnCount(), ProjectLogPage::kFirstDay + 1);
+    EXPECT_TRUE(ui_.messages.empty());
+}
+
 // An archive of a newer version is shown read-only: nothing is offered for editing, and a change
 // that reaches the window anyway is refused with the reason.
 TEST_F(ProjectsTest, ReadOnlyArchiveIsShownAndNotChanged) {
@@ -268,7 +294,9 @@ TEST_F(ProjectsTest, JobsOfADownloadAreOfferedToTheirProject) {
         state_ = std::make_unique<AppState>();
         state_->startup_folder = folder_;
         window_ = std::make_unique<MainWindow>(*state_, services);
+        window_->showProjects(); // open during the download, it shows the jobs attached
         press(kForwardCommand);
+        EXPECT_EQ(window_->projectsWindow()->view().jobs.size(), 4U);
         window_.reset();
         unsetenv("QUELLMARK_PORTS");
     }
