@@ -39,15 +39,7 @@ ProjectsWindow::ProjectsWindow(VisitArchive& archive, ProjectsActions actions, Q
     state_ = new QLabel(this);
     state_->setWordWrap(true);
 
-    tabs_ = new QTabWidget(this);
-    details_ = new ProjectDetailsPage(*this);
-    points_ = new ProjectPointsPage(*this);
-    log_ = new ProjectLogPage(*this);
-    equipment_ = new ProjectEquipmentPage(*this);
-    tabs_->addTab(details_, QStringLiteral("Details and jobs"));
-    tabs_->addTab(points_, QStringLiteral("Points and standards"));
-    tabs_->addTab(log_, QStringLiteral("Drying log"));
-    tabs_->addTab(equipment_, QStringLiteral("Equipment"));
+    createTabs();
 
     layOut(listLabel, close);
     connect(new_, &QPushButton::clicked, this, &ProjectsWindow::newProject);
@@ -75,6 +67,18 @@ ProjectsWindow::ProjectsWindow(VisitArchive& archive, ProjectsActions actions, Q
 }
 
 ProjectsWindow::~ProjectsWindow() = default;
+
+void ProjectsWindow::createTabs() {
+    tabs_ = new QTabWidget(this);
+    details_ = new ProjectDetailsPage(*this);
+    points_ = new ProjectPointsPage(*this);
+    log_ = new ProjectLogPage(*this);
+    equipment_ = new ProjectEquipmentPage(*this);
+    tabs_->addTab(details_, QStringLiteral("Details and jobs"));
+    tabs_->addTab(points_, QStringLiteral("Points and standards"));
+    tabs_->addTab(log_, QStringLiteral("Drying log"));
+    tabs_->addTab(equipment_, QStringLiteral("Equipment"));
+}
 
 void ProjectsWindow::layOut(QLabel* listLabel, QPushButton* close) {
     auto* left = new QWidget(this);

@@ -101,6 +101,8 @@ protected:
     void done(int result) override;
 
 private:
+    // The four pages of the selected project.
+    void createTabs();
     // The list with its buttons at the left, the tabs at the right, the state and Close below.
     void layOut(QLabel* listLabel, QPushButton* close);
     void newProject();
