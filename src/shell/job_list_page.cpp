@@ -69,7 +69,7 @@ void JobListPage::addActionButtons() {
         {kViewId, "&View", 14, 216, 57, 25, false, false, false},
         {kSaveId, "&Save Selected Jobs", 77, 216, 57, 25, true, true, false},
         {kExportId, "&Export All Jobs to Excel", 140, 216, 57, 25, true, false, false},
-        // The template kept these three out of sight at the top, where the banner and the
+        // These three are laid out of sight at the top, where the banner and the
         // title are drawn; shown, they form a second row under the first.
         {kPrintSelectedId, "&Print Selected Jobs", 14, 245, 57, 25, true, false, false},
         {kSaveAllId, "Save all &Jobs", 77, 245, 57, 25, true, false, false},

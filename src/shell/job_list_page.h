@@ -9,7 +9,7 @@ class QListWidget;
 
 namespace qm {
 
-// The job list page (130): the jobs of the managed kind, selected by single clicks, with the
+// The job list page: the jobs of the managed kind, selected by single clicks, with the
 // actions on the selection.
 class JobListPage : public WizardPage {
     Q_OBJECT

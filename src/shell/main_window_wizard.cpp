@@ -25,7 +25,7 @@ void MainWindow::showPage(int pageId) {
     if (pageId == kStartPageId || pageId == kDataKindPageId) {
         page = new ChoicePage(pageId, context, centralWidget());
     } else {
-        // Every page of the job sequence is the job list: the other templates are not offered.
+        // Every page of the job sequence is the job list: the other pages are not offered.
         auto* list = new JobListPage(state_.store, context, centralWidget());
         connect(list, &JobListPage::selectionChanged, this, &MainWindow::onJobSelectionChanged);
         page = list;

@@ -10,7 +10,7 @@ namespace qm {
 
 class UserInterface;
 
-// Template ids of the pages the wizard shows.
+// Ids of the pages the wizard shows.
 constexpr int kStartPageId = 124;
 constexpr int kDataKindPageId = 125;
 constexpr int kJobListPageId = 130;
@@ -20,7 +20,7 @@ constexpr int kForwardCommand = 1002;
 constexpr int kSecondCommand = 1003;
 constexpr int kThirdCommand = 1004;
 
-// The page templates of the wizard by data kind (RH/T, MC, both) x filter (by job, by date, show
+// The pages of the wizard by data kind (RH/T, MC, both) x filter (by job, by date, show
 // all) x position; 0 ends a sequence. The running wizard only uses the by-job row of RH/T and MC.
 using PageTable = std::array<std::array<std::array<int, 5>, 3>, 3>;
 inline constexpr PageTable kPageTable = {{

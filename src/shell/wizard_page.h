@@ -53,7 +53,7 @@ private:
     PageContext context_;
 };
 
-// The start page (124) and the data-kind page (125): two large buttons at the left, each beside
+// The start page and the data-kind page: two large buttons at the left, each beside
 // a description text and an arrow pointing at it.
 class ChoicePage : public WizardPage {
     Q_OBJECT

@@ -15,7 +15,7 @@ namespace qm {
 
 class JobListLink;
 
-// The "Job Notes" window (137): free text for one job, shown again when it is opened again and
+// The "Job Notes" window: free text for one job, shown again when it is opened again and
 // printed on the job's summary. The job (number and kind) is fixed when the window opens, so the
 // text shown and the text stored belong to the same job. "OK" stores the text (at most 999 bytes,
 // a line break counting two as it is stored; typing stops at the limit, and a line under the

@@ -14,7 +14,7 @@ namespace qm {
 
 class JobListLink;
 
-// The "Job Title/Description" window (136): a new title for the selected job. It always opens
+// The "Job Title/Description" window: a new title for the selected job. It always opens
 // empty. "OK" stores the title (at most 259 characters) for the job, puts it in place of the
 // job's list entry and makes it the side panel's job caption; "Cancel" and closing change
 // nothing. Modeless; it deletes itself when closed.

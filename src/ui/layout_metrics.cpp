@@ -28,7 +28,7 @@ int LayoutMetrics::y(int dialogUnits) const {
 }
 
 QRect LayoutMetrics::rect(int left, int top, int width, int height) const {
-    // Both edges are converted, so neighbouring controls meet as they do in the templates.
+    // Both edges are converted, so neighbouring controls meet as they do in the window's layout.
     const int l = x(left);
     const int t = y(top);
     return QRect(l, t, x(left + width) - l, y(top + height) - t);

@@ -37,7 +37,7 @@ QFont dialog_font();
 
 // Widens a one-line label whose text is wider than its box, about its anchor (the centre of a
 // centred label, the left edge of a left-aligned one, the right edge of a right-aligned one), so
-// fonts wider than the templates were drawn for do not cut texts off.
+// fonts wider than the windows were laid out for do not cut texts off.
 void widen_to_fit(QLabel* label);
 
 } // namespace qm

@@ -13,7 +13,7 @@ namespace qm {
 
 namespace {
 
-// The template is 186 x 95 dialog units; the progress lines and Cancel below the lamps add to it.
+// The window is 186 x 95 dialog units; the progress lines and Cancel below the lamps add to it.
 constexpr int kWidthUnits = 186;
 constexpr int kHeightUnits = 140;
 constexpr int kProgressLinesUnits = 20; // room for a long port name on a second line
