@@ -1,9 +1,14 @@
+// Projects: each part of a project compared three ways, this archive's, the server's and the part
+// as last synced here (sync_projects): changed only here, it is pushed; changed only there, it is
+// taken; changed on both sides to different values, it is refused and kept here. The server's
+// row is written only on the revision read (a write that lost the race is tried once more on the
+// server's new state). A deletion travels by the same rule.
 #include "archive/sqlite_db.h"
+#include "sync/project_parts.h"
 #include "sync/team_sync.h"
 
 #include <algorithm>
 #include <fcntl.h>
-#include <map>
 #include <set>
 #include <unistd.h>
 
@@ -11,201 +16,77 @@ namespace qm {
 
 namespace {
 
-// Which server project a local one is, the revision it was last synced at and its details
-// then: a local change is what differs from them.
-constexpr const char* kLinkTable = R"sql(
-CREATE TABLE IF NOT EXISTS sync_projects (
-    project INTEGER PRIMARY KEY REFERENCES projects(id) ON DELETE CASCADE,
-    key TEXT NOT NULL UNIQUE,
-    revision INTEGER NOT NULL,
-    name TEXT NOT NULL, client TEXT NOT NULL, site TEXT NOT NULL, claim TEXT NOT NULL,
-    loss_date INTEGER, category INTEGER, water_class INTEGER, notes TEXT NOT NULL,
-    jobs TEXT NOT NULL
-))sql";
-
-// What a project holds that the team shares: its details and its attached jobs, each as
-// "SHA-256/kind/number" (kind 1 for MC, 0 for RH/T), sorted.
-struct Shared {
-    ProjectDetails details;
-    std::vector<std::string> jobs;
-    bool operator==(const Shared&) const = default;
-};
-
+// A server project this archive knows: the local project (nothing once deleted here) and each
+// part as last synced.
 struct Link {
     std::string key;
+    std::optional<std::int64_t> project;
     std::int64_t revision = 0;
-    Shared base;
+    std::string name;
+    PartTexts base;
 };
 
-struct ServerProject {
-    std::string key;
-    std::int64_t revision = 0;
-    Shared shared;
-};
+class Links {
+public:
+    explicit Links(SqliteDb& db) : db_(db) {}
 
-std::string job_text(std::string_view sha, int kind, std::int64_t number) {
-    return std::string(sha) + "/" + std::to_string(kind) + "/" + std::to_string(number);
-}
-
-std::string joined(const std::vector<std::string>& jobs) {
-    std::string out;
-    for (const std::string& j : jobs) {
-        out += j + "\n";
-    }
-    return out;
-}
-
-std::vector<std::string> split(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-        out.push_back(text.substr(at, end - at));
-    }
-    return out;
-}
-
-// The archive's visits by id and by SHA-256.
-struct VisitIndex {
-    std::map<std::int64_t, std::string> sha;
-    std::map<std::string, std::int64_t> id;
-};
-
-constexpr const char* kServerColumns =
-    "key, revision, name, client, site, claim, loss_date, category, water_class, notes";
-
-std::optional<std::int64_t> optional_int(const PgResult& r, int row, int column) {
-    if (r.is_null(row, column)) {
-        return std::nullopt;
-    }
-    return r.integer(row, column);
-}
-
-std::vector<ServerProject> server_projects(PgDb& db, const std::string& where,
-                                           std::span<const PgParam> params, bool& ok) {
-    std::vector<ServerProject> out;
-    const auto rows =
-        db.query(std::string("SELECT ") + kServerColumns + " FROM projects" + where, params);
-    ok = rows.has_value();
-    for (int i = 0; rows && i < rows->rows(); ++i) {
-        ServerProject p{rows->text(i, 0), rows->integer(i, 1), {}};
-        ProjectDetails& details = p.shared.details;
-        details.name = rows->text(i, 2);
-        details.client = rows->text(i, 3);
-        details.site = rows->text(i, 4);
-        details.claim = rows->text(i, 5);
-        details.loss_date = optional_int(*rows, i, 6);
-        const auto category = optional_int(*rows, i, 7);
-        const auto water_class = optional_int(*rows, i, 8);
-        details.category =
-            category ? std::optional<int>(static_cast<int>(*category)) : std::nullopt;
-        details.water_class =
-            water_class ? std::optional<int>(static_cast<int>(*water_class)) : std::nullopt;
-        details.notes = rows->text(i, 9);
-        out.push_back(std::move(p));
-    }
-    const auto jobs = db.query("SELECT project, visit, kind, number FROM project_jobs "
-                               "ORDER BY project, visit, kind, number",
-                               {});
-    ok = ok && jobs.has_value();
-    std::map<std::string, std::vector<std::string>> by_project;
-    for (int i = 0; jobs && i < jobs->rows(); ++i) {
-        by_project[jobs->text(i, 0)].push_back(
-            job_text(jobs->text(i, 1), static_cast<int>(jobs->integer(i, 2)), jobs->integer(i, 3)));
-    }
-    for (ServerProject& p : out) {
-        p.shared.jobs = std::move(by_project[p.key]);
-        std::sort(p.shared.jobs.begin(), p.shared.jobs.end());
-    }
-    return out;
-}
-
-Shared local_shared(ProjectStore& store, const ProjectSummary& project, const VisitIndex& visits) {
-    Shared shared{project.details, {}};
-    for (const ProjectJob& j : store.jobs(project.id)) {
-        const auto sha = visits.sha.find(j.job.visit_id);
-        if (sha != visits.sha.end()) {
-            shared.jobs.push_back(
-                job_text(sha->second, static_cast<int>(j.job.kind), j.job.number));
-        }
-    }
-    std::sort(shared.jobs.begin(), shared.jobs.end());
-    return shared;
-}
-
-// Makes the server's attached jobs of `key` those of `shared` (inside the caller's transaction).
-bool write_server_jobs(PgDb& db, const std::string& key, const Shared& shared) {
-    const PgParam project = PgParam::text(key);
-    if (!db.query("DELETE FROM project_jobs WHERE project = $1", std::span(&project, 1))) {
-        return false;
-    }
-    for (const std::string& job : shared.jobs) {
-        const std::size_t a = job.find('/');
-        const std::size_t b = job.find('/', a + 1);
-        const PgParam row[] = {project, PgParam::text(job.substr(0, a)),
-                               PgParam::text(job.substr(a + 1, b - a - 1)),
-                               PgParam::text(job.substr(b + 1))};
-        if (!db.query("INSERT INTO project_jobs (project, visit, kind, number) "
-                      "VALUES ($1, $2, $3, $4)",
-                      row)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Attaches here the jobs of `theirs` whose visits the archive holds, and detaches the others;
-// returns what is attached then.
-std::optional<Shared> take_jobs(ProjectStore& store, std::int64_t id, const Shared& theirs,
-                                const VisitIndex& visits) {
-    std::vector<JobRef> now;
-    for (const ProjectJob& j : store.jobs(id)) {
-        now.push_back(j.job);
-    }
-    std::vector<JobRef> wanted;
-    Shared taken{theirs.details, {}};
-    for (const std::string& job : theirs.jobs) {
-        const std::size_t a = job.find('/');
-        const std::size_t b = job.find('/', a + 1);
-        const auto visit = visits.id.find(job.substr(0, a));
-        if (visit == visits.id.end()) {
-            continue;
-        }
-        const auto kind = static_cast<RecordKind>(std::stoi(job.substr(a + 1, b - a - 1)));
-        const auto number = static_cast<std::int32_t>(std::stol(job.substr(b + 1)));
-        for (const JobRef& held : store.visit_jobs(visit->second, number)) {
-            if (held.kind == kind) {
-                wanted.push_back(held);
-                taken.jobs.push_back(job);
+    std::vector<Link> all() {
+        std::vector<Link> out;
+        SqliteStatement q(db_, "SELECT key, project, revision, name, details, client, site, "
+                               "claim, loss_date, category, water_class, notes, jobs, points, "
+                               "standards, equipment, legend FROM sync_projects ORDER BY key");
+        while (q.ok() && q.step()) {
+            Link link{q.column_text(0), std::nullopt, q.column_int(2), q.column_text(3), {}};
+            if (!q.column_is_null(1)) {
+                link.project = q.column_int(1);
             }
+            link.base[0] = q.column_is_null(4) ? legacy_details(q) : q.column_text(4);
+            for (std::size_t part = 1; part < kProjectPartCount; ++part) {
+                link.base[part] = q.column_text(static_cast<int>(part) + 11);
+            }
+            out.push_back(std::move(link));
         }
+        ok_ = q.ok() && !q.failed();
+        return out;
     }
-    if ((!now.empty() && !store.detach(id, now)) ||
-        (!wanted.empty() && !store.attach(id, wanted))) {
-        return std::nullopt;
-    }
-    std::sort(taken.jobs.begin(), taken.jobs.end());
-    return taken;
-}
+    bool ok() const { return ok_; }
+    const std::string& error() const { return db_.error(); }
 
-PgParam optional_param(std::optional<std::int64_t> value) {
-    return value ? PgParam::number(*value) : PgParam::null();
-}
-
-std::vector<PgParam> detail_params(const ProjectDetails& d) {
-    return {PgParam::text(d.name),         PgParam::text(d.client),     PgParam::text(d.site),
-            PgParam::text(d.claim),        optional_param(d.loss_date), optional_param(d.category),
-            optional_param(d.water_class), PgParam::text(d.notes)};
-}
-
-// Names are unique letter case aside (ASCII letters, as the archive compares them).
-std::string project_name_key(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
+    bool set(const Link& link) {
+        SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_projects (key, project, revision, "
+                               "name, details, jobs, points, standards, equipment, legend) "
+                               "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+        s.bind_text(1, link.key).bind(3, link.revision).bind_text(4, link.name);
+        link.project ? s.bind(2, *link.project) : s.bind_null(2);
+        for (std::size_t part = 0; part < kProjectPartCount; ++part) {
+            s.bind_text(static_cast<int>(part) + 5, link.base[part]);
         }
+        return s.ok() && s.run();
     }
-    return key;
-}
+
+    bool remove(const std::string& key) {
+        SqliteStatement s(db_, "DELETE FROM sync_projects WHERE key = ?1");
+        return s.ok() && s.bind_text(1, key).run();
+    }
+
+private:
+    // The details of a row an earlier run wrote, in columns.
+    static std::string legacy_details(const SqliteStatement& q) {
+        const auto small = [&](int column) {
+            return q.column_is_null(column) ? std::nullopt
+                                            : std::optional<int>(q.column_int(column));
+        };
+        ProjectDetails d{q.column_text(3), q.column_text(5), q.column_text(6), q.column_text(7),
+                         std::nullopt,     small(9),         small(10),        q.column_text(11)};
+        if (!q.column_is_null(8)) {
+            d.loss_date = q.column_int(8);
+        }
+        return details_text(d);
+    }
+
+    SqliteDb& db_;
+    bool ok_ = true;
+};
 
 std::string new_key() {
     unsigned char raw[16] = {};
@@ -226,75 +107,87 @@ std::string new_key() {
     return key;
 }
 
-class Links {
-public:
-    explicit Links(SqliteDb& db) : db_(db) {}
-
-    bool prepare() { return db_.exec(kLinkTable); }
-
-    std::map<std::int64_t, Link> all() {
-        std::map<std::int64_t, Link> out;
-        SqliteStatement q(db_, "SELECT project, key, revision, name, client, site, claim, "
-                               "loss_date, category, water_class, notes, jobs FROM sync_projects");
-        while (q.ok() && q.step()) {
-            Link link{q.column_text(1), q.column_int(2), {}};
-            ProjectDetails& d = link.base.details;
-            link.base.jobs = split(q.column_text(11));
-            d.name = q.column_text(3);
-            d.client = q.column_text(4);
-            d.site = q.column_text(5);
-            d.claim = q.column_text(6);
-            if (!q.column_is_null(7)) {
-                d.loss_date = q.column_int(7);
-            }
-            if (!q.column_is_null(8)) {
-                d.category = static_cast<int>(q.column_int(8));
-            }
-            if (!q.column_is_null(9)) {
-                d.water_class = static_cast<int>(q.column_int(9));
-            }
-            d.notes = q.column_text(10);
-            out.emplace(q.column_int(0), std::move(link));
+// Names are unique letter case aside (ASCII letters, as the archive compares them).
+std::string project_name_key(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
         }
-        return out;
     }
+    return key;
+}
 
-    bool set(std::int64_t project, const Link& link) {
-        SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_projects (project, key, revision, "
-                               "name, client, site, claim, loss_date, category, water_class, "
-                               "notes, jobs) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
-                               "?11, ?12)");
-        const ProjectDetails& d = link.base.details;
-        s.bind_text(12, joined(link.base.jobs));
-        s.bind(1, project).bind_text(2, link.key).bind(3, link.revision).bind_text(4, d.name);
-        s.bind_text(5, d.client).bind_text(6, d.site).bind_text(7, d.claim);
-        d.loss_date ? s.bind(8, *d.loss_date) : s.bind_null(8);
-        d.category ? s.bind(9, std::int64_t{*d.category}) : s.bind_null(9);
-        d.water_class ? s.bind(10, std::int64_t{*d.water_class}) : s.bind_null(10);
-        s.bind_text(11, d.notes);
-        return s.ok() && s.run();
+PgParam optional_param(std::optional<std::int64_t> value) {
+    return value ? PgParam::number(*value) : PgParam::null();
+}
+
+std::vector<PgParam> detail_params(const ProjectDetails& d) {
+    return {PgParam::text(d.name),         PgParam::text(d.client),     PgParam::text(d.site),
+            PgParam::text(d.claim),        optional_param(d.loss_date), optional_param(d.category),
+            optional_param(d.water_class), PgParam::text(d.notes)};
+}
+
+// Every part of a project, for the user.
+std::string whole_text(const PartTexts& texts) {
+    std::string out;
+    for (const ProjectPart part : kProjectParts) {
+        const std::string& text = texts[static_cast<std::size_t>(part)];
+        if (text.empty()) {
+            continue;
+        }
+        out += std::string(part_name(part)) + ":\n";
+        for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos;
+             at = end + 1) {
+            out += "  " + text.substr(at, end - at) + "\n";
+        }
     }
+    return out;
+}
 
-private:
-    SqliteDb& db_;
+using PartMask = std::array<bool, kProjectPartCount>;
+
+// How a write on the server ended: written (at the returned revision), lost to another writer
+// (the revision changed meanwhile), or failed (db.error()).
+struct ServerWrite {
+    std::optional<std::int64_t> revision;
+    bool lost = false;
 };
 
-// Applies a local edit made on link.revision; the server takes it only on that revision.
-std::optional<std::int64_t> apply_edit(PgDb& db, const Link& link, const Shared& mine) {
+// Writes the details and the chosen parts of `parts` to the server's project on `revision`
+// (bringing back a project deleted there), or with `deleted` marks it deleted and empties it.
+ServerWrite write_project(PgDb& db, const std::string& key, std::int64_t revision,
+                          const ProjectParts& parts, const PartMask& which, bool deleted) {
     PgTransaction transaction(db);
-    std::vector<PgParam> params = detail_params(mine.details);
-    params.push_back(PgParam::text(link.key));
-    params.push_back(PgParam::number(link.revision));
-    const auto updated = db.query(
-        "UPDATE projects SET name = $1, client = $2, site = $3, claim = $4, loss_date = $5, "
-        "category = $6, water_class = $7, notes = $8, revision = revision + 1 "
-        "WHERE key = $9 AND revision = $10 RETURNING revision",
-        params);
-    if (!transaction.begun() || !updated || updated->rows() != 1 ||
-        !write_server_jobs(db, link.key, mine) || !transaction.commit()) {
-        return std::nullopt;
+    std::vector<PgParam> params{PgParam::text(key), PgParam::number(revision)};
+    if (!deleted) {
+        const std::vector<PgParam> details = detail_params(parts.details);
+        params.insert(params.end(), details.begin(), details.end());
     }
-    return updated->integer(0, 0);
+    const auto updated = db.query(
+        deleted ? "UPDATE projects SET deleted_at = now(), revision = revision + 1 "
+                  "WHERE key = $1 AND revision = $2 RETURNING revision"
+                : "UPDATE projects SET name = $3, client = $4, site = $5, claim = $6, "
+                  "loss_date = $7, category = $8, water_class = $9, notes = $10, "
+                  "deleted_at = NULL, revision = revision + 1 WHERE key = $1 AND revision = $2 "
+                  "RETURNING revision",
+        params);
+    if (!transaction.begun() || !updated) {
+        return {};
+    }
+    if (updated->rows() != 1) {
+        return {std::nullopt, true};
+    }
+    for (const ProjectPart part : kProjectParts) {
+        if ((deleted || which[static_cast<std::size_t>(part)]) &&
+            !write_server_part(db, key, part, deleted ? ProjectParts{} : parts)) {
+            return {};
+        }
+    }
+    if (!transaction.commit()) {
+        return {};
+    }
+    return {updated->integer(0, 0), false};
 }
 
 struct Context {
@@ -302,144 +195,363 @@ struct Context {
     ProjectStore& store;
     Links& links;
     const VisitIndex& visits;
-    RefusedPolicy policy;
+    const RefusedChoices& choices;
     SyncReport& report;
+    std::map<std::string, ServerProject>& server;
 };
 
-void take_theirs(Context& c, std::int64_t id, const ServerProject& theirs) {
-    std::optional<Shared> taken;
-    if (!c.store.update_details(id, theirs.shared.details) ||
-        !(taken = take_jobs(c.store, id, theirs.shared, c.visits)) ||
-        !c.links.set(id, Link{theirs.key, theirs.revision, *taken})) {
-        c.report.error = c.store.error();
-        return;
-    }
-    ++c.report.projects_pulled;
+bool fail(Context& c, const std::string& error) {
+    c.report.error = error.empty() ? "the archive could not be written" : error;
+    return false;
 }
 
-void sync_one(Context& c, const ProjectSummary& local, Link link, const ServerProject& theirs) {
-    PgDb& db = c.db;
-    const Shared mine = local_shared(c.store, local, c.visits);
-    if (mine == link.base) {
-        if (theirs.revision > link.revision) {
-            take_theirs(c, local.id, theirs);
-        }
-        return;
+bool set_link(Context& c, const Link& link) {
+    return c.links.set(link) || fail(c, c.links.error());
+}
+
+bool remove_link(Context& c, const std::string& key) {
+    return c.links.remove(key) || fail(c, c.links.error());
+}
+
+// The server's project of `key` read again after a write lost the race; nothing when it is gone.
+const ServerProject* read_again(Context& c, const std::string& key) {
+    auto again = read_server_projects(c.db, key);
+    if (!again) {
+        fail(c, c.db.error());
+        return nullptr;
     }
-    const bool stale = theirs.revision != link.revision;
-    if (stale && c.policy == RefusedPolicy::Drop) {
-        take_theirs(c, local.id, theirs);
-        return;
+    c.server.erase(key);
+    if (again->empty()) {
+        return nullptr;
     }
-    if (stale && c.policy == RefusedPolicy::Reapply) {
-        link.revision = theirs.revision;
-    }
-    if (const auto revision = apply_edit(db, link, mine)) {
-        c.links.set(local.id, Link{link.key, *revision, mine});
-        ++c.report.projects_pushed;
-        return;
-    }
-    RefusedEdit refused{mine.details.name,     link.revision,
-                        theirs.revision,       mine.details,
-                        theirs.shared.details, {},
-                        mine.jobs.size(),      theirs.shared.jobs.size()};
-    refused.reason = !db.error().empty() && !db.sql_state().empty()
-                         ? db.error()
-                         : "changed on the server since this edit was made (revision " +
-                               std::to_string(link.revision) + ", now " +
-                               std::to_string(theirs.revision) + ")";
+    return &c.server.emplace(key, std::move(again->begin()->second)).first->second;
+}
+
+void refuse(Context& c, std::string key, std::string what, std::string mine, std::string theirs,
+            std::string reason) {
+    RefusedEdit refused;
+    refused.key = std::move(key);
+    refused.what = std::move(what);
+    refused.mine_text = std::move(mine);
+    refused.theirs_text = std::move(theirs);
+    refused.reason = std::move(reason);
     c.report.refused.push_back(std::move(refused));
 }
 
-// Links a project new here: to a new server project, or to the server's project of the same
-// name. That one is this one's counterpart, linked at revision 0 unless they agree, so a
-// difference is shown as a refused edit rather than lost.
-Link first_link(Context& c, const ProjectSummary& local,
+std::string project_what(const std::string& name) {
+    return "Project \xE2\x80\x9C" + name + "\xE2\x80\x9D";
+}
+
+enum class Step { Same, Take, Push, Refuse };
+
+Step step_of(Context& c, const std::string& key, const std::string& mine, const std::string& base,
+             const std::string& theirs) {
+    if (mine == theirs) {
+        return Step::Same;
+    }
+    if (mine == base) {
+        return Step::Take;
+    }
+    if (theirs == base) {
+        return Step::Push;
+    }
+    switch (c.choices.policy(key)) {
+    case RefusedPolicy::Reapply:
+        return Step::Push;
+    case RefusedPolicy::Drop:
+        return Step::Take;
+    case RefusedPolicy::Keep:
+        break;
+    }
+    return Step::Refuse;
+}
+
+void copy_part(ProjectParts& to, const ProjectParts& from, ProjectPart part) {
+    switch (part) {
+    case ProjectPart::Details:
+        to.details = from.details;
+        break;
+    case ProjectPart::Jobs:
+        to.jobs = from.jobs;
+        break;
+    case ProjectPart::Points:
+        to.settings.points = from.settings.points;
+        break;
+    case ProjectPart::Standards:
+        to.settings.materials = from.settings.materials;
+        to.settings.point_standards = from.settings.point_standards;
+        break;
+    case ProjectPart::Equipment:
+        to.settings.equipment = from.settings.equipment;
+        break;
+    case ProjectPart::Legend:
+        to.settings.legend_overrides = from.settings.legend_overrides;
+        break;
+    }
+}
+
+// Takes the server's parts `steps` names Take into the local project and records the link.
+bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mine,
+                  const ServerProject& theirs, const std::array<Step, kProjectPartCount>& steps) {
+    const PartTexts my_texts = mine.texts();
+    const PartTexts their_texts = theirs.parts.texts();
+    bool took = false;
+    for (const ProjectPart part : kProjectParts) {
+        const auto i = static_cast<std::size_t>(part);
+        if (steps[i] == Step::Take) {
+            const auto taken = take_part(c.store, id, part, theirs.parts, c.visits);
+            if (!taken) {
+                return fail(c, project_what(mine.details.name) + ": " + c.store.error());
+            }
+            link.base[i] = *taken;
+            took = true;
+        } else if (steps[i] != Step::Refuse) {
+            link.base[i] = my_texts[i];
+        } else {
+            refuse(c, "project/" + mine.details.name + "/" + std::string(part_name(part)),
+                   project_what(mine.details.name) + ": " + std::string(part_name(part)),
+                   my_texts[i], their_texts[i],
+                   "changed here and on the server since the last sync");
+            RefusedEdit& refused = c.report.refused.back();
+            refused.project = mine.details.name;
+            refused.revision = link.revision;
+            refused.server_revision = theirs.revision;
+            refused.mine = mine.details;
+            refused.theirs = theirs.parts.details;
+        }
+    }
+    const bool same = link.project == id && link.revision == theirs.revision;
+    link.project = id;
+    link.revision = theirs.revision;
+    link.name = steps[0] == Step::Take ? theirs.parts.details.name : mine.details.name;
+    c.report.projects_pulled += took ? 1 : 0;
+    return (same && link.base == my_texts && !took) || set_link(c, link);
+}
+
+bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
+                   const ServerProject& theirs);
+
+bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
+                   const ServerProject& theirs, bool retry) {
+    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const PartTexts my_texts = mine.texts();
+    const PartTexts their_texts = theirs.parts.texts();
+    std::array<Step, kProjectPartCount> steps{};
+    PartMask push{};
+    ProjectParts merged = theirs.parts;
+    for (const ProjectPart part : kProjectParts) {
+        const auto i = static_cast<std::size_t>(part);
+        steps[i] = step_of(c, "project/" + local.details.name + "/" + std::string(part_name(part)),
+                           my_texts[i], link.base[i], their_texts[i]);
+        if ((push[i] = steps[i] == Step::Push)) {
+            copy_part(merged, mine, part);
+        }
+    }
+    if (std::find(push.begin(), push.end(), true) == push.end()) {
+        return finish_merge(c, link, local.id, mine, theirs, steps);
+    }
+    const ServerWrite written =
+        write_project(c.db, theirs.key, theirs.revision, merged, push, false);
+    if (written.lost) {
+        const ServerProject* again = retry ? read_again(c, theirs.key) : nullptr;
+        if (again == nullptr) {
+            return c.report.error.empty(); // changed there again: the next sync sees it
+        }
+        return again->deleted ? deleted_there(c, link, local, *again)
+                              : merge_project(c, link, local, *again, false);
+    }
+    if (!written.revision) {
+        return fail(c, c.db.error());
+    }
+    ++c.report.projects_pushed;
+    ServerProject now{theirs.key, *written.revision, false, merged};
+    return finish_merge(c, link, local.id, mine, now, steps);
+}
+
+// A project deleted on the server that this archive holds: deleted here unless changed here.
+bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
+                   const ServerProject& theirs) {
+    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const std::string key = "project/" + local.details.name;
+    const RefusedPolicy policy =
+        mine.texts() == link.base ? RefusedPolicy::Drop : c.choices.policy(key);
+    if (policy == RefusedPolicy::Drop) {
+        ++c.report.projects_pulled;
+        return (c.store.remove(local.id) || fail(c, c.store.error())) && remove_link(c, link.key);
+    }
+    if (policy == RefusedPolicy::Keep) {
+        refuse(c, key, project_what(local.details.name), whole_text(mine.texts()), "(deleted)",
+               "changed here, deleted on the server");
+        c.report.refused.back().project = local.details.name;
+        return true;
+    }
+    PartMask all;
+    all.fill(true);
+    const ServerWrite written = write_project(c.db, link.key, theirs.revision, mine, all, false);
+    if (written.lost) {
+        return c.report.error.empty(); // changed there again: the next sync sees it
+    }
+    if (!written.revision) {
+        return fail(c, c.db.error());
+    }
+    ++c.report.projects_pushed;
+    return set_link(c, {link.key, local.id, *written.revision, local.details.name, mine.texts()});
+}
+
+bool pull_new(Context& c, const ServerProject& p);
+
+// A project deleted here: deleted on the server unless changed there since.
+bool deleted_here(Context& c, const Link& link, bool retry) {
+    const auto theirs = c.server.find(link.key);
+    if (theirs == c.server.end() || theirs->second.deleted) {
+        return remove_link(c, link.key);
+    }
+    const std::string key = "project/" + link.name;
+    const PartTexts their_texts = theirs->second.parts.texts();
+    const RefusedPolicy policy =
+        their_texts == link.base ? RefusedPolicy::Reapply : c.choices.policy(key);
+    if (policy == RefusedPolicy::Drop) {
+        return pull_new(c, theirs->second);
+    }
+    if (policy == RefusedPolicy::Keep) {
+        refuse(c, key, project_what(link.name), "(deleted)", whole_text(their_texts),
+               "deleted here, changed on the server");
+        c.report.refused.back().project = link.name;
+        return true;
+    }
+    PartMask all;
+    all.fill(true);
+    const ServerWrite written =
+        write_project(c.db, link.key, theirs->second.revision, theirs->second.parts, all, true);
+    if (written.lost) {
+        return !retry || read_again(c, link.key) == nullptr ? c.report.error.empty()
+                                                            : deleted_here(c, link, false);
+    }
+    if (!written.revision) {
+        return fail(c, c.db.error());
+    }
+    ++c.report.projects_pushed;
+    return remove_link(c, link.key);
+}
+
+// Brings a project the archive does not have (or no longer has).
+bool pull_new(Context& c, const ServerProject& p) {
+    const auto id = c.store.create(p.parts.details);
+    if (!id) {
+        return fail(c, project_what(p.parts.details.name) + " of the server: " + c.store.error());
+    }
+    Link link{p.key, id, p.revision, p.parts.details.name, {}};
+    link.base.fill(kUnknownPart);
+    std::array<Step, kProjectPartCount> steps;
+    steps.fill(Step::Take);
+    steps[0] = Step::Same;
+    const ProjectSummary local{*id, p.parts.details, 0};
+    return finish_merge(c, link, *id, local_parts(c.store, local, c.visits), p, steps);
+}
+
+// Links a project new here: to the server's project of the same name (each part that differs
+// then is a refused edit, nothing is lost) or to a new server project.
+bool first_link(Context& c, const ProjectSummary& local,
                 const std::map<std::string, const ServerProject*>& by_name) {
-    const Shared mine = local_shared(c.store, local, c.visits);
     const auto same = by_name.find(project_name_key(local.details.name));
     if (same != by_name.end()) {
-        const ServerProject& theirs = *same->second;
-        Link link{theirs.key, theirs.shared == mine ? theirs.revision : 0, theirs.shared};
-        c.links.set(local.id, link);
-        return link;
+        Link link{same->second->key, local.id, same->second->revision, local.details.name, {}};
+        link.base.fill(kUnknownPart);
+        return merge_project(c, link, local, *same->second, true);
     }
-    Link link{new_key(), 1, mine};
+    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const Link link{new_key(), local.id, 1, local.details.name, mine.texts()};
     PgTransaction transaction(c.db);
     std::vector<PgParam> params = detail_params(mine.details);
     params.insert(params.begin(), PgParam::text(link.key));
-    if (link.key.empty() || !transaction.begun() ||
-        !c.db.query("INSERT INTO projects (key, revision, name, client, site, claim, "
-                    "loss_date, category, water_class, notes) VALUES ($1, 1, $2, $3, "
-                    "$4, $5, $6, $7, $8, $9)",
-                    params) ||
-        !write_server_jobs(c.db, link.key, mine) || !transaction.commit()) {
-        c.report.error = link.key.empty() ? "no random key" : c.db.error();
-        return link;
+    bool written = !link.key.empty() && transaction.begun() &&
+                   c.db.query("INSERT INTO projects (key, revision, name, client, site, claim, "
+                              "loss_date, category, water_class, notes) VALUES ($1, 1, $2, $3, "
+                              "$4, $5, $6, $7, $8, $9)",
+                              params);
+    for (const ProjectPart part : kProjectParts) {
+        written = written && write_server_part(c.db, link.key, part, mine);
     }
-    c.links.set(local.id, link);
+    if (!written || !transaction.commit()) {
+        return fail(c, link.key.empty() ? "no random key" : c.db.error());
+    }
     ++c.report.projects_pushed;
-    return link;
+    return set_link(c, link);
 }
 
-// Brings a project the archive does not have yet.
-bool pull_new(Context& c, const ServerProject& p) {
-    const auto id = c.store.create(p.shared.details);
-    const auto taken = id ? take_jobs(c.store, *id, p.shared, c.visits) : std::nullopt;
-    if (!taken || !c.links.set(*id, Link{p.key, p.revision, *taken})) {
-        c.report.error =
-            "project \"" + p.shared.details.name + "\" of the server: " + c.store.error();
-        return false;
+// A project of this archive: merged with its server project, linked to one, or deleted here.
+bool sync_local(Context& c, const ProjectSummary& local,
+                const std::map<std::int64_t, const Link*>& by_project,
+                const std::map<std::string, const ServerProject*>& by_name) {
+    const auto link = by_project.find(local.id);
+    const auto theirs =
+        link == by_project.end() ? c.server.end() : c.server.find(link->second->key);
+    if (theirs == c.server.end()) { // not linked, or not on this server (any more)
+        return (link == by_project.end() || remove_link(c, link->second->key)) &&
+               first_link(c, local, by_name);
     }
-    ++c.report.projects_pulled;
-    return true;
+    if (theirs->second.deleted) {
+        return deleted_there(c, *link->second, local, theirs->second);
+    }
+    return merge_project(c, *link->second, local, theirs->second, true);
 }
 
 } // namespace
 
-void sync_projects(PgDb& db, VisitArchive& archive, RefusedPolicy policy, SyncReport& report) {
+void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
+                   const RefusedChoices& choices, SyncReport& report) {
     ProjectStore store(archive);
     Links links(archive.db());
-    bool ok = links.prepare();
-    const std::vector<ServerProject> server = server_projects(db, "", {}, ok);
-    if (!ok) {
-        report.ok = false;
-        report.error = db.error().empty() ? archive.error() : db.error();
+    std::vector<Link> linked = links.all();
+    auto server = read_server_projects(db, "");
+    if (!server || !links.ok()) {
+        report.error = !server ? db.error() : archive.error();
         return;
     }
-    VisitIndex visits;
-    for (const VisitSummary& v : archive.list_visits("", 0, archive.count_visits(""))) {
-        visits.sha[v.id] = v.sha256;
-        visits.id[v.sha256] = v.id;
+    const VisitIndex visits = index_visits(archive);
+    Context c{db, store, links, visits, choices, report, *server};
+    const std::vector<ProjectSummary> locals = store.list();
+    std::map<std::int64_t, const Link*> by_project;
+    std::set<std::string> known;
+    for (const Link& link : linked) {
+        known.insert(link.key);
+        if (link.project) {
+            by_project[*link.project] = &link;
+        }
     }
-    Context c{db, store, links, visits, policy, report};
-    std::map<std::string, const ServerProject*> by_key;
+    // A project new here meets the server's of its name unless that one is linked already.
     std::map<std::string, const ServerProject*> by_name;
-    for (const ServerProject& p : server) {
-        by_key[p.key] = &p;
-        by_name[project_name_key(p.shared.details.name)] = &p;
+    std::size_t fresh = 0;
+    for (const auto& [key, p] : *server) {
+        if (!p.deleted && !std::any_of(by_project.begin(), by_project.end(),
+                                       [&](const auto& l) { return l.second->key == key; })) {
+            by_name[project_name_key(p.parts.details.name)] = &p;
+        }
+        fresh += !p.deleted && !known.contains(key) ? 1 : 0;
     }
-    std::map<std::int64_t, Link> linked = links.all();
-    std::set<std::string> linked_keys;
-    for (ProjectSummary& local : store.list()) {
-        auto link = linked.find(local.id);
-        if (link == linked.end()) {
-            link = linked.emplace(local.id, first_link(c, local, by_name)).first;
-        }
-        if (!report.error.empty()) {
-            return;
-        }
-        linked_keys.insert(link->second.key);
-        const auto theirs = by_key.find(link->second.key);
-        if (theirs != by_key.end()) { // else removed on the server by its administrator
-            sync_one(c, local, link->second, *theirs->second);
-        }
-        if (!report.error.empty()) {
+    const std::size_t total = linked.size() + locals.size() + fresh;
+    std::size_t done = 0;
+    const auto next = [&] {
+        observer.progress("projects", done++, total);
+        report.cancelled = observer.cancelled();
+        return !report.cancelled;
+    };
+    for (const Link& link : linked) {
+        if (!link.project && (!next() || !deleted_here(c, link, true))) {
             return;
         }
     }
-    for (const ServerProject& p : server) {
-        if (!linked_keys.contains(p.key) && !pull_new(c, p)) {
+    for (const ProjectSummary& local : locals) {
+        if (!next() || !sync_local(c, local, by_project, by_name)) {
+            return;
+        }
+    }
+    std::set<std::string> now;
+    for (const Link& link : links.all()) {
+        now.insert(link.key);
+    }
+    for (const auto& [key, p] : *server) {
+        if (!p.deleted && !now.contains(key) && (!next() || !pull_new(c, p))) {
             return;
         }
     }
