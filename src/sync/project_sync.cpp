@@ -214,7 +214,7 @@ bool remove_link(Context& c, const std::string& key) {
 }
 
 // The server's project of `key` read again after a write lost the race; nothing when it is gone.
-const ServerProject* read_again(Context& c, const std::string& key) {
+const ServerProject* read_again(Context& c, std::string key) {
     auto again = read_server_projects(c.db, key);
     if (!again) {
         fail(c, c.db.error());
@@ -430,6 +430,7 @@ bool deleted_here(Context& c, const Link& link, bool retry) {
     if (!written.revision) {
         return fail(c, c.db.error());
     }
+    theirs->second.deleted = true; // not to be brought back below
     ++c.report.projects_pushed;
     return remove_link(c, link.key);
 }

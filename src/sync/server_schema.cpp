@@ -1,5 +1,6 @@
 #include "sync/server_schema.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qm {
@@ -149,7 +150,7 @@ std::optional<int> server_schema_version(PgDb& db) {
     return version->is_null(0, 0) ? 0 : static_cast<int>(version->integer(0, 0));
 }
 
-bool migrate_server(PgDb& db, std::string& error) {
+bool migrate_server(PgDb& db, std::string& error, int to_version) {
     PgTransaction transaction(db);
     // One migration at a time: a second `server init` waits for the first.
     if (!transaction.begun() || !db.exec("SELECT pg_advisory_xact_lock(5200271)") ||
@@ -167,13 +168,14 @@ bool migrate_server(PgDb& db, std::string& error) {
                 ") is newer than this program's (" + std::to_string(kServerSchemaVersion) + ")";
         return false;
     }
-    for (int v = *version; v < kServerSchemaVersion; ++v) {
+    to_version = std::clamp(to_version, *version, kServerSchemaVersion);
+    for (int v = *version; v < to_version; ++v) {
         if (!db.exec(kMigrations[static_cast<std::size_t>(v)])) {
             error = db.error();
             return false;
         }
     }
-    const PgParam to = PgParam::number(kServerSchemaVersion);
+    const PgParam to = PgParam::number(to_version);
     if (!db.exec("DELETE FROM schema_version") ||
         !db.query("INSERT INTO schema_version (version) VALUES ($1)", std::span(&to, 1)) ||
         !transaction.commit()) {

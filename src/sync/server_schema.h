@@ -11,9 +11,9 @@ namespace qm {
 
 constexpr int kServerSchemaVersion = 2;
 
-// Creates the schema or brings it to kServerSchemaVersion, in one transaction. A server of a
-// newer schema is left as it is (false, error says so).
-bool migrate_server(PgDb& db, std::string& error);
+// Creates the schema or brings it to kServerSchemaVersion (or the older `to_version`), in one
+// transaction. A server of a newer schema is left as it is (false, error says so).
+bool migrate_server(PgDb& db, std::string& error, int to_version = kServerSchemaVersion);
 
 // The schema version the server holds: 0 when it has none yet, nothing when it cannot be read.
 std::optional<int> server_schema_version(PgDb& db);

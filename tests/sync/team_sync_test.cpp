@@ -3,11 +3,8 @@
 // rows laid down with plain SQL.
 
 #include "archive/sha256.h"
-#include "sync/server_schema.h"
-#include "sync/team_sync.h"
 
-#include "support/archive_fixture.h"
-#include "support/pg_cluster.h"
+#include "support/team_sync.h"
 
 #include <functional>
 #include <set>
@@ -16,52 +13,8 @@ namespace qm {
 namespace {
 
 using test::PgCluster;
-
-struct Recorder : SyncObserver {
-    std::function<void(std::string_view, std::size_t)> on_progress;
-    bool cancel = false;
-    void progress(std::string_view step, std::size_t done, std::size_t) override {
-        if (on_progress) {
-            on_progress(step, done);
-        }
-    }
-    bool cancelled() override { return cancel; }
-};
-
-struct TeamSyncTest : test::ArchiveFolder {
-    PgCluster cluster;
-    PgDb db;
-
-    void SetUp() override {
-        ArchiveFolder::SetUp();
-        ASSERT_TRUE(cluster.ok()) << cluster.error();
-        db = cluster.connect();
-        std::string error;
-        ASSERT_TRUE(migrate_server(db, error)) << error;
-    }
-
-    SyncReport sync(VisitArchive& archive, PgDb& server, SyncObserver* observer = nullptr,
-                    RefusedPolicy policy = RefusedPolicy::Keep) {
-        Recorder quiet;
-        return sync_archive(server, archive, observer != nullptr ? *observer : quiet, policy);
-    }
-    std::string scalar(const std::string& sql) {
-        const auto r = db.query(sql, {});
-        EXPECT_TRUE(r && r->rows() == 1) << db.error();
-        return r && r->rows() == 1 ? r->text(0, 0) : "";
-    }
-    static std::set<std::string> shas(VisitArchive& archive) {
-        std::set<std::string> out;
-        for (const VisitSummary& v : archive.list_visits("", 0, 1000)) {
-            out.insert(v.sha256);
-        }
-        return out;
-    }
-    static void add(VisitArchive& archive, int variant) {
-        ASSERT_EQ(archive_source(archive, test::variant_stream(variant), received_now()).status,
-                  AddVisitResult::Status::Added);
-    }
-};
+using test::Recorder;
+using TeamSyncTest = test::TeamSync;
 
 ProjectDetails details(const std::string& name, const std::string& client) {
     ProjectDetails d;
