@@ -11,13 +11,16 @@ namespace qm {
 
 namespace {
 
-// A field on one line: backslash, tab, CR and LF written \\, \t, \r, \n.
+// A field on one line: backslash, quote, tab, CR and LF written \\, \", \t, \r, \n.
 std::string escaped(std::string_view text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
         case '\\':
             out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
             break;
         case '\t':
             out += "\\t";
