@@ -442,11 +442,13 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
     const std::vector<ProjectSummary> locals = store.list();
     std::map<std::int64_t, const Link*> by_project;
     std::set<std::string> known;
+    std::size_t deleted_here_count = 0;
     for (const Link& link : linked) {
         known.insert(link.key);
         if (link.project) {
             by_project[*link.project] = &link;
         }
+        deleted_here_count += link.project ? 0 : 1;
     }
     // A project new here meets the server's of its name unless that one is linked already.
     std::map<std::string, const ServerProject*> by_name;
@@ -458,7 +460,7 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         }
         fresh += !p.deleted && !known.contains(key) ? 1 : 0;
     }
-    const std::size_t total = linked.size() + locals.size() + fresh;
+    const std::size_t total = deleted_here_count + locals.size() + fresh;
     std::size_t done = 0;
     const auto next = [&] {
         observer.progress("projects", done++, total);
