@@ -381,12 +381,13 @@ bool pull_new(Context& c, const ServerProject& p) {
 // Links a project new here: to the server's project of the same name (each part that differs
 // then is a refused edit, nothing is lost) or to a new server project.
 bool first_link(Context& c, const ProjectSummary& local,
-                const std::map<std::string, const ServerProject*>& by_name) {
-    const auto same = by_name.find(project_name_key(local.details.name));
-    if (same != by_name.end()) {
-        Link link{same->second->key, local.id, same->second->revision, local.details.name, {}};
+                const std::map<std::string, std::string>& by_name) {
+    const auto name = by_name.find(project_name_key(local.details.name));
+    const auto same = name == by_name.end() ? c.server.end() : c.server.find(name->second);
+    if (same != c.server.end() && !same->second.deleted) {
+        Link link{same->first, local.id, same->second.revision, local.details.name, {}};
         link.base.fill(kUnknownPart);
-        return merge_project(c, link, local, *same->second, true);
+        return merge_project(c, link, local, same->second, true);
     }
     const ProjectParts mine = local_parts(c.store, local, c.visits);
     const Link link{new_key(), local.id, 1, local.details.name, mine.texts()};
@@ -408,16 +409,44 @@ bool first_link(Context& c, const ProjectSummary& local,
     return set_link(c, link);
 }
 
+// The links by local project; the server's projects a project new here meets by name (those not
+// linked to a project here yet), by name; how many deleted-here links and new server projects.
+struct Plan {
+    std::map<std::int64_t, const Link*> by_project;
+    std::map<std::string, std::string> by_name;
+    std::size_t deleted_here = 0;
+    std::size_t fresh = 0;
+};
+
+Plan plan_of(const std::vector<Link>& linked, const std::map<std::string, ServerProject>& server) {
+    Plan plan;
+    std::set<std::string> live;
+    std::set<std::string> known;
+    for (const Link& link : linked) {
+        known.insert(link.key);
+        if (link.project) {
+            plan.by_project[*link.project] = &link;
+            live.insert(link.key);
+        }
+        plan.deleted_here += link.project ? 0 : 1;
+    }
+    for (const auto& [key, p] : server) {
+        if (!p.deleted && !live.contains(key)) {
+            plan.by_name[project_name_key(p.parts.details.name)] = key;
+        }
+        plan.fresh += !p.deleted && !known.contains(key) ? 1 : 0;
+    }
+    return plan;
+}
+
 // A project of this archive: merged with its server project, linked to one, or deleted here.
-bool sync_local(Context& c, const ProjectSummary& local,
-                const std::map<std::int64_t, const Link*>& by_project,
-                const std::map<std::string, const ServerProject*>& by_name) {
-    const auto link = by_project.find(local.id);
+bool sync_local(Context& c, const ProjectSummary& local, const Plan& plan) {
+    const auto link = plan.by_project.find(local.id);
     const auto theirs =
-        link == by_project.end() ? c.server.end() : c.server.find(link->second->key);
+        link == plan.by_project.end() ? c.server.end() : c.server.find(link->second->key);
     if (theirs == c.server.end()) { // not linked, or not on this server (any more)
-        return (link == by_project.end() || remove_link(c, link->second->key)) &&
-               first_link(c, local, by_name);
+        return (link == plan.by_project.end() || remove_link(c, link->second->key)) &&
+               first_link(c, local, plan.by_name);
     }
     if (theirs->second.deleted) {
         return deleted_there(c, *link->second, local, theirs->second);
@@ -431,7 +460,7 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
                    const RefusedChoices& choices, SyncReport& report) {
     ProjectStore store(archive);
     Links links(archive.db());
-    std::vector<Link> linked = links.all();
+    const std::vector<Link> linked = links.all();
     auto server = read_server_projects(db, "");
     if (!server || !links.ok()) {
         report.error = !server ? db.error() : archive.error();
@@ -440,27 +469,8 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
     const VisitIndex visits = index_visits(archive);
     Context c{db, store, links, visits, choices, report, *server};
     const std::vector<ProjectSummary> locals = store.list();
-    std::map<std::int64_t, const Link*> by_project;
-    std::set<std::string> known;
-    std::size_t deleted_here_count = 0;
-    for (const Link& link : linked) {
-        known.insert(link.key);
-        if (link.project) {
-            by_project[*link.project] = &link;
-        }
-        deleted_here_count += link.project ? 0 : 1;
-    }
-    // A project new here meets the server's of its name unless that one is linked already.
-    std::map<std::string, const ServerProject*> by_name;
-    std::size_t fresh = 0;
-    for (const auto& [key, p] : *server) {
-        if (!p.deleted && !std::any_of(by_project.begin(), by_project.end(),
-                                       [&](const auto& l) { return l.second->key == key; })) {
-            by_name[project_name_key(p.parts.details.name)] = &p;
-        }
-        fresh += !p.deleted && !known.contains(key) ? 1 : 0;
-    }
-    const std::size_t total = deleted_here_count + locals.size() + fresh;
+    const Plan plan = plan_of(linked, *server);
+    const std::size_t total = plan.deleted_here + locals.size() + plan.fresh;
     std::size_t done = 0;
     const auto next = [&] {
         observer.progress("projects", done++, total);
@@ -473,7 +483,7 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         }
     }
     for (const ProjectSummary& local : locals) {
-        if (!next() || !sync_local(c, local, by_project, by_name)) {
+        if (!next() || !sync_local(c, local, plan)) {
             return;
         }
     }
