@@ -69,17 +69,19 @@ TEST_F(QmtoolSync, InitSyncAndARefusedEdit) {
     EXPECT_EQ(run.out, "pushed 0 visits, pulled 0 visits; projects: pushed 0, pulled 1; titles "
                        "and notes: pushed 0, pulled 0\n");
     ASSERT_EQ(qmtool("project set Elm --client Anna", "a.sqlite").status, 0);
-    ASSERT_EQ(qmtool("project set Elm --client Ben", "b.sqlite").status, 0);
+    // A text of another archive is shown, never sent to the terminal as control bytes.
+    ASSERT_EQ(qmtool("project set Elm --client 'Ben\x1b[2J'", "b.sqlite").status, 0);
     ASSERT_EQ(qmtool(server + "sync", "a.sqlite").status, 0);
 
     run = qmtool(server + "sync", "b.sqlite");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("refused: Project \u201cElm\u201d: details: changed here and on the "
                            "server since the last sync\n  key     project/Elm/details\n  mine    "
-                           "name: Elm\n          client: Ben\n"),
+                           "name: Elm\n          client: Ben\\x1b[2J\n"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("  server  name: Elm\n          client: Anna\n"), std::string::npos);
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
     EXPECT_NE(run.err.find("1 edits refused"), std::string::npos) << run.err;
     // Resolved by its key: another key leaves it refused.
     EXPECT_EQ(qmtool(server + "sync --drop-refused=project/Oak/details", "b.sqlite").status, 1);

@@ -1,6 +1,7 @@
 // qmtool server and qmtool sync: the team server.
 #include "sync/server_schema.h"
 #include "sync/team_sync.h"
+#include "text/text_format.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 
@@ -74,12 +75,14 @@ bool connect(const Arguments& args, const std::string* positional, qm::PgDb& db)
     return true;
 }
 
-// Prints a text's lines, the first after `label`, the others under it.
+// Prints a text's lines, the first after `label`, the others under it. Texts come from other
+// people's archives: their control bytes are shown, never sent to the terminal.
 void print_lines(const char* label, const std::string& text) {
     std::size_t at = 0;
     do {
         const std::size_t end = std::min(text.find('\n', at), text.size());
-        std::printf("  %-8s%s\n", at == 0 ? label : "", text.substr(at, end - at).c_str());
+        std::printf("  %-8s%s\n", at == 0 ? label : "",
+                    qm::escape_control_bytes(text.substr(at, end - at)).c_str());
         at = end + 1;
     } while (at < text.size());
 }
@@ -91,7 +94,8 @@ int print_report(const qm::SyncReport& report) {
                 report.pushed, report.pulled, report.projects_pushed, report.projects_pulled,
                 report.titles_pushed, report.titles_pulled);
     for (const qm::RefusedEdit& r : report.refused) {
-        std::printf("refused: %s: %s\n", r.what.c_str(), r.reason.c_str());
+        std::printf("refused: %s: %s\n", qm::escape_control_bytes(r.what).c_str(),
+                    qm::escape_control_bytes(r.reason).c_str());
         print_lines("key", r.key);
         print_lines("mine", r.mine_text);
         print_lines("server", r.theirs_text);
