@@ -190,10 +190,13 @@ std::string roles_sql() {
 CREATE ROLE quellmark_admin NOLOGIN IN ROLE quellmark_technician;
 GRANT USAGE ON SCHEMA public TO quellmark_technician;
 GRANT SELECT ON schema_version TO quellmark_technician;
+-- A technician adds visits and edits their jobs' titles and notes, never changes or deletes them;
 GRANT SELECT, INSERT ON visits, jobs, readings TO quellmark_technician;
 GRANT UPDATE (title, notes, revision) ON jobs TO quellmark_technician;
+-- edits and deletes projects, everything they hold;
 GRANT SELECT, INSERT, UPDATE, DELETE ON projects, project_jobs, project_points,
     project_standards, project_equipment, project_legend TO quellmark_technician;
+-- only the administrator deletes visits.
 GRANT DELETE ON visits, jobs, readings TO quellmark_admin;
 )sql";
 }
