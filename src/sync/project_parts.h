@@ -59,6 +59,25 @@ std::optional<std::map<std::string, ServerProject>> read_server_projects(PgDb& d
 bool write_server_part(PgDb& db, const std::string& key, ProjectPart part,
                        const ProjectParts& parts);
 
+using PartMask = std::array<bool, kProjectPartCount>;
+
+// How a write on the server ended: written (at the returned revision), lost to another writer
+// (the revision changed meanwhile), or failed (db.error()).
+struct ServerWrite {
+    std::optional<std::int64_t> revision;
+    bool lost = false;
+};
+
+// Writes the details and the parts `which` names to the server's project `key`, only on
+// `revision` (bringing back a project marked deleted there), or with `deleted` marks it deleted
+// and empties its parts. One transaction.
+ServerWrite write_server_project(PgDb& db, const std::string& key, std::int64_t revision,
+                                 const ProjectParts& parts, const PartMask& which, bool deleted);
+
+// A new server project holding every part of `parts`, at revision 1, under a new random key.
+std::optional<std::string> insert_server_project(PgDb& db, const ProjectParts& parts,
+                                                 std::string& error);
+
 // The archive's visits by id and by SHA-256.
 struct VisitIndex {
     std::map<std::int64_t, std::string> sha;

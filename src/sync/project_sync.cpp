@@ -8,32 +8,11 @@
 #include "sync/team_sync.h"
 
 #include <algorithm>
-#include <fcntl.h>
 #include <set>
-#include <unistd.h>
 
 namespace qm {
 
 namespace {
-
-std::string new_key() {
-    unsigned char raw[16] = {};
-    const int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-    const bool read_all = fd >= 0 && ::read(fd, raw, sizeof raw) == sizeof raw;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    if (!read_all) {
-        return {};
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string key;
-    for (const unsigned char c : raw) {
-        key += kHex[c >> 4];
-        key += kHex[c & 15];
-    }
-    return key;
-}
 
 // Names are unique letter case aside (ASCII letters, as the archive compares them).
 std::string project_name_key(std::string_view name) {
@@ -44,16 +23,6 @@ std::string project_name_key(std::string_view name) {
         }
     }
     return key;
-}
-
-PgParam optional_param(std::optional<std::int64_t> value) {
-    return value ? PgParam::number(*value) : PgParam::null();
-}
-
-std::vector<PgParam> detail_params(const ProjectDetails& d) {
-    return {PgParam::text(d.name),         PgParam::text(d.client),     PgParam::text(d.site),
-            PgParam::text(d.claim),        optional_param(d.loss_date), optional_param(d.category),
-            optional_param(d.water_class), PgParam::text(d.notes)};
 }
 
 // Every part of a project, for the user.
@@ -71,51 +40,6 @@ std::string whole_text(const PartTexts& texts) {
         }
     }
     return out;
-}
-
-using PartMask = std::array<bool, kProjectPartCount>;
-
-// How a write on the server ended: written (at the returned revision), lost to another writer
-// (the revision changed meanwhile), or failed (db.error()).
-struct ServerWrite {
-    std::optional<std::int64_t> revision;
-    bool lost = false;
-};
-
-// Writes the details and the chosen parts of `parts` to the server's project on `revision`
-// (bringing back a project deleted there), or with `deleted` marks it deleted and empties it.
-ServerWrite write_project(PgDb& db, const std::string& key, std::int64_t revision,
-                          const ProjectParts& parts, const PartMask& which, bool deleted) {
-    PgTransaction transaction(db);
-    std::vector<PgParam> params{PgParam::text(key), PgParam::number(revision)};
-    if (!deleted) {
-        const std::vector<PgParam> details = detail_params(parts.details);
-        params.insert(params.end(), details.begin(), details.end());
-    }
-    const auto updated = db.query(
-        deleted ? "UPDATE projects SET deleted_at = now(), revision = revision + 1 "
-                  "WHERE key = $1 AND revision = $2 RETURNING revision"
-                : "UPDATE projects SET name = $3, client = $4, site = $5, claim = $6, "
-                  "loss_date = $7, category = $8, water_class = $9, notes = $10, "
-                  "deleted_at = NULL, revision = revision + 1 WHERE key = $1 AND revision = $2 "
-                  "RETURNING revision",
-        params);
-    if (!transaction.begun() || !updated) {
-        return {};
-    }
-    if (updated->rows() != 1) {
-        return {std::nullopt, true};
-    }
-    for (const ProjectPart part : kProjectParts) {
-        if ((deleted || which[static_cast<std::size_t>(part)]) &&
-            !write_server_part(db, key, part, deleted ? ProjectParts{} : parts)) {
-            return {};
-        }
-    }
-    if (!transaction.commit()) {
-        return {};
-    }
-    return {updated->integer(0, 0), false};
 }
 
 struct Context {
@@ -279,7 +203,7 @@ bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
         return finish_merge(c, link, local.id, mine, theirs, steps);
     }
     const ServerWrite written =
-        write_project(c.db, theirs.key, theirs.revision, merged, push, false);
+        write_server_project(c.db, theirs.key, theirs.revision, merged, push, false);
     if (written.lost) {
         const ServerProject* again = retry ? read_again(c, theirs.key) : nullptr;
         if (again == nullptr) {
@@ -315,7 +239,8 @@ bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
     }
     PartMask all;
     all.fill(true);
-    const ServerWrite written = write_project(c.db, link.key, theirs.revision, mine, all, false);
+    const ServerWrite written =
+        write_server_project(c.db, link.key, theirs.revision, mine, all, false);
     if (written.lost) {
         return c.report.error.empty(); // changed there again: the next sync sees it
     }
@@ -349,8 +274,8 @@ bool deleted_here(Context& c, const Link& link, bool retry) {
     }
     PartMask all;
     all.fill(true);
-    const ServerWrite written =
-        write_project(c.db, link.key, theirs->second.revision, theirs->second.parts, all, true);
+    const ServerWrite written = write_server_project(c.db, link.key, theirs->second.revision,
+                                                     theirs->second.parts, all, true);
     if (written.lost) {
         return !retry || read_again(c, link.key) == nullptr ? c.report.error.empty()
                                                             : deleted_here(c, link, false);
@@ -390,23 +315,13 @@ bool first_link(Context& c, const ProjectSummary& local,
         return merge_project(c, link, local, same->second, true);
     }
     const ProjectParts mine = local_parts(c.store, local, c.visits);
-    const Link link{new_key(), local.id, 1, local.details.name, mine.texts()};
-    PgTransaction transaction(c.db);
-    std::vector<PgParam> params = detail_params(mine.details);
-    params.insert(params.begin(), PgParam::text(link.key));
-    bool written = !link.key.empty() && transaction.begun() &&
-                   c.db.query("INSERT INTO projects (key, revision, name, client, site, claim, "
-                              "loss_date, category, water_class, notes) VALUES ($1, 1, $2, $3, "
-                              "$4, $5, $6, $7, $8, $9)",
-                              params);
-    for (const ProjectPart part : kProjectParts) {
-        written = written && write_server_part(c.db, link.key, part, mine);
-    }
-    if (!written || !transaction.commit()) {
-        return fail(c, link.key.empty() ? "no random key" : c.db.error());
+    std::string error;
+    const std::optional<std::string> key = insert_server_project(c.db, mine, error);
+    if (!key) {
+        return fail(c, error);
     }
     ++c.report.projects_pushed;
-    return set_link(c, link);
+    return set_link(c, {*key, local.id, 1, local.details.name, mine.texts()});
 }
 
 // The links by local project; the server's projects a project new here meets by name (those not

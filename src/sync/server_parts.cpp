@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -189,6 +191,35 @@ part_rows(ProjectPart part, const PgParam& project, const ProjectSettings& s) {
     }
 }
 
+std::string new_key() {
+    unsigned char raw[16] = {};
+    const int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    const bool read_all = fd >= 0 && ::read(fd, raw, sizeof raw) == sizeof raw;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!read_all) {
+        return {};
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string key;
+    for (const unsigned char c : raw) {
+        key += kHex[c >> 4];
+        key += kHex[c & 15];
+    }
+    return key;
+}
+
+PgParam optional_param(std::optional<std::int64_t> value) {
+    return value ? PgParam::number(*value) : PgParam::null();
+}
+
+std::vector<PgParam> detail_params(const ProjectDetails& d) {
+    return {PgParam::text(d.name),         PgParam::text(d.client),     PgParam::text(d.site),
+            PgParam::text(d.claim),        optional_param(d.loss_date), optional_param(d.category),
+            optional_param(d.water_class), PgParam::text(d.notes)};
+}
+
 } // namespace
 
 std::optional<std::map<std::string, ServerProject>> read_server_projects(PgDb& db,
@@ -265,6 +296,67 @@ bool write_server_part(PgDb& db, const std::string& key, ProjectPart part,
     }
     const auto [sql, rows] = part_rows(part, project, parts.settings);
     return insert_rows(db, sql, rows);
+}
+
+// Writes the details and the chosen parts of `parts` to the server's project on `revision`
+// (bringing back a project deleted there), or with `deleted` marks it deleted and empties it.
+ServerWrite write_server_project(PgDb& db, const std::string& key, std::int64_t revision,
+                                 const ProjectParts& parts, const PartMask& which, bool deleted) {
+    PgTransaction transaction(db);
+    std::vector<PgParam> params{PgParam::text(key), PgParam::number(revision)};
+    if (!deleted) {
+        const std::vector<PgParam> details = detail_params(parts.details);
+        params.insert(params.end(), details.begin(), details.end());
+    }
+    const auto updated = db.query(
+        deleted ? "UPDATE projects SET deleted_at = now(), revision = revision + 1 "
+                  "WHERE key = $1 AND revision = $2 RETURNING revision"
+                : "UPDATE projects SET name = $3, client = $4, site = $5, claim = $6, "
+                  "loss_date = $7, category = $8, water_class = $9, notes = $10, "
+                  "deleted_at = NULL, revision = revision + 1 WHERE key = $1 AND revision = $2 "
+                  "RETURNING revision",
+        params);
+    if (!transaction.begun() || !updated) {
+        return {};
+    }
+    if (updated->rows() != 1) {
+        return {std::nullopt, true};
+    }
+    for (const ProjectPart part : kProjectParts) {
+        if ((deleted || which[static_cast<std::size_t>(part)]) &&
+            !write_server_part(db, key, part, deleted ? ProjectParts{} : parts)) {
+            return {};
+        }
+    }
+    if (!transaction.commit()) {
+        return {};
+    }
+    return {updated->integer(0, 0), false};
+}
+
+std::optional<std::string> insert_server_project(PgDb& db, const ProjectParts& parts,
+                                                 std::string& error) {
+    const std::string key = new_key();
+    if (key.empty()) {
+        error = "no random key for a new project";
+        return std::nullopt;
+    }
+    PgTransaction transaction(db);
+    std::vector<PgParam> params = detail_params(parts.details);
+    params.insert(params.begin(), PgParam::text(key));
+    bool written = transaction.begun() &&
+                   db.query("INSERT INTO projects (key, revision, name, client, site, claim, "
+                            "loss_date, category, water_class, notes) VALUES ($1, 1, $2, $3, "
+                            "$4, $5, $6, $7, $8, $9)",
+                            params);
+    for (const ProjectPart part : kProjectParts) {
+        written = written && write_server_part(db, key, part, parts);
+    }
+    if (!written || !transaction.commit()) {
+        error = db.error();
+        return std::nullopt;
+    }
+    return key;
 }
 
 } // namespace qm

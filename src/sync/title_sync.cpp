@@ -158,40 +158,13 @@ bool fail(Context& c, const std::string& error) {
     return false;
 }
 
-bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
+bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry);
+
+// Writes this archive's titles and notes of a job on the server's revision read; a write that
+// lost the race is tried once more on the server's new state.
+bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
     SqliteDb& db = c.archive.db();
-    if (job.titles == theirs.titles) {
-        const bool known =
-            job.base && job.base->revision == theirs.revision && job.base->titles == theirs.titles;
-        return known || set_base(db, job, theirs) || fail(c, db.error());
-    }
     const int kind = static_cast<int>(job.kind);
-    const std::string key = "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") +
-                            "/" + std::to_string(job.number);
-    switch (step_of(c, job, theirs, key)) {
-    case Step::Take:
-        if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
-                                       theirs.titles.notes) ||
-            !set_base(db, job, theirs)) {
-            return fail(c, c.archive.error());
-        }
-        ++c.report.titles_pulled;
-        return true;
-    case Step::Refuse: {
-        RefusedEdit refused;
-        refused.key = key;
-        refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
-                       (job.kind == RecordKind::Rh ? "RH/T" : "MC") + " job #" +
-                       std::to_string(job.number) + ": title and notes";
-        refused.mine_text = titles_text(job.titles);
-        refused.theirs_text = titles_text(theirs.titles);
-        refused.reason = "changed here and on the server since the last sync";
-        c.report.refused.push_back(std::move(refused));
-        return true;
-    }
-    case Step::Push:
-        break;
-    }
     const std::string_view title = job.titles.title;
     const std::string_view notes = job.titles.notes;
     const PgParam row[] = {
@@ -220,6 +193,42 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
         return fail(c, c.db.error());
     }
     return again->empty() || sync_job(c, job, again->begin()->second, false);
+}
+
+bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
+    SqliteDb& db = c.archive.db();
+    if (job.titles == theirs.titles) {
+        const bool known =
+            job.base && job.base->revision == theirs.revision && job.base->titles == theirs.titles;
+        return known || set_base(db, job, theirs) || fail(c, db.error());
+    }
+    const std::string key = "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") +
+                            "/" + std::to_string(job.number);
+    switch (step_of(c, job, theirs, key)) {
+    case Step::Take:
+        if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
+                                       theirs.titles.notes) ||
+            !set_base(db, job, theirs)) {
+            return fail(c, c.archive.error());
+        }
+        ++c.report.titles_pulled;
+        return true;
+    case Step::Refuse: {
+        RefusedEdit refused;
+        refused.key = key;
+        refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
+                       (job.kind == RecordKind::Rh ? "RH/T" : "MC") + " job #" +
+                       std::to_string(job.number) + ": title and notes";
+        refused.mine_text = titles_text(job.titles);
+        refused.theirs_text = titles_text(theirs.titles);
+        refused.reason = "changed here and on the server since the last sync";
+        c.report.refused.push_back(std::move(refused));
+        return true;
+    }
+    case Step::Push:
+        break;
+    }
+    return push_titles(c, job, theirs, retry);
 }
 
 } // namespace
