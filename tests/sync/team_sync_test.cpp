@@ -161,16 +161,31 @@ TEST_F(TeamSyncTest, PullCutBeforeTheTitlesIsFinishedNextTime) {
     EXPECT_EQ(left, 0);
 }
 
-TEST_F(TeamSyncTest, CancelStopsBetweenVisits) {
+TEST_F(TeamSyncTest, CancelStopsBetweenVisitsAndBetweenProjects) {
     auto anna = open();
     add(*anna, 1);
     add(*anna, 2);
-    Recorder cancel;
-    cancel.on_progress = [&](std::string_view, std::size_t done) { cancel.cancel = done == 0; };
-    const SyncReport report = sync(*anna, db, &cancel);
-    EXPECT_TRUE(report.cancelled);
-    EXPECT_EQ(report.pushed, 1u);
-    EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "1");
+    for (const char* name : {"Ash", "Fir"}) {
+        ASSERT_TRUE(ProjectStore(*anna).create(details(name, "x")));
+    }
+    const struct {
+        const char* step;
+        std::size_t at; // cancelled when this step reports `at` done
+        const char* visits;
+        const char* projects; // on the server afterwards
+    } cases[] = {{"push", 0, "1", "0"}, {"projects", 1, "2", "1"}};
+    for (const auto& c : cases) {
+        Recorder cancel;
+        cancel.on_progress = [&](std::string_view step, std::size_t done) {
+            cancel.cancel = step == c.step && done == c.at;
+        };
+        const SyncReport report = sync(*anna, db, &cancel);
+        EXPECT_TRUE(report.cancelled && !report.ok) << c.step;
+        EXPECT_EQ(scalar("SELECT count(*) FROM visits"), c.visits) << c.step;
+        EXPECT_EQ(scalar("SELECT count(*) FROM projects"), c.projects) << c.step;
+    }
+    ASSERT_TRUE(sync(*anna, db).ok); // the next sync completes it
+    EXPECT_EQ(scalar("SELECT count(*) FROM projects"), "2");
 }
 
 TEST_F(TeamSyncTest, TechnicianMayAddButNotDeleteVisits) {
