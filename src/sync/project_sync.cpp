@@ -147,6 +147,7 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
                   const ServerProject& theirs, const std::array<Step, kProjectPartCount>& steps) {
     const PartTexts my_texts = mine.texts();
     const PartTexts their_texts = theirs.parts.texts();
+    const Link before = link;
     bool took = false;
     for (const ProjectPart part : kProjectParts) {
         const auto i = static_cast<std::size_t>(part);
@@ -172,12 +173,13 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
             refused.theirs = theirs.parts.details;
         }
     }
-    const bool same = link.project == id && link.revision == theirs.revision;
     link.project = id;
     link.revision = theirs.revision;
     link.name = steps[0] == Step::Take ? theirs.parts.details.name : mine.details.name;
     c.report.projects_pulled += took ? 1 : 0;
-    return (same && link.base == my_texts && !took) || set_link(c, link);
+    const bool unchanged = before.project == link.project && before.revision == link.revision &&
+                           before.name == link.name && before.base == link.base;
+    return unchanged || set_link(c, link);
 }
 
 bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,

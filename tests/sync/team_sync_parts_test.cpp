@@ -124,8 +124,12 @@ TEST_F(TeamParts, SamePartChangedOnBothSidesIsRefusedAndResolvedByKey) {
     auto ben = open("ben.sqlite");
     add(*anna, 1);
     ASSERT_TRUE(ProjectStore(*anna).create(named("Elm")));
+    ASSERT_TRUE(ProjectStore(*ben).create(named("Elm"))); // the same, made before Ben synced
     ASSERT_TRUE(sync(*anna).ok);
     ASSERT_TRUE(sync(*ben).ok);
+    std::int64_t linked = 0;
+    ASSERT_TRUE(ben->db().query_int("SELECT count(*) FROM sync_projects", linked));
+    EXPECT_EQ(linked, 1); // met by name, agreed on every part: linked once and for all
     ProjectStore at_anna(*anna);
     ProjectStore at_ben(*ben);
     const std::int64_t elm_a = project_id(*anna, "Elm");
@@ -162,6 +166,14 @@ TEST_F(TeamParts, SamePartChangedOnBothSidesIsRefusedAndResolvedByKey) {
         EXPECT_EQ(merged[i], i % 2 || i == 5 ? project_texts(*anna).at("Elm")[i] : before[i])
             << kEdits[i].part;
     }
+    // Both change a part to the same value: that is what they last agreed on, so a later change
+    // on one side is taken by the other, not refused.
+    ASSERT_TRUE(kEdits[5].edit(at_anna, elm_a, 9) && kEdits[5].edit(at_ben, elm_b, 9));
+    ASSERT_TRUE(sync(*ben).ok && sync(*anna).ok);
+    ASSERT_TRUE(kEdits[5].edit(at_anna, elm_a, 10) && sync(*anna).ok);
+    const SyncReport later = sync(*ben);
+    EXPECT_TRUE(later.ok && later.refused.empty());
+    EXPECT_EQ(project_texts(*ben).at("Elm")[5], "MISC1 = fan 10\n");
 }
 
 TEST_F(TeamParts, DeletionTravelsUnlessTheOtherSideChangedIt) {
