@@ -108,6 +108,8 @@ public:
     // they are.
     bool attach(std::int64_t project, std::span<const JobRef> jobs);
     bool detach(std::int64_t project, std::span<const JobRef> jobs);
+    // Makes `jobs` the project's attached jobs, all or none.
+    bool replace_jobs(std::int64_t project, std::span<const JobRef> jobs);
     // The attached jobs in the order their visits were received, each visit's jobs by kind and
     // number.
     std::vector<ProjectJob> jobs(std::int64_t project);

@@ -193,13 +193,10 @@ ProjectParts local_parts(ProjectStore& store, const ProjectSummary& project,
 
 namespace {
 
-// Attaches here the jobs of `theirs` whose visits the archive holds, and detaches the others.
+// Attaches here the jobs of `theirs` whose visits the archive holds, and detaches the others, in
+// one transaction.
 bool take_jobs(ProjectStore& store, std::int64_t id, const ProjectParts& theirs,
                const VisitIndex& visits) {
-    std::vector<JobRef> now;
-    for (const ProjectJob& j : store.jobs(id)) {
-        now.push_back(j.job);
-    }
     std::vector<JobRef> wanted;
     for (const std::string& job : theirs.jobs) {
         const std::size_t a = job.find('/');
@@ -216,7 +213,7 @@ bool take_jobs(ProjectStore& store, std::int64_t id, const ProjectParts& theirs,
             }
         }
     }
-    return (now.empty() || store.detach(id, now)) && (wanted.empty() || store.attach(id, wanted));
+    return store.replace_jobs(id, wanted);
 }
 
 } // namespace
