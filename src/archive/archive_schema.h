@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr std::array<std::string_view, 2> kArchiveMigrations = {
+constexpr std::array<std::string_view, 3> kArchiveMigrations = {
     // Version 1. Texts of the meter (model name, titles, notes) are Windows-1252 bytes as the
     // meter and the ".qmk" hold them. Times are seconds since 1970-01-01 UTC.
     R"sql(
@@ -122,6 +122,55 @@ CREATE TABLE project_legend (
     name TEXT NOT NULL,
     PRIMARY KEY (project_id, code)
 ) WITHOUT ROWID;
+)sql",
+    // Version 3: what this archive last agreed with the team server. sync_projects holds, per
+    // server project (its key), the local project (NULL once it is deleted here, until the
+    // deletion reaches the server), the server's revision, the name and each part as last synced,
+    // as its text (project_parts.h; the details of a row of an earlier run in the columns
+    // client..notes, with details NULL). sync_titles holds each
+    // job's titles and notes as last synced and the server's revision of them; sync_pulling the
+    // visits whose pull has not finished. Archives of an earlier run may hold sync_projects (of
+    // the details and jobs alone, removed with their project) and sync_pulling already: their
+    // rows are kept.
+    R"sql(
+CREATE TABLE IF NOT EXISTS sync_projects (
+    project INTEGER PRIMARY KEY,
+    key TEXT NOT NULL UNIQUE,
+    revision INTEGER NOT NULL,
+    name TEXT NOT NULL, client TEXT NOT NULL, site TEXT NOT NULL, claim TEXT NOT NULL,
+    loss_date INTEGER, category INTEGER, water_class INTEGER, notes TEXT NOT NULL,
+    jobs TEXT NOT NULL
+);
+CREATE TABLE sync_projects_3 (
+    key TEXT PRIMARY KEY,
+    project INTEGER UNIQUE REFERENCES projects (id) ON DELETE SET NULL,
+    revision INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    details TEXT,
+    client TEXT, site TEXT, claim TEXT, loss_date INTEGER, category INTEGER,
+    water_class INTEGER, notes TEXT,
+    jobs TEXT NOT NULL DEFAULT '',
+    points TEXT NOT NULL DEFAULT '',
+    standards TEXT NOT NULL DEFAULT '',
+    equipment TEXT NOT NULL DEFAULT '',
+    legend TEXT NOT NULL DEFAULT ''
+);
+INSERT INTO sync_projects_3 (key, project, revision, name, client, site, claim, loss_date,
+    category, water_class, notes, jobs)
+    SELECT key, project, revision, name, client, site, claim, loss_date, category, water_class,
+        notes, jobs FROM sync_projects WHERE project IN (SELECT id FROM projects);
+DROP TABLE sync_projects;
+ALTER TABLE sync_projects_3 RENAME TO sync_projects;
+CREATE TABLE sync_titles (
+    sha256 TEXT NOT NULL,
+    kind TEXT NOT NULL,
+    number INTEGER NOT NULL,
+    revision INTEGER NOT NULL,
+    title BLOB NOT NULL,
+    notes BLOB NOT NULL,
+    PRIMARY KEY (sha256, kind, number)
+) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS sync_pulling (sha256 TEXT PRIMARY KEY);
 )sql",
 };
 

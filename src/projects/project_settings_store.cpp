@@ -197,35 +197,57 @@ bool ProjectStore::set_legend_name(std::int64_t project, std::string_view code,
     return in_transaction([&] { return write_legend(project, code, name); });
 }
 
-bool ProjectStore::write_settings(std::int64_t project, const ProjectSettings& s) {
-    for (const PointNote& n : s.points) {
+bool ProjectStore::write_settings(std::int64_t project, const ProjectSettings& s,
+                                  const SettingsParts& parts) {
+    for (const PointNote& n : parts.points ? s.points : std::vector<PointNote>{}) {
         if (!write_label(project, n.point, n.label) ||
             (n.role && !write_role(project, n.point.location, n.role))) {
             return false;
         }
     }
-    for (const MaterialStandard& m : s.materials) {
+    for (const MaterialStandard& m :
+         parts.standards ? s.materials : std::vector<MaterialStandard>{}) {
         if (!write_standard(project, {m.scale, -1, -1, m.material}, m.standard,
                             material_tolerance(m))) {
             return false;
         }
     }
-    for (const PointStandard& p : s.point_standards) {
+    for (const PointStandard& p :
+         parts.standards ? s.point_standards : std::vector<PointStandard>{}) {
         if (!write_standard(project, p.point, p.standard, p.tolerance)) {
             return false;
         }
     }
-    for (const StoredEquipment& e : s.equipment) {
+    for (const StoredEquipment& e :
+         parts.equipment ? s.equipment : std::vector<StoredEquipment>{}) {
         if (!write_equipment(project, 0, e.entry)) {
             return false;
         }
     }
-    for (const auto& [code, name] : s.legend_overrides) {
+    for (const auto& [code, name] : parts.legend ? s.legend_overrides : CodeLegend{}) {
         if (!write_legend(project, code, name)) {
             return false;
         }
     }
     return db_.exec(kDropEmptyPoints);
+}
+
+bool ProjectStore::replace_settings(std::int64_t project, const ProjectSettings& settings,
+                                    const SettingsParts& parts) {
+    const std::pair<bool, const char*> tables[] = {
+        {parts.points, "DELETE FROM project_points WHERE project_id = ?1"},
+        {parts.standards, "DELETE FROM project_standards WHERE project_id = ?1"},
+        {parts.equipment, "DELETE FROM project_equipment WHERE project_id = ?1"},
+        {parts.legend, "DELETE FROM project_legend WHERE project_id = ?1"}};
+    return in_transaction([&] {
+        for (const auto& [chosen, sql] : tables) {
+            SqliteStatement clear(db_, sql);
+            if (chosen && !clear.bind(1, project).run()) {
+                return false;
+            }
+        }
+        return write_settings(project, settings, parts);
+    });
 }
 
 void ProjectStore::read_standards(std::int64_t project, ProjectSettings& s) {

@@ -175,6 +175,13 @@ bool ProjectStore::detach(std::int64_t project, std::span<const JobRef> jobs) {
     return in_transaction([&] { return write_jobs(project, jobs, false); });
 }
 
+bool ProjectStore::replace_jobs(std::int64_t project, std::span<const JobRef> jobs) {
+    return in_transaction([&] {
+        SqliteStatement clear(db_, "DELETE FROM project_jobs WHERE project_id = ?1");
+        return clear.bind(1, project).run() && write_jobs(project, jobs, true);
+    });
+}
+
 std::vector<ProjectJob> ProjectStore::jobs(std::int64_t project) {
     std::vector<ProjectJob> out;
     SqliteStatement query(db_, std::string(kJobColumns) +

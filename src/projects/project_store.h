@@ -108,6 +108,8 @@ public:
     // they are.
     bool attach(std::int64_t project, std::span<const JobRef> jobs);
     bool detach(std::int64_t project, std::span<const JobRef> jobs);
+    // Makes `jobs` the project's attached jobs, all or none.
+    bool replace_jobs(std::int64_t project, std::span<const JobRef> jobs);
     // The attached jobs in the order their visits were received, each visit's jobs by kind and
     // number.
     std::vector<ProjectJob> jobs(std::int64_t project);
@@ -134,13 +136,25 @@ public:
 
     ProjectSettings settings(std::int64_t project);
 
+    // Which parts of a project's settings replace_settings replaces.
+    struct SettingsParts {
+        bool points = false;
+        bool standards = false;
+        bool equipment = false;
+        bool legend = false;
+    };
+    // Makes the chosen parts of a project's settings those of `settings`, in one transaction.
+    bool replace_settings(std::int64_t project, const ProjectSettings& settings,
+                          const SettingsParts& parts);
+
     // Why the last change failed, for the user.
     const std::string& error() const { return error_; }
 
 private:
     std::optional<std::int64_t> insert_project(const ProjectDetails& details);
     bool write_jobs(std::int64_t project, std::span<const JobRef> jobs, bool attach);
-    bool write_settings(std::int64_t project, const ProjectSettings& settings);
+    bool write_settings(std::int64_t project, const ProjectSettings& settings,
+                        const SettingsParts& parts = {true, true, true, true});
     bool write_label(std::int64_t project, const MonitoringPoint& point, std::string_view label);
     bool write_role(std::int64_t project, int location, std::optional<AirRole> role);
     bool write_standard(std::int64_t project, const MonitoringPoint& key, const DryStandard& s,

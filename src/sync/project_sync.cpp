@@ -1,201 +1,18 @@
+// Projects: each part of a project compared three ways, this archive's, the server's and the part
+// as last synced here (sync_projects): changed only here, it is pushed; changed only there, it is
+// taken; changed on both sides to different values, it is refused and kept here. The server's
+// row is written only on the revision read (a write that lost the race is tried once more on the
+// server's new state). A deletion travels by the same rule.
 #include "archive/sqlite_db.h"
-#include "projects/drying_days.h"
+#include "sync/project_links.h"
 #include "sync/team_sync.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <map>
 #include <set>
-#include <unistd.h>
 
 namespace qm {
 
 namespace {
-
-// Which server project a local one is, the revision it was last synced at and its details
-// then: a local change is what differs from them.
-constexpr const char* kLinkTable = R"sql(
-CREATE TABLE IF NOT EXISTS sync_projects (
-    project INTEGER PRIMARY KEY REFERENCES projects(id) ON DELETE CASCADE,
-    key TEXT NOT NULL UNIQUE,
-    revision INTEGER NOT NULL,
-    name TEXT NOT NULL, client TEXT NOT NULL, site TEXT NOT NULL, claim TEXT NOT NULL,
-    loss_date INTEGER, category INTEGER, water_class INTEGER, notes TEXT NOT NULL,
-    jobs TEXT NOT NULL
-))sql";
-
-// What a project holds that the team shares: its details and its attached jobs, each as
-// "SHA-256/kind/number" (kind 1 for MC, 0 for RH/T), sorted.
-struct Shared {
-    ProjectDetails details;
-    std::vector<std::string> jobs;
-    bool operator==(const Shared&) const = default;
-};
-
-struct Link {
-    std::string key;
-    std::int64_t revision = 0;
-    Shared base;
-};
-
-struct ServerProject {
-    std::string key;
-    std::int64_t revision = 0;
-    Shared shared;
-};
-
-std::string job_text(std::string_view sha, int kind, std::int64_t number) {
-    return std::string(sha) + "/" + std::to_string(kind) + "/" + std::to_string(number);
-}
-
-std::string joined(const std::vector<std::string>& jobs) {
-    std::string out;
-    for (const std::string& j : jobs) {
-        out += j + "\n";
-    }
-    return out;
-}
-
-std::vector<std::string> split(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-        out.push_back(text.substr(at, end - at));
-    }
-    return out;
-}
-
-// The archive's visits by id and by SHA-256.
-struct VisitIndex {
-    std::map<std::int64_t, std::string> sha;
-    std::map<std::string, std::int64_t> id;
-};
-
-constexpr const char* kServerColumns =
-    "key, revision, name, client, site, claim, loss_date, category, water_class, notes";
-
-std::optional<std::int64_t> optional_int(const PgResult& r, int row, int column) {
-    if (r.is_null(row, column)) {
-        return std::nullopt;
-    }
-    return r.integer(row, column);
-}
-
-std::vector<ServerProject> server_projects(PgDb& db, const std::string& where,
-                                           std::span<const PgParam> params, bool& ok) {
-    std::vector<ServerProject> out;
-    const auto rows =
-        db.query(std::string("SELECT ") + kServerColumns + " FROM projects" + where, params);
-    ok = rows.has_value();
-    for (int i = 0; rows && i < rows->rows(); ++i) {
-        ServerProject p{rows->text(i, 0), rows->integer(i, 1), {}};
-        ProjectDetails& details = p.shared.details;
-        details.name = rows->text(i, 2);
-        details.client = rows->text(i, 3);
-        details.site = rows->text(i, 4);
-        details.claim = rows->text(i, 5);
-        details.loss_date = optional_int(*rows, i, 6);
-        const auto category = optional_int(*rows, i, 7);
-        const auto water_class = optional_int(*rows, i, 8);
-        details.category =
-            category ? std::optional<int>(static_cast<int>(*category)) : std::nullopt;
-        details.water_class =
-            water_class ? std::optional<int>(static_cast<int>(*water_class)) : std::nullopt;
-        details.notes = rows->text(i, 9);
-        out.push_back(std::move(p));
-    }
-    const auto jobs = db.query("SELECT project, visit, kind, number FROM project_jobs "
-                               "ORDER BY project, visit, kind, number",
-                               {});
-    ok = ok && jobs.has_value();
-    std::map<std::string, std::vector<std::string>> by_project;
-    for (int i = 0; jobs && i < jobs->rows(); ++i) {
-        by_project[jobs->text(i, 0)].push_back(
-            job_text(jobs->text(i, 1), static_cast<int>(jobs->integer(i, 2)), jobs->integer(i, 3)));
-    }
-    for (ServerProject& p : out) {
-        p.shared.jobs = std::move(by_project[p.key]);
-        std::sort(p.shared.jobs.begin(), p.shared.jobs.end());
-    }
-    return out;
-}
-
-Shared local_shared(ProjectStore& store, const ProjectSummary& project, const VisitIndex& visits) {
-    Shared shared{project.details, {}};
-    for (const ProjectJob& j : store.jobs(project.id)) {
-        const auto sha = visits.sha.find(j.job.visit_id);
-        if (sha != visits.sha.end()) {
-            shared.jobs.push_back(
-                job_text(sha->second, static_cast<int>(j.job.kind), j.job.number));
-        }
-    }
-    std::sort(shared.jobs.begin(), shared.jobs.end());
-    return shared;
-}
-
-// Makes the server's attached jobs of `key` those of `shared` (inside the caller's transaction).
-bool write_server_jobs(PgDb& db, const std::string& key, const Shared& shared) {
-    const PgParam project = PgParam::text(key);
-    if (!db.query("DELETE FROM project_jobs WHERE project = $1", std::span(&project, 1))) {
-        return false;
-    }
-    for (const std::string& job : shared.jobs) {
-        const std::size_t a = job.find('/');
-        const std::size_t b = job.find('/', a + 1);
-        const PgParam row[] = {project, PgParam::text(job.substr(0, a)),
-                               PgParam::text(job.substr(a + 1, b - a - 1)),
-                               PgParam::text(job.substr(b + 1))};
-        if (!db.query("INSERT INTO project_jobs (project, visit, kind, number) "
-                      "VALUES ($1, $2, $3, $4)",
-                      row)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Attaches here the jobs of `theirs` whose visits the archive holds, and detaches the others;
-// returns what is attached then.
-std::optional<Shared> take_jobs(ProjectStore& store, std::int64_t id, const Shared& theirs,
-                                const VisitIndex& visits) {
-    std::vector<JobRef> now;
-    for (const ProjectJob& j : store.jobs(id)) {
-        now.push_back(j.job);
-    }
-    std::vector<JobRef> wanted;
-    Shared taken{theirs.details, {}};
-    for (const std::string& job : theirs.jobs) {
-        const std::size_t a = job.find('/');
-        const std::size_t b = job.find('/', a + 1);
-        const auto visit = visits.id.find(job.substr(0, a));
-        if (visit == visits.id.end()) {
-            continue;
-        }
-        const auto kind = static_cast<RecordKind>(std::stoi(job.substr(a + 1, b - a - 1)));
-        const auto number = static_cast<std::int32_t>(std::stol(job.substr(b + 1)));
-        for (const JobRef& held : store.visit_jobs(visit->second, number)) {
-            if (held.kind == kind) {
-                wanted.push_back(held);
-                taken.jobs.push_back(job);
-            }
-        }
-    }
-    if ((!now.empty() && !store.detach(id, now)) ||
-        (!wanted.empty() && !store.attach(id, wanted))) {
-        return std::nullopt;
-    }
-    std::sort(taken.jobs.begin(), taken.jobs.end());
-    return taken;
-}
-
-PgParam optional_param(std::optional<std::int64_t> value) {
-    return value ? PgParam::number(*value) : PgParam::null();
-}
-
-std::vector<PgParam> detail_params(const ProjectDetails& d) {
-    return {PgParam::text(d.name),         PgParam::text(d.client),     PgParam::text(d.site),
-            PgParam::text(d.claim),        optional_param(d.loss_date), optional_param(d.category),
-            optional_param(d.water_class), PgParam::text(d.notes)};
-}
 
 // Names are unique letter case aside (ASCII letters, as the archive compares them).
 std::string project_name_key(std::string_view name) {
@@ -208,94 +25,21 @@ std::string project_name_key(std::string_view name) {
     return key;
 }
 
-std::string new_key() {
-    unsigned char raw[16] = {};
-    const int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-    const bool read_all = fd >= 0 && ::read(fd, raw, sizeof raw) == sizeof raw;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    if (!read_all) {
-        return {};
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string key;
-    for (const unsigned char c : raw) {
-        key += kHex[c >> 4];
-        key += kHex[c & 15];
-    }
-    return key;
-}
-
-class Links {
-public:
-    explicit Links(SqliteDb& db) : db_(db) {}
-
-    bool prepare() { return db_.exec(kLinkTable); }
-
-    std::map<std::int64_t, Link> all() {
-        std::map<std::int64_t, Link> out;
-        SqliteStatement q(db_, "SELECT project, key, revision, name, client, site, claim, "
-                               "loss_date, category, water_class, notes, jobs FROM sync_projects");
-        while (q.ok() && q.step()) {
-            Link link{q.column_text(1), q.column_int(2), {}};
-            ProjectDetails& d = link.base.details;
-            link.base.jobs = split(q.column_text(11));
-            d.name = q.column_text(3);
-            d.client = q.column_text(4);
-            d.site = q.column_text(5);
-            d.claim = q.column_text(6);
-            if (!q.column_is_null(7)) {
-                d.loss_date = q.column_int(7);
-            }
-            if (!q.column_is_null(8)) {
-                d.category = static_cast<int>(q.column_int(8));
-            }
-            if (!q.column_is_null(9)) {
-                d.water_class = static_cast<int>(q.column_int(9));
-            }
-            d.notes = q.column_text(10);
-            out.emplace(q.column_int(0), std::move(link));
+// Every part of a project, for the user.
+std::string whole_text(const PartTexts& texts) {
+    std::string out;
+    for (const ProjectPart part : kProjectParts) {
+        const std::string& text = texts[static_cast<std::size_t>(part)];
+        if (text.empty()) {
+            continue;
         }
-        return out;
+        out += std::string(part_name(part)) + ":\n";
+        for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos;
+             at = end + 1) {
+            out += "  " + text.substr(at, end - at) + "\n";
+        }
     }
-
-    bool set(std::int64_t project, const Link& link) {
-        SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_projects (project, key, revision, "
-                               "name, client, site, claim, loss_date, category, water_class, "
-                               "notes, jobs) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
-                               "?11, ?12)");
-        const ProjectDetails& d = link.base.details;
-        s.bind_text(12, joined(link.base.jobs));
-        s.bind(1, project).bind_text(2, link.key).bind(3, link.revision).bind_text(4, d.name);
-        s.bind_text(5, d.client).bind_text(6, d.site).bind_text(7, d.claim);
-        d.loss_date ? s.bind(8, *d.loss_date) : s.bind_null(8);
-        d.category ? s.bind(9, std::int64_t{*d.category}) : s.bind_null(9);
-        d.water_class ? s.bind(10, std::int64_t{*d.water_class}) : s.bind_null(10);
-        s.bind_text(11, d.notes);
-        return s.ok() && s.run();
-    }
-
-private:
-    SqliteDb& db_;
-};
-
-// Applies a local edit made on link.revision; the server takes it only on that revision.
-std::optional<std::int64_t> apply_edit(PgDb& db, const Link& link, const Shared& mine) {
-    PgTransaction transaction(db);
-    std::vector<PgParam> params = detail_params(mine.details);
-    params.push_back(PgParam::text(link.key));
-    params.push_back(PgParam::number(link.revision));
-    const auto updated = db.query(
-        "UPDATE projects SET name = $1, client = $2, site = $3, claim = $4, loss_date = $5, "
-        "category = $6, water_class = $7, notes = $8, revision = revision + 1 "
-        "WHERE key = $9 AND revision = $10 RETURNING revision",
-        params);
-    if (!transaction.begun() || !updated || updated->rows() != 1 ||
-        !write_server_jobs(db, link.key, mine) || !transaction.commit()) {
-        return std::nullopt;
-    }
-    return updated->integer(0, 0);
+    return out;
 }
 
 struct Context {
@@ -305,175 +49,367 @@ struct Context {
     const VisitIndex& visits;
     const RefusedChoices& choices;
     SyncReport& report;
+    std::map<std::string, ServerProject>& server;
 };
 
-std::string edit_key(const std::string& project) {
-    return "project/" + project + "/details";
+bool fail(Context& c, const std::string& error) {
+    c.report.error = error.empty() ? "the archive could not be written" : error;
+    return false;
 }
 
-RefusedPolicy policy_for(const RefusedChoices& choices, const std::string& key) {
-    const auto chosen = choices.by_key.find(key);
-    return chosen != choices.by_key.end() ? chosen->second : choices.others;
+bool set_link(Context& c, const Link& link) {
+    return c.links.set(link) || fail(c, c.links.error());
 }
 
-// A project's shared part for the user, a line a field.
-std::string readable(const Shared& shared) {
-    const ProjectDetails& d = shared.details;
-    const auto optional = [](const auto& value) {
-        return value ? std::to_string(*value) : std::string();
-    };
-    return "Name: " + d.name + "\nClient: " + d.client + "\nSite: " + d.site +
-           "\nClaim: " + d.claim +
-           "\nDate of loss: " + (d.loss_date ? iso_date(*d.loss_date) : std::string()) +
-           "\nCategory: " + optional(d.category) + "\nClass: " + optional(d.water_class) +
-           "\nNotes: " + d.notes + "\nJobs attached: " + std::to_string(shared.jobs.size());
+bool remove_link(Context& c, const std::string& key) {
+    return c.links.remove(key) || fail(c, c.links.error());
 }
 
-void take_theirs(Context& c, std::int64_t id, const ServerProject& theirs) {
-    std::optional<Shared> taken;
-    if (!c.store.update_details(id, theirs.shared.details) ||
-        !(taken = take_jobs(c.store, id, theirs.shared, c.visits)) ||
-        !c.links.set(id, Link{theirs.key, theirs.revision, *taken})) {
-        c.report.error = c.store.error();
-        return;
+// The server's project of `key` read again after a write lost the race; nothing when it is gone.
+const ServerProject* read_again(Context& c, std::string key) {
+    auto again = read_server_projects(c.db, key);
+    if (!again) {
+        fail(c, c.db.error());
+        return nullptr;
     }
-    ++c.report.projects_pulled;
+    c.server.erase(key);
+    if (again->empty()) {
+        return nullptr;
+    }
+    return &c.server.emplace(key, std::move(again->begin()->second)).first->second;
 }
 
-void sync_one(Context& c, const ProjectSummary& local, Link link, const ServerProject& theirs) {
-    PgDb& db = c.db;
-    const Shared mine = local_shared(c.store, local, c.visits);
-    if (mine == link.base) {
-        if (theirs.revision > link.revision) {
-            take_theirs(c, local.id, theirs);
-        }
-        return;
-    }
-    const bool stale = theirs.revision != link.revision;
-    const std::string key = edit_key(local.details.name);
-    const RefusedPolicy policy = policy_for(c.choices, key);
-    if (stale && policy == RefusedPolicy::Drop) {
-        take_theirs(c, local.id, theirs);
-        return;
-    }
-    if (stale && policy == RefusedPolicy::Reapply) {
-        link.revision = theirs.revision;
-    }
-    if (const auto revision = apply_edit(db, link, mine)) {
-        c.links.set(local.id, Link{link.key, *revision, mine});
-        ++c.report.projects_pushed;
-        return;
-    }
-    RefusedEdit refused{key,
-                        "Project \u201c" + local.details.name + "\u201d: details and jobs",
-                        readable(mine),
-                        readable(theirs.shared),
-                        mine.details.name,
-                        link.revision,
-                        theirs.revision,
-                        mine.details,
-                        theirs.shared.details,
-                        {},
-                        mine.jobs.size(),
-                        theirs.shared.jobs.size()};
-    refused.reason = !db.error().empty() && !db.sql_state().empty()
-                         ? db.error()
-                         : "changed on the server since this edit was made (revision " +
-                               std::to_string(link.revision) + ", now " +
-                               std::to_string(theirs.revision) + ")";
+void refuse(Context& c, std::string key, std::string what, std::string mine, std::string theirs,
+            std::string reason) {
+    RefusedEdit refused;
+    refused.key = std::move(key);
+    refused.what = std::move(what);
+    refused.mine_text = std::move(mine);
+    refused.theirs_text = std::move(theirs);
+    refused.reason = std::move(reason);
     c.report.refused.push_back(std::move(refused));
 }
 
-// Links a project new here: to a new server project, or to the server's project of the same
-// name. That one is this one's counterpart, linked at revision 0 unless they agree, so a
-// difference is shown as a refused edit rather than lost.
-Link first_link(Context& c, const ProjectSummary& local,
-                const std::map<std::string, const ServerProject*>& by_name) {
-    const Shared mine = local_shared(c.store, local, c.visits);
-    const auto same = by_name.find(project_name_key(local.details.name));
-    if (same != by_name.end()) {
-        const ServerProject& theirs = *same->second;
-        Link link{theirs.key, theirs.shared == mine ? theirs.revision : 0, theirs.shared};
-        c.links.set(local.id, link);
-        return link;
-    }
-    Link link{new_key(), 1, mine};
-    PgTransaction transaction(c.db);
-    std::vector<PgParam> params = detail_params(mine.details);
-    params.insert(params.begin(), PgParam::text(link.key));
-    if (link.key.empty() || !transaction.begun() ||
-        !c.db.query("INSERT INTO projects (key, revision, name, client, site, claim, "
-                    "loss_date, category, water_class, notes) VALUES ($1, 1, $2, $3, "
-                    "$4, $5, $6, $7, $8, $9)",
-                    params) ||
-        !write_server_jobs(c.db, link.key, mine) || !transaction.commit()) {
-        c.report.error = link.key.empty() ? "no random key" : c.db.error();
-        return link;
-    }
-    c.links.set(local.id, link);
-    ++c.report.projects_pushed;
-    return link;
+std::string project_what(const std::string& name) {
+    return "Project \xE2\x80\x9C" + name + "\xE2\x80\x9D";
 }
 
-// Brings a project the archive does not have yet.
-bool pull_new(Context& c, const ServerProject& p) {
-    const auto id = c.store.create(p.shared.details);
-    const auto taken = id ? take_jobs(c.store, *id, p.shared, c.visits) : std::nullopt;
-    if (!taken || !c.links.set(*id, Link{p.key, p.revision, *taken})) {
-        c.report.error =
-            "project \"" + p.shared.details.name + "\" of the server: " + c.store.error();
-        return false;
+enum class Step { Same, Take, Push, Refuse };
+
+Step step_of(Context& c, const std::string& key, const std::string& mine, const std::string& base,
+             const std::string& theirs) {
+    if (mine == theirs) {
+        return Step::Same;
     }
-    ++c.report.projects_pulled;
-    return true;
+    if (mine == base) {
+        return Step::Take;
+    }
+    if (theirs == base) {
+        return Step::Push;
+    }
+    switch (c.choices.policy(key)) {
+    case RefusedPolicy::Reapply:
+        return Step::Push;
+    case RefusedPolicy::Drop:
+        return Step::Take;
+    case RefusedPolicy::Keep:
+        break;
+    }
+    return Step::Refuse;
+}
+
+void copy_part(ProjectParts& to, const ProjectParts& from, ProjectPart part) {
+    switch (part) {
+    case ProjectPart::Details:
+        to.details = from.details;
+        break;
+    case ProjectPart::Jobs:
+        to.jobs = from.jobs;
+        break;
+    case ProjectPart::Points:
+        to.settings.points = from.settings.points;
+        break;
+    case ProjectPart::Standards:
+        to.settings.materials = from.settings.materials;
+        to.settings.point_standards = from.settings.point_standards;
+        break;
+    case ProjectPart::Equipment:
+        to.settings.equipment = from.settings.equipment;
+        break;
+    case ProjectPart::Legend:
+        to.settings.legend_overrides = from.settings.legend_overrides;
+        break;
+    }
+}
+
+// Takes the server's parts `steps` names Take into the local project and records the link.
+bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mine,
+                  const ServerProject& theirs, const std::array<Step, kProjectPartCount>& steps) {
+    const PartTexts my_texts = mine.texts();
+    const PartTexts their_texts = theirs.parts.texts();
+    const Link before = link;
+    bool took = false;
+    for (const ProjectPart part : kProjectParts) {
+        const auto i = static_cast<std::size_t>(part);
+        if (steps[i] == Step::Take) {
+            const auto taken = take_part(c.store, id, part, theirs.parts, c.visits);
+            if (!taken) {
+                return fail(c, project_what(mine.details.name) + ": " + c.store.error());
+            }
+            link.base[i] = *taken;
+            took = true;
+        } else if (steps[i] != Step::Refuse) {
+            link.base[i] = my_texts[i];
+        } else {
+            refuse(c, "project/" + mine.details.name + "/" + std::string(part_name(part)),
+                   project_what(mine.details.name) + ": " + std::string(part_name(part)),
+                   my_texts[i], their_texts[i],
+                   "changed here and on the server since the last sync");
+            RefusedEdit& refused = c.report.refused.back();
+            refused.project = mine.details.name;
+            refused.revision = link.revision;
+            refused.server_revision = theirs.revision;
+            refused.mine = mine.details;
+            refused.theirs = theirs.parts.details;
+        }
+    }
+    link.project = id;
+    link.revision = theirs.revision;
+    link.name = steps[0] == Step::Take ? theirs.parts.details.name : mine.details.name;
+    c.report.projects_pulled += took ? 1 : 0;
+    const bool unchanged = before.project == link.project && before.revision == link.revision &&
+                           before.name == link.name && before.base == link.base;
+    return unchanged || set_link(c, link);
+}
+
+bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
+                   const ServerProject& theirs);
+
+bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
+                   const ServerProject& theirs, bool retry) {
+    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const PartTexts my_texts = mine.texts();
+    const PartTexts their_texts = theirs.parts.texts();
+    std::array<Step, kProjectPartCount> steps{};
+    PartMask push{};
+    ProjectParts merged = theirs.parts;
+    for (const ProjectPart part : kProjectParts) {
+        const auto i = static_cast<std::size_t>(part);
+        steps[i] = step_of(c, "project/" + local.details.name + "/" + std::string(part_name(part)),
+                           my_texts[i], link.base[i], their_texts[i]);
+        if ((push[i] = steps[i] == Step::Push)) {
+            copy_part(merged, mine, part);
+        }
+    }
+    if (std::find(push.begin(), push.end(), true) == push.end()) {
+        return finish_merge(c, link, local.id, mine, theirs, steps);
+    }
+    const ServerWrite written =
+        write_server_project(c.db, theirs.key, theirs.revision, merged, push, false);
+    if (written.lost) {
+        const ServerProject* again = retry ? read_again(c, theirs.key) : nullptr;
+        if (again == nullptr) {
+            return c.report.error.empty(); // changed there again: the next sync sees it
+        }
+        return again->deleted ? deleted_there(c, link, local, *again)
+                              : merge_project(c, link, local, *again, false);
+    }
+    if (!written.revision) {
+        return fail(c, c.db.error());
+    }
+    ++c.report.projects_pushed;
+    ServerProject now{theirs.key, *written.revision, false, merged};
+    return finish_merge(c, link, local.id, mine, now, steps);
+}
+
+// A project deleted on the server that this archive holds: deleted here unless changed here.
+bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
+                   const ServerProject& theirs) {
+    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const std::string key = "project/" + local.details.name;
+    const RefusedPolicy policy =
+        mine.texts() == link.base ? RefusedPolicy::Drop : c.choices.policy(key);
+    if (policy == RefusedPolicy::Drop) {
+        ++c.report.projects_pulled;
+        return (c.store.remove(local.id) || fail(c, c.store.error())) && remove_link(c, link.key);
+    }
+    if (policy == RefusedPolicy::Keep) {
+        refuse(c, key, project_what(local.details.name), whole_text(mine.texts()), "(deleted)",
+               "changed here, deleted on the server");
+        c.report.refused.back().project = local.details.name;
+        return true;
+    }
+    PartMask all;
+    all.fill(true);
+    const ServerWrite written =
+        write_server_project(c.db, link.key, theirs.revision, mine, all, false);
+    if (written.lost) {
+        return c.report.error.empty(); // changed there again: the next sync sees it
+    }
+    if (!written.revision) {
+        return fail(c, c.db.error());
+    }
+    ++c.report.projects_pushed;
+    return set_link(c, {link.key, local.id, *written.revision, local.details.name, mine.texts()});
+}
+
+bool pull_new(Context& c, const ServerProject& p);
+
+// A project deleted here: deleted on the server unless changed there since.
+bool deleted_here(Context& c, const Link& link, bool retry) {
+    const auto theirs = c.server.find(link.key);
+    if (theirs == c.server.end() || theirs->second.deleted) {
+        return remove_link(c, link.key);
+    }
+    const std::string key = "project/" + link.name;
+    const PartTexts their_texts = theirs->second.parts.texts();
+    const RefusedPolicy policy =
+        their_texts == link.base ? RefusedPolicy::Reapply : c.choices.policy(key);
+    if (policy == RefusedPolicy::Drop) {
+        return pull_new(c, theirs->second);
+    }
+    if (policy == RefusedPolicy::Keep) {
+        refuse(c, key, project_what(link.name), "(deleted)", whole_text(their_texts),
+               "deleted here, changed on the server");
+        c.report.refused.back().project = link.name;
+        return true;
+    }
+    PartMask all;
+    all.fill(true);
+    const ServerWrite written = write_server_project(c.db, link.key, theirs->second.revision,
+                                                     theirs->second.parts, all, true);
+    if (written.lost) {
+        return !retry || read_again(c, link.key) == nullptr ? c.report.error.empty()
+                                                            : deleted_here(c, link, false);
+    }
+    if (!written.revision) {
+        return fail(c, c.db.error());
+    }
+    theirs->second.deleted = true; // not to be brought back below
+    ++c.report.projects_pushed;
+    return remove_link(c, link.key);
+}
+
+// Brings a project the archive does not have (or no longer has).
+bool pull_new(Context& c, const ServerProject& p) {
+    const auto id = c.store.create(p.parts.details);
+    if (!id) {
+        return fail(c, project_what(p.parts.details.name) + " of the server: " + c.store.error());
+    }
+    Link link{p.key, id, p.revision, p.parts.details.name, {}};
+    link.base.fill(kUnknownPart);
+    std::array<Step, kProjectPartCount> steps;
+    steps.fill(Step::Take);
+    steps[0] = Step::Same;
+    const ProjectSummary local{*id, p.parts.details, 0};
+    return finish_merge(c, link, *id, local_parts(c.store, local, c.visits), p, steps);
+}
+
+// Links a project new here: to the server's project of the same name (each part that differs
+// then is a refused edit, nothing is lost) or to a new server project.
+bool first_link(Context& c, const ProjectSummary& local,
+                const std::map<std::string, std::string>& by_name) {
+    const auto name = by_name.find(project_name_key(local.details.name));
+    const auto same = name == by_name.end() ? c.server.end() : c.server.find(name->second);
+    if (same != c.server.end() && !same->second.deleted) {
+        Link link{same->first, local.id, same->second.revision, local.details.name, {}};
+        link.base.fill(kUnknownPart);
+        return merge_project(c, link, local, same->second, true);
+    }
+    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    std::string error;
+    const std::optional<std::string> key = insert_server_project(c.db, mine, error);
+    if (!key) {
+        return fail(c, error);
+    }
+    ++c.report.projects_pushed;
+    return set_link(c, {*key, local.id, 1, local.details.name, mine.texts()});
+}
+
+// The links by local project; the server's projects a project new here meets by name (those not
+// linked to a project here yet), by name; how many deleted-here links and new server projects.
+struct Plan {
+    std::map<std::int64_t, const Link*> by_project;
+    std::map<std::string, std::string> by_name;
+    std::size_t deleted_here = 0;
+    std::size_t fresh = 0;
+};
+
+Plan plan_of(const std::vector<Link>& linked, const std::map<std::string, ServerProject>& server) {
+    Plan plan;
+    std::set<std::string> live;
+    std::set<std::string> known;
+    for (const Link& link : linked) {
+        known.insert(link.key);
+        if (link.project) {
+            plan.by_project[*link.project] = &link;
+            live.insert(link.key);
+        }
+        plan.deleted_here += link.project ? 0 : 1;
+    }
+    for (const auto& [key, p] : server) {
+        if (!p.deleted && !live.contains(key)) {
+            plan.by_name[project_name_key(p.parts.details.name)] = key;
+        }
+        plan.fresh += !p.deleted && !known.contains(key) ? 1 : 0;
+    }
+    return plan;
+}
+
+// A project of this archive: merged with its server project, linked to one, or deleted here.
+bool sync_local(Context& c, const ProjectSummary& local, const Plan& plan) {
+    const auto link = plan.by_project.find(local.id);
+    const auto theirs =
+        link == plan.by_project.end() ? c.server.end() : c.server.find(link->second->key);
+    if (theirs == c.server.end()) { // not linked, or not on this server (any more)
+        return (link == plan.by_project.end() || remove_link(c, link->second->key)) &&
+               first_link(c, local, plan.by_name);
+    }
+    if (theirs->second.deleted) {
+        return deleted_there(c, *link->second, local, theirs->second);
+    }
+    return merge_project(c, *link->second, local, theirs->second, true);
 }
 
 } // namespace
 
-void sync_projects(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
-                   SyncReport& report) {
+void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
+                   const RefusedChoices& choices, SyncReport& report) {
     ProjectStore store(archive);
     Links links(archive.db());
-    bool ok = links.prepare();
-    const std::vector<ServerProject> server = server_projects(db, "", {}, ok);
-    if (!ok) {
-        report.ok = false;
-        report.error = db.error().empty() ? archive.error() : db.error();
+    const std::vector<Link> linked = links.all();
+    auto server = read_server_projects(db, "");
+    if (!server || !links.ok()) {
+        report.error = !server ? db.error() : archive.error();
         return;
     }
-    VisitIndex visits;
-    for (const VisitSummary& v : archive.list_visits("", 0, archive.count_visits(""))) {
-        visits.sha[v.id] = v.sha256;
-        visits.id[v.sha256] = v.id;
-    }
-    Context c{db, store, links, visits, choices, report};
-    std::map<std::string, const ServerProject*> by_key;
-    std::map<std::string, const ServerProject*> by_name;
-    for (const ServerProject& p : server) {
-        by_key[p.key] = &p;
-        by_name[project_name_key(p.shared.details.name)] = &p;
-    }
-    std::map<std::int64_t, Link> linked = links.all();
-    std::set<std::string> linked_keys;
-    for (ProjectSummary& local : store.list()) {
-        auto link = linked.find(local.id);
-        if (link == linked.end()) {
-            link = linked.emplace(local.id, first_link(c, local, by_name)).first;
-        }
-        if (!report.error.empty()) {
-            return;
-        }
-        linked_keys.insert(link->second.key);
-        const auto theirs = by_key.find(link->second.key);
-        if (theirs != by_key.end()) { // else removed on the server by its administrator
-            sync_one(c, local, link->second, *theirs->second);
-        }
-        if (!report.error.empty()) {
+    const VisitIndex visits = index_visits(archive);
+    Context c{db, store, links, visits, choices, report, *server};
+    const std::vector<ProjectSummary> locals = store.list();
+    const Plan plan = plan_of(linked, *server);
+    const std::size_t total = plan.deleted_here + locals.size() + plan.fresh;
+    std::size_t done = 0;
+    const auto next = [&] {
+        observer.progress("projects", done++, total);
+        report.cancelled = observer.cancelled();
+        return !report.cancelled;
+    };
+    for (const Link& link : linked) {
+        if (!link.project && (!next() || !deleted_here(c, link, true))) {
             return;
         }
     }
-    for (const ServerProject& p : server) {
-        if (!linked_keys.contains(p.key) && !pull_new(c, p)) {
+    for (const ProjectSummary& local : locals) {
+        if (!next() || !sync_local(c, local, plan)) {
+            return;
+        }
+    }
+    std::set<std::string> now;
+    for (const Link& link : links.all()) {
+        now.insert(link.key);
+    }
+    for (const auto& [key, p] : *server) {
+        if (!p.deleted && !now.contains(key) && (!next() || !pull_new(c, p))) {
             return;
         }
     }

@@ -1,5 +1,6 @@
 #include "sync/server_schema.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qm {
@@ -68,6 +69,68 @@ CREATE TABLE project_jobs (
 CREATE UNIQUE INDEX projects_name ON projects
     (translate(name, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz'));
 )sql",
+    // Version 2: everything a project holds (points, standards, equipment, legend), projects
+    // deleted by a laptop kept as a mark (so that the other laptops delete theirs) and a revision
+    // of each job's titles and notes. Roles made for version 1 get the new tables' rights.
+    R"sql(
+ALTER TABLE projects ADD COLUMN deleted_at timestamptz;
+DROP INDEX projects_name;
+CREATE UNIQUE INDEX projects_name ON projects
+    (translate(name, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz'))
+    WHERE deleted_at IS NULL;
+ALTER TABLE jobs ADD COLUMN revision bigint NOT NULL DEFAULT 1 CHECK (revision >= 1);
+CREATE TABLE project_points (
+    project text NOT NULL REFERENCES projects ON DELETE CASCADE,
+    scale text NOT NULL CHECK (scale IN ('pin', 'scan', 'air')),
+    location integer NOT NULL CHECK (location BETWEEN 0 AND 63),
+    sub_location integer NOT NULL CHECK (sub_location BETWEEN -1 AND 2),
+    material text NOT NULL,
+    label text NOT NULL,
+    role text CHECK (role IN ('affected', 'unaffected', 'outside', 'outlet', 'other')),
+    PRIMARY KEY (project, scale, location, sub_location, material)
+);
+CREATE TABLE project_standards (
+    project text NOT NULL REFERENCES projects ON DELETE CASCADE,
+    scale text NOT NULL CHECK (scale IN ('pin', 'scan')),
+    location integer NOT NULL CHECK (location BETWEEN -1 AND 63),
+    sub_location integer NOT NULL CHECK (sub_location BETWEEN -1 AND 2),
+    material text NOT NULL,
+    value double precision,
+    ref_scale text CHECK (ref_scale IN ('pin', 'scan', 'air')),
+    ref_location integer,
+    ref_sub_location integer,
+    ref_material text,
+    tolerance double precision,
+    CHECK (value IS NULL OR ref_scale IS NULL),
+    PRIMARY KEY (project, scale, location, sub_location, material)
+);
+CREATE TABLE project_equipment (
+    project text NOT NULL REFERENCES projects ON DELETE CASCADE,
+    position integer NOT NULL,
+    type text NOT NULL CHECK (type IN ('dehumidifier', 'air mover', 'heater', 'other')),
+    count integer NOT NULL,
+    place text NOT NULL,
+    placed date NOT NULL,
+    removed date,
+    PRIMARY KEY (project, position)
+);
+CREATE TABLE project_legend (
+    project text NOT NULL REFERENCES projects ON DELETE CASCADE,
+    code text NOT NULL,
+    name text NOT NULL,
+    PRIMARY KEY (project, code)
+);
+DO $$
+BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'quellmark_technician') THEN
+        GRANT UPDATE (title, notes, revision) ON jobs TO quellmark_technician;
+        GRANT SELECT, INSERT, UPDATE, DELETE ON project_points, project_standards,
+            project_equipment, project_legend TO quellmark_technician;
+        GRANT DELETE ON projects TO quellmark_technician;
+    END IF;
+END
+$$;
+)sql",
 };
 
 } // namespace
@@ -87,7 +150,7 @@ std::optional<int> server_schema_version(PgDb& db) {
     return version->is_null(0, 0) ? 0 : static_cast<int>(version->integer(0, 0));
 }
 
-bool migrate_server(PgDb& db, std::string& error) {
+bool migrate_server(PgDb& db, std::string& error, int to_version) {
     PgTransaction transaction(db);
     // One migration at a time: a second `server init` waits for the first.
     if (!transaction.begun() || !db.exec("SELECT pg_advisory_xact_lock(5200271)") ||
@@ -105,13 +168,14 @@ bool migrate_server(PgDb& db, std::string& error) {
                 ") is newer than this program's (" + std::to_string(kServerSchemaVersion) + ")";
         return false;
     }
-    for (int v = *version; v < kServerSchemaVersion; ++v) {
+    to_version = std::clamp(to_version, *version, kServerSchemaVersion);
+    for (int v = *version; v < to_version; ++v) {
         if (!db.exec(kMigrations[static_cast<std::size_t>(v)])) {
             error = db.error();
             return false;
         }
     }
-    const PgParam to = PgParam::number(kServerSchemaVersion);
+    const PgParam to = PgParam::number(to_version);
     if (!db.exec("DELETE FROM schema_version") ||
         !db.query("INSERT INTO schema_version (version) VALUES ($1)", std::span(&to, 1)) ||
         !transaction.commit()) {
@@ -126,10 +190,14 @@ std::string roles_sql() {
 CREATE ROLE quellmark_admin NOLOGIN IN ROLE quellmark_technician;
 GRANT USAGE ON SCHEMA public TO quellmark_technician;
 GRANT SELECT ON schema_version TO quellmark_technician;
+-- A technician adds visits and edits their jobs' titles and notes, never changes or deletes them;
 GRANT SELECT, INSERT ON visits, jobs, readings TO quellmark_technician;
-GRANT SELECT, INSERT, UPDATE ON projects TO quellmark_technician;
-GRANT SELECT, INSERT, DELETE ON project_jobs TO quellmark_technician;
-GRANT DELETE ON visits, jobs, readings, projects TO quellmark_admin;
+GRANT UPDATE (title, notes, revision) ON jobs TO quellmark_technician;
+-- edits and deletes projects, everything they hold;
+GRANT SELECT, INSERT, UPDATE, DELETE ON projects, project_jobs, project_points,
+    project_standards, project_equipment, project_legend TO quellmark_technician;
+-- only the administrator deletes visits.
+GRANT DELETE ON visits, jobs, readings TO quellmark_admin;
 )sql";
 }
 

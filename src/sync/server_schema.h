@@ -9,17 +9,18 @@
 
 namespace qm {
 
-constexpr int kServerSchemaVersion = 1;
+constexpr int kServerSchemaVersion = 2;
 
-// Creates the schema or brings it to kServerSchemaVersion, in one transaction. A server of a
-// newer schema is left as it is (false, error says so).
-bool migrate_server(PgDb& db, std::string& error);
+// Creates the schema or brings it to kServerSchemaVersion (or the older `to_version`), in one
+// transaction. A server of a newer schema is left as it is (false, error says so).
+bool migrate_server(PgDb& db, std::string& error, int to_version = kServerSchemaVersion);
 
 // The schema version the server holds: 0 when it has none yet, nothing when it cannot be read.
 std::optional<int> server_schema_version(PgDb& db);
 
-// The SQL that creates the two roles of a team: quellmark_technician (adds visits, edits
-// projects, never deletes a visit) and quellmark_admin (may also delete), both without login;
+// The SQL that creates the two roles of a team: quellmark_technician (adds visits, edits and
+// deletes projects, edits jobs' titles and notes, never deletes or changes a visit otherwise) and
+// quellmark_admin (may also delete visits), both without login;
 // users are made members of one of them ("GRANT quellmark_technician TO anna").
 std::string roles_sql();
 

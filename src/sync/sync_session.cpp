@@ -119,9 +119,10 @@ std::string sync_progress_text(std::string_view step, std::size_t done, std::siz
 std::string sync_summary(const SyncReport& report) {
     std::string text = "Sync complete: " + counts(report);
     if (!report.refused.empty()) {
-        text += "\nThe server refused " + counted(report.refused.size(), "project edit") +
-                ": changed there since " + (report.refused.size() == 1 ? "it was" : "they were") +
-                " made here.";
+        const bool one = report.refused.size() == 1;
+        text += "\nThe server refused " + counted(report.refused.size(), "edit") +
+                " made here, as the same data changed there too; " + (one ? "it is" : "they are") +
+                " kept here until you choose.";
     }
     return text;
 }

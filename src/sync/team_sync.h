@@ -1,9 +1,9 @@
 #pragma once
 
 // Sync of a laptop's archive with the team server: visits pushed and pulled by their source's
-// SHA-256, project details and attached jobs by
-// revision. Each visit and each project goes in a transaction of its
-// own on both sides, so a sync cut off at any moment loses nothing and the next one completes it.
+// SHA-256; projects (every part) and jobs' titles and notes by revision, each compared with what
+// was last synced. Each visit and each project goes in a transaction of its own on both sides,
+// so a sync cut off at any moment loses nothing and the next one completes it.
 
 #include "archive/visit_archive.h"
 #include "projects/project_store.h"
@@ -25,33 +25,32 @@ std::string server_conninfo(std::string_view given);
 class SyncObserver {
 public:
     virtual ~SyncObserver() = default;
-    // "push" or "pull" (visits) or "projects", done of total.
+    // "push" or "pull" (visits), "projects": done of total.
     virtual void progress(std::string_view step, std::size_t done, std::size_t total) = 0;
     virtual bool cancelled() = 0;
 };
 
-// A local edit the server refused: made on a revision that is no longer the server's.
-struct RefusedEdit {
-    std::string key;           // stable name of the edit ("project/Smith kitchen/details"); the
-                               // choices name it
-    std::string what;          // for the user: "Project “Smith kitchen”: details and jobs"
-    std::string mine_text;     // this archive's value, readable, lines separated by '\n'
-    std::string theirs_text;   // the server's current value, same form ("(deleted)" when gone)
-    std::string project;       // the local name
-    std::int64_t revision = 0; // the edit was made on this revision
-    std::int64_t server_revision = 0; // the server holds this one
-    ProjectDetails mine;
-    ProjectDetails theirs;
-    std::string reason;      // for the user: why it was refused
-    std::size_t my_jobs = 0; // attached jobs
-    std::size_t their_jobs = 0;
-};
-
-// What to do with project edits the server refuses.
+// What to do with local edits the server refused.
 enum class RefusedPolicy {
     Keep,    // keep them here and list them (nothing is overwritten on either side)
     Drop,    // take the server's value instead
-    Reapply, // apply them again on the server's current revision
+    Reapply, // apply them again on the server's current value
+};
+
+// A local edit the server refused: made on a revision that is no longer the server's, on a part
+// the server changed too (or a deletion on one side of what the other side changed).
+struct RefusedEdit {
+    std::string key;           // stable name of the edit: "project/Smith kitchen/equipment",
+                               // "project/Smith kitchen" (a deletion), "visit/<sha256>/mc/1"
+    std::string what;          // for the user: "Project “Smith kitchen”: equipment"
+    std::string mine_text;     // this archive's value, readable, lines separated by '\n'
+    std::string theirs_text;   // the server's current value, same form ("(deleted)" when gone)
+    std::string reason;        // why it was refused
+    std::string project;       // the local name of a project's edit
+    std::int64_t revision = 0; // the project's revision last synced here
+    std::int64_t server_revision = 0; // the server's revision now
+    ProjectDetails mine;              // a project's details, both sides
+    ProjectDetails theirs;
 };
 
 // What to do with refused edits, one by one; an edit not named gets `others`.
@@ -59,6 +58,11 @@ struct RefusedChoices {
     RefusedChoices(RefusedPolicy policy = RefusedPolicy::Keep) : others(policy) {} // implicit
     RefusedPolicy others = RefusedPolicy::Keep;
     std::map<std::string, RefusedPolicy> by_key;
+
+    RefusedPolicy policy(const std::string& key) const {
+        const auto chosen = by_key.find(key);
+        return chosen == by_key.end() ? others : chosen->second;
+    }
 };
 
 struct SyncReport {
@@ -69,20 +73,26 @@ struct SyncReport {
     std::size_t pulled = 0;
     std::size_t projects_pushed = 0;
     std::size_t projects_pulled = 0;
+    std::size_t titles_pushed = 0;
+    std::size_t titles_pulled = 0;
     std::vector<RefusedEdit> refused;
 };
 
 // The message for a server that cannot be reached or used.
 std::string server_unreachable_message(std::string_view reason);
 
-// Syncs `archive` with the server `db` is connected to (its schema must be current).
+// Syncs `archive` with the server `db` is connected to (its schema must be current): visits,
+// then projects, then the jobs' titles and notes.
 SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
                         const RefusedChoices& choices);
 
 // The visits alone (sync_archive runs them first).
 void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report);
-// The projects' details and attached jobs alone.
-void sync_projects(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
-                   SyncReport& report);
+// The projects, every part of each, and their deletions on either side.
+void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
+                   const RefusedChoices& choices, SyncReport& report);
+// The titles and notes of the jobs of visits both sides hold, edited after the visit was pushed.
+void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
+                 SyncReport& report);
 
 } // namespace qm

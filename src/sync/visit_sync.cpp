@@ -111,11 +111,8 @@ bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit) {
            transaction.commit();
 }
 
-// Visits being pulled: a visit is added to the archive first and its titles and notes after, so
-// a pull cut off between the two is finished by the next sync.
-constexpr const char* kPullingTable =
-    "CREATE TABLE IF NOT EXISTS sync_pulling (sha256 TEXT PRIMARY KEY)";
-
+// Visits being pulled (sync_pulling): a visit is added to the archive first and its titles and
+// notes after, so a pull cut off between the two is finished by the next sync.
 bool mark_pulling(VisitArchive& archive, const std::string& sha, bool pulling) {
     SqliteStatement s(archive.db(), pulling
                                         ? "INSERT OR IGNORE INTO sync_pulling (sha256) VALUES (?1)"
@@ -183,10 +180,6 @@ bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::st
 
 // Finishes the pulls an earlier sync left between the visit and its titles and notes.
 bool finish_pulls(PgDb& db, VisitArchive& archive, std::string& error) {
-    if (!archive.db().exec(kPullingTable)) {
-        error = archive.error();
-        return false;
-    }
     std::vector<std::pair<std::int64_t, std::string>> unfinished;
     {
         SqliteStatement q(archive.db(), "SELECT v.id, p.sha256 FROM sync_pulling p "
@@ -273,8 +266,11 @@ SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
     sync_visits(db, archive, observer, report);
     if (report.ok && !observer.cancelled()) {
         report.error.clear();
-        sync_projects(db, archive, choices, report);
-        report.ok = report.error.empty();
+        sync_projects(db, archive, observer, choices, report);
+        if (report.error.empty() && !report.cancelled) {
+            sync_titles(db, archive, choices, report);
+        }
+        report.ok = report.error.empty() && !report.cancelled;
     }
     report.cancelled = report.cancelled || (!report.ok && observer.cancelled());
     return report;

@@ -42,6 +42,9 @@ TEST_F(QmtoolSync, WithoutAUsableServerOneClearMessage) {
          "The team server cannot be reached: "},
         {"sync --server 'postgresql://[x' ", 1, "the server's URI: "},
         {"sync --drop-refused --reapply-refused", 2, "usage: qmtool sync"},
+        {"sync --drop-refused=project/A/jobs --reapply-refused=project/A/jobs", 2,
+         "both for project/A/jobs"},
+        {"sync --drop-refusedX", 2, "unknown option --drop-refusedX"},
         {"server init --nothing", 2, "usage: qmtool server init"},
     };
     for (const auto& c : cases) {
@@ -63,20 +66,26 @@ TEST_F(QmtoolSync, InitSyncAndARefusedEdit) {
     ASSERT_EQ(qmtool(server + "sync", "a.sqlite").status, 0);
     run = qmtool(server + "sync", "b.sqlite");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "pushed 0 visits, pulled 0 visits; projects: pushed 0, pulled 1\n");
+    EXPECT_EQ(run.out, "pushed 0 visits, pulled 0 visits; projects: pushed 0, pulled 1; titles "
+                       "and notes: pushed 0, pulled 0\n");
     ASSERT_EQ(qmtool("project set Elm --client Anna", "a.sqlite").status, 0);
-    ASSERT_EQ(qmtool("project set Elm --client Ben", "b.sqlite").status, 0);
+    // A text of another archive is shown, never sent to the terminal as control bytes.
+    ASSERT_EQ(qmtool("project set Elm --client 'Ben\x1b[2J'", "b.sqlite").status, 0);
     ASSERT_EQ(qmtool(server + "sync", "a.sqlite").status, 0);
 
     run = qmtool(server + "sync", "b.sqlite");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("refused: project \"Elm\": changed on the server since this edit was "
-                           "made (revision 1, now 2)\n  yours   name \"Elm\", client \"Ben\""),
+    EXPECT_NE(run.out.find("refused: Project \u201cElm\u201d: details: changed here and on the "
+                           "server since the last sync\n  key     project/Elm/details\n  mine    "
+                           "name: Elm\n          client: Ben\\x1b[2J\n"),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("  server  name \"Elm\", client \"Anna\""), std::string::npos);
-    EXPECT_NE(run.err.find("1 project edits refused"), std::string::npos) << run.err;
-    EXPECT_EQ(qmtool(server + "sync --drop-refused", "b.sqlite").status, 0);
+    EXPECT_NE(run.out.find("  server  name: Elm\n          client: Anna\n"), std::string::npos);
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(run.err.find("1 edits refused"), std::string::npos) << run.err;
+    // Resolved by its key: another key leaves it refused.
+    EXPECT_EQ(qmtool(server + "sync --drop-refused=project/Oak/details", "b.sqlite").status, 1);
+    EXPECT_EQ(qmtool(server + "sync --drop-refused=project/Elm/details", "b.sqlite").status, 0);
     EXPECT_NE(qmtool("project show Elm", "b.sqlite").out.find("Anna"), std::string::npos);
 }
 

@@ -139,8 +139,9 @@ TEST(SyncSession, ProgressAndSummaryTexts) {
     report.projects_pushed = 1;
     report.refused.resize(2);
     EXPECT_EQ(sync_summary(report), "Sync complete: 3 visits sent, 2 received; 1 project sent, 0 "
-                                    "received.\nThe server refused 2 project edits: changed "
-                                    "there since they were made here.");
+                                    "received.\nThe server refused 2 edits made here, as the "
+                                    "same data changed there too; they are kept here until you "
+                                    "choose.");
 }
 
 } // namespace

@@ -3,11 +3,8 @@
 // rows laid down with plain SQL.
 
 #include "archive/sha256.h"
-#include "sync/server_schema.h"
-#include "sync/team_sync.h"
 
-#include "support/archive_fixture.h"
-#include "support/pg_cluster.h"
+#include "support/team_sync.h"
 
 #include <functional>
 #include <set>
@@ -16,52 +13,8 @@ namespace qm {
 namespace {
 
 using test::PgCluster;
-
-struct Recorder : SyncObserver {
-    std::function<void(std::string_view, std::size_t)> on_progress;
-    bool cancel = false;
-    void progress(std::string_view step, std::size_t done, std::size_t) override {
-        if (on_progress) {
-            on_progress(step, done);
-        }
-    }
-    bool cancelled() override { return cancel; }
-};
-
-struct TeamSyncTest : test::ArchiveFolder {
-    PgCluster cluster;
-    PgDb db;
-
-    void SetUp() override {
-        ArchiveFolder::SetUp();
-        ASSERT_TRUE(cluster.ok()) << cluster.error();
-        db = cluster.connect();
-        std::string error;
-        ASSERT_TRUE(migrate_server(db, error)) << error;
-    }
-
-    SyncReport sync(VisitArchive& archive, PgDb& server, SyncObserver* observer = nullptr,
-                    RefusedPolicy policy = RefusedPolicy::Keep) {
-        Recorder quiet;
-        return sync_archive(server, archive, observer != nullptr ? *observer : quiet, policy);
-    }
-    std::string scalar(const std::string& sql) {
-        const auto r = db.query(sql, {});
-        EXPECT_TRUE(r && r->rows() == 1) << db.error();
-        return r && r->rows() == 1 ? r->text(0, 0) : "";
-    }
-    static std::set<std::string> shas(VisitArchive& archive) {
-        std::set<std::string> out;
-        for (const VisitSummary& v : archive.list_visits("", 0, 1000)) {
-            out.insert(v.sha256);
-        }
-        return out;
-    }
-    static void add(VisitArchive& archive, int variant) {
-        ASSERT_EQ(archive_source(archive, test::variant_stream(variant), received_now()).status,
-                  AddVisitResult::Status::Added);
-    }
-};
+using test::Recorder;
+using TeamSyncTest = test::TeamSync;
 
 ProjectDetails details(const std::string& name, const std::string& client) {
     ProjectDetails d;
@@ -239,9 +192,7 @@ TEST_F(TeamSyncTest, PullCutBeforeTheTitlesIsFinishedNextTime) {
     ASSERT_TRUE(sync(*anna, db).ok);
     auto ben = open("ben.sqlite");
     add(*ben, 1);
-    ASSERT_TRUE(ben->db().exec("CREATE TABLE sync_pulling (sha256 TEXT PRIMARY KEY); "
-                               "INSERT INTO sync_pulling VALUES ('" +
-                               visit.sha256 + "')"));
+    ASSERT_TRUE(ben->db().exec("INSERT INTO sync_pulling VALUES ('" + visit.sha256 + "')"));
     ASSERT_TRUE(sync(*ben, db).ok);
     EXPECT_EQ(ben->list_visits("Hall", 0, 1).size(), 1u);
     std::int64_t left = -1;
@@ -249,16 +200,31 @@ TEST_F(TeamSyncTest, PullCutBeforeTheTitlesIsFinishedNextTime) {
     EXPECT_EQ(left, 0);
 }
 
-TEST_F(TeamSyncTest, CancelStopsBetweenVisits) {
+TEST_F(TeamSyncTest, CancelStopsBetweenVisitsAndBetweenProjects) {
     auto anna = open();
     add(*anna, 1);
     add(*anna, 2);
-    Recorder cancel;
-    cancel.on_progress = [&](std::string_view, std::size_t done) { cancel.cancel = done == 0; };
-    const SyncReport report = sync(*anna, db, &cancel);
-    EXPECT_TRUE(report.cancelled);
-    EXPECT_EQ(report.pushed, 1u);
-    EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "1");
+    for (const char* name : {"Ash", "Fir"}) {
+        ASSERT_TRUE(ProjectStore(*anna).create(details(name, "x")));
+    }
+    const struct {
+        const char* step;
+        std::size_t at; // cancelled when this step reports `at` done
+        const char* visits;
+        const char* projects; // on the server afterwards
+    } cases[] = {{"push", 0, "1", "0"}, {"projects", 1, "2", "1"}};
+    for (const auto& c : cases) {
+        Recorder cancel;
+        cancel.on_progress = [&](std::string_view step, std::size_t done) {
+            cancel.cancel = step == c.step && done == c.at;
+        };
+        const SyncReport report = sync(*anna, db, &cancel);
+        EXPECT_TRUE(report.cancelled && !report.ok) << c.step;
+        EXPECT_EQ(scalar("SELECT count(*) FROM visits"), c.visits) << c.step;
+        EXPECT_EQ(scalar("SELECT count(*) FROM projects"), c.projects) << c.step;
+    }
+    ASSERT_TRUE(sync(*anna, db).ok); // the next sync completes it
+    EXPECT_EQ(scalar("SELECT count(*) FROM projects"), "2");
 }
 
 TEST_F(TeamSyncTest, TechnicianMayAddButNotDeleteVisits) {
@@ -275,8 +241,13 @@ TEST_F(TeamSyncTest, TechnicianMayAddButNotDeleteVisits) {
 
     EXPECT_FALSE(anna.exec("DELETE FROM visits"));
     EXPECT_EQ(anna.sql_state(), "42501");
-    EXPECT_FALSE(anna.exec("UPDATE visits SET meter = ''"));
-    EXPECT_EQ(anna.sql_state(), "42501");
+    for (const char* refused : {"UPDATE visits SET meter = ''", "UPDATE jobs SET readings = 0"}) {
+        EXPECT_FALSE(anna.exec(refused));
+        EXPECT_EQ(anna.sql_state(), "42501") << refused;
+    }
+    // Titles and notes may change; a project may be deleted.
+    EXPECT_TRUE(anna.exec("UPDATE jobs SET notes = 'x', revision = revision + 1")) << anna.error();
+    EXPECT_TRUE(anna.exec("DELETE FROM projects")) << anna.error();
     PgDb boss = cluster.connect("boss");
     EXPECT_TRUE(boss.exec("DELETE FROM visits")) << boss.error();
     EXPECT_EQ(scalar("SELECT count(*) FROM readings"), "0");

@@ -70,9 +70,9 @@ const std::array kCommands = {
             "roles' SQL",
             run_server},
     Command{"sync",
-            "sync [--server URI] [--drop-refused | --reapply-refused]\n"
-            "                          push and pull visits and project changes with the team "
-            "server",
+            "sync [--server URI] [--drop-refused[=KEY]] [--reapply-refused[=KEY]]\n"
+            "                          push and pull visits, projects, titles and notes with "
+            "the team server",
             run_sync},
 };
 

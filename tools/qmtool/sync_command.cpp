@@ -1,11 +1,14 @@
 // qmtool server and qmtool sync: the team server.
 #include "sync/server_schema.h"
 #include "sync/team_sync.h"
+#include "text/text_format.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/options.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 namespace qmtool {
 
@@ -18,11 +21,11 @@ constexpr const char* kServerUsage =
     "  URI: a libpq URI or \"service=NAME\"; by default --server or QUELLMARK_SERVER\n";
 
 constexpr const char* kSyncUsage =
-    "usage: qmtool sync [--server URI] [--drop-refused | --reapply-refused]\n"
-    "  pushes the visits and project changes the team server lacks and pulls those this\n"
-    "  archive lacks; lists project edits the server refused (made on an older revision)\n"
-    "  --drop-refused     take the server's values for refused edits\n"
-    "  --reapply-refused  apply refused edits again on the server's current revision\n";
+    "usage: qmtool sync [--server URI] [--drop-refused[=KEY]]... [--reapply-refused[=KEY]]...\n"
+    "  pushes the visits, project changes and titles the team server lacks and pulls those\n"
+    "  this archive lacks; lists each edit the server refused (changed there too) by its KEY\n"
+    "  --drop-refused[=KEY]     take the server's value for the refused edit KEY (all: no KEY)\n"
+    "  --reapply-refused[=KEY]  apply the refused edit KEY again over the server's value\n";
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -33,8 +36,12 @@ void on_interrupt(int) {
 class TerminalObserver : public qm::SyncObserver {
 public:
     void progress(std::string_view step, std::size_t done, std::size_t total) override {
-        std::fprintf(stderr, "qmtool: %.*s visit %zu of %zu\n", static_cast<int>(step.size()),
-                     step.data(), done + 1, total);
+        if (step == "projects") {
+            std::fprintf(stderr, "qmtool: project %zu of %zu\n", done + 1, total);
+        } else {
+            std::fprintf(stderr, "qmtool: %.*s visit %zu of %zu\n", static_cast<int>(step.size()),
+                         step.data(), done + 1, total);
+        }
     }
     bool cancelled() override { return g_interrupted != 0; }
 };
@@ -68,21 +75,30 @@ bool connect(const Arguments& args, const std::string* positional, qm::PgDb& db)
     return true;
 }
 
-void print_details(const char* who, const qm::ProjectDetails& d, std::size_t jobs) {
-    std::printf("  %-7s name \"%s\", client \"%s\", site \"%s\", claim \"%s\", notes \"%s\", "
-                "%zu jobs attached\n",
-                who, d.name.c_str(), d.client.c_str(), d.site.c_str(), d.claim.c_str(),
-                d.notes.c_str(), jobs);
+// Prints a text's lines, the first after `label`, the others under it. Texts come from other
+// people's archives: their control bytes are shown, never sent to the terminal.
+void print_lines(const char* label, const std::string& text) {
+    std::size_t at = 0;
+    do {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::printf("  %-8s%s\n", at == 0 ? label : "",
+                    qm::escape_control_bytes(text.substr(at, end - at)).c_str());
+        at = end + 1;
+    } while (at < text.size());
 }
 
 // Prints what a sync did and returns its exit status.
 int print_report(const qm::SyncReport& report) {
-    std::printf("pushed %zu visits, pulled %zu visits; projects: pushed %zu, pulled %zu\n",
-                report.pushed, report.pulled, report.projects_pushed, report.projects_pulled);
+    std::printf("pushed %zu visits, pulled %zu visits; projects: pushed %zu, pulled %zu; "
+                "titles and notes: pushed %zu, pulled %zu\n",
+                report.pushed, report.pulled, report.projects_pushed, report.projects_pulled,
+                report.titles_pushed, report.titles_pulled);
     for (const qm::RefusedEdit& r : report.refused) {
-        std::printf("refused: project \"%s\": %s\n", r.project.c_str(), r.reason.c_str());
-        print_details("yours", r.mine, r.my_jobs);
-        print_details("server", r.theirs, r.their_jobs);
+        std::printf("refused: %s: %s\n", qm::escape_control_bytes(r.what).c_str(),
+                    qm::escape_control_bytes(r.reason).c_str());
+        print_lines("key", r.key);
+        print_lines("mine", r.mine_text);
+        print_lines("server", r.theirs_text);
     }
     if (report.cancelled) {
         std::fprintf(stderr, "qmtool: sync cancelled; what was sent is kept, the next sync "
@@ -98,9 +114,9 @@ int print_report(const qm::SyncReport& report) {
     }
     if (!report.refused.empty()) {
         std::fprintf(stderr,
-                     "qmtool: %zu project edits refused (made on an older revision); run "
-                     "qmtool sync --reapply-refused to apply yours again, or --drop-refused to "
-                     "take the server's\n",
+                     "qmtool: %zu edits refused (changed here and on the server); run qmtool "
+                     "sync --reapply-refused=KEY to apply yours again, or --drop-refused=KEY to "
+                     "take the server's (without =KEY: all of them)\n",
                      report.refused.size());
         return kExitFailure;
     }
@@ -144,13 +160,53 @@ int run_server(int argc, char** argv) {
     return finish_output(kExitOk);
 }
 
+namespace {
+
+// Takes --drop-refused[=KEY] and --reapply-refused[=KEY] out of the arguments into `choices`;
+// false (with `error`) when one edit, or all, would be both dropped and applied again.
+bool take_choices(int argc, char** argv, std::vector<char*>& rest, qm::RefusedChoices& choices,
+                  std::string& error) {
+    std::optional<qm::RefusedPolicy> all;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool drop = arg.starts_with("--drop-refused");
+        const std::string_view name = drop ? "--drop-refused" : "--reapply-refused";
+        if (arg == "--" || !arg.starts_with(name) ||
+            (arg.size() > name.size() && arg[name.size()] != '=')) {
+            rest.push_back(argv[i]);
+            continue;
+        }
+        const auto policy = drop ? qm::RefusedPolicy::Drop : qm::RefusedPolicy::Reapply;
+        if (arg.size() == name.size()) {
+            if (all && *all != policy) {
+                error = "--drop-refused and --reapply-refused both for all refused edits";
+                return false;
+            }
+            all = policy;
+            continue;
+        }
+        const std::string key(arg.substr(name.size() + 1));
+        const auto [at, added] = choices.by_key.emplace(key, policy);
+        if (!added && at->second != policy) {
+            error = "--drop-refused and --reapply-refused both for " + key;
+            return false;
+        }
+    }
+    choices.others = all.value_or(qm::RefusedPolicy::Keep);
+    return true;
+}
+
+} // namespace
+
 int run_sync(int argc, char** argv) {
     Arguments args;
     std::string error;
-    if (!parse_arguments(argc, argv, {"--drop-refused", "--reapply-refused"}, {"--server"}, args,
+    std::vector<char*> rest;
+    qm::RefusedChoices choices;
+    if (!take_choices(argc, argv, rest, choices, error) ||
+        !parse_arguments(static_cast<int>(rest.size()), rest.data(), {}, {"--server"}, args,
                          error) ||
-        args.help || !args.positional.empty() ||
-        (args.has("--drop-refused") && args.has("--reapply-refused"))) {
+        args.help || !args.positional.empty()) {
         if (!error.empty()) {
             std::fprintf(stderr, "qmtool sync: %s\n", error.c_str());
         }
@@ -178,10 +234,7 @@ int run_sync(int argc, char** argv) {
     action.sa_handler = on_interrupt;
     ::sigaction(SIGINT, &action, nullptr);
     TerminalObserver observer;
-    const qm::RefusedPolicy policy = args.has("--drop-refused")      ? qm::RefusedPolicy::Drop
-                                     : args.has("--reapply-refused") ? qm::RefusedPolicy::Reapply
-                                                                     : qm::RefusedPolicy::Keep;
-    const qm::SyncReport report = qm::sync_archive(db, *opened.archive, observer, policy);
+    const qm::SyncReport report = qm::sync_archive(db, *opened.archive, observer, choices);
     return finish_output(print_report(report));
 }
 

@@ -1,0 +1,254 @@
+// Titles and notes of jobs edited after their visit was pushed: each job's pair compared three
+// ways (this archive's, the server's and the pair last synced, in sync_titles) as the projects'
+// parts are, the server's row written only on the revision read.
+#include "archive/sqlite_db.h"
+#include "sync/team_sync.h"
+#include "text/cp1252.h"
+
+#include <map>
+#include <tuple>
+
+namespace qm {
+
+namespace {
+
+struct Titles {
+    std::string title;
+    std::string notes;
+    bool operator==(const Titles&) const = default;
+};
+
+struct ServerTitles {
+    std::int64_t revision = 0;
+    Titles titles;
+};
+
+struct LocalJob {
+    std::int64_t visit_id = 0;
+    std::string sha;
+    RecordKind kind = RecordKind::Mc;
+    std::int32_t number = 0;
+    Titles titles;
+    std::optional<ServerTitles> base;
+};
+
+using JobKey = std::tuple<std::string, int, std::int64_t>; // SHA-256, kind, number
+
+std::string from_hex(std::string_view hex) {
+    std::string out;
+    const auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out += static_cast<char>(nibble(hex[i]) * 16 + nibble(hex[i + 1]));
+    }
+    return out;
+}
+
+std::optional<std::map<JobKey, ServerTitles>> server_titles(PgDb& db, const std::string& sha,
+                                                            int kind, std::int64_t number) {
+    const PgParam which[] = {PgParam::text(sha), PgParam::number(kind), PgParam::number(number)};
+    const auto rows = db.query("SELECT visit, kind, number, revision, encode(title, 'hex'), "
+                               "encode(notes, 'hex') FROM jobs WHERE $1 IN ('', visit) AND "
+                               "($1 = '' OR (kind = $2 AND number = $3))",
+                               which);
+    if (!rows) {
+        return std::nullopt;
+    }
+    std::map<JobKey, ServerTitles> out;
+    for (int i = 0; i < rows->rows(); ++i) {
+        out[{rows->text(i, 0), static_cast<int>(rows->integer(i, 1)), rows->integer(i, 2)}] = {
+            rows->integer(i, 3), {from_hex(rows->text(i, 4)), from_hex(rows->text(i, 5))}};
+    }
+    return out;
+}
+
+std::vector<LocalJob> local_jobs(SqliteDb& db, bool& ok) {
+    std::vector<LocalJob> out;
+    SqliteStatement q(db, "SELECT j.visit_id, v.sha256, j.kind, j.number, j.title, j.notes, "
+                          "b.revision, b.title, b.notes FROM jobs j JOIN visits v ON v.id = "
+                          "j.visit_id LEFT JOIN sync_titles b ON b.sha256 = v.sha256 AND b.kind = "
+                          "j.kind AND b.number = j.number");
+    const auto text = [&](int column) {
+        const auto bytes = q.column_blob(column);
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    };
+    while (q.ok() && q.step()) {
+        LocalJob job{q.column_int(0),
+                     q.column_text(1),
+                     q.column_text(2) == "rh" ? RecordKind::Rh : RecordKind::Mc,
+                     static_cast<std::int32_t>(q.column_int(3)),
+                     {text(4), text(5)},
+                     std::nullopt};
+        if (!q.column_is_null(6)) {
+            job.base = ServerTitles{q.column_int(6), {text(7), text(8)}};
+        }
+        out.push_back(std::move(job));
+    }
+    ok = q.ok() && !q.failed();
+    return out;
+}
+
+bool set_base(SqliteDb& db, const LocalJob& job, const ServerTitles& base) {
+    SqliteStatement s(db, "INSERT OR REPLACE INTO sync_titles (sha256, kind, number, revision, "
+                          "title, notes) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    const auto bytes = [](const std::string& text) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    };
+    s.bind_text(1, job.sha).bind_text(2, job.kind == RecordKind::Rh ? "rh" : "mc");
+    s.bind(3, std::int64_t{job.number}).bind(4, base.revision);
+    return s.ok() &&
+           s.bind_blob(5, bytes(base.titles.title)).bind_blob(6, bytes(base.titles.notes)).run();
+}
+
+// Windows-1252 bytes as UTF-8, for the user.
+std::string readable(std::string_view bytes) {
+    std::string out;
+    for (const char b : bytes) {
+        const char32_t c = cp1252_character(static_cast<unsigned char>(b)).value_or(U'\uFFFD');
+        if (c < 0x80) {
+            out += c == '\r' ? std::string() : std::string(1, static_cast<char>(c));
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string titles_text(const Titles& t) {
+    return "title: " + readable(t.title) + "\nnotes: " + readable(t.notes);
+}
+
+struct Context {
+    PgDb& db;
+    VisitArchive& archive;
+    const RefusedChoices& choices;
+    SyncReport& report;
+};
+
+enum class Step { Take, Push, Refuse };
+
+Step step_of(const Context& c, const LocalJob& job, const ServerTitles& theirs,
+             const std::string& key) {
+    const bool here = !job.base || job.titles != job.base->titles;
+    const bool there =
+        !job.base || (theirs.revision != job.base->revision && theirs.titles != job.base->titles);
+    if (!here) {
+        return Step::Take;
+    }
+    if (!there) {
+        return Step::Push;
+    }
+    switch (c.choices.policy(key)) {
+    case RefusedPolicy::Reapply:
+        return Step::Push;
+    case RefusedPolicy::Drop:
+        return Step::Take;
+    case RefusedPolicy::Keep:
+        break;
+    }
+    return Step::Refuse;
+}
+
+bool fail(Context& c, const std::string& error) {
+    c.report.error = error.empty() ? "the archive could not be written" : error;
+    return false;
+}
+
+bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry);
+
+// Writes this archive's titles and notes of a job on the server's revision read; a write that
+// lost the race is tried once more on the server's new state.
+bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
+    SqliteDb& db = c.archive.db();
+    const int kind = static_cast<int>(job.kind);
+    const std::string_view title = job.titles.title;
+    const std::string_view notes = job.titles.notes;
+    const PgParam row[] = {
+        PgParam::bytes({reinterpret_cast<const std::uint8_t*>(title.data()), title.size()}),
+        PgParam::bytes({reinterpret_cast<const std::uint8_t*>(notes.data()), notes.size()}),
+        PgParam::text(job.sha),
+        PgParam::number(kind),
+        PgParam::number(job.number),
+        PgParam::number(theirs.revision)};
+    const auto updated = c.db.query("UPDATE jobs SET title = $1, notes = $2, revision = revision "
+                                    "+ 1 WHERE visit = $3 AND kind = $4 AND number = $5 AND "
+                                    "revision = $6 RETURNING revision",
+                                    row);
+    if (!updated) {
+        return fail(c, c.db.error());
+    }
+    if (updated->rows() == 1) {
+        ++c.report.titles_pushed;
+        return set_base(db, job, {updated->integer(0, 0), job.titles}) || fail(c, db.error());
+    }
+    if (!retry) {
+        return true; // changed there again: the next sync sees it
+    }
+    const auto again = server_titles(c.db, job.sha, kind, job.number);
+    if (!again) {
+        return fail(c, c.db.error());
+    }
+    return again->empty() || sync_job(c, job, again->begin()->second, false);
+}
+
+bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
+    SqliteDb& db = c.archive.db();
+    if (job.titles == theirs.titles) {
+        const bool known =
+            job.base && job.base->revision == theirs.revision && job.base->titles == theirs.titles;
+        return known || set_base(db, job, theirs) || fail(c, db.error());
+    }
+    const std::string key = "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") +
+                            "/" + std::to_string(job.number);
+    switch (step_of(c, job, theirs, key)) {
+    case Step::Take:
+        if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
+                                       theirs.titles.notes) ||
+            !set_base(db, job, theirs)) {
+            return fail(c, c.archive.error());
+        }
+        ++c.report.titles_pulled;
+        return true;
+    case Step::Refuse: {
+        RefusedEdit refused;
+        refused.key = key;
+        refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
+                       (job.kind == RecordKind::Rh ? "RH/T" : "MC") + " job #" +
+                       std::to_string(job.number) + ": title and notes";
+        refused.mine_text = titles_text(job.titles);
+        refused.theirs_text = titles_text(theirs.titles);
+        refused.reason = "changed here and on the server since the last sync";
+        c.report.refused.push_back(std::move(refused));
+        return true;
+    }
+    case Step::Push:
+        break;
+    }
+    return push_titles(c, job, theirs, retry);
+}
+
+} // namespace
+
+void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
+                 SyncReport& report) {
+    bool ok = true;
+    const std::vector<LocalJob> jobs = local_jobs(archive.db(), ok);
+    const auto server = server_titles(db, "", 0, 0);
+    if (!ok || !server) {
+        report.error = !server ? db.error() : archive.error();
+        return;
+    }
+    Context c{db, archive, choices, report};
+    for (const LocalJob& job : jobs) {
+        const auto theirs = server->find({job.sha, static_cast<int>(job.kind), job.number});
+        if (theirs != server->end() && !sync_job(c, job, theirs->second, true)) {
+            return;
+        }
+    }
+}
+
+} // namespace qm
