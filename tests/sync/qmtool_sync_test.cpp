@@ -66,8 +66,8 @@ TEST_F(QmtoolSync, InitSyncAndARefusedEdit) {
     ASSERT_EQ(qmtool(server + "sync", "a.sqlite").status, 0);
     run = qmtool(server + "sync", "b.sqlite");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "pushed 0 visits, pulled 0 visits; projects: pushed 0, pulled 1; titles "
-                       "and notes: pushed 0, pulled 0\n");
+    EXPECT_EQ(run.out, "visits: pushed 0, pulled 0; projects: pushed 0, pulled 1; titles and "
+                       "notes: pushed 0, pulled 0\n");
     ASSERT_EQ(qmtool("project set Elm --client Anna", "a.sqlite").status, 0);
     // A text of another archive is shown, never sent to the terminal as control bytes.
     ASSERT_EQ(qmtool("project set Elm --client 'Ben\x1b[2J'", "b.sqlite").status, 0);
@@ -82,7 +82,7 @@ TEST_F(QmtoolSync, InitSyncAndARefusedEdit) {
         << run.out;
     EXPECT_NE(run.out.find("  server  name: Elm\n          client: Anna\n"), std::string::npos);
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
-    EXPECT_NE(run.err.find("1 edits refused"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("1 edit refused"), std::string::npos) << run.err;
     // Resolved by its key: another key leaves it refused.
     EXPECT_EQ(qmtool(server + "sync --drop-refused=project/Oak/details", "b.sqlite").status, 1);
     EXPECT_EQ(qmtool(server + "sync --drop-refused=project/Elm/details", "b.sqlite").status, 0);

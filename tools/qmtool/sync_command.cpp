@@ -89,7 +89,7 @@ void print_lines(const char* label, const std::string& text) {
 
 // Prints what a sync did and returns its exit status.
 int print_report(const qm::SyncReport& report) {
-    std::printf("pushed %zu visits, pulled %zu visits; projects: pushed %zu, pulled %zu; "
+    std::printf("visits: pushed %zu, pulled %zu; projects: pushed %zu, pulled %zu; "
                 "titles and notes: pushed %zu, pulled %zu\n",
                 report.pushed, report.pulled, report.projects_pushed, report.projects_pulled,
                 report.titles_pushed, report.titles_pulled);
@@ -114,10 +114,10 @@ int print_report(const qm::SyncReport& report) {
     }
     if (!report.refused.empty()) {
         std::fprintf(stderr,
-                     "qmtool: %zu edits refused (changed here and on the server); run qmtool "
+                     "qmtool: %zu %s refused (changed here and on the server); run qmtool "
                      "sync --reapply-refused=KEY to apply yours again, or --drop-refused=KEY to "
                      "take the server's (without =KEY: all of them)\n",
-                     report.refused.size());
+                     report.refused.size(), report.refused.size() == 1 ? "edit" : "edits");
         return kExitFailure;
     }
     return kExitOk;
