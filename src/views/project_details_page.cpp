@@ -138,7 +138,10 @@ void ProjectDetailsPage::show(const ProjectView& view) {
             jobs_->setItem(r, c, new QTableWidgetItem(cells[c]));
         }
     }
-    jobs_->resizeColumnsToContents();
+    // The last column keeps stretching to the table's edge, also on a reload while shown.
+    for (int c = 0; c + 1 < jobs_->columnCount(); ++c) {
+        jobs_->resizeColumnToContents(c);
+    }
     const bool editable = window_.editable();
     for (QLineEdit* e : {name_, client_, site_, claim_, lossDate_}) {
         e->setReadOnly(!editable);
