@@ -78,7 +78,8 @@ public:
 
     bool empty_server() {
         qm::PgDb db = cluster_.connect();
-        if (!db.exec("TRUNCATE visits, jobs, readings, projects, project_jobs")) {
+        if (!db.exec("TRUNCATE visits, jobs, readings, projects, project_jobs, project_points, "
+                     "project_standards, project_equipment, project_legend")) {
             error_ = db.error();
             return false;
         }
