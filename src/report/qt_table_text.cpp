@@ -3,6 +3,7 @@
 #include "ui/qt_text.h"
 
 #include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -85,6 +86,10 @@ TableTextPainter::TableTextPainter(QPainter& painter)
 TableTextPainter::~TableTextPainter() = default;
 
 void TableTextPainter::set_font(const QFont& font) {
+    // Runs of glyphs are for PDF pages; a print preview records what it is given, and it keeps
+    // a glyph run as the outlines of its glyphs.
+    const QPaintEngine* engine = painter_.paintEngine();
+    as_runs_ = engine != nullptr && engine->type() == QPaintEngine::Pdf;
     if (current_ != nullptr && current_->font == font) {
         return;
     }
@@ -208,6 +213,10 @@ void TableTextPainter::draw_directly(const QRectF& box, int flags, std::string_v
 
 void TableTextPainter::cell(const QRectF& box, int flags, std::string_view text) {
     if (text.empty()) {
+        return;
+    }
+    if (!as_runs_) {
+        draw_directly(box, flags, text);
         return;
     }
     const Shaped& s = shaped(text);

@@ -32,7 +32,8 @@ public:
     TableTextPainter(const TableTextPainter&) = delete;
     TableTextPainter& operator=(const TableTextPainter&) = delete;
 
-    // The font of the cells that follow (it must be the painter's font when they are drawn).
+    // The font of the cells that follow (it must be the painter's font when they are drawn). On
+    // other devices than a PDF the cells are drawn with drawText one by one.
     void set_font(const QFont& font);
     // A cell's text (Windows-1252) in `box` (device pixels), aligned by `flags` as drawText does
     // (left, right or horizontally centred; vertically centred). Kept until flush().
@@ -64,6 +65,7 @@ private:
     void add(const Shaped& shaped, QPointF origin);
     void draw(Run& run);
     std::array<Run, 2> runs_; // of cells that start exactly on the PDF's digits, and the others
+    bool as_runs_ = false;    // the painter paints a PDF
     std::unique_ptr<Shaped> composed_;
     std::size_t layouts_ = 0;
 };
