@@ -22,7 +22,7 @@ constexpr int kRight = Qt::AlignRight | Qt::AlignVCenter;
 } // namespace
 
 ReportPagePainter::ReportPagePainter(QPainter& painter, const ReportLayout& layout)
-    : painter_(painter), layout_(layout), px_(layout.scale()) {}
+    : painter_(painter), layout_(layout), px_(layout.scale()), cells_(painter) {}
 
 void ReportPagePainter::text(const QFont& font, const QRectF& box, int flags, const QString& text,
                              const QColor& color) {
@@ -220,6 +220,9 @@ void ReportPagePainter::paint_table(const ReportBlock& block,
     const QRectF c = layout_.content();
     paint_table_header(block.top, columns, g);
     const QFont font = ReportLayout::scaled(layout_.fonts().table, g.scale);
+    painter_.setFont(font);
+    painter_.setPen(kInk);
+    cells_.set_font(painter_.font());
     double y = block.top + g.header_height;
     for (std::size_t row = block.from; row < block.to; ++row) {
         if (shaded(block, row)) {
@@ -228,14 +231,13 @@ void ReportPagePainter::paint_table(const ReportBlock& block,
         const std::vector<std::string> cells = row_cells(block, row);
         double x = c.left();
         for (std::size_t k = 0; k < columns.size() && k < cells.size(); ++k) {
-            if (!cells[k].empty()) {
-                const int flags = columns[k].align == CellAlign::Left ? kLeft : kRight;
-                text(font,
-                     QRectF(x + kCellPadding, y, g.widths[k] - 2 * kCellPadding, g.row_height),
-                     flags, from_cp1252(cells[k]));
-            }
+            const int flags = columns[k].align == CellAlign::Left ? kLeft : kRight;
+            cells_.cell(
+                px_(QRectF(x + kCellPadding, y, g.widths[k] - 2 * kCellPadding, g.row_height)),
+                flags, cells[k]);
             x += g.widths[k];
         }
+        cells_.flush(); // before the next row's stripe
         y += g.row_height;
     }
     rule(c.left(), c.right(), y, kThinRule, kRule);

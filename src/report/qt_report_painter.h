@@ -4,6 +4,7 @@
 // preview. Text is drawn as text and charts as vector paths.
 
 #include "report/qt_report_layout.h"
+#include "report/qt_table_text.h"
 
 #include <QColor>
 #include <QPointF>
@@ -66,6 +67,7 @@ private:
     QPainter& painter_;
     const ReportLayout& layout_;
     PointMapper px_;
+    TableTextPainter cells_;
 };
 
 // A chart over time in the box of its block (points).
