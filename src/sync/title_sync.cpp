@@ -101,20 +101,8 @@ bool set_base(SqliteDb& db, const LocalJob& job, const ServerTitles& base) {
 
 // Windows-1252 bytes as UTF-8, for the user.
 std::string readable(std::string_view bytes) {
-    std::string out;
-    for (const char b : bytes) {
-        const char32_t c = cp1252_character(static_cast<unsigned char>(b)).value_or(U'\uFFFD');
-        if (c < 0x80) {
-            out += c == '\r' ? std::string() : std::string(1, static_cast<char>(c));
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    std::string out = cp1252_to_utf8(bytes);
+    std::erase(out, '\r');
     return out;
 }
 

@@ -35,4 +35,23 @@ std::optional<char> cp1252_byte(char32_t character) {
     return std::nullopt;
 }
 
+std::string cp1252_to_utf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char b : bytes) {
+        const char32_t c = cp1252_character(static_cast<unsigned char>(b)).value_or(U'\uFFFD');
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace qm

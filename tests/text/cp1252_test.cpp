@@ -21,6 +21,10 @@ TEST(Cp1252, EveryDefinedByteComesBackAndTheUndefinedHaveNoCharacter) {
     EXPECT_EQ(cp1252_byte(U'\u2013'), '\x96');
     EXPECT_FALSE(cp1252_byte(0x81)); // a control character the code page does not hold
     EXPECT_FALSE(cp1252_byte(U'\u0100'));
+    // One, two and three UTF-8 bytes; an undefined byte is the replacement character.
+    EXPECT_EQ(cp1252_to_utf8("K\xFC"
+                             "che \x80\x81\r"),
+              "K\u00FCche \u20AC\uFFFD\r");
 }
 
 } // namespace

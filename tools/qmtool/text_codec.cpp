@@ -34,22 +34,7 @@ std::optional<char32_t> next_code_point(std::string_view text, std::size_t& at) 
 } // namespace
 
 std::string to_utf8(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        const char32_t cp = qm::cp1252_character(b).value_or(U'\uFFFD');
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
+    return qm::cp1252_to_utf8(text);
 }
 
 std::optional<std::string> from_utf8(std::string_view utf8) {
