@@ -94,28 +94,12 @@ std::string project_what(const std::string& name) {
     return "Project \xE2\x80\x9C" + name + "\xE2\x80\x9D";
 }
 
-enum class Step { Same, Take, Push, Refuse };
-
-Step step_of(Context& c, const std::string& key, const std::string& mine, const std::string& base,
-             const std::string& theirs) {
+SyncStep step_of(Context& c, const std::string& key, const std::string& mine,
+                 const std::string& base, const std::string& theirs) {
     if (mine == theirs) {
-        return Step::Same;
+        return SyncStep::Same;
     }
-    if (mine == base) {
-        return Step::Take;
-    }
-    if (theirs == base) {
-        return Step::Push;
-    }
-    switch (c.choices.policy(key)) {
-    case RefusedPolicy::Reapply:
-        return Step::Push;
-    case RefusedPolicy::Drop:
-        return Step::Take;
-    case RefusedPolicy::Keep:
-        break;
-    }
-    return Step::Refuse;
+    return sync_step(mine != base, theirs != base, c.choices, key);
 }
 
 void copy_part(ProjectParts& to, const ProjectParts& from, ProjectPart part) {
@@ -144,21 +128,22 @@ void copy_part(ProjectParts& to, const ProjectParts& from, ProjectPart part) {
 
 // Takes the server's parts `steps` names Take into the local project and records the link.
 bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mine,
-                  const ServerProject& theirs, const std::array<Step, kProjectPartCount>& steps) {
+                  const ServerProject& theirs,
+                  const std::array<SyncStep, kProjectPartCount>& steps) {
     const PartTexts my_texts = mine.texts();
     const PartTexts their_texts = theirs.parts.texts();
     const Link before = link;
     bool took = false;
     for (const ProjectPart part : kProjectParts) {
         const auto i = static_cast<std::size_t>(part);
-        if (steps[i] == Step::Take) {
+        if (steps[i] == SyncStep::Take) {
             const auto taken = take_part(c.store, id, part, theirs.parts, c.visits);
             if (!taken) {
                 return fail(c, project_what(mine.details.name) + ": " + c.store.error());
             }
             link.base[i] = *taken;
             took = true;
-        } else if (steps[i] != Step::Refuse) {
+        } else if (steps[i] != SyncStep::Refuse) {
             link.base[i] = my_texts[i];
         } else {
             refuse(c, "project/" + mine.details.name + "/" + std::string(part_name(part)),
@@ -175,7 +160,7 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
     }
     link.project = id;
     link.revision = theirs.revision;
-    link.name = steps[0] == Step::Take ? theirs.parts.details.name : mine.details.name;
+    link.name = steps[0] == SyncStep::Take ? theirs.parts.details.name : mine.details.name;
     c.report.projects_pulled += took ? 1 : 0;
     const bool unchanged = before.project == link.project && before.revision == link.revision &&
                            before.name == link.name && before.base == link.base;
@@ -190,14 +175,14 @@ bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
     const ProjectParts mine = local_parts(c.store, local, c.visits);
     const PartTexts my_texts = mine.texts();
     const PartTexts their_texts = theirs.parts.texts();
-    std::array<Step, kProjectPartCount> steps{};
+    std::array<SyncStep, kProjectPartCount> steps{};
     PartMask push{};
     ProjectParts merged = theirs.parts;
     for (const ProjectPart part : kProjectParts) {
         const auto i = static_cast<std::size_t>(part);
         steps[i] = step_of(c, "project/" + local.details.name + "/" + std::string(part_name(part)),
                            my_texts[i], link.base[i], their_texts[i]);
-        if ((push[i] = steps[i] == Step::Push)) {
+        if ((push[i] = steps[i] == SyncStep::Push)) {
             copy_part(merged, mine, part);
         }
     }
@@ -298,9 +283,9 @@ bool pull_new(Context& c, const ServerProject& p) {
     }
     Link link{p.key, id, p.revision, p.parts.details.name, {}};
     link.base.fill(kUnknownPart);
-    std::array<Step, kProjectPartCount> steps;
-    steps.fill(Step::Take);
-    steps[0] = Step::Same;
+    std::array<SyncStep, kProjectPartCount> steps;
+    steps.fill(SyncStep::Take);
+    steps[0] = SyncStep::Same;
     const ProjectSummary local{*id, p.parts.details, 0};
     return finish_merge(c, link, *id, local_parts(c.store, local, c.visits), p, steps);
 }

@@ -65,6 +65,31 @@ struct RefusedChoices {
     }
 };
 
+// What a sync does with one piece (a project's part, a job's titles) that is not the same on
+// both sides.
+enum class SyncStep { Same, Take, Push, Refuse };
+
+// The step from which side changed the piece since it was last synced: a change on one side
+// travels to the other; a change on both follows the choice made for `key`, else is refused.
+inline SyncStep sync_step(bool changed_here, bool changed_there, const RefusedChoices& choices,
+                          const std::string& key) {
+    if (!changed_here) {
+        return SyncStep::Take;
+    }
+    if (!changed_there) {
+        return SyncStep::Push;
+    }
+    switch (choices.policy(key)) {
+    case RefusedPolicy::Reapply:
+        return SyncStep::Push;
+    case RefusedPolicy::Drop:
+        return SyncStep::Take;
+    case RefusedPolicy::Keep:
+        break;
+    }
+    return SyncStep::Refuse;
+}
+
 struct SyncReport {
     bool ok = false;
     bool cancelled = false;

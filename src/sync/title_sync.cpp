@@ -136,28 +136,12 @@ bool write_agreed(Context& c) {
     return transaction.commit();
 }
 
-enum class Step { Take, Push, Refuse };
-
-Step step_of(const Context& c, const LocalJob& job, const ServerTitles& theirs,
-             const std::string& key) {
+SyncStep step_of(const Context& c, const LocalJob& job, const ServerTitles& theirs,
+                 const std::string& key) {
     const bool here = !job.base || job.titles != job.base->titles;
     const bool there =
         !job.base || (theirs.revision != job.base->revision && theirs.titles != job.base->titles);
-    if (!here) {
-        return Step::Take;
-    }
-    if (!there) {
-        return Step::Push;
-    }
-    switch (c.choices.policy(key)) {
-    case RefusedPolicy::Reapply:
-        return Step::Push;
-    case RefusedPolicy::Drop:
-        return Step::Take;
-    case RefusedPolicy::Keep:
-        break;
-    }
-    return Step::Refuse;
+    return sync_step(here, there, c.choices, key);
 }
 
 bool fail(Context& c, const std::string& error) {
@@ -215,7 +199,7 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
     const std::string key = "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") +
                             "/" + std::to_string(job.number);
     switch (step_of(c, job, theirs, key)) {
-    case Step::Take:
+    case SyncStep::Take:
         if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
                                        theirs.titles.notes) ||
             !set_base(db, job, theirs)) {
@@ -223,7 +207,7 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
         }
         ++c.report.titles_pulled;
         return true;
-    case Step::Refuse: {
+    case SyncStep::Refuse: {
         RefusedEdit refused;
         refused.key = key;
         refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
@@ -235,7 +219,8 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
         c.report.refused.push_back(std::move(refused));
         return true;
     }
-    case Step::Push:
+    case SyncStep::Same: // the pairs differ (compared above): never given
+    case SyncStep::Push:
         break;
     }
     return push_titles(c, job, theirs, retry);
