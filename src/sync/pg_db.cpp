@@ -226,4 +226,17 @@ bool PgTransaction::commit() {
     return begun_ && db_.exec("COMMIT");
 }
 
+std::string hex_bytes(std::string_view hex) {
+    if (hex.starts_with("\\x")) {
+        hex.remove_prefix(2);
+    }
+    std::string out;
+    out.reserve(hex.size() / 2);
+    const auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out += static_cast<char>(nibble(hex[i]) * 16 + nibble(hex[i + 1]));
+    }
+    return out;
+}
+
 } // namespace qm

@@ -96,6 +96,10 @@ private:
     std::string sql_state_;
 };
 
+// Bytes from their hex text: a bytea as every connection reads it ("\\x4a6f62") or
+// encode(..., 'hex') ("4a6f62").
+std::string hex_bytes(std::string_view hex);
+
 // Whether a connection string names a password itself (a URI's "user:secret@" or "password=");
 // nothing when it cannot be parsed (error says why).
 std::optional<bool> conninfo_has_password(const std::string& conninfo, std::string& error);

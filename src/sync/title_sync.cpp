@@ -34,15 +34,6 @@ struct LocalJob {
 
 using JobKey = std::tuple<std::string, int, std::int64_t>; // SHA-256, kind, number
 
-std::string from_hex(std::string_view hex) {
-    std::string out;
-    const auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        out += static_cast<char>(nibble(hex[i]) * 16 + nibble(hex[i + 1]));
-    }
-    return out;
-}
-
 std::optional<std::map<JobKey, ServerTitles>> server_titles(PgDb& db, const std::string& sha,
                                                             int kind, std::int64_t number) {
     const PgParam which[] = {PgParam::text(sha), PgParam::number(kind), PgParam::number(number)};
@@ -56,7 +47,7 @@ std::optional<std::map<JobKey, ServerTitles>> server_titles(PgDb& db, const std:
     std::map<JobKey, ServerTitles> out;
     for (int i = 0; i < rows->rows(); ++i) {
         out[{rows->text(i, 0), static_cast<int>(rows->integer(i, 1)), rows->integer(i, 2)}] = {
-            rows->integer(i, 3), {from_hex(rows->text(i, 4)), from_hex(rows->text(i, 5))}};
+            rows->integer(i, 3), {hex_bytes(rows->text(i, 4)), hex_bytes(rows->text(i, 5))}};
     }
     return out;
 }

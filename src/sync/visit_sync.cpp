@@ -27,16 +27,6 @@ std::span<const std::uint8_t> bytes_of(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-// A bytea in the server's text form ("\\x4a6f62") as its bytes.
-std::string bytea_of(std::string_view text) {
-    std::string out;
-    const auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-    for (std::size_t i = 2; i + 1 < text.size(); i += 2) {
-        out += static_cast<char>(nibble(text[i]) * 16 + nibble(text[i + 1]));
-    }
-    return out;
-}
-
 std::string number(double value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.17g", value);
@@ -133,7 +123,8 @@ bool pull_annotations(PgDb& db, VisitArchive& archive, std::int64_t id, const st
     for (int row = 0; row < jobs->rows(); ++row) {
         if (!archive.set_annotations(id, static_cast<RecordKind>(jobs->integer(row, 0)),
                                      static_cast<std::int32_t>(jobs->integer(row, 1)),
-                                     bytea_of(jobs->text(row, 2)), bytea_of(jobs->text(row, 3))) &&
+                                     hex_bytes(jobs->text(row, 2)),
+                                     hex_bytes(jobs->text(row, 3))) &&
             !archive.error().empty()) {
             error = archive.error();
             return false;
