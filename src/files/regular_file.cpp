@@ -33,6 +33,20 @@ int kind_error(mode_t mode) {
     return S_ISDIR(mode) ? EISDIR : kNotRegularFile;
 }
 
+// Opens `path` for reading once stat has shown it a regular file, so that a device is never
+// opened at all: 0 with the descriptor in `fd`, else the error.
+int open_if_regular(const std::string& path, int& fd) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errno;
+    }
+    if (const int error = kind_error(info.st_mode); error != 0) {
+        return error;
+    }
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return fd < 0 ? errno : 0;
+}
+
 std::string directory_of(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) {
@@ -183,19 +197,12 @@ int RegularFile::open(const std::string& path) {
         ::close(fd_);
         fd_ = -1;
     }
-    // Looked at before opening, so that a device is never opened at all.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return errno;
-    }
-    if (const int error = kind_error(info.st_mode); error != 0) {
+    int fd = -1;
+    if (const int error = open_if_regular(path, fd); error != 0) {
         return error;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
     // The path may name another file by now.
+    struct stat info {};
     int error = ::fstat(fd, &info) != 0 ? errno : kind_error(info.st_mode);
     if (error != 0) {
         ::close(fd);
@@ -364,16 +371,9 @@ int UpdateLock::lock(const std::string& path) {
     unlock();
     constexpr int kAttempts = 1000;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) {
-            return errno;
-        }
-        if (const int error = kind_error(info.st_mode); error != 0) {
+        int fd = -1;
+        if (const int error = open_if_regular(path, fd); error != 0) {
             return error;
-        }
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) {
-            return errno;
         }
         int error = 0;
         while (::flock(fd, LOCK_EX) != 0) {
