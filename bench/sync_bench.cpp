@@ -117,7 +117,7 @@ private:
             const qm::AddVisitResult added = qm::archive_source(
                 *laptop_, stream, {1'790'000'000 + std::int64_t{v} * 86'400, 3'600});
             if (added.status != qm::AddVisitResult::Status::Added ||
-                laptop_->find_visit(added.visit_id)->readings !=
+                laptop_->find_visit(added.visit_id).value()->readings !=
                     static_cast<std::int64_t>(kReadingsPerVisit)) {
                 error_ = "cannot archive a visit of 5,000 readings: " + added.error;
                 return false;
@@ -255,7 +255,11 @@ std::unique_ptr<qm::VisitArchive> synced_archive(SyncBench& b) {
     for (int p = 0; p < 3; ++p) {
         const auto project = projects.create(
             {"Project " + std::to_string(p), "Client", "Site", "Claim", {}, {}, {}, "Notes"});
-        for (const qm::VisitSummary& v : office->list_visits("", p * 10, 10)) {
+        const auto page = office->list_visits("", p * 10, 10);
+        if (!page) {
+            return nullptr;
+        }
+        for (const qm::VisitSummary& v : *page) {
             if (!project || !projects.attach(*project, projects.visit_jobs(v.id, std::nullopt))) {
                 return nullptr;
             }

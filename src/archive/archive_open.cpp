@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -48,34 +47,61 @@ int make_folders(const std::string& folder) {
     return 0;
 }
 
-// Makes sure `path` is a regular file this user may read and write, creating it (0600) when it
-// is missing. Returns 0 or the errno that says why it cannot be used.
-int prepare_file(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos) {
-        if (const int error = make_folders(path.substr(0, slash)); error != 0) {
-            return error;
+// How the archive's file can be opened. The file itself is never opened here: SQLite alone opens
+// and closes it, since closing any descriptor of it would drop the locks every connection of
+// this process holds on it (and another program could then delete the WAL under them).
+struct FilePlan {
+    int error = 0;        // why it cannot be used at all
+    bool missing = false; // SQLite creates it
+    SqliteDb::Mode mode = SqliteDb::Mode::ReadWrite;
+    int write_error = 0; // why it cannot be written (EACCES, EROFS)
+};
+
+// Looks at `path` (creating its missing folders): a regular file (or a link to one) this user
+// may read, written when it may be.
+FilePlan plan_file(const std::string& path) {
+    FilePlan plan;
+    if (const std::size_t slash = path.find_last_of('/'); slash != std::string::npos) {
+        if ((plan.error = make_folders(path.substr(0, slash))) != 0) {
+            return plan;
         }
     }
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            return EISDIR;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            return ENODEV;
-        }
+    if (::stat(path.c_str(), &st) != 0) {
+        plan.error = errno == ENOENT ? 0 : errno;
+        plan.missing = true;
+        plan.mode = SqliteDb::Mode::Create;
+        return plan;
     }
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kFileMode);
-    if (fd < 0) {
-        return errno == ELOOP ? 0 : errno; // a symbolic link: SQLite follows it
+    if (S_ISDIR(st.st_mode)) {
+        plan.error = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        plan.error = ENODEV;
+    } else if (::access(path.c_str(), R_OK) != 0) {
+        plan.error = errno;
+    } else if (::access(path.c_str(), W_OK) != 0) {
+        plan.write_error = errno;
+        // On a read-only medium nobody writes and no WAL index can be made beside it.
+        plan.mode = errno == EROFS ? SqliteDb::Mode::Immutable : SqliteDb::Mode::ReadOnly;
     }
-    ::close(fd);
-    return 0;
+    return plan;
+}
+
+// Creates the file through SQLite, readable by its owner only (its WAL and index take its mode).
+bool create_file(SqliteDb& db, const std::string& path) {
+    const mode_t old_mask = ::umask(S_IRWXG | S_IRWXO);
+    const bool opened = db.open(path, SqliteDb::Mode::Create);
+    ::umask(old_mask);
+    return opened;
 }
 
 std::string reason_of(int error) {
     return error == ENODEV ? "not a regular file" : std::strerror(error);
+}
+
+std::string read_only_message(const std::string& path, int write_error) {
+    return "The archive " + path + " cannot be written (" + reason_of(write_error) +
+           "). It is opened read-only: visits can be looked at but not added.";
 }
 
 // The schema version and the number of schema objects, read together: another program that
@@ -175,7 +201,7 @@ namespace {
 
 // Opens a prepared archive file once; `busy` says that another program held a lock that the
 // busy timeout does not wait for (SQLite gives up at once while a journal mode changes).
-OpenedArchive open_prepared(const std::string& path, bool& busy) {
+OpenedArchive open_prepared(const std::string& path, const FilePlan& plan, bool& busy) {
     OpenedArchive opened;
     SqliteDb db;
     const auto fail = [&](const SqliteDb& failed, std::string_view reason) {
@@ -185,15 +211,34 @@ OpenedArchive open_prepared(const std::string& path, bool& busy) {
     };
     std::int64_t version = 0;
     std::int64_t objects = 0;
-    if (!db.open(path, false) || !configure(db) || !read_version(db, version, objects)) {
+    const auto read = [&](SqliteDb::Mode mode) {
+        const bool opened_db = plan.missing ? create_file(db, path) : db.open(path, mode);
+        return opened_db && configure(db) && read_version(db, version, objects);
+    };
+    bool readable = read(plan.mode);
+    if (!readable && plan.mode == SqliteDb::Mode::ReadOnly && db.is_open()) {
+        // A WAL archive in a folder this user cannot write has no index to be read through:
+        // it is read as it lies, as on a read-only medium.
+        db = SqliteDb{};
+        readable = read(SqliteDb::Mode::Immutable);
+    }
+    if (!readable) {
         return fail(db, db.error());
     }
     if (version == 0 && objects > 0) {
         return fail(SqliteDb{}, "it is a database of another program");
     }
+    if (plan.write_error != 0) {
+        if (version == 0) {
+            return fail(SqliteDb{}, reason_of(plan.write_error)); // no archive in it to look at
+        }
+        opened.message = read_only_message(path, plan.write_error);
+        opened.archive = std::make_unique<VisitArchive>(std::move(db), path, true);
+        return opened;
+    }
     if (version > kArchiveSchemaVersion) {
         SqliteDb reader;
-        if (!reader.open(path, true) || !configure(reader)) {
+        if (!reader.open(path, SqliteDb::Mode::ReadOnly) || !configure(reader)) {
             return fail(reader, reader.error());
         }
         opened.message = "The archive " + path + " was written by a newer version of Quellmark " +
@@ -214,14 +259,15 @@ OpenedArchive open_prepared(const std::string& path, bool& busy) {
 } // namespace
 
 OpenedArchive open_archive(const std::string& path) {
-    if (const int error = prepare_file(path); error != 0) {
-        return {nullptr, archive_unusable_message(path, reason_of(error))};
+    const FilePlan plan = plan_file(path);
+    if (plan.error != 0) {
+        return {nullptr, archive_unusable_message(path, reason_of(plan.error))};
     }
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
     for (;;) {
         bool busy = false;
-        OpenedArchive opened = open_prepared(path, busy);
+        OpenedArchive opened = open_prepared(path, plan, busy);
         if (!busy || std::chrono::steady_clock::now() > deadline) {
             return opened;
         }

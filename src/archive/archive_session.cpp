@@ -1,17 +1,11 @@
 #include "archive/archive_session.h"
 
+#include "archive/visit_input.h"
 #include "files/regular_file.h"
 
 #include <vector>
 
 namespace qm {
-
-namespace {
-
-// A ".qmk" holds at most 2^31 readings of 68 bytes; one past this size is not kept.
-constexpr std::size_t kMaxKeptFileBytes = std::size_t{1} << 30;
-
-} // namespace
 
 ArchiveSession::ArchiveSession(std::string path, UserInterface& ui)
     : path_(std::move(path)), ui_(ui) {}
@@ -35,6 +29,10 @@ VisitArchive* ArchiveSession::archive() {
 void ArchiveSession::keep(std::span<const std::uint8_t> source, VisitSource kind,
                           const ReadingStore& store, const MeterIdentity& meter) {
     current_.reset();
+    // Data without a reading is no visit; the download or the file has said so already.
+    if (store.all_readings.empty()) {
+        return;
+    }
     VisitArchive* kept = archive();
     if (kept == nullptr || kept->read_only()) {
         return;
@@ -50,7 +48,7 @@ void ArchiveSession::keep(std::span<const std::uint8_t> source, VisitSource kind
 void ArchiveSession::keep_file(const std::string& path, const ReadingStore& store,
                                const MeterIdentity& meter) {
     std::vector<std::uint8_t> bytes;
-    if (const int error = read_regular_file(path, kMaxKeptFileBytes, bytes); error != 0) {
+    if (const int error = read_regular_file(path, kMaxVisitBytes, bytes); error != 0) {
         current_.reset();
         if (archive() != nullptr) {
             tell("The file " + path + " was not kept in the archive: " + file_error_text(error) +

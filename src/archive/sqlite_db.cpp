@@ -28,11 +28,52 @@ SqliteDb& SqliteDb::operator=(SqliteDb&& other) noexcept {
     return *this;
 }
 
-bool SqliteDb::open(const std::string& path, bool read_only) {
-    const int flags =
-        (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+namespace {
+
+// A file name as a URI ("file:/a%20b.sqlite?mode=ro"): every byte but the unreserved ones and
+// '/' written as %XX, so that '?', '#' and '%' in a name stay part of it.
+std::string file_uri(const std::string& path, std::string_view query) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[b >> 4];
+            uri += kHex[b & 0x0F];
+        }
+    }
+    uri += '?';
+    uri += query;
+    return uri;
+}
+
+} // namespace
+
+bool SqliteDb::open(const std::string& path, Mode mode) {
+    int flags = SQLITE_OPEN_NOMUTEX;
+    std::string name = path;
+    switch (mode) {
+    case Mode::ReadWrite:
+        flags |= SQLITE_OPEN_READWRITE;
+        break;
+    case Mode::Create:
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        break;
+    case Mode::ReadOnly:
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        name = file_uri(path, "mode=ro");
+        break;
+    case Mode::Immutable:
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        name = file_uri(path, "mode=ro&immutable=1");
+        break;
+    }
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         error_ = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         error_code_ = rc & 0xFF;
@@ -42,6 +83,10 @@ bool SqliteDb::open(const std::string& path, bool read_only) {
     db_ = db;
     sqlite3_extended_result_codes(db_, 0);
     return true;
+}
+
+bool SqliteDb::read_only() const {
+    return db_ != nullptr && sqlite3_db_readonly(db_, "main") == 1;
 }
 
 void SqliteDb::note_failure(int code) {
@@ -112,36 +157,41 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
     return *this;
 }
 
-SqliteStatement& SqliteStatement::bind(int index, std::int64_t value) {
-    sqlite3_bind_int64(stmt_, index, value);
+SqliteStatement& SqliteStatement::bound(int rc) {
+    // The first failure is the one reported; a later bind does not hide it.
+    if (rc != SQLITE_OK && stmt_ != nullptr && !failed_) {
+        failed_ = true;
+        db_->note_failure(rc);
+    }
     return *this;
+}
+
+SqliteStatement& SqliteStatement::bind(int index, std::int64_t value) {
+    return bound(sqlite3_bind_int64(stmt_, index, value));
 }
 
 SqliteStatement& SqliteStatement::bind(int index, double value) {
-    sqlite3_bind_double(stmt_, index, value);
-    return *this;
+    return bound(sqlite3_bind_double(stmt_, index, value));
 }
 
 SqliteStatement& SqliteStatement::bind_null(int index) {
-    sqlite3_bind_null(stmt_, index);
-    return *this;
+    return bound(sqlite3_bind_null(stmt_, index));
 }
 
 SqliteStatement& SqliteStatement::bind_text(int index, std::string_view text) {
-    sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-    return *this;
+    return bound(
+        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
 SqliteStatement& SqliteStatement::bind_blob(int index, std::span<const std::uint8_t> bytes) {
     // A zero-length blob is still a blob, not NULL.
     static constexpr std::uint8_t kNone = 0;
-    sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kNone : bytes.data(), bytes.size(),
-                        SQLITE_TRANSIENT);
-    return *this;
+    return bound(sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kNone : bytes.data(),
+                                     bytes.size(), SQLITE_TRANSIENT));
 }
 
 bool SqliteStatement::step() {
-    if (stmt_ == nullptr) {
+    if (stmt_ == nullptr || failed_) {
         return false;
     }
     const int rc = sqlite3_step(stmt_);
@@ -197,6 +247,22 @@ std::span<const std::uint8_t> SqliteStatement::column_blob(int column) const {
         return {};
     }
     return {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size)};
+}
+
+SqliteReadTransaction::SqliteReadTransaction(SqliteDb& db) : db_(db) {
+    own_ = db_.is_open() && sqlite3_get_autocommit(db_.handle()) != 0;
+    begun_ = !own_ || db_.exec("BEGIN");
+    own_ = own_ && begun_;
+}
+
+SqliteReadTransaction::~SqliteReadTransaction() {
+    if (own_) {
+        // Ending a read changes nothing; the failure a caller reports stays the one it met.
+        const std::string error = db_.error();
+        const int code = db_.error_code();
+        db_.exec("ROLLBACK");
+        db_.restore_failure(code, error);
+    }
 }
 
 SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {

@@ -24,8 +24,18 @@ public:
     SqliteDb(const SqliteDb&) = delete;
     SqliteDb& operator=(const SqliteDb&) = delete;
 
-    // Opens an existing database file (never creates one). Returns false with error() set.
-    bool open(const std::string& path, bool read_only);
+    enum class Mode {
+        ReadWrite, // an existing file, to read and write
+        Create,    // created when missing, to read and write
+        ReadOnly,  // an existing file, never written
+        // An existing file on a medium nobody writes (no locks, no WAL of its own): for an
+        // archive on a read-only medium only.
+        Immutable,
+    };
+    // Opens a database file; only Create makes one. Returns false with error() set.
+    bool open(const std::string& path, Mode mode);
+    // Whether SQLite itself holds the connection read-only (a file it cannot write).
+    bool read_only() const;
     bool is_open() const { return db_ != nullptr; }
     // Runs SQL without parameters (pragmas, schema, BEGIN/COMMIT). False with error() set.
     bool exec(std::string_view sql);
@@ -60,7 +70,8 @@ public:
     SqliteStatement& operator=(const SqliteStatement&) = delete;
 
     bool ok() const { return stmt_ != nullptr; }
-    // Parameters count from 1, as in SQLite. Texts and blobs are copied by SQLite.
+    // Parameters count from 1, as in SQLite. Texts and blobs are copied by SQLite. A bind that
+    // fails (a text or blob over SQLite's length limit) fails the next step() or run().
     SqliteStatement& bind(int index, std::int64_t value);
     SqliteStatement& bind(int index, double value);
     SqliteStatement& bind_null(int index);
@@ -81,9 +92,28 @@ public:
     std::span<const std::uint8_t> column_blob(int column) const;
 
 private:
+    SqliteStatement& bound(int rc);
+
     SqliteDb* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
     bool failed_ = false;
+};
+
+// A read that sees one state of the database: BEGIN (deferred) on construction unless a
+// transaction is open already, ended by the destructor.
+class SqliteReadTransaction {
+public:
+    explicit SqliteReadTransaction(SqliteDb& db);
+    ~SqliteReadTransaction();
+    SqliteReadTransaction(const SqliteReadTransaction&) = delete;
+    SqliteReadTransaction& operator=(const SqliteReadTransaction&) = delete;
+
+    bool begun() const { return begun_; }
+
+private:
+    SqliteDb& db_;
+    bool begun_ = false;
+    bool own_ = false;
 };
 
 // BEGIN IMMEDIATE on construction (the write lock is taken at once, so two writers wait for

@@ -1,7 +1,10 @@
 #include "archive/visit_archive.h"
 
 #include "archive/sha256.h"
+#include "archive/visit_input.h"
 #include "text/reading_time.h"
+
+#include <sqlite3.h>
 
 #include <array>
 
@@ -74,6 +77,10 @@ AddVisitResult VisitArchive::add_visit(std::span<const std::uint8_t> source, Vis
                                        const ReceivedTime& received, const ReadingStore& store,
                                        const MeterIdentity& meter) {
     AddVisitResult result;
+    if (const Status input = check_visit_input({source, received, &store}); !input) {
+        result.error = input.error();
+        return result;
+    }
     const std::string hash = sha256_hex(source);
     SqliteTransaction transaction(db_);
     SqliteStatement find(db_, "SELECT id FROM visits WHERE sha256 = ?1");
@@ -101,7 +108,10 @@ AddVisitResult VisitArchive::add_visit(std::span<const std::uint8_t> source, Vis
     SqliteStatement bytes(db_, "INSERT INTO visit_sources (visit_id, bytes) VALUES (?1, ?2)");
     if (!visit_in || !bytes.bind(1, id).bind_blob(2, source).run() || !insert_jobs(id, store) ||
         !insert_rows(id, store) || !transaction.commit()) {
-        result.error = db_.error();
+        result.error =
+            db_.error_code() == SQLITE_TOOBIG
+                ? "its " + std::to_string(source.size()) + " bytes are too large for the archive"
+                : db_.error();
         return result;
     }
     result.status = AddVisitResult::Status::Added;
@@ -160,8 +170,35 @@ bool VisitArchive::insert_rows(std::int64_t visit_id, const ReadingStore& store)
     return true;
 }
 
-std::vector<VisitSummary> VisitArchive::list_visits(const std::string& filter, std::int64_t offset,
-                                                    std::int64_t limit) {
+Failure VisitArchive::read_failure() const {
+    return failure("the archive " + path_ + " cannot be read: " + db_.error());
+}
+
+Status VisitArchive::add_jobs_to(std::vector<VisitSummary>& visits) {
+    SqliteStatement query(db_, "SELECT kind, number, job_id, reading_count, title, notes FROM jobs "
+                               "WHERE visit_id = ?1 ORDER BY kind = 'rh', number");
+    for (VisitSummary& v : visits) {
+        query.reset();
+        query.bind(1, v.id);
+        while (query.step()) {
+            v.jobs.push_back({query.column_text(0) == "rh" ? RecordKind::Rh : RecordKind::Mc,
+                              static_cast<std::int32_t>(query.column_int(1)),
+                              static_cast<std::int32_t>(query.column_int(2)), query.column_int(3),
+                              text_of(query.column_blob(4)), text_of(query.column_blob(5))});
+        }
+        if (query.failed() || !query.ok()) {
+            return read_failure();
+        }
+    }
+    return done();
+}
+
+Result<std::vector<VisitSummary>>
+VisitArchive::visits_where(const std::string& filter, std::int64_t offset, std::int64_t limit) {
+    SqliteReadTransaction read(db_);
+    if (!read.begun()) {
+        return read_failure();
+    }
     std::vector<VisitSummary> visits;
     SqliteStatement query(db_, std::string(kVisitColumns) + std::string(kFilterClause) +
                                    "ORDER BY v.received_utc DESC, v.id DESC LIMIT ?2 OFFSET ?3");
@@ -169,42 +206,52 @@ std::vector<VisitSummary> VisitArchive::list_visits(const std::string& filter, s
     while (query.step()) {
         visits.push_back(summary_of(query));
     }
-    for (VisitSummary& v : visits) {
-        v.jobs = jobs_of(v.id);
+    if (!query.ok() || query.failed()) {
+        return read_failure();
+    }
+    if (const Status jobs = add_jobs_to(visits); !jobs) {
+        return Failure{jobs.error()};
     }
     return visits;
 }
 
-std::int64_t VisitArchive::count_visits(const std::string& filter) {
+Result<std::vector<VisitSummary>>
+VisitArchive::list_visits(const std::string& filter, std::int64_t offset, std::int64_t limit) {
+    return visits_where(filter, offset, limit);
+}
+
+Result<std::vector<VisitSummary>> VisitArchive::all_visits(const std::string& filter) {
+    return visits_where(filter, 0, -1); // LIMIT -1: no limit
+}
+
+Result<std::int64_t> VisitArchive::count_visits(const std::string& filter) {
     SqliteStatement query(db_, "SELECT count(*) FROM visits v " + std::string(kFilterClause));
-    return query.bind_text(1, filter).step() ? query.column_int(0) : 0;
+    if (!query.bind_text(1, filter).step()) {
+        return read_failure();
+    }
+    return query.column_int(0);
 }
 
-std::optional<VisitSummary> VisitArchive::find_visit(std::int64_t id) {
+Result<std::optional<VisitSummary>> VisitArchive::find_visit(std::int64_t id) {
+    SqliteReadTransaction read(db_);
+    if (!read.begun()) {
+        return read_failure();
+    }
     SqliteStatement query(db_, std::string(kVisitColumns) + "WHERE v.id = ?1");
-    if (!query.bind(1, id).step()) {
-        return std::nullopt;
+    std::vector<VisitSummary> found;
+    if (query.bind(1, id).step()) {
+        found.push_back(summary_of(query));
     }
-    VisitSummary v = summary_of(query);
-    v.jobs = jobs_of(id);
-    return v;
+    if (!query.ok() || query.failed()) {
+        return read_failure();
+    }
+    if (const Status jobs = add_jobs_to(found); !jobs) {
+        return Failure{jobs.error()};
+    }
+    return found.empty() ? std::optional<VisitSummary>() : std::move(found[0]);
 }
 
-std::vector<ArchivedJob> VisitArchive::jobs_of(std::int64_t id) {
-    std::vector<ArchivedJob> jobs;
-    SqliteStatement query(db_, "SELECT kind, number, job_id, reading_count, title, notes FROM jobs "
-                               "WHERE visit_id = ?1 ORDER BY kind = 'rh', number");
-    query.bind(1, id);
-    while (query.step()) {
-        jobs.push_back({query.column_text(0) == "rh" ? RecordKind::Rh : RecordKind::Mc,
-                        static_cast<std::int32_t>(query.column_int(1)),
-                        static_cast<std::int32_t>(query.column_int(2)), query.column_int(3),
-                        text_of(query.column_blob(4)), text_of(query.column_blob(5))});
-    }
-    return jobs;
-}
-
-std::vector<ArchivedReading> VisitArchive::visit_readings(std::int64_t id) {
+Result<std::vector<ArchivedReading>> VisitArchive::visit_readings(std::int64_t id) {
     std::vector<ArchivedReading> rows;
     SqliteStatement query(db_, "SELECT job, kind, location, sub_location, material, value, "
                                "temperature, year, month, day, hour_code, minute, clock_minute "
@@ -228,23 +275,37 @@ std::vector<ArchivedReading> VisitArchive::visit_readings(std::int64_t id) {
         r.clock_minute = query.column_int(12);
         rows.push_back(r);
     }
+    if (!query.ok() || query.failed()) {
+        return read_failure();
+    }
     return rows;
 }
 
-bool VisitArchive::use_source(
+Status VisitArchive::use_source(
     std::int64_t id, const std::function<void(std::span<const std::uint8_t>, VisitSource)>& use) {
-    SqliteStatement query(db_, "SELECT v.source_kind, s.bytes FROM visits v JOIN visit_sources s "
-                               "ON s.visit_id = v.id WHERE v.id = ?1");
+    SqliteStatement query(db_, "SELECT v.source_kind, s.bytes, v.sha256, s.visit_id IS NULL "
+                               "FROM visits v LEFT JOIN visit_sources s ON s.visit_id = v.id "
+                               "WHERE v.id = ?1");
     if (!query.bind(1, id).step()) {
-        return false;
+        if (!query.ok() || query.failed()) {
+            return read_failure();
+        }
+        return failure("there is no visit " + std::to_string(id) + " in the archive");
     }
-    use(query.column_blob(1),
-        query.column_text(0) == "file" ? VisitSource::File : VisitSource::Download);
-    return true;
+    const std::string visit = "the source bytes of visit " + std::to_string(id);
+    if (query.column_int(3) != 0) {
+        return failure(visit + " are gone from the archive");
+    }
+    const std::span<const std::uint8_t> bytes = query.column_blob(1);
+    if (sha256_hex(bytes) != query.column_text(2)) {
+        return failure(visit + " no longer match their SHA-256: the archive is damaged");
+    }
+    use(bytes, query.column_text(0) == "file" ? VisitSource::File : VisitSource::Download);
+    return done();
 }
 
-bool VisitArchive::read_source(std::int64_t id, std::vector<std::uint8_t>& bytes,
-                               VisitSource& kind) {
+Status VisitArchive::read_source(std::int64_t id, std::vector<std::uint8_t>& bytes,
+                                 VisitSource& kind) {
     return use_source(id, [&](std::span<const std::uint8_t> source, VisitSource source_kind) {
         bytes.assign(source.begin(), source.end());
         kind = source_kind;
@@ -254,6 +315,10 @@ bool VisitArchive::read_source(std::int64_t id, std::vector<std::uint8_t>& bytes
 bool VisitArchive::set_annotations(std::int64_t id, RecordKind kind, std::int32_t job,
                                    std::string_view title, std::string_view notes) {
     db_.restore_failure(0, {}); // a job that is not there is no failure
+    if (const Status texts = check_job_texts(title, notes); !texts) {
+        db_.restore_failure(SQLITE_CONSTRAINT, texts.error());
+        return false;
+    }
     SqliteStatement update(db_, "UPDATE jobs SET title = ?4, notes = ?5 "
                                 "WHERE visit_id = ?1 AND kind = ?2 AND number = ?3");
     return update.bind(1, id)
@@ -270,8 +335,25 @@ bool VisitArchive::remove_visit(std::int64_t id) {
     return remove.bind(1, id).run() && db_.changes() == 1;
 }
 
-ArchiveCheck VisitArchive::check() {
+namespace {
+
+// The visits a query of visit ids names, in `ids`; false on a failure.
+bool visit_ids(SqliteDb& db, std::string_view sql, std::vector<std::int64_t>& ids) {
+    SqliteStatement query(db, sql);
+    while (query.step()) {
+        ids.push_back(query.column_int(0));
+    }
+    return query.ok() && !query.failed();
+}
+
+} // namespace
+
+Result<ArchiveCheck> VisitArchive::check() {
     ArchiveCheck result;
+    SqliteReadTransaction read(db_);
+    if (!read.begun()) {
+        return read_failure();
+    }
     SqliteStatement integrity(db_, "PRAGMA integrity_check");
     while (integrity.step()) {
         result.integrity.push_back(integrity.column_text(0));
@@ -279,14 +361,25 @@ ArchiveCheck VisitArchive::check() {
     if (integrity.failed()) {
         result.integrity.push_back(db_.error());
     }
-    db_.query_int("SELECT count(*) FROM visits", result.visits);
-    db_.query_int("SELECT count(*) FROM readings", result.readings);
-    SqliteStatement incomplete(
-        db_, "SELECT v.id FROM visits v WHERE v.reading_count != (SELECT count(*) FROM readings r "
-             "WHERE r.visit_id = v.id) OR NOT EXISTS (SELECT 1 FROM visit_sources s WHERE "
-             "s.visit_id = v.id) ORDER BY v.id");
-    while (incomplete.step()) {
-        result.incomplete_visits.push_back(incomplete.column_int(0));
+    SqliteStatement sources(db_, "SELECT v.id, v.sha256, s.bytes FROM visits v JOIN "
+                                 "visit_sources s ON s.visit_id = v.id ORDER BY v.id");
+    while (sources.step()) {
+        if (sha256_hex(sources.column_blob(2)) != sources.column_text(1)) {
+            result.damaged_visits.push_back(sources.column_int(0));
+        }
+    }
+    if (!sources.ok() || sources.failed() ||
+        !db_.query_int("SELECT count(*) FROM visits", result.visits) ||
+        !db_.query_int("SELECT count(*) FROM readings", result.readings) ||
+        !visit_ids(db_,
+                   "SELECT v.id FROM visits v WHERE v.reading_count != (SELECT count(*) FROM "
+                   "readings r WHERE r.visit_id = v.id) ORDER BY v.id",
+                   result.incomplete_visits) ||
+        !visit_ids(db_,
+                   "SELECT v.id FROM visits v WHERE NOT EXISTS (SELECT 1 FROM visit_sources s "
+                   "WHERE s.visit_id = v.id) ORDER BY v.id",
+                   result.sourceless_visits)) {
+        return read_failure();
     }
     return result;
 }

@@ -7,6 +7,7 @@
 #include "store/annotations.h"
 #include "store/meter_identity.h"
 #include "store/reading_store.h"
+#include "store/result.h"
 
 #include <cstdint>
 #include <functional>
@@ -82,7 +83,7 @@ struct AddVisitResult {
     enum class Status { Added, AlreadyArchived, Failed };
     Status status = Status::Failed;
     std::int64_t visit_id = 0; // the new visit, or the one that holds the same bytes
-    std::string error;         // SQLite's reason when Failed
+    std::string error;         // why it was not kept when Failed
 };
 
 struct ArchiveCheck {
@@ -90,8 +91,11 @@ struct ArchiveCheck {
     std::int64_t visits = 0;
     std::int64_t readings = 0;
     std::vector<std::int64_t> incomplete_visits; // whose rows differ from their reading count
+    std::vector<std::int64_t> sourceless_visits; // whose source bytes are gone
+    std::vector<std::int64_t> damaged_visits;    // whose source bytes differ from their SHA-256
     bool ok() const {
-        return integrity.size() == 1 && integrity[0] == "ok" && incomplete_visits.empty();
+        return integrity.size() == 1 && integrity[0] == "ok" && incomplete_visits.empty() &&
+               sourceless_visits.empty() && damaged_visits.empty();
     }
 };
 
@@ -118,31 +122,41 @@ public:
     bool read_only() const { return read_only_; }
 
     // Keeps a visit: its source bytes and what they hold (the store and meter they were decoded
-    // or loaded into), in one transaction. Bytes already archived are not stored again.
+    // or loaded into), in one transaction, once check_visit_input (visit_input.h) lets it in.
+    // Bytes already archived are not stored again.
     AddVisitResult add_visit(std::span<const std::uint8_t> source, VisitSource kind,
                              const ReceivedTime& received, const ReadingStore& store,
                              const MeterIdentity& meter);
 
+    // Each read below is one read transaction: its rows and their jobs are one state of the
+    // archive. A failure is an error, never an empty or shortened result.
+
     // Visits newest first; `filter` (empty for all) matches the meter, a job's ID or its title.
-    std::vector<VisitSummary> list_visits(const std::string& filter, std::int64_t offset,
-                                          std::int64_t limit);
-    std::int64_t count_visits(const std::string& filter);
-    std::optional<VisitSummary> find_visit(std::int64_t id);
-    std::vector<ArchivedReading> visit_readings(std::int64_t id);
-    // The source bytes of a visit; false when there is no such visit.
-    bool read_source(std::int64_t id, std::vector<std::uint8_t>& bytes, VisitSource& kind);
-    // Hands the source bytes of a visit to `use` where SQLite holds them (valid only during the
-    // call), without a copy; false when there is no such visit.
-    bool use_source(std::int64_t id,
-                    const std::function<void(std::span<const std::uint8_t>, VisitSource)>& use);
+    Result<std::vector<VisitSummary>> list_visits(const std::string& filter, std::int64_t offset,
+                                                  std::int64_t limit);
+    // Every visit the filter matches, newest first.
+    Result<std::vector<VisitSummary>> all_visits(const std::string& filter = "");
+    Result<std::int64_t> count_visits(const std::string& filter);
+    // The visit, or nothing when there is no such visit.
+    Result<std::optional<VisitSummary>> find_visit(std::int64_t id);
+    // Every row of the visit (none for a visit that is not there).
+    Result<std::vector<ArchivedReading>> visit_readings(std::int64_t id);
+    // The source bytes of a visit, checked against its SHA-256: an error when there is no such
+    // visit, its bytes are gone or they no longer match (a damaged archive).
+    Status read_source(std::int64_t id, std::vector<std::uint8_t>& bytes, VisitSource& kind);
+    // Hands the checked source bytes of a visit to `use` where SQLite holds them (valid only
+    // during the call), without a copy; the errors of read_source.
+    Status use_source(std::int64_t id,
+                      const std::function<void(std::span<const std::uint8_t>, VisitSource)>& use);
 
     // Replaces a job's title and notes; false when the visit has no such job (error() empty) or
-    // on a failure.
+    // on a failure, or texts check_job_texts refuses (error() says why).
     bool set_annotations(std::int64_t id, RecordKind kind, std::int32_t job, std::string_view title,
                          std::string_view notes);
     // Removes a visit and everything it holds; false when there is no such visit.
     bool remove_visit(std::int64_t id);
-    ArchiveCheck check();
+    // SQLite's integrity check, and every visit's rows and source bytes against what it records.
+    Result<ArchiveCheck> check();
 
     // SQLite's reason for the last failure.
     const std::string& error() const { return db_.error(); }
@@ -151,7 +165,10 @@ public:
 private:
     bool insert_rows(std::int64_t visit_id, const ReadingStore& store);
     bool insert_jobs(std::int64_t visit_id, const ReadingStore& store);
-    std::vector<ArchivedJob> jobs_of(std::int64_t id);
+    Status add_jobs_to(std::vector<VisitSummary>& visits);
+    Result<std::vector<VisitSummary>> visits_where(const std::string& filter, std::int64_t offset,
+                                                   std::int64_t limit);
+    Failure read_failure() const;
 
     SqliteDb db_;
     std::string path_;

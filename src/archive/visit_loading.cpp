@@ -1,5 +1,6 @@
 #include "archive/visit_loading.h"
 
+#include "archive/visit_input.h"
 #include "link/download_decoder.h"
 #include "store/job_index.h"
 
@@ -62,6 +63,12 @@ DecodedSource decode_source(std::span<const std::uint8_t> bytes, ReadingStore& s
 
 AddVisitResult archive_source(VisitArchive& archive, std::span<const std::uint8_t> bytes,
                               const ReceivedTime& received) {
+    // Bytes too many to be a visit are not decoded at all.
+    if (const Status input = check_visit_input({bytes, received}); !input) {
+        AddVisitResult refused;
+        refused.error = input.error();
+        return refused;
+    }
     auto store = std::make_unique<ReadingStore>();
     MeterIdentity meter;
     auto records = std::make_unique<JobRecords>();
@@ -78,18 +85,23 @@ AddVisitResult archive_source(VisitArchive& archive, std::span<const std::uint8_
 DecodedSource open_visit(VisitArchive& archive, std::int64_t id, ReadingStore& store,
                          MeterIdentity& meter, JobRecords& records, Selection& selection) {
     DecodedSource result;
-    const std::optional<VisitSummary> visit = archive.find_visit(id);
-    const bool found =
-        visit && archive.use_source(id, [&](std::span<const std::uint8_t> bytes, VisitSource) {
+    const Result<std::optional<VisitSummary>> visit = archive.find_visit(id);
+    if (!visit || !*visit) {
+        result.error =
+            visit ? "There is no visit " + std::to_string(id) + " in the archive." : visit.error();
+        return result;
+    }
+    const Status used =
+        archive.use_source(id, [&](std::span<const std::uint8_t> bytes, VisitSource) {
             result = decode_source(bytes, store, meter, records, selection);
         });
-    if (!found) {
-        result.error = "There is no visit " + std::to_string(id) + " in the archive.";
+    if (!used) {
+        result.error = used.error();
         return result;
     }
     if (result.ok) {
         store.annotations.clear();
-        for (const ArchivedJob& job : visit->jobs) {
+        for (const ArchivedJob& job : (*visit)->jobs) {
             store.annotations.set_title(job.kind, job.number, job.title);
             store.annotations.set_notes(job.kind, job.number, job.notes);
         }

@@ -114,20 +114,20 @@ struct KindFields {
 };
 
 // Takes the kind's own fields of a record.
-void take_kind_fields(const std::uint8_t* rec, KindFields& f, ReadingStore& store) {
+void take_kind_fields(const std::uint8_t* rec, KindFields& f) {
     switch (rec[0]) {
     case PinWithTemperature:
         f.mc = pin_mc(rec[8], rec[9]);
         f.pin_temperature = 100 * (rec[9] & 0x0F) + bcd(rec[10]);
-        store.last_pin_temperature = f.pin_temperature;
         break;
     case RhTemperature:
         f.rh = (100 * bcd(rec[8]) + bcd(rec[9])) * 0.1;
         f.temperature = (100 * bcd(rec[10]) + bcd(rec[11])) * 0.1;
         break;
     case Pin:
+        // The temperature of the download's last pin reading that had one, 0 before it: what
+        // a download holds follows from its bytes alone.
         f.mc = pin_mc(rec[8], rec[9]);
-        f.pin_temperature = store.last_pin_temperature;
         break;
     case Scan:
         f.mc = 100 * (rec[9] >> 4) + 10 * (rec[9] & 0x0F) + (rec[10] >> 4);
@@ -261,7 +261,7 @@ RecordCounts count_records(std::span<const std::uint8_t> stream, std::size_t off
 
 // Second pass: each kept reading to its group's next place (next[group]). Records are decoded
 // in stream order: a kind's missing fields and the last pin temperature carry over from the
-// records before it, kept or not.
+// records before it, kept or not, and start at 0 with every download.
 void place_readings(std::span<const std::uint8_t> stream, std::size_t offset, std::size_t end,
                     const PlaceTable& places, std::vector<std::size_t>& next, ReadingStore& store) {
     constexpr std::size_t kWriteAhead = 8;
@@ -270,7 +270,7 @@ void place_readings(std::span<const std::uint8_t> stream, std::size_t offset, st
     KindFields kind_fields;
     for (std::size_t at = offset; at < end; at += kRecordLength[stream[at]]) {
         const std::uint8_t* rec = stream.data() + at;
-        take_kind_fields(rec, kind_fields, store);
+        take_kind_fields(rec, kind_fields);
         const Place& place = place_of(places, rec);
         if (place.group >= 0) {
             const std::size_t index = next[static_cast<std::size_t>(place.group)]++;

@@ -354,14 +354,17 @@ bool package_project(ProjectStore& store, VisitArchive& archive, std::int64_t pr
             index_of.try_emplace(j.job.visit_id, static_cast<std::int64_t>(package.visits.size()));
         if (added) {
             PackagedVisit v;
-            const std::optional<VisitSummary> visit = archive.find_visit(j.job.visit_id);
-            if (!visit || !archive.read_source(j.job.visit_id, v.bytes, v.source)) {
+            const Result<std::optional<VisitSummary>> visit = archive.find_visit(j.job.visit_id);
+            const Status read = !visit    ? Status(Failure{visit.error()})
+                                : !*visit ? Status(failure("there is no such visit"))
+                                          : archive.read_source(j.job.visit_id, v.bytes, v.source);
+            if (!read) {
                 error = "the source of visit " + std::to_string(j.job.visit_id) +
-                        " cannot be read: " + archive.error();
+                        " cannot be read: " + read.error();
                 return false;
             }
-            v.received = visit->received;
-            v.jobs = visit->jobs;
+            v.received = (*visit)->received;
+            v.jobs = (*visit)->jobs;
             package.visits.push_back(std::move(v));
         }
         package.record.jobs.push_back({it->second, j.job.kind, j.job.number});

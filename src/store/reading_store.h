@@ -13,8 +13,6 @@ namespace qm {
 // The readings of the current data set, the two job lists over them and the working set of the
 // selected job. One instance per process (held by AppState).
 struct ReadingStore {
-    // pin_temperature of the last PinWithTemperature reading decoded; survives downloads.
-    std::int32_t last_pin_temperature = 0;
     // Every reading, grouped by job, location, sub-location (arrival order within) after a rebuild.
     std::vector<Reading> all_readings;
     // Room a load decodes into before it replaces all_readings; it then holds the readings

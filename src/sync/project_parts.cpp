@@ -168,9 +168,13 @@ PartTexts ProjectParts::texts() const {
     return out;
 }
 
-VisitIndex index_visits(VisitArchive& archive) {
+Result<VisitIndex> index_visits(VisitArchive& archive) {
+    const Result<std::vector<VisitSummary>> all = archive.all_visits();
+    if (!all) {
+        return Failure{all.error()};
+    }
     VisitIndex visits;
-    for (const VisitSummary& v : archive.list_visits("", 0, archive.count_visits(""))) {
+    for (const VisitSummary& v : *all) {
         visits.sha[v.id] = v.sha256;
         visits.id[v.sha256] = v.id;
     }

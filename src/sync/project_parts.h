@@ -83,7 +83,8 @@ struct VisitIndex {
     std::map<std::int64_t, std::string> sha;
     std::map<std::string, std::int64_t> id;
 };
-VisitIndex index_visits(VisitArchive& archive);
+// Every visit, read at once; an error when the archive cannot be read.
+Result<VisitIndex> index_visits(VisitArchive& archive);
 
 ProjectParts local_parts(ProjectStore& store, const ProjectSummary& project,
                          const VisitIndex& visits);

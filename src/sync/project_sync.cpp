@@ -368,8 +368,12 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         report.error = !server ? db.error() : archive.error();
         return;
     }
-    const VisitIndex visits = index_visits(archive);
-    Context c{db, store, links, visits, choices, report, *server};
+    const Result<VisitIndex> visits = index_visits(archive);
+    if (!visits) {
+        report.error = visits.error();
+        return;
+    }
+    Context c{db, store, links, *visits, choices, report, *server};
     const std::vector<ProjectSummary> locals = store.list();
     const Plan plan = plan_of(linked, *server);
     const std::size_t total = plan.deleted_here + locals.size() + plan.fresh;

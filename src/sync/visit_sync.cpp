@@ -56,10 +56,15 @@ std::string copy_rows(const std::string& sha, const std::vector<ArchivedReading>
     return out;
 }
 
-bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit) {
+// Pushes a visit whose bytes match its SHA-256 and whose rows were read whole; `error` says why
+// the archive could not give them.
+bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit, std::string& error) {
     std::vector<std::uint8_t> bytes;
     VisitSource kind = VisitSource::Download;
-    if (!archive.read_source(visit.id, bytes, kind)) {
+    const Status source = archive.read_source(visit.id, bytes, kind);
+    const Result<std::vector<ArchivedReading>> rows = archive.visit_readings(visit.id);
+    if (!source || !rows) {
+        error = !source ? source.error() : rows.error();
         return false;
     }
     PgTransaction transaction(db);
@@ -97,7 +102,7 @@ bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit) {
     }
     return db.copy_in("COPY readings (visit, job, kind, location, sub_location, material, value, "
                       "temperature, year, month, day, hour_code, minute, clock_minute) FROM STDIN",
-                      copy_rows(visit.sha256, archive.visit_readings(visit.id))) &&
+                      copy_rows(visit.sha256, *rows)) &&
            transaction.commit();
 }
 
@@ -204,8 +209,12 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
     }
     std::set<std::string> local;
     std::vector<VisitSummary> to_push;
-    const std::int64_t count = archive.count_visits("");
-    for (VisitSummary& v : archive.list_visits("", 0, count)) {
+    Result<std::vector<VisitSummary>> visits = archive.all_visits();
+    if (!visits) {
+        report.error = visits.error();
+        return;
+    }
+    for (VisitSummary& v : *visits) {
         local.insert(v.sha256);
         if (!remote.contains(v.sha256)) {
             to_push.push_back(std::move(v));
@@ -217,8 +226,11 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
             return;
         }
         observer.progress("push", i, to_push.size());
-        if (!push_visit(db, archive, to_push[i])) {
-            report.error = db.error().empty() ? archive.error() : db.error();
+        std::string read_error;
+        if (!push_visit(db, archive, to_push[i], read_error)) {
+            report.error = !read_error.empty()  ? read_error
+                           : db.error().empty() ? archive.error()
+                                                : db.error();
             return;
         }
         ++report.pushed;

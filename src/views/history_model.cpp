@@ -17,7 +17,9 @@ void HistoryModel::setFilter(const QString& filter) {
 void HistoryModel::reload() {
     beginResetModel();
     rows_.clear();
-    total_ = archive_.count_visits(filter_);
+    const Result<std::int64_t> total = archive_.count_visits(filter_);
+    total_ = total ? *total : 0;
+    error_ = total.error();
     endResetModel();
     fetchMore({}); // the first page at once: the newest visits are there to select
 }
@@ -101,8 +103,14 @@ void HistoryModel::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent)) {
         return;
     }
-    std::vector<VisitSummary> page =
+    Result<std::vector<VisitSummary>> read =
         archive_.list_visits(filter_, static_cast<std::int64_t>(rows_.size()), kPageRows);
+    if (!read) {
+        error_ = read.error();
+        total_ = static_cast<std::int64_t>(rows_.size());
+        return;
+    }
+    std::vector<VisitSummary>& page = *read;
     if (page.empty()) {
         total_ = static_cast<std::int64_t>(rows_.size()); // the archive changed meanwhile
         return;

@@ -25,6 +25,8 @@ public:
     void reload();
     // How many visits match, fetched or not.
     std::int64_t matchingVisits() const { return total_; }
+    // Why the archive could not be read; empty when it was.
+    const std::string& readError() const { return error_; }
     std::int64_t visitId(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -38,6 +40,7 @@ private:
     VisitArchive& archive_;
     std::string filter_;
     std::int64_t total_ = 0;
+    std::string error_;
     std::vector<VisitSummary> rows_;
 };
 

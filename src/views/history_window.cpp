@@ -116,8 +116,11 @@ void HistoryWindow::updateButtons() {
     delete_->setEnabled(any && !archive_.read_only());
     sync_->setEnabled(!archive_.read_only());
     const auto total = static_cast<qlonglong>(model_->matchingVisits());
-    count_->setText(total == 1 ? QStringLiteral("1 visit")
-                               : QStringLiteral("%1 visits").arg(total));
+    count_->setText(
+        !model_->readError().empty()
+            ? QString::fromStdString("The visits cannot be shown: " + model_->readError() + ".")
+        : total == 1 ? QStringLiteral("1 visit")
+                     : QStringLiteral("%1 visits").arg(total));
 }
 
 bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {

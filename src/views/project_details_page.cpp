@@ -186,8 +186,12 @@ void ProjectDetailsPage::attach() {
         attached.insert(j.job);
     }
     std::vector<JobChoice> choices;
-    VisitArchive& archive = window_.archive();
-    for (const VisitSummary& v : archive.list_visits("", 0, archive.count_visits(""))) {
+    const Result<std::vector<VisitSummary>> visits = window_.archive().all_visits();
+    if (!visits) {
+        window_.refuse("The jobs of the archive cannot be listed: " + visits.error() + ".");
+        return;
+    }
+    for (const VisitSummary& v : *visits) {
         for (const ArchivedJob& j : v.jobs) {
             const JobRef ref{v.id, j.kind, j.number};
             if (attached.count(ref) == 0) {

@@ -1,13 +1,16 @@
 // The archive under a kill -9 in the middle of archiving and under two writers at once.
 
 #include "archive/visit_archive.h"
+#include "archive/visit_loading.h"
 #include "support/archive_fixture.h"
 #include "support/readings.h"
+#include "support/sim_process.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,7 +71,7 @@ TEST_F(ArchiveReliability, KillDuringArchivingLeavesWholeVisits) {
         EXPECT_EQ(exit_status(child), 128 + SIGKILL);
     }
     const std::unique_ptr<VisitArchive> archive = open();
-    const ArchiveCheck check = archive->check();
+    const ArchiveCheck check = archive->check().value();
     EXPECT_TRUE(check.ok()) << check.integrity.at(0);
     EXPECT_GE(check.visits, kRounds);
     EXPECT_EQ(check.readings, check.visits * 20000);
@@ -106,8 +109,32 @@ TEST_F(ArchiveReliability, TwoWritersAtOnceBothSucceed) {
         EXPECT_EQ(exit_status(child), 0);
     }
     const std::unique_ptr<VisitArchive> archive = open();
-    EXPECT_EQ(archive->count_visits(""), 20);
-    EXPECT_TRUE(archive->check().ok());
+    EXPECT_EQ(archive->count_visits("").value(), 20);
+    EXPECT_TRUE(archive->check().value().ok());
+}
+
+// The desktop holds its archive open while the sync opens and closes another connection and
+// another program writes and closes: the long-lived connection keeps its WAL and sees it all.
+TEST_F(ArchiveReliability, LongLivedConnectionOutlastsOthers) {
+    const std::unique_ptr<VisitArchive> held = open();
+    ASSERT_EQ(archive_source(*held, test::variant_stream(1), received_now()).status,
+              AddVisitResult::Status::Added);
+    open().reset();
+    // Another program (a fork would share SQLite's view of this process's locks).
+    test::write_file(path("two.stream"), test::variant_stream(2));
+    ASSERT_EQ(
+        exit_status(test::spawn(
+            {QM_QMTOOL_PATH, "--archive", path(), "archive", "add", path("two.stream")}, dir)),
+        0);
+    EXPECT_EQ(held->count_visits("").value(), 2);
+    EXPECT_EQ(archive_source(*held, test::variant_stream(3), received_now()).status,
+              AddVisitResult::Status::Added);
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        EXPECT_EQ(target.find("(deleted)"), std::string::npos) << target;
+    }
+    EXPECT_EQ(open()->count_visits("").value(), 3);
 }
 
 } // namespace

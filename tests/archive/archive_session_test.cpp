@@ -30,10 +30,10 @@ TEST_F(ArchiveSessionTest, TitlesFollowTheCurrentVisit) {
     session.annotations_confirmed(*v.store, RecordKind::Rh, 5); // no such job: nothing said
     session.keep(test::sample_stream(), VisitSource::Download, *v.store, v.meter);
     EXPECT_EQ(session.current_visit(), first);
-    const VisitSummary visit = session.archive()->find_visit(*first).value();
+    const VisitSummary visit = session.archive()->find_visit(*first).value().value();
     EXPECT_EQ(visit.jobs.back().title, "Crawl space");
     EXPECT_EQ(visit.jobs.back().notes, "Wet\r\nfan on");
-    EXPECT_EQ(session.archive()->count_visits(""), 1);
+    EXPECT_EQ(session.archive()->count_visits("").value(), 1);
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -68,8 +68,8 @@ TEST_F(ArchiveSessionTest, FullDiskSaysTheVisitWasNotKept) {
         ASSERT_EQ(ui.messages.size(), 1U);
         EXPECT_EQ(ui.messages[0].text, "The visit was not kept in the archive " + path() +
                                            ": database or disk is full.");
-        EXPECT_EQ(session.archive()->count_visits(""), 0);
-        EXPECT_TRUE(session.archive()->check().ok());
+        EXPECT_EQ(session.archive()->count_visits("").value(), 0);
+        EXPECT_TRUE(session.archive()->check().value().ok());
     }
     ::umount2(dir.c_str(), MNT_DETACH);
 }

@@ -1,6 +1,7 @@
 #include "archive/visit_archive.h"
 
 #include "archive/archive_schema.h"
+#include "archive/visit_input.h"
 #include "archive/visit_loading.h"
 #include "files/csv_export.h"
 #include "files/save_file.h"
@@ -11,7 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/mount.h>
 #include <sys/stat.h>
+
+#include <climits>
+#include <tuple>
 
 namespace qm {
 namespace {
@@ -76,8 +81,8 @@ TEST_F(VisitArchiveTest, SameBytesAreKeptOnce) {
     EXPECT_EQ(first.status, AddVisitResult::Status::Added);
     EXPECT_EQ(second.status, AddVisitResult::Status::AlreadyArchived);
     EXPECT_EQ(second.visit_id, first.visit_id);
-    EXPECT_EQ(archive->count_visits(""), 1);
-    EXPECT_EQ(archive->check().readings, 13);
+    EXPECT_EQ(archive->count_visits("").value(), 1);
+    EXPECT_EQ(archive->check().value().readings, 13);
 }
 
 // The rows of the sample download: what a reading of each kind keeps.
@@ -86,7 +91,7 @@ TEST_F(VisitArchiveTest, ReadingsBecomeRows) {
     const DecodedVisit v = decode_visit(sample_stream());
     const AddVisitResult added = archive->add_visit(sample_stream(), VisitSource::Download,
                                                     {1700000000, 3600}, *v.store, v.meter);
-    const std::vector<ArchivedReading> rows = archive->visit_readings(added.visit_id);
+    const std::vector<ArchivedReading> rows = archive->visit_readings(added.visit_id).value();
     ASSERT_EQ(rows.size(), v.store->all_readings.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Reading& r = v.store->all_readings[i];
@@ -100,7 +105,7 @@ TEST_F(VisitArchiveTest, ReadingsBecomeRows) {
             EXPECT_EQ(rows[i].temperature, r.pin_temperature);
         }
     }
-    const VisitSummary visit = archive->find_visit(added.visit_id).value();
+    const VisitSummary visit = archive->find_visit(added.visit_id).value().value();
     EXPECT_EQ(iso8601(visit.received), "2023-11-14T23:13:20+01:00");
     EXPECT_EQ(visit.meter, "TRK 200");
     EXPECT_EQ(visit.sha256.size(), 64U);
@@ -113,7 +118,8 @@ TEST_F(VisitArchiveTest, ReadingsBecomeRows) {
 
 // An archive of version 1 laid down by hand, as a file of an earlier run holds it.
 constexpr const char* kVersion1Rows = R"sql(
-INSERT INTO visits VALUES (7, 'ab', 1600000000, -18000, 'download', x'54524B20414C4641', 2);
+INSERT INTO visits VALUES (7, 'a12871fee210fb8619291eaea194581cbd2531e4b23759d225f6806923f63222',
+    1600000000, -18000, 'download', x'54524B20414C4641', 2);
 INSERT INTO visit_sources VALUES (7, x'0102');
 INSERT INTO jobs VALUES (7, 'rh', 3, 115, 1, x'4E6F727468', x'610D0A62');
 INSERT INTO jobs VALUES (7, 'mc', 1, 7, 1, x'', x'');
@@ -125,7 +131,7 @@ PRAGMA user_version = 1;
 TEST_F(VisitArchiveTest, ReadsAnArchiveOfVersion1) {
     run_sql(path(), std::string(kArchiveMigrations[0]) + kVersion1Rows);
     const std::unique_ptr<VisitArchive> archive = open();
-    const std::vector<VisitSummary> visits = archive->list_visits("", 0, 10);
+    const std::vector<VisitSummary> visits = archive->list_visits("", 0, 10).value();
     ASSERT_EQ(visits.size(), 1U);
     EXPECT_EQ(visits[0].id, 7);
     EXPECT_EQ(iso8601(visits[0].received), "2020-09-13T07:26:40-05:00");
@@ -135,7 +141,7 @@ TEST_F(VisitArchiveTest, ReadsAnArchiveOfVersion1) {
     EXPECT_EQ(visits[0].jobs[0].kind, RecordKind::Mc);
     EXPECT_EQ(visits[0].jobs[1].title, "North");
     EXPECT_EQ(visits[0].jobs[1].notes, "a\r\nb");
-    const std::vector<ArchivedReading> rows = archive->visit_readings(7);
+    const std::vector<ArchivedReading> rows = archive->visit_readings(7).value();
     ASSERT_EQ(rows.size(), 2U);
     EXPECT_EQ(rows[0].kind, Scan);
     EXPECT_FALSE(rows[0].temperature);
@@ -146,7 +152,7 @@ TEST_F(VisitArchiveTest, ReadsAnArchiveOfVersion1) {
     ASSERT_TRUE(archive->read_source(7, bytes, kind));
     EXPECT_EQ(bytes, (Bytes{1, 2}));
     EXPECT_EQ(kind, VisitSource::Download);
-    EXPECT_TRUE(archive->check().ok());
+    EXPECT_TRUE(archive->check().value().ok());
 }
 
 TEST_F(VisitArchiveTest, NewerSchemaIsOpenedReadOnly) {
@@ -158,7 +164,7 @@ TEST_F(VisitArchiveTest, NewerSchemaIsOpenedReadOnly) {
     EXPECT_TRUE(opened.archive->read_only());
     EXPECT_NE(opened.message.find(path()), std::string::npos);
     EXPECT_NE(opened.message.find("newer version"), std::string::npos);
-    EXPECT_EQ(opened.archive->count_visits(""), 1);
+    EXPECT_EQ(opened.archive->count_visits("").value(), 1);
     EXPECT_EQ(archive_source(*opened.archive, sample_stream(), received_now()).status,
               AddVisitResult::Status::Failed);
 }
@@ -256,20 +262,122 @@ TEST_F(VisitArchiveTest, FilterRemoveAndCheck) {
         std::int64_t count;
     } cases[] = {{"", 3}, {"trk 002", 1}, {"stairs", 1}, {"042", 3}, {"115", 3}, {"116", 0}};
     for (const auto& c : cases) {
-        EXPECT_EQ(archive->count_visits(c.filter), c.count) << c.filter;
-        EXPECT_EQ(archive->list_visits(c.filter, 0, 10).size(), static_cast<std::size_t>(c.count));
+        EXPECT_EQ(archive->count_visits(c.filter).value(), c.count) << c.filter;
+        EXPECT_EQ(archive->list_visits(c.filter, 0, 10).value().size(),
+                  static_cast<std::size_t>(c.count));
     }
-    const std::vector<VisitSummary> newest = archive->list_visits("", 0, 2);
+    const std::vector<VisitSummary> newest = archive->list_visits("", 0, 2).value();
     ASSERT_EQ(newest.size(), 2U);
     EXPECT_EQ(newest[0].id, ids[2]);
-    EXPECT_EQ(archive->list_visits("", 2, 2).at(0).id, ids[0]);
+    EXPECT_EQ(archive->list_visits("", 2, 2).value().at(0).id, ids[0]);
     EXPECT_FALSE(archive->set_annotations(ids[0], RecordKind::Rh, 2, "No such job", ""));
     EXPECT_TRUE(archive->remove_visit(ids[1]));
     EXPECT_FALSE(archive->remove_visit(ids[1]));
-    const ArchiveCheck check = archive->check();
+    const ArchiveCheck check = archive->check().value();
     EXPECT_TRUE(check.ok());
     EXPECT_EQ(check.visits, 2);
     EXPECT_EQ(check.readings, 26);
+}
+
+// A visit whose bytes no longer match their SHA-256, or are gone, is named by the check and
+// never handed out; a read that fails is an error, never an empty archive.
+TEST_F(VisitArchiveTest, DamageAndFailedReadsAreSaid) {
+    const std::unique_ptr<VisitArchive> archive = open();
+    std::vector<std::int64_t> ids;
+    for (int n = 1; n <= 3; ++n) {
+        ids.push_back(archive_source(*archive, test::variant_stream(n), received_now()).visit_id);
+    }
+    SqliteDb& db = archive->db();
+    ASSERT_TRUE(db.exec("UPDATE visit_sources SET bytes = x'00' || bytes WHERE visit_id = " +
+                        std::to_string(ids[0])));
+    ASSERT_TRUE(db.exec("DELETE FROM visit_sources WHERE visit_id = " + std::to_string(ids[1])));
+    const ArchiveCheck check = archive->check().value();
+    EXPECT_FALSE(check.ok());
+    EXPECT_EQ(check.damaged_visits, std::vector<std::int64_t>{ids[0]});
+    EXPECT_EQ(check.sourceless_visits, std::vector<std::int64_t>{ids[1]});
+    Bytes bytes;
+    VisitSource kind = VisitSource::File;
+    EXPECT_NE(archive->read_source(ids[0], bytes, kind).error().find("no longer match"),
+              std::string::npos);
+    EXPECT_NE(archive->read_source(ids[1], bytes, kind).error().find("gone"), std::string::npos);
+    EXPECT_TRUE(archive->read_source(ids[2], bytes, kind));
+    EXPECT_EQ(bytes, test::variant_stream(3));
+
+    ASSERT_TRUE(db.exec("ALTER TABLE jobs RENAME TO jobs_away; "
+                        "ALTER TABLE readings RENAME TO readings_away"));
+    for (const std::string& error :
+         {archive->list_visits("", 0, 10).error(), archive->all_visits().error(),
+          archive->find_visit(ids[2]).error(), archive->visit_readings(ids[2]).error(),
+          archive->check().error()}) {
+        EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
+    }
+}
+
+// What no visit holds is not stored, by any way in, and says why; so is a value over SQLite's
+// own length limit.
+TEST_F(VisitArchiveTest, WhatNoVisitHoldsIsRefused) {
+    const std::unique_ptr<VisitArchive> archive = open();
+    const std::string junk = "this is no download\n";
+    const ReceivedTime now = received_now();
+    const struct {
+        Bytes bytes;
+        ReceivedTime received;
+        const char* reason;
+    } cases[] = {
+        {Bytes(junk.begin(), junk.end()), now, "hold no readings"},
+        {Bytes(kMaxVisitBytes + 1, 0), now, "more than a visit may hold"},
+        {sample_stream(), {INT64_MAX, 0}, "not believable"},
+        {sample_stream(), {-1, 0}, "not believable"},
+        {sample_stream(), {now.utc_seconds, 19 * 3600}, "not believable"},
+    };
+    for (const auto& c : cases) {
+        const AddVisitResult added = archive_source(*archive, c.bytes, c.received);
+        EXPECT_EQ(added.status, AddVisitResult::Status::Failed) << c.reason;
+        EXPECT_NE(added.error.find(c.reason), std::string::npos) << added.error;
+    }
+    sqlite3_limit(archive->db().handle(), SQLITE_LIMIT_LENGTH,
+                  static_cast<int>(sample_stream().size() - 1));
+    const AddVisitResult big = archive_source(*archive, sample_stream(), now);
+    EXPECT_NE(big.error.find("too large for the archive"), std::string::npos) << big.error;
+    sqlite3_limit(archive->db().handle(), SQLITE_LIMIT_LENGTH, 1'000'000'000);
+    EXPECT_EQ(archive->count_visits("").value(), 0);
+
+    const std::int64_t id = archive_source(*archive, sample_stream(), now).visit_id;
+    for (const auto& [title, notes, reason] :
+         {std::tuple<std::string, std::string, std::string>{std::string(1'000'000, 'T'), "",
+                                                            "longer than 259"},
+          {"\x1b[2J\x1b]0;x\x07", "", "title holds control characters"},
+          {"", std::string(1000, 'N'), "longer than 999"},
+          {"", "a\x1b[2Jb", "notes hold control characters"}}) {
+        EXPECT_FALSE(archive->set_annotations(id, RecordKind::Mc, 1, title, notes));
+        EXPECT_NE(archive->error().find(reason), std::string::npos) << archive->error();
+    }
+    EXPECT_EQ(archive->find_visit(id).value()->jobs[0].title, "");
+}
+
+// An archive this user cannot write, or on a read-only medium, is opened read-only and says so.
+TEST_F(VisitArchiveTest, UnwritableArchiveOpensReadOnly) {
+    archive_source(*open(), sample_stream(), received_now());
+    const auto check = [&] {
+        const OpenedArchive opened = open_archive(path());
+        const auto visits = opened.archive ? opened.archive->all_visits()
+                                           : Result<std::vector<VisitSummary>>(failure(""));
+        return !opened.archive                                                          ? 1
+               : !opened.archive->read_only()                                           ? 2
+               : opened.message.find("opened read-only") == std::string::npos           ? 3
+               : !visits || visits->size() != 1                                         ? 4
+               : opened.archive->find_visit(visits->at(0).id).value()->jobs.size() != 4 ? 5
+                                                                                        : 0;
+    };
+    fs::permissions(path(), static_cast<fs::perms>(0444));
+    EXPECT_EQ(test::run_unprivileged(check), 0);
+    if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=1m,mode=0755") != 0) {
+        GTEST_SKIP() << "mounting a read-only tmpfs needs root; the read-only medium was not tried";
+    }
+    archive_source(*open(), sample_stream(), received_now());
+    ASSERT_EQ(::mount("tmpfs", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_EQ(check(), 0);
+    ::umount2(dir.c_str(), MNT_DETACH);
 }
 
 } // namespace

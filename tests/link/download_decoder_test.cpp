@@ -102,7 +102,6 @@ TEST_F(Decoder, PinKindsCarryTemperatureAndFullScale) {
     EXPECT_EQ(b.kind, Pin);
     EXPECT_DOUBLE_EQ(b.mc, 99.9); // tenths count 1110
     EXPECT_EQ(b.pin_temperature, 70);
-    EXPECT_EQ(store.last_pin_temperature, 70);
 
     // Hundreds digit of the temperature from byte 9's low nibble.
     const Bytes hot = {0x00, 0x01, 0x00, 0x00, 0x09, 0x01, 0x01, 0x10, 0x00, 0x01, 0x05, 0x00};
@@ -110,13 +109,14 @@ TEST_F(Decoder, PinKindsCarryTemperatureAndFullScale) {
     EXPECT_EQ(store.all_readings[0].pin_temperature, 105);
 }
 
-TEST_F(Decoder, PinBeforeAnyTemperatureUsesThePreviousDownload) {
+// A download's readings follow from its bytes alone: a pin reading before any temperature of
+// its own download takes 0, whatever the download before it held.
+TEST_F(Decoder, PinBeforeAnyTemperatureTakesZero) {
+    const Bytes pin_t = {0x00, 0x01, 0x00, 0x00, 0x09, 0x01, 0x01, 0x10, 0x12, 0x30, 0x71, 0x00};
     const Bytes pin = {0x02, 0x01, 0x00, 0x00, 0x09, 0x01, 0x01, 0x10, 0x45, 0x60};
+    decode(join({header(), pin_t}));
     decode(join({header(), pin}));
     EXPECT_EQ(store.all_readings[0].pin_temperature, 0);
-    store.last_pin_temperature = 66;
-    decode(join({header(), pin}));
-    EXPECT_EQ(store.all_readings[0].pin_temperature, 66);
     EXPECT_DOUBLE_EQ(store.all_readings[0].mc, 45.6);
 }
 

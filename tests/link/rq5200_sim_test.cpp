@@ -328,7 +328,7 @@ TEST(SimWithRealTiming, QmtoolDownloadWritesEveryJob) {
     EXPECT_THAT(text, HasSubstr("write  sent 99 00 99  ok"));
     const OpenedArchive kept = open_archive(archive);
     ASSERT_TRUE(kept.archive) << kept.message;
-    const std::vector<VisitSummary> visits = kept.archive->list_visits("", 0, 10);
+    const std::vector<VisitSummary> visits = kept.archive->list_visits("", 0, 10).value();
     ASSERT_EQ(visits.size(), 1U);
     EXPECT_EQ(visits[0].source, VisitSource::Download);
     EXPECT_EQ(visits[0].jobs.size(), 5U);

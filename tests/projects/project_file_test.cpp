@@ -114,7 +114,7 @@ TEST_F(ProjectFileTest, StoredWeekLogsAndMovesWhole) {
     EXPECT_EQ(error, "the archive already has a project named \"Kitchen \"O'Brien\"\"; import it "
                      "under another name (--name NAME)");
     EXPECT_TRUE(import_project(other_store, *other, read, "Kitchen 2", error)) << error;
-    EXPECT_EQ(other->count_visits(""), 7); // the visits are there once
+    EXPECT_EQ(other->count_visits("").value(), 7); // the visits are there once
 }
 
 // A file that is damaged or of another kind or version is refused with the reason.

@@ -107,7 +107,7 @@ TEST_F(HistoryTest, TitlesSurviveBackAndARestartAndComeBackFromHistory) {
     // Notes typed on the reopened visit reach the archive too.
     state_->store.annotations.set_notes(RecordKind::Mc, job, "Recheck");
     window_->annotationsStored(RecordKind::Mc, job);
-    const VisitSummary visit = window_->archive().archive()->list_visits("", 0, 1).at(0);
+    const VisitSummary visit = window_->archive().archive()->list_visits("", 0, 1).value().at(0);
     EXPECT_EQ(visit.jobs.at(0).notes, "Recheck");
     // Titles and notes the archive keeps are never asked about.
     EXPECT_TRUE(saveQuestions_.empty());

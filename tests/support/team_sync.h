@@ -54,7 +54,8 @@ struct TeamSync : ArchiveFolder {
     }
     static std::set<std::string> shas(VisitArchive& archive) {
         std::set<std::string> out;
-        for (const VisitSummary& v : archive.list_visits("", 0, 1000)) {
+        const Result<std::vector<VisitSummary>> visits = archive.all_visits();
+        for (const VisitSummary& v : visits.value()) {
             out.insert(v.sha256);
         }
         return out;
@@ -68,7 +69,7 @@ struct TeamSync : ArchiveFolder {
 // Every part of every project of an archive, by name: what a team must agree on.
 inline std::map<std::string, PartTexts> project_texts(VisitArchive& archive) {
     ProjectStore store(archive);
-    const VisitIndex visits = index_visits(archive);
+    const VisitIndex visits = index_visits(archive).value();
     std::map<std::string, PartTexts> out;
     for (const ProjectSummary& p : store.list()) {
         out[p.details.name] = local_parts(store, p, visits).texts();

@@ -246,7 +246,7 @@ TEST_F(TeamParts, DeletionTravelsUnlessTheOtherSideChangedIt) {
 
 // The notes of a job of the archive's first visit.
 std::string notes_of(VisitArchive& archive, RecordKind kind, int number) {
-    const std::vector<VisitSummary> visits = archive.list_visits("", 0, 1);
+    const std::vector<VisitSummary> visits = archive.list_visits("", 0, 1).value();
     for (const ArchivedJob& job : visits.at(0).jobs) {
         if (job.kind == kind && job.number == number) {
             return job.notes;
@@ -262,13 +262,13 @@ TEST_F(TeamParts, TitlesEditedAfterThePushTravelBothWays) {
     auto anna = open("anna.sqlite");
     auto ben = open("ben.sqlite");
     add(*anna, 1);
-    const std::int64_t at_anna = anna->list_visits("", 0, 1)[0].id;
+    const std::int64_t at_anna = anna->list_visits("", 0, 1).value()[0].id;
     ASSERT_TRUE(anna->set_annotations(at_anna, RecordKind::Mc, 1, "", "n\xE9 \\ ''"));
     ASSERT_TRUE(sync(*anna).ok);
     ASSERT_TRUE(sync(*ben).ok);
-    const std::int64_t at_ben = ben->list_visits("", 0, 1)[0].id;
+    const std::int64_t at_ben = ben->list_visits("", 0, 1).value()[0].id;
     EXPECT_EQ(notes_of(*ben, RecordKind::Mc, 1), "n\xE9 \\ ''");
-    const std::string sha = anna->list_visits("", 0, 1)[0].sha256;
+    const std::string sha = anna->list_visits("", 0, 1).value()[0].sha256;
     ASSERT_TRUE(anna->set_annotations(at_anna, RecordKind::Mc, 1, "Kitchen", "wet"));
     ASSERT_TRUE(ben->set_annotations(at_ben, RecordKind::Rh, 3, "Caf\xE9", "dry"));
     EXPECT_EQ(sync(*anna).titles_pushed, 1u);

@@ -32,7 +32,7 @@ TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
     add(*anna, 2);
     add(*office, 2); // the same download on both: stored once
     add(*office, 3);
-    const std::int64_t first = anna->list_visits("", 0, 10).back().id;
+    const std::int64_t first = anna->list_visits("", 0, 10).value().back().id;
     ASSERT_TRUE(anna->set_annotations(first, RecordKind::Mc, 1, "Kitchen", "wet\r\nfloor"));
     const auto maple = ProjectStore(*anna).create(details("Maple St", "Ortiz"));
     ASSERT_TRUE(maple);
@@ -54,8 +54,8 @@ TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
     EXPECT_EQ(shas(*anna), shas(*office));
     EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "3");
     EXPECT_EQ(scalar("SELECT count(*) FROM readings"),
-              std::to_string(3 * anna->list_visits("", 0, 1)[0].readings));
-    const auto pulled = office->list_visits("Kitchen", 0, 10);
+              std::to_string(3 * anna->list_visits("", 0, 1).value()[0].readings));
+    const auto pulled = office->list_visits("Kitchen", 0, 10).value();
     ASSERT_EQ(pulled.size(), 1u);
     EXPECT_EQ(pulled[0].jobs[0].notes, "wet\r\nfloor");
 
@@ -65,8 +65,8 @@ TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
     ASSERT_TRUE(project);
     const auto attached = office_projects.jobs(project->id);
     ASSERT_EQ(attached.size(), 1u);
-    EXPECT_EQ(office->find_visit(attached[0].job.visit_id)->sha256,
-              anna->find_visit(first)->sha256);
+    EXPECT_EQ(office->find_visit(attached[0].job.visit_id).value()->sha256,
+              anna->find_visit(first).value()->sha256);
     ASSERT_TRUE(office_projects.update_details(project->id, details("Maple St", "Ortiz & Sons")));
     EXPECT_EQ(sync(*office, db).projects_pushed, 1u);
     EXPECT_EQ(sync(*anna, db).projects_pulled, 1u);
@@ -166,7 +166,7 @@ TEST_F(TeamSyncTest, ServerKilledDuringPushAndPullTheNextSyncCompletes) {
     db = cluster.connect();
     ASSERT_TRUE(sync(*anna, db).ok);
     EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "3");
-    const std::string readings = std::to_string(anna->list_visits("", 0, 1)[0].readings);
+    const std::string readings = std::to_string(anna->list_visits("", 0, 1).value()[0].readings);
     EXPECT_EQ(scalar("SELECT count(DISTINCT n) FROM (SELECT count(*) AS n FROM readings "
                      "GROUP BY visit) AS c"),
               "1");
@@ -180,21 +180,21 @@ TEST_F(TeamSyncTest, ServerKilledDuringPushAndPullTheNextSyncCompletes) {
     db = cluster.connect();
     ASSERT_TRUE(sync(*ben, db).ok);
     EXPECT_EQ(shas(*ben), shas(*anna));
-    EXPECT_TRUE(ben->check().ok());
+    EXPECT_TRUE(ben->check().value().ok());
 }
 
 // A program killed after it added a pulled visit and before its titles and notes.
 TEST_F(TeamSyncTest, PullCutBeforeTheTitlesIsFinishedNextTime) {
     auto anna = open("anna.sqlite");
     add(*anna, 1);
-    const VisitSummary visit = anna->list_visits("", 0, 1)[0];
+    const VisitSummary visit = anna->list_visits("", 0, 1).value()[0];
     ASSERT_TRUE(anna->set_annotations(visit.id, RecordKind::Mc, 1, "Hall", ""));
     ASSERT_TRUE(sync(*anna, db).ok);
     auto ben = open("ben.sqlite");
     add(*ben, 1);
     ASSERT_TRUE(ben->db().exec("INSERT INTO sync_pulling VALUES ('" + visit.sha256 + "')"));
     ASSERT_TRUE(sync(*ben, db).ok);
-    EXPECT_EQ(ben->list_visits("Hall", 0, 1).size(), 1u);
+    EXPECT_EQ(ben->list_visits("Hall", 0, 1).value().size(), 1u);
     std::int64_t left = -1;
     ASSERT_TRUE(ben->db().query_int("SELECT count(*) FROM sync_pulling", left));
     EXPECT_EQ(left, 0);
@@ -257,7 +257,7 @@ TEST_F(TeamSyncTest, QuotesBackslashesAndSqlStoredAsTheyAre) {
     const std::string nasty = "O'Brien \\ \"x\" '); DROP TABLE visits; -- \\x41 $1";
     auto anna = open("anna.sqlite");
     add(*anna, 1);
-    const std::int64_t visit = anna->list_visits("", 0, 1)[0].id;
+    const std::int64_t visit = anna->list_visits("", 0, 1).value()[0].id;
     ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, nasty, nasty));
     ASSERT_TRUE(ProjectStore(*anna).create(details("Q'uote", nasty)));
     ASSERT_TRUE(sync(*anna, db).ok);
@@ -267,7 +267,7 @@ TEST_F(TeamSyncTest, QuotesBackslashesAndSqlStoredAsTheyAre) {
     auto ben = open("ben.sqlite");
     ASSERT_TRUE(sync(*ben, db).ok);
     EXPECT_EQ(ProjectStore(*ben).find("Q'uote")->details.client, nasty);
-    EXPECT_EQ(ben->list_visits("", 0, 1)[0].jobs[0].title, nasty);
+    EXPECT_EQ(ben->list_visits("", 0, 1).value()[0].jobs[0].title, nasty);
 }
 
 // Rows laid down with plain SQL, as another tool or an administrator would write them.
@@ -289,7 +289,7 @@ TEST_F(TeamSyncTest, RowsWrittenByHandAreReadBack) {
     auto archive = open();
     const SyncReport report = sync(*archive, db);
     ASSERT_TRUE(report.ok) << report.error;
-    const auto visits = archive->list_visits("", 0, 10);
+    const auto visits = archive->list_visits("", 0, 10).value();
     ASSERT_EQ(visits.size(), 1u);
     EXPECT_EQ(visits[0].sha256, sha);
     EXPECT_EQ(visits[0].received.utc_seconds, 1796000000);
@@ -306,7 +306,7 @@ TEST_F(TeamSyncTest, RowsWrittenByHandAreReadBack) {
     const SyncReport bad = sync(*other, db);
     EXPECT_FALSE(bad.ok);
     EXPECT_NE(bad.error.find("does not match"), std::string::npos);
-    EXPECT_EQ(other->count_visits(""), 0);
+    EXPECT_EQ(other->count_visits("").value(), 0);
 }
 
 TEST_F(TeamSyncTest, SchemaVersionKeptOnTheServer) {

@@ -93,8 +93,12 @@ void print_visit_line(const qm::VisitSummary& v) {
 }
 
 int list_visits(qm::VisitArchive& archive, bool json) {
-    const std::vector<qm::VisitSummary> visits =
-        archive.list_visits("", 0, archive.count_visits(""));
+    const qm::Result<std::vector<qm::VisitSummary>> read = archive.all_visits();
+    if (!read) {
+        std::fprintf(stderr, "qmtool: %s\n", read.error().c_str());
+        return kExitFailure;
+    }
+    const std::vector<qm::VisitSummary>& visits = *read;
     if (json) {
         print_json(visits);
     } else {
@@ -106,7 +110,12 @@ int list_visits(qm::VisitArchive& archive, bool json) {
 }
 
 int show_visit(qm::VisitArchive& archive, std::int64_t id) {
-    const std::optional<qm::VisitSummary> visit = archive.find_visit(id);
+    const qm::Result<std::optional<qm::VisitSummary>> found = archive.find_visit(id);
+    if (!found) {
+        std::fprintf(stderr, "qmtool: %s\n", found.error().c_str());
+        return kExitFailure;
+    }
+    const std::optional<qm::VisitSummary>& visit = *found;
     if (!visit) {
         std::fprintf(stderr, "qmtool: there is no visit %lld in the archive\n",
                      static_cast<long long>(id));
@@ -181,12 +190,24 @@ int remove_visit(qm::VisitArchive& archive, std::int64_t id) {
 }
 
 int check_archive(qm::VisitArchive& archive) {
-    const qm::ArchiveCheck check = archive.check();
+    const qm::Result<qm::ArchiveCheck> checked = archive.check();
+    if (!checked) {
+        std::fprintf(stderr, "qmtool: %s\n", checked.error().c_str());
+        return kExitFailure;
+    }
+    const qm::ArchiveCheck& check = *checked;
     for (const std::string& line : check.integrity) {
         std::printf("%s\n", line.c_str());
     }
     for (const std::int64_t id : check.incomplete_visits) {
         std::printf("visit %lld is incomplete\n", static_cast<long long>(id));
+    }
+    for (const std::int64_t id : check.sourceless_visits) {
+        std::printf("visit %lld has lost its source bytes\n", static_cast<long long>(id));
+    }
+    for (const std::int64_t id : check.damaged_visits) {
+        std::printf("visit %lld is damaged: its source bytes do not match their SHA-256\n",
+                    static_cast<long long>(id));
     }
     std::printf("%lld visits, %lld readings\n", static_cast<long long>(check.visits),
                 static_cast<long long>(check.readings));

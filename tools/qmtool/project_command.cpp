@@ -277,7 +277,9 @@ int run_attach(ProjectSession& s, int argc, char** argv, bool attach) {
     for (const auto& [visit, job] : wanted) {
         const std::vector<qm::JobRef> held = s.store->visit_jobs(visit, job);
         if (held.empty()) {
-            return failure(!s.archive->find_visit(visit)
+            const qm::Result<std::optional<qm::VisitSummary>> found = s.archive->find_visit(visit);
+            return failure(!found ? found.error()
+                           : !*found
                                ? "there is no visit " + std::to_string(visit) + " in the archive"
                                : "visit " + std::to_string(visit) + " holds no job " +
                                      std::to_string(job.value_or(0)));
