@@ -89,7 +89,7 @@ FilePlan plan_file(const std::string& path) {
 
 // Creates the file through SQLite, readable by its owner only (its WAL and index take its mode).
 bool create_file(SqliteDb& db, const std::string& path) {
-    const mode_t old_mask = ::umask(S_IRWXG | S_IRWXO);
+    const mode_t old_mask = ::umask(~kFileMode & 0777);
     const bool opened = db.open(path, SqliteDb::Mode::Create);
     ::umask(old_mask);
     return opened;
