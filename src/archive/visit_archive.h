@@ -140,7 +140,8 @@ public:
     // on a failure.
     bool set_annotations(std::int64_t id, RecordKind kind, std::int32_t job, std::string_view title,
                          std::string_view notes);
-    // Removes a visit and everything it holds; false when there is no such visit.
+    // Removes a visit and everything it holds, and marks it deleted here (visit_deletions.h);
+    // projects keep its jobs attached. False when there is no such visit (error() empty).
     bool remove_visit(std::int64_t id);
     ArchiveCheck check();
 
