@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr std::array<std::string_view, 3> kArchiveMigrations = {
+constexpr std::array<std::string_view, 4> kArchiveMigrations = {
     // Version 1. Texts of the meter (model name, titles, notes) are Windows-1252 bytes as the
     // meter and the ".qmk" hold them. Times are seconds since 1970-01-01 UTC.
     R"sql(
@@ -171,6 +171,26 @@ CREATE TABLE sync_titles (
     PRIMARY KEY (sha256, kind, number)
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS sync_pulling (sha256 TEXT PRIMARY KEY);
+)sql",
+    // Version 4: a visit deleted here stays deleted here. A project's attached jobs are kept by
+    // their visit's SHA-256, so deleting a visit leaves them attached (the team still holds the
+    // visit) and bringing its bytes back shows them again; deleted_visits marks the visits
+    // deleted here, which a sync does not bring back.
+    R"sql(
+CREATE TABLE project_jobs_4 (
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    sha256 TEXT NOT NULL,
+    kind TEXT NOT NULL CHECK (kind IN ('mc', 'rh')),
+    number INTEGER NOT NULL CHECK (number BETWEEN 1 AND 5),
+    PRIMARY KEY (project_id, sha256, kind, number)
+) WITHOUT ROWID;
+INSERT INTO project_jobs_4 (project_id, sha256, kind, number)
+    SELECT j.project_id, v.sha256, j.kind, j.number FROM project_jobs j
+    JOIN visits v ON v.id = j.visit_id;
+DROP TABLE project_jobs;
+ALTER TABLE project_jobs_4 RENAME TO project_jobs;
+CREATE INDEX project_jobs_by_job ON project_jobs (sha256, kind, number);
+CREATE TABLE deleted_visits (sha256 TEXT PRIMARY KEY) WITHOUT ROWID;
 )sql",
 };
 

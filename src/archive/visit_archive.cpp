@@ -2,6 +2,7 @@
 
 #include "archive/sha256.h"
 #include "archive/visit_input.h"
+#include "archive/visit_deletions.h"
 #include "text/reading_time.h"
 
 #include <sqlite3.h>
@@ -107,7 +108,7 @@ AddVisitResult VisitArchive::add_visit(std::span<const std::uint8_t> source, Vis
     const std::int64_t id = db_.last_insert_id();
     SqliteStatement bytes(db_, "INSERT INTO visit_sources (visit_id, bytes) VALUES (?1, ?2)");
     if (!visit_in || !bytes.bind(1, id).bind_blob(2, source).run() || !insert_jobs(id, store) ||
-        !insert_rows(id, store) || !transaction.commit()) {
+        !insert_rows(id, store) || !clear_visit_deleted(db_, hash) || !transaction.commit()) {
         result.error =
             db_.error_code() == SQLITE_TOOBIG
                 ? "its " + std::to_string(source.size()) + " bytes are too large for the archive"
@@ -331,8 +332,11 @@ bool VisitArchive::set_annotations(std::int64_t id, RecordKind kind, std::int32_
 }
 
 bool VisitArchive::remove_visit(std::int64_t id) {
+    db_.restore_failure(0, {}); // a visit that is not there is no failure
+    SqliteTransaction transaction(db_);
     SqliteStatement remove(db_, "DELETE FROM visits WHERE id = ?1");
-    return remove.bind(1, id).run() && db_.changes() == 1;
+    return transaction.begun() && mark_visit_deleted(db_, id) && remove.bind(1, id).run() &&
+           db_.changes() == 1 && transaction.commit();
 }
 
 namespace {

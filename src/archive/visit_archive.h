@@ -153,7 +153,8 @@ public:
     // on a failure, or texts check_job_texts refuses (error() says why).
     bool set_annotations(std::int64_t id, RecordKind kind, std::int32_t job, std::string_view title,
                          std::string_view notes);
-    // Removes a visit and everything it holds; false when there is no such visit.
+    // Removes a visit and everything it holds, and marks it deleted here (visit_deletions.h);
+    // projects keep its jobs attached. False when there is no such visit (error() empty).
     bool remove_visit(std::int64_t id);
     // SQLite's integrity check, and every visit's rows and source bytes against what it records.
     Result<ArchiveCheck> check();

@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::string_view kProjectColumns =
     "SELECT p.id, p.name, p.client, p.site, p.claim, p.loss_date, p.category, p.class, p.notes, "
-    "(SELECT count(*) FROM project_jobs j WHERE j.project_id = p.id) FROM projects p ";
+    "(SELECT count(*) FROM project_jobs j JOIN visits v ON v.sha256 = j.sha256 JOIN jobs jb ON "
+    "jb.visit_id = v.id AND jb.kind = j.kind AND jb.number = j.number WHERE j.project_id = p.id) "
+    "FROM projects p ";
 
 ProjectSummary project_of(const SqliteStatement& s) {
     ProjectSummary p;
@@ -22,8 +24,8 @@ ProjectSummary project_of(const SqliteStatement& s) {
 }
 
 constexpr std::string_view kJobColumns =
-    "SELECT j.visit_id, j.kind, j.number, v.meter, jb.job_id, jb.reading_count, v.received_utc, "
-    "v.utc_offset FROM jobs jb JOIN visits v ON v.id = jb.visit_id ";
+    "SELECT jb.visit_id, jb.kind, jb.number, v.meter, jb.job_id, jb.reading_count, "
+    "v.received_utc, v.utc_offset FROM jobs jb JOIN visits v ON v.id = jb.visit_id ";
 
 ProjectJob job_of(const SqliteStatement& s) {
     return {
@@ -140,10 +142,11 @@ std::optional<ProjectSummary> ProjectStore::get(std::int64_t project) {
 bool ProjectStore::write_jobs(std::int64_t project, std::span<const JobRef> jobs, bool attach) {
     SqliteStatement held(db_,
                          "SELECT 1 FROM jobs WHERE visit_id = ?1 AND kind = ?2 AND number = ?3");
-    SqliteStatement write(db_, attach ? "INSERT OR IGNORE INTO project_jobs (project_id, visit_id, "
-                                        "kind, number) VALUES (?1, ?2, ?3, ?4)"
-                                      : "DELETE FROM project_jobs WHERE project_id = ?1 AND "
-                                        "visit_id = ?2 AND kind = ?3 AND number = ?4");
+    SqliteStatement write(
+        db_, attach ? "INSERT OR IGNORE INTO project_jobs (project_id, sha256, kind, number) "
+                      "SELECT ?1, sha256, ?3, ?4 FROM visits WHERE id = ?2"
+                    : "DELETE FROM project_jobs WHERE project_id = ?1 AND sha256 = (SELECT sha256 "
+                      "FROM visits WHERE id = ?2) AND kind = ?3 AND number = ?4");
     for (const JobRef& j : jobs) {
         held.reset();
         if (attach && !held.bind(1, j.visit_id)
@@ -175,17 +178,59 @@ bool ProjectStore::detach(std::int64_t project, std::span<const JobRef> jobs) {
     return in_transaction([&] { return write_jobs(project, jobs, false); });
 }
 
-bool ProjectStore::replace_jobs(std::int64_t project, std::span<const JobRef> jobs) {
+bool ProjectStore::replace_attached(std::int64_t project, std::span<const AttachedKey> jobs) {
     return in_transaction([&] {
         SqliteStatement clear(db_, "DELETE FROM project_jobs WHERE project_id = ?1");
-        return clear.bind(1, project).run() && write_jobs(project, jobs, true);
+        SqliteStatement insert(db_, "INSERT OR IGNORE INTO project_jobs (project_id, sha256, "
+                                    "kind, number) VALUES (?1, ?2, ?3, ?4)");
+        if (!clear.bind(1, project).run()) {
+            return false;
+        }
+        for (const AttachedKey& j : jobs) {
+            if (!insert.bind(1, project)
+                     .bind_text(2, j.sha256)
+                     .bind_text(3, kind_text(j.kind))
+                     .bind(4, std::int64_t{j.number})
+                     .run()) {
+                return false;
+            }
+        }
+        return true;
     });
+}
+
+Result<std::vector<AttachedKey>> ProjectStore::attached_keys(std::int64_t project) {
+    std::vector<AttachedKey> out;
+    SqliteStatement query(db_, "SELECT sha256, kind, number FROM project_jobs WHERE project_id = "
+                               "?1 ORDER BY sha256, kind, number");
+    query.bind(1, project);
+    while (query.step()) {
+        out.push_back({query.column_text(0), kind_of(query.column_text(1)),
+                       static_cast<std::int32_t>(query.column_int(2))});
+    }
+    if (!query.ok() || query.failed()) {
+        return failure("the jobs of a project cannot be read: " + db_.error());
+    }
+    return out;
+}
+
+Result<std::vector<std::string>> ProjectStore::absent_attached_visits() {
+    std::vector<std::string> out;
+    SqliteStatement query(db_, "SELECT DISTINCT sha256 FROM project_jobs WHERE sha256 NOT IN "
+                               "(SELECT sha256 FROM visits) ORDER BY sha256");
+    while (query.step()) {
+        out.push_back(query.column_text(0));
+    }
+    if (!query.ok() || query.failed()) {
+        return failure("the jobs of the projects cannot be read: " + db_.error());
+    }
+    return out;
 }
 
 std::vector<ProjectJob> ProjectStore::jobs(std::int64_t project) {
     std::vector<ProjectJob> out;
     SqliteStatement query(db_, std::string(kJobColumns) +
-                                   "JOIN project_jobs j ON j.visit_id = jb.visit_id AND j.kind = "
+                                   "JOIN project_jobs j ON j.sha256 = v.sha256 AND j.kind = "
                                    "jb.kind AND j.number = jb.number WHERE j.project_id = ?1 "
                                    "ORDER BY v.received_utc, v.id, j.kind, j.number");
     query.bind(1, project);
@@ -200,10 +245,10 @@ std::vector<ProjectJob> ProjectStore::proposed_jobs(std::int64_t project) {
     SqliteStatement query(
         db_, "SELECT jb.visit_id, jb.kind, jb.number, v.meter, jb.job_id, jb.reading_count, "
              "v.received_utc, v.utc_offset FROM jobs jb JOIN visits v ON v.id = jb.visit_id "
-             "WHERE NOT EXISTS (SELECT 1 FROM project_jobs a WHERE a.visit_id = jb.visit_id AND "
+             "WHERE NOT EXISTS (SELECT 1 FROM project_jobs a WHERE a.sha256 = v.sha256 AND "
              "a.kind = jb.kind AND a.number = jb.number) AND EXISTS (SELECT 1 FROM project_jobs "
-             "a JOIN jobs aj ON aj.visit_id = a.visit_id AND aj.kind = a.kind AND aj.number = "
-             "a.number JOIN visits av ON av.id = a.visit_id WHERE a.project_id = ?1 AND "
+             "a JOIN visits av ON av.sha256 = a.sha256 JOIN jobs aj ON aj.visit_id = av.id AND "
+             "aj.kind = a.kind AND aj.number = a.number WHERE a.project_id = ?1 AND "
              "aj.job_id = jb.job_id AND av.meter = v.meter) "
              "ORDER BY v.received_utc, v.id, jb.kind, jb.number");
     query.bind(1, project);
@@ -216,7 +261,8 @@ std::vector<ProjectJob> ProjectStore::proposed_jobs(std::int64_t project) {
 std::vector<std::string> ProjectStore::projects_of_visit(std::int64_t visit) {
     std::vector<std::string> names;
     SqliteStatement query(db_, "SELECT name FROM projects WHERE id IN (SELECT project_id FROM "
-                               "project_jobs WHERE visit_id = ?1) ORDER BY name");
+                               "project_jobs WHERE sha256 = (SELECT sha256 FROM visits WHERE id = "
+                               "?1)) ORDER BY name");
     query.bind(1, visit);
     while (query.step()) {
         names.push_back(query.column_text(0));

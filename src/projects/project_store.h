@@ -9,6 +9,7 @@
 #include "projects/code_legend.h"
 #include "projects/drying_log.h"
 #include "projects/equipment_log.h"
+#include "store/result.h"
 
 #include <compare>
 #include <cstdint>
@@ -36,7 +37,7 @@ struct ProjectDetails {
 struct ProjectSummary {
     std::int64_t id = 0;
     ProjectDetails details;
-    std::int64_t jobs = 0; // attached
+    std::int64_t jobs = 0; // attached, of the visits in this archive
 };
 
 // A job of a visit: its visit, kind and number.
@@ -45,6 +46,16 @@ struct JobRef {
     RecordKind kind = RecordKind::Mc;
     std::int32_t number = 0;
     friend auto operator<=>(const JobRef&, const JobRef&) = default;
+};
+
+// A job as a project keeps it attached: by its visit's SHA-256, kind and number, so it stays
+// attached while its visit is not in this archive (deleted here, not received yet) and shows
+// again when the visit is.
+struct AttachedKey {
+    std::string sha256;
+    RecordKind kind = RecordKind::Mc;
+    std::int32_t number = 0;
+    friend auto operator<=>(const AttachedKey&, const AttachedKey&) = default;
 };
 
 // An attached job and what its visit says of it.
@@ -108,16 +119,20 @@ public:
     // they are.
     bool attach(std::int64_t project, std::span<const JobRef> jobs);
     bool detach(std::int64_t project, std::span<const JobRef> jobs);
-    // Makes `jobs` the project's attached jobs, all or none.
-    bool replace_jobs(std::int64_t project, std::span<const JobRef> jobs);
-    // The attached jobs in the order their visits were received, each visit's jobs by kind and
-    // number.
+    // The attached jobs of the visits in this archive, in the order their visits were received,
+    // each visit's jobs by kind and number.
     std::vector<ProjectJob> jobs(std::int64_t project);
+    // Every job attached to the project, its visit in this archive or not, in key order.
+    Result<std::vector<AttachedKey>> attached_keys(std::int64_t project);
+    // Makes `jobs` the project's attached jobs, all or none; their visits need not be here.
+    bool replace_attached(std::int64_t project, std::span<const AttachedKey> jobs);
+    // The visits that jobs are attached to and this archive does not hold, by SHA-256.
+    Result<std::vector<std::string>> absent_attached_visits();
     // Jobs attached to no project whose visit's meter model and job ID are those of a job
     // attached to this one: what the desktop offers to attach. In the order of jobs().
     std::vector<ProjectJob> proposed_jobs(std::int64_t project);
     // The names of the projects a visit's jobs are attached to (for a warning before the visit
-    // is removed, which detaches them).
+    // is removed, which takes its readings out of their logs).
     std::vector<std::string> projects_of_visit(std::int64_t visit);
     // The jobs of a visit (all of them, or those of one number); empty when it holds none.
     std::vector<JobRef> visit_jobs(std::int64_t visit, std::optional<std::int32_t> number);

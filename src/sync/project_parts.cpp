@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 
 namespace qm {
 
@@ -168,7 +167,75 @@ PartTexts ProjectParts::texts() const {
     return out;
 }
 
-Result<VisitIndex> index_visits(VisitArchive& archive) {
+namespace {
+
+bool is_sha256(std::string_view text) {
+    return text.size() == 64 &&
+           text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// A job of a jobs part: "SHA-256/kind/number" (kind 1 MC, 0 RH/T).
+std::string job_text(const AttachedKey& job) {
+    return job.sha256 + "/" + std::to_string(static_cast<int>(job.kind)) + "/" +
+           std::to_string(job.number);
+}
+
+std::optional<AttachedKey> job_of_text(const std::string& job) {
+    const std::size_t a = job.find('/');
+    const std::size_t b = job.find('/', a == std::string::npos ? a : a + 1);
+    if (b == std::string::npos || !is_sha256(std::string_view(job).substr(0, a))) {
+        return std::nullopt;
+    }
+    const std::string kind = job.substr(a + 1, b - a - 1);
+    const std::string number = job.substr(b + 1);
+    if ((kind != "0" && kind != "1") || number.size() != 1 || number[0] < '1' ||
+        number[0] > '0' + kMaxJobs) {
+        return std::nullopt;
+    }
+    return AttachedKey{job.substr(0, a), static_cast<RecordKind>(kind[0] - '0'), number[0] - '0'};
+}
+
+// The visits of `shas` the server holds; `shas` are SHA-256 texts (nothing to quote).
+bool add_server_visits(PgDb& db, const std::vector<std::string>& shas, VisitIndex& visits) {
+    std::string list = "{";
+    for (const std::string& sha : shas) {
+        if (is_sha256(sha)) {
+            list += (list.size() > 1 ? "," : "") + sha;
+        }
+    }
+    const PgParam which = PgParam::text(list + "}");
+    const auto held =
+        db.query("SELECT sha256 FROM visits WHERE sha256 = ANY ($1::text[])", std::span(&which, 1));
+    if (!held) {
+        return false;
+    }
+    for (int row = 0; row < held->rows(); ++row) {
+        visits.on_server.insert(held->text(row, 0));
+    }
+    return true;
+}
+
+// Makes the jobs of `theirs` the project's attached jobs, their visits here or not, in one
+// transaction; returns the jobs part it then holds.
+std::optional<std::string> take_jobs(ProjectStore& store, std::int64_t id,
+                                     const ProjectParts& theirs) {
+    std::vector<AttachedKey> wanted;
+    ProjectParts taken;
+    for (const std::string& job : theirs.jobs) {
+        if (const std::optional<AttachedKey> key = job_of_text(job)) {
+            wanted.push_back(*key);
+            taken.jobs.push_back(job);
+        }
+    }
+    if (!store.replace_attached(id, wanted)) {
+        return std::nullopt;
+    }
+    return taken.text(ProjectPart::Jobs);
+}
+
+} // namespace
+
+Result<VisitIndex> index_visits(VisitArchive& archive, PgDb* server) {
     const Result<std::vector<VisitSummary>> all = archive.all_visits();
     if (!all) {
         return Failure{all.error()};
@@ -178,52 +245,35 @@ Result<VisitIndex> index_visits(VisitArchive& archive) {
         visits.sha[v.id] = v.sha256;
         visits.id[v.sha256] = v.id;
     }
+    ProjectStore store(archive);
+    const Result<std::vector<std::string>> absent = store.absent_attached_visits();
+    if (!absent) {
+        return failure(absent.error());
+    }
+    if (server != nullptr && !absent->empty() && !add_server_visits(*server, *absent, visits)) {
+        return failure(server->error());
+    }
     return visits;
 }
 
-ProjectParts local_parts(ProjectStore& store, const ProjectSummary& project,
-                         const VisitIndex& visits) {
+Result<ProjectParts> local_parts(ProjectStore& store, const ProjectSummary& project,
+                                 const VisitIndex& visits) {
+    const Result<std::vector<AttachedKey>> attached = store.attached_keys(project.id);
+    if (!attached) {
+        return failure(attached.error());
+    }
     ProjectParts parts{project.details, {}, store.settings(project.id)};
-    for (const ProjectJob& j : store.jobs(project.id)) {
-        const auto sha = visits.sha.find(j.job.visit_id);
-        if (sha != visits.sha.end()) {
-            parts.jobs.push_back(sha->second + "/" + std::to_string(static_cast<int>(j.job.kind)) +
-                                 "/" + std::to_string(j.job.number));
+    for (const AttachedKey& job : *attached) {
+        if (visits.id.contains(job.sha256) || visits.on_server.contains(job.sha256)) {
+            parts.jobs.push_back(job_text(job));
         }
     }
     std::sort(parts.jobs.begin(), parts.jobs.end());
     return parts;
 }
 
-namespace {
-
-// Attaches here the jobs of `theirs` whose visits the archive holds, and detaches the others, in
-// one transaction.
-bool take_jobs(ProjectStore& store, std::int64_t id, const ProjectParts& theirs,
-               const VisitIndex& visits) {
-    std::vector<JobRef> wanted;
-    for (const std::string& job : theirs.jobs) {
-        const std::size_t a = job.find('/');
-        const std::size_t b = job.find('/', a + 1);
-        const auto visit = visits.id.find(job.substr(0, a));
-        if (visit == visits.id.end() || b == std::string::npos) {
-            continue;
-        }
-        const auto kind = static_cast<RecordKind>(std::atoi(job.substr(a + 1, b - a - 1).c_str()));
-        const auto number = static_cast<std::int32_t>(std::atol(job.substr(b + 1).c_str()));
-        for (const JobRef& held : store.visit_jobs(visit->second, number)) {
-            if (held.kind == kind) {
-                wanted.push_back(held);
-            }
-        }
-    }
-    return store.replace_jobs(id, wanted);
-}
-
-} // namespace
-
 std::optional<std::string> take_part(ProjectStore& store, std::int64_t project, ProjectPart part,
-                                     const ProjectParts& theirs, const VisitIndex& visits) {
+                                     const ProjectParts& theirs) {
     ProjectStore::SettingsParts which;
     switch (part) {
     case ProjectPart::Details:
@@ -232,10 +282,7 @@ std::optional<std::string> take_part(ProjectStore& store, std::int64_t project, 
         }
         break;
     case ProjectPart::Jobs:
-        if (!take_jobs(store, project, theirs, visits)) {
-            return std::nullopt;
-        }
-        break;
+        return take_jobs(store, project, theirs);
     case ProjectPart::Points:
         which.points = true;
         break;
@@ -257,7 +304,8 @@ std::optional<std::string> take_part(ProjectStore& store, std::int64_t project, 
     if (!now) {
         return std::nullopt;
     }
-    return local_parts(store, *now, visits).text(part);
+    // The other parts' texts do not depend on the jobs.
+    return ProjectParts{now->details, {}, store.settings(project)}.text(part);
 }
 
 } // namespace qm

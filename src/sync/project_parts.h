@@ -10,6 +10,7 @@
 
 #include <array>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,20 +79,26 @@ ServerWrite write_server_project(PgDb& db, const std::string& key, std::int64_t 
 std::optional<std::string> insert_server_project(PgDb& db, const ProjectParts& parts,
                                                  std::string& error);
 
-// The archive's visits by id and by SHA-256.
+// The archive's visits by id and by SHA-256, and the visits the projects' jobs are attached to
+// that this archive lacks and the server holds (deleted here, say).
 struct VisitIndex {
     std::map<std::int64_t, std::string> sha;
     std::map<std::string, std::int64_t> id;
+    std::set<std::string> on_server;
 };
-// Every visit, read at once; an error when the archive cannot be read.
-Result<VisitIndex> index_visits(VisitArchive& archive);
+// Asks `server` (when given) which of the visits missing here it holds.
+Result<VisitIndex> index_visits(VisitArchive& archive, PgDb* server);
 
-ProjectParts local_parts(ProjectStore& store, const ProjectSummary& project,
-                         const VisitIndex& visits);
+// A project's parts as this archive holds them. Its jobs part lists the attached jobs whose
+// visit is here or on the server: a visit deleted here keeps its jobs in the team's project,
+// and a job the server could not hold is never sent.
+Result<ProjectParts> local_parts(ProjectStore& store, const ProjectSummary& project,
+                                 const VisitIndex& visits);
 
 // Makes the local project's `part` that of `theirs`; returns the text it holds then (the jobs
-// whose visits this archive lacks are left out), nothing on a failure (store.error()).
+// part as the server has it, whether their visits are here or not), nothing on a failure
+// (store.error()).
 std::optional<std::string> take_part(ProjectStore& store, std::int64_t project, ProjectPart part,
-                                     const ProjectParts& theirs, const VisitIndex& visits);
+                                     const ProjectParts& theirs);
 
 } // namespace qm

@@ -137,7 +137,7 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
     for (const ProjectPart part : kProjectParts) {
         const auto i = static_cast<std::size_t>(part);
         if (steps[i] == SyncStep::Take) {
-            const auto taken = take_part(c.store, id, part, theirs.parts, c.visits);
+            const auto taken = take_part(c.store, id, part, theirs.parts);
             if (!taken) {
                 return fail(c, project_what(mine.details.name) + ": " + c.store.error());
             }
@@ -172,7 +172,11 @@ bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
 
 bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
                    const ServerProject& theirs, bool retry) {
-    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const Result<ProjectParts> read = local_parts(c.store, local, c.visits);
+    if (!read) {
+        return fail(c, read.error());
+    }
+    const ProjectParts& mine = *read;
     const PartTexts my_texts = mine.texts();
     const PartTexts their_texts = theirs.parts.texts();
     std::array<SyncStep, kProjectPartCount> steps{};
@@ -210,7 +214,11 @@ bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
 // A project deleted on the server that this archive holds: deleted here unless changed here.
 bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
                    const ServerProject& theirs) {
-    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const Result<ProjectParts> read = local_parts(c.store, local, c.visits);
+    if (!read) {
+        return fail(c, read.error());
+    }
+    const ProjectParts& mine = *read;
     const std::string key = "project/" + local.details.name;
     const RefusedPolicy policy =
         mine.texts() == link.base ? RefusedPolicy::Drop : c.choices.policy(key);
@@ -287,7 +295,8 @@ bool pull_new(Context& c, const ServerProject& p) {
     steps.fill(SyncStep::Take);
     steps[0] = SyncStep::Same;
     const ProjectSummary local{*id, p.parts.details, 0};
-    return finish_merge(c, link, *id, local_parts(c.store, local, c.visits), p, steps);
+    const Result<ProjectParts> mine = local_parts(c.store, local, c.visits);
+    return mine ? finish_merge(c, link, *id, *mine, p, steps) : fail(c, mine.error());
 }
 
 // Links a project new here: to the server's project of the same name (each part that differs
@@ -301,7 +310,11 @@ bool first_link(Context& c, const ProjectSummary& local,
         link.base.fill(kUnknownPart);
         return merge_project(c, link, local, same->second, true);
     }
-    const ProjectParts mine = local_parts(c.store, local, c.visits);
+    const Result<ProjectParts> read = local_parts(c.store, local, c.visits);
+    if (!read) {
+        return fail(c, read.error());
+    }
+    const ProjectParts& mine = *read;
     std::string error;
     const std::optional<std::string> key = insert_server_project(c.db, mine, error);
     if (!key) {
@@ -368,7 +381,7 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         report.error = !server ? db.error() : archive.error();
         return;
     }
-    const Result<VisitIndex> visits = index_visits(archive);
+    const Result<VisitIndex> visits = index_visits(archive, &db);
     if (!visits) {
         report.error = visits.error();
         return;

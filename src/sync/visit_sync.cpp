@@ -1,4 +1,5 @@
 #include "archive/sha256.h"
+#include "archive/visit_deletions.h"
 #include "archive/visit_loading.h"
 #include "sync/team_sync.h"
 
@@ -235,9 +236,15 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
         }
         ++report.pushed;
     }
+    // A visit deleted here stays deleted here; the team keeps it.
+    const Result<std::set<std::string>> deleted = deleted_visits(archive);
+    if (!deleted) {
+        report.error = deleted.error();
+        return;
+    }
     std::vector<std::string> to_pull;
     for (const std::string& sha : remote) {
-        if (!local.contains(sha)) {
+        if (!local.contains(sha) && !deleted->contains(sha)) {
             to_pull.push_back(sha);
         }
     }

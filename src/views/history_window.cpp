@@ -1,6 +1,7 @@
 #include "views/history_window.h"
 
 #include "archive/visit_loading.h"
+#include "projects/visit_removal.h"
 #include "ui/qt_text.h"
 #include "views/history_model.h"
 
@@ -171,9 +172,15 @@ void HistoryWindow::deleteSelected() {
     const int row = table_->selectionModel()->currentIndex().row();
     const QString when =
         model_->data(model_->index(row, HistoryModel::Received), Qt::DisplayRole).toString();
+    const Result<std::string> warning = visit_removal_warning(archive_, id);
+    if (!warning) {
+        actions_.ui->message_box("The visit was not deleted: " + warning.error(), "Delete",
+                                 MessageIcon::Warning);
+        return;
+    }
     if (!actions_.confirm(QStringLiteral("Delete the visit of %1 from the archive, with its "
-                                         "readings, titles and notes?")
-                              .arg(when))) {
+                                         "readings, titles and notes?\n\n%2")
+                              .arg(when, QString::fromStdString(*warning).trimmed()))) {
         return;
     }
     const bool removed = archive_.remove_visit(id);

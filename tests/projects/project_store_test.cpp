@@ -3,6 +3,7 @@
 #include "projects/project_store.h"
 
 #include "archive/archive_schema.h"
+#include "archive/visit_deletions.h"
 #include "projects/drying_days.h"
 #include "projects/project_log.h"
 #include "projects/project_texts.h"
@@ -61,6 +62,21 @@ TEST_F(ProjectStoreTest, ArchiveOfTheVersionBeforeGainsProjects) {
     EXPECT_EQ(readings.attached[0].readings[0].mc, 34.8);
     EXPECT_EQ(readings.attached[0].readings[0].pin_temperature, 70);
     EXPECT_TRUE(archive->check().value().ok());
+}
+
+// An archive of version 3 keeps its attached jobs, now by their visit's SHA-256.
+TEST_F(ProjectStoreTest, ArchiveOfVersion3KeepsItsAttachedJobs) {
+    run_sql(path(), std::string(kArchiveMigrations[0]) + std::string(kArchiveMigrations[1]) +
+                        std::string(kArchiveMigrations[2]) + kVersion1Visit +
+                        "INSERT INTO projects (id, name) VALUES (7, 'Smith');"
+                        "INSERT INTO project_jobs VALUES (7, 4, 'mc', 2);"
+                        "PRAGMA user_version = 3;");
+    const std::unique_ptr<VisitArchive> archive = open();
+    ProjectStore store(*archive);
+    ASSERT_EQ(store.jobs(7).size(), 1U);
+    EXPECT_EQ(store.jobs(7)[0].job, (JobRef{4, RecordKind::Mc, 2}));
+    EXPECT_EQ(store.attached_keys(7).value(),
+              (std::vector<AttachedKey>{{"cd", RecordKind::Mc, 2}}));
 }
 
 // Rows as another program (or an older version of this one) would write them.
@@ -191,11 +207,27 @@ TEST_F(ProjectStoreTest, AttachingChangesNoVisitAndRefusesJobsNotHeld) {
     EXPECT_EQ(archive->find_visit(week[0]).value()->sha256, before->sha256);
     EXPECT_EQ(archive->find_visit(week[0]).value()->readings, before->readings);
     EXPECT_TRUE(archive->check().value().ok());
-    // Removing a visit takes its attachments with it; removing a project leaves the visits.
+    // Removing a visit takes its readings out of the project, not its attachments: the same
+    // bytes added again show them again. Removing a project leaves the visits.
+    std::vector<std::uint8_t> bytes;
+    VisitSource kind = VisitSource::Download;
+    ASSERT_TRUE(archive->read_source(week[1], bytes, kind).ok());
+    const std::string sha = archive->find_visit(week[1]).value()->sha256;
     ASSERT_TRUE(archive->remove_visit(week[1]));
+    EXPECT_FALSE(archive->remove_visit(week[1]));
+    EXPECT_EQ(archive->error(), "");
     EXPECT_TRUE(store.jobs(project).empty());
+    EXPECT_EQ(store.get(project)->jobs, 0);
+    EXPECT_EQ(store.attached_keys(project)->size(), 2U);
+    EXPECT_EQ(store.absent_attached_visits().value(), std::vector<std::string>{sha});
+    EXPECT_EQ(deleted_visits(*archive).value(), std::set<std::string>{sha});
+    ASSERT_EQ(archive_source(*archive, bytes, received_now()).status,
+              AddVisitResult::Status::Added);
+    EXPECT_EQ(store.jobs(project).size(), 2U);
+    EXPECT_TRUE(deleted_visits(*archive)->empty());
+    EXPECT_TRUE(store.absent_attached_visits()->empty());
     ASSERT_TRUE(store.remove(other));
-    EXPECT_EQ(archive->count_visits("").value(), 6);
+    EXPECT_EQ(archive->count_visits("").value(), 7);
 }
 
 // An archive of a newer version is opened read-only: its projects are read, none is changed.

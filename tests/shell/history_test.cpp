@@ -4,6 +4,7 @@
 #include "archive/archive_session.h"
 #include "files/csv_export.h"
 #include "files/save_file.h"
+#include "projects/project_store.h"
 #include "shell/job_list_page.h"
 #include "shell/job_windows.h"
 #include "shell/shell_fixture.h"
@@ -144,12 +145,22 @@ TEST_F(HistoryTest, OpenedFilesAreKeptOnceExportedAndDeletedWhenConfirmed) {
               decode_visit(read_file(path("site.qmk"))).store->all_readings);
     EXPECT_EQ(exported.store->annotations.title(RecordKind::Mc, 1), "Attic");
 
+    // The question names the days the visit takes out of a project's log, and the team.
+    VisitArchive& archive = *window_->archive().archive();
+    ProjectStore projects(archive);
+    const std::int64_t leak = projects.create({"Kitchen leak", "", "", "", {}, {}, {}, ""}).value();
+    ASSERT_TRUE(projects.attach(leak, projects.visit_jobs(h.selectedVisit(), std::nullopt)));
     yes_ = false;
     QTest::keyClick(h.table(), Qt::Key_Delete);
     EXPECT_EQ(h.model()->rowCount(), 1);
+    EXPECT_TRUE(questions_.back().endsWith(
+        QStringLiteral("notes?\n\nDay 1 of \u201CKitchen leak\u201D will leave its drying "
+                       "log.\nOther laptops keep it.")))
+        << questions_.back().toStdString();
     yes_ = true;
     h.deleteButton()->click();
     EXPECT_EQ(h.model()->rowCount(), 0);
+    EXPECT_EQ(projects.attached_keys(leak)->size(), 1U); // attached still, for the team
     // The data on screen no longer comes from the archive: its titles go to no later visit.
     EXPECT_FALSE(window_->archive().current_visit());
     EXPECT_FALSE(h.openButton()->isEnabled());

@@ -69,10 +69,11 @@ struct TeamSync : ArchiveFolder {
 // Every part of every project of an archive, by name: what a team must agree on.
 inline std::map<std::string, PartTexts> project_texts(VisitArchive& archive) {
     ProjectStore store(archive);
-    const VisitIndex visits = index_visits(archive).value();
+    const Result<VisitIndex> visits = index_visits(archive, nullptr);
     std::map<std::string, PartTexts> out;
     for (const ProjectSummary& p : store.list()) {
-        out[p.details.name] = local_parts(store, p, visits).texts();
+        const Result<ProjectParts> parts = local_parts(store, p, visits.value());
+        out[p.details.name] = parts ? parts->texts() : PartTexts{};
     }
     return out;
 }

@@ -183,6 +183,59 @@ TEST_F(TeamSyncTest, ServerKilledDuringPushAndPullTheNextSyncCompletes) {
     EXPECT_TRUE(ben->check().value().ok());
 }
 
+// A visit deleted on one laptop stays deleted there and nowhere else: the team's project keeps
+// its jobs, the sync neither brings it back nor sends its absence, and adding its bytes again
+// brings it back with its jobs. A visit deleted before any sync never reaches the project.
+TEST_F(TeamSyncTest, VisitDeletedOnOneLaptopStaysThereAlone) {
+    auto anna = open("anna.sqlite");
+    auto ben = open("ben.sqlite");
+    for (const int v : {1, 2, 3}) {
+        add(*anna, v);
+    }
+    ProjectStore anna_projects(*anna);
+    const std::int64_t leak = anna_projects.create(details("Kitchen leak", "Ortiz")).value();
+    const std::vector<VisitSummary> visits = anna->list_visits("", 0, 3).value(); // newest first
+    for (const VisitSummary& v : visits) {
+        ASSERT_TRUE(anna_projects.attach(leak, anna_projects.visit_jobs(v.id, std::nullopt)));
+    }
+    const std::size_t per_visit = anna_projects.visit_jobs(visits[0].id, std::nullopt).size();
+    ASSERT_TRUE(anna->remove_visit(visits[0].id)); // never synced
+    ASSERT_TRUE(sync(*anna, db).ok);
+    ASSERT_TRUE(sync(*ben, db).ok);
+    const std::string on_server = "SELECT count(*) FROM project_jobs";
+    EXPECT_EQ(scalar(on_server), std::to_string(2 * per_visit));
+
+    std::vector<std::uint8_t> bytes;
+    VisitSource kind = VisitSource::Download;
+    ASSERT_TRUE(anna->read_source(visits[1].id, bytes, kind).ok());
+    ASSERT_TRUE(anna->remove_visit(visits[1].id));
+    ASSERT_EQ(anna_projects.jobs(leak).size(), per_visit); // the log works from the rest
+    const SyncReport deleted = sync(*anna, db);
+    ASSERT_TRUE(deleted.ok) << deleted.error;
+    EXPECT_EQ(deleted.pulled + deleted.projects_pushed + deleted.projects_pulled, 0u);
+    EXPECT_EQ(anna->count_visits("").value(), 1);
+    EXPECT_EQ(scalar(on_server), std::to_string(2 * per_visit));
+    ASSERT_TRUE(sync(*ben, db).ok);
+    ProjectStore ben_projects(*ben);
+    EXPECT_EQ(ben_projects.jobs(ben_projects.find("Kitchen leak")->id).size(), 2 * per_visit);
+    EXPECT_EQ(ben->count_visits("").value(), 2);
+
+    // Detached on the other laptop meanwhile: taken here though the visit is not here.
+    const auto at_ben = ben->list_visits("", 0, 2).value();
+    const std::int64_t gone_at_ben = at_ben[at_ben[0].sha256 == visits[1].sha256 ? 0 : 1].id;
+    const std::vector<JobRef> detached = ben_projects.visit_jobs(gone_at_ben, 1);
+    ASSERT_TRUE(ben_projects.detach(ben_projects.find("Kitchen leak")->id, detached));
+    ASSERT_EQ(sync(*ben, db).projects_pushed, 1u);
+    ASSERT_EQ(sync(*anna, db).projects_pulled, 1u);
+
+    ASSERT_EQ(archive_source(*anna, bytes, received_now()).status, AddVisitResult::Status::Added);
+    EXPECT_EQ(anna_projects.jobs(leak).size(), 2 * per_visit - detached.size());
+    const SyncReport back = sync(*anna, db);
+    ASSERT_TRUE(back.ok) << back.error;
+    EXPECT_EQ(back.pushed + back.pulled + back.projects_pushed + back.projects_pulled, 0u);
+    EXPECT_EQ(test::project_texts(*anna), test::project_texts(*ben));
+}
+
 // A program killed after it added a pulled visit and before its titles and notes.
 TEST_F(TeamSyncTest, PullCutBeforeTheTitlesIsFinishedNextTime) {
     auto anna = open("anna.sqlite");

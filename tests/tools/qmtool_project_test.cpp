@@ -26,9 +26,11 @@ std::string read_text(const std::filesystem::path& path) {
 struct QmtoolProject : test::ArchiveFolder {
     // Runs "qmtool project ARGS --archive ARCHIVE" (arguments quoted for the shell already).
     ToolRun project(const std::string& args, const std::string& archive = "archive.sqlite") {
-        const std::string command = "timeout 60 " + std::string(QM_QMTOOL_PATH) + " project " +
-                                    args + " --archive " + path(archive) + " >" + path("out") +
-                                    " 2>" + path("err");
+        return tool("project " + args + " --archive " + path(archive));
+    }
+    ToolRun tool(const std::string& args) {
+        const std::string command = "timeout 60 " + std::string(QM_QMTOOL_PATH) + " " + args +
+                                    " >" + path("out") + " 2>" + path("err");
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_text(path("out")),
                 read_text(path("err"))};
@@ -96,6 +98,12 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "qmtool project: the archive already has a project named \"" + kStoredName +
                            "\"; import it under another name (--name NAME)\n");
+
+    // Removing a visit says which day leaves the log; the project keeps its jobs for the team.
+    run = tool("--archive " + path() + " archive remove 5");
+    EXPECT_EQ(run.out, "Visit 5 removed.\nDay 5 of \u201C" + kStoredName +
+                           "\u201D will leave its drying log.\nOther laptops keep it.\n");
+    EXPECT_EQ(project("list").out, kStoredName + "\t12 jobs\tAnn Smith\t\n");
 }
 
 TEST_F(QmtoolProject, FailuresAndUsage) {

@@ -1,5 +1,6 @@
 #include "archive/visit_archive.h"
 #include "archive/visit_loading.h"
+#include "projects/visit_removal.h"
 #include "state/app_state.h"
 #include "store/annotations.h"
 #include "tools/qmtool/commands.h"
@@ -180,12 +181,16 @@ int export_visit(qm::VisitArchive& archive, std::int64_t id, const std::string& 
 }
 
 int remove_visit(qm::VisitArchive& archive, std::int64_t id) {
-    if (!archive.remove_visit(id)) {
+    const qm::Result<std::string> warning = qm::visit_removal_warning(archive, id);
+    if (!warning || !archive.remove_visit(id)) {
+        const std::string why = !warning                  ? warning.error()
+                                : archive.error().empty() ? "there is no such visit"
+                                                          : archive.error();
         std::fprintf(stderr, "qmtool: visit %lld not removed: %s\n", static_cast<long long>(id),
-                     archive.error().empty() ? "there is no such visit" : archive.error().c_str());
+                     why.c_str());
         return kExitFailure;
     }
-    std::printf("Visit %lld removed.\n", static_cast<long long>(id));
+    std::printf("Visit %lld removed.\n%s", static_cast<long long>(id), warning->c_str());
     return kExitOk;
 }
 
