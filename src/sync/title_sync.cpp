@@ -1,7 +1,8 @@
 // Titles and notes of jobs edited after their visit was pushed: each job's pair compared three
-// ways (this archive's, the server's and the pair last synced, in sync_titles) as the projects'
+// ways (this archive's, the server's and the pair last synced, in the ledger) as the projects'
 // parts are, the server's row written only on the revision read.
 #include "archive/sqlite_db.h"
+#include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 #include "text/cp1252.h"
 
@@ -52,12 +53,16 @@ std::optional<std::map<JobKey, ServerTitles>> server_titles(PgDb& db, const std:
     return out;
 }
 
-std::vector<LocalJob> local_jobs(SqliteDb& db, bool& ok) {
+TitleKey title_key(const LocalJob& job) {
+    return {job.sha, job.kind, job.number};
+}
+
+// The archive's jobs, each with its titles and notes as last synced.
+std::vector<LocalJob> local_jobs(SqliteDb& db, const std::map<TitleKey, TitlesBase>& bases,
+                                 bool& ok) {
     std::vector<LocalJob> out;
-    SqliteStatement q(db, "SELECT j.visit_id, v.sha256, j.kind, j.number, j.title, j.notes, "
-                          "b.revision, b.title, b.notes FROM jobs j JOIN visits v ON v.id = "
-                          "j.visit_id LEFT JOIN sync_titles b ON b.sha256 = v.sha256 AND b.kind = "
-                          "j.kind AND b.number = j.number");
+    SqliteStatement q(db, "SELECT j.visit_id, v.sha256, j.kind, j.number, j.title, j.notes "
+                          "FROM jobs j JOIN visits v ON v.id = j.visit_id");
     const auto text = [&](int column) {
         const auto bytes = q.column_blob(column);
         return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -69,8 +74,9 @@ std::vector<LocalJob> local_jobs(SqliteDb& db, bool& ok) {
                      static_cast<std::int32_t>(q.column_int(3)),
                      {text(4), text(5)},
                      std::nullopt};
-        if (!q.column_is_null(6)) {
-            job.base = ServerTitles{q.column_int(6), {text(7), text(8)}};
+        if (const auto base = bases.find(title_key(job)); base != bases.end()) {
+            job.base =
+                ServerTitles{base->second.revision, {base->second.title, base->second.notes}};
         }
         out.push_back(std::move(job));
     }
@@ -79,15 +85,9 @@ std::vector<LocalJob> local_jobs(SqliteDb& db, bool& ok) {
 }
 
 bool set_base(SqliteDb& db, const LocalJob& job, const ServerTitles& base) {
-    SqliteStatement s(db, "INSERT OR REPLACE INTO sync_titles (sha256, kind, number, revision, "
-                          "title, notes) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    const auto bytes = [](const std::string& text) {
-        return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    };
-    s.bind_text(1, job.sha).bind_text(2, job.kind == RecordKind::Rh ? "rh" : "mc");
-    s.bind(3, std::int64_t{job.number}).bind(4, base.revision);
-    return s.ok() &&
-           s.bind_blob(5, bytes(base.titles.title)).bind_blob(6, bytes(base.titles.notes)).run();
+    return SyncLedger(db)
+        .set_title_base(title_key(job), {base.revision, base.titles.title, base.titles.notes})
+        .ok();
 }
 
 // Windows-1252 bytes as UTF-8, for the user.
@@ -222,10 +222,12 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
 void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
                  SyncReport& report) {
     bool ok = true;
-    const std::vector<LocalJob> jobs = local_jobs(archive.db(), ok);
+    const auto bases = SyncLedger(archive.db()).title_bases();
+    const std::vector<LocalJob> jobs =
+        bases ? local_jobs(archive.db(), *bases, ok) : std::vector<LocalJob>{};
     const auto server = server_titles(db, "", 0, 0);
-    if (!ok || !server) {
-        report.error = !server ? db.error() : archive.error();
+    if (!bases || !ok || !server) {
+        report.error = !server ? db.error() : !bases ? bases.error() : archive.error();
         return;
     }
     Context c{db, archive, choices, report, {}};
