@@ -115,11 +115,16 @@ Status SyncLedger::set_pending(const std::string& key, const PartTexts& sent) {
     return set_link({std::string(kPendingPrefix) + key, std::nullopt, 0, {}, sent});
 }
 
-Result<std::map<TitleKey, TitlesBase>> SyncLedger::title_bases() {
+Result<std::map<TitleKey, TitlesBase>> SyncLedger::title_rows(bool pending) {
     std::map<TitleKey, TitlesBase> out;
     SqliteStatement q(db_, "SELECT sha256, kind, number, revision, title, notes FROM sync_titles");
     while (q.ok() && q.step()) {
-        TitleKey job{q.column_text(0), q.column_text(1) == "rh" ? RecordKind::Rh : RecordKind::Mc,
+        std::string kind = q.column_text(1);
+        if (kind.starts_with(kPendingPrefix) != pending) {
+            continue;
+        }
+        kind.erase(0, pending ? kPendingPrefix.size() : 0);
+        TitleKey job{q.column_text(0), kind == "rh" ? RecordKind::Rh : RecordKind::Mc,
                      static_cast<std::int32_t>(q.column_int(2))};
         out[std::move(job)] = {q.column_int(3), blob_text(q, 4), blob_text(q, 5)};
     }
@@ -129,15 +134,41 @@ Result<std::map<TitleKey, TitlesBase>> SyncLedger::title_bases() {
     return out;
 }
 
-Status SyncLedger::set_title_base(const TitleKey& job, const TitlesBase& base) {
+Result<std::map<TitleKey, TitlesBase>> SyncLedger::title_bases() {
+    return title_rows(false);
+}
+
+Result<std::map<TitleKey, TitlesBase>> SyncLedger::titles_pending() {
+    return title_rows(true);
+}
+
+Status SyncLedger::write_titles(const TitleKey& job, const TitlesBase& base, bool pending) {
+    const std::string kind =
+        (pending ? std::string(kPendingPrefix) : std::string()) + std::string(kind_name(job.kind));
     SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_titles (sha256, kind, number, revision, "
                            "title, notes) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    s.bind_text(1, job.sha).bind_text(2, kind_name(job.kind));
+    s.bind_text(1, job.sha).bind_text(2, kind);
     s.bind(3, std::int64_t{job.number}).bind(4, base.revision);
     if (!s.ok() || !s.bind_blob(5, bytes_of(base.title)).bind_blob(6, bytes_of(base.notes)).run()) {
         return failed();
     }
     return done();
+}
+
+Status SyncLedger::set_title_base(const TitleKey& job, const TitlesBase& base) {
+    SqliteStatement settled(db_, "DELETE FROM sync_titles WHERE sha256 = ?1 AND kind = ?2 AND "
+                                 "number = ?3");
+    settled.bind_text(1, job.sha)
+        .bind_text(2, std::string(kPendingPrefix) + std::string(kind_name(job.kind)))
+        .bind(3, std::int64_t{job.number});
+    if (!write_titles(job, base, false) || !settled.ok() || !settled.run()) {
+        return failed();
+    }
+    return done();
+}
+
+Status SyncLedger::set_titles_pending(const TitleKey& job, const TitlesBase& sent) {
+    return write_titles(job, sent, true);
 }
 
 Result<std::vector<std::string>> SyncLedger::pulling() {

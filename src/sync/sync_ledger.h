@@ -9,6 +9,7 @@
 //   finds them again (a row an older program reads as a deletion of a project it does not know,
 //   and removes);
 // - sync_titles: each job's titles and notes as last synced and the server's revision of them;
+//   and, of kind "pending/mc" or "pending/rh", those sent before the server's answer was known;
 // - sync_pulling: the visits whose pull has not finished.
 
 #include "archive/sqlite_db.h"
@@ -67,7 +68,11 @@ public:
     Status set_pending(const std::string& key, const PartTexts& sent);
 
     Result<std::map<TitleKey, TitlesBase>> title_bases();
+    // Settles what was pending for the job.
     Status set_title_base(const TitleKey& job, const TitlesBase& base);
+    // A job's titles and notes sent to the server whose answer has not been written here.
+    Result<std::map<TitleKey, TitlesBase>> titles_pending();
+    Status set_titles_pending(const TitleKey& job, const TitlesBase& sent);
 
     // The visits whose pull has not finished, by SHA-256.
     Result<std::vector<std::string>> pulling();
@@ -76,6 +81,8 @@ public:
 private:
     Failure failed() const;
     Result<std::vector<Link>> rows(bool pending);
+    Result<std::map<TitleKey, TitlesBase>> title_rows(bool pending);
+    Status write_titles(const TitleKey& job, const TitlesBase& base, bool pending);
     SqliteDb& db_;
 };
 

@@ -31,6 +31,8 @@ struct LocalJob {
     std::int32_t number = 0;
     Titles titles;
     std::optional<ServerTitles> base;
+    std::optional<Titles> sent; // to the server by a sync whose answer was not recorded
+    bool settled = false;       // the base is what was sent, found on the server
 };
 
 using JobKey = std::tuple<std::string, int, std::int64_t>; // SHA-256, kind, number
@@ -59,7 +61,7 @@ TitleKey title_key(const LocalJob& job) {
 
 // The archive's jobs, each with its titles and notes as last synced.
 std::vector<LocalJob> local_jobs(SqliteDb& db, const std::map<TitleKey, TitlesBase>& bases,
-                                 bool& ok) {
+                                 const std::map<TitleKey, TitlesBase>& sent, bool& ok) {
     std::vector<LocalJob> out;
     SqliteStatement q(db, "SELECT j.visit_id, v.sha256, j.kind, j.number, j.title, j.notes "
                           "FROM jobs j JOIN visits v ON v.id = j.visit_id");
@@ -73,10 +75,15 @@ std::vector<LocalJob> local_jobs(SqliteDb& db, const std::map<TitleKey, TitlesBa
                      q.column_text(2) == "rh" ? RecordKind::Rh : RecordKind::Mc,
                      static_cast<std::int32_t>(q.column_int(3)),
                      {text(4), text(5)},
-                     std::nullopt};
+                     std::nullopt,
+                     std::nullopt,
+                     false};
         if (const auto base = bases.find(title_key(job)); base != bases.end()) {
             job.base =
                 ServerTitles{base->second.revision, {base->second.title, base->second.notes}};
+        }
+        if (const auto pending = sent.find(title_key(job)); pending != sent.end()) {
+            job.sent = Titles{pending->second.title, pending->second.notes};
         }
         out.push_back(std::move(job));
     }
@@ -156,6 +163,11 @@ bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bo
         PgParam::number(kind),
         PgParam::number(job.number),
         PgParam::number(theirs.revision)};
+    const Status noted = SyncLedger(db).set_titles_pending(
+        title_key(job), {theirs.revision, job.titles.title, job.titles.notes});
+    if (!noted) {
+        return fail(c, noted.error());
+    }
     const auto updated = c.db.query("UPDATE jobs SET title = $1, notes = $2, revision = revision "
                                     "+ 1 WHERE visit = $3 AND kind = $4 AND number = $5 AND "
                                     "revision = $6 RETURNING revision",
@@ -182,7 +194,7 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
     if (job.titles == theirs.titles) {
         const bool known =
             job.base && job.base->revision == theirs.revision && job.base->titles == theirs.titles;
-        if (!known) {
+        if (!known || job.settled) {
             c.agreed.emplace_back(&job, theirs);
         }
         return true;
@@ -222,17 +234,27 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
 void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
                  SyncReport& report) {
     bool ok = true;
-    const auto bases = SyncLedger(archive.db()).title_bases();
-    const std::vector<LocalJob> jobs =
-        bases ? local_jobs(archive.db(), *bases, ok) : std::vector<LocalJob>{};
+    SyncLedger ledger(archive.db());
+    const auto bases = ledger.title_bases();
+    const auto sent = ledger.titles_pending();
+    std::vector<LocalJob> jobs =
+        bases && sent ? local_jobs(archive.db(), *bases, *sent, ok) : std::vector<LocalJob>{};
     const auto server = server_titles(db, "", 0, 0);
-    if (!bases || !ok || !server) {
-        report.error = !server ? db.error() : !bases ? bases.error() : archive.error();
+    if (!bases || !sent || !ok || !server) {
+        report.error = !server  ? db.error()
+                       : !bases ? bases.error()
+                       : !sent  ? sent.error()
+                                : archive.error();
         return;
     }
     Context c{db, archive, choices, report, {}};
-    for (const LocalJob& job : jobs) {
+    for (LocalJob& job : jobs) {
         const auto theirs = server->find({job.sha, static_cast<int>(job.kind), job.number});
+        // Sent by a sync cut off after the server took it: that is the base.
+        if (theirs != server->end() && job.sent == theirs->second.titles) {
+            job.base = theirs->second;
+            job.settled = true;
+        }
         if (theirs != server->end() && !sync_job(c, job, theirs->second, true)) {
             break;
         }

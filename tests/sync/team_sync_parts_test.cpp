@@ -203,6 +203,16 @@ TEST_F(TeamParts, SyncCutAfterTheServersCommitLeavesNoFalseRefusal) {
     const SyncReport again = sync(*anna);
     EXPECT_TRUE(again.ok && again.refused.empty()) << again.error << again.refused.size();
     EXPECT_EQ(scalar("SELECT name FROM project_legend"), "fan 3");
+    // The same for a job's title.
+    const std::int64_t visit = anna->list_visits("", 0, 1)[0].id;
+    ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, "Hall 2", ""));
+    ASSERT_TRUE(cut(*anna, "sync_titles", "WHEN NEW.kind NOT LIKE 'pending/%'"));
+    EXPECT_FALSE(sync(*anna).ok);
+    ASSERT_TRUE(anna->db().exec("DROP TRIGGER cut"));
+    ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, "Hall 3", ""));
+    const SyncReport titled = sync(*anna);
+    EXPECT_TRUE(titled.ok && titled.refused.empty()) << titled.error << titled.refused.size();
+    EXPECT_EQ(scalar("SELECT count(*) FROM jobs WHERE title = 'Hall 3'::bytea"), "1");
 
     ASSERT_TRUE(cut(*ben, "project_legend", ""));
     EXPECT_FALSE(sync(*ben).ok);
