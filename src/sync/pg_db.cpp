@@ -141,10 +141,6 @@ std::string scrubbed(std::string message, const std::string& conninfo) {
     return message;
 }
 
-} // namespace
-
-namespace {
-
 // The SQLSTATE a verbose connection message carries after its severity ("FATAL:  28P01: ..."),
 // and the message as libpq words it by default: without the code and the LOCATION line.
 std::string take_sql_state(std::string& message) {

@@ -149,6 +149,24 @@ bool fail(Context& c, const std::string& error) {
 
 bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry);
 
+std::string job_key(const LocalJob& job) {
+    return "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") + "/" +
+           std::to_string(job.number);
+}
+
+// Lists a job's titles and notes as a refused edit of this archive's.
+void refuse(Context& c, const LocalJob& job, const ServerTitles& theirs, std::string reason) {
+    RefusedEdit refused;
+    refused.key = job_key(job);
+    refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
+                   (job.kind == RecordKind::Rh ? "RH/T" : "MC") + " job #" +
+                   std::to_string(job.number) + ": title and notes";
+    refused.mine_text = titles_text(job.titles);
+    refused.theirs_text = titles_text(theirs.titles);
+    refused.reason = std::move(reason);
+    c.report.refused.push_back(std::move(refused));
+}
+
 // Writes this archive's titles and notes of a job on the server's revision read; a write that
 // lost the race is tried once more on the server's new state.
 bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
@@ -172,6 +190,10 @@ bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bo
                                     "+ 1 WHERE visit = $3 AND kind = $4 AND number = $5 AND "
                                     "revision = $6 RETURNING revision",
                                     row);
+    if (!updated && (c.db.sql_state().starts_with("22") || c.db.sql_state().starts_with("23"))) {
+        refuse(c, job, theirs, "the server refused it: " + c.db.error()); // this job's alone
+        return true;
+    }
     if (!updated) {
         return fail(c, c.db.error());
     }
@@ -199,9 +221,7 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
         }
         return true;
     }
-    const std::string key = "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") +
-                            "/" + std::to_string(job.number);
-    switch (step_of(c, job, theirs, key)) {
+    switch (step_of(c, job, theirs, job_key(job))) {
     case SyncStep::Take:
         if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
                                        theirs.titles.notes) ||
@@ -210,18 +230,9 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
         }
         ++c.report.titles_pulled;
         return true;
-    case SyncStep::Refuse: {
-        RefusedEdit refused;
-        refused.key = key;
-        refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
-                       (job.kind == RecordKind::Rh ? "RH/T" : "MC") + " job #" +
-                       std::to_string(job.number) + ": title and notes";
-        refused.mine_text = titles_text(job.titles);
-        refused.theirs_text = titles_text(theirs.titles);
-        refused.reason = "changed here and on the server since the last sync";
-        c.report.refused.push_back(std::move(refused));
+    case SyncStep::Refuse:
+        refuse(c, job, theirs, "changed here and on the server since the last sync");
         return true;
-    }
     case SyncStep::Same: // the pairs differ (compared above): never given
     case SyncStep::Push:
         break;

@@ -224,10 +224,13 @@ TEST_F(TeamParts, SyncCutAfterTheServersCommitLeavesNoFalseRefusal) {
 }
 
 // What the server refuses of one project (a rename onto a name another laptop created, a name
-// that is no UTF-8, a revision at its end) is that project's refused edit; the others sync.
+// that is no UTF-8, a revision at its end) is that project's refused edit, as a job's title at
+// its last revision is that job's; the others sync.
 TEST_F(TeamParts, OneProjectRefusedByTheServerStopsNoOther) {
     auto anna = open("anna.sqlite");
     auto ben = open("ben.sqlite");
+    add(*anna, 1);
+    const VisitSummary visit = anna->list_visits("", 0, 1)[0];
     ProjectStore at_anna(*anna);
     for (const char* name : {"Oak", "Ash", "Max"}) {
         ASSERT_TRUE(at_anna.create(named(name)));
@@ -242,14 +245,17 @@ TEST_F(TeamParts, OneProjectRefusedByTheServerStopsNoOther) {
         ASSERT_TRUE(kEdits[5].edit(at_anna, project_id(*anna, name), 4));
     }
     ASSERT_TRUE(db.exec("UPDATE projects SET revision = 9223372036854775807 WHERE name = 'Max'"));
+    ASSERT_TRUE(anna->set_annotations(visit.id, RecordKind::Mc, 1, "Hall", ""));
+    ASSERT_TRUE(db.exec("UPDATE jobs SET revision = 9223372036854775807"));
     const SyncReport report = sync(*anna);
     EXPECT_TRUE(report.ok) << report.error;
     std::set<std::string> keys;
     for (const RefusedEdit& r : report.refused) {
         keys.insert(r.key);
     }
-    EXPECT_EQ(keys, (std::set<std::string>{"project/Bad \xff", "project/Max/legend", "project/Pine",
-                                           "project/Pine/details"}));
+    EXPECT_EQ(keys,
+              (std::set<std::string>{"project/Bad \xff", "project/Max/legend", "project/Pine",
+                                     "project/Pine/details", "visit/" + visit.sha256 + "/mc/1"}));
     EXPECT_EQ(scalar("SELECT string_agg(p.name || ' ' || l.name, ',') FROM project_legend l "
                      "JOIN projects p ON p.key = l.project"),
               "Ash fan 4");
