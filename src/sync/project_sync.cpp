@@ -1,6 +1,6 @@
 // Projects: each part of a project compared three ways, this archive's, the server's and the part
-// as last synced here (sync_projects): changed only here, it is pushed; changed only there, it is
-// taken; changed on both sides to different values, it is refused and kept here. The server's
+// as last synced here (the ledger's links): changed only here, it is pushed; changed only there, it
+// is taken; changed on both sides to different values, it is refused and kept here. The server's
 // row is written only on the revision read (a write that lost the race is tried once more on the
 // server's new state). A deletion travels by the same rule. What the server refuses of one
 // project (a name another project holds there, a text or number it cannot take) is that
