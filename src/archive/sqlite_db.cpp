@@ -266,7 +266,10 @@ SqliteReadTransaction::~SqliteReadTransaction() {
 }
 
 SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
-    begun_ = db_.exec("BEGIN IMMEDIATE");
+    // Inside a caller's transaction, a savepoint: the work is then kept or undone with the
+    // caller's.
+    nested_ = db_.handle() != nullptr && sqlite3_get_autocommit(db_.handle()) == 0;
+    begun_ = db_.exec(nested_ ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
 }
 
 SqliteTransaction::~SqliteTransaction() {
@@ -274,7 +277,7 @@ SqliteTransaction::~SqliteTransaction() {
         // The failure that stopped the work is what the caller reports, not the rollback's.
         const std::string error = db_.error();
         const int code = db_.error_code();
-        db_.exec("ROLLBACK");
+        db_.exec(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
         db_.restore_failure(code, error);
     }
 }
@@ -283,7 +286,7 @@ bool SqliteTransaction::commit() {
     if (!begun_ || done_) {
         return false;
     }
-    done_ = db_.exec("COMMIT");
+    done_ = db_.exec(nested_ ? "RELEASE nested" : "COMMIT");
     return done_;
 }
 

@@ -118,6 +118,7 @@ private:
 
 // BEGIN IMMEDIATE on construction (the write lock is taken at once, so two writers wait for
 // each other through the busy timeout instead of failing halfway); ROLLBACK unless committed.
+// Begun inside another transaction, a savepoint that commits or rolls back with it.
 class SqliteTransaction {
 public:
     explicit SqliteTransaction(SqliteDb& db);
@@ -132,6 +133,7 @@ private:
     SqliteDb& db_;
     bool begun_ = false;
     bool done_ = false;
+    bool nested_ = false;
 };
 
 } // namespace qm

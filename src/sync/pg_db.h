@@ -68,8 +68,9 @@ public:
     // Gives up after `timeout_seconds`.
     bool connect(const std::string& conninfo, int timeout_seconds, const char* password = nullptr);
     bool is_open() const { return conn_ != nullptr; }
-    // The last connect failed because the server wants a password: it had none, or did not
-    // take the one it was given.
+    // The last connect failed because the server wants a password: it had none, or refused
+    // the one it was given (not when the password was taken and something else failed, such
+    // as a database that does not exist).
     bool needs_password() const { return needs_password_; }
 
     // Runs SQL without parameters (schema, BEGIN, COMMIT).
@@ -80,12 +81,15 @@ public:
     // COPY ... FROM STDIN with `data` in COPY's text format.
     bool copy_in(std::string_view sql, std::string_view data);
 
+    // Runs COMMIT: false when it failed or the server rolled the transaction back instead.
+    bool commit();
     // Rolls back the open transaction; the failure that ended it stays in error().
     void rollback();
 
     // Why the last call failed, as libpq or the server says it (never holds a password).
     const std::string& error() const { return error_; }
-    // The SQLSTATE of the last failed statement ("42501" for a refused privilege).
+    // The SQLSTATE of the last failed statement or connect ("42501" for a refused privilege,
+    // "28P01" for a refused password).
     const std::string& sql_state() const { return sql_state_; }
 
 private:
@@ -100,11 +104,13 @@ private:
 // encode(..., 'hex') ("4a6f62").
 std::string hex_bytes(std::string_view hex);
 
-// Whether a connection string names a password itself (a URI's "user:secret@" or "password=");
-// nothing when it cannot be parsed (error says why).
+// Whether a connection string names a password itself (a URI's "user:secret@" or "password="),
+// found in its text before libpq parses it; nothing when it cannot be parsed (error says why,
+// and never holds a password).
 std::optional<bool> conninfo_has_password(const std::string& conninfo, std::string& error);
 
-// BEGIN on construction; ROLLBACK unless committed.
+// BEGIN on construction; ROLLBACK unless committed. Check begun() before the first statement:
+// one run after a failed BEGIN would commit on its own.
 class PgTransaction {
 public:
     explicit PgTransaction(PgDb& db) : db_(db), begun_(db.exec("BEGIN")) {}

@@ -1,10 +1,12 @@
 // Projects: each part of a project compared three ways, this archive's, the server's and the part
-// as last synced here (sync_projects): changed only here, it is pushed; changed only there, it is
-// taken; changed on both sides to different values, it is refused and kept here. The server's
+// as last synced here (the ledger's links): changed only here, it is pushed; changed only there, it
+// is taken; changed on both sides to different values, it is refused and kept here. The server's
 // row is written only on the revision read (a write that lost the race is tried once more on the
-// server's new state). A deletion travels by the same rule.
+// server's new state). A deletion travels by the same rule. What the server refuses of one
+// project (a name another project holds there, a text or number it cannot take) is that
+// project's refused edit; the other projects sync.
 #include "archive/sqlite_db.h"
-#include "sync/project_links.h"
+#include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 
 #include <algorithm>
@@ -44,8 +46,10 @@ std::string whole_text(const PartTexts& texts) {
 
 struct Context {
     PgDb& db;
+    SqliteDb& archive;
     ProjectStore& store;
-    Links& links;
+    SyncLedger& ledger;
+    std::map<std::string, PartTexts>& pending;
     const VisitIndex& visits;
     const RefusedChoices& choices;
     SyncReport& report;
@@ -58,11 +62,21 @@ bool fail(Context& c, const std::string& error) {
 }
 
 bool set_link(Context& c, const Link& link) {
-    return c.links.set(link) || fail(c, c.links.error());
+    const Status set = c.ledger.set_link(link);
+    c.pending.erase(link.key);
+    return set.ok() || fail(c, set.error());
 }
 
 bool remove_link(Context& c, const std::string& key) {
-    return c.links.remove(key) || fail(c, c.links.error());
+    const Status removed = c.ledger.remove_link(key);
+    c.pending.erase(key);
+    return removed.ok() || fail(c, removed.error());
+}
+
+// Whether the server refused a write for what this project holds (SQLSTATE classes 22, data,
+// and 23, a rule such as a name another project holds), not for a reason all projects share.
+bool refused_for_project(const PgDb& db) {
+    return db.sql_state().starts_with("22") || db.sql_state().starts_with("23");
 }
 
 // The server's project of `key` read again after a write lost the race; nothing when it is gone.
@@ -126,6 +140,23 @@ void copy_part(ProjectParts& to, const ProjectParts& from, ProjectPart part) {
     }
 }
 
+constexpr const char* kChangedBoth = "changed here and on the server since the last sync";
+
+// Lists a part of a project as a refused edit of this archive's.
+void refuse_part(Context& c, const Link& link, ProjectPart part, const ProjectParts& mine,
+                 const ServerProject& theirs, const std::string& reason) {
+    const auto i = static_cast<std::size_t>(part);
+    refuse(c, "project/" + mine.details.name + "/" + std::string(part_name(part)),
+           project_what(mine.details.name) + ": " + std::string(part_name(part)), mine.texts()[i],
+           theirs.parts.texts()[i], reason);
+    RefusedEdit& refused = c.report.refused.back();
+    refused.project = mine.details.name;
+    refused.revision = link.revision;
+    refused.server_revision = theirs.revision;
+    refused.mine = mine.details;
+    refused.theirs = theirs.parts.details;
+}
+
 // Takes the server's parts `steps` names Take into the local project and records the link.
 bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mine,
                   const ServerProject& theirs,
@@ -134,6 +165,10 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
     const PartTexts their_texts = theirs.parts.texts();
     const Link before = link;
     bool took = false;
+    SqliteTransaction transaction(c.archive);
+    if (!transaction.begun()) {
+        return fail(c, c.archive.error());
+    }
     for (const ProjectPart part : kProjectParts) {
         const auto i = static_cast<std::size_t>(part);
         if (steps[i] == SyncStep::Take) {
@@ -146,31 +181,38 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
         } else if (steps[i] != SyncStep::Refuse) {
             link.base[i] = my_texts[i];
         } else {
-            refuse(c, "project/" + mine.details.name + "/" + std::string(part_name(part)),
-                   project_what(mine.details.name) + ": " + std::string(part_name(part)),
-                   my_texts[i], their_texts[i],
-                   "changed here and on the server since the last sync");
-            RefusedEdit& refused = c.report.refused.back();
-            refused.project = mine.details.name;
-            refused.revision = link.revision;
-            refused.server_revision = theirs.revision;
-            refused.mine = mine.details;
-            refused.theirs = theirs.parts.details;
+            refuse_part(c, link, part, mine, theirs, kChangedBoth);
         }
     }
     link.project = id;
     link.revision = theirs.revision;
     link.name = steps[0] == SyncStep::Take ? theirs.parts.details.name : mine.details.name;
-    c.report.projects_pulled += took ? 1 : 0;
     const bool unchanged = before.project == link.project && before.revision == link.revision &&
-                           before.name == link.name && before.base == link.base;
-    return unchanged || set_link(c, link);
+                           before.name == link.name && before.base == link.base &&
+                           !c.pending.contains(link.key);
+    if ((!unchanged && !set_link(c, link)) || !transaction.commit()) {
+        return fail(c, c.archive.error());
+    }
+    c.report.projects_pulled += took ? 1 : 0;
+    return true;
 }
 
 bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
                    const ServerProject& theirs);
 
-bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
+// The link with each part this archive sent to the server and the server now holds taken as
+// synced: a sync cut off after the server's commit left the base behind.
+Link settled(const Context& c, Link link, const PartTexts& their_texts) {
+    const auto sent = c.pending.find(link.key);
+    for (std::size_t i = 0; sent != c.pending.end() && i < kProjectPartCount; ++i) {
+        if (sent->second[i] != kUnknownPart && sent->second[i] == their_texts[i]) {
+            link.base[i] = their_texts[i];
+        }
+    }
+    return link;
+}
+
+bool merge_project(Context& c, const Link& known, const ProjectSummary& local,
                    const ServerProject& theirs, bool retry) {
     const Result<ProjectParts> read = local_parts(c.store, local, c.visits);
     if (!read) {
@@ -179,20 +221,29 @@ bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
     const ProjectParts& mine = *read;
     const PartTexts my_texts = mine.texts();
     const PartTexts their_texts = theirs.parts.texts();
+    const Link link = settled(c, known, their_texts);
     std::array<SyncStep, kProjectPartCount> steps{};
     PartMask push{};
+    PartTexts sent;
     ProjectParts merged = theirs.parts;
     for (const ProjectPart part : kProjectParts) {
         const auto i = static_cast<std::size_t>(part);
         steps[i] = step_of(c, "project/" + local.details.name + "/" + std::string(part_name(part)),
                            my_texts[i], link.base[i], their_texts[i]);
-        if ((push[i] = steps[i] == SyncStep::Push)) {
+        push[i] = steps[i] == SyncStep::Push;
+        sent[i] = push[i] ? my_texts[i] : kUnknownPart;
+        if (push[i]) {
             copy_part(merged, mine, part);
         }
     }
     if (std::find(push.begin(), push.end(), true) == push.end()) {
         return finish_merge(c, link, local.id, mine, theirs, steps);
     }
+    // Recorded before the server may take it: what the next sync finds there is then known.
+    if (const Status noted = c.ledger.set_pending(theirs.key, sent); !noted) {
+        return fail(c, noted.error());
+    }
+    c.pending[theirs.key] = sent;
     const ServerWrite written =
         write_server_project(c.db, theirs.key, theirs.revision, merged, push, false);
     if (written.lost) {
@@ -202,6 +253,14 @@ bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
         }
         return again->deleted ? deleted_there(c, link, local, *again)
                               : merge_project(c, link, local, *again, false);
+    }
+    if (!written.revision && refused_for_project(c.db)) {
+        for (const ProjectPart part : kProjectParts) {
+            if (push[static_cast<std::size_t>(part)]) {
+                refuse_part(c, link, part, mine, theirs, "the server refused it: " + c.db.error());
+            }
+        }
+        return true;
     }
     if (!written.revision) {
         return fail(c, c.db.error());
@@ -283,9 +342,23 @@ bool deleted_here(Context& c, const Link& link, bool retry) {
     return remove_link(c, link.key);
 }
 
-// Brings a project the archive does not have (or no longer has).
+// Brings a project the archive does not have (or no longer has): the project, its parts and
+// its link in one transaction. A name a project here holds already is that project's refused
+// edit.
 bool pull_new(Context& c, const ServerProject& p) {
+    SqliteTransaction transaction(c.archive);
+    if (!transaction.begun()) {
+        return fail(c, c.archive.error());
+    }
     const auto id = c.store.create(p.parts.details);
+    if (!id && c.store.find(p.parts.details.name)) {
+        const std::string name = p.parts.details.name;
+        refuse(c, "project/" + name, project_what(name), "(another project of this name)",
+               whole_text(p.parts.texts()),
+               "the server's project cannot be brought here: " + c.store.error());
+        c.report.refused.back().project = name;
+        return true;
+    }
     if (!id) {
         return fail(c, project_what(p.parts.details.name) + " of the server: " + c.store.error());
     }
@@ -296,7 +369,11 @@ bool pull_new(Context& c, const ServerProject& p) {
     steps[0] = SyncStep::Same;
     const ProjectSummary local{*id, p.parts.details, 0};
     const Result<ProjectParts> mine = local_parts(c.store, local, c.visits);
-    return mine ? finish_merge(c, link, *id, *mine, p, steps) : fail(c, mine.error());
+    if (!mine) {
+        return fail(c, mine.error());
+    }
+    return finish_merge(c, link, *id, *mine, p, steps) &&
+           (transaction.commit() || fail(c, c.archive.error()));
 }
 
 // Links a project new here: to the server's project of the same name (each part that differs
@@ -317,6 +394,13 @@ bool first_link(Context& c, const ProjectSummary& local,
     const ProjectParts& mine = *read;
     std::string error;
     const std::optional<std::string> key = insert_server_project(c.db, mine, error);
+    if (!key && refused_for_project(c.db)) {
+        const std::string& name = local.details.name;
+        refuse(c, "project/" + name, project_what(name), whole_text(mine.texts()), "(not sent)",
+               "the server refused it: " + error);
+        c.report.refused.back().project = name;
+        return true;
+    }
     if (!key) {
         return fail(c, error);
     }
@@ -374,11 +458,12 @@ bool sync_local(Context& c, const ProjectSummary& local, const Plan& plan) {
 void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
                    const RefusedChoices& choices, SyncReport& report) {
     ProjectStore store(archive);
-    Links links(archive.db());
-    const std::vector<Link> linked = links.all();
+    SyncLedger ledger(archive.db());
+    const auto linked = ledger.links();
+    auto pending = ledger.pending();
     auto server = read_server_projects(db, "");
-    if (!server || !links.ok()) {
-        report.error = !server ? db.error() : archive.error();
+    if (!server || !linked || !pending) {
+        report.error = !server ? db.error() : !linked ? linked.error() : pending.error();
         return;
     }
     const Result<VisitIndex> visits = index_visits(archive, &db);
@@ -386,9 +471,9 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         report.error = visits.error();
         return;
     }
-    Context c{db, store, links, *visits, choices, report, *server};
+    Context c{db, archive.db(), store, ledger, *pending, *visits, choices, report, *server};
     const std::vector<ProjectSummary> locals = store.list();
-    const Plan plan = plan_of(linked, *server);
+    const Plan plan = plan_of(*linked, *server);
     const std::size_t total = plan.deleted_here + locals.size() + plan.fresh;
     std::size_t done = 0;
     const auto next = [&] {
@@ -396,7 +481,7 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         report.cancelled = observer.cancelled();
         return !report.cancelled;
     };
-    for (const Link& link : linked) {
+    for (const Link& link : *linked) {
         if (!link.project && (!next() || !deleted_here(c, link, true))) {
             return;
         }
@@ -406,8 +491,13 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
             return;
         }
     }
+    const auto relinked = ledger.links();
+    if (!relinked) {
+        report.error = relinked.error();
+        return;
+    }
     std::set<std::string> now;
-    for (const Link& link : links.all()) {
+    for (const Link& link : *relinked) {
         now.insert(link.key);
     }
     for (const auto& [key, p] : *server) {

@@ -303,6 +303,9 @@ bool write_server_part(PgDb& db, const std::string& key, ProjectPart part,
 ServerWrite write_server_project(PgDb& db, const std::string& key, std::int64_t revision,
                                  const ProjectParts& parts, const PartMask& which, bool deleted) {
     PgTransaction transaction(db);
+    if (!transaction.begun()) {
+        return {};
+    }
     std::vector<PgParam> params{PgParam::text(key), PgParam::number(revision)};
     if (!deleted) {
         const std::vector<PgParam> details = detail_params(parts.details);
@@ -316,7 +319,7 @@ ServerWrite write_server_project(PgDb& db, const std::string& key, std::int64_t 
                   "deleted_at = NULL, revision = revision + 1 WHERE key = $1 AND revision = $2 "
                   "RETURNING revision",
         params);
-    if (!transaction.begun() || !updated) {
+    if (!updated) {
         return {};
     }
     if (updated->rows() != 1) {

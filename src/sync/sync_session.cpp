@@ -31,34 +31,33 @@ SyncOutcome failed(std::string message) {
     return outcome;
 }
 
-// Connects, asking for a password while the server wants one; nothing when the user cancelled
-// (outcome then says so) or it failed (outcome says why).
+// Connects, asking for a password while the server wants one (the one held first, when
+// there is one); false when the user cancelled (outcome then says so) or it failed (outcome
+// says why). Only a password the server refused is asked again.
 bool connect_asking(PgDb& db, const std::string& conninfo, const SyncRequest& request,
-                    PasswordAsker& asker, SyncOutcome& outcome) {
-    std::string password;
-    for (int asked = 0;; ++asked) {
-        const bool connected =
-            db.connect(conninfo, request.timeout_seconds, asked > 0 ? password.c_str() : nullptr);
-        wipe(password);
-        if (connected) {
+                    PasswordAsker& asker, SyncPassword& password, SyncOutcome& outcome) {
+    for (int asked = 0;;) {
+        const bool given = password.held();
+        if (db.connect(conninfo, request.timeout_seconds, password.text())) {
             return true;
         }
         if (!db.needs_password()) {
             outcome = failed(server_unreachable_message(db.error()));
             return false;
         }
+        password.forget();
         if (asked == kPasswordAttempts) {
             outcome = failed("The team server did not take the password: " + db.error());
             return false;
         }
         std::optional<std::string> typed =
-            asker.ask_password(conninfo, asked == 0 ? std::string() : db.error());
+            asker.ask_password(conninfo, given ? db.error() : std::string());
+        ++asked;
         if (!typed) {
             outcome = SyncOutcome{SyncOutcome::Status::Cancelled, {}, {}};
             return false;
         }
-        password.assign(*typed);
-        wipe(*typed);
+        password.keep(*typed);
     }
 }
 
@@ -85,6 +84,18 @@ std::string schema_problem(PgDb& db) {
 void wipe(std::string& secret) {
     explicit_bzero(secret.data(), secret.size());
     secret.clear();
+}
+
+void SyncPassword::keep(std::string& typed) {
+    forget();
+    text_.swap(typed); // the bytes move, no copy is left behind
+    wipe(typed);
+    held_ = true;
+}
+
+void SyncPassword::forget() {
+    wipe(text_);
+    held_ = false;
 }
 
 std::string server_setting_problem(const std::string& setting) {
@@ -129,6 +140,12 @@ std::string sync_summary(const SyncReport& report) {
 
 SyncOutcome run_team_sync(const SyncRequest& request, PasswordAsker& asker, SyncObserver& observer,
                           const RefusedChoices& choices) {
+    SyncPassword password;
+    return run_team_sync(request, asker, observer, choices, password);
+}
+
+SyncOutcome run_team_sync(const SyncRequest& request, PasswordAsker& asker, SyncObserver& observer,
+                          const RefusedChoices& choices, SyncPassword& password) {
     const std::string conninfo = server_conninfo(request.server);
     if (conninfo.empty()) {
         return failed(kNoServer);
@@ -138,7 +155,7 @@ SyncOutcome run_team_sync(const SyncRequest& request, PasswordAsker& asker, Sync
     }
     SyncOutcome outcome;
     PgDb db;
-    if (!connect_asking(db, conninfo, request, asker, outcome)) {
+    if (!connect_asking(db, conninfo, request, asker, password, outcome)) {
         return outcome;
     }
     if (std::string problem = schema_problem(db); !problem.empty()) {
@@ -152,6 +169,8 @@ SyncOutcome run_team_sync(const SyncRequest& request, PasswordAsker& asker, Sync
     if (outcome.report.cancelled) {
         outcome.status = SyncOutcome::Status::Cancelled;
         outcome.message = "Sync cancelled: " + counts(outcome.report) + "\n" + kKeptNote;
+    } else if (outcome.report.error == kSyncRunning) {
+        outcome.message = "Another sync of this archive is running; this one did not start.";
     } else if (!outcome.report.ok) {
         outcome.message = "The sync stopped: " + outcome.report.error + "\n" + kKeptNote;
     } else {

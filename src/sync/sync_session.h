@@ -1,7 +1,8 @@
 #pragma once
 
 // One sync as the desktop program runs it: the server from the setting or QUELLMARK_SERVER, a
-// password asked of the user when the server wants one (held for this sync only, then wiped),
+// password asked of the user when the server wants one (held in memory for the user's action,
+// the sync and the sync that settles what it refused, then wiped; never on disk),
 // the server's schema checked, the archive opened on a connection of its own (the sync runs on a
 // thread of its own), and the outcome as the texts the user is shown.
 
@@ -44,7 +45,33 @@ struct SyncOutcome {
     SyncReport report;
 };
 
-// Runs one sync of the archive at request.archive_path with the server.
+// A password typed for one action of the user: used by each sync of that action, so the sync
+// that settles refused edits does not ask again; wiped when the server refuses it and when
+// the holder goes. Held in memory only.
+class SyncPassword {
+public:
+    SyncPassword() = default;
+    ~SyncPassword() { forget(); }
+    SyncPassword(const SyncPassword&) = delete;
+    SyncPassword& operator=(const SyncPassword&) = delete;
+
+    bool held() const { return held_; }
+    // The password, or nothing when none is held.
+    const char* text() const { return held_ ? text_.c_str() : nullptr; }
+    // Takes a typed password, wiping `typed`.
+    void keep(std::string& typed);
+    void forget();
+
+private:
+    std::string text_;
+    bool held_ = false;
+};
+
+// Runs one sync of the archive at request.archive_path with the server; a password typed is
+// kept in `password` for the next sync of the same action.
+SyncOutcome run_team_sync(const SyncRequest& request, PasswordAsker& asker, SyncObserver& observer,
+                          const RefusedChoices& choices, SyncPassword& password);
+// The same, with a password held for this sync only.
 SyncOutcome run_team_sync(const SyncRequest& request, PasswordAsker& asker, SyncObserver& observer,
                           const RefusedChoices& choices);
 

@@ -106,8 +106,29 @@ struct SyncReport {
 // The message for a server that cannot be reached or used.
 std::string server_unreachable_message(std::string_view reason);
 
+// What a sync of an archive that another sync of it holds says.
+inline constexpr const char* kSyncRunning = "another sync of this archive is running";
+
+// A sync's hold on its archive, for the whole sync: one at a time, in this process or another
+// (an flock of a file beside the archive, released with the object or the process).
+class SyncLock {
+public:
+    explicit SyncLock(const std::string& archive_path);
+    ~SyncLock();
+    SyncLock(const SyncLock&) = delete;
+    SyncLock& operator=(const SyncLock&) = delete;
+    bool held() const { return fd_ >= 0; }
+    const std::string& error() const { return error_; } // kSyncRunning when another holds it
+
+private:
+    int fd_ = -1;
+    std::string error_;
+};
+
 // Syncs `archive` with the server `db` is connected to (its schema must be current): visits,
-// then projects, then the jobs' titles and notes.
+// then projects, then the jobs' titles and notes, holding the archive's SyncLock. A cancel
+// (observer.cancelled()) seen at any point, even after the last visit, reports the sync as
+// cancelled, never as complete.
 SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
                         const RefusedChoices& choices);
 

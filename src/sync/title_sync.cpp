@@ -1,7 +1,8 @@
 // Titles and notes of jobs edited after their visit was pushed: each job's pair compared three
-// ways (this archive's, the server's and the pair last synced, in sync_titles) as the projects'
+// ways (this archive's, the server's and the pair last synced, in the ledger) as the projects'
 // parts are, the server's row written only on the revision read.
 #include "archive/sqlite_db.h"
+#include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 #include "text/cp1252.h"
 
@@ -30,6 +31,8 @@ struct LocalJob {
     std::int32_t number = 0;
     Titles titles;
     std::optional<ServerTitles> base;
+    std::optional<Titles> sent; // to the server by a sync whose answer was not recorded
+    bool settled = false;       // the base is what was sent, found on the server
 };
 
 using JobKey = std::tuple<std::string, int, std::int64_t>; // SHA-256, kind, number
@@ -52,12 +55,16 @@ std::optional<std::map<JobKey, ServerTitles>> server_titles(PgDb& db, const std:
     return out;
 }
 
-std::vector<LocalJob> local_jobs(SqliteDb& db, bool& ok) {
+TitleKey title_key(const LocalJob& job) {
+    return {job.sha, job.kind, job.number};
+}
+
+// The archive's jobs, each with its titles and notes as last synced.
+std::vector<LocalJob> local_jobs(SqliteDb& db, const std::map<TitleKey, TitlesBase>& bases,
+                                 const std::map<TitleKey, TitlesBase>& sent, bool& ok) {
     std::vector<LocalJob> out;
-    SqliteStatement q(db, "SELECT j.visit_id, v.sha256, j.kind, j.number, j.title, j.notes, "
-                          "b.revision, b.title, b.notes FROM jobs j JOIN visits v ON v.id = "
-                          "j.visit_id LEFT JOIN sync_titles b ON b.sha256 = v.sha256 AND b.kind = "
-                          "j.kind AND b.number = j.number");
+    SqliteStatement q(db, "SELECT j.visit_id, v.sha256, j.kind, j.number, j.title, j.notes "
+                          "FROM jobs j JOIN visits v ON v.id = j.visit_id");
     const auto text = [&](int column) {
         const auto bytes = q.column_blob(column);
         return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -68,9 +75,15 @@ std::vector<LocalJob> local_jobs(SqliteDb& db, bool& ok) {
                      q.column_text(2) == "rh" ? RecordKind::Rh : RecordKind::Mc,
                      static_cast<std::int32_t>(q.column_int(3)),
                      {text(4), text(5)},
-                     std::nullopt};
-        if (!q.column_is_null(6)) {
-            job.base = ServerTitles{q.column_int(6), {text(7), text(8)}};
+                     std::nullopt,
+                     std::nullopt,
+                     false};
+        if (const auto base = bases.find(title_key(job)); base != bases.end()) {
+            job.base =
+                ServerTitles{base->second.revision, {base->second.title, base->second.notes}};
+        }
+        if (const auto pending = sent.find(title_key(job)); pending != sent.end()) {
+            job.sent = Titles{pending->second.title, pending->second.notes};
         }
         out.push_back(std::move(job));
     }
@@ -79,15 +92,9 @@ std::vector<LocalJob> local_jobs(SqliteDb& db, bool& ok) {
 }
 
 bool set_base(SqliteDb& db, const LocalJob& job, const ServerTitles& base) {
-    SqliteStatement s(db, "INSERT OR REPLACE INTO sync_titles (sha256, kind, number, revision, "
-                          "title, notes) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    const auto bytes = [](const std::string& text) {
-        return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    };
-    s.bind_text(1, job.sha).bind_text(2, job.kind == RecordKind::Rh ? "rh" : "mc");
-    s.bind(3, std::int64_t{job.number}).bind(4, base.revision);
-    return s.ok() &&
-           s.bind_blob(5, bytes(base.titles.title)).bind_blob(6, bytes(base.titles.notes)).run();
+    return SyncLedger(db)
+        .set_title_base(title_key(job), {base.revision, base.titles.title, base.titles.notes})
+        .ok();
 }
 
 // Windows-1252 bytes as UTF-8, for the user.
@@ -142,6 +149,24 @@ bool fail(Context& c, const std::string& error) {
 
 bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry);
 
+std::string job_key(const LocalJob& job) {
+    return "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") + "/" +
+           std::to_string(job.number);
+}
+
+// Lists a job's titles and notes as a refused edit of this archive's.
+void refuse(Context& c, const LocalJob& job, const ServerTitles& theirs, std::string reason) {
+    RefusedEdit refused;
+    refused.key = job_key(job);
+    refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
+                   (job.kind == RecordKind::Rh ? "RH/T" : "MC") + " job #" +
+                   std::to_string(job.number) + ": title and notes";
+    refused.mine_text = titles_text(job.titles);
+    refused.theirs_text = titles_text(theirs.titles);
+    refused.reason = std::move(reason);
+    c.report.refused.push_back(std::move(refused));
+}
+
 // Writes this archive's titles and notes of a job on the server's revision read; a write that
 // lost the race is tried once more on the server's new state.
 bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
@@ -156,10 +181,19 @@ bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bo
         PgParam::number(kind),
         PgParam::number(job.number),
         PgParam::number(theirs.revision)};
+    const Status noted = SyncLedger(db).set_titles_pending(
+        title_key(job), {theirs.revision, job.titles.title, job.titles.notes});
+    if (!noted) {
+        return fail(c, noted.error());
+    }
     const auto updated = c.db.query("UPDATE jobs SET title = $1, notes = $2, revision = revision "
                                     "+ 1 WHERE visit = $3 AND kind = $4 AND number = $5 AND "
                                     "revision = $6 RETURNING revision",
                                     row);
+    if (!updated && (c.db.sql_state().starts_with("22") || c.db.sql_state().starts_with("23"))) {
+        refuse(c, job, theirs, "the server refused it: " + c.db.error()); // this job's alone
+        return true;
+    }
     if (!updated) {
         return fail(c, c.db.error());
     }
@@ -182,14 +216,12 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
     if (job.titles == theirs.titles) {
         const bool known =
             job.base && job.base->revision == theirs.revision && job.base->titles == theirs.titles;
-        if (!known) {
+        if (!known || job.settled) {
             c.agreed.emplace_back(&job, theirs);
         }
         return true;
     }
-    const std::string key = "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") +
-                            "/" + std::to_string(job.number);
-    switch (step_of(c, job, theirs, key)) {
+    switch (step_of(c, job, theirs, job_key(job))) {
     case SyncStep::Take:
         if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
                                        theirs.titles.notes) ||
@@ -198,18 +230,9 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
         }
         ++c.report.titles_pulled;
         return true;
-    case SyncStep::Refuse: {
-        RefusedEdit refused;
-        refused.key = key;
-        refused.what = "Visit " + job.sha.substr(0, 12) + ", " +
-                       (job.kind == RecordKind::Rh ? "RH/T" : "MC") + " job #" +
-                       std::to_string(job.number) + ": title and notes";
-        refused.mine_text = titles_text(job.titles);
-        refused.theirs_text = titles_text(theirs.titles);
-        refused.reason = "changed here and on the server since the last sync";
-        c.report.refused.push_back(std::move(refused));
+    case SyncStep::Refuse:
+        refuse(c, job, theirs, "changed here and on the server since the last sync");
         return true;
-    }
     case SyncStep::Same: // the pairs differ (compared above): never given
     case SyncStep::Push:
         break;
@@ -222,15 +245,27 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
 void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
                  SyncReport& report) {
     bool ok = true;
-    const std::vector<LocalJob> jobs = local_jobs(archive.db(), ok);
+    SyncLedger ledger(archive.db());
+    const auto bases = ledger.title_bases();
+    const auto sent = ledger.titles_pending();
+    std::vector<LocalJob> jobs =
+        bases && sent ? local_jobs(archive.db(), *bases, *sent, ok) : std::vector<LocalJob>{};
     const auto server = server_titles(db, "", 0, 0);
-    if (!ok || !server) {
-        report.error = !server ? db.error() : archive.error();
+    if (!bases || !sent || !ok || !server) {
+        report.error = !server  ? db.error()
+                       : !bases ? bases.error()
+                       : !sent  ? sent.error()
+                                : archive.error();
         return;
     }
     Context c{db, archive, choices, report, {}};
-    for (const LocalJob& job : jobs) {
+    for (LocalJob& job : jobs) {
         const auto theirs = server->find({job.sha, static_cast<int>(job.kind), job.number});
+        // Sent by a sync cut off after the server took it: that is the base.
+        if (theirs != server->end() && job.sent == theirs->second.titles) {
+            job.base = theirs->second;
+            job.settled = true;
+        }
         if (theirs != server->end() && !sync_job(c, job, theirs->second, true)) {
             break;
         }

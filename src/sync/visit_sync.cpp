@@ -1,6 +1,8 @@
 #include "archive/sha256.h"
 #include "archive/visit_deletions.h"
 #include "archive/visit_loading.h"
+#include "sync/project_parts.h"
+#include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 
 #include <cstdio>
@@ -57,18 +59,23 @@ std::string copy_rows(const std::string& sha, const std::vector<ArchivedReading>
     return out;
 }
 
-// Pushes a visit whose bytes match its SHA-256 and whose rows were read whole; `error` says why
-// the archive could not give them.
-bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit, std::string& error) {
+// Sends a visit the server lacks whose bytes match its SHA-256 and whose rows were read whole:
+// true when this sync inserted it, false when another laptop had meanwhile, nothing on a failure
+// (`error` says why when the archive could not give them).
+std::optional<bool> push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit,
+                               std::string& error) {
     std::vector<std::uint8_t> bytes;
     VisitSource kind = VisitSource::Download;
     const Status source = archive.read_source(visit.id, bytes, kind);
     const Result<std::vector<ArchivedReading>> rows = archive.visit_readings(visit.id);
     if (!source || !rows) {
         error = !source ? source.error() : rows.error();
-        return false;
+        return std::nullopt;
     }
     PgTransaction transaction(db);
+    if (!transaction.begun()) {
+        return std::nullopt;
+    }
     const PgParam params[] = {PgParam::text(visit.sha256),
                               PgParam::number(visit.received.utc_seconds),
                               PgParam::number(visit.received.offset_seconds),
@@ -81,11 +88,11 @@ bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit, std:
                  "readings, source_bytes) VALUES ($1, $2, $3, $4, $5, $6, $7) "
                  "ON CONFLICT (sha256) DO NOTHING",
                  params);
-    if (!transaction.begun() || !inserted) {
-        return false;
+    if (!inserted) {
+        return std::nullopt;
     }
-    if (inserted->affected() == 0) {
-        return transaction.commit(); // another laptop pushed the same bytes meanwhile
+    if (inserted->affected() == 0) { // another laptop pushed the same bytes meanwhile
+        return transaction.commit() ? std::optional(false) : std::nullopt;
     }
     for (const ArchivedJob& job : visit.jobs) {
         const PgParam row[] = {PgParam::text(visit.sha256),
@@ -98,22 +105,23 @@ bool push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit, std:
         if (!db.query("INSERT INTO jobs (visit, kind, number, job_id, readings, title, notes) "
                       "VALUES ($1, $2, $3, $4, $5, $6, $7)",
                       row)) {
-            return false;
+            return std::nullopt;
         }
     }
-    return db.copy_in("COPY readings (visit, job, kind, location, sub_location, material, value, "
-                      "temperature, year, month, day, hour_code, minute, clock_minute) FROM STDIN",
-                      copy_rows(visit.sha256, *rows)) &&
-           transaction.commit();
+    const bool sent =
+        db.copy_in("COPY readings (visit, job, kind, location, sub_location, material, value, "
+                   "temperature, year, month, day, hour_code, minute, clock_minute) FROM STDIN",
+                   copy_rows(visit.sha256, *rows)) &&
+        transaction.commit();
+    return sent ? std::optional(true) : std::nullopt;
 }
 
-// Visits being pulled (sync_pulling): a visit is added to the archive first and its titles and
-// notes after, so a pull cut off between the two is finished by the next sync.
-bool mark_pulling(VisitArchive& archive, const std::string& sha, bool pulling) {
-    SqliteStatement s(archive.db(), pulling
-                                        ? "INSERT OR IGNORE INTO sync_pulling (sha256) VALUES (?1)"
-                                        : "DELETE FROM sync_pulling WHERE sha256 = ?1");
-    return s.ok() && s.bind_text(1, sha).run();
+// Visits being pulled: a visit is added to the archive first and its titles and notes after, so
+// a pull cut off between the two is finished by the next sync.
+bool mark_pulling(VisitArchive& archive, const std::string& sha, bool pulling, std::string& error) {
+    const Status marked = SyncLedger(archive.db()).mark_pulling(sha, pulling);
+    error = marked.error();
+    return marked.ok();
 }
 
 // Gives the archive's visit `id` the titles and notes the server holds for its jobs.
@@ -136,11 +144,7 @@ bool pull_annotations(PgDb& db, VisitArchive& archive, std::int64_t id, const st
             return false;
         }
     }
-    if (!mark_pulling(archive, sha, false)) {
-        error = archive.error();
-        return false;
-    }
-    return true;
+    return mark_pulling(archive, sha, false, error);
 }
 
 bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::string& error) {
@@ -163,8 +167,7 @@ bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::st
     }
     const ReceivedTime received{meta->integer(0, 0),
                                 static_cast<std::int32_t>(meta->integer(0, 1))};
-    if (!mark_pulling(archive, sha, true)) {
-        error = archive.error();
+    if (!mark_pulling(archive, sha, true, error)) {
         return false;
     }
     const AddVisitResult added = archive_source(archive, bytes_of(bytes), received);
@@ -177,12 +180,23 @@ bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::st
 
 // Finishes the pulls an earlier sync left between the visit and its titles and notes.
 bool finish_pulls(PgDb& db, VisitArchive& archive, std::string& error) {
+    const auto pulling = SyncLedger(archive.db()).pulling();
+    if (!pulling) {
+        error = pulling.error();
+        return false;
+    }
     std::vector<std::pair<std::int64_t, std::string>> unfinished;
-    {
-        SqliteStatement q(archive.db(), "SELECT v.id, p.sha256 FROM sync_pulling p "
-                                        "JOIN visits v ON v.sha256 = p.sha256");
-        while (q.ok() && q.step()) {
-            unfinished.emplace_back(q.column_int(0), q.column_text(1));
+    if (pulling->empty()) {
+        return true;
+    }
+    const Result<VisitIndex> visits = index_visits(archive, nullptr);
+    if (!visits) {
+        error = visits.error();
+        return false;
+    }
+    for (const std::string& sha : *pulling) {
+        if (const auto id = visits->id.find(sha); id != visits->id.end()) {
+            unfinished.emplace_back(id->second, sha);
         }
     }
     for (const auto& [id, sha] : unfinished) {
@@ -228,13 +242,14 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
         }
         observer.progress("push", i, to_push.size());
         std::string read_error;
-        if (!push_visit(db, archive, to_push[i], read_error)) {
+        const std::optional<bool> inserted = push_visit(db, archive, to_push[i], read_error);
+        if (!inserted) {
             report.error = !read_error.empty()  ? read_error
                            : db.error().empty() ? archive.error()
                                                 : db.error();
             return;
         }
-        ++report.pushed;
+        report.pushed += *inserted ? 1 : 0;
     }
     // A visit deleted here stays deleted here; the team keeps it.
     const Result<std::set<std::string>> deleted = deleted_visits(archive);
@@ -260,30 +275,6 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
         ++report.pulled;
     }
     report.ok = true;
-}
-
-} // namespace qm
-
-namespace qm {
-
-SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
-                        const RefusedChoices& choices) {
-    SyncReport report;
-    if (archive.read_only()) {
-        report.error = "the archive is opened read-only";
-        return report;
-    }
-    sync_visits(db, archive, observer, report);
-    if (report.ok && !observer.cancelled()) {
-        report.error.clear();
-        sync_projects(db, archive, observer, choices, report);
-        if (report.error.empty() && !report.cancelled) {
-            sync_titles(db, archive, choices, report);
-        }
-        report.ok = report.error.empty() && !report.cancelled;
-    }
-    report.cancelled = report.cancelled || (!report.ok && observer.cancelled());
-    return report;
 }
 
 } // namespace qm

@@ -41,6 +41,7 @@ TEST_F(QmtoolSync, WithoutAUsableServerOneClearMessage) {
         {"sync --server 'host=" + dir.string() + " dbname=x'", 1,
          "The team server cannot be reached: "},
         {"sync --server 'postgresql://[x' ", 1, "the server's URI: "},
+        {"sync --server 'postgresql://anna:secret@[x' ", 1, "holds a password"},
         {"sync --drop-refused --reapply-refused", 2, "usage: qmtool sync"},
         {"sync --drop-refused=project/A/jobs --reapply-refused=project/A/jobs", 2,
          "both for project/A/jobs"},

@@ -58,6 +58,7 @@ TEST_F(SyncSessionTest, PasswordAskedWhileTheServerWantsOne) {
         std::size_t asked;
         S status;
         std::string message; // exact, or the start of it
+        std::string database = "postgres";
     } cases[] = {
         {"anna",
          {"right"},
@@ -72,6 +73,8 @@ TEST_F(SyncSessionTest, PasswordAskedWhileTheServerWantsOne) {
         {"anna", {std::nullopt}, 1, S::Cancelled, ""},
         {"anna", {nope, nope, nope}, 3, S::Failed, "The team server did not take the password: "},
         {"postgres", {}, 0, S::Done, "Sync complete: 0 visits sent, 1 received;"},
+        // The password was taken: a database that is not there is said once, not asked again.
+        {"anna", {"right"}, 1, S::Failed, "The team server cannot be reached: ", "nosuch"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -83,7 +86,9 @@ TEST_F(SyncSessionTest, PasswordAskedWhileTheServerWantsOne) {
         }
         RecordedAsker asker;
         asker.answers.assign(cases[i].answers.begin(), cases[i].answers.end());
-        const SyncOutcome outcome = sync_with(cluster.uri(cases[i].user), laptop, asker);
+        std::string server = cluster.uri(cases[i].user);
+        server.replace(server.find("/postgres?"), 10, "/" + cases[i].database + "?");
+        const SyncOutcome outcome = sync_with(server, laptop, asker);
         EXPECT_EQ(asker.refusals.size(), cases[i].asked);
         EXPECT_EQ(outcome.status, cases[i].status);
         EXPECT_EQ(outcome.message.substr(0, cases[i].message.size()), cases[i].message);
@@ -91,10 +96,42 @@ TEST_F(SyncSessionTest, PasswordAskedWhileTheServerWantsOne) {
         if (!asker.refusals.empty()) {
             EXPECT_EQ(asker.refusals[0], ""); // the first ask is not a refusal
         }
+        if (cases[i].database != "postgres") {
+            EXPECT_NE(outcome.message.find("database \"nosuch\" does not exist"), std::string::npos)
+                << outcome.message;
+        }
         if (asker.refusals.size() > 1) {
             EXPECT_NE(asker.refusals[1].find("password authentication failed"), std::string::npos);
         }
     }
+}
+
+// A password typed once serves the whole action (the sync and the one that settles what it
+// refused); one the server no longer takes is asked again, saying why.
+TEST_F(SyncSessionTest, PasswordKeptForTheWholeAction) {
+    SyncPassword password;
+    RecordedAsker asker;
+    asker.answers = {"right", "new"};
+    Quiet quiet;
+    const auto run = [&] {
+        return run_team_sync({cluster.uri("anna"), path("a.sqlite"), 10}, asker, quiet,
+                             RefusedPolicy::Keep, password)
+            .status;
+    };
+    EXPECT_EQ(run(), SyncOutcome::Status::Done);
+    EXPECT_EQ(run(), SyncOutcome::Status::Done);
+    EXPECT_EQ(asker.refusals, std::vector<std::string>{""});
+    PgDb admin = cluster.connect();
+    ASSERT_TRUE(admin.exec("ALTER ROLE anna PASSWORD 'new'"));
+    EXPECT_EQ(run(), SyncOutcome::Status::Done);
+    ASSERT_EQ(asker.refusals.size(), 2u);
+    EXPECT_NE(asker.refusals[1].find("FATAL:  password authentication failed for user \"anna\""),
+              std::string::npos)
+        << asker.refusals[1];
+    EXPECT_EQ(asker.refusals[1].find("LOCATION"), std::string::npos) << asker.refusals[1];
+    EXPECT_TRUE(password.held());
+    password.forget();
+    EXPECT_FALSE(password.held());
 }
 
 TEST(SyncSession, SettingsRefusedBeforeAnythingIsSent) {
@@ -110,6 +147,16 @@ TEST(SyncSession, SettingsRefusedBeforeAnythingIsSent) {
          "The team server's address holds a password. Leave it out", ""},
         {"host=/tmp password=secret", "The team server's address holds a password.", ""},
         {"host=/tmp nonsense", "The team server's address cannot be read: ", ""},
+        // Addresses libpq cannot read, whose messages would quote them whole.
+        {"postgresql://anna:secret@[::1/postgres", "The team server's address holds a password.",
+         ""},
+        {"postgresql://db.example.com/x?pass%77ord=secret&[",
+         "The team server's address holds a "
+         "password.",
+         ""},
+        {"host=/tmp password = secret 'open", "The team server's address holds a password.", ""},
+        {"postgresql://anna@[::1/postgres",
+         "The team server's address cannot be read: ", "postgresql://anna@[::1/postgres"},
         {unreachable,
          "The team server cannot be reached: ", "/nonexistent-qm/.s.PGSQL.5432\" failed"},
     };

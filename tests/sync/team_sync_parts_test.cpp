@@ -176,6 +176,91 @@ TEST_F(TeamParts, SamePartChangedOnBothSidesIsRefusedAndResolvedByKey) {
     EXPECT_EQ(project_texts(*ben).at("Elm")[5], "MISC1 = fan 10\n");
 }
 
+// A sync cut off between the server's commit and this archive's (a write of the sync's records
+// refused here) leaves no edit refused against this laptop's own earlier push; a pull cut off
+// within a project leaves nothing of it.
+TEST_F(TeamParts, SyncCutAfterTheServersCommitLeavesNoFalseRefusal) {
+    auto anna = open("anna.sqlite");
+    auto ben = open("ben.sqlite");
+    add(*anna, 1);
+    ProjectStore at_anna(*anna);
+    const auto kit = at_anna.create(named("Kit"));
+    ASSERT_TRUE(kit);
+    for (const PartEdit& e : kEdits) {
+        ASSERT_TRUE(e.edit(at_anna, *kit, 1)) << e.part;
+    }
+    ASSERT_TRUE(sync(*anna).ok);
+    const auto cut = [](VisitArchive& archive, const char* table, const char* when) {
+        return archive.db().exec(std::string("CREATE TEMP TRIGGER cut BEFORE INSERT ON ") + table +
+                                 " " + when + " BEGIN SELECT RAISE(ABORT, 'cut off'); END");
+    };
+    ASSERT_TRUE(kEdits[5].edit(at_anna, *kit, 2));
+    ASSERT_TRUE(cut(*anna, "sync_projects", "WHEN NEW.key NOT LIKE 'pending/%'"));
+    EXPECT_FALSE(sync(*anna).ok);
+    ASSERT_TRUE(anna->db().exec("DROP TRIGGER cut"));
+    EXPECT_EQ(scalar("SELECT name FROM project_legend"), "fan 2");
+    ASSERT_TRUE(kEdits[5].edit(at_anna, *kit, 3));
+    const SyncReport again = sync(*anna);
+    EXPECT_TRUE(again.ok && again.refused.empty()) << again.error << again.refused.size();
+    EXPECT_EQ(scalar("SELECT name FROM project_legend"), "fan 3");
+    // The same for a job's title.
+    const std::int64_t visit = anna->list_visits("", 0, 1).value()[0].id;
+    ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, "Hall 2", ""));
+    ASSERT_TRUE(cut(*anna, "sync_titles", "WHEN NEW.kind NOT LIKE 'pending/%'"));
+    EXPECT_FALSE(sync(*anna).ok);
+    ASSERT_TRUE(anna->db().exec("DROP TRIGGER cut"));
+    ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, "Hall 3", ""));
+    const SyncReport titled = sync(*anna);
+    EXPECT_TRUE(titled.ok && titled.refused.empty()) << titled.error << titled.refused.size();
+    EXPECT_EQ(scalar("SELECT count(*) FROM jobs WHERE title = 'Hall 3'::bytea"), "1");
+
+    ASSERT_TRUE(cut(*ben, "project_legend", ""));
+    EXPECT_FALSE(sync(*ben).ok);
+    EXPECT_TRUE(ProjectStore(*ben).list().empty());
+    ASSERT_TRUE(ben->db().exec("DROP TRIGGER cut"));
+    const SyncReport pulled = sync(*ben);
+    EXPECT_TRUE(pulled.ok && pulled.refused.empty()) << pulled.error << pulled.refused.size();
+    EXPECT_EQ(project_texts(*ben), project_texts(*anna));
+}
+
+// What the server refuses of one project (a rename onto a name another laptop created, a name
+// that is no UTF-8, a revision at its end) is that project's refused edit, as a job's title at
+// its last revision is that job's; the others sync.
+TEST_F(TeamParts, OneProjectRefusedByTheServerStopsNoOther) {
+    auto anna = open("anna.sqlite");
+    auto ben = open("ben.sqlite");
+    add(*anna, 1);
+    const VisitSummary visit = anna->list_visits("", 0, 1).value()[0];
+    ProjectStore at_anna(*anna);
+    for (const char* name : {"Oak", "Ash", "Max"}) {
+        ASSERT_TRUE(at_anna.create(named(name)));
+    }
+    ASSERT_TRUE(sync(*anna).ok);
+    ASSERT_TRUE(ProjectStore(*ben).create(named("Pine")));
+    ASSERT_TRUE(sync(*ben).ok);
+    ProjectDetails pine = named("Pine");
+    ASSERT_TRUE(at_anna.update_details(project_id(*anna, "Oak"), pine));
+    ASSERT_TRUE(at_anna.create(named("Bad \xff")));
+    for (const char* name : {"Ash", "Max"}) {
+        ASSERT_TRUE(kEdits[5].edit(at_anna, project_id(*anna, name), 4));
+    }
+    ASSERT_TRUE(db.exec("UPDATE projects SET revision = 9223372036854775807 WHERE name = 'Max'"));
+    ASSERT_TRUE(anna->set_annotations(visit.id, RecordKind::Mc, 1, "Hall", ""));
+    ASSERT_TRUE(db.exec("UPDATE jobs SET revision = 9223372036854775807"));
+    const SyncReport report = sync(*anna);
+    EXPECT_TRUE(report.ok) << report.error;
+    std::set<std::string> keys;
+    for (const RefusedEdit& r : report.refused) {
+        keys.insert(r.key);
+    }
+    EXPECT_EQ(keys,
+              (std::set<std::string>{"project/Bad \xff", "project/Max/legend", "project/Pine",
+                                     "project/Pine/details", "visit/" + visit.sha256 + "/mc/1"}));
+    EXPECT_EQ(scalar("SELECT string_agg(p.name || ' ' || l.name, ',') FROM project_legend l "
+                     "JOIN projects p ON p.key = l.project"),
+              "Ash fan 4");
+}
+
 TEST_F(TeamParts, DeletionTravelsUnlessTheOtherSideChangedIt) {
     const struct {
         const char* name;

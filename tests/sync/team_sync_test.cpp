@@ -265,7 +265,9 @@ TEST_F(TeamSyncTest, CancelStopsBetweenVisitsAndBetweenProjects) {
         std::size_t at; // cancelled when this step reports `at` done
         const char* visits;
         const char* projects; // on the server afterwards
-    } cases[] = {{"push", 0, "1", "0"}, {"projects", 1, "2", "1"}};
+    } cases[] = {{"push", 0, "1", "0"},
+                 {"push", 0, "2", "0"}, // during the last visit: the projects are not synced
+                 {"projects", 1, "2", "1"}};
     for (const auto& c : cases) {
         Recorder cancel;
         cancel.on_progress = [&](std::string_view step, std::size_t done) {
@@ -278,6 +280,41 @@ TEST_F(TeamSyncTest, CancelStopsBetweenVisitsAndBetweenProjects) {
     }
     ASSERT_TRUE(sync(*anna, db).ok); // the next sync completes it
     EXPECT_EQ(scalar("SELECT count(*) FROM projects"), "2");
+}
+
+// Three syncs of one archive at once: one runs, the others say so. Two laptops pushing the same
+// visit at once: the one whose insert the server took counts it.
+TEST_F(TeamSyncTest, OneSyncOfAnArchiveAtATimeAndEachCountsItsOwnPushes) {
+    auto anna = open("anna.sqlite");
+    auto ben = open("ben.sqlite");
+    add(*anna, 1);
+    add(*ben, 1);
+    SyncReport ben_report;
+    std::vector<std::string> others;
+    Recorder racer;
+    racer.on_progress = [&](std::string_view step, std::size_t) {
+        if (step == "push" && others.empty()) {
+            auto again = open("anna.sqlite"); // as another program would
+            others = {sync(*anna).error, sync(*again).error};
+            ben_report = sync(*ben);
+        }
+    };
+    const SyncReport report = sync(*anna, db, &racer);
+    EXPECT_TRUE(report.ok) << report.error;
+    EXPECT_EQ(others, std::vector<std::string>(2, kSyncRunning));
+    EXPECT_EQ(report.pushed, 0u);
+    EXPECT_EQ(ben_report.pushed, 1u);
+    EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "1");
+}
+
+// A transaction a failed statement ended is rolled back by its COMMIT: that is no success.
+TEST_F(TeamSyncTest, CommitOfAFailedTransactionFails) {
+    PgTransaction transaction(db);
+    ASSERT_TRUE(transaction.begun());
+    EXPECT_FALSE(db.exec("SELECT 1 / 0"));
+    EXPECT_FALSE(transaction.commit());
+    EXPECT_EQ(db.error(), "the server rolled the transaction back, as a statement in it failed");
+    EXPECT_TRUE(db.exec("SELECT 1")); // and the connection goes on
 }
 
 TEST_F(TeamSyncTest, TechnicianMayAddButNotDeleteVisits) {

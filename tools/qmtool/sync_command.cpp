@@ -105,6 +105,10 @@ int print_report(const qm::SyncReport& report) {
                              "completes it\n");
         return kExitFailure;
     }
+    if (report.error == qm::kSyncRunning) {
+        std::fprintf(stderr, "qmtool: %s; this one did not start\n", qm::kSyncRunning);
+        return kExitFailure;
+    }
     if (!report.ok) {
         std::fprintf(stderr,
                      "qmtool: sync stopped: %s\nWhat was sent is kept; the next sync "
