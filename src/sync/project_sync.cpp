@@ -170,8 +170,21 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
 bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
                    const ServerProject& theirs);
 
+// A server project that fails the checks of local input is left out of this sync, said once.
+bool left_out(Context& c, const ServerProject& theirs) {
+    if (theirs.problem) {
+        const std::string& name = theirs.parts.details.name;
+        c.report.skipped.push_back(project_what(name.size() <= 80 ? name : theirs.key) +
+                                   " on the server was left out: " + *theirs.problem);
+    }
+    return theirs.problem.has_value();
+}
+
 bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
                    const ServerProject& theirs, bool retry) {
+    if (left_out(c, theirs)) {
+        return true;
+    }
     const ProjectParts mine = local_parts(c.store, local, c.visits);
     const PartTexts my_texts = mine.texts();
     const PartTexts their_texts = theirs.parts.texts();
@@ -203,7 +216,7 @@ bool merge_project(Context& c, const Link& link, const ProjectSummary& local,
         return fail(c, c.db.error());
     }
     ++c.report.projects_pushed;
-    ServerProject now{theirs.key, *written.revision, false, merged};
+    ServerProject now{theirs.key, *written.revision, false, merged, {}};
     return finish_merge(c, link, local.id, mine, now, steps);
 }
 
@@ -277,6 +290,9 @@ bool deleted_here(Context& c, const Link& link, bool retry) {
 
 // Brings a project the archive does not have (or no longer has).
 bool pull_new(Context& c, const ServerProject& p) {
+    if (left_out(c, p)) {
+        return true;
+    }
     const auto id = c.store.create(p.parts.details);
     if (!id) {
         return fail(c, project_what(p.parts.details.name) + " of the server: " + c.store.error());
