@@ -2,6 +2,7 @@
 // ways (this archive's, the server's and the pair last synced, in sync_titles) as the projects'
 // parts are, the server's row written only on the revision read.
 #include "archive/sqlite_db.h"
+#include "sync/pulled_input.h"
 #include "sync/team_sync.h"
 #include "text/cp1252.h"
 
@@ -191,6 +192,11 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
                             "/" + std::to_string(job.number);
     switch (step_of(c, job, theirs, key)) {
     case SyncStep::Take:
+        if (const auto problem = pulled_titles_problem(theirs.titles.title, theirs.titles.notes)) {
+            c.report.skipped.push_back("Visit " + job.sha.substr(0, 12) + "'s titles and notes " +
+                                       "on the server were left out: it holds " + *problem);
+            return true;
+        }
         if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
                                        theirs.titles.notes) ||
             !set_base(db, job, theirs)) {

@@ -140,6 +140,14 @@ TEST_F(ServerGuards, BadVisitsAreLeftOutWithOneMessageEachAndTheSyncGoesOn) {
         }
     }
     EXPECT_EQ(shas(*ben), std::set<std::string>{good.sha256});
+    // Titles edited on the server later are checked as well.
+    ASSERT_TRUE(db.exec("UPDATE jobs SET notes = convert_to(repeat('n', 1000), 'UTF8'), "
+                        "revision = revision + 1 WHERE kind = 1 AND number = 1 AND visit = '" +
+                        good.sha256 + "'"));
+    const SyncReport titles = sync(*ben);
+    EXPECT_TRUE(titles.ok && titles.titles_pulled == 0) << titles.error;
+    EXPECT_TRUE(says(titles.skipped, "'s titles and notes on the server were left out: it holds "
+                                     "a job's notes of 1000 bytes (at most 999)"));
     EXPECT_EQ(ben->list_visits("Hall", 0, 1).size(), 1u);
     EXPECT_TRUE(ProjectStore(*ben).find("Elm"));
 }
