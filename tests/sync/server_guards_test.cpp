@@ -42,14 +42,19 @@ TEST_F(ServerGuards, ServerOfVersion2WithRowsIsBroughtForwardAndGuardsItsVisits)
     ASSERT_TRUE(migrate_server(db, error, 2)) << error;
     ASSERT_TRUE(db.exec(roles_sql() + "CREATE ROLE anna LOGIN IN ROLE quellmark_technician;"))
         << db.error();
-    auto office = open("office.sqlite");
-    add(*office, 1);
-    ASSERT_TRUE(sync(*office).ok);
-    const std::string first = office->list_visits("", 0, 1)[0].sha256;
-    const std::string jobs = scalar("SELECT count(*) FROM jobs");
+    // Rows written by hand, one of them a visit the guards would refuse: kept as they are.
+    const std::string first = sha256_hex(test::variant_stream(1));
+    put_visit(db, first, 1796000000, test::variant_stream(1));
+    put_visit(db, std::string(64, '0'), 1796000000, test::variant_stream(1));
+    ASSERT_TRUE(db.exec("INSERT INTO jobs VALUES ('" + first +
+                        "', 1, 1, 7, 1, '', ''); INSERT INTO readings VALUES ('" + first +
+                        "', 1, 1, 2, 0, 0, 12.5, NULL, 26, 3, 4, 10, 0, 0)"));
     ASSERT_TRUE(migrate_server(db, error)) << error;
     EXPECT_EQ(server_schema_version(db), 3);
-    EXPECT_EQ(scalar("SELECT count(*) FROM jobs"), jobs);
+    const std::string kept = "2 1 1";
+    const std::string counts = "SELECT (SELECT count(*) FROM visits) || ' ' || (SELECT count(*) "
+                               "FROM jobs) || ' ' || (SELECT count(*) FROM readings)";
+    EXPECT_EQ(scalar(counts), kept);
 
     // A technician's visit whose bytes are not its SHA-256's, rows added to a visit already
     // there (also behind a table of her own named like ours): refused.
@@ -75,8 +80,7 @@ TEST_F(ServerGuards, ServerOfVersion2WithRowsIsBroughtForwardAndGuardsItsVisits)
         EXPECT_FALSE(mallory.query(r.sql, r.params)) << r.sql;
         EXPECT_EQ(mallory.sql_state(), r.state) << r.sql << ": " << mallory.error();
     }
-    EXPECT_EQ(scalar("SELECT count(*) FROM visits"), "1");
-    EXPECT_EQ(scalar("SELECT count(*) FROM jobs"), jobs);
+    EXPECT_EQ(scalar(counts), kept);
 
     // Her own push goes through, visit, jobs and readings in one transaction.
     auto laptop = open("anna.sqlite");
@@ -85,6 +89,7 @@ TEST_F(ServerGuards, ServerOfVersion2WithRowsIsBroughtForwardAndGuardsItsVisits)
     const SyncReport pushed = sync(*laptop, anna);
     ASSERT_TRUE(pushed.ok && pushed.pushed == 1) << pushed.error;
     EXPECT_EQ(scalar("SELECT count(DISTINCT visit) FROM readings"), "2");
+    EXPECT_EQ(scalar("SELECT count(*) FROM jobs WHERE visit = '" + first + "'"), "1");
 }
 
 // Each visit here fails a check local input passes through; the good one after them, the
