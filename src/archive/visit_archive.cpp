@@ -295,11 +295,11 @@ Status VisitArchive::use_source(
     }
     const std::string visit = "the source bytes of visit " + std::to_string(id);
     if (query.column_int(3) != 0) {
-        return failure(visit + " are gone from the archive");
+        return damage(visit + " are gone from the archive");
     }
     const std::span<const std::uint8_t> bytes = query.column_blob(1);
     if (sha256_hex(bytes) != query.column_text(2)) {
-        return failure(visit + " no longer match their SHA-256: the archive is damaged");
+        return damage(visit + " no longer match their SHA-256: the archive is damaged");
     }
     use(bytes, query.column_text(0) == "file" ? VisitSource::File : VisitSource::Download);
     return done();

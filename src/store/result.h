@@ -11,13 +11,19 @@
 
 namespace qm {
 
-// Why something failed, for the user (and the text of the storage's own reason).
+// Why something failed, for the user (and the text of the storage's own reason). Damaged: the
+// storage answered, but what it holds is not whole (bytes gone or no longer matching their hash),
+// so a caller may leave that one item out and go on.
 struct Failure {
     std::string message;
+    bool damaged = false;
 };
 
 inline Failure failure(std::string message) {
-    return Failure{std::move(message)};
+    return Failure{std::move(message), false};
+}
+inline Failure damage(std::string message) {
+    return Failure{std::move(message), true};
 }
 
 template <typename T> class [[nodiscard]] Result {
@@ -44,6 +50,9 @@ public:
     const T* operator->() const { return &value(); }
     T& operator*() & { return value(); }
     const T& operator*() const& { return value(); }
+
+    // The failure is damage of the one item asked for, not a failure of the storage.
+    bool damaged() const { return !ok() && std::get<1>(state_).damaged; }
 
     // The reason; empty when it succeeded.
     const std::string& error() const {

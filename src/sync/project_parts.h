@@ -49,6 +49,9 @@ struct ServerProject {
     std::int64_t revision = 0;
     bool deleted = false;
     ProjectParts parts;
+    // Why this project cannot be taken here (it fails the checks of local input): a sync
+    // leaves it out and says so.
+    std::optional<std::string> problem;
 };
 
 // The server's projects (all, or the one of `key`), by key; nothing on a failure (db.error()).

@@ -200,6 +200,16 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
 bool deleted_there(Context& c, const Link& link, const ProjectSummary& local,
                    const ServerProject& theirs);
 
+// A server project that fails the checks of local input is left out of this sync, said once.
+bool left_out(Context& c, const ServerProject& theirs) {
+    if (theirs.problem) {
+        const std::string& name = theirs.parts.details.name;
+        c.report.skipped.push_back(project_what(name.size() <= 80 ? name : theirs.key) +
+                                   " on the server was left out: " + *theirs.problem);
+    }
+    return theirs.problem.has_value();
+}
+
 // The link with each part this archive sent to the server and the server now holds taken as
 // synced: a sync cut off after the server's commit left the base behind.
 Link settled(const Context& c, Link link, const PartTexts& their_texts) {
@@ -214,6 +224,9 @@ Link settled(const Context& c, Link link, const PartTexts& their_texts) {
 
 bool merge_project(Context& c, const Link& known, const ProjectSummary& local,
                    const ServerProject& theirs, bool retry) {
+    if (left_out(c, theirs)) {
+        return true;
+    }
     const Result<ProjectParts> read = local_parts(c.store, local, c.visits);
     if (!read) {
         return fail(c, read.error());
@@ -266,7 +279,7 @@ bool merge_project(Context& c, const Link& known, const ProjectSummary& local,
         return fail(c, c.db.error());
     }
     ++c.report.projects_pushed;
-    ServerProject now{theirs.key, *written.revision, false, merged};
+    ServerProject now{theirs.key, *written.revision, false, merged, {}};
     return finish_merge(c, link, local.id, mine, now, steps);
 }
 
@@ -346,6 +359,9 @@ bool deleted_here(Context& c, const Link& link, bool retry) {
 // its link in one transaction. A name a project here holds already is that project's refused
 // edit.
 bool pull_new(Context& c, const ServerProject& p) {
+    if (left_out(c, p)) {
+        return true;
+    }
     SqliteTransaction transaction(c.archive);
     if (!transaction.begun()) {
         return fail(c, c.archive.error());

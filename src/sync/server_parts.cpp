@@ -3,11 +3,13 @@
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
 #include "sync/project_parts.h"
+#include "sync/pulled_input.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 namespace qm {
@@ -61,6 +63,8 @@ void add_point(std::vector<PgParam>& params, const MonitoringPoint& p) {
 
 using Reader = void (*)(const PgResult&, int, ProjectParts&);
 
+constexpr std::int64_t kNoDay = std::numeric_limits<std::int64_t>::min();
+
 struct PartQuery {
     const char* sql; // $1: a project's key, or '' for all
     Reader read;
@@ -94,16 +98,21 @@ constexpr PartQuery kPartQueries[] = {
              p.settings.point_standards.push_back({key, standard, tolerance});
          }
      }},
-    {"SELECT project, type, count, place, to_char(placed, 'YYYY-MM-DD'), "
-     "to_char(removed, 'YYYY-MM-DD') FROM project_equipment WHERE $1 IN ('', project) "
+    // Dates as "YYYY-MM-DD" whatever the server's DateStyle, an infinite one as "infinity". A
+    // date this program cannot hold (that, a year before 1900) reads as kNoDay, which the checks
+    // of pulled input refuse, never as another day or as "running".
+    {"SELECT project, type, count, place, CASE WHEN isfinite(placed) THEN to_char(placed, "
+     "'YYYY-MM-DD') ELSE placed::text END, CASE WHEN isfinite(removed) THEN to_char(removed, "
+     "'YYYY-MM-DD') ELSE removed::text END FROM project_equipment WHERE $1 IN ('', project) "
      "ORDER BY project, position",
      [](const PgResult& r, int i, ProjectParts& p) {
          p.settings.equipment.push_back(
              {0,
               {parse_equipment_type(r.text(i, 1)).value_or(EquipmentType::Other),
                static_cast<int>(r.integer(i, 2)), r.text(i, 3),
-               parse_iso_date(r.text(i, 4)).value_or(0),
-               r.is_null(i, 5) ? std::nullopt : parse_iso_date(r.text(i, 5))}});
+               parse_iso_date(r.text(i, 4)).value_or(kNoDay),
+               r.is_null(i, 5) ? std::nullopt
+                               : std::optional(parse_iso_date(r.text(i, 5)).value_or(kNoDay))}});
      }},
     {"SELECT project, code, name FROM project_legend WHERE $1 IN ('', project)",
      [](const PgResult& r, int i, ProjectParts& p) {
@@ -234,7 +243,7 @@ std::optional<std::map<std::string, ServerProject>> read_server_projects(PgDb& d
     }
     std::map<std::string, ServerProject> out;
     for (int i = 0; i < rows->rows(); ++i) {
-        ServerProject p{rows->text(i, 0), rows->integer(i, 1), rows->text(i, 2) == "t", {}};
+        ServerProject p{rows->text(i, 0), rows->integer(i, 1), rows->text(i, 2) == "t", {}, {}};
         p.parts.details = {rows->text(i, 3),
                            rows->text(i, 4),
                            rows->text(i, 5),
@@ -258,6 +267,7 @@ std::optional<std::map<std::string, ServerProject>> read_server_projects(PgDb& d
         }
     }
     for (auto& [k, p] : out) {
+        p.problem = pulled_project_problem(p.parts);
         std::sort(p.parts.jobs.begin(), p.parts.jobs.end());
         std::sort(p.parts.settings.points.begin(), p.parts.settings.points.end(),
                   [](const PointNote& a, const PointNote& b) { return a.point < b.point; });

@@ -131,6 +131,46 @@ BEGIN
 END
 $$;
 )sql",
+    // Version 3: the server guards what it is given, whoever writes. A visit's bytes must be
+    // those its SHA-256 names; a visit's jobs and readings are written only in the transaction
+    // that adds the visit (its row's xmin), so nobody adds rows to a visit already there. The
+    // functions name their tables by schema and search pg_catalog alone, so that no table or
+    // function of a writer's own can stand in for ours.
+    R"sql(
+CREATE FUNCTION visit_bytes_match() RETURNS trigger LANGUAGE plpgsql
+SET search_path = pg_catalog AS $$
+BEGIN
+    -- (no bytes at all: refused by their column's NOT NULL, which says so)
+    IF NEW.source_bytes IS NOT NULL AND
+       NEW.sha256 IS DISTINCT FROM encode(sha256(NEW.source_bytes), 'hex') THEN
+        RAISE EXCEPTION 'the bytes of visit % do not match its SHA-256', left(NEW.sha256, 12)
+            USING ERRCODE = 'check_violation';
+    END IF;
+    RETURN NEW;
+END
+$$;
+CREATE TRIGGER visits_bytes_match BEFORE INSERT OR UPDATE OF sha256, source_bytes ON visits
+    FOR EACH ROW EXECUTE FUNCTION visit_bytes_match();
+CREATE FUNCTION written_with_visit() RETURNS trigger LANGUAGE plpgsql
+SET search_path = pg_catalog AS $$
+DECLARE
+    other text;
+BEGIN
+    EXECUTE format('SELECT a.visit FROM added a LEFT JOIN %I.visits v ON v.sha256 = a.visit '
+                   'WHERE v.xmin IS DISTINCT FROM pg_current_xact_id()::xid LIMIT 1',
+                   TG_TABLE_SCHEMA) INTO other;
+    IF other IS NOT NULL THEN
+        RAISE EXCEPTION 'the % of visit % are written only with the visit', TG_TABLE_NAME,
+            left(other, 12) USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    RETURN NULL;
+END
+$$;
+CREATE TRIGGER jobs_written_with_visit AFTER INSERT ON jobs REFERENCING NEW TABLE AS added
+    FOR EACH STATEMENT EXECUTE FUNCTION written_with_visit();
+CREATE TRIGGER readings_written_with_visit AFTER INSERT ON readings
+    REFERENCING NEW TABLE AS added FOR EACH STATEMENT EXECUTE FUNCTION written_with_visit();
+)sql",
 };
 
 } // namespace

@@ -135,6 +135,9 @@ std::string sync_summary(const SyncReport& report) {
                 " made here, as the same data changed there too; " + (one ? "it is" : "they are") +
                 " kept here until you choose.";
     }
+    for (const std::string& line : report.skipped) {
+        text += "\n" + line;
+    }
     return text;
 }
 

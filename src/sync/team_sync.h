@@ -101,6 +101,9 @@ struct SyncReport {
     std::size_t titles_pushed = 0;
     std::size_t titles_pulled = 0;
     std::vector<RefusedEdit> refused;
+    // What the sync left out and went on without, one line each for the user: a visit or a
+    // project of the server that fails the checks of local input, a visit damaged here.
+    std::vector<std::string> skipped;
 };
 
 // The message for a server that cannot be reached or used.

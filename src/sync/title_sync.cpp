@@ -3,6 +3,7 @@
 // parts are, the server's row written only on the revision read.
 #include "archive/sqlite_db.h"
 #include "sync/sync_ledger.h"
+#include "sync/pulled_input.h"
 #include "sync/team_sync.h"
 #include "text/cp1252.h"
 
@@ -223,6 +224,11 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
     }
     switch (step_of(c, job, theirs, job_key(job))) {
     case SyncStep::Take:
+        if (const auto problem = pulled_titles_problem(theirs.titles.title, theirs.titles.notes)) {
+            c.report.skipped.push_back("Visit " + job.sha.substr(0, 12) + "'s titles and notes " +
+                                       "on the server were left out: it holds " + *problem);
+            return true;
+        }
         if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
                                        theirs.titles.notes) ||
             !set_base(db, job, theirs)) {

@@ -2,11 +2,13 @@
 #include "archive/visit_deletions.h"
 #include "archive/visit_loading.h"
 #include "sync/project_parts.h"
+#include "sync/pulled_input.h"
 #include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <set>
 
 namespace qm {
@@ -59,22 +61,44 @@ std::string copy_rows(const std::string& sha, const std::vector<ArchivedReading>
     return out;
 }
 
-// Sends a visit the server lacks whose bytes match its SHA-256 and whose rows were read whole:
-// true when this sync inserted it, false when another laptop had meanwhile, nothing on a failure
-// (`error` says why when the archive could not give them).
-std::optional<bool> push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit,
-                               std::string& error) {
+// A visit of the server this sync leaves out, and why, for the user.
+void skip_visit(SyncReport& report, const std::string& sha, std::string_view where,
+                const std::string& why) {
+    report.skipped.push_back("Visit " + sha.substr(0, 12) + std::string(where) + ": " + why);
+}
+
+enum class Pushed {
+    Sent,    // inserted by this sync
+    Already, // another laptop pushed the same bytes meanwhile
+    Skipped, // damaged here, not sent
+    Failed,  // report.error says why
+};
+
+// Sends a visit the server lacks, from bytes that match its SHA-256 and rows read whole.
+Pushed push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit, SyncReport& report) {
     std::vector<std::uint8_t> bytes;
     VisitSource kind = VisitSource::Download;
     const Status source = archive.read_source(visit.id, bytes, kind);
-    const Result<std::vector<ArchivedReading>> rows = archive.visit_readings(visit.id);
-    if (!source || !rows) {
-        error = !source ? source.error() : rows.error();
-        return std::nullopt;
+    // Bytes damaged on this disk are never sent as the visit: the team keeps the good copy.
+    if (source.damaged() || (source && sha256_hex(bytes) != visit.sha256)) {
+        skip_visit(report, visit.sha256, " of this archive was not sent",
+                   "its bytes no longer match its SHA-256 (qmtool archive check)");
+        return Pushed::Skipped;
     }
+    const Result<std::vector<ArchivedReading>> rows =
+        source ? archive.visit_readings(visit.id)
+               : Result<std::vector<ArchivedReading>>(failure(source.error()));
+    if (!rows) {
+        report.error = rows.error();
+        return Pushed::Failed;
+    }
+    const auto failed = [&] {
+        report.error = db.error();
+        return Pushed::Failed;
+    };
     PgTransaction transaction(db);
     if (!transaction.begun()) {
-        return std::nullopt;
+        return failed();
     }
     const PgParam params[] = {PgParam::text(visit.sha256),
                               PgParam::number(visit.received.utc_seconds),
@@ -89,10 +113,10 @@ std::optional<bool> push_visit(PgDb& db, VisitArchive& archive, const VisitSumma
                  "ON CONFLICT (sha256) DO NOTHING",
                  params);
     if (!inserted) {
-        return std::nullopt;
+        return failed();
     }
-    if (inserted->affected() == 0) { // another laptop pushed the same bytes meanwhile
-        return transaction.commit() ? std::optional(false) : std::nullopt;
+    if (inserted->affected() == 0) {
+        return transaction.commit() ? Pushed::Already : failed();
     }
     for (const ArchivedJob& job : visit.jobs) {
         const PgParam row[] = {PgParam::text(visit.sha256),
@@ -105,7 +129,7 @@ std::optional<bool> push_visit(PgDb& db, VisitArchive& archive, const VisitSumma
         if (!db.query("INSERT INTO jobs (visit, kind, number, job_id, readings, title, notes) "
                       "VALUES ($1, $2, $3, $4, $5, $6, $7)",
                       row)) {
-            return std::nullopt;
+            return failed();
         }
     }
     const bool sent =
@@ -113,7 +137,7 @@ std::optional<bool> push_visit(PgDb& db, VisitArchive& archive, const VisitSumma
                    "temperature, year, month, day, hour_code, minute, clock_minute) FROM STDIN",
                    copy_rows(visit.sha256, *rows)) &&
         transaction.commit();
-    return sent ? std::optional(true) : std::nullopt;
+    return sent ? Pushed::Sent : failed();
 }
 
 // Visits being pulled: a visit is added to the archive first and its titles and notes after, so
@@ -124,21 +148,44 @@ bool mark_pulling(VisitArchive& archive, const std::string& sha, bool pulling, s
     return marked.ok();
 }
 
-// Gives the archive's visit `id` the titles and notes the server holds for its jobs.
-bool pull_annotations(PgDb& db, VisitArchive& archive, std::int64_t id, const std::string& sha,
-                      std::string& error) {
+struct PulledTitles {
+    RecordKind kind = RecordKind::Mc;
+    std::int32_t number = 0;
+    std::string title;
+    std::string notes;
+};
+
+// The titles and notes the server holds for a visit's jobs; nothing on a failure (db.error()).
+std::optional<std::vector<PulledTitles>> server_annotations(PgDb& db, const std::string& sha) {
     const PgParam key = PgParam::text(sha);
     const auto jobs = db.query("SELECT kind, number, title, notes FROM jobs WHERE visit = $1",
                                std::span(&key, 1));
     if (!jobs) {
-        error = db.error();
-        return false;
+        return std::nullopt;
     }
+    std::vector<PulledTitles> out;
     for (int row = 0; row < jobs->rows(); ++row) {
-        if (!archive.set_annotations(id, static_cast<RecordKind>(jobs->integer(row, 0)),
-                                     static_cast<std::int32_t>(jobs->integer(row, 1)),
-                                     hex_bytes(jobs->text(row, 2)),
-                                     hex_bytes(jobs->text(row, 3))) &&
+        out.push_back({static_cast<RecordKind>(jobs->integer(row, 0)),
+                       static_cast<std::int32_t>(jobs->integer(row, 1)),
+                       hex_bytes(jobs->text(row, 2)), hex_bytes(jobs->text(row, 3))});
+    }
+    return out;
+}
+
+std::optional<std::string> annotations_problem(const std::vector<PulledTitles>& jobs) {
+    for (const PulledTitles& job : jobs) {
+        if (auto problem = pulled_titles_problem(job.title, job.notes)) {
+            return "it holds " + *problem;
+        }
+    }
+    return std::nullopt;
+}
+
+// Gives the archive's visit `id` the titles and notes of `jobs` and ends its pull.
+bool take_annotations(VisitArchive& archive, std::int64_t id, const std::string& sha,
+                      const std::vector<PulledTitles>& jobs, std::string& error) {
+    for (const PulledTitles& job : jobs) {
+        if (!archive.set_annotations(id, job.kind, job.number, job.title, job.notes) &&
             !archive.error().empty()) {
             error = archive.error();
             return false;
@@ -147,60 +194,142 @@ bool pull_annotations(PgDb& db, VisitArchive& archive, std::int64_t id, const st
     return mark_pulling(archive, sha, false, error);
 }
 
-bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, std::string& error) {
+// The server's visit, its size and received time checked before its bytes are fetched.
+struct ServerVisit {
+    bool gone = false; // removed on the server meanwhile
+    std::optional<std::string> problem;
+    ReceivedTime received;
+    std::string bytes;
+};
+
+std::optional<ServerVisit> fetch_visit(PgDb& db, const std::string& sha) {
     const PgParam key = PgParam::text(sha);
-    const auto meta = db.query("SELECT received_utc, received_offset FROM visits WHERE sha256 = $1",
+    const auto meta = db.query("SELECT received_utc, received_offset, octet_length(source_bytes) "
+                               "FROM visits WHERE sha256 = $1",
                                std::span(&key, 1));
+    if (!meta) {
+        return std::nullopt;
+    }
+    ServerVisit visit;
+    if ((visit.gone = meta->rows() != 1)) {
+        return visit;
+    }
+    const std::int64_t offset = meta->integer(0, 1);
+    visit.problem = pulled_source_problem(meta->integer(0, 2));
+    if (!visit.problem) {
+        visit.problem = pulled_received_problem(meta->integer(0, 0), offset);
+    }
+    if (visit.problem) {
+        return visit;
+    }
+    visit.received = {meta->integer(0, 0), static_cast<std::int32_t>(offset)};
     const auto source =
         db.query("SELECT source_bytes FROM visits WHERE sha256 = $1", std::span(&key, 1), true);
-    if (!meta || !source) {
-        error = db.error();
+    if (!source) {
+        return std::nullopt;
+    }
+    if ((visit.gone = source->rows() != 1)) {
+        return visit;
+    }
+    visit.bytes = source->text(0, 0);
+    if (sha256_hex(bytes_of(visit.bytes)) != sha) {
+        visit.problem = "its bytes do not match its SHA-256";
+    }
+    return visit;
+}
+
+// Decodes a pulled visit's bytes and adds it to the archive; a visit they do not make is left
+// out with a message, as a file of them would be refused.
+bool add_pulled(VisitArchive& archive, const std::string& sha, const ServerVisit& visit,
+                SyncReport& report, std::int64_t& id) {
+    auto store = std::make_unique<ReadingStore>();
+    MeterIdentity meter;
+    auto records = std::make_unique<JobRecords>();
+    Selection selection;
+    const DecodedSource decoded =
+        decode_source(bytes_of(visit.bytes), *store, meter, *records, selection);
+    if (!decoded.ok || store->all_readings.empty()) {
+        skip_visit(report, sha, " on the server was left out",
+                   decoded.ok || decoded.error.empty()
+                       ? "its bytes hold no readings (not a download or a .qmk)"
+                       : decoded.error);
+        return true;
+    }
+    if (!mark_pulling(archive, sha, true, report.error)) {
         return false;
     }
-    if (meta->rows() != 1 || source->rows() != 1) {
-        return true; // removed on the server meanwhile
-    }
-    const std::string bytes = source->text(0, 0);
-    if (sha256_hex(bytes_of(bytes)) != sha) {
-        error = "the server's copy of visit " + sha.substr(0, 12) + " does not match its SHA-256";
-        return false;
-    }
-    const ReceivedTime received{meta->integer(0, 0),
-                                static_cast<std::int32_t>(meta->integer(0, 1))};
-    if (!mark_pulling(archive, sha, true, error)) {
-        return false;
-    }
-    const AddVisitResult added = archive_source(archive, bytes_of(bytes), received);
+    const AddVisitResult added =
+        archive.add_visit(bytes_of(visit.bytes), decoded.kind, visit.received, *store, meter);
     if (added.status == AddVisitResult::Status::Failed) {
-        error = added.error;
+        report.error = added.error;
         return false;
     }
-    return pull_annotations(db, archive, added.visit_id, sha, error);
+    id = added.visit_id;
+    return true;
+}
+
+// Pulls one visit; a visit that fails the checks of local input is left out with one message
+// naming it, and the sync goes on. False when the sync must stop (report.error).
+bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, SyncReport& report) {
+    const std::optional<ServerVisit> visit = fetch_visit(db, sha);
+    const auto jobs = visit && !visit->gone && !visit->problem ? server_annotations(db, sha)
+                                                               : std::vector<PulledTitles>{};
+    if (!visit || !jobs) {
+        report.error = db.error();
+        return false;
+    }
+    if (visit->gone) {
+        return true;
+    }
+    const std::optional<std::string> problem =
+        visit->problem ? visit->problem : annotations_problem(*jobs);
+    if (problem) {
+        skip_visit(report, sha, " on the server was left out", *problem);
+        return true;
+    }
+    std::int64_t id = 0;
+    if (!add_pulled(archive, sha, *visit, report, id)) {
+        return false;
+    }
+    if (id != 0) {
+        ++report.pulled;
+        return take_annotations(archive, id, sha, *jobs, report.error);
+    }
+    return true;
 }
 
 // Finishes the pulls an earlier sync left between the visit and its titles and notes.
-bool finish_pulls(PgDb& db, VisitArchive& archive, std::string& error) {
+bool finish_pulls(PgDb& db, VisitArchive& archive, SyncReport& report) {
     const auto pulling = SyncLedger(archive.db()).pulling();
     if (!pulling) {
-        error = pulling.error();
+        report.error = pulling.error();
         return false;
     }
-    std::vector<std::pair<std::int64_t, std::string>> unfinished;
     if (pulling->empty()) {
         return true;
     }
     const Result<VisitIndex> visits = index_visits(archive, nullptr);
     if (!visits) {
-        error = visits.error();
+        report.error = visits.error();
         return false;
     }
+    std::vector<std::pair<std::int64_t, std::string>> unfinished;
     for (const std::string& sha : *pulling) {
         if (const auto id = visits->id.find(sha); id != visits->id.end()) {
             unfinished.emplace_back(id->second, sha);
         }
     }
     for (const auto& [id, sha] : unfinished) {
-        if (!pull_annotations(db, archive, id, sha, error)) {
+        auto jobs = server_annotations(db, sha);
+        if (!jobs) {
+            report.error = db.error();
+            return false;
+        }
+        if (const auto problem = annotations_problem(*jobs)) {
+            skip_visit(report, sha, "'s titles and notes on the server were left out", *problem);
+            jobs->clear(); // the visit keeps those its bytes hold
+        }
+        if (!take_annotations(archive, id, sha, *jobs, report.error)) {
             return false;
         }
     }
@@ -210,7 +339,7 @@ bool finish_pulls(PgDb& db, VisitArchive& archive, std::string& error) {
 } // namespace
 
 void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report) {
-    if (!finish_pulls(db, archive, report.error)) {
+    if (!finish_pulls(db, archive, report)) {
         return;
     }
     const auto server = db.query("SELECT sha256 FROM visits", {});
@@ -241,15 +370,11 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
             return;
         }
         observer.progress("push", i, to_push.size());
-        std::string read_error;
-        const std::optional<bool> inserted = push_visit(db, archive, to_push[i], read_error);
-        if (!inserted) {
-            report.error = !read_error.empty()  ? read_error
-                           : db.error().empty() ? archive.error()
-                                                : db.error();
+        const Pushed pushed = push_visit(db, archive, to_push[i], report);
+        if (pushed == Pushed::Failed) {
             return;
         }
-        report.pushed += *inserted ? 1 : 0;
+        report.pushed += pushed == Pushed::Sent ? 1 : 0;
     }
     // A visit deleted here stays deleted here; the team keeps it.
     const Result<std::set<std::string>> deleted = deleted_visits(archive);
@@ -269,10 +394,9 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
             return;
         }
         observer.progress("pull", i, to_pull.size());
-        if (!pull_visit(db, archive, to_pull[i], report.error)) {
+        if (!pull_visit(db, archive, to_pull[i], report)) {
             return;
         }
-        ++report.pulled;
     }
     report.ok = true;
 }

@@ -33,6 +33,9 @@ std::int64_t day(const char* iso) {
 }
 
 // An archive of the version before projects, with one visit, laid down by hand.
+// The SHA-256 of the visit's two bytes 01 02.
+constexpr const char* kVersion1Sha =
+    "a12871fee210fb8619291eaea194581cbd2531e4b23759d225f6806923f63222";
 constexpr const char* kVersion1Visit = R"sql(
 INSERT INTO visits VALUES (4, 'a12871fee210fb8619291eaea194581cbd2531e4b23759d225f6806923f63222',
     1772560800, 3600, 'download', x'524F5420434F4D424F', 1);
@@ -76,7 +79,7 @@ TEST_F(ProjectStoreTest, ArchiveOfVersion3KeepsItsAttachedJobs) {
     ASSERT_EQ(store.jobs(7).size(), 1U);
     EXPECT_EQ(store.jobs(7)[0].job, (JobRef{4, RecordKind::Mc, 2}));
     EXPECT_EQ(store.attached_keys(7).value(),
-              (std::vector<AttachedKey>{{"cd", RecordKind::Mc, 2}}));
+              (std::vector<AttachedKey>{{kVersion1Sha, RecordKind::Mc, 2}}));
 }
 
 // Rows as another program (or an older version of this one) would write them.

@@ -402,7 +402,7 @@ GRANT SELECT, INSERT, DELETE ON project_jobs TO quellmark_technician;
 INSERT INTO projects VALUES ('k1', 3, 'Birch', 'Doe', '', '', NULL, NULL, NULL, '');
 )sql")) << db.error();
     ASSERT_TRUE(migrate_server(db, error)) << error;
-    EXPECT_EQ(server_schema_version(db), 2);
+    EXPECT_EQ(server_schema_version(db), kServerSchemaVersion);
     EXPECT_EQ(scalar("SELECT revision || ' ' || (deleted_at IS NULL) FROM projects"), "3 true");
 
     auto archive = open();

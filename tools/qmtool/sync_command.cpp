@@ -100,6 +100,9 @@ int print_report(const qm::SyncReport& report) {
         print_lines("mine", r.mine_text);
         print_lines("server", r.theirs_text);
     }
+    for (const std::string& line : report.skipped) {
+        std::fprintf(stderr, "qmtool: %s\n", qm::escape_control_bytes(line).c_str());
+    }
     if (report.cancelled) {
         std::fprintf(stderr, "qmtool: sync cancelled; what was sent is kept, the next sync "
                              "completes it\n");
