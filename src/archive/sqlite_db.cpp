@@ -199,8 +199,9 @@ std::span<const std::uint8_t> SqliteStatement::column_blob(int column) const {
     return {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size)};
 }
 
-SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
-    begun_ = db_.exec("BEGIN IMMEDIATE");
+SqliteTransaction::SqliteTransaction(SqliteDb& db)
+    : db_(db), nested_(sqlite3_get_autocommit(db.handle()) == 0) {
+    begun_ = db_.exec(nested_ ? "SAVEPOINT nested" : "BEGIN IMMEDIATE");
 }
 
 SqliteTransaction::~SqliteTransaction() {
@@ -208,7 +209,7 @@ SqliteTransaction::~SqliteTransaction() {
         // The failure that stopped the work is what the caller reports, not the rollback's.
         const std::string error = db_.error();
         const int code = db_.error_code();
-        db_.exec("ROLLBACK");
+        db_.exec(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
         db_.restore_failure(code, error);
     }
 }
@@ -217,7 +218,7 @@ bool SqliteTransaction::commit() {
     if (!begun_ || done_) {
         return false;
     }
-    done_ = db_.exec("COMMIT");
+    done_ = db_.exec(nested_ ? "RELEASE nested" : "COMMIT");
     return done_;
 }
 

@@ -88,6 +88,8 @@ private:
 
 // BEGIN IMMEDIATE on construction (the write lock is taken at once, so two writers wait for
 // each other through the busy timeout instead of failing halfway); ROLLBACK unless committed.
+// Inside another transaction it is a savepoint of that one: its work is undone alone when it is
+// not committed, and kept only when the outer transaction commits.
 class SqliteTransaction {
 public:
     explicit SqliteTransaction(SqliteDb& db);
@@ -100,6 +102,7 @@ public:
 
 private:
     SqliteDb& db_;
+    bool nested_ = false;
     bool begun_ = false;
     bool done_ = false;
 };
