@@ -206,11 +206,15 @@ std::vector<PointHistory> point_histories(std::span<const AttachedJob> jobs, boo
             last_point = e.key >> kPointShift;
             out.push_back({table.point(static_cast<std::uint32_t>(last_point)), 0, {}});
         }
-        if (i == 0 || g.entries[i - 1].key != e.key) {
+        const bool first_of_minute = i == 0 || g.entries[i - 1].key != e.key;
+        const bool alone =
+            first_of_minute && (i + 1 == g.entries.size() || g.entries[i + 1].key != e.key);
+        if (first_of_minute) {
             copies.clear();
         }
         PointHistory& h = out.back();
-        h.readings += copies.seen(e.order) ? 0 : 1;
+        // Most readings are alone in their minute: no copy to look for.
+        h.readings += !alone && copies.seen(e.order) ? 0 : 1;
         const auto day = static_cast<std::int64_t>((e.key >> kDayShift) &
                                                    static_cast<std::uint64_t>(kDayLimit - 1));
         if (h.days.empty() || h.days.back().day != day) {
