@@ -45,9 +45,7 @@ public:
 };
 
 std::string number(double value) {
-    char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return {text, end};
+    return number_text(value);
 }
 
 std::string number(std::int64_t value) {
@@ -63,10 +61,6 @@ template <typename T> std::string optional_text(const std::optional<T>& value) {
 
 std::string date_text(std::optional<std::int64_t> day) {
     return day ? iso_date(*day) : std::string();
-}
-
-std::string_view kind_text(RecordKind kind) {
-    return kind == RecordKind::Mc ? "mc" : "rh";
 }
 
 std::string reference_text(const DryStandard& s) {
@@ -112,12 +106,13 @@ std::vector<std::uint8_t> encode_project_file(const ProjectPackage& package) {
     }
     for (std::size_t i = 0; i < package.visits.size(); ++i) {
         for (const ArchivedJob& j : package.visits[i].jobs) {
-            w.line({"title", number(static_cast<std::int64_t>(i)), kind_text(j.kind),
+            w.line({"title", number(static_cast<std::int64_t>(i)), record_kind_name(j.kind),
                     number(std::int64_t{j.number}), j.title, j.notes});
         }
     }
     for (const JobRef& j : package.record.jobs) {
-        w.line({"job", number(j.visit_id), kind_text(j.kind), number(std::int64_t{j.number})});
+        w.line(
+            {"job", number(j.visit_id), record_kind_name(j.kind), number(std::int64_t{j.number})});
     }
     write_settings(w, package.record.settings);
     w.line({"end"});
@@ -199,11 +194,7 @@ struct RecordParser {
         }
         return need(std::optional<T>(parse(text)), what);
     }
-    std::optional<RecordKind> kind(const std::string& text) {
-        return text == "mc"   ? std::optional(RecordKind::Mc)
-               : text == "rh" ? std::optional(RecordKind::Rh)
-                              : std::nullopt;
-    }
+    std::optional<RecordKind> kind(const std::string& text) { return parse_record_kind(text); }
     std::size_t visit_index(const std::string& text) {
         return static_cast<std::size_t>(
             need(parse_integer(text, 0, static_cast<std::int64_t>(package.visits.size()) - 1),

@@ -2,6 +2,7 @@
 
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
+#include "text/text_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -36,13 +37,6 @@ std::string escaped(std::string_view text) {
         }
     }
     return out;
-}
-
-// The shortest text that reads back as the same double.
-std::string number_text(double value) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
 }
 
 std::string optional_text(std::optional<std::int64_t> value) {

@@ -3,6 +3,7 @@
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
 #include "sync/project_parts.h"
+#include "text/text_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -38,12 +39,6 @@ MonitoringPoint point_of(const PgResult& r, int row, int column) {
     return {parse_scale(r.text(row, column)).value_or(PointScale::Pin),
             static_cast<int>(r.integer(row, column + 1)),
             static_cast<int>(r.integer(row, column + 2)), r.text(row, column + 3)};
-}
-
-std::string number_text(double value) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
 }
 
 PgParam real_param(std::optional<double> value) {

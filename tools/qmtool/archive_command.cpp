@@ -29,10 +29,6 @@ constexpr const char* kArchiveUsage =
     "and counts the visits and readings. The archive is QUELLMARK_ARCHIVE, else\n"
     "$XDG_DATA_HOME/quellmark/archive.sqlite, else ~/.local/share/quellmark/archive.sqlite.\n";
 
-std::string kind_text(qm::RecordKind kind) {
-    return kind == qm::RecordKind::Mc ? "mc" : "rh";
-}
-
 void print_json(const std::vector<qm::VisitSummary>& visits) {
     std::printf("[");
     for (std::size_t i = 0; i < visits.size(); ++i) {
@@ -47,7 +43,8 @@ void print_json(const std::vector<qm::VisitSummary>& visits) {
             const qm::ArchivedJob& job = v.jobs[j];
             std::printf("%s{\"number\": %d, \"kind\": \"%s\", \"id\": %d, \"readings\": %lld, "
                         "\"title\": %s}",
-                        j == 0 ? "" : ", ", job.number, kind_text(job.kind).c_str(), job.id,
+                        j == 0 ? "" : ", ", job.number,
+                        std::string(qm::record_kind_name(job.kind)).c_str(), job.id,
                         static_cast<long long>(job.readings),
                         json_string(to_utf8(job.title)).c_str());
         }

@@ -377,12 +377,6 @@ std::optional<qm::MonitoringPoint> point_argument(const std::string& text) {
     return qm::parse_point(text);
 }
 
-std::string number_text(double value) {
-    char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return {text, end};
-}
-
 std::optional<double> number_argument(const std::string& text) {
     return qm::parse_real(text);
 }
