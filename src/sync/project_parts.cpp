@@ -171,6 +171,16 @@ VisitIndex index_visits(VisitArchive& archive) {
     return visits;
 }
 
+std::optional<JobKeyFields> split_job_key(std::string_view job) {
+    const std::size_t a = job.find('/');
+    const std::size_t b = a == std::string_view::npos ? a : job.find('/', a + 1);
+    if (b == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return JobKeyFields{std::string(job.substr(0, a)), std::string(job.substr(a + 1, b - a - 1)),
+                        std::string(job.substr(b + 1))};
+}
+
 ProjectParts local_parts(ProjectStore& store, const ProjectSummary& project,
                          const VisitIndex& visits) {
     ProjectParts parts{project.details, {}, store.settings(project.id)};
@@ -193,14 +203,13 @@ bool take_jobs(ProjectStore& store, std::int64_t id, const ProjectParts& theirs,
                const VisitIndex& visits) {
     std::vector<JobRef> wanted;
     for (const std::string& job : theirs.jobs) {
-        const std::size_t a = job.find('/');
-        const std::size_t b = job.find('/', a + 1);
-        const auto visit = visits.id.find(job.substr(0, a));
-        if (visit == visits.id.end() || b == std::string::npos) {
+        const std::optional<JobKeyFields> key = split_job_key(job);
+        const auto visit = key ? visits.id.find(key->sha256) : visits.id.end();
+        if (visit == visits.id.end()) {
             continue;
         }
-        const auto kind = static_cast<RecordKind>(std::atoi(job.substr(a + 1, b - a - 1).c_str()));
-        const auto number = static_cast<std::int32_t>(std::atol(job.substr(b + 1).c_str()));
+        const auto kind = static_cast<RecordKind>(std::atoi(key->kind.c_str()));
+        const auto number = static_cast<std::int32_t>(std::atol(key->number.c_str()));
         for (const JobRef& held : store.visit_jobs(visit->second, number)) {
             if (held.kind == kind) {
                 wanted.push_back(held);

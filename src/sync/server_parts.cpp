@@ -278,11 +278,10 @@ bool write_server_part(PgDb& db, const std::string& key, ProjectPart part,
     if (part == ProjectPart::Jobs) {
         std::vector<std::vector<PgParam>> rows;
         for (const std::string& job : parts.jobs) {
-            const std::size_t a = job.find('/');
-            const std::size_t b = job.find('/', a + 1);
-            rows.push_back({project, PgParam::text(job.substr(0, a)),
-                            PgParam::text(job.substr(a + 1, b - a - 1)),
-                            PgParam::text(job.substr(b + 1))});
+            if (const std::optional<JobKeyFields> f = split_job_key(job)) {
+                rows.push_back({project, PgParam::text(f->sha256), PgParam::text(f->kind),
+                                PgParam::text(f->number)});
+            }
         }
         return insert_rows(db,
                            "INSERT INTO project_jobs (project, visit, kind, number) "

@@ -60,6 +60,11 @@ TEST(ProjectParts, EachPartsTextAsTheArchiveKeepsIt) {
     other.settings.equipment[0].id = 99;
     EXPECT_EQ(other.texts(), texts);
     EXPECT_EQ(ProjectParts{}.text(ProjectPart::Points), "");
+    // A job of the jobs part in its three fields; a text of fewer is none.
+    const std::optional<JobKeyFields> job = split_job_key("ab/1/2");
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->sha256 + " " + job->kind + " " + job->number, "ab 1 2");
+    EXPECT_FALSE(split_job_key("ab/1"));
 }
 
 } // namespace
