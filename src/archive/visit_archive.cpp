@@ -13,10 +13,6 @@ namespace qm {
 
 namespace {
 
-std::string_view kind_name(RecordKind kind) {
-    return kind == RecordKind::Mc ? "mc" : "rh";
-}
-
 std::string text_of(std::span<const std::uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
@@ -132,7 +128,7 @@ bool VisitArchive::insert_jobs(std::int64_t visit_id, const ReadingStore& store)
     const auto add = [&](RecordKind kind, std::int32_t job) {
         const auto n = static_cast<std::size_t>(job);
         return insert.bind(1, visit_id)
-            .bind_text(2, kind_name(kind))
+            .bind_text(2, record_kind_name(kind))
             .bind(3, std::int64_t{job})
             .bind(4, std::int64_t{store.job_ids[n - 1]})
             .bind(5, counts[static_cast<std::size_t>(kind)][n])
@@ -323,7 +319,7 @@ bool VisitArchive::set_annotations(std::int64_t id, RecordKind kind, std::int32_
     SqliteStatement update(db_, "UPDATE jobs SET title = ?4, notes = ?5 "
                                 "WHERE visit_id = ?1 AND kind = ?2 AND number = ?3");
     return update.bind(1, id)
-               .bind_text(2, kind_name(kind))
+               .bind_text(2, record_kind_name(kind))
                .bind(3, std::int64_t{job})
                .bind_blob(4, bytes_of(title))
                .bind_blob(5, bytes_of(notes))

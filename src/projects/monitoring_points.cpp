@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace qm {
 
@@ -123,18 +124,61 @@ Gathered gather(std::span<const AttachedJob> jobs, bool air, PointTable& table) 
     return g;
 }
 
-// True when an entry's reading was met before in the same minute of the same point: a copy of it
-// that another visit holds.
-bool is_copy(const Gathered& g, std::span<const AttachedJob> jobs, std::size_t i) {
-    const Gathered::Met& m = g.met[g.entries[i].order];
-    for (std::size_t k = i; k-- > 0 && g.entries[k].key == g.entries[i].key;) {
-        const Gathered::Met& before = g.met[g.entries[k].order];
-        if (same_reading(*before.reading, jobs[before.job], *m.reading, jobs[m.job])) {
+// The readings met so far in one minute of one point, by the fields that tell two readings
+// apart: a reading met again is a copy of it that another visit holds. Hashed, so that a minute
+// of many readings (visits read on one day at one minute) costs one look-up per reading.
+class MinuteCopies {
+public:
+    MinuteCopies(const Gathered& g, std::span<const AttachedJob> jobs)
+        : met_(0, Hash{g, jobs}, Same{g, jobs}) {}
+    // Whether the entry's reading was met before; keeps it for the next ones.
+    bool seen(std::uint32_t order) {
+        if (!met_.insert(order).second) {
             return true;
         }
+        kept_.push_back(order);
+        return false;
     }
-    return false;
-}
+    // Forgets the minute's readings one by one: clearing the whole table would cost its buckets,
+    // as many as the largest minute's readings, at every minute.
+    void clear() {
+        for (const std::uint32_t order : kept_) {
+            met_.erase(order);
+        }
+        kept_.clear();
+    }
+
+private:
+    struct Hash {
+        const Gathered& g;
+        std::span<const AttachedJob> jobs;
+        std::size_t operator()(std::uint32_t order) const {
+            const Gathered::Met& m = g.met[order];
+            const Reading& r = *m.reading;
+            // Equal values hash alike: 0.0 and -0.0 compare equal, so both hash as 0.
+            const auto bits = [](double v) { return std::hash<double>{}(v == 0.0 ? 0.0 : v); };
+            std::size_t h = std::hash<std::string>{}(jobs[m.job].meter_model);
+            for (const std::size_t part :
+                 {static_cast<std::size_t>(jobs[m.job].job_id), static_cast<std::size_t>(r.kind),
+                  static_cast<std::size_t>(r.material), bits(r.mc), bits(r.rh),
+                  bits(r.temperature)}) {
+                h = h * 1000003u ^ part;
+            }
+            return h;
+        }
+    };
+    struct Same {
+        const Gathered& g;
+        std::span<const AttachedJob> jobs;
+        bool operator()(std::uint32_t a, std::uint32_t b) const {
+            const Gathered::Met& ma = g.met[a];
+            const Gathered::Met& mb = g.met[b];
+            return same_reading(*ma.reading, jobs[ma.job], *mb.reading, jobs[mb.job]);
+        }
+    };
+    std::unordered_set<std::uint32_t, Hash, Same> met_;
+    std::vector<std::uint32_t> kept_;
+};
 
 } // namespace
 
@@ -153,6 +197,7 @@ std::vector<PointHistory> point_histories(std::span<const AttachedJob> jobs, boo
     PointTable table;
     const Gathered g = gather(jobs, air, table);
     std::vector<PointHistory> out;
+    MinuteCopies copies(g, jobs);
     std::uint64_t last_point = UINT64_MAX;
     for (std::size_t i = 0; i < g.entries.size(); ++i) {
         const Entry& e = g.entries[i];
@@ -161,8 +206,15 @@ std::vector<PointHistory> point_histories(std::span<const AttachedJob> jobs, boo
             last_point = e.key >> kPointShift;
             out.push_back({table.point(static_cast<std::uint32_t>(last_point)), 0, {}});
         }
+        const bool first_of_minute = i == 0 || g.entries[i - 1].key != e.key;
+        const bool alone =
+            first_of_minute && (i + 1 == g.entries.size() || g.entries[i + 1].key != e.key);
+        if (first_of_minute) {
+            copies.clear();
+        }
         PointHistory& h = out.back();
-        h.readings += is_copy(g, jobs, i) ? 0 : 1;
+        // Most readings are alone in their minute: no copy to look for.
+        h.readings += !alone && copies.seen(e.order) ? 0 : 1;
         const auto day = static_cast<std::int64_t>((e.key >> kDayShift) &
                                                    static_cast<std::uint64_t>(kDayLimit - 1));
         if (h.days.empty() || h.days.back().day != day) {

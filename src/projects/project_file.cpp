@@ -45,9 +45,7 @@ public:
 };
 
 std::string number(double value) {
-    char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return {text, end};
+    return number_text(value);
 }
 
 std::string number(std::int64_t value) {
@@ -63,10 +61,6 @@ template <typename T> std::string optional_text(const std::optional<T>& value) {
 
 std::string date_text(std::optional<std::int64_t> day) {
     return day ? iso_date(*day) : std::string();
-}
-
-std::string_view kind_text(RecordKind kind) {
-    return kind == RecordKind::Mc ? "mc" : "rh";
 }
 
 std::string reference_text(const DryStandard& s) {
@@ -112,12 +106,13 @@ std::vector<std::uint8_t> encode_project_file(const ProjectPackage& package) {
     }
     for (std::size_t i = 0; i < package.visits.size(); ++i) {
         for (const ArchivedJob& j : package.visits[i].jobs) {
-            w.line({"title", number(static_cast<std::int64_t>(i)), kind_text(j.kind),
+            w.line({"title", number(static_cast<std::int64_t>(i)), record_kind_name(j.kind),
                     number(std::int64_t{j.number}), j.title, j.notes});
         }
     }
     for (const JobRef& j : package.record.jobs) {
-        w.line({"job", number(j.visit_id), kind_text(j.kind), number(std::int64_t{j.number})});
+        w.line(
+            {"job", number(j.visit_id), record_kind_name(j.kind), number(std::int64_t{j.number})});
     }
     write_settings(w, package.record.settings);
     w.line({"end"});
@@ -199,11 +194,7 @@ struct RecordParser {
         }
         return need(std::optional<T>(parse(text)), what);
     }
-    std::optional<RecordKind> kind(const std::string& text) {
-        return text == "mc"   ? std::optional(RecordKind::Mc)
-               : text == "rh" ? std::optional(RecordKind::Rh)
-                              : std::nullopt;
-    }
+    std::optional<RecordKind> kind(const std::string& text) { return parse_record_kind(text); }
     std::size_t visit_index(const std::string& text) {
         return static_cast<std::size_t>(
             need(parse_integer(text, 0, static_cast<std::int64_t>(package.visits.size()) - 1),
@@ -372,6 +363,35 @@ bool package_project(ProjectStore& store, VisitArchive& archive, std::int64_t pr
     return true;
 }
 
+namespace {
+
+// Keeps visit `index` (from 0) of a project file in the archive, with its titles and notes when it
+// is new there; a visit the archive holds keeps its own. Its id, or nothing with the reason.
+std::optional<std::int64_t> add_packaged_visit(VisitArchive& archive, const PackagedVisit& v,
+                                               std::size_t index, std::string& error) {
+    const std::string which = "visit " + std::to_string(index + 1) + " of the file";
+    const AddVisitResult added = archive_source(archive, v.bytes, v.received);
+    if (added.status == AddVisitResult::Status::Failed) {
+        error = which + " cannot be added to the archive: " + added.error;
+        return std::nullopt;
+    }
+    for (const ArchivedJob& j : v.jobs) {
+        if (added.status != AddVisitResult::Status::Added ||
+            archive.set_annotations(added.visit_id, j.kind, j.number, j.title, j.notes)) {
+            continue;
+        }
+        error = archive.error().empty()
+                    ? which + " holds no " + (j.kind == RecordKind::Mc ? "MC" : "RH/T") + " job " +
+                          std::to_string(j.number) +
+                          ", which the file gives a title: the file is damaged"
+                    : "the titles of " + which + " cannot be written: " + archive.error();
+        return std::nullopt;
+    }
+    return added.visit_id;
+}
+
+} // namespace
+
 std::optional<std::int64_t> import_project(ProjectStore& store, VisitArchive& archive,
                                            const ProjectPackage& package, const std::string& name,
                                            std::string& error) {
@@ -388,21 +408,21 @@ std::optional<std::int64_t> import_project(ProjectStore& store, VisitArchive& ar
                 "\"; import it under another name (--name NAME)";
         return std::nullopt;
     }
+    // One transaction: a visit that cannot be kept, or a project that cannot be written, leaves
+    // the archive as it was.
+    SqliteTransaction transaction(archive.db());
+    if (!transaction.begun()) {
+        error = "the archive cannot be written: " + archive.error();
+        return std::nullopt;
+    }
     std::vector<std::int64_t> ids;
-    for (const PackagedVisit& v : package.visits) {
-        const AddVisitResult added = archive_source(archive, v.bytes, v.received);
-        if (added.status == AddVisitResult::Status::Failed) {
-            error = "a visit cannot be added to the archive: " + added.error;
+    for (std::size_t i = 0; i < package.visits.size(); ++i) {
+        const std::optional<std::int64_t> id =
+            add_packaged_visit(archive, package.visits[i], i, error);
+        if (!id) {
             return std::nullopt;
         }
-        ids.push_back(added.visit_id);
-        for (const ArchivedJob& j : v.jobs) {
-            if (added.status == AddVisitResult::Status::Added &&
-                !archive.set_annotations(added.visit_id, j.kind, j.number, j.title, j.notes)) {
-                error = "the titles of a visit cannot be written: " + archive.error();
-                return std::nullopt;
-            }
-        }
+        ids.push_back(*id);
     }
     for (JobRef& j : record.jobs) {
         j.visit_id = ids[static_cast<std::size_t>(j.visit_id)];
@@ -410,6 +430,11 @@ std::optional<std::int64_t> import_project(ProjectStore& store, VisitArchive& ar
     const std::optional<std::int64_t> id = store.restore(record);
     if (!id) {
         error = store.error();
+        return std::nullopt;
+    }
+    if (!transaction.commit()) {
+        error = "the archive cannot be written: " + archive.error();
+        return std::nullopt;
     }
     return id;
 }

@@ -11,11 +11,11 @@
 namespace qm::project_sql {
 
 inline std::string_view kind_text(RecordKind kind) {
-    return kind == RecordKind::Mc ? "mc" : "rh";
+    return record_kind_name(kind);
 }
 
 inline RecordKind kind_of(const std::string& text) {
-    return text == "rh" ? RecordKind::Rh : RecordKind::Mc;
+    return parse_record_kind(text).value_or(RecordKind::Mc);
 }
 
 inline std::string text_of(std::span<const std::uint8_t> bytes) {

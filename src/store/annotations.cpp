@@ -35,6 +35,16 @@ std::string crlf_notes(std::string_view text) {
 
 } // namespace
 
+std::string_view record_kind_name(RecordKind kind) {
+    return kind == RecordKind::Mc ? "mc" : "rh";
+}
+
+std::optional<RecordKind> parse_record_kind(std::string_view name) {
+    return name == "mc"   ? std::optional(RecordKind::Mc)
+           : name == "rh" ? std::optional(RecordKind::Rh)
+                          : std::nullopt;
+}
+
 std::optional<RecordKind> record_kind(ManagedKind kind) {
     switch (kind) {
     case ManagedKind::Rh:

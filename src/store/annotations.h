@@ -27,6 +27,11 @@ enum class RecordKind : std::uint8_t {
 // The records of a managed kind: nothing for both kinds or any other value.
 std::optional<RecordKind> record_kind(ManagedKind kind);
 
+// "mc" or "rh": the kind's name in the archive, in project files and in qmtool's output.
+std::string_view record_kind_name(RecordKind kind);
+// The kind of such a name; nothing for any other text.
+std::optional<RecordKind> parse_record_kind(std::string_view name);
+
 // The titles and notes of the loaded data, kept by kind and job number (1..5), so a job keeps
 // them whatever job list is built over the data. A download or a loaded file replaces them.
 // Texts are Windows-1252 without NUL; a title is at most 259 bytes, notes at most 999 with their

@@ -2,6 +2,7 @@
 
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
+#include "text/text_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -35,13 +36,6 @@ std::string escaped(std::string_view text) {
         }
     }
     return out;
-}
-
-// The shortest text that reads back as the same double.
-std::string number_text(double value) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
 }
 
 std::string optional_text(std::optional<std::int64_t> value) {
@@ -181,18 +175,15 @@ std::string job_text(const AttachedKey& job) {
 }
 
 std::optional<AttachedKey> job_of_text(const std::string& job) {
-    const std::size_t a = job.find('/');
-    const std::size_t b = job.find('/', a == std::string::npos ? a : a + 1);
-    if (b == std::string::npos || !is_sha256(std::string_view(job).substr(0, a))) {
+    const std::optional<JobKeyFields> f = split_job_key(job);
+    if (!f || !is_sha256(f->sha256)) {
         return std::nullopt;
     }
-    const std::string kind = job.substr(a + 1, b - a - 1);
-    const std::string number = job.substr(b + 1);
-    if ((kind != "0" && kind != "1") || number.size() != 1 || number[0] < '1' ||
-        number[0] > '0' + kMaxJobs) {
+    if ((f->kind != "0" && f->kind != "1") || f->number.size() != 1 || f->number[0] < '1' ||
+        f->number[0] > '0' + kMaxJobs) {
         return std::nullopt;
     }
-    return AttachedKey{job.substr(0, a), static_cast<RecordKind>(kind[0] - '0'), number[0] - '0'};
+    return AttachedKey{f->sha256, static_cast<RecordKind>(f->kind[0] - '0'), f->number[0] - '0'};
 }
 
 // The visits of `shas` the server holds; `shas` are SHA-256 texts (nothing to quote).
@@ -254,6 +245,16 @@ Result<VisitIndex> index_visits(VisitArchive& archive, PgDb* server) {
         return failure(server->error());
     }
     return visits;
+}
+
+std::optional<JobKeyFields> split_job_key(std::string_view job) {
+    const std::size_t a = job.find('/');
+    const std::size_t b = a == std::string_view::npos ? a : job.find('/', a + 1);
+    if (b == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return JobKeyFields{std::string(job.substr(0, a)), std::string(job.substr(a + 1, b - a - 1)),
+                        std::string(job.substr(b + 1))};
 }
 
 Result<ProjectParts> local_parts(ProjectStore& store, const ProjectSummary& project,

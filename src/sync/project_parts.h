@@ -11,6 +11,7 @@
 #include <array>
 #include <map>
 #include <set>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,15 @@ struct ProjectParts {
 };
 
 std::string details_text(const ProjectDetails& details);
+
+// The three fields of a job of the jobs part ("SHA-256/kind/number"), as their texts; nothing
+// for a text of fewer fields.
+struct JobKeyFields {
+    std::string sha256;
+    std::string kind;
+    std::string number;
+};
+std::optional<JobKeyFields> split_job_key(std::string_view job);
 
 // A project on the server: `deleted` when a laptop deleted it (its parts are then empty).
 struct ServerProject {

@@ -4,6 +4,7 @@
 #include "projects/project_texts.h"
 #include "sync/project_parts.h"
 #include "sync/pulled_input.h"
+#include "text/text_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -40,12 +41,6 @@ MonitoringPoint point_of(const PgResult& r, int row, int column) {
     return {parse_scale(r.text(row, column)).value_or(PointScale::Pin),
             static_cast<int>(r.integer(row, column + 1)),
             static_cast<int>(r.integer(row, column + 2)), r.text(row, column + 3)};
-}
-
-std::string number_text(double value) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
 }
 
 PgParam real_param(std::optional<double> value) {
@@ -293,11 +288,10 @@ bool write_server_part(PgDb& db, const std::string& key, ProjectPart part,
     if (part == ProjectPart::Jobs) {
         std::vector<std::vector<PgParam>> rows;
         for (const std::string& job : parts.jobs) {
-            const std::size_t a = job.find('/');
-            const std::size_t b = job.find('/', a + 1);
-            rows.push_back({project, PgParam::text(job.substr(0, a)),
-                            PgParam::text(job.substr(a + 1, b - a - 1)),
-                            PgParam::text(job.substr(b + 1))});
+            if (const std::optional<JobKeyFields> f = split_job_key(job)) {
+                rows.push_back({project, PgParam::text(f->sha256), PgParam::text(f->kind),
+                                PgParam::text(f->number)});
+            }
         }
         return insert_rows(db,
                            "INSERT INTO project_jobs (project, visit, kind, number) "

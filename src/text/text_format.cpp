@@ -128,6 +128,12 @@ int format_fixed(char* buffer, std::size_t size, double value, int precision) {
     return static_cast<int>(n);
 }
 
+std::string number_text(double value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return {text, end};
+}
+
 std::string escape_control_bytes(std::string_view text, std::string_view keep) {
     std::string out;
     out.reserve(text.size());

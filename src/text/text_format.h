@@ -41,6 +41,10 @@ constexpr bool is_control_byte(char c) {
     return b < 0x20 || b == 0x7F;
 }
 
+// The shortest text that reads back as the same double ("11", "12.9"): how a project's numbers
+// are written in files, on the team server and by qmtool.
+std::string number_text(double value);
+
 // The text with each control byte that `keep` does not name written as "\x1b", so that a text
 // from a file or a device cannot drive the terminal it is shown on.
 std::string escape_control_bytes(std::string_view text, std::string_view keep = {});

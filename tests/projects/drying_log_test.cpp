@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -97,16 +98,19 @@ TEST(DryingLog, KitchenJobOfFourDays) {
 
 // The dry date is the first day of the dry run that reaches the last day read: a point that dries,
 // gets wet again and dries again is dry since the second time. A day not read does not break the
-// run; a day on which the reference was not read does, as it cannot be judged.
+// run, also where it is a column of the log (another point was read that day); a day on which the
+// reference was not read does, as it cannot be judged.
 TEST(DryingLog, DryDateNeedsEveryLaterDayDry) {
     struct Case {
         std::vector<double> values; // per day from 3 March; below 0: not read that day
         std::vector<bool> reference_read;
         const char* dry_on;
+        bool wall_read_daily = false; // a second point read every day
     };
     const Case cases[] = {
         {{20.0, 12.0, 14.0, 12.0, 13.0}, {}, "2026-03-06"},
         {{20.0, 12.0, -1.0, 12.0}, {}, "2026-03-04"},
+        {{20.0, 12.0, -1.0, 12.0}, {}, "2026-03-04", true},
         {{20.0, 12.0, 14.0}, {}, ""},
         {{13.0}, {}, "2026-03-03"}, // equal to the goal is dry
         {{20.0, 12.0, 12.0, 12.0}, {true, true, false, true}, "2026-03-06"},
@@ -120,6 +124,9 @@ TEST(DryingLog, DryDateNeedsEveryLaterDayDry) {
             if (c.values[i] >= 0.0) {
                 readings.push_back(mc_at(kKitchen, kFloor, kOak, day, h24(9), 0, c.values[i]));
             }
+            if (c.wall_read_daily) {
+                readings.push_back(mc_at(kKitchen, kWall, kPlaster, day, h24(9), 0, 30.0));
+            }
             if (!c.reference_read.empty() && c.reference_read[i]) {
                 readings.push_back(mc_at(kLivingRoom, kFloor, kOak, day, h24(9), 0, 11.0));
             }
@@ -130,42 +137,49 @@ TEST(DryingLog, DryDateNeedsEveryLaterDayDry) {
         materials.push_back({"Oak", PointScale::Pin, standard, 2.0});
         const AttachedJob job{"TRK 200", 118, readings};
         const DryingLog log = drying_log({&job, 1}, {materials, {}});
-        ASSERT_FALSE(log.rows.empty());
-        const DryingRow& row = log.rows[0];
-        EXPECT_EQ(row.dry_on ? iso_date(*row.dry_on) : "", c.dry_on) << row_text(row);
+        const auto row = std::find_if(log.rows.begin(), log.rows.end(), [](const DryingRow& r) {
+            return r.point == mc_point(kKitchen, kFloor, "Oak");
+        });
+        ASSERT_NE(row, log.rows.end());
+        EXPECT_EQ(row->dry_on ? iso_date(*row->dry_on) : "", c.dry_on) << row_text(*row);
     }
 }
 
 // A scan point never takes a pin standard: its material's standard is kept per scale, and a pin
-// reference chosen for it is not used. A point's own standard overrides its material's.
+// reference chosen for it is not used. A point's own standard overrides its material's, with its
+// own tolerance or else its material's.
 TEST(DryingLog, PinAndScanPointsOfOneLocationAreJudgedApart) {
     const std::vector<Reading> readings = {
         mc_at(kKitchen, kWall, kPlaster, 3, h24(9), 0, 12.0, Pin),
         mc_at(kKitchen, kWall, kPlaster, 3, h24(9), 1, 40.0, Scan),
         mc_at(kKitchen, kCeiling, kPlaster, 3, h24(9), 2, 30.0, Scan),
         mc_at(kKitchen, kFloor, kOak, 3, h24(9), 3, 14.0, Pin),
+        mc_at(kLivingRoom, kFloor, kOak, 3, h24(9), 4, 13.5, Pin),
     };
     const AttachedJob job{"TRK 200", 118, readings};
     const MaterialStandard materials[] = {
         {"Plaster", PointScale::Pin, {11.0, std::nullopt}, 2.0},
-        {"Oak", PointScale::Pin, {11.0, std::nullopt}, 2.0},
+        {"Oak", PointScale::Pin, {11.0, std::nullopt}, 1.0},
     };
     const PointStandard points[] = {
         {mc_point(kKitchen, kCeiling, "Plaster", PointScale::Scan),
          {std::nullopt, mc_point(kKitchen, kWall, "Plaster")},
          std::nullopt},
         {mc_point(kKitchen, kFloor, "Oak"), {13.0, std::nullopt}, 0.5},
+        {mc_point(kLivingRoom, kFloor, "Oak"), {12.0, std::nullopt}, std::nullopt},
     };
     const DryingLog log = drying_log({&job, 1}, {materials, points});
     EXPECT_EQ(log_text(log), (std::vector<std::string>{
+                                 "LR,F/Oak | 13.5 wet | not dry",
                                  "KIT,F/Oak | 14.0 wet | not dry",
                                  "KIT,W/Plaster | 40.0 | not dry",
                                  "KIT,C/Plaster | 30.0 | not dry",
                                  "KIT,W/Plaster | 12.0 dry | since 2026-03-03",
                              }));
-    EXPECT_EQ(log.rows[0].tolerance, 0.5);
-    EXPECT_EQ(log.rows[1].source, StandardSource::None);
-    EXPECT_EQ(log.rows[2].source, StandardSource::ReferenceElsewhere);
+    EXPECT_EQ(*log.rows[0].cells[0].goal, 13.0);
+    EXPECT_EQ(log.rows[1].tolerance, 0.5);
+    EXPECT_EQ(log.rows[2].source, StandardSource::None);
+    EXPECT_EQ(log.rows[3].source, StandardSource::ReferenceElsewhere);
 }
 
 } // namespace

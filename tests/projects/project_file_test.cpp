@@ -104,8 +104,24 @@ TEST_F(ProjectFileTest, StoredWeekLogsAndMovesWhole) {
 
     const std::unique_ptr<VisitArchive> other = open("other.sqlite");
     ProjectStore other_store(*other);
+    // A file whose last visit's bytes hold no job it gives a title to: nothing is kept.
+    ProjectPackage damaged = read;
+    damaged.visits.push_back(
+        {VisitSource::Download, {1, 0}, {1, 2, 3}, {{RecordKind::Mc, 2, 0, 0, "T", ""}}});
+    EXPECT_FALSE(import_project(other_store, *other, damaged, "", error));
+    EXPECT_EQ(error, "visit 8 of the file holds no MC job 2, which the file gives a title: the "
+                     "file is damaged");
+    EXPECT_EQ(other->count_visits("").value(), 0);
+    EXPECT_TRUE(other_store.list().empty());
+    // A visit the archive holds already keeps its own title.
+    const AddVisitResult held = archive_source(*other, read.visits[0].bytes, {1, 0});
+    ASSERT_TRUE(other->set_annotations(held.visit_id, RecordKind::Mc, 2, "ours", ""));
     const auto imported = import_project(other_store, *other, read, "", error);
     ASSERT_TRUE(imported) << error;
+    const VisitSummary kept = other->find_visit(held.visit_id).value().value();
+    for (const ArchivedJob& j : kept.jobs) {
+        EXPECT_EQ(j.title, j.kind == RecordKind::Mc && j.number == 2 ? "ours" : "");
+    }
     EXPECT_EQ(other_store.get(*imported)->details, store.get(project)->details);
     EXPECT_EQ(log_text(logs_of(other_store, *other, *imported)), log_text(logs));
     EXPECT_EQ(legend_name(other_store.settings(*imported).legend(), "MISC1"), "dehumidifier");

@@ -132,6 +132,15 @@ TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
     EXPECT_FALSE(s.equipment[1].entry.removed);
     EXPECT_EQ(legend_name(s.legend(), "KIT"), "galley");
     EXPECT_EQ(legend_name(s.legend(), "LR"), "living room");
+    // Another project's changes never reach Smith's equipment.
+    const std::int64_t jones = store.create(named("Jones")).value();
+    EXPECT_FALSE(store.update_equipment(jones, 3, s.equipment[1].entry));
+    EXPECT_EQ(store.error(), "the project has no such equipment entry");
+    EXPECT_FALSE(store.remove_equipment(jones, 3));
+    const std::vector<StoredEquipment> after = store.settings(7).equipment;
+    ASSERT_EQ(after.size(), 2U);
+    EXPECT_EQ(after[0].entry.type, EquipmentType::AirMover);
+    EXPECT_EQ(after[0].entry.count, 3);
 }
 
 // Texts go in as parameters: quotes, backslashes and SQL are stored as they are.

@@ -73,6 +73,20 @@ TEST_F(QmtoolArchive, AddListExportRemoveCheck) {
     EXPECT_EQ(run.out, "ok\n1 visits, 3 readings\n");
 }
 
+// A title pulled from the team server is shown to the terminal, never obeyed by it.
+TEST_F(QmtoolArchive, ControlBytesShownEscaped) {
+    {
+        const std::unique_ptr<VisitArchive> archive = open();
+        ASSERT_EQ(archive_source(*archive, test::sample_stream(), received_now()).status,
+                  AddVisitResult::Status::Added);
+        ASSERT_TRUE(archive->set_annotations(1, RecordKind::Mc, 1, "A\x1b[2J", "x\x1b]0;t\x07"));
+    }
+    EXPECT_NE(qmtool("archive list").out.find("MC 1 ID 007 \"A\\x1b[2J\""), std::string::npos);
+    const std::string shown = qmtool("archive show 1").out;
+    EXPECT_NE(shown.find("Title: A\\x1b[2J\nNotes:\n    x\\x1b]0;t\\x07\n"), std::string::npos)
+        << shown;
+}
+
 TEST_F(QmtoolArchive, UsageAndFailures) {
     test::write_file(path("damaged.sqlite"), std::vector<std::uint8_t>(2048, 0x33));
     const struct {

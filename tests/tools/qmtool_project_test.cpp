@@ -154,6 +154,10 @@ TEST_F(QmtoolProject, FailuresAndUsage) {
               "qmtool project: a project named \"SMITH\" already exists\n");
     expect_ok("remove Smith");
     EXPECT_EQ(project("list").out, "Jones 2\t0 jobs\tJ\tHigh St\n");
+    // A text from the team server is shown to the terminal, never obeyed by it.
+    expect_ok("set 'Jones 2' --client \"$(printf 'J\\033]0;t\\007')\" --site "
+              "\"$(printf 'H\\302\\2332J')\"");
+    EXPECT_EQ(project("list").out, "Jones 2\t0 jobs\tJ\\x1b]0;t\\x07\tH\\xc2\\x9b2J\n");
 }
 
 } // namespace

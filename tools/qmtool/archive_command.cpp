@@ -30,29 +30,6 @@ constexpr const char* kArchiveUsage =
     "and counts the visits and readings. The archive is QUELLMARK_ARCHIVE, else\n"
     "$XDG_DATA_HOME/quellmark/archive.sqlite, else ~/.local/share/quellmark/archive.sqlite.\n";
 
-std::string kind_text(qm::RecordKind kind) {
-    return kind == qm::RecordKind::Mc ? "mc" : "rh";
-}
-
-// A JSON string of a UTF-8 text.
-std::string json_string(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (b < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 void print_json(const std::vector<qm::VisitSummary>& visits) {
     std::printf("[");
     for (std::size_t i = 0; i < visits.size(); ++i) {
@@ -67,7 +44,8 @@ void print_json(const std::vector<qm::VisitSummary>& visits) {
             const qm::ArchivedJob& job = v.jobs[j];
             std::printf("%s{\"number\": %d, \"kind\": \"%s\", \"id\": %d, \"readings\": %lld, "
                         "\"title\": %s}",
-                        j == 0 ? "" : ", ", job.number, kind_text(job.kind).c_str(), job.id,
+                        j == 0 ? "" : ", ", job.number,
+                        std::string(qm::record_kind_name(job.kind)).c_str(), job.id,
                         static_cast<long long>(job.readings),
                         json_string(to_utf8(job.title)).c_str());
         }
@@ -84,11 +62,11 @@ void print_visit_line(const qm::VisitSummary& v) {
                       job.kind == qm::RecordKind::Mc ? "MC" : "RH/T", job.number, job.id);
         jobs += head;
         if (!job.title.empty()) {
-            jobs += " \"" + to_utf8(job.title) + "\"";
+            jobs += " \"" + shown(job.title) + "\"";
         }
     }
     std::printf("%lld\t%s\t%s\t%s\t%lld readings\t%s\n", static_cast<long long>(v.id),
-                qm::iso8601(v.received).c_str(), to_utf8(v.meter).c_str(),
+                qm::iso8601(v.received).c_str(), shown(v.meter).c_str(),
                 std::string(qm::visit_source_name(v.source)).c_str(),
                 static_cast<long long>(v.readings), jobs.c_str());
 }
@@ -124,7 +102,7 @@ int show_visit(qm::VisitArchive& archive, std::int64_t id) {
     }
     std::printf("Visit %lld\nReceived: %s\nMeter: %s\nSource: %s\nSHA-256: %s\nReadings: %lld\n",
                 static_cast<long long>(visit->id), qm::iso8601(visit->received).c_str(),
-                to_utf8(visit->meter).c_str(),
+                shown(visit->meter).c_str(),
                 std::string(qm::visit_source_name(visit->source)).c_str(), visit->sha256.c_str(),
                 static_cast<long long>(visit->readings));
     for (const qm::ArchivedJob& job : visit->jobs) {
@@ -132,11 +110,11 @@ int show_visit(qm::VisitArchive& archive, std::int64_t id) {
                     job.kind == qm::RecordKind::Mc ? "MC" : "RH/T", job.number, job.id,
                     static_cast<long long>(job.readings), job.readings == 1 ? "" : "s");
         if (!job.title.empty()) {
-            std::printf("Title: %s\n", to_utf8(job.title).c_str());
+            std::printf("Title: %s\n", shown(job.title).c_str());
         }
         if (!job.notes.empty()) {
             std::printf("Notes:\n");
-            std::string notes = to_utf8(qm::notes_with_newlines(job.notes));
+            const std::string notes = shown(qm::notes_with_newlines(job.notes), "\t\n");
             for (std::size_t at = 0; at <= notes.size();) {
                 const std::size_t end = std::min(notes.find('\n', at), notes.size());
                 std::printf("    %s\n", notes.substr(at, end - at).c_str());

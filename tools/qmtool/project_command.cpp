@@ -186,9 +186,9 @@ int run_list(ProjectSession& s, int argc, char** argv) {
         return kExitFailure;
     }
     for (const qm::ProjectSummary& p : s.store->list()) {
-        std::printf("%s\t%lld jobs\t%s\t%s\n", p.details.name.c_str(),
-                    static_cast<long long>(p.jobs), p.details.client.c_str(),
-                    p.details.site.c_str());
+        std::printf("%s\t%lld jobs\t%s\t%s\n", shown_utf8(p.details.name).c_str(),
+                    static_cast<long long>(p.jobs), shown_utf8(p.details.client).c_str(),
+                    shown_utf8(p.details.site).c_str());
     }
     return finish_output(kExitOk);
 }
@@ -199,14 +199,15 @@ void print_jobs(const char* heading, const std::vector<qm::ProjectJob>& jobs) {
         std::printf("  %lld:%d\t%s job %d\tID %03d\t%s\t%lld readings\n",
                     static_cast<long long>(j.job.visit_id), j.job.number,
                     j.job.kind == qm::RecordKind::Mc ? "MC" : "RH/T", j.job.number, j.job_id,
-                    to_utf8(j.meter).c_str(), static_cast<long long>(j.readings));
+                    shown(j.meter).c_str(), static_cast<long long>(j.readings));
     }
 }
 
 void print_settings(const qm::ProjectSettings& settings) {
     std::printf("Points:\n");
     for (const qm::PointNote& n : settings.points) {
-        std::printf("  %s\t%s\t%s\n", qm::point_text(n.point).c_str(), n.label.c_str(),
+        std::printf("  %s\t%s\t%s\n", shown_utf8(qm::point_text(n.point)).c_str(),
+                    shown_utf8(n.label).c_str(),
                     n.role ? std::string(qm::air_role_name(*n.role)).c_str() : "");
     }
     std::printf("Standards:\n");
@@ -216,18 +217,18 @@ void print_settings(const qm::ProjectSettings& settings) {
                              : std::string("none");
     };
     for (const qm::MaterialStandard& m : settings.materials) {
-        std::printf("  %s %s\t%s\ttolerance %g\n", m.material.c_str(),
-                    std::string(qm::scale_name(m.scale)).c_str(), standard(m.standard).c_str(),
-                    m.tolerance);
+        std::printf("  %s %s\t%s\ttolerance %g\n", shown_utf8(m.material).c_str(),
+                    std::string(qm::scale_name(m.scale)).c_str(),
+                    shown_utf8(standard(m.standard)).c_str(), m.tolerance);
     }
     for (const qm::PointStandard& p : settings.point_standards) {
-        std::printf("  %s\t%s\ttolerance %s\n", qm::point_text(p.point).c_str(),
-                    standard(p.standard).c_str(),
+        std::printf("  %s\t%s\ttolerance %s\n", shown_utf8(qm::point_text(p.point)).c_str(),
+                    shown_utf8(standard(p.standard)).c_str(),
                     p.tolerance ? number_text(*p.tolerance).c_str() : "of the material");
     }
     std::printf("Code names of the project:\n");
     for (const auto& [code, name] : settings.legend_overrides) {
-        std::printf("  %s\t%s\n", code.c_str(), name.c_str());
+        std::printf("  %s\t%s\n", shown_utf8(code).c_str(), shown_utf8(name).c_str());
     }
 }
 
@@ -243,10 +244,11 @@ int run_show(ProjectSession& s, int argc, char** argv) {
     const qm::ProjectDetails d = s.store->get(s.project)->details;
     std::printf("Project: %s\nClient: %s\nSite: %s\nClaim: %s\nDate of loss: %s\n"
                 "Water category: %s\nClass: %s\nNotes: %s\n",
-                d.name.c_str(), d.client.c_str(), d.site.c_str(), d.claim.c_str(),
+                shown_utf8(d.name).c_str(), shown_utf8(d.client).c_str(),
+                shown_utf8(d.site).c_str(), shown_utf8(d.claim).c_str(),
                 d.loss_date ? qm::iso_date(*d.loss_date).c_str() : "-",
                 optional_number(d.category).c_str(), optional_number(d.water_class).c_str(),
-                d.notes.c_str());
+                shown_utf8(d.notes, "\t\n").c_str());
     print_jobs("Attached jobs", s.store->jobs(s.project));
     print_jobs("Jobs of the same meter and job ID not yet attached",
                s.store->proposed_jobs(s.project));
@@ -317,7 +319,7 @@ bool ProjectSession::open_project(const std::string& project_name) {
     const std::optional<qm::ProjectSummary> found = store->find(project_name);
     if (!found) {
         std::fprintf(stderr, "qmtool project: there is no project named \"%s\"\n",
-                     project_name.c_str());
+                     shown_utf8(project_name).c_str());
         return false;
     }
     project = found->id;
@@ -330,13 +332,13 @@ int ProjectSession::failed() const {
 }
 
 int usage_error(const std::string& message) {
-    std::fprintf(stderr, "qmtool project: %s\n", message.c_str());
+    std::fprintf(stderr, "qmtool project: %s\n", shown_utf8(message).c_str());
     print_project_usage(stderr);
     return kExitUsage;
 }
 
 int failure(const std::string& message) {
-    std::fprintf(stderr, "qmtool project: %s\n", message.c_str());
+    std::fprintf(stderr, "qmtool project: %s\n", shown_utf8(message).c_str());
     return kExitFailure;
 }
 
@@ -375,12 +377,6 @@ bool parse_subcommand(const char* name, int argc, char** argv,
 
 std::optional<qm::MonitoringPoint> point_argument(const std::string& text) {
     return qm::parse_point(text);
-}
-
-std::string number_text(double value) {
-    char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return {text, end};
 }
 
 std::optional<double> number_argument(const std::string& text) {

@@ -3,6 +3,7 @@
 // `qmtool project`: drying projects in the visit archive. The parts of the command share these.
 
 #include "projects/project_store.h"
+#include "text/text_format.h"
 #include "tools/qmtool/options.h"
 
 #include <cstdint>
@@ -45,8 +46,7 @@ int usage_error(const std::string& message);
 int failure(const std::string& message);
 
 std::optional<qm::MonitoringPoint> point_argument(const std::string& text);
-// The shortest text that reads back as the value ("11", "12.9").
-std::string number_text(double value);
+using qm::number_text;
 std::optional<double> number_argument(const std::string& text);
 std::optional<std::int64_t> integer_argument(const std::string& text, std::int64_t low,
                                              std::int64_t high);

@@ -6,6 +6,7 @@
 #include "projects/project_texts.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/project_command.h"
+#include "tools/qmtool/text_codec.h"
 
 #include <cerrno>
 #include <cmath>
@@ -23,23 +24,6 @@ std::int64_t local_today() {
     std::tm local{};
     localtime_r(&now, &local);
     return qm::drying_day_number({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
-}
-
-std::string json_string(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 // A figure to the hundredth, as a JSON number.
@@ -161,7 +145,7 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
                 const std::string& name, bool celsius) {
     std::printf("Drying log of %s (wet: above the goal; dry: at or below it)\nPoint\tLabel\t"
                 "Standard\tTolerance",
-                name.c_str());
+                shown_utf8(name).c_str());
     for (const std::int64_t day : logs.drying.days) {
         std::printf("\t%s", qm::iso_date(day).c_str());
     }
@@ -172,8 +156,8 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
                                          ? number_text(*row.standard_value)
                                      : row.reference ? "reference " + qm::point_text(*row.reference)
                                                      : "none";
-        std::printf("%s\t%s\t%s\t%s", qm::point_text(row.point).c_str(),
-                    settings.label(row.point).c_str(), standard.c_str(),
+        std::printf("%s\t%s\t%s\t%s", shown_utf8(qm::point_text(row.point)).c_str(),
+                    shown_utf8(settings.label(row.point)).c_str(), shown_utf8(standard).c_str(),
                     number_text(row.tolerance).c_str());
         for (const qm::DryingCell& cell : row.cells) {
             std::printf("\t%s", cell_text(cell).c_str());
@@ -195,7 +179,7 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
     for (const qm::EquipmentRow& r : logs.equipment.rows) {
         std::printf("%s\t%d\t%s\t%s\t%s\t%lld\t%s\n",
                     std::string(qm::equipment_type_name(r.entry.type)).c_str(), r.entry.count,
-                    r.entry.place.c_str(), qm::iso_date(r.entry.placed).c_str(),
+                    shown_utf8(r.entry.place).c_str(), qm::iso_date(r.entry.placed).c_str(),
                     r.entry.removed ? qm::iso_date(*r.entry.removed).c_str() : "running",
                     static_cast<long long>(r.days),
                     r.valid ? std::to_string(r.equipment_days).c_str() : "not counted");

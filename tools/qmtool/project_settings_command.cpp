@@ -4,6 +4,7 @@
 #include "projects/project_texts.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/project_command.h"
+#include "tools/qmtool/text_codec.h"
 
 #include <cstdio>
 
@@ -69,7 +70,7 @@ int list_equipment(ProjectSession& s) {
     for (const qm::StoredEquipment& e : settings.equipment) {
         std::printf("%d\t%s\t%d\t%s\t%s\t%s\n", ++n,
                     std::string(qm::equipment_type_name(e.entry.type)).c_str(), e.entry.count,
-                    e.entry.place.c_str(), qm::iso_date(e.entry.placed).c_str(),
+                    shown_utf8(e.entry.place).c_str(), qm::iso_date(e.entry.placed).c_str(),
                     e.entry.removed ? qm::iso_date(*e.entry.removed).c_str() : "running");
     }
     return kExitOk;

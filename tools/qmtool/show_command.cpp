@@ -47,7 +47,7 @@ void print_cells(std::span<const std::string> cells, const std::string* extra) {
 void print_annotations(const qm::JobAnnotations& annotations, qm::RecordKind kind,
                        std::int32_t job) {
     if (const std::string& title = annotations.title(kind, job); !title.empty()) {
-        std::printf("Title: %s\n", to_utf8(qm::escape_control_bytes(title)).c_str());
+        std::printf("Title: %s\n", shown(title).c_str());
     }
     const std::string& notes = annotations.notes(kind, job);
     if (notes.empty()) {
@@ -59,7 +59,7 @@ void print_annotations(const qm::JobAnnotations& annotations, qm::RecordKind kin
     while (start <= lines.size()) {
         const std::size_t end = std::min(lines.find('\n', start), lines.size());
         const std::string_view line = std::string_view(lines).substr(start, end - start);
-        std::printf("  %s\n", to_utf8(qm::escape_control_bytes(line, "\t")).c_str());
+        std::printf("  %s\n", shown(line, "\t").c_str());
         start = end + 1;
     }
 }
@@ -158,7 +158,7 @@ int run_show(int argc, char** argv) {
         return kExitFailure;
     }
     const Display d{args.has("--celsius") ? 1 : 0, args.has("--international") ? 1 : 0};
-    std::printf("Meter: %s\n", to_utf8(qm::escape_control_bytes(app.meter.model())).c_str());
+    std::printf("Meter: %s\n", shown(app.meter.model()).c_str());
     if (app.store.mc_job_count + app.store.rh_job_count == 0) {
         std::printf("No readings.\n");
     }

@@ -1,6 +1,9 @@
 #include "tools/qmtool/text_codec.h"
 
 #include "text/cp1252.h"
+#include "text/text_format.h"
+
+#include <cstdio>
 
 namespace qmtool {
 
@@ -35,6 +38,57 @@ std::optional<char32_t> next_code_point(std::string_view text, std::size_t& at) 
 
 std::string to_utf8(std::string_view text) {
     return qm::cp1252_to_utf8(text);
+}
+
+std::string shown(std::string_view cp1252, std::string_view keep) {
+    return to_utf8(qm::escape_control_bytes(cp1252, keep));
+}
+
+namespace {
+
+// Whether the bytes at `at` are a C1 control character in UTF-8 (0xC2 0x80 to 0xC2 0x9F).
+bool is_c1_control(std::string_view utf8, std::size_t at) {
+    return at + 1 < utf8.size() && static_cast<unsigned char>(utf8[at]) == 0xC2 &&
+           static_cast<unsigned char>(utf8[at + 1]) >= 0x80 &&
+           static_cast<unsigned char>(utf8[at + 1]) <= 0x9F;
+}
+
+} // namespace
+
+std::string shown_utf8(std::string_view utf8, std::string_view keep) {
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        if (is_c1_control(utf8, at)) {
+            out += qm::escape_control_bytes(utf8.substr(from, at - from), keep);
+            char escaped[16];
+            std::snprintf(escaped, sizeof escaped, "\\xc2\\x%02x",
+                          static_cast<unsigned char>(utf8[at + 1]));
+            out += escaped;
+            from = ++at + 1;
+        }
+    }
+    return out + qm::escape_control_bytes(utf8.substr(from), keep);
+}
+
+std::string json_string(std::string_view utf8) {
+    std::string out = "\"";
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const auto b = static_cast<unsigned char>(utf8[at]);
+        const bool c1 = is_c1_control(utf8, at);
+        if (b == '"' || b == '\\') {
+            out += '\\';
+            out += utf8[at];
+        } else if (qm::is_control_byte(utf8[at]) || c1) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                          c1 ? static_cast<unsigned char>(utf8[++at]) : b);
+            out += escaped;
+        } else {
+            out += utf8[at];
+        }
+    }
+    return out + "\"";
 }
 
 std::optional<std::string> from_utf8(std::string_view utf8) {
