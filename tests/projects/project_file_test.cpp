@@ -104,13 +104,13 @@ TEST_F(ProjectFileTest, StoredWeekLogsAndMovesWhole) {
 
     const std::unique_ptr<VisitArchive> other = open("other.sqlite");
     ProjectStore other_store(*other);
-    // A file whose last visit's bytes hold no job it gives a title to: nothing is kept.
+    // A file whose last visit's bytes hold no readings: nothing is kept.
     ProjectPackage damaged = read;
     damaged.visits.push_back(
         {VisitSource::Download, {1, 0}, {1, 2, 3}, {{RecordKind::Mc, 2, 0, 0, "T", ""}}});
     EXPECT_FALSE(import_project(other_store, *other, damaged, "", error));
-    EXPECT_EQ(error, "visit 8 of the file holds no MC job 2, which the file gives a title: the "
-                     "file is damaged");
+    EXPECT_EQ(error, "visit 8 of the file cannot be added to the archive: its bytes hold no "
+                     "readings (they are no download stream or .qmk file)");
     EXPECT_EQ(other->count_visits("").value(), 0);
     EXPECT_TRUE(other_store.list().empty());
     // A visit the archive holds already keeps its own title.

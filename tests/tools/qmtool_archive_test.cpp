@@ -73,14 +73,17 @@ TEST_F(QmtoolArchive, AddListExportRemoveCheck) {
     EXPECT_EQ(run.out, "ok\n1 visits, 3 readings\n");
 }
 
-// A title pulled from the team server is shown to the terminal, never obeyed by it.
+// A title another program wrote into the archive is shown to the terminal, never obeyed by it.
 TEST_F(QmtoolArchive, ControlBytesShownEscaped) {
     {
         const std::unique_ptr<VisitArchive> archive = open();
         ASSERT_EQ(archive_source(*archive, test::sample_stream(), received_now()).status,
                   AddVisitResult::Status::Added);
-        ASSERT_TRUE(archive->set_annotations(1, RecordKind::Mc, 1, "A\x1b[2J", "x\x1b]0;t\x07"));
     }
+    // "A ESC[2J" and "x ESC]0;t BEL", as this program would refuse to write them.
+    test::run_sql(path("archive.sqlite"),
+                  "UPDATE jobs SET title = x'411b5b324a', "
+                  "notes = x'781b5d303b7407' WHERE kind = 'mc' AND number = 1");
     EXPECT_NE(qmtool("archive list").out.find("MC 1 ID 007 \"A\\x1b[2J\""), std::string::npos);
     const std::string shown = qmtool("archive show 1").out;
     EXPECT_NE(shown.find("Title: A\\x1b[2J\nNotes:\n    x\\x1b]0;t\\x07\n"), std::string::npos)
