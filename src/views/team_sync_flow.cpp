@@ -86,7 +86,9 @@ void TeamSyncFlow::run(QWidget* owner) {
     if (running_) {
         return;
     }
-    if (team_server_setting().isEmpty() && server_conninfo("").empty() && !editServer(owner)) {
+    // No server named anywhere: asked for; none given, nothing to sync with.
+    if (team_server_setting().isEmpty() && server_conninfo("").empty() &&
+        (!editServer(owner) || team_server_setting().isEmpty())) {
         return;
     }
     running_ = true;
