@@ -5,6 +5,8 @@
   of a folder above its own;
 - Qt headers are included only by Qt code: files named *_window, *_dialog, *_view, *_page,
   *_panel or qt_*, and the files of src/ui, src/views and src/shell;
+- the Qt code builds upwards too: src/ui and the Qt code of the core folders on the core (and
+  src/ui), src/views on those, src/shell on everything; none includes a folder above its own;
 - qmtool, the emulator, the benchmarks and the fuzz targets include nothing of src/ui, src/views
   or src/shell;
 - no folder reaches itself again through the folders it includes (no cycle, no two folders that
@@ -32,6 +34,8 @@ CORE_RANK = {
     "src/sync": 6,
 }
 QT_FOLDERS = {"src/ui", "src/views", "src/shell"}
+# The Qt folders from the bottom up; the Qt code of a core folder stands with src/ui.
+QT_RANK = {"src/ui": 0, "src/views": 1, "src/shell": 2}
 TOOLS_WITHOUT_UI = ("tools/qmtool", "tools/rq5200-sim", "bench", "fuzz")
 ROOTS = ("src", "tools", "bench", "fuzz")
 QT_NAME = re.compile(r"(_window|_dialog|_view|_page|_panel)\.(h|cpp)$|^qt_")
@@ -114,6 +118,8 @@ def check(tree):
             if folder in CORE_RANK and not qt_code:
                 if target not in CORE_RANK or CORE_RANK[target] > CORE_RANK[folder]:
                     problems.append(f'{path}: core code includes "{include}" of a higher folder')
+            if qt_code and target in QT_RANK and QT_RANK[target] > QT_RANK.get(folder, 0):
+                problems.append(f'{path}: Qt code includes "{include}" of a higher folder')
             if folder.startswith(TOOLS_WITHOUT_UI) and target in QT_FOLDERS:
                 problems.append(f'{path}: includes "{include}"; {folder} builds on the core only')
     for component in find_cycles(edges):

@@ -88,7 +88,9 @@ void MainWindow::visitDeleted(std::int64_t id) {
 TeamSyncFlow& MainWindow::teamSync() {
     if (!teamSync_) {
         TeamSyncActions actions = services_.sync;
-        if (actions.ui == nullptr) {
+        // A caller's own messages (tests) take Sync's too; the program's own boxes are Sync's,
+        // which keep the server's words under Details.
+        if (actions.ui == nullptr && !ownUi_) {
             actions.ui = &ui();
         }
         teamSync_ = std::make_unique<TeamSyncFlow>(metrics_, archive_->path(), std::move(actions));

@@ -7,8 +7,8 @@
 #include "summaries/job_annotations.h"
 #include "summaries/qt_summary_printer.h"
 #include "summaries/summary_model.h"
-#include "views/histogram_dialog.h"
-#include "views/qt_job_printer.h"
+#include "ui/qt_histogram_painter.h"
+#include "ui/qt_job_printer.h"
 
 #include <QApplication>
 #include <QMessageBox>

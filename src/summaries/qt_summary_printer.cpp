@@ -1,8 +1,8 @@
 #include "summaries/qt_summary_printer.h"
 
 #include "summaries/notes_wrap.h"
+#include "ui/qt_job_printer.h"
 #include "ui/qt_text.h"
-#include "views/qt_job_printer.h"
 
 #include <QFontMetrics>
 #include <QMessageBox>

@@ -3,6 +3,7 @@
 #include "analysis/histogram.h"
 #include "state/app_state.h"
 #include "ui/layout_metrics.h"
+#include "ui/qt_histogram_painter.h"
 
 #include <QDialog>
 
@@ -14,10 +15,6 @@ class QPrinter;
 class QPushButton;
 
 namespace qm {
-
-// Paints a histogram chart (screen or printed form) through any painter. Labels use label_font;
-// the axis titles and the printed title use bold Arial at the chart's title size.
-void paint_histogram(QPainter& painter, const HistogramChart& chart, const QFont& label_font);
 
 // The "Histogram" dialog: the bar chart of the current job's bins (AppState::histogram_bins),
 // "Print" (one page through the print dialog) and "Done". Modeless; it deletes itself when

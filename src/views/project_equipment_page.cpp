@@ -101,7 +101,7 @@ void ProjectEquipmentPage::show(const ProjectView& view) {
                                                      QAbstractItemView::EditKeyPressed |
                                                      QAbstractItemView::AnyKeyPressed
                                                : QAbstractItemView::NoEditTriggers);
-    table_->resizeColumnsToContents();
+    fit_.apply(table_, view.id);
     add_->setEnabled(window_.editable());
     remove_->setEnabled(window_.editable() && !shown_.empty());
     filling_ = false;

@@ -18,6 +18,18 @@ namespace qm {
 
 class DryingCharts;
 
+// Fits a table's columns to their contents when it shows another project than before, or its
+// first rows; shown again after an edit of the same project, the columns stay where they are, so
+// that the next click lands on the cell it was aimed at.
+class ColumnFit {
+public:
+    void apply(QTableWidget* table, std::int64_t project);
+
+private:
+    std::int64_t project_ = -1;
+    bool hadRows_ = false;
+};
+
 // Details (name, client, site, claim, date of loss, category, class, notes) and the attached
 // jobs with Attach... and Detach.
 class ProjectDetailsPage : public QWidget {
@@ -80,10 +92,14 @@ private:
     void pointEdited(QTableWidgetItem* item);
     void materialEdited(QTableWidgetItem* item);
     void roleChosen(int location, int index);
+    // Refuses a standard that refers to a point no attached job has read; true when it does.
+    bool refusedReference(const DryStandard& standard);
 
     ProjectsWindow& window_;
     QTableWidget* points_ = nullptr;
     QTableWidget* materials_ = nullptr;
+    ColumnFit pointsFit_;
+    ColumnFit materialsFit_;
     std::vector<MonitoringPoint> rowPoints_;
     std::vector<std::pair<std::string, PointScale>> rowMaterials_;
     bool filling_ = false;
@@ -135,6 +151,7 @@ private:
     QLabel* total_ = nullptr;
     QPushButton* add_ = nullptr;
     QPushButton* remove_ = nullptr;
+    ColumnFit fit_;
     std::vector<StoredEquipment> shown_;
     bool filling_ = false;
 };

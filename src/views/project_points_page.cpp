@@ -71,6 +71,15 @@ QTableWidget* make_table(QWidget* parent, const QStringList& headings) {
 
 } // namespace
 
+void ColumnFit::apply(QTableWidget* table, std::int64_t project) {
+    const bool hasRows = table->rowCount() > 0;
+    if (project != project_ || (hasRows && !hadRows_)) {
+        table->resizeColumnsToContents();
+    }
+    project_ = project;
+    hadRows_ = hasRows;
+}
+
 ProjectPointsPage::ProjectPointsPage(ProjectsWindow& window) : window_(window) {
     points_ =
         make_table(this, {QStringLiteral("Point"), QStringLiteral("Label"), QStringLiteral("Role"),
@@ -139,8 +148,8 @@ void ProjectPointsPage::show(const ProjectView& view) {
                                              : QAbstractItemView::NoEditTriggers;
     points_->setEditTriggers(triggers);
     materials_->setEditTriggers(triggers);
-    points_->resizeColumnsToContents();
-    materials_->resizeColumnsToContents();
+    pointsFit_.apply(points_, view.id);
+    materialsFit_.apply(materials_, view.id);
     filling_ = false;
 }
 
@@ -192,6 +201,9 @@ void ProjectPointsPage::pointEdited(QTableWidgetItem* item) {
         window_.refuse(kStandardRefused);
         return;
     }
+    if (refusedReference(*standard)) {
+        return;
+    }
     PointStandard ps{point, *standard, std::nullopt};
     if (!tolerance.isEmpty()) {
         ps.tolerance = t;
@@ -213,8 +225,22 @@ void ProjectPointsPage::materialEdited(QTableWidgetItem* item) {
         window_.refuse(kStandardRefused);
         return;
     }
+    if (refusedReference(*standard)) {
+        return;
+    }
     const MaterialStandard ms{material, scale, *standard, t};
     window_.write([&](ProjectStore& s) { return s.set_material_standard(id, ms); }, "The standard");
+}
+
+bool ProjectPointsPage::refusedReference(const DryStandard& standard) {
+    if (!standard.reference ||
+        std::find(rowPoints_.begin(), rowPoints_.end(), *standard.reference) != rowPoints_.end()) {
+        return false;
+    }
+    window_.refuse("No attached job has readings at " + point_text(*standard.reference) +
+                   ": a reference is one of the project's points, written as the Point column "
+                   "writes it.");
+    return true;
 }
 
 void ProjectPointsPage::roleChosen(int location, int index) {

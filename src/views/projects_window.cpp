@@ -24,6 +24,11 @@ ProjectsWindow::ProjectsWindow(VisitArchive& archive, ProjectsActions actions, Q
     resize(1000, 620);
 
     list_ = new QListWidget(this);
+    // A long name wraps to the list's width (the splitter widens it) and shows whole as a tip.
+    list_->setWordWrap(true);
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setResizeMode(QListView::Adjust);
     auto* listLabel = new QLabel(QStringLiteral("&Projects:"), this);
     listLabel->setBuddy(list_);
     new_ = new QPushButton(QStringLiteral("&New\u2026"), this);
@@ -130,6 +135,7 @@ void ProjectsWindow::reload() {
         list_->clear();
         for (const ProjectSummary& p : store_.list()) {
             auto* item = new QListWidgetItem(QString::fromStdString(p.details.name), list_);
+            item->setToolTip(item->text());
             item->setData(Qt::UserRole, static_cast<qlonglong>(p.id));
         }
         reading_ = false;

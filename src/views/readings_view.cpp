@@ -3,8 +3,8 @@
 #include "analysis/reading_rows.h"
 #include "store/job_index.h"
 #include "ui/qt_chart_painter.h"
+#include "ui/qt_job_printer.h"
 #include "ui/qt_text.h"
-#include "views/qt_job_printer.h"
 
 #include <QKeyEvent>
 #include <QMessageBox>

@@ -3,8 +3,8 @@
 #include "analysis/readings_layout.h"
 #include "state/app_state.h"
 #include "ui/layout_metrics.h"
+#include "ui/qt_job_printer.h"
 #include "views/histogram_dialog.h"
-#include "views/qt_job_printer.h"
 
 #include <QDialog>
 #include <QPointer>

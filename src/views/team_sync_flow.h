@@ -1,10 +1,12 @@
 #pragma once
 
-// Sync on the desktop: the History and Projects windows' Sync, and File > Team server....
+// Sync on the desktop: the History and Projects windows' Sync, and File > Team Server....
 
 #include "store/user_interface.h"
 #include "sync/sync_session.h"
 #include "ui/layout_metrics.h"
+#include "views/sync_texts.h"
+#include "views/team_server_setting.h"
 
 #include <QString>
 
@@ -18,10 +20,6 @@ class QWidget;
 namespace qm {
 
 class WaitDialog;
-
-// The team server's address as kept in the settings ("quellmark/sync.ini"); never a password.
-QString team_server_setting();
-void set_team_server_setting(const QString& server);
 
 // What a sync asks of the user; each left empty gets the real dialog.
 struct TeamSyncActions {
@@ -37,13 +35,17 @@ struct TeamSyncActions {
         choose_refused;
     // The wait dialog, once shown (tests press Cancel there).
     std::function<void(WaitDialog&)> waiting;
-    // The outcome's message.
+    // The messages. Empty: through `ui` when it is given (text, caption and icon), else a message
+    // box with the server's own words under Details.
+    std::function<void(QWidget* parent, const SyncMessage&)> show_message;
     UserInterface* ui = nullptr;
 };
 
 // Runs Sync for a window: the archive at `archive_path` with the server of the settings (asked
 // for first when neither they nor QUELLMARK_SERVER name one), on a thread of its own while the
-// wait dialog shows progress, then the outcome and the refused edits to decide on.
+// wait dialog shows progress, then the outcome and the refused edits to decide on. A password
+// typed is held for the whole of one Sync (the syncs its refused edits' choices start too), in
+// memory only, and wiped when it is over.
 class TeamSyncFlow {
 public:
     TeamSyncFlow(const LayoutMetrics& metrics, std::string archive_path, TeamSyncActions actions);
@@ -55,12 +57,14 @@ public:
     bool running() const { return running_; }
 
 private:
-    SyncOutcome runOnce(QWidget* owner, const RefusedChoices& choices);
-    void tell(const std::string& text, MessageIcon icon);
+    std::optional<std::string> password(QWidget* parent, const std::string& server,
+                                        const std::string& refusal);
+    void tell(QWidget* parent, const SyncMessage& message);
 
     const LayoutMetrics& metrics_;
     std::string archivePath_;
     TeamSyncActions actions_;
+    std::string password_; // the password of the running Sync; empty when none was typed
     bool running_ = false;
 };
 

@@ -144,11 +144,21 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     EXPECT_EQ(air->horizontalHeaderItem(6)->text(), "GPK");
     EXPECT_EQ(cell(air, 0, 3), "22.2");
 
-    // A label typed into the points table.
+    // A label typed into the points table. The columns stay where they were, so that the next
+    // click lands on the cell aimed at.
     QTableWidget* points = p.pointsPage()->pointTable();
     const int wall = row_of(points, "KIT,W/Plaster");
     ASSERT_GE(wall, 0);
+    const auto widths = [](const QTableWidget* table) {
+        std::vector<int> w;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            w.push_back(table->columnWidth(c));
+        }
+        return w;
+    };
+    const std::vector<int> pointWidths = widths(points);
     points->item(wall, ProjectPointsPage::Label)->setText("behind the dishwasher");
+    EXPECT_EQ(widths(points), pointWidths);
     EXPECT_EQ(stored([](ProjectStore& s) {
                   return s.settings(s.list().at(0).id).label(*parse_point("KIT,W/Plaster"));
               }),
@@ -159,7 +169,9 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     QTableWidget* materials = p.pointsPage()->materialTable();
     const int plaster = row_of(materials, "Plaster");
     ASSERT_GE(plaster, 0);
+    const std::vector<int> materialWidths = widths(materials);
     materials->item(plaster, ProjectPointsPage::Standard)->setText("11");
+    EXPECT_EQ(widths(materials), materialWidths);
     EXPECT_EQ(stored([](ProjectStore& s) {
                   const ProjectSettings settings = s.settings(s.list().at(0).id);
                   const auto& m = settings.materials;
@@ -176,6 +188,14 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     // Entries the window cannot take are refused with a message and change nothing.
     materials->item(row_of(materials, "Plaster"), ProjectPointsPage::Standard)->setText("HALL");
     ASSERT_EQ(ui_.messages.size(), 1U);
+    EXPECT_EQ(cell(materials, row_of(materials, "Plaster"), ProjectPointsPage::Standard), "11.0");
+    // A reference written as a point, but to none the project's jobs read.
+    materials->item(row_of(materials, "Plaster"), ProjectPointsPage::Standard)
+        ->setText("HL1,W/Plastre");
+    ASSERT_EQ(ui_.messages.size(), 2U);
+    EXPECT_EQ(ui_.messages[1].text, "No attached job has readings at HL1,W/Plastre: a reference "
+                                    "is one of the project's points, written as the Point column "
+                                    "writes it.");
     EXPECT_EQ(cell(materials, row_of(materials, "Plaster"), ProjectPointsPage::Standard), "11.0");
 }
 
@@ -215,6 +235,15 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
         return ProjectRecord{s.get(id)->details, {}, s.settings(id)};
     });
     EXPECT_EQ(record.details.category, 2);
+    // A long name is shown whole: wrapped in the list, and as the item's tip.
+    const QString longName = QStringLiteral("Harbour Street basement flood at number 14, rear");
+    p.detailsPage()->nameEdit()->setText(longName);
+    Q_EMIT p.detailsPage()->nameEdit()->editingFinished();
+    const QListWidgetItem* named = p.projectList()->item(0);
+    EXPECT_EQ(named->text(), longName);
+    EXPECT_EQ(named->toolTip(), longName);
+    EXPECT_GT(p.projectList()->visualItemRect(named).height(),
+              p.projectList()->fontMetrics().height() * 3 / 2);
     EXPECT_EQ(record.details.loss_date, parse_iso_date("2026-03-02"));
     ASSERT_EQ(record.settings.equipment.size(), 1U);
     EXPECT_EQ(record.settings.equipment[0].entry.count, 3);

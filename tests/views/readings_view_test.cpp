@@ -2,7 +2,7 @@
 
 #include "store/job_index.h"
 #include "support/pdf_reader.h"
-#include "views/qt_job_printer.h"
+#include "ui/qt_job_printer.h"
 
 #include <QCoreApplication>
 #include <QFile>

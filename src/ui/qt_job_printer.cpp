@@ -1,4 +1,4 @@
-#include "views/qt_job_printer.h"
+#include "ui/qt_job_printer.h"
 
 #include "analysis/readings_layout.h"
 #include "store/job_index.h"
