@@ -10,8 +10,8 @@
 
 #include <array>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -2,8 +2,8 @@
 // ways (this archive's, the server's and the pair last synced, in the ledger) as the projects'
 // parts are, the server's row written only on the revision read.
 #include "archive/sqlite_db.h"
-#include "sync/sync_ledger.h"
 #include "sync/pulled_input.h"
+#include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 #include "text/cp1252.h"
 
