@@ -1,8 +1,8 @@
 #include "archive/visit_archive.h"
 
 #include "archive/sha256.h"
-#include "archive/visit_input.h"
 #include "archive/visit_deletions.h"
+#include "archive/visit_input.h"
 #include "text/reading_time.h"
 
 #include <sqlite3.h>
