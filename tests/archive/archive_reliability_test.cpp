@@ -14,8 +14,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <functional>
+#include <random>
 #include <sys/wait.h>
 #include <unistd.h>
 
