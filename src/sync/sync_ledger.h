@@ -6,8 +6,8 @@
 //   until the deletion reaches the server), the server's revision, the name and each part as last
 //   synced; and, under "pending/KEY", the parts a sync sent to the server before it knew whether
 //   they were taken, so that a sync cut off between the server's commit and this archive's
-//   finds them again (a row an older program reads as a deletion of a project it does not know,
-//   and removes);
+//   finds them again (a reader that knows no pending rows takes such a row for a project
+//   deleted here, and removes it);
 // - sync_titles: each job's titles and notes as last synced and the server's revision of them;
 //   and, of kind "pending/mc" or "pending/rh", those sent before the server's answer was known;
 // - sync_pulling: the visits whose pull has not finished.

@@ -82,7 +82,7 @@ TEST_F(ProjectStoreTest, ArchiveOfVersion3KeepsItsAttachedJobs) {
               (std::vector<AttachedKey>{{kVersion1Sha, RecordKind::Mc, 2}}));
 }
 
-// Rows as another program (or an older version of this one) would write them.
+// Rows written by hand, as any writer of the archive's schema may write them.
 constexpr const char* kProjectRows = R"sql(
 INSERT INTO projects VALUES (7, 'Smith', 'Ann ''A'' Smith', '1 Main St', 'C-9', '2026-03-01',
     2, 3, 'line 1
