@@ -118,7 +118,7 @@ void run_stored_project(benchmark::State& state,
         [&] {
             qm::ProjectReadings r;
             qm::load_project_readings(store, *opened.archive, project, r);
-            const qm::ProjectLogs logs = qm::project_logs(r, store.settings(project), false, 0);
+            const qm::ProjectLogs logs = qm::project_logs(r, store.settings(project), false);
             rows = logs.drying.rows.size();
             benchmark::DoNotOptimize(rows);
         },

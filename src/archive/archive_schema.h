@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr std::array<std::string_view, 4> kArchiveMigrations = {
+constexpr std::array<std::string_view, 5> kArchiveMigrations = {
     // Version 1. Texts of the meter (model name, titles, notes) are Windows-1252 bytes as the
     // meter and the ".qmk" hold them. Times are seconds since 1970-01-01 UTC.
     R"sql(
@@ -191,6 +191,18 @@ DROP TABLE project_jobs;
 ALTER TABLE project_jobs_4 RENAME TO project_jobs;
 CREATE INDEX project_jobs_by_job ON project_jobs (sha256, kind, number);
 CREATE TABLE deleted_visits (sha256 TEXT PRIMARY KEY) WITHOUT ROWID;
+)sql",
+    // Version 5: removed materials, planned points and equipment units. A point whose material
+    // was removed has the day (removed_on, "YYYY-MM-DD") and a reason; a planned point was added
+    // before it was read. An equipment entry may name its unit (ID or serial), model and rated
+    // capacity (a dehumidifier's pints per day under AHAM, an air mover's CFM).
+    R"sql(
+ALTER TABLE project_points ADD COLUMN removed_on TEXT;
+ALTER TABLE project_points ADD COLUMN removed_reason TEXT NOT NULL DEFAULT '';
+ALTER TABLE project_points ADD COLUMN planned INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE project_equipment ADD COLUMN unit TEXT NOT NULL DEFAULT '';
+ALTER TABLE project_equipment ADD COLUMN model TEXT NOT NULL DEFAULT '';
+ALTER TABLE project_equipment ADD COLUMN capacity REAL;
 )sql",
 };
 

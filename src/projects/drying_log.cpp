@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace qm {
 
@@ -99,6 +100,23 @@ std::optional<std::int64_t> dry_since(const DryingRow& row, std::span<const std:
     return since;
 }
 
+// From the day a point's material was removed its cells are shown and no longer judged.
+void mark_removed(DryingRow& row, std::span<const std::int64_t> days,
+                  std::span<const RemovedPoint> removed) {
+    const auto r = std::find_if(removed.begin(), removed.end(),
+                                [&](const RemovedPoint& p) { return p.point == row.point; });
+    if (r == removed.end()) {
+        return;
+    }
+    row.removed = r->removal;
+    row.dry_on.reset();
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        if (days[i] >= r->removal.on && row.cells[i].state != CellState::NotRead) {
+            row.cells[i] = {CellState::Removed, row.cells[i].value, std::nullopt, std::nullopt};
+        }
+    }
+}
+
 DryingRow make_row(const PointHistory& h, std::span<const PointHistory> histories,
                    std::span<const std::int64_t> days, const ProjectStandards& standards) {
     DryingRow row;
@@ -127,11 +145,32 @@ DryingRow make_row(const PointHistory& h, std::span<const PointHistory> historie
         }
     }
     row.dry_on = row.is_reference ? std::nullopt : dry_since(row, days);
+    mark_removed(row, days, standards.removed);
     return row;
 }
 
 int row_group(const DryingRow& row) {
-    return row.is_reference ? 2 : row.dry_on ? 1 : 0;
+    return row.is_reference ? 3 : row.removed ? 2 : row.dry_on ? 1 : 0;
+}
+
+// The MC points planned or removed that no reading names yet: rows with no day read.
+std::vector<PointHistory> unread_points(std::span<const PointHistory> histories,
+                                        const ProjectStandards& standards) {
+    std::vector<PointHistory> out;
+    const auto add = [&](const MonitoringPoint& p) {
+        const auto same = [&](const PointHistory& h) { return h.point == p; };
+        if (p.scale != PointScale::Air && find_history(histories, p) == nullptr &&
+            std::none_of(out.begin(), out.end(), same)) {
+            out.push_back({p, 0, {}});
+        }
+    };
+    for (const MonitoringPoint& p : standards.planned) {
+        add(p);
+    }
+    for (const RemovedPoint& r : standards.removed) {
+        add(r.point);
+    }
+    return out;
 }
 
 } // namespace
@@ -148,8 +187,11 @@ DryingLog drying_log(std::span<const PointHistory> histories, const ProjectStand
     for (const PointHistory& h : histories) {
         log.rows.push_back(make_row(h, histories, log.days, standards));
     }
+    for (const PointHistory& h : unread_points(histories, standards)) {
+        log.rows.push_back(make_row(h, histories, log.days, standards));
+    }
     std::stable_sort(log.rows.begin(), log.rows.end(), [](const DryingRow& a, const DryingRow& b) {
-        return row_group(a) < row_group(b);
+        return std::tuple(row_group(a), a.point) < std::tuple(row_group(b), b.point);
     });
     return log;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // The drying log of a project: one row per MC monitoring point, one column per day, each cell
-// judged wet or dry against the point's goal, and the day from which each point is dry. Every
-// function here is pure: it reads the spans it is given and nothing else.
+// judged wet or dry against the point's goal, and the day from which each point is dry; a point
+// whose material was removed is no longer judged from that day. Every function here is pure: it
+// reads the spans it is given and nothing else.
 
 #include "projects/monitoring_points.h"
 
@@ -55,6 +56,20 @@ enum class CellState {
     Unjudged, // read, but no standard that day (none set, or the reference not read that day)
     Wet,      // above the goal
     Dry,      // at or below the goal
+    Removed,  // read on or after the day its material was removed: shown, never judged
+};
+
+// The material at a point was taken out (cut out, torn out) on a day, for a reason the user
+// gives ("drywall cut 2 ft, Category 2 water").
+struct PointRemoval {
+    std::int64_t on = 0; // day number
+    std::string reason;
+    bool operator==(const PointRemoval&) const = default;
+};
+
+struct RemovedPoint {
+    MonitoringPoint point;
+    PointRemoval removal;
 };
 
 // One day of a point: its value (the day's last reading by the clock) and, when judged, the
@@ -78,22 +93,28 @@ struct DryingRow {
     double tolerance = kDefaultTolerance;
     std::vector<DryingCell> cells; // one per day of the log
     // The first day from which the point is dry on every day it was read, to the last: its last
-    // day read is judged dry and no day between is wet or unjudged. Nothing otherwise.
+    // day read is judged dry and no day between is wet or unjudged. Nothing otherwise, and
+    // nothing for a removed point, which no longer holds back the project's dry date.
     std::optional<std::int64_t> dry_on;
+    std::optional<PointRemoval> removed;
 };
 
 // The log: its days (the meter's dates on which any MC point was read, ascending) and its rows,
-// the points not yet dry first, then the dry points, then the reference points, each group in
-// point order.
+// the points not yet dry first (a point planned and not read yet among them, with no cell read),
+// then the dry points, then the removed points, then the reference points, each group in point
+// order.
 struct DryingLog {
     std::vector<std::int64_t> days;
     std::vector<DryingRow> rows;
 };
 
-// The standards and tolerances of a project.
+// What the user entered for a project's drying log: standards and tolerances, the points whose
+// material was removed, and MC points planned before they are read (each shows as a row).
 struct ProjectStandards {
     std::span<const MaterialStandard> materials;
     std::span<const PointStandard> points;
+    std::span<const RemovedPoint> removed{};
+    std::span<const MonitoringPoint> planned{};
 };
 
 // The drying log of the MC readings of the attached jobs (in the order their visits were

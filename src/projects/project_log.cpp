@@ -1,5 +1,6 @@
 #include "projects/project_log.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qm {
@@ -89,13 +90,22 @@ void load_project_readings(ProjectStore& store, VisitArchive& archive, std::int6
 }
 
 ProjectLogs project_logs(const ProjectReadings& readings, const ProjectSettings& settings,
-                         bool celsius, std::int64_t today) {
+                         bool celsius) {
     ProjectLogs logs;
-    logs.drying = drying_log(readings.attached, {settings.materials, settings.point_standards});
+    const std::vector<RemovedPoint> removed = settings.removed_points();
+    const std::vector<MonitoringPoint> planned = settings.planned_points();
+    logs.drying = drying_log(readings.attached,
+                             {settings.materials, settings.point_standards, removed, planned});
     const std::vector<AirPointRole> roles = settings.roles();
     logs.air = air_log(readings.attached, roles, celsius);
+    std::vector<std::int64_t> days_read = logs.drying.days;
+    for (const AirDay& a : logs.air.rows) {
+        days_read.push_back(a.day);
+    }
+    std::sort(days_read.begin(), days_read.end());
+    days_read.erase(std::unique(days_read.begin(), days_read.end()), days_read.end());
     const std::vector<EquipmentEntry> entries = settings.equipment_entries();
-    logs.equipment = equipment_log(entries, today);
+    logs.equipment = equipment_log(entries, days_read);
     return logs;
 }
 

@@ -38,8 +38,9 @@ struct ProjectLogs {
     EquipmentLog equipment;
 };
 
-// The three logs; `today` ends the equipment still running (a day number).
+// The three logs. Equipment still running counts to the last day any point was read (MC or
+// RH/T), whatever the day the logs are made.
 ProjectLogs project_logs(const ProjectReadings& readings, const ProjectSettings& settings,
-                         bool celsius, std::int64_t today);
+                         bool celsius);
 
 } // namespace qm

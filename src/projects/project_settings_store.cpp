@@ -1,6 +1,7 @@
 #include "projects/project_sql.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qm {
 
@@ -11,6 +12,26 @@ std::vector<AirPointRole> ProjectSettings::roles() const {
     for (const PointNote& n : points) {
         if (n.point.scale == PointScale::Air && n.role) {
             out.push_back({n.point.location, *n.role});
+        }
+    }
+    return out;
+}
+
+std::vector<RemovedPoint> ProjectSettings::removed_points() const {
+    std::vector<RemovedPoint> out;
+    for (const PointNote& n : points) {
+        if (n.removed) {
+            out.push_back({n.point, *n.removed});
+        }
+    }
+    return out;
+}
+
+std::vector<MonitoringPoint> ProjectSettings::planned_points() const {
+    std::vector<MonitoringPoint> out;
+    for (const PointNote& n : points) {
+        if (n.planned) {
+            out.push_back(n.point);
         }
     }
     return out;
@@ -61,9 +82,37 @@ bool ProjectStore::write_role(std::int64_t project, int location, std::optional<
     return upsert.run();
 }
 
+bool ProjectStore::write_removed(std::int64_t project, const MonitoringPoint& point,
+                                 const std::optional<PointRemoval>& removal) {
+    if (point.scale == PointScale::Air) {
+        return fail("an RH/T point has no material to remove");
+    }
+    if (removal && removal->reason.find_first_not_of(" \t") == std::string::npos) {
+        return fail("a removed material needs a reason");
+    }
+    SqliteStatement upsert(db_, "INSERT INTO project_points (project_id, scale, location, "
+                                "sub_location, material, removed_on, removed_reason) VALUES (?1, "
+                                "?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT DO UPDATE SET removed_on = "
+                                "excluded.removed_on, removed_reason = excluded.removed_reason");
+    upsert.bind(1, project);
+    bind_point(upsert, 2, point);
+    bind_date(upsert, 6, removal ? std::optional(removal->on) : std::nullopt);
+    return upsert.bind_text(7, removal ? removal->reason : std::string()).run();
+}
+
+bool ProjectStore::write_planned(std::int64_t project, const MonitoringPoint& point, bool planned) {
+    SqliteStatement upsert(db_, "INSERT INTO project_points (project_id, scale, location, "
+                                "sub_location, material, planned) VALUES (?1, ?2, ?3, ?4, ?5, ?6) "
+                                "ON CONFLICT DO UPDATE SET planned = excluded.planned");
+    upsert.bind(1, project);
+    bind_point(upsert, 2, point);
+    return upsert.bind(6, std::int64_t{planned ? 1 : 0}).run();
+}
+
 // Rows that say nothing any more are not kept.
 constexpr std::string_view kDropEmptyPoints =
-    "DELETE FROM project_points WHERE label = '' AND role IS NULL";
+    "DELETE FROM project_points WHERE label = '' AND role IS NULL AND removed_on IS NULL AND "
+    "planned = 0";
 
 bool ProjectStore::set_label(std::int64_t project, const MonitoringPoint& point,
                              std::string_view label) {
@@ -74,6 +123,17 @@ bool ProjectStore::set_label(std::int64_t project, const MonitoringPoint& point,
 bool ProjectStore::set_role(std::int64_t project, int location, std::optional<AirRole> role) {
     return in_transaction(
         [&] { return write_role(project, location, role) && db_.exec(kDropEmptyPoints); });
+}
+
+bool ProjectStore::set_removed(std::int64_t project, const MonitoringPoint& point,
+                               const std::optional<PointRemoval>& removal) {
+    return in_transaction(
+        [&] { return write_removed(project, point, removal) && db_.exec(kDropEmptyPoints); });
+}
+
+bool ProjectStore::set_planned(std::int64_t project, const MonitoringPoint& point, bool planned) {
+    return in_transaction(
+        [&] { return write_planned(project, point, planned) && db_.exec(kDropEmptyPoints); });
 }
 
 bool ProjectStore::write_standard(std::int64_t project, const MonitoringPoint& key,
@@ -134,11 +194,17 @@ bool ProjectStore::set_point_standard(std::int64_t project, const PointStandard&
 
 std::optional<std::int64_t> ProjectStore::write_equipment(std::int64_t project, std::int64_t id,
                                                           const EquipmentEntry& e) {
+    if (e.capacity && !(std::isfinite(*e.capacity) && *e.capacity >= 0.0)) {
+        fail("a rated capacity is a number, 0 or more");
+        return std::nullopt;
+    }
     SqliteStatement write(
         db_, id == 0 ? "INSERT INTO project_equipment (project_id, type, count, place, placed, "
-                       "removed) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"
+                       "removed, unit, model, capacity) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?8, ?9, "
+                       "?10)"
                      : "UPDATE project_equipment SET type = ?2, count = ?3, place = ?4, "
-                       "placed = ?5, removed = ?6 WHERE project_id = ?1 AND id = ?7");
+                       "placed = ?5, removed = ?6, unit = ?8, model = ?9, capacity = ?10 WHERE "
+                       "project_id = ?1 AND id = ?7");
     write.bind(1, project)
         .bind_text(2, equipment_type_name(e.type))
         .bind(3, std::int64_t{e.count})
@@ -148,6 +214,8 @@ std::optional<std::int64_t> ProjectStore::write_equipment(std::int64_t project, 
     if (id != 0) {
         write.bind(7, id);
     }
+    write.bind_text(8, e.unit).bind_text(9, e.model);
+    bind_optional(write, 10, e.capacity);
     if (!write.run()) {
         return std::nullopt;
     }
@@ -201,7 +269,9 @@ bool ProjectStore::write_settings(std::int64_t project, const ProjectSettings& s
                                   const SettingsParts& parts) {
     for (const PointNote& n : parts.points ? s.points : std::vector<PointNote>{}) {
         if (!write_label(project, n.point, n.label) ||
-            (n.role && !write_role(project, n.point.location, n.role))) {
+            (n.role && !write_role(project, n.point.location, n.role)) ||
+            (n.removed && !write_removed(project, n.point, n.removed)) ||
+            (n.planned && !write_planned(project, n.point, true))) {
             return false;
         }
     }
@@ -280,26 +350,36 @@ void ProjectStore::read_standards(std::int64_t project, ProjectSettings& s) {
 
 ProjectSettings ProjectStore::settings(std::int64_t project) {
     ProjectSettings s;
-    SqliteStatement points(db_, "SELECT scale, location, sub_location, material, label, role "
-                                "FROM project_points WHERE project_id = ?1");
+    SqliteStatement points(db_, "SELECT scale, location, sub_location, material, label, role, "
+                                "removed_on, removed_reason, planned FROM project_points WHERE "
+                                "project_id = ?1");
     points.bind(1, project);
     while (points.step()) {
-        s.points.push_back(
-            {point_column(points, 0), points.column_text(4),
-             points.column_is_null(5) ? std::nullopt : parse_air_role(points.column_text(5))});
+        PointNote n{point_column(points, 0), points.column_text(4),
+                    points.column_is_null(5) ? std::nullopt
+                                             : parse_air_role(points.column_text(5))};
+        if (const std::optional<std::int64_t> on = date_column(points, 6)) {
+            n.removed = PointRemoval{*on, points.column_text(7)};
+        }
+        n.planned = points.column_int(8) != 0;
+        s.points.push_back(std::move(n));
     }
     std::sort(s.points.begin(), s.points.end(),
               [](const PointNote& a, const PointNote& b) { return a.point < b.point; });
     read_standards(project, s);
-    SqliteStatement equipment(db_, "SELECT id, type, count, place, placed, removed FROM "
-                                   "project_equipment WHERE project_id = ?1 ORDER BY id");
+    SqliteStatement equipment(db_, "SELECT id, type, count, place, placed, removed, unit, model, "
+                                   "capacity FROM project_equipment WHERE project_id = ?1 "
+                                   "ORDER BY id");
     equipment.bind(1, project);
     while (equipment.step()) {
         s.equipment.push_back(
             {equipment.column_int(0),
              {parse_equipment_type(equipment.column_text(1)).value_or(EquipmentType::Other),
               static_cast<int>(equipment.column_int(2)), equipment.column_text(3),
-              date_column(equipment, 4).value_or(0), date_column(equipment, 5)}});
+              date_column(equipment, 4).value_or(0), date_column(equipment, 5),
+              equipment.column_text(6), equipment.column_text(7),
+              equipment.column_is_null(8) ? std::nullopt
+                                          : std::optional(equipment.column_double(8))}});
     }
     SqliteStatement legend(db_, "SELECT code, name FROM project_legend WHERE project_id = ?1");
     legend.bind(1, project);

@@ -67,11 +67,14 @@ struct ProjectJob {
     ReceivedTime received;
 };
 
-// A point's label and, for an RH/T point, its role (nothing: other).
+// A point's label and, for an RH/T point, its role (nothing: other); whether the material at an
+// MC point was removed, and whether the user added the point before it was read (planned).
 struct PointNote {
     MonitoringPoint point;
     std::string label;
     std::optional<AirRole> role;
+    std::optional<PointRemoval> removed{};
+    bool planned = false;
 };
 
 struct StoredEquipment {
@@ -88,6 +91,8 @@ struct ProjectSettings {
     CodeLegend legend_overrides;            // the project's own names; default_code_legend beside
 
     std::vector<AirPointRole> roles() const;
+    std::vector<RemovedPoint> removed_points() const;    // by point
+    std::vector<MonitoringPoint> planned_points() const; // by point
     std::vector<EquipmentEntry> equipment_entries() const;
     CodeLegend legend() const; // the defaults with the project's names over them
     std::string label(const MonitoringPoint& point) const;
@@ -143,6 +148,14 @@ public:
     // Sets (or, with neither value nor reference and no tolerance, removes) a standard.
     bool set_material_standard(std::int64_t project, const MaterialStandard& standard);
     bool set_point_standard(std::int64_t project, const PointStandard& standard);
+    // Marks the material at an MC point removed on a day, for a reason (never empty); nothing
+    // clears the mark. The point's readings stay; its row of the log shows them unjudged from
+    // that day.
+    bool set_removed(std::int64_t project, const MonitoringPoint& point,
+                     const std::optional<PointRemoval>& removal);
+    // Adds a point before any reading names it (it shows in the log, not read yet), or with
+    // false takes that mark away.
+    bool set_planned(std::int64_t project, const MonitoringPoint& point, bool planned);
     std::optional<std::int64_t> add_equipment(std::int64_t project, const EquipmentEntry& entry);
     bool update_equipment(std::int64_t project, std::int64_t id, const EquipmentEntry& entry);
     bool remove_equipment(std::int64_t project, std::int64_t id);
@@ -172,6 +185,9 @@ private:
                         const SettingsParts& parts = {true, true, true, true});
     bool write_label(std::int64_t project, const MonitoringPoint& point, std::string_view label);
     bool write_role(std::int64_t project, int location, std::optional<AirRole> role);
+    bool write_removed(std::int64_t project, const MonitoringPoint& point,
+                       const std::optional<PointRemoval>& removal);
+    bool write_planned(std::int64_t project, const MonitoringPoint& point, bool planned);
     bool write_standard(std::int64_t project, const MonitoringPoint& key, const DryStandard& s,
                         std::optional<double> tolerance);
     std::optional<std::int64_t> write_equipment(std::int64_t project, std::int64_t id,

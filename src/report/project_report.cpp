@@ -86,11 +86,16 @@ std::string cell_text(const DryingCell& cell) {
         return one_decimal(cell.value) + " wet";
     case CellState::Dry:
         return one_decimal(cell.value) + " dry";
+    case CellState::Removed:
+        return one_decimal(cell.value) + " removed";
     }
     return {};
 }
 
 std::string dry_since_text(const DryingRow& row, const ReportUnits& units) {
+    if (row.removed) {
+        return "removed " + date_text(row.removed->on, units);
+    }
     if (row.dry_on) {
         return date_text(*row.dry_on, units);
     }
@@ -188,22 +193,67 @@ TextTable depression_table(const AirLog& log, const ReportUnits& units) {
     return t;
 }
 
+// The entries; a column naming each unit (ID, model, rated capacity) when any entry names one.
 TextTable equipment_table(const EquipmentLog& log, const ReportUnits& units) {
     TextTable t;
     t.columns = {{"Type", "", CellAlign::Left},           {"Count", "", CellAlign::Right},
                  {"Place", "", CellAlign::Left},          {"Placed", "", CellAlign::Left},
                  {"Removed", "", CellAlign::Left},        {"Days", "", CellAlign::Right},
                  {"Equipment-days", "", CellAlign::Right}};
+    const bool named = std::any_of(log.rows.begin(), log.rows.end(), [](const EquipmentRow& r) {
+        return !equipment_unit_text(r.entry).empty();
+    });
+    if (named) {
+        t.columns.push_back({"Unit", "", CellAlign::Left});
+    }
     for (const EquipmentRow& r : log.rows) {
         t.rows.push_back(
             {std::string(equipment_text(r.entry.type)), std::to_string(r.entry.count),
              short_label(cp1252_of_utf8(r.entry.place)), date_text(r.entry.placed, units),
              r.entry.removed ? date_text(*r.entry.removed, units) : "running",
              std::to_string(r.days), r.valid ? std::to_string(r.equipment_days) : "not counted"});
+        if (named) {
+            t.rows.back().push_back(cp1252_of_utf8(equipment_unit_text(r.entry)));
+        }
         t.row_group.push_back(static_cast<int>(t.rows.size()));
     }
     if (!log.rows.empty()) {
         t.rows.push_back({"Total", "", "", "", "", "", std::to_string(log.equipment_days)});
+        t.rows.back().resize(t.columns.size());
+        t.row_group.push_back(static_cast<int>(t.rows.size()));
+    }
+    return t;
+}
+
+// The units of each type on site on each day read.
+TextTable units_on_site_table(const EquipmentLog& log, const ReportUnits& units) {
+    TextTable t;
+    t.columns = {{"Date", "", CellAlign::Left},
+                 {"Dehumidifiers", "", CellAlign::Right},
+                 {"Air movers", "", CellAlign::Right},
+                 {"Heaters", "", CellAlign::Right},
+                 {"Other", "", CellAlign::Right}};
+    for (const EquipmentDay& d : log.daily) {
+        std::vector<std::string> row{date_text(d.day, units)};
+        for (const int n : d.units) {
+            row.push_back(std::to_string(n));
+        }
+        t.rows.push_back(std::move(row));
+        t.row_group.push_back(static_cast<int>(t.rows.size()));
+    }
+    return t;
+}
+
+// The materials removed: point, label, day and reason.
+TextTable removed_table(const ProjectSettings& settings, const ReportUnits& units) {
+    TextTable t;
+    t.columns = {{"Point", "", CellAlign::Left},
+                 {"Label", "", CellAlign::Left},
+                 {"Removed", "", CellAlign::Left},
+                 {"Reason", "", CellAlign::Left}};
+    for (const RemovedPoint& r : settings.removed_points()) {
+        t.rows.push_back({point_text(r.point), short_label(label_of(settings, r.point)),
+                          date_text(r.removal.on, units), cp1252_of_utf8(r.removal.reason)});
         t.row_group.push_back(static_cast<int>(t.rows.size()));
     }
     return t;
@@ -384,6 +434,12 @@ ProjectReport project_report(const ProjectDetails& details, const ProjectSetting
                             "scale for scan points.",
                             parts[i]});
     }
+    if (!settings.removed_points().empty()) {
+        r.tables.push_back({"Removed materials",
+                            "From the day its material was removed a point's readings are shown "
+                            "and no longer judged.",
+                            removed_table(settings, units)});
+    }
     r.charts_after = r.tables.size();
     r.charts = drying_charts(logs.drying, settings);
     const std::string unit = units.celsius ? "GPK" : "GPP";
@@ -392,7 +448,12 @@ ProjectReport project_report(const ProjectDetails& details, const ProjectSetting
     r.tables.push_back({"Grain depression",
                         "The affected area's " + unit + " minus the dehumidifier outlet's.",
                         depression_table(logs.air, units)});
-    r.tables.push_back({"Equipment log", "", equipment_table(logs.equipment, units)});
+    r.tables.push_back({"Equipment log", "Units still running count to the last day read.",
+                        equipment_table(logs.equipment, units)});
+    if (!logs.equipment.rows.empty()) {
+        r.tables.push_back({"Units on site", "Units placed and not yet removed on each day read.",
+                            units_on_site_table(logs.equipment, units)});
+    }
     return r;
 }
 

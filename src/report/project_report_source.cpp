@@ -56,7 +56,7 @@ CodeNames project_code_names(const CodeLegend& overrides) {
 } // namespace
 
 bool load_project_report(VisitArchive& archive, std::string_view name, const ReportUnits& units,
-                         std::int64_t today, ProjectReportData& out, std::string& error) {
+                         ProjectReportData& out, std::string& error) {
     ProjectStore store(archive);
     const std::optional<ProjectSummary> project = store.find(name);
     if (!project) {
@@ -66,7 +66,7 @@ bool load_project_report(VisitArchive& archive, std::string_view name, const Rep
     ProjectReadings readings;
     load_project_readings(store, archive, project->id, readings);
     const ProjectSettings settings = store.settings(project->id);
-    const ProjectLogs logs = project_logs(readings, settings, units.celsius, today);
+    const ProjectLogs logs = project_logs(readings, settings, units.celsius);
     std::vector<int> air_locations;
     for (const PointHistory& h : point_histories(readings.attached, true)) {
         air_locations.push_back(h.point.location);

@@ -23,11 +23,11 @@ struct ProjectReportData {
     CodeNames codes;             // the names of the codes, with the project's own names
 };
 
-// Loads the project `name` (letter case aside) and its attached jobs' visits; `today` (a day
-// number) ends the equipment still running. False with `error` for the user when there is no
-// such project or a visit cannot be opened.
+// Loads the project `name` (letter case aside) and its attached jobs' visits (equipment still
+// running counts to the last day read). False with `error` for the user when there is no such
+// project or a visit cannot be opened.
 bool load_project_report(VisitArchive& archive, std::string_view name, const ReportUnits& units,
-                         std::int64_t today, ProjectReportData& out, std::string& error);
+                         ProjectReportData& out, std::string& error);
 
 // The project to which every one of `jobs` (jobs of visit `visit`) is attached, the first by
 // name when there are several; nothing when they belong to none.

@@ -66,9 +66,7 @@ ReportProjectChoice MainWindow::reportProject(const std::vector<ReportJob>& jobs
             error = "the archive cannot be used";
             return false;
         }
-        const LocalDate today = local_today();
-        return load_project_report(
-            *a, name, units, drying_day_number({today.year, today.month, today.day}), data, error);
+        return load_project_report(*a, name, units, data, error);
     };
     return choice;
 }

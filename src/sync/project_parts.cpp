@@ -52,7 +52,7 @@ std::string sorted_lines(std::vector<std::string> lines) {
 }
 
 bool says_something(const PointNote& n) {
-    return !n.label.empty() || n.role.has_value();
+    return !n.label.empty() || n.role.has_value() || n.removed.has_value() || n.planned;
 }
 bool says_something(const MaterialStandard& m) {
     return m.standard.value || m.standard.reference || m.tolerance != kDefaultTolerance;
@@ -71,8 +71,13 @@ std::string points_text(const ProjectSettings& s) {
     std::vector<std::string> lines;
     for (const PointNote& n : s.points) {
         if (says_something(n)) {
+            // A point neither removed nor planned keeps the line it had before either existed.
             lines.push_back(point_text(n.point) + ": label \"" + escaped(n.label) + "\"" +
-                            (n.role ? ", role " + std::string(air_role_name(*n.role)) : ""));
+                            (n.role ? ", role " + std::string(air_role_name(*n.role)) : "") +
+                            (n.removed ? ", removed " + iso_date(n.removed->on) + " \"" +
+                                             escaped(n.removed->reason) + "\""
+                                       : "") +
+                            (n.planned ? ", planned" : ""));
         }
     }
     return sorted_lines(std::move(lines));
@@ -97,13 +102,22 @@ std::string standards_text(const ProjectSettings& s) {
     return sorted_lines(std::move(lines));
 }
 
+// What names a unit, after its entry's line; nothing for an entry that names none, whose line
+// stays as it was before units were named.
+std::string unit_text(const EquipmentEntry& e) {
+    return (e.unit.empty() ? "" : ", unit \"" + escaped(e.unit) + "\"") +
+           (e.model.empty() ? "" : ", model \"" + escaped(e.model) + "\"") +
+           (e.capacity ? ", capacity " + number_text(*e.capacity) : "");
+}
+
 std::string equipment_text(const ProjectSettings& s) {
     std::string out;
     for (const StoredEquipment& e : s.equipment) {
         out += std::string(equipment_type_name(e.entry.type)) + " x" +
                std::to_string(e.entry.count) + " at \"" + escaped(e.entry.place) + "\", placed " +
                iso_date(e.entry.placed) + ", " +
-               (e.entry.removed ? "removed " + iso_date(*e.entry.removed) : "running") + "\n";
+               (e.entry.removed ? "removed " + iso_date(*e.entry.removed) : "running") +
+               unit_text(e.entry) + "\n";
     }
     return out;
 }

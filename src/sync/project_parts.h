@@ -1,9 +1,10 @@
 #pragma once
 
 // What a drying project holds that a team shares, in six parts that sync on their own: the
-// details, the attached jobs, the points (labels and RH/T roles), the standards, the equipment and
-// the code legend. Each part has a text, the same for the same content on every side: what a sync
-// compares, keeps as the part last synced and shows the user (lines separated by '\n').
+// details, the attached jobs, the points (labels, RH/T roles, removed materials, planned points),
+// the standards, the equipment (with its units) and the code legend. Each part has a text, the same
+// for the same content on every side: what a sync compares, keeps as the part last synced and shows
+// the user (lines separated by '\n').
 
 #include "projects/project_store.h"
 #include "sync/pg_db.h"

@@ -53,9 +53,14 @@ std::optional<std::string> details_problem(const ProjectDetails& d) {
 
 std::optional<std::string> settings_problem(const ProjectSettings& s) {
     for (const PointNote& n : s.points) {
-        if (auto p = longest({{"a point's material", n.point.material}, {"a label", n.label}},
+        if (auto p = longest({{"a point's material", n.point.material},
+                              {"a label", n.label},
+                              {"a removal's reason", n.removed ? n.removed->reason : ""}},
                              kMaxPulledLineBytes)) {
             return p;
+        }
+        if (n.removed && !takes_day(n.removed->on)) {
+            return "a material removed on a date outside the years 1900 to 2199";
         }
     }
     for (const MaterialStandard& m : s.materials) {
@@ -79,8 +84,13 @@ std::optional<std::string> settings_problem(const ProjectSettings& s) {
             return "equipment of " + std::to_string(e.entry.count) + " units (0 to " +
                    std::to_string(kMaxEquipmentCount) + ")";
         }
-        if (e.entry.place.size() > kMaxPulledLineBytes) {
-            return too_long("a place", e.entry.place.size(), kMaxPulledLineBytes);
+        if (auto p = longest(
+                {{"a place", e.entry.place}, {"a unit", e.entry.unit}, {"a model", e.entry.model}},
+                kMaxPulledLineBytes)) {
+            return p;
+        }
+        if (e.entry.capacity && !(std::isfinite(*e.entry.capacity) && *e.entry.capacity >= 0)) {
+            return "a rated capacity that is not a finite number, 0 or more";
         }
         if (!takes_day(e.entry.placed) || (e.entry.removed && !takes_day(*e.entry.removed))) {
             return "equipment placed or removed on a date outside the years 1900 to 2199";

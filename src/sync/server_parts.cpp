@@ -70,12 +70,18 @@ constexpr PartQuery kPartQueries[] = {
      [](const PgResult& r, int i, ProjectParts& p) {
          p.jobs.push_back(r.text(i, 1) + "/" + r.text(i, 2) + "/" + r.text(i, 3));
      }},
-    {"SELECT project, scale, location, sub_location, material, label, role FROM project_points "
-     "WHERE $1 IN ('', project)",
+    // A removal's day as the equipment's dates below are read.
+    {"SELECT project, scale, location, sub_location, material, label, role, CASE WHEN "
+     "isfinite(removed_on) THEN to_char(removed_on, 'YYYY-MM-DD') ELSE removed_on::text END, "
+     "removed_reason, planned FROM project_points WHERE $1 IN ('', project)",
      [](const PgResult& r, int i, ProjectParts& p) {
-         p.settings.points.push_back(
-             {point_of(r, i, 1), r.text(i, 5),
-              r.is_null(i, 6) ? std::nullopt : parse_air_role(r.text(i, 6))});
+         PointNote n{point_of(r, i, 1), r.text(i, 5),
+                     r.is_null(i, 6) ? std::nullopt : parse_air_role(r.text(i, 6))};
+         if (!r.is_null(i, 7)) {
+             n.removed = PointRemoval{parse_iso_date(r.text(i, 7)).value_or(kNoDay), r.text(i, 8)};
+         }
+         n.planned = r.text(i, 9) == "t";
+         p.settings.points.push_back(std::move(n));
      }},
     {"SELECT project, scale, location, sub_location, material, value, ref_scale, ref_location, "
      "ref_sub_location, ref_material, tolerance FROM project_standards WHERE $1 IN ('', project)",
@@ -98,8 +104,8 @@ constexpr PartQuery kPartQueries[] = {
     // of pulled input refuse, never as another day or as "running".
     {"SELECT project, type, count, place, CASE WHEN isfinite(placed) THEN to_char(placed, "
      "'YYYY-MM-DD') ELSE placed::text END, CASE WHEN isfinite(removed) THEN to_char(removed, "
-     "'YYYY-MM-DD') ELSE removed::text END FROM project_equipment WHERE $1 IN ('', project) "
-     "ORDER BY project, position",
+     "'YYYY-MM-DD') ELSE removed::text END, unit, model, capacity FROM project_equipment "
+     "WHERE $1 IN ('', project) ORDER BY project, position",
      [](const PgResult& r, int i, ProjectParts& p) {
          p.settings.equipment.push_back(
              {0,
@@ -107,7 +113,8 @@ constexpr PartQuery kPartQueries[] = {
                static_cast<int>(r.integer(i, 2)), r.text(i, 3),
                parse_iso_date(r.text(i, 4)).value_or(kNoDay),
                r.is_null(i, 5) ? std::nullopt
-                               : std::optional(parse_iso_date(r.text(i, 5)).value_or(kNoDay))}});
+                               : std::optional(parse_iso_date(r.text(i, 5)).value_or(kNoDay)),
+               r.text(i, 6), r.text(i, 7), optional_real(r, i, 8)}});
      }},
     {"SELECT project, code, name FROM project_legend WHERE $1 IN ('', project)",
      [](const PgResult& r, int i, ProjectParts& p) {
@@ -159,16 +166,20 @@ part_rows(ProjectPart part, const PgParam& project, const ProjectSettings& s) {
     switch (part) {
     case ProjectPart::Points:
         for (const PointNote& n : s.points) {
-            if (!n.label.empty() || n.role) {
+            if (!n.label.empty() || n.role || n.removed || n.planned) {
                 std::vector<PgParam> row{project};
                 add_point(row, n.point);
                 row.push_back(PgParam::text(n.label));
                 row.push_back(n.role ? PgParam::text(air_role_name(*n.role)) : PgParam::null());
+                row.push_back(n.removed ? PgParam::text(iso_date(n.removed->on)) : PgParam::null());
+                row.push_back(PgParam::text(n.removed ? n.removed->reason : std::string()));
+                row.push_back(PgParam::text(n.planned ? "true" : "false"));
                 rows.push_back(std::move(row));
             }
         }
         return {"INSERT INTO project_points (project, scale, location, sub_location, material, "
-                "label, role) VALUES ($1, $2, $3, $4, $5, $6, $7)",
+                "label, role, removed_on, removed_reason, planned) VALUES ($1, $2, $3, $4, $5, "
+                "$6, $7, $8, $9, $10)",
                 std::move(rows)};
     case ProjectPart::Standards:
         return {"INSERT INTO project_standards (project, scale, location, sub_location, "
@@ -181,10 +192,12 @@ part_rows(ProjectPart part, const PgParam& project, const ProjectSettings& s) {
             rows.push_back({project, PgParam::number(static_cast<std::int64_t>(i + 1)),
                             PgParam::text(equipment_type_name(e.type)), PgParam::number(e.count),
                             PgParam::text(e.place), PgParam::text(iso_date(e.placed)),
-                            e.removed ? PgParam::text(iso_date(*e.removed)) : PgParam::null()});
+                            e.removed ? PgParam::text(iso_date(*e.removed)) : PgParam::null(),
+                            PgParam::text(e.unit), PgParam::text(e.model), real_param(e.capacity)});
         }
         return {"INSERT INTO project_equipment (project, position, type, count, place, placed, "
-                "removed) VALUES ($1, $2, $3, $4, $5, $6, $7)",
+                "removed, unit, model, capacity) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, "
+                "$10)",
                 std::move(rows)};
     default:
         for (const auto& [code, name] : s.legend_overrides) {

@@ -171,6 +171,17 @@ CREATE TRIGGER jobs_written_with_visit AFTER INSERT ON jobs REFERENCING NEW TABL
 CREATE TRIGGER readings_written_with_visit AFTER INSERT ON readings
     REFERENCING NEW TABLE AS added FOR EACH STATEMENT EXECUTE FUNCTION written_with_visit();
 )sql",
+    // Version 4: removed materials and planned points (project_points), and each equipment
+    // entry's unit, model and rated capacity (project_equipment). The technician's rights on
+    // both tables cover the new columns.
+    R"sql(
+ALTER TABLE project_points ADD COLUMN removed_on date,
+    ADD COLUMN removed_reason text NOT NULL DEFAULT '',
+    ADD COLUMN planned boolean NOT NULL DEFAULT false;
+ALTER TABLE project_equipment ADD COLUMN unit text NOT NULL DEFAULT '',
+    ADD COLUMN model text NOT NULL DEFAULT '',
+    ADD COLUMN capacity double precision;
+)sql",
 };
 
 } // namespace

@@ -30,11 +30,12 @@ QString date_text(std::optional<std::int64_t> day) {
 } // namespace
 
 ProjectEquipmentPage::ProjectEquipmentPage(ProjectsWindow& window) : window_(window) {
-    table_ = new QTableWidget(0, 7, this);
-    table_->setHorizontalHeaderLabels({QStringLiteral("Type"), QStringLiteral("Count"),
-                                       QStringLiteral("Place"), QStringLiteral("Placed"),
-                                       QStringLiteral("Removed"), QStringLiteral("Days"),
-                                       QStringLiteral("Equipment-days")});
+    table_ = new QTableWidget(0, EquipmentDays + 1, this);
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("Type"), QStringLiteral("Count"), QStringLiteral("Place"),
+         QStringLiteral("Placed"), QStringLiteral("Removed"), QStringLiteral("Unit ID or serial"),
+         QStringLiteral("Model"), QStringLiteral("Rated capacity"), QStringLiteral("Days"),
+         QStringLiteral("Equipment-days")});
     table_->verticalHeader()->hide();
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->horizontalHeader()->setStretchLastSection(true);
@@ -44,9 +45,17 @@ ProjectEquipmentPage::ProjectEquipmentPage(ProjectsWindow& window) : window_(win
     for (QPushButton* b : {add_, remove_}) {
         b->setAutoDefault(true);
     }
-    auto* help = new QLabel(QStringLiteral("Dates are written YYYY-MM-DD; an empty Removed "
-                                           "counts the units as running until today."),
-                            this);
+    daily_ = new QTableWidget(0, 5, this);
+    daily_->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Dehumidifiers"),
+                                       QStringLiteral("Air movers"), QStringLiteral("Heaters"),
+                                       QStringLiteral("Other")});
+    daily_->verticalHeader()->hide();
+    daily_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* help = new QLabel(
+        QStringLiteral("Dates are written YYYY-MM-DD; an empty Removed counts the units as running "
+                       "until the last day read. Rated capacity: a dehumidifier's pints per day "
+                       "(AHAM), an air mover's CFM."),
+        this);
     help->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add_);
@@ -54,9 +63,11 @@ ProjectEquipmentPage::ProjectEquipmentPage(ProjectsWindow& window) : window_(win
     buttons->addStretch(1);
     buttons->addWidget(total_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(table_, 1);
+    layout->addWidget(table_, 2);
     layout->addWidget(help);
     layout->addLayout(buttons);
+    layout->addWidget(new QLabel(QStringLiteral("Units on site on each day read:"), this));
+    layout->addWidget(daily_, 1);
     connect(add_, &QPushButton::clicked, this, &ProjectEquipmentPage::add);
     connect(remove_, &QPushButton::clicked, this, &ProjectEquipmentPage::removeSelected);
     connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
@@ -87,6 +98,10 @@ void ProjectEquipmentPage::show(const ProjectView& view) {
         table_->setItem(r, Place, new QTableWidgetItem(QString::fromStdString(e.place)));
         table_->setItem(r, Placed, new QTableWidgetItem(date_text(e.placed)));
         table_->setItem(r, Removed, new QTableWidgetItem(date_text(e.removed)));
+        table_->setItem(r, Unit, new QTableWidgetItem(QString::fromStdString(e.unit)));
+        table_->setItem(r, Model, new QTableWidgetItem(QString::fromStdString(e.model)));
+        table_->setItem(r, Capacity,
+                        new QTableWidgetItem(e.capacity ? QString::number(*e.capacity) : ""));
         const bool logged = static_cast<std::size_t>(r) < log.rows.size();
         const EquipmentRow* row = logged ? &log.rows[static_cast<std::size_t>(r)] : nullptr;
         const bool valid = row != nullptr && row->valid;
@@ -97,6 +112,7 @@ void ProjectEquipmentPage::show(const ProjectView& view) {
                         fixed_item(valid ? QString::number(row->equipment_days) : "0"));
     }
     total_->setText(QStringLiteral("Equipment-days in all: %1").arg(log.equipment_days));
+    showDaily(log);
     table_->setEditTriggers(window_.editable() ? QAbstractItemView::DoubleClicked |
                                                      QAbstractItemView::EditKeyPressed |
                                                      QAbstractItemView::AnyKeyPressed
@@ -105,6 +121,20 @@ void ProjectEquipmentPage::show(const ProjectView& view) {
     add_->setEnabled(window_.editable());
     remove_->setEnabled(window_.editable() && !shown_.empty());
     filling_ = false;
+}
+
+void ProjectEquipmentPage::showDaily(const EquipmentLog& log) {
+    daily_->setRowCount(static_cast<int>(log.daily.size()));
+    for (int r = 0; r < daily_->rowCount(); ++r) {
+        const EquipmentDay& d = log.daily[static_cast<std::size_t>(r)];
+        daily_->setItem(r, 0, new QTableWidgetItem(date_text(d.day)));
+        for (std::size_t t = 0; t < d.units.size(); ++t) {
+            auto* item = new QTableWidgetItem(QString::number(d.units[t]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            daily_->setItem(r, static_cast<int>(t) + 1, item);
+        }
+    }
+    daily_->resizeColumnsToContents();
 }
 
 void ProjectEquipmentPage::add() {
@@ -153,9 +183,22 @@ void ProjectEquipmentPage::edited(int row) {
         parse_iso_date(table_->item(row, Placed)->text().trimmed().toStdString());
     const QString removed = table_->item(row, Removed)->text().trimmed();
     e.removed = parse_iso_date(removed.toStdString());
+    e.unit = table_->item(row, Unit)->text().trimmed().toStdString();
+    e.model = table_->item(row, Model)->text().trimmed().toStdString();
+    const QString capacity = table_->item(row, Capacity)->text().trimmed();
+    bool rated = capacity.isEmpty();
+    if (!rated) {
+        e.capacity = capacity.toDouble(&rated);
+        rated = rated && *e.capacity >= 0.0;
+    }
     if (!number || e.count < 1 || !placed || (!removed.isEmpty() && !e.removed)) {
         window_.refuse("An entry needs a count of 1 or more and dates written YYYY-MM-DD "
                        "(Removed may stay empty).");
+        return;
+    }
+    if (!rated) {
+        window_.refuse("A rated capacity is a number, 0 or more (pints per day for a "
+                       "dehumidifier, CFM for an air mover), or empty.");
         return;
     }
     e.placed = *placed;

@@ -76,6 +76,10 @@ QTableWidgetItem* cell_item(const DryingCell& c) {
         item->setToolTip(QStringLiteral("goal %1 (standard %2)")
                              .arg(figure(c.goal.value_or(0.0)), figure(c.standard.value_or(0.0))));
     }
+    if (c.state == CellState::Removed) {
+        text += QStringLiteral(" removed");
+        item->setToolTip(QStringLiteral("read after the material was removed: not judged"));
+    }
     item->setText(text);
     return item;
 }
@@ -140,9 +144,12 @@ void ProjectLogPage::showDrying(const ProjectView& view) {
         const bool judged =
             row.source == StandardSource::Value || row.source == StandardSource::Reference;
         const QString since = row.is_reference ? QString()
-                              : row.dry_on     ? QString::fromStdString(iso_date(*row.dry_on))
-                              : judged         ? QStringLiteral("not dry")
-                                               : QStringLiteral("no standard");
+                              : row.removed
+                                  ? QStringLiteral("removed %1")
+                                        .arg(QString::fromStdString(iso_date(row.removed->on)))
+                              : row.dry_on ? QString::fromStdString(iso_date(*row.dry_on))
+                              : judged     ? QStringLiteral("not dry")
+                                           : QStringLiteral("no standard");
         drying_->setItem(r, kDrySince, new QTableWidgetItem(since));
     }
     drying_->resizeColumnsToContents();

@@ -75,8 +75,10 @@ private:
     bool filling_ = false;
 };
 
-// The points (label, role of an RH/T point, a point's own standard and tolerance) and the
-// standards of the materials (pin and scan apart).
+// The points (label, role of an RH/T point, a point's own standard and tolerance, whether its
+// material was removed or it is planned), Add point... (a point before it is read), Material
+// removed... and Not removed for the selected point, and the standards of the materials (pin and
+// scan apart).
 class ProjectPointsPage : public QWidget {
 public:
     explicit ProjectPointsPage(ProjectsWindow& window);
@@ -84,11 +86,19 @@ public:
 
     QTableWidget* pointTable() const { return points_; }
     QTableWidget* materialTable() const { return materials_; }
-    enum PointColumn { PointName, Label, Role, PointStandardColumn, PointTolerance };
+    QPushButton* addButton() const { return add_; }
+    QPushButton* removedButton() const { return removed_; }
+    QPushButton* notRemovedButton() const { return notRemoved_; }
+    enum PointColumn { PointName, Label, Role, PointStandardColumn, PointTolerance, Status };
     enum MaterialColumn { Material, Scale, Standard, Tolerance };
 
 private:
+    void showPoint(int row, const ProjectSettings& settings);
     void showMaterials(const ProjectSettings& settings);
+    void addPoint();
+    void markRemoved();
+    void clearRemoved();
+    void enableButtons();
     void pointEdited(QTableWidgetItem* item);
     void materialEdited(QTableWidgetItem* item);
     void roleChosen(int location, int index);
@@ -98,9 +108,13 @@ private:
     ProjectsWindow& window_;
     QTableWidget* points_ = nullptr;
     QTableWidget* materials_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* removed_ = nullptr;
+    QPushButton* notRemoved_ = nullptr;
     ColumnFit pointsFit_;
     ColumnFit materialsFit_;
     std::vector<MonitoringPoint> rowPoints_;
+    std::size_t readPoints_ = 0; // the first rows: the points the attached jobs read
     std::vector<std::pair<std::string, PointScale>> rowMaterials_;
     bool filling_ = false;
 };
@@ -129,25 +143,29 @@ private:
     DryingCharts* charts_ = nullptr;
 };
 
-// The equipment log: entries edited in the table, Add equipment and Remove equipment, and the
-// total of equipment-days.
+// The equipment log: entries edited in the table (each unit's ID or serial, model and rated
+// capacity among them), Add equipment and Remove equipment, the total of equipment-days, and the
+// units of each type on site on each day read.
 class ProjectEquipmentPage : public QWidget {
 public:
     explicit ProjectEquipmentPage(ProjectsWindow& window);
     void show(const ProjectView& view);
 
     QTableWidget* table() const { return table_; }
+    QTableWidget* dailyTable() const { return daily_; }
     QPushButton* addButton() const { return add_; }
     QPushButton* removeButton() const { return remove_; }
-    enum Column { Type, Count, Place, Placed, Removed, Days, EquipmentDays };
+    enum Column { Type, Count, Place, Placed, Removed, Unit, Model, Capacity, Days, EquipmentDays };
 
 private:
+    void showDaily(const EquipmentLog& log);
     void add();
     void removeSelected();
     void edited(int row);
 
     ProjectsWindow& window_;
     QTableWidget* table_ = nullptr;
+    QTableWidget* daily_ = nullptr;
     QLabel* total_ = nullptr;
     QPushButton* add_ = nullptr;
     QPushButton* remove_ = nullptr;

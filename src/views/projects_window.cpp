@@ -175,8 +175,7 @@ void ProjectsWindow::readProject(std::int64_t id) {
     view_.settings = store_.settings(id);
     view_.readings = std::make_unique<ProjectReadings>();
     load_project_readings(store_, archive_, id, *view_.readings);
-    const std::int64_t today = actions_.today ? actions_.today() : 0;
-    view_.logs = project_logs(*view_.readings, view_.settings, actions_.celsius, today);
+    view_.logs = project_logs(*view_.readings, view_.settings, actions_.celsius);
     view_.points = point_histories(view_.readings->attached, false);
     std::vector<PointHistory> air = point_histories(view_.readings->attached, true);
     view_.points.insert(view_.points.end(), std::make_move_iterator(air.begin()),

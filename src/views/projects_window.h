@@ -38,8 +38,15 @@ struct ProjectsActions {
     std::function<std::optional<QString>()> ask_name;
     // Attach...: the jobs chosen among those offered; empty when cancelled.
     std::function<std::vector<JobRef>(const std::vector<JobChoice>&)> choose_jobs;
-    // Today as a day number: the equipment still running counts to it.
+    // Today as a day number: the day a new equipment entry proposes when nothing was read.
     std::function<std::int64_t()> today;
+    // Add point...: a point written as the table writes it; nothing when cancelled. Empty: a
+    // text input dialog.
+    std::function<std::optional<QString>()> ask_point;
+    // Removed...: the day and reason the material at `point` was removed, starting from
+    // `proposed`; nothing when cancelled. Empty: the RemovedMaterialDialog.
+    std::function<std::optional<PointRemoval>(const QString& point, const PointRemoval& proposed)>
+        ask_removal;
     bool celsius = false;
     // Sync: the archive with the team server; the window is read again after it. Empty: no
     // Sync button.

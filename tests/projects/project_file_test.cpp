@@ -65,7 +65,7 @@ std::int64_t store_week_project(ProjectStore& store, VisitArchive& archive) {
 ProjectLogs logs_of(ProjectStore& store, VisitArchive& archive, std::int64_t project) {
     ProjectReadings readings;
     load_project_readings(store, archive, project, readings);
-    return project_logs(readings, store.settings(project), false, 0);
+    return project_logs(readings, store.settings(project), false);
 }
 
 // The week read from the archive gives the log the decoded downloads give, and a project file

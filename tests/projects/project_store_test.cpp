@@ -82,7 +82,7 @@ TEST_F(ProjectStoreTest, ArchiveOfVersion3KeepsItsAttachedJobs) {
               (std::vector<AttachedKey>{{kVersion1Sha, RecordKind::Mc, 2}}));
 }
 
-// Rows written by hand, as any writer of the archive's schema may write them.
+// Rows written by hand, as any writer of the archive's schema (of version 4) may write them.
 constexpr const char* kProjectRows = R"sql(
 INSERT INTO projects VALUES (7, 'Smith', 'Ann ''A'' Smith', '1 Main St', 'C-9', '2026-03-01',
     2, 3, 'line 1
@@ -101,9 +101,34 @@ INSERT INTO project_equipment VALUES (9, 7, 'dehumidifier', 1, '', '2026-03-03',
 INSERT INTO project_legend VALUES (7, 'KIT', 'galley');
 )sql";
 
+// Rows of version 5: a removed material, a planned point and a named unit.
+constexpr const char* kVersion5Rows = R"sql(
+INSERT INTO project_points VALUES (7, 'pin', 13, 0, 'Doug Fir', '', NULL, '2026-03-05',
+    'floor cut out, Category 2 water', 0);
+INSERT INTO project_points VALUES (7, 'scan', 2, 1, 'Plaster', '', NULL, NULL, '', 1);
+INSERT INTO project_equipment VALUES (12, 7, 'air mover', 1, 'hall', '2026-03-04', NULL,
+    'AM-0042', 'Vortex 3', 2400.0);
+)sql";
+
+// Rows of version 4 are kept by the migration (nothing removed, planned or named), and rows of
+// version 5 read back.
 TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
-    ASSERT_TRUE(open());
-    run_sql(path(), kProjectRows);
+    std::string version4;
+    for (std::size_t v = 0; v < 4; ++v) {
+        version4 += kArchiveMigrations[v];
+    }
+    run_sql(path(), version4 + kProjectRows + "PRAGMA user_version = 4;");
+    {
+        const std::unique_ptr<VisitArchive> migrated = open();
+        ASSERT_TRUE(migrated);
+        const ProjectSettings s = ProjectStore(*migrated).settings(7);
+        ASSERT_EQ(s.points.size(), 2U);
+        EXPECT_TRUE(s.removed_points().empty());
+        EXPECT_TRUE(s.planned_points().empty());
+        EXPECT_EQ(s.equipment.at(0).entry.unit, "");
+        EXPECT_FALSE(s.equipment.at(0).entry.capacity);
+    }
+    run_sql(path(), kVersion5Rows);
     const std::unique_ptr<VisitArchive> archive = open();
     ProjectStore store(*archive);
     const std::optional<ProjectSummary> found = store.find("SMITH");
@@ -111,8 +136,14 @@ TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
     EXPECT_EQ(found->details, (ProjectDetails{"Smith", "Ann 'A' Smith", "1 Main St", "C-9",
                                               day("2026-03-01"), 2, 3, "line 1\nline 2"}));
     const ProjectSettings s = store.settings(7);
-    ASSERT_EQ(s.points.size(), 2U);
+    ASSERT_EQ(s.points.size(), 4U);
     EXPECT_EQ(s.label(kKitchenWall), "behind the dishwasher");
+    ASSERT_EQ(s.removed_points().size(), 1U);
+    EXPECT_EQ(s.removed_points()[0].point, kHallFloor);
+    EXPECT_EQ(s.removed_points()[0].removal,
+              (PointRemoval{day("2026-03-05"), "floor cut out, Category 2 water"}));
+    EXPECT_EQ(s.planned_points(),
+              (std::vector<MonitoringPoint>{{PointScale::Scan, 2, 1, "Plaster"}}));
     EXPECT_EQ(s.roles().size(), 1U);
     EXPECT_EQ(s.roles()[0].location, 26);
     EXPECT_EQ(s.roles()[0].role, AirRole::DehumidifierOutlet);
@@ -125,7 +156,10 @@ TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
     ASSERT_EQ(s.point_standards.size(), 1U);
     EXPECT_EQ(s.point_standards[0].point, (MonitoringPoint{PointScale::Scan, 2, 1, "Plaster"}));
     EXPECT_EQ(s.point_standards[0].tolerance, 5.0);
-    ASSERT_EQ(s.equipment.size(), 2U);
+    ASSERT_EQ(s.equipment.size(), 3U);
+    EXPECT_EQ(s.equipment[2].entry,
+              (EquipmentEntry{EquipmentType::AirMover, 1, "hall", day("2026-03-04"), std::nullopt,
+                              "AM-0042", "Vortex 3", 2400.0}));
     EXPECT_EQ(s.equipment[0].id, 3);
     EXPECT_EQ(s.equipment[0].entry.type, EquipmentType::AirMover);
     EXPECT_EQ(s.equipment[0].entry.removed, day("2026-03-05"));
@@ -138,9 +172,34 @@ TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
     EXPECT_EQ(store.error(), "the project has no such equipment entry");
     EXPECT_FALSE(store.remove_equipment(jones, 3));
     const std::vector<StoredEquipment> after = store.settings(7).equipment;
-    ASSERT_EQ(after.size(), 2U);
+    ASSERT_EQ(after.size(), 3U);
     EXPECT_EQ(after[0].entry.type, EquipmentType::AirMover);
     EXPECT_EQ(after[0].entry.count, 3);
+}
+
+// A removal and a planned mark keep a point's row; taking both back leaves none. A removal needs an
+// MC point and a reason, a unit's capacity a number of 0 or more.
+TEST_F(ProjectStoreTest, RemovedAndPlannedPointsAreKeptUntilTakenBack) {
+    const std::unique_ptr<VisitArchive> archive = open();
+    ProjectStore store(*archive);
+    const std::int64_t id = store.create(named("Smith")).value();
+    const PointRemoval cut{day("2026-03-05"), "drywall cut 2 ft"};
+    ASSERT_TRUE(store.set_removed(id, kKitchenWall, cut)) << store.error();
+    ASSERT_TRUE(store.set_planned(id, kHallWall, true)) << store.error();
+    EXPECT_FALSE(store.set_removed(id, {PointScale::Air, 2, -1, ""}, cut));
+    EXPECT_EQ(store.error(), "an RH/T point has no material to remove");
+    EXPECT_FALSE(store.set_removed(id, kHallWall, PointRemoval{cut.on, " "}));
+    EXPECT_EQ(store.error(), "a removed material needs a reason");
+    EXPECT_FALSE(store.add_equipment(
+        id, {EquipmentType::AirMover, 1, "", cut.on, std::nullopt, "AM-1", "", -5.0}));
+    EXPECT_EQ(store.error(), "a rated capacity is a number, 0 or more");
+    ProjectSettings s = store.settings(id);
+    ASSERT_EQ(s.removed_points().size(), 1U);
+    EXPECT_EQ(s.removed_points()[0].removal, cut);
+    EXPECT_EQ(s.planned_points(), std::vector<MonitoringPoint>{kHallWall});
+    ASSERT_TRUE(store.set_removed(id, kKitchenWall, std::nullopt));
+    ASSERT_TRUE(store.set_planned(id, kHallWall, false));
+    EXPECT_TRUE(store.settings(id).points.empty());
 }
 
 // Texts go in as parameters: quotes, backslashes and SQL are stored as they are.

@@ -49,7 +49,7 @@ TEST_F(ProjectReportSource, OfferedOnlyWhenEverySelectedJobBelongsToTheProject) 
     // The report's jobs: each attached job as its visit holds it, in the order of the visits.
     ProjectReportData data;
     std::string error;
-    ASSERT_TRUE(load_project_report(*archive, "miller", {}, 0, data, error)) << error;
+    ASSERT_TRUE(load_project_report(*archive, "miller", {}, data, error)) << error;
     ASSERT_EQ(data.jobs.size(), 2u);
     EXPECT_EQ(data.jobs[0].job_id, 118);
     EXPECT_EQ(data.jobs[1].readings.size(), 9u); // day 2: 13 readings, 4 of them RH/T
@@ -57,7 +57,7 @@ TEST_F(ProjectReportSource, OfferedOnlyWhenEverySelectedJobBelongsToTheProject) 
     // The visits' sections name the codes as the project does.
     EXPECT_EQ(data.codes.areas[2], "Miller's kitchen");
     EXPECT_EQ(data.codes.areas[0], default_code_names().areas[0]);
-    EXPECT_FALSE(load_project_report(*archive, "Jones", {}, 0, data, error));
+    EXPECT_FALSE(load_project_report(*archive, "Jones", {}, data, error));
     EXPECT_EQ(error, "there is no project named \"Jones\"");
 }
 

@@ -30,6 +30,11 @@ constexpr const char* kProjectUsage =
     "  attach NAME VISIT[:JOB]...    attach a visit's jobs (all, or those of job number JOB)\n"
     "  detach NAME VISIT[:JOB]...    detach them (the visits stay in the archive as they are)\n"
     "  label NAME POINT TEXT         give a point a label (an empty TEXT removes it)\n"
+    "  point add NAME POINT [--label TEXT]   add a point before it is read (planned: the log\n"
+    "                                shows it, not read yet); point drop NAME POINT undoes it\n"
+    "  removed NAME POINT (--on YYYY-MM-DD --reason TEXT | --clear)\n"
+    "                                the material at a pin or scan point was removed on that\n"
+    "                                day: from then on its readings are no longer judged\n"
     "  standard NAME (--material NAME [--scan] | --point POINT)\n"
     "         (--value V | --reference POINT | --clear) [--tolerance T]\n"
     "                                the dry standard of a material's pin (or --scan) readings,\n"
@@ -39,9 +44,13 @@ constexpr const char* kProjectUsage =
     "  legend NAME CODE TEXT         the project's name of a location or sub-location code\n"
     "                                (an empty TEXT gives back the default)\n"
     "  equipment NAME add --type TYPE --count N --place TEXT --placed YYYY-MM-DD\n"
-    "         [--removed YYYY-MM-DD]   TYPE: dehumidifier, air-mover, heater or other\n"
+    "         [--removed YYYY-MM-DD] [--unit ID] [--model TEXT] [--capacity N]\n"
+    "                                TYPE: dehumidifier, air-mover, heater or other; --unit the\n"
+    "                                unit's ID or serial, --capacity its rating (dehumidifier:\n"
+    "                                pints/day AHAM; air mover: CFM); running units count to\n"
+    "                                the last day read\n"
     "  equipment NAME set N [--type TYPE] [--count N] [--place TEXT] [--placed YYYY-MM-DD]\n"
-    "         [--removed YYYY-MM-DD|running]\n"
+    "         [--removed YYYY-MM-DD|running] [--unit ID] [--model TEXT] [--capacity N|none]\n"
     "  equipment NAME list | remove N   the entries, numbered from 1\n"
     "  log NAME [--json] [--celsius] the drying log, the psychrometric log and the equipment log\n"
     "  export NAME --out FILE        the project and its visits' source bytes in one file\n"
@@ -206,9 +215,14 @@ void print_jobs(const char* heading, const std::vector<qm::ProjectJob>& jobs) {
 void print_settings(const qm::ProjectSettings& settings) {
     std::printf("Points:\n");
     for (const qm::PointNote& n : settings.points) {
-        std::printf("  %s\t%s\t%s\n", shown_utf8(qm::point_text(n.point)).c_str(),
+        std::printf("  %s\t%s\t%s", shown_utf8(qm::point_text(n.point)).c_str(),
                     shown_utf8(n.label).c_str(),
                     n.role ? std::string(qm::air_role_name(*n.role)).c_str() : "");
+        if (n.removed) {
+            std::printf("\tremoved %s: %s", qm::iso_date(n.removed->on).c_str(),
+                        shown_utf8(n.removed->reason).c_str());
+        }
+        std::printf("%s\n", n.planned ? "\tplanned" : "");
     }
     std::printf("Standards:\n");
     const auto standard = [](const qm::DryStandard& d) {
@@ -427,6 +441,8 @@ int run_project(int argc, char** argv) {
         {"role", run_project_role},
         {"legend", run_project_legend},
         {"equipment", run_project_equipment},
+        {"removed", run_project_removed},
+        {"point", run_project_point},
         {"log", run_project_log},
         {"export", run_project_export},
         {"import", run_project_import},

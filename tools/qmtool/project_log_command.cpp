@@ -19,13 +19,6 @@ namespace qmtool {
 
 namespace {
 
-std::int64_t local_today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return qm::drying_day_number({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday});
-}
-
 // A figure to the hundredth, as a JSON number.
 std::string json_number(double value) {
     return number_text(std::round(value * 100.0) / 100.0);
@@ -75,10 +68,14 @@ std::string point_json(const qm::DryingRow& row, const qm::DryingLog& log,
                (cell.state == qm::CellState::Dry   ? "true"
                 : cell.state == qm::CellState::Wet ? "false"
                                                    : "null") +
-               "}";
+               (cell.state == qm::CellState::Removed ? ",\"removed\":true}" : "}");
         first = false;
     }
-    return out + "]}";
+    return out + "],\"removed\":" +
+           (row.removed ? "{\"on\":" + json_date(row.removed->on) +
+                              ",\"reason\":" + json_string(row.removed->reason) + "}"
+                        : "null") +
+           "}";
 }
 
 void print_json(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
@@ -109,12 +106,26 @@ void print_json(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
     for (std::size_t i = 0; i < logs.equipment.rows.size(); ++i) {
         const qm::EquipmentRow& r = logs.equipment.rows[i];
         std::printf("%s\n{\"type\":%s,\"count\":%d,\"place\":%s,\"placed\":%s,\"removed\":%s,"
-                    "\"days\":%lld,\"equipment_days\":%lld,\"valid\":%s}",
+                    "\"unit\":%s,\"model\":%s,\"capacity\":%s,\"days\":%lld,"
+                    "\"equipment_days\":%lld,\"valid\":%s}",
                     i == 0 ? "" : ",", json_string(qm::equipment_type_name(r.entry.type)).c_str(),
                     r.entry.count, json_string(r.entry.place).c_str(),
                     json_date(r.entry.placed).c_str(), json_date(r.entry.removed).c_str(),
-                    static_cast<long long>(r.days), static_cast<long long>(r.equipment_days),
-                    r.valid ? "true" : "false");
+                    json_string(r.entry.unit).c_str(), json_string(r.entry.model).c_str(),
+                    json_or_null(r.entry.capacity).c_str(), static_cast<long long>(r.days),
+                    static_cast<long long>(r.equipment_days), r.valid ? "true" : "false");
+    }
+    std::printf("],\n\"units_on_site\":[");
+    for (std::size_t i = 0; i < logs.equipment.daily.size(); ++i) {
+        const qm::EquipmentDay& d = logs.equipment.daily[i];
+        std::printf("%s{\"date\":%s", i == 0 ? "" : ",", json_date(d.day).c_str());
+        for (std::size_t t = 0; t < qm::kEquipmentTypeCount; ++t) {
+            std::printf(
+                ",%s:%d",
+                json_string(qm::equipment_type_name(static_cast<qm::EquipmentType>(t))).c_str(),
+                d.units[t]);
+        }
+        std::printf("}");
     }
     std::printf("],\n\"equipment_days\":%lld}\n",
                 static_cast<long long>(logs.equipment.equipment_days));
@@ -135,10 +146,38 @@ std::string cell_text(const qm::DryingCell& cell) {
     }
     char text[32];
     std::snprintf(text, sizeof text, "%.1f%s", cell.value,
-                  cell.state == qm::CellState::Wet   ? " wet"
-                  : cell.state == qm::CellState::Dry ? " dry"
-                                                     : "");
+                  cell.state == qm::CellState::Wet       ? " wet"
+                  : cell.state == qm::CellState::Dry     ? " dry"
+                  : cell.state == qm::CellState::Removed ? " removed"
+                                                         : "");
     return text;
+}
+
+std::string dry_since_text(const qm::DryingRow& row) {
+    return row.removed  ? "removed " + qm::iso_date(row.removed->on)
+           : row.dry_on ? qm::iso_date(*row.dry_on)
+                        : "-";
+}
+
+void print_removed(const qm::ProjectSettings& settings) {
+    const std::vector<qm::RemovedPoint> removed = settings.removed_points();
+    if (removed.empty()) {
+        return;
+    }
+    std::printf("\nRemoved materials\nPoint\tLabel\tRemoved\tReason\n");
+    for (const qm::RemovedPoint& r : removed) {
+        std::printf("%s\t%s\t%s\t%s\n", shown_utf8(qm::point_text(r.point)).c_str(),
+                    shown_utf8(settings.label(r.point)).c_str(), qm::iso_date(r.removal.on).c_str(),
+                    shown_utf8(r.removal.reason).c_str());
+    }
+}
+
+void print_units_on_site(const qm::EquipmentLog& log) {
+    std::printf("Units on site\nDate\tDehumidifiers\tAir movers\tHeaters\tOther\n");
+    for (const qm::EquipmentDay& d : log.daily) {
+        std::printf("%s\t%d\t%d\t%d\t%d\n", qm::iso_date(d.day).c_str(), d.units[0], d.units[1],
+                    d.units[2], d.units[3]);
+    }
 }
 
 void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
@@ -162,8 +201,9 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
         for (const qm::DryingCell& cell : row.cells) {
             std::printf("\t%s", cell_text(cell).c_str());
         }
-        std::printf("\t%s\n", row.dry_on ? qm::iso_date(*row.dry_on).c_str() : "-");
+        std::printf("\t%s\n", dry_since_text(row).c_str());
     }
+    print_removed(settings);
     const char* unit = celsius ? "C" : "F";
     std::printf("\nPsychrometric log\nDate\tRole\tPoints\tTemp (%s)\tRH %%\tDew point (%s)\t%s\n",
                 unit, unit, celsius ? "GPK" : "GPP");
@@ -175,17 +215,20 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
     for (const qm::GrainDepression& g : logs.air.depression) {
         std::printf("Grain depression %s: %.1f\n", qm::iso_date(g.day).c_str(), g.value);
     }
-    std::printf("\nEquipment log\nType\tCount\tPlace\tPlaced\tRemoved\tDays\tEquipment-days\n");
+    std::printf("\nEquipment log (running units count to the last day read)\nType\tCount\tPlace\t"
+                "Placed\tRemoved\tDays\tEquipment-days\tUnit\n");
     for (const qm::EquipmentRow& r : logs.equipment.rows) {
-        std::printf("%s\t%d\t%s\t%s\t%s\t%lld\t%s\n",
+        std::printf("%s\t%d\t%s\t%s\t%s\t%lld\t%s\t%s\n",
                     std::string(qm::equipment_type_name(r.entry.type)).c_str(), r.entry.count,
                     shown_utf8(r.entry.place).c_str(), qm::iso_date(r.entry.placed).c_str(),
                     r.entry.removed ? qm::iso_date(*r.entry.removed).c_str() : "running",
                     static_cast<long long>(r.days),
-                    r.valid ? std::to_string(r.equipment_days).c_str() : "not counted");
+                    r.valid ? std::to_string(r.equipment_days).c_str() : "not counted",
+                    shown_utf8(qm::equipment_unit_text(r.entry)).c_str());
     }
     std::printf("Total equipment-days: %lld\n",
                 static_cast<long long>(logs.equipment.equipment_days));
+    print_units_on_site(logs.equipment);
 }
 
 // Writes a project file; a new one is readable by its owner only, as the archive is.
@@ -217,7 +260,7 @@ int run_project_log(ProjectSession& s, int argc, char** argv) {
     qm::load_project_readings(*s.store, *s.archive, s.project, readings);
     const qm::ProjectSettings settings = s.store->settings(s.project);
     const bool celsius = args.has("--celsius");
-    const qm::ProjectLogs logs = qm::project_logs(readings, settings, celsius, local_today());
+    const qm::ProjectLogs logs = qm::project_logs(readings, settings, celsius);
     if (args.has("--json")) {
         print_json(logs, settings, s.name, celsius);
     } else {

@@ -61,6 +61,15 @@ std::optional<qm::EquipmentEntry> equipment_entry(const Arguments& args, qm::Equ
             return std::nullopt;
         }
     }
+    entry.unit = args.value("--unit") ? *args.value("--unit") : entry.unit;
+    entry.model = args.value("--model") ? *args.value("--model") : entry.model;
+    if (const std::string* capacity = args.value("--capacity")) {
+        entry.capacity = number_argument(*capacity);
+        if (*capacity != "none" && (!entry.capacity || *entry.capacity < 0.0)) {
+            error = "--capacity is a number, 0 or more (or none): " + *capacity;
+            return std::nullopt;
+        }
+    }
     return entry;
 }
 
@@ -68,10 +77,12 @@ int list_equipment(ProjectSession& s) {
     const qm::ProjectSettings settings = s.store->settings(s.project);
     int n = 0;
     for (const qm::StoredEquipment& e : settings.equipment) {
-        std::printf("%d\t%s\t%d\t%s\t%s\t%s\n", ++n,
+        const std::string unit = qm::equipment_unit_text(e.entry);
+        std::printf("%d\t%s\t%d\t%s\t%s\t%s%s%s\n", ++n,
                     std::string(qm::equipment_type_name(e.entry.type)).c_str(), e.entry.count,
                     shown_utf8(e.entry.place).c_str(), qm::iso_date(e.entry.placed).c_str(),
-                    e.entry.removed ? qm::iso_date(*e.entry.removed).c_str() : "running");
+                    e.entry.removed ? qm::iso_date(*e.entry.removed).c_str() : "running",
+                    unit.empty() ? "" : "\t", shown_utf8(unit).c_str());
     }
     return kExitOk;
 }
@@ -256,8 +267,9 @@ int run_project_equipment(ProjectSession& s, int argc, char** argv) {
     Arguments args;
     int status = kExitOk;
     if (!parse_subcommand("equipment", argc, argv, {},
-                          {"--type", "--count", "--place", "--placed", "--removed"}, 2, 3, args,
-                          status)) {
+                          {"--type", "--count", "--place", "--placed", "--removed", "--unit",
+                           "--model", "--capacity"},
+                          2, 3, args, status)) {
         return status;
     }
     const std::string& action = args.positional[1];

@@ -194,12 +194,9 @@ bool collect_project(const std::string& archive_path, const std::string& name,
     if (!opened.archive) {
         return false;
     }
-    const qm::LocalDate today = qm::local_today();
     qm::ProjectReportData data;
     std::string error;
-    if (!qm::load_project_report(*opened.archive, name, request.units,
-                                 qm::drying_day_number({today.year, today.month, today.day}), data,
-                                 error)) {
+    if (!qm::load_project_report(*opened.archive, name, request.units, data, error)) {
         std::fprintf(stderr, "qmtool report: %s\n", error.c_str());
         return false;
     }
