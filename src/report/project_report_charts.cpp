@@ -100,7 +100,7 @@ std::vector<ChartPlan> drying_charts(const DryingLog& log, const ProjectSettings
     std::map<Key, ChartGroup> groups;
     std::vector<Key> order;
     for (const DryingRow& row : log.rows) {
-        if (row.is_reference) {
+        if (row.is_reference || row.readings == 0) { // a planned point not read yet draws nothing
             continue;
         }
         Key key{row.point.material, row.point.scale, goal_key(row)};

@@ -62,6 +62,10 @@ std::optional<std::string> settings_problem(const ProjectSettings& s) {
         if (n.removed && !takes_day(n.removed->on)) {
             return "a material removed on a date outside the years 1900 to 2199";
         }
+        if (n.removed && (n.point.scale == PointScale::Air ||
+                          n.removed->reason.find_first_not_of(" \t") == std::string::npos)) {
+            return "a removed material without a reason, or at an RH/T point";
+        }
     }
     for (const MaterialStandard& m : s.materials) {
         if (m.material.size() > kMaxPulledLineBytes) {

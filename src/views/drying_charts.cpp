@@ -39,7 +39,7 @@ void DryingCharts::setLog(const DryingLog& log, std::vector<QString> headings) {
     double scan = 0.0;
     for (std::size_t i = 0; i < log.rows.size(); ++i) {
         const DryingRow& row = log.rows[i];
-        if (row.is_reference) {
+        if (row.is_reference || row.readings == 0) { // a planned point not read yet draws nothing
             continue;
         }
         double& top = row.point.scale == PointScale::Scan ? scan : pin;

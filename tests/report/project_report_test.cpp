@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,42 @@ TEST(ProjectReportTables, NineDaysGoToTwoTablesWithThePointRepeated) {
     EXPECT_EQ(tables[1].rows.at(0),
               (std::vector<std::string>{"KIT,W/Plaster", "north wall behind the sofa,\x85", "11.0",
                                         "13.0", "12.1 dry", "12.0 dry", "3/8/26"}));
+}
+
+// A removed material is listed with its day and reason and its row says so; a named unit's
+// column and the units on site on each day read follow the equipment log.
+TEST(ProjectReportTables, RemovedMaterialsAndUnitsOnSite) {
+    const MonitoringPoint wall{PointScale::Pin, 2, 1, "Plaster"};
+    const std::int64_t first = drying_day_number({2026, 3, 3});
+    ProjectSettings settings;
+    settings.points.push_back({wall, "", {}, PointRemoval{first + 1, "drywall cut 2 ft"}});
+    ProjectLogs logs;
+    logs.drying.days = {first, first + 1};
+    DryingRow row;
+    row.point = wall;
+    row.cells = {{CellState::Wet, 34.8, 11.0, 13.0}, {CellState::Removed, 30.1, {}, {}}};
+    row.removed = settings.points[0].removed;
+    logs.drying.rows.push_back(row);
+    const EquipmentEntry entries[] = {
+        {EquipmentType::Dehumidifier, 1, "", first, std::nullopt, "D-17", "", 65.0},
+        {EquipmentType::AirMover, 2, "", first, first + 1}};
+    logs.equipment = equipment_log(entries, logs.drying.days);
+    const ProjectReport r = project_report({}, settings, logs, {}, 1, 1, {});
+    std::map<std::string, TextTable> tables;
+    for (const TitledTable& t : r.tables) {
+        tables[t.title] = t.table;
+    }
+    EXPECT_EQ(tables.at("Drying log").rows.at(0),
+              (std::vector<std::string>{"KIT,W/Plaster", "", "none", "-", "34.8 wet",
+                                        "30.1 removed", "removed 3/4/26"}));
+    EXPECT_EQ(tables.at("Removed materials").rows,
+              (std::vector<std::vector<std::string>>{
+                  {"KIT,W/Plaster", "", "3/4/26", "drywall cut 2 ft"}}));
+    EXPECT_EQ(tables.at("Equipment log").rows.at(0).back(), "unit D-17, 65 pints/day (AHAM)");
+    EXPECT_EQ(tables.at("Equipment log").rows.at(0).at(5), "1"); // running to the last day read
+    EXPECT_EQ(tables.at("Units on site").rows,
+              (std::vector<std::vector<std::string>>{{"3/3/26", "1", "2", "0", "0"},
+                                                     {"3/4/26", "1", "0", "0", "0"}}));
 }
 
 TEST(ProjectReportTables, Utf8TextsInTheReportsCodePage) {

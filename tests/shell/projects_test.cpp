@@ -2,6 +2,7 @@
 // reach the archive at once, and a downloaded visit's jobs are offered to the project they
 // continue.
 #include "archive/archive_session.h"
+#include "projects/drying_days.h"
 #include "projects/project_store.h"
 #include "projects/project_texts.h"
 #include "shell/shell_fixture.h"
@@ -301,6 +302,67 @@ TEST_F(ProjectsTest, ReadOnlyArchiveIsShownAndNotChanged) {
     EXPECT_EQ(ui_.messages[0].text,
               "The label was not written to the archive: the archive is read-only.");
     EXPECT_EQ(cell(points, row_of(points, "KIT,W/Plaster"), ProjectPointsPage::Label), "");
+}
+
+// The kitchen floor marked removed on the Points page leaves the points not yet dry and is no
+// longer judged from that day; Not removed takes it back. A point added before it is read shows in
+// both tables. A running unit counts to the last day read (9 March), not to today (in December).
+TEST_F(ProjectsTest, RemovedMaterialPlannedPointAndUnitsOnSite) {
+    archiveWeek(7);
+    OpenedArchive opened = open_archive(path("archive.sqlite"));
+    ProjectsActions actions;
+    actions.ui = &ui_;
+    actions.today = [] { return drying_day_number({2026, 12, 8}); };
+    actions.confirm = [this](const QString& q) {
+        asked_.push_back(q);
+        return true;
+    };
+    actions.ask_point = [] { return std::optional<QString>("BATH1,W/Plaster"); };
+    actions.ask_removal = [](const QString&, const PointRemoval& proposed) {
+        EXPECT_EQ(iso_date(proposed.on), "2026-03-09"); // the last day read
+        return std::optional(PointRemoval{*parse_iso_date("2026-03-06"), "floor cut out"});
+    };
+    ProjectsWindow p(*opened.archive, actions);
+    QTableWidget* points = p.pointsPage()->pointTable();
+    const QTableWidget* log = p.logPage()->dryingTable();
+    const int first = ProjectLogPage::kFirstDay;
+    points->setCurrentCell(row_of(points, "KIT,F/Doug Fir"), 0);
+    p.pointsPage()->removedButton()->click();
+    int floor = row_of(log, "KIT,F/Doug Fir");
+    EXPECT_EQ(cell(log, floor, first + 3), "14.6 removed");
+    EXPECT_EQ(cell(log, floor, first + 2), "16.8 wet"); // judged before that day
+    EXPECT_EQ(cell(log, floor, ProjectLogPage::kDrySince), "removed 2026-03-06");
+    EXPECT_EQ(row_of(log, "HL1,W/Plaster"), log->rowCount() - 1);
+    EXPECT_EQ(floor, log->rowCount() - 3); // after the dry points, before the references
+    EXPECT_EQ(cell(points, row_of(points, "KIT,F/Doug Fir"), ProjectPointsPage::Status),
+              "removed 2026-03-06: floor cut out");
+
+    p.pointsPage()->addButton()->click();
+    const int planned = row_of(points, "BATH1,W/Plaster");
+    ASSERT_GE(planned, 0);
+    EXPECT_EQ(cell(points, planned, ProjectPointsPage::Status), "planned, not read yet");
+    EXPECT_EQ(cell(log, row_of(log, "BATH1,W/Plaster"), first), "");
+
+    points->setCurrentCell(row_of(points, "KIT,F/Doug Fir"), 0);
+    ASSERT_TRUE(p.pointsPage()->notRemovedButton()->isEnabled());
+    p.pointsPage()->notRemovedButton()->click();
+    ASSERT_EQ(asked_.size(), 1U);
+    floor = row_of(log, "KIT,F/Doug Fir");
+    EXPECT_EQ(cell(log, floor, first + 3), "14.6 wet");
+    EXPECT_EQ(cell(log, floor, ProjectLogPage::kDrySince), "not dry");
+
+    p.equipmentPage()->addButton()->click();
+    QTableWidget* equipment = p.equipmentPage()->table();
+    equipment->item(0, ProjectEquipmentPage::Unit)->setText("D-17");
+    equipment->item(0, ProjectEquipmentPage::Capacity)->setText("130");
+    EXPECT_EQ(cell(equipment, 0, ProjectEquipmentPage::Days), "6");
+    const EquipmentEntry stored = p.view().settings.equipment.at(0).entry;
+    EXPECT_EQ(stored.unit, "D-17");
+    EXPECT_EQ(stored.capacity, 130.0);
+    equipment->item(0, ProjectEquipmentPage::Capacity)->setText("lots");
+    ASSERT_EQ(ui_.messages.size(), 1U);
+    EXPECT_EQ(p.equipmentPage()->dailyTable()->rowCount(), 7);
+    EXPECT_EQ(cell(p.equipmentPage()->dailyTable(), 6, 1), "1");
 }
 
 // A downloaded visit whose meter and job ID continue a project: one question; Yes attaches, No

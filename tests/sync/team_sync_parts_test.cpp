@@ -35,8 +35,11 @@ const PartEdit kEdits[] = {
      }},
     {"points",
      [](ProjectStore& s, std::int64_t id, int v) {
+         const MonitoringPoint planned{PointScale::Scan, 2, 0, "Sheetrock"};
          return s.set_label(id, kKitchen, "wall \"" + std::to_string(v) + "\"\tby\\the sink") &&
-                s.set_role(id, 5, v % 2 ? AirRole::Outside : AirRole::DehumidifierOutlet);
+                s.set_role(id, 5, v % 2 ? AirRole::Outside : AirRole::DehumidifierOutlet) &&
+                s.set_removed(id, kKitchen, PointRemoval{9800 + v, "cut " + std::to_string(v)}) &&
+                s.set_planned(id, planned, true);
      }},
     {"standards",
      [](ProjectStore& s, std::int64_t id, int v) {
@@ -46,7 +49,10 @@ const PartEdit kEdits[] = {
      }},
     {"equipment",
      [](ProjectStore& s, std::int64_t id, int v) {
-         return s.add_equipment(id, {EquipmentType::AirMover, v, "hall", 9800, 9800 + v})
+         const std::string unit = "AM-" + std::to_string(v);
+         return s
+             .add_equipment(
+                 id, {EquipmentType::AirMover, v, "hall", 9800, 9800 + v, unit, "", 100.0 * v})
              .has_value();
      }},
     {"legend", [](ProjectStore& s, std::int64_t id,
@@ -106,17 +112,24 @@ TEST_F(TeamParts, TwoTechniciansAndAnOfficeAgreeOnEveryPart) {
     EXPECT_EQ(shas(*anna), shas(*office));
     const PartTexts& maple_texts = texts.at("Maple");
     EXPECT_NE(maple_texts[0].find("client: client 9"), std::string::npos);
-    EXPECT_NE(maple_texts[2].find("KIT,F/Sheetrock: label \"wall \\\"7\\\"\\tby\\\\the sink\""),
+    EXPECT_NE(maple_texts[2].find("KIT,F/Sheetrock: label \"wall \\\"7\\\"\\tby\\\\the sink\", "
+                                  "removed 2026-11-07 \"cut 7\"\n"),
               std::string::npos)
         << maple_texts[2];
-    EXPECT_EQ(maple_texts[4], "air mover x1 at \"hall\", placed 2026-10-31, removed 2026-11-01\n"
-                              "air mover x8 at \"hall\", placed 2026-10-31, removed 2026-11-08\n");
+    EXPECT_NE(maple_texts[2].find("KIT,F/Sheetrock scan: label \"\", planned\n"),
+              std::string::npos);
+    EXPECT_EQ(maple_texts[4], "air mover x1 at \"hall\", placed 2026-10-31, removed 2026-11-01, "
+                              "unit \"AM-1\", capacity 100\n"
+                              "air mover x8 at \"hall\", placed 2026-10-31, removed 2026-11-08, "
+                              "unit \"AM-8\", capacity 800\n");
     // Real columns the office can query.
     EXPECT_EQ(scalar("SELECT string_agg(count || ' ' || to_char(removed, 'MM-DD'), ',' ORDER BY "
                      "position) FROM project_equipment"),
               "1 11-01,8 11-08");
-    EXPECT_EQ(scalar("SELECT label FROM project_points WHERE location = 2"),
-              "wall \"7\"\tby\\the sink");
+    EXPECT_EQ(scalar("SELECT label || ' ' || to_char(removed_on, 'YYYY-MM-DD') FROM project_points "
+                     "WHERE location = 2 "
+                     "AND scale = 'pin'"),
+              "wall \"7\"\tby\\the sink 2026-11-07");
 }
 
 TEST_F(TeamParts, SamePartChangedOnBothSidesIsRefusedAndResolvedByKey) {
