@@ -106,9 +106,9 @@ ProjectPointsPage::ProjectPointsPage(ProjectsWindow& window) : window_(window) {
     points_ = make_table(this, {QStringLiteral("Point"), QStringLiteral("Label"),
                                 QStringLiteral("Role"), QStringLiteral("Own standard"),
                                 QStringLiteral("Own tolerance"), QStringLiteral("Status")});
-    add_ = new QPushButton(QStringLiteral("&Add point..."), this);
-    removed_ = new QPushButton(QStringLiteral("Material &removed..."), this);
-    notRemoved_ = new QPushButton(QStringLiteral("&Not removed"), this);
+    add_ = new QPushButton(QStringLiteral("&Add point\u2026"), this);
+    removed_ = new QPushButton(QStringLiteral("Material &removed\u2026"), this);
+    notRemoved_ = new QPushButton(QStringLiteral("No&t removed"), this);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {add_, removed_, notRemoved_}) {
         b->setAutoDefault(true);

@@ -15,6 +15,7 @@
 #include "views/history_window.h"
 #include "views/project_pages.h"
 #include "views/projects_window.h"
+#include "views/removed_material_dialog.h"
 #include "views/team_sync_flow.h"
 
 #include <QComboBox>
@@ -363,6 +364,18 @@ TEST_F(ProjectsTest, RemovedMaterialPlannedPointAndUnitsOnSite) {
     ASSERT_EQ(ui_.messages.size(), 1U);
     EXPECT_EQ(p.equipmentPage()->dailyTable()->rowCount(), 7);
     EXPECT_EQ(cell(p.equipmentPage()->dailyTable(), 6, 1), "1");
+
+    // The dialog Material removed... opens when no answer is injected: OK takes a real day and a
+    // reason only.
+    RemovedMaterialDialog dialog("KIT,F/Doug Fir", {*parse_iso_date("2026-03-09"), ""}, &p);
+    EXPECT_EQ(dialog.dayEdit()->text(), "2026-03-09");
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    dialog.dayEdit()->setText("2026-02-30");
+    dialog.reasonEdit()->setText("floor cut out");
+    EXPECT_FALSE(dialog.removal());
+    dialog.dayEdit()->setText("2026-03-06");
+    EXPECT_EQ(dialog.removal(), (PointRemoval{*parse_iso_date("2026-03-06"), "floor cut out"}));
 }
 
 // A downloaded visit whose meter and job ID continue a project: one question; Yes attaches, No
