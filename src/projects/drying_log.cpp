@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 namespace qm {
 
@@ -191,7 +190,9 @@ DryingLog drying_log(std::span<const PointHistory> histories, const ProjectStand
         log.rows.push_back(make_row(h, histories, log.days, standards));
     }
     std::stable_sort(log.rows.begin(), log.rows.end(), [](const DryingRow& a, const DryingRow& b) {
-        return std::tuple(row_group(a), a.point) < std::tuple(row_group(b), b.point);
+        const int ga = row_group(a);
+        const int gb = row_group(b);
+        return ga != gb ? ga < gb : a.point < b.point;
     });
     return log;
 }
