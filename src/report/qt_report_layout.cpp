@@ -18,7 +18,7 @@ using namespace report_geometry;
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
-constexpr double kSideMargin = 48.0;
+constexpr double kSideMargin = 36.0;
 constexpr double kTopMargin = 44.0;
 constexpr double kBottomMargin = 58.0;
 constexpr double kChartPlot = 140.0;
@@ -40,9 +40,10 @@ QFont report_font(double points, bool bold) {
 }
 
 ReportFonts make_fonts() {
+    // Tables and body at 8 points or more, nothing printed under 7 (the charts' axes).
     return {report_font(17, true),   report_font(10, false),  report_font(8.5, true),
             report_font(8.5, false), report_font(11.5, true), report_font(9, true),
-            report_font(7.5, false), report_font(7.5, true),  report_font(7, false),
+            report_font(8, false),   report_font(8, true),    report_font(7, false),
             report_font(7.5, false)};
 }
 
@@ -78,6 +79,41 @@ double break_lines(QTextLayout& layout, double width, Qt::Alignment align) {
     }
     layout.endLayout();
     return y;
+}
+
+// The roles of a project's RH/T points beside their codes: under the code in the summary (on
+// the group's second line) and in the charts by location, after it in the charts' legends.
+void show_roles(const ProjectReport& project, PreparedJob& p) {
+    const auto role_of = [&](int location) -> const std::string* {
+        for (const auto& [l, role] : project.location_roles) {
+            if (l == location) {
+                return &role;
+            }
+        }
+        return nullptr;
+    };
+    for (ChartPlan& chart : p.charts) {
+        chart.names.clear();
+        chart.below.clear();
+        for (const LocationSeries& s : chart.series) {
+            const std::string* role = role_of(s.location);
+            std::string name = series_name(s, p.job->materials);
+            if (role != nullptr) {
+                name += " \x97 " + *role;
+            }
+            chart.names.push_back(std::move(name));
+            chart.below.push_back(role != nullptr ? *role : std::string());
+        }
+    }
+    std::vector<std::vector<std::string>>& rows = p.summary.rows;
+    for (std::size_t r = 0; r + 1 < rows.size(); ++r) {
+        for (int l = 0; l < kLocationCount; ++l) {
+            const std::string* role = role_of(l);
+            if (role != nullptr && rows[r][0] == location_name(l) && rows[r + 1][0].empty()) {
+                rows[r + 1][0] = *role;
+            }
+        }
+    }
 }
 
 } // namespace
@@ -129,11 +165,36 @@ void ReportLayout::prepare_project(const ProjectReport& project) {
     for (const std::string& line : project.notes) {
         p.notes.push_back(q(line));
     }
-    for (const TitledTable& t : project.tables) {
-        p.table_geometries.push_back(table_geometry(t.table.columns, t.table.rows));
+    for (std::size_t t = 0; t < project.tables.size(); ++t) {
+        if (t == project.charts_after) {
+            p.charts_after = p.project_tables.size();
+        }
+        add_project_table(p, project.tables[t]);
+    }
+    if (project.charts_after >= project.tables.size()) {
+        p.charts_after = p.project_tables.size();
     }
     p.charts = project.charts;
     jobs_.push_back(std::move(p));
+}
+
+// A table that may be split across takes as many of its middle columns a part as the page holds
+// at the table's own size; it is never shrunk for them.
+void ReportLayout::add_project_table(PreparedJob& p, const TitledTable& table) const {
+    const auto fit = [&](const std::vector<TitledTable>& parts) {
+        return std::all_of(parts.begin(), parts.end(), [&](const TitledTable& t) {
+            return table_geometry(t.table.columns, t.table.rows).scale >= 1.0;
+        });
+    };
+    std::size_t middle = std::max<std::size_t>(table.most_middle, 1);
+    std::vector<TitledTable> parts = split_table(table, middle);
+    while (middle > 1 && !fit(parts)) {
+        parts = split_table(table, --middle);
+    }
+    for (TitledTable& t : parts) {
+        p.table_geometries.push_back(table_geometry(t.table.columns, t.table.rows));
+        p.project_tables.push_back(std::move(t));
+    }
 }
 
 void ReportLayout::lay_out_project(std::size_t index) {
@@ -141,14 +202,14 @@ void ReportLayout::lay_out_project(std::size_t index) {
     new_page(index, true);
     place({BlockKind::Heading, index, 0, heading_height(p), 0, 0, {}});
     lay_out_notes(index);
-    for (std::size_t t = 0; t <= p.project->tables.size(); ++t) {
-        if (t == p.project->charts_after) {
+    for (std::size_t t = 0; t <= p.project_tables.size(); ++t) {
+        if (t == p.charts_after) {
             lay_out_charts(index, QStringLiteral("Charts of the points across days"));
         }
-        if (t == p.project->tables.size()) {
+        if (t == p.project_tables.size()) {
             break;
         }
-        const TitledTable& table = p.project->tables[t];
+        const TitledTable& table = p.project_tables[t];
         lay_out_rows(index, BlockKind::ProjectRows, q(table.title), table.table.rows.size(),
                      table.table.row_group, p.table_geometries[t], t, q(table.note));
     }
@@ -192,7 +253,10 @@ void ReportLayout::prepare(std::span<const ReportJob> jobs) {
     for (const ReportJob& job : jobs) {
         PreparedJob p;
         p.job = &job;
-        p.title = q(report_title(request_.fields, job));
+        // In a project's report the report's title is the project's; a section is headed by its
+        // day and time.
+        p.title = q(request_.project ? section_title(job, request_.units)
+                                     : report_title(request_.fields, job));
         for (const std::string& line : prepared_lines(request_.fields)) {
             p.prepared.push_back(q(line));
         }
@@ -210,6 +274,10 @@ void ReportLayout::prepare(std::span<const ReportJob> jobs) {
                                    request_.units);
         p.summary_geometry = table_geometry(p.summary.columns, p.summary.rows);
         p.charts = chart_plans(readings, job.kind, request_.units);
+        if (request_.project && job.kind == RecordKind::Rh) {
+            show_roles(*request_.project, p);
+            p.summary_geometry = table_geometry(p.summary.columns, p.summary.rows);
+        }
         if (job.kind == RecordKind::Mc) {
             p.distribution = mc_distribution(readings);
             p.has_distribution = p.distribution.pin_readings > 0;
@@ -339,7 +407,9 @@ void ReportLayout::new_page(std::size_t job, bool first) {
         // The title gives way, shortened with an ellipsis; the job stays named.
         const QString job_text = p.job != nullptr ? q(continued_job(*p.job))
                                                   : QStringLiteral("Drying project (continued)");
-        QString title = p.job != nullptr ? q(continued_title(request_.fields, *p.job)) : p.title;
+        QString title = p.job != nullptr && !request_.project
+                            ? q(continued_title(request_.fields, *p.job))
+                            : p.title;
         if (!title.isEmpty()) {
             const QString gap = QStringLiteral("  -  ");
             const double room = content_.width() - text_width(fonts_.footer, gap + job_text) - 2;

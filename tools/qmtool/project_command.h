@@ -57,6 +57,7 @@ int run_project_role(ProjectSession& s, int argc, char** argv);
 int run_project_legend(ProjectSession& s, int argc, char** argv);
 int run_project_equipment(ProjectSession& s, int argc, char** argv);
 int run_project_log(ProjectSession& s, int argc, char** argv);
+int run_project_check(ProjectSession& s, int argc, char** argv);
 int run_project_export(ProjectSession& s, int argc, char** argv);
 int run_project_import(ProjectSession& s, int argc, char** argv);
 
