@@ -89,6 +89,9 @@ struct PreparedJob {
     TableGeometry readings_geometry;
 };
 
+// The roles of a project's RH/T points beside their codes in the section `p` of an RH/T job.
+void show_project_roles(const ProjectReport& project, PreparedJob& p);
+
 enum class BlockKind {
     RunningHead,  // the title and job on a job's later pages
     Heading,      // title, prepared lines and facts
