@@ -3,6 +3,8 @@
 #include "analysis/psychrometrics.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <utility>
 
@@ -35,6 +37,14 @@ struct AirSums {
         }
     }
 };
+
+// A figure as the logs print it, to the tenth: the depression is the difference of the printed
+// figures, so that the figures on the page add up.
+double printed_tenth(double value) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return std::strtod(text, nullptr);
+}
 
 std::optional<double> mean(double sum, std::size_t count) {
     return count == 0 ? std::nullopt : std::optional(sum / static_cast<double>(count));
@@ -79,8 +89,8 @@ AirLog air_log(std::span<const PointHistory> histories, std::span<const AirPoint
         }
         for (std::size_t k = i + 1; k < log.rows.size() && log.rows[k].day == affected.day; ++k) {
             if (log.rows[k].role == AirRole::DehumidifierOutlet && log.rows[k].humidity) {
-                log.depression.push_back(
-                    {affected.day, *affected.humidity - *log.rows[k].humidity});
+                log.depression.push_back({affected.day, printed_tenth(*affected.humidity) -
+                                                            printed_tenth(*log.rows[k].humidity)});
             }
         }
     }

@@ -39,7 +39,8 @@ struct AirDay {
 };
 
 // The grain depression of a day: the affected area's absolute humidity minus that at the
-// dehumidifier outlet (GPP, or GPK under Celsius). Only on days both were read.
+// dehumidifier outlet (GPP, or GPK under Celsius), each taken to the tenth as the logs print it,
+// so that the printed figures add up. Only on days both were read.
 struct GrainDepression {
     std::int64_t day = 0;
     double value = 0.0;

@@ -7,6 +7,7 @@
 #include "text/cp1252.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -19,8 +20,11 @@ namespace qm {
 namespace {
 
 constexpr std::string_view kNone = "-";
-constexpr std::int64_t kMinutesPerDay = 1440;
-constexpr std::size_t kLegendPairs = 4; // code and name pairs side by side
+constexpr std::size_t kLegendPairs = 4; // code and name pairs side by side, at most
+// The characters a line of the legend holds at the table's size on the narrower paper (A4).
+constexpr std::size_t kLegendLineChars = 88;
+// Room a cell takes besides its text, in characters.
+constexpr std::size_t kCellChars = 2;
 
 std::string one_decimal(double value) {
     char text[32];
@@ -28,83 +32,8 @@ std::string one_decimal(double value) {
     return text;
 }
 
-std::string date_text(std::int64_t day, const ReportUnits& units) {
-    const DryingDate d = drying_date_of(day);
-    return report_date_text(d.year, d.month, d.day, units.international_date);
-}
-
-// A label cut to fit a table cell, with an ellipsis (Windows-1252 0x85).
-std::string short_label(std::string label) {
-    if (label.size() > kLongestLabelCell) {
-        label.resize(kLongestLabelCell - 1);
-        label += '\x85';
-    }
-    return label;
-}
-
 std::string label_of(const ProjectSettings& settings, const MonitoringPoint& point) {
     return cp1252_of_utf8(settings.label(point));
-}
-
-std::string standard_text(const DryingRow& row) {
-    if (row.is_reference) {
-        return "reference";
-    }
-    switch (row.source) {
-    case StandardSource::Value:
-        return one_decimal(*row.standard_value);
-    case StandardSource::Reference:
-        return point_text(*row.reference);
-    case StandardSource::ReferenceElsewhere:
-        return "other scale"; // a reference of pin readings for scans, or the other way
-    case StandardSource::None:
-        break;
-    }
-    return "none";
-}
-
-std::string goal_text(const DryingRow& row) {
-    if (row.is_reference) {
-        return std::string(kNone);
-    }
-    if (row.source == StandardSource::Value) {
-        return one_decimal(*row.standard_value + row.tolerance);
-    }
-    if (row.source == StandardSource::Reference) {
-        return "ref + " + one_decimal(row.tolerance);
-    }
-    return std::string(kNone);
-}
-
-std::string cell_text(const DryingCell& cell) {
-    switch (cell.state) {
-    case CellState::NotRead:
-        return std::string(kNone);
-    case CellState::Unjudged:
-        return one_decimal(cell.value);
-    case CellState::Wet:
-        return one_decimal(cell.value) + " wet";
-    case CellState::Dry:
-        return one_decimal(cell.value) + " dry";
-    case CellState::Removed:
-        return one_decimal(cell.value) + " removed";
-    }
-    return {};
-}
-
-std::string dry_since_text(const DryingRow& row, const ReportUnits& units) {
-    if (row.removed) {
-        return "removed " + date_text(row.removed->on, units);
-    }
-    if (row.dry_on) {
-        return date_text(*row.dry_on, units);
-    }
-    if (row.is_reference) {
-        return std::string(kNone);
-    }
-    return row.source == StandardSource::Value || row.source == StandardSource::Reference
-               ? "not dry"
-               : "not judged";
 }
 
 std::string_view role_text(AirRole role) {
@@ -121,6 +50,17 @@ std::string_view role_text(AirRole role) {
         break;
     }
     return "Other";
+}
+
+// The codes of the RH/T points of each role, "KIT, LIV", for the psychrometric log.
+std::map<AirRole, std::string> codes_by_role(std::span<const int> air_locations,
+                                             std::span<const AirPointRole> roles) {
+    std::map<AirRole, std::string> codes;
+    for (const int l : std::set<int>(air_locations.begin(), air_locations.end())) {
+        std::string& list = codes[air_role(roles, l)];
+        list += (list.empty() ? "" : ", ") + std::string(location_name(l));
+    }
+    return codes;
 }
 
 std::string_view equipment_text(EquipmentType type) {
@@ -148,7 +88,8 @@ std::string degrees(const ReportUnits& units) {
                            "F";
 }
 
-TextTable air_table(const AirLog& log, const ReportUnits& units) {
+TextTable air_table(const AirLog& log, const std::map<AirRole, std::string>& codes,
+                    const ReportUnits& units) {
     const std::string deg = degrees(units);
     TextTable t;
     t.columns = {{"Date", "", CellAlign::Left},
@@ -159,8 +100,13 @@ TextTable air_table(const AirLog& log, const ReportUnits& units) {
                  {"Dew point (" + deg + ")", "", CellAlign::Right},
                  {units.celsius ? "GPK" : "GPP", "", CellAlign::Right}};
     for (const AirDay& a : log.rows) {
-        t.rows.push_back({date_text(a.day, units), std::string(role_text(a.role)),
-                          std::to_string(a.points), one_decimal(a.temperature), one_decimal(a.rh),
+        const auto code = codes.find(a.role);
+        std::string role(role_text(a.role));
+        if (code != codes.end()) {
+            role += " (" + code->second + ")";
+        }
+        t.rows.push_back({report_day_text(a.day, units), std::move(role), std::to_string(a.points),
+                          one_decimal(a.temperature), one_decimal(a.rh),
                           optional_decimal(a.dew_point), optional_decimal(a.humidity)});
         t.row_group.push_back(static_cast<int>(a.day));
     }
@@ -184,7 +130,7 @@ TextTable depression_table(const AirLog& log, const ReportUnits& units) {
                  {"Dehumidifier outlet", unit, CellAlign::Right},
                  {"Grain depression", unit, CellAlign::Right}};
     for (const GrainDepression& g : log.depression) {
-        t.rows.push_back({date_text(g.day, units),
+        t.rows.push_back({report_day_text(g.day, units),
                           optional_decimal(humidity_of(log, g.day, AirRole::Affected)),
                           optional_decimal(humidity_of(log, g.day, AirRole::DehumidifierOutlet)),
                           one_decimal(g.value)});
@@ -209,8 +155,8 @@ TextTable equipment_table(const EquipmentLog& log, const ReportUnits& units) {
     for (const EquipmentRow& r : log.rows) {
         t.rows.push_back(
             {std::string(equipment_text(r.entry.type)), std::to_string(r.entry.count),
-             short_label(cp1252_of_utf8(r.entry.place)), date_text(r.entry.placed, units),
-             r.entry.removed ? date_text(*r.entry.removed, units) : "running",
+             short_label(cp1252_of_utf8(r.entry.place)), report_day_text(r.entry.placed, units),
+             r.entry.removed ? report_day_text(*r.entry.removed, units) : "running",
              std::to_string(r.days), r.valid ? std::to_string(r.equipment_days) : "not counted"});
         if (named) {
             t.rows.back().push_back(cp1252_of_utf8(equipment_unit_text(r.entry)));
@@ -234,7 +180,7 @@ TextTable units_on_site_table(const EquipmentLog& log, const ReportUnits& units)
                  {"Heaters", "", CellAlign::Right},
                  {"Other", "", CellAlign::Right}};
     for (const EquipmentDay& d : log.daily) {
-        std::vector<std::string> row{date_text(d.day, units)};
+        std::vector<std::string> row{report_day_text(d.day, units)};
         for (const int n : d.units) {
             row.push_back(std::to_string(n));
         }
@@ -253,15 +199,16 @@ TextTable removed_table(const ProjectSettings& settings, const ReportUnits& unit
                  {"Reason", "", CellAlign::Left}};
     for (const RemovedPoint& r : settings.removed_points()) {
         t.rows.push_back({point_text(r.point), short_label(label_of(settings, r.point)),
-                          date_text(r.removal.on, units), cp1252_of_utf8(r.removal.reason)});
+                          report_day_text(r.removal.on, units), cp1252_of_utf8(r.removal.reason)});
         t.row_group.push_back(static_cast<int>(t.rows.size()));
     }
     return t;
 }
 
-// The codes the project's points name, with the project's names, in pairs side by side.
+// The codes the project's points name, with the project's names (and the role of an RH/T point
+// that has one), in as many pairs side by side as the page holds.
 TextTable legend_table(const DryingLog& log, std::span<const int> air_locations,
-                       const CodeLegend& legend) {
+                       const CodeLegend& legend, std::span<const AirPointRole> roles) {
     std::set<int> locations(air_locations.begin(), air_locations.end());
     std::set<int> subs;
     for (const DryingRow& row : log.rows) {
@@ -271,14 +218,25 @@ TextTable legend_table(const DryingLog& log, std::span<const int> air_locations,
     std::vector<std::pair<std::string, std::string>> entries;
     for (const int l : locations) {
         const std::string code(location_name(l));
-        entries.emplace_back(code, cp1252_of_utf8(legend_name(legend, code)));
+        std::string name = short_label(cp1252_of_utf8(legend_name(legend, code)));
+        const AirRole role = air_role(roles, l);
+        if (role != AirRole::Other) {
+            name += " \x97 " + role_phrase(role);
+        }
+        entries.emplace_back(code, std::move(name));
     }
     for (const int s : subs) {
         const std::string code(sub_location_name(s));
-        entries.emplace_back(code, cp1252_of_utf8(legend_name(legend, code)));
+        entries.emplace_back(code, short_label(cp1252_of_utf8(legend_name(legend, code))));
+    }
+    std::size_t widest = 0;
+    for (const auto& [code, name] : entries) {
+        widest = std::max(widest, code.size() + name.size() + 2 * kCellChars);
     }
     TextTable t;
-    const std::size_t pairs = std::min(kLegendPairs, std::max<std::size_t>(entries.size(), 1));
+    const std::size_t pairs =
+        std::clamp<std::size_t>(kLegendLineChars / std::max<std::size_t>(widest, 1), 1,
+                                std::min(kLegendPairs, std::max<std::size_t>(entries.size(), 1)));
     for (std::size_t i = 0; i < pairs; ++i) {
         t.columns.push_back({"Code", "", CellAlign::Left});
         t.columns.push_back({"Name", "", CellAlign::Left});
@@ -290,7 +248,7 @@ TextTable legend_table(const DryingLog& log, std::span<const int> air_locations,
             // Down the columns first, as a legend is read.
             const std::size_t i = c * rows + r;
             row.push_back(i < entries.size() ? entries[i].first : "");
-            row.push_back(i < entries.size() ? short_label(entries[i].second) : "");
+            row.push_back(i < entries.size() ? entries[i].second : "");
         }
         t.rows.push_back(std::move(row));
         t.row_group.push_back(static_cast<int>(r));
@@ -316,14 +274,15 @@ std::vector<std::pair<std::string, std::string>> heading_facts(const ProjectDeta
     };
     std::string days = "none";
     if (!log.days.empty()) {
-        days = date_text(log.days.front(), units) + " to " + date_text(log.days.back(), units) +
-               " (" + std::to_string(log.days.size()) + (log.days.size() == 1 ? " day)" : " days)");
+        days = report_day_text(log.days.front(), units) + " to " +
+               report_day_text(log.days.back(), units) + " (" + std::to_string(log.days.size()) +
+               (log.days.size() == 1 ? " day)" : " days)");
     }
     return {
         {"Client", given(d.client)},
         {"Site", given(d.site)},
         {"Claim", given(d.claim)},
-        {"Date of loss", d.loss_date ? date_text(*d.loss_date, units) : "not given"},
+        {"Date of loss", d.loss_date ? report_day_text(*d.loss_date, units) : "not given"},
         {"Water category", number(d.category)},
         {"Water class", number(d.water_class)},
         {"Visits", std::to_string(jobs) + (jobs == 1 ? " job of " : " jobs of ") +
@@ -353,6 +312,23 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 } // namespace
 
+std::string role_phrase(AirRole role) {
+    std::string text(role_text(role));
+    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string project_subject(const ProjectReport& report) {
+    std::string subject = report.title;
+    if (!report.site.empty()) {
+        subject += ", " + report.site;
+    }
+    if (!report.claim.empty()) {
+        subject += ", claim " + report.claim;
+    }
+    return subject;
+}
+
 std::string cp1252_of_utf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
@@ -381,59 +357,19 @@ std::string cp1252_of_utf8(std::string_view utf8) {
     return out;
 }
 
-std::vector<TextTable> drying_log_tables(const DryingLog& log, const ProjectSettings& settings,
-                                         const ReportUnits& units) {
-    std::vector<TextTable> tables;
-    const std::size_t days = log.days.size();
-    for (std::size_t first = 0; first < std::max<std::size_t>(days, 1); first += kDaysPerLogTable) {
-        const std::size_t end = std::min(days, first + kDaysPerLogTable);
-        TextTable t;
-        t.columns = {{"Point", "", CellAlign::Left},
-                     {"Label", "", CellAlign::Left},
-                     {"Standard", "", CellAlign::Left},
-                     {"Goal", "", CellAlign::Right}};
-        for (std::size_t d = first; d < end; ++d) {
-            t.columns.push_back(
-                {date_text(log.days[d], units), "Value of the day", CellAlign::Right});
-        }
-        t.columns.push_back({"Dry since", "", CellAlign::Left});
-        for (std::size_t r = 0; r < log.rows.size(); ++r) {
-            const DryingRow& row = log.rows[r];
-            std::vector<std::string> cells = {point_text(row.point),
-                                              short_label(label_of(settings, row.point)),
-                                              standard_text(row), goal_text(row)};
-            for (std::size_t d = first; d < end; ++d) {
-                cells.push_back(cell_text(row.cells[d]));
-            }
-            cells.push_back(dry_since_text(row, units));
-            t.rows.push_back(std::move(cells));
-            t.row_group.push_back(static_cast<int>(r));
-        }
-        tables.push_back(std::move(t));
-    }
-    return tables;
-}
-
 ProjectReport project_report(const ProjectDetails& details, const ProjectSettings& settings,
                              const ProjectLogs& logs, std::span<const int> air_locations,
                              std::size_t jobs, std::size_t visits, const ReportUnits& units) {
     ProjectReport r;
     r.title = cp1252_of_utf8(details.name);
+    r.site = cp1252_of_utf8(details.site);
+    r.claim = cp1252_of_utf8(details.claim);
     r.facts = heading_facts(details, logs.drying, jobs, visits, units);
     r.notes = lines_of(details.notes);
-    r.tables.push_back({"Codes", "", legend_table(logs.drying, air_locations, settings.legend())});
-    const std::vector<TextTable> parts = drying_log_tables(logs.drying, settings, units);
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        std::string title = "Drying log";
-        if (parts.size() > 1) {
-            title +=
-                " (part " + std::to_string(i + 1) + " of " + std::to_string(parts.size()) + ")";
-        }
-        r.tables.push_back({title,
-                            "Points not yet dry first; %MC for pin points, the meter's "
-                            "scale for scan points.",
-                            parts[i]});
-    }
+    r.tables.push_back(
+        {"Codes", "",
+         legend_table(logs.drying, air_locations, settings.legend(), settings.roles())});
+    r.tables.push_back(drying_log_table(logs.drying, settings, units));
     if (!settings.removed_points().empty()) {
         r.tables.push_back({"Removed materials",
                             "From the day its material was removed a point's readings are shown "
@@ -442,9 +378,15 @@ ProjectReport project_report(const ProjectDetails& details, const ProjectSetting
     }
     r.charts_after = r.tables.size();
     r.charts = drying_charts(logs.drying, settings);
+    for (const AirPointRole& role : settings.roles()) {
+        if (role.role != AirRole::Other) {
+            r.location_roles.emplace_back(role.location, role_phrase(role.role));
+        }
+    }
     const std::string unit = units.celsius ? "GPK" : "GPP";
-    r.tables.push_back({"Psychrometric log", "The means of each role's points on each day.",
-                        air_table(logs.air, units)});
+    r.tables.push_back(
+        {"Psychrometric log", "The means of each role's points on each day.",
+         air_table(logs.air, codes_by_role(air_locations, settings.roles()), units)});
     r.tables.push_back({"Grain depression",
                         "The affected area's " + unit + " minus the dehumidifier outlet's.",
                         depression_table(logs.air, units)});

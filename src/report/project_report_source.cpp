@@ -35,8 +35,10 @@ bool attached_report_jobs(VisitArchive& archive, const std::vector<ProjectJob>& 
     return true;
 }
 
-// The shipped names of the codes with the project's own over them.
-CodeNames project_code_names(const CodeLegend& overrides) {
+// The shipped names of the codes with the project's own over them, and the role of an RH/T
+// point after its location's name ("Misc 1 \x97 dehumidifier outlet").
+CodeNames project_code_names(const CodeLegend& overrides,
+                             std::span<const std::pair<int, std::string>> roles) {
     CodeNames names = default_code_names();
     for (const auto& [code, name] : overrides) {
         for (int area = 0; area < kNamedAreas; ++area) {
@@ -48,6 +50,11 @@ CodeNames project_code_names(const CodeLegend& overrides) {
             if (sub_location_name(sub) == code && !name.empty()) {
                 names.sub_locations[static_cast<std::size_t>(sub)] = cp1252_of_utf8(name);
             }
+        }
+    }
+    for (const auto& [location, role] : roles) {
+        if (location >= 0 && location < kNamedAreas) {
+            names.areas[static_cast<std::size_t>(location)] += " \x97 " + role;
         }
     }
     return names;
@@ -78,9 +85,14 @@ bool load_project_report(VisitArchive& archive, std::string_view name, const Rep
     out.project = std::make_shared<const ProjectReport>(
         project_report(project->details, settings, logs, air_locations, readings.jobs.size(),
                        visits.size(), units));
-    out.codes = project_code_names(settings.legend_overrides);
+    out.codes = project_code_names(settings.legend_overrides, out.project->location_roles);
     out.jobs.clear();
-    return attached_report_jobs(archive, readings.jobs, out.jobs, error);
+    if (!attached_report_jobs(archive, readings.jobs, out.jobs, error)) {
+        return false;
+    }
+    // A visit deleted and downloaded again is received later; its readings keep their day.
+    order_by_meter_time(out.jobs);
+    return true;
 }
 
 std::optional<std::string> project_of_jobs(VisitArchive& archive, std::int64_t visit,

@@ -19,7 +19,7 @@ namespace qm {
 
 struct ProjectReportData {
     std::shared_ptr<const ProjectReport> project;
-    std::vector<ReportJob> jobs; // the attached jobs, in the order of their visits
+    std::vector<ReportJob> jobs; // the attached jobs, by their first readings' meter time
     CodeNames codes;             // the names of the codes, with the project's own names
 };
 

@@ -41,7 +41,6 @@ constexpr double kDistributionLabelRoom = 22.0;
 // The part of a chart box that holds the plot, with room for the axis texts around it.
 struct PlotFrame {
     QRectF plot;
-    double unit_x = 0.0; // centre of the rotated unit text
 };
 
 PlotFrame plot_frame(const ReportLayout& layout, const QRectF& box, double plot_height,
@@ -51,10 +50,9 @@ PlotFrame plot_frame(const ReportLayout& layout, const QRectF& box, double plot_
     for (const AxisTick& t : y_ticks) {
         label_width = std::max(label_width, layout.text_width(font, from_cp1252(t.label)));
     }
-    const double unit_room = layout.line_height(font) + 2;
-    const double left = box.left() + unit_room + label_width + kTickLabelGap + 2;
+    const double left = box.left() + label_width + kTickLabelGap + 2;
     const double top = box.top() + layout.chart_metrics().title;
-    return {QRectF(left, top, box.right() - left - 4, plot_height), box.left() + unit_room / 2};
+    return {QRectF(left, top, box.right() - left - 4, plot_height)};
 }
 
 void draw_text(QPainter& p, const PointMapper& px, const QFont& font, const QRectF& box, int flags,
@@ -80,7 +78,7 @@ void draw_title(QPainter& p, const ReportLayout& layout, const QRectF& box, cons
               Qt::AlignLeft | Qt::AlignVCenter, title, kAccent);
 }
 
-// The value axis: grid lines with their labels at the left, the unit rotated beside them.
+// The value axis: grid lines with their labels at the left, the unit above the plot's right end.
 void draw_value_axis(QPainter& p, const ReportLayout& layout, const PlotFrame& f,
                      const ValueAxis& axis, const QString& unit) {
     const PointMapper px(layout.scale());
@@ -93,14 +91,10 @@ void draw_value_axis(QPainter& p, const ReportLayout& layout, const PlotFrame& f
         draw_text(p, px, font, QRectF(f.plot.left() - 80 - kTickLabelGap, y - line / 2, 80, line),
                   Qt::AlignRight | Qt::AlignVCenter, from_cp1252(t.label), kMuted);
     }
-    p.save();
-    p.translate(px(QPointF(f.unit_x, f.plot.center().y())));
-    p.rotate(-90);
-    p.setFont(font);
-    p.setPen(kMuted);
-    p.drawText(px(QRectF(-f.plot.height() / 2, -line / 2, f.plot.height(), line)), Qt::AlignCenter,
-               unit);
-    p.restore();
+    // The unit at the top right, level with the title: upright, as every text of the report.
+    const double title = layout.chart_metrics().title;
+    draw_text(p, px, font, QRectF(f.plot.left(), f.plot.top() - title, f.plot.width(), title),
+              Qt::AlignRight | Qt::AlignVCenter, unit, kMuted);
 }
 
 void draw_frame(QPainter& p, const PointMapper& px, const QRectF& plot) {
@@ -261,13 +255,15 @@ void draw_by_location(QPainter& p, const ReportLayout& layout, const ChartPlan& 
         const QRectF code(left, f.plot.bottom() + 4, slot, line);
         draw_text(p, px, font, code, Qt::AlignHCenter | Qt::AlignTop, from_cp1252(series_code(s)),
                   kMuted);
-        if (s.material >= 0) {
-            // The material on up to two lines under the code.
+        // The material (or what the chart says of the point) on up to two lines under the code.
+        const std::string under = s.material >= 0
+                                      ? std::string(material_name(materials, s.material))
+                                  : i < chart.below.size() ? chart.below[i]
+                                                           : std::string();
+        if (!under.empty()) {
             const QRectF below(left + 1, code.bottom(), slot - 2, 2 * line);
             p.setPen(kMuted);
-            draw_wrapped_text(p, font, px(below),
-                              from_cp1252(std::string(material_name(materials, s.material))),
-                              Qt::AlignHCenter);
+            draw_wrapped_text(p, font, px(below), from_cp1252(under), Qt::AlignHCenter);
         }
     }
 }

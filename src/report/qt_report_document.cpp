@@ -58,8 +58,12 @@ ReportOutcome render_report_pdf(std::span<const ReportJob> jobs, const ReportReq
     writer.setPageLayout(QPageLayout(page_size_of(request.paper), QPageLayout::Portrait,
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     DocumentInfo info = document_info(request.fields, jobs);
-    if (request.project && request.fields.title.empty()) {
-        info.title = "Drying project " + request.project->title;
+    if (request.project) {
+        if (request.fields.title.empty()) {
+            info.title = "Drying project " + request.project->title;
+        }
+        // One subject for the whole project, not one reference per visit.
+        info.subject = project_subject(*request.project);
     }
     writer.setCreator(from_cp1252(program_text()));
     writer.setTitle(from_cp1252(info.title));

@@ -18,7 +18,7 @@ using namespace report_geometry;
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
-constexpr double kSideMargin = 48.0;
+constexpr double kSideMargin = 36.0;
 constexpr double kTopMargin = 44.0;
 constexpr double kBottomMargin = 58.0;
 constexpr double kChartPlot = 140.0;
@@ -40,9 +40,10 @@ QFont report_font(double points, bool bold) {
 }
 
 ReportFonts make_fonts() {
+    // Tables and body at 8 points or more, nothing printed under 7 (the charts' axes).
     return {report_font(17, true),   report_font(10, false),  report_font(8.5, true),
             report_font(8.5, false), report_font(11.5, true), report_font(9, true),
-            report_font(7.5, false), report_font(7.5, true),  report_font(7, false),
+            report_font(8, false),   report_font(8, true),    report_font(7, false),
             report_font(7.5, false)};
 }
 
@@ -116,44 +117,6 @@ ReportLayout::ReportLayout(QPaintDevice& device, QSizeF page_points, const Repor
     }
 }
 
-void ReportLayout::prepare_project(const ProjectReport& project) {
-    PreparedJob p;
-    p.project = &project;
-    p.title = q(request_.fields.title.empty() ? project.title : request_.fields.title);
-    for (const std::string& line : prepared_lines(request_.fields)) {
-        p.prepared.push_back(q(line));
-    }
-    for (const auto& [label, value] : project.facts) {
-        p.facts.emplace_back(q(label), q(value));
-    }
-    for (const std::string& line : project.notes) {
-        p.notes.push_back(q(line));
-    }
-    for (const TitledTable& t : project.tables) {
-        p.table_geometries.push_back(table_geometry(t.table.columns, t.table.rows));
-    }
-    p.charts = project.charts;
-    jobs_.push_back(std::move(p));
-}
-
-void ReportLayout::lay_out_project(std::size_t index) {
-    const PreparedJob& p = jobs_[index];
-    new_page(index, true);
-    place({BlockKind::Heading, index, 0, heading_height(p), 0, 0, {}});
-    lay_out_notes(index);
-    for (std::size_t t = 0; t <= p.project->tables.size(); ++t) {
-        if (t == p.project->charts_after) {
-            lay_out_charts(index, QStringLiteral("Charts of the points across days"));
-        }
-        if (t == p.project->tables.size()) {
-            break;
-        }
-        const TitledTable& table = p.project->tables[t];
-        lay_out_rows(index, BlockKind::ProjectRows, q(table.title), table.table.rows.size(),
-                     table.table.row_group, p.table_geometries[t], t, q(table.note));
-    }
-}
-
 void ReportLayout::lay_out_charts(std::size_t index, const QString& section) {
     const PreparedJob& p = jobs_[index];
     const MaterialList& materials = p.job != nullptr ? p.job->materials : kFirstMaterials;
@@ -192,7 +155,10 @@ void ReportLayout::prepare(std::span<const ReportJob> jobs) {
     for (const ReportJob& job : jobs) {
         PreparedJob p;
         p.job = &job;
-        p.title = q(report_title(request_.fields, job));
+        // In a project's report the report's title is the project's; a section is headed by its
+        // day and time.
+        p.title = q(request_.project ? section_title(job, request_.units)
+                                     : report_title(request_.fields, job));
         for (const std::string& line : prepared_lines(request_.fields)) {
             p.prepared.push_back(q(line));
         }
@@ -210,6 +176,10 @@ void ReportLayout::prepare(std::span<const ReportJob> jobs) {
                                    request_.units);
         p.summary_geometry = table_geometry(p.summary.columns, p.summary.rows);
         p.charts = chart_plans(readings, job.kind, request_.units);
+        if (request_.project && job.kind == RecordKind::Rh) {
+            show_project_roles(*request_.project, p);
+            p.summary_geometry = table_geometry(p.summary.columns, p.summary.rows);
+        }
         if (job.kind == RecordKind::Mc) {
             p.distribution = mc_distribution(readings);
             p.has_distribution = p.distribution.pin_readings > 0;
@@ -339,7 +309,9 @@ void ReportLayout::new_page(std::size_t job, bool first) {
         // The title gives way, shortened with an ellipsis; the job stays named.
         const QString job_text = p.job != nullptr ? q(continued_job(*p.job))
                                                   : QStringLiteral("Drying project (continued)");
-        QString title = p.job != nullptr ? q(continued_title(request_.fields, *p.job)) : p.title;
+        QString title = p.job != nullptr && !request_.project
+                            ? q(continued_title(request_.fields, *p.job))
+                            : p.title;
         if (!title.isEmpty()) {
             const QString gap = QStringLiteral("  -  ");
             const double room = content_.width() - text_width(fonts_.footer, gap + job_text) - 2;

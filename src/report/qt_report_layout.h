@@ -24,7 +24,7 @@ namespace qm {
 
 // Distances shared by the layout and the painter, in points.
 namespace report_geometry {
-constexpr double kCellPadding = 4.0;   // left and right of a cell's text
+constexpr double kCellPadding = 3.0;   // left and right of a cell's text
 constexpr double kRowPadding = 4.0;    // above and below a row's text
 constexpr double kSectionGap = 10.0;   // above a section title
 constexpr double kHeadingGap = 6.0;    // between the parts of a job's heading
@@ -71,7 +71,10 @@ struct TableGeometry {
 struct PreparedJob {
     const ReportJob* job = nullptr;
     const ProjectReport* project = nullptr;
-    std::vector<TableGeometry> table_geometries; // of the project's tables
+    // The project's tables, a table too wide for the page split across into parts.
+    std::vector<TitledTable> project_tables;
+    std::vector<TableGeometry> table_geometries; // of project_tables
+    std::size_t charts_after = 0;                // the charts follow this many project_tables
     QString title;
     std::vector<QString> prepared;
     std::vector<std::pair<QString, QString>> facts;
@@ -85,6 +88,9 @@ struct PreparedJob {
     std::vector<TableColumn> reading_columns;
     TableGeometry readings_geometry;
 };
+
+// The roles of a project's RH/T points beside their codes in the section `p` of an RH/T job.
+void show_project_roles(const ProjectReport& project, PreparedJob& p);
 
 enum class BlockKind {
     RunningHead,  // the title and job on a job's later pages
@@ -155,6 +161,7 @@ public:
 private:
     void prepare(std::span<const ReportJob> jobs);
     void prepare_project(const ProjectReport& project);
+    void add_project_table(PreparedJob& p, const TitledTable& table) const;
     void lay_out_project(std::size_t index);
     void lay_out_charts(std::size_t index, const QString& section);
     TableGeometry table_geometry(const std::vector<TableColumn>& columns,

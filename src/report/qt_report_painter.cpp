@@ -98,7 +98,7 @@ void ReportPagePainter::paint_block(const ReportBlock& block) {
         paint_table(block, job.reading_columns, job.readings_geometry);
         break;
     case BlockKind::ProjectRows:
-        paint_table(block, job.project->tables[block.table].table.columns,
+        paint_table(block, job.project_tables[block.table].table.columns,
                     job.table_geometries[block.table]);
         break;
     case BlockKind::Chart:
@@ -165,7 +165,7 @@ std::vector<std::string> ReportPagePainter::row_cells(const ReportBlock& block,
         return job.summary.rows[row];
     }
     if (block.kind == BlockKind::ProjectRows) {
-        return job.project->tables[block.table].table.rows[row];
+        return job.project_tables[block.table].table.rows[row];
     }
     return readings_row(job.job->readings[row], row + 1, job.job->materials,
                         layout_.request().units, job.scans);
@@ -177,7 +177,7 @@ bool ReportPagePainter::shaded(const ReportBlock& block, std::size_t row) const 
         return job.summary.row_group[row] % 2 == 1;
     }
     if (block.kind == BlockKind::ProjectRows) {
-        return job.project->tables[block.table].table.row_group[row] % 2 == 1;
+        return job.project_tables[block.table].table.row_group[row] % 2 == 1;
     }
     return row % 2 == 1;
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <cstdlib>
+#include <limits>
 
 namespace qm {
 
@@ -91,6 +92,50 @@ std::string report_title(const ReportFields& fields, const ReportJob& job) {
 
 std::string job_reference(const ReportJob& job) {
     return "Job #" + std::to_string(job.job) + ", ID# " + std::to_string(job.job_id);
+}
+
+std::string section_title(const ReportJob& job, const ReportUnits& units) {
+    const std::string title = report_title({}, job);
+    if (job.readings.empty()) {
+        return title;
+    }
+    const auto first = std::min_element(
+        job.readings.begin(), job.readings.end(),
+        [](const Reading& a, const Reading& b) { return reading_minute(a) < reading_minute(b); });
+    static constexpr std::array<std::string_view, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed",
+                                                                  "Thu", "Fri", "Sat"};
+    const std::int64_t day = reading_minute(*first) / (24 * 60);
+    // Day 0 (1 January 2000) was a Saturday.
+    const auto weekday = static_cast<std::size_t>(((day + 6) % 7 + 7) % 7);
+    std::string text = std::string(kWeekdays[weekday]) + ' ' +
+                       format_reading_date_time(*first, units.international_date ? 1 : 0) +
+                       " \x96 " + title;
+    if (!job.technician.empty()) {
+        text += " \x96 " + job.technician;
+    }
+    return text;
+}
+
+void order_by_meter_time(std::vector<ReportJob>& jobs) {
+    const auto first_minute = [](const ReportJob& job) {
+        std::int64_t first = std::numeric_limits<std::int64_t>::max();
+        for (const Reading& r : job.readings) {
+            first = std::min(first, reading_minute(r));
+        }
+        return first;
+    };
+    std::vector<std::pair<std::int64_t, std::size_t>> keys;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        keys.emplace_back(first_minute(jobs[i]), i);
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<ReportJob> ordered;
+    ordered.reserve(jobs.size());
+    for (const auto& key : keys) {
+        ordered.push_back(std::move(jobs[key.second]));
+    }
+    jobs = std::move(ordered);
 }
 
 std::vector<std::string> prepared_lines(const ReportFields& fields) {

@@ -76,10 +76,20 @@ struct ReportJob {
     std::int32_t job_id = 0;
     std::string model;
     std::string title;
-    std::string notes; // line breaks as stored (CR LF)
+    std::string notes;      // line breaks as stored (CR LF)
+    std::string technician; // who took the readings, when the archive knows; may be empty
     MaterialList materials = kFirstMaterials;
     std::vector<Reading> readings;
 };
+
+// The heading of a job's section in a drying project's report: the weekday, date and time of its
+// first reading by the meter's clock, the job's title (or "Job #n") and its technician when
+// known: "Tue 3/3/26 18:05 \x96 Job #2 \x96 J. Tech". A job without readings: its title alone.
+std::string section_title(const ReportJob& job, const ReportUnits& units);
+
+// Puts the jobs of a project's report in the order of their first readings by the meter's clock,
+// jobs without readings last; jobs of one minute keep their order.
+void order_by_meter_time(std::vector<ReportJob>& jobs);
 
 // The title a job's heading shows: the report's title, else the job's own, else "Job #n".
 std::string report_title(const ReportFields& fields, const ReportJob& job);

@@ -174,9 +174,16 @@ ReportDialog::ReportDialog(std::vector<ReportJob> jobs, ReportUnits units, FileD
     // A client and site belong to the data they were typed for, not to the next report.
     const bool same_jobs = choices_.fields_for == report_jobs_key(jobs_);
     title_ = add_edit(QStringLiteral("&Title:"), same_jobs ? choices_.fields.title : "");
-    title_->setPlaceholderText(jobs_.size() == 1
-                                   ? from_cp1252(report_title({}, jobs_.front()))
-                                   : QStringLiteral("Each job's own title, else Job #n"));
+    const QString jobsTitle = jobs_.size() == 1
+                                  ? from_cp1252(report_title({}, jobs_.front()))
+                                  : QStringLiteral("Each job's own title, else Job #n");
+    title_->setPlaceholderText(jobsTitle);
+    if (projectBox_ != nullptr) {
+        // A project's report is titled by the project's name when the title is left empty.
+        connect(projectBox_, &QCheckBox::toggled, this, [this, jobsTitle](bool project) {
+            title_->setPlaceholderText(project ? QString::fromStdString(project_.name) : jobsTitle);
+        });
+    }
     preparedFor_ =
         add_edit(QStringLiteral("Prepared &for:"), same_jobs ? choices_.fields.prepared_for : "");
     site_ = add_edit(QStringLiteral("S&ite:"), same_jobs ? choices_.fields.site : "");

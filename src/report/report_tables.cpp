@@ -310,6 +310,9 @@ std::vector<std::string> readings_row(const Reading& reading, std::size_t ordina
                                         units.celsius ? 1 : 0, units.international_date ? 1 : 0);
     std::vector<std::string> cells(std::make_move_iterator(row.cells.begin()),
                                    std::make_move_iterator(row.cells.end()));
+    if (!carries_temperature(reading)) {
+        cells[kTemperatureColumn] = std::string(kNoReadingTemperature);
+    }
     if (is_rh(reading)) {
         cells.push_back(std::move(row.emc));
     } else if (scans == ScanColumn::BesideMc) {
@@ -318,6 +321,12 @@ std::vector<std::string> readings_row(const Reading& reading, std::size_t ordina
         cells.insert(at + 1, reading.kind >= Scan ? std::exchange(*at, std::string()) : "");
     }
     return cells;
+}
+
+bool carries_temperature(const Reading& reading) {
+    // A pin reading without a temperature of its own takes the last one the download had before
+    // it, 0 when there was none.
+    return reading.kind != Pin || reading.pin_temperature != 0;
 }
 
 std::vector<ChartPlan> chart_plans(std::span<const Reading> readings, RecordKind kind,

@@ -62,7 +62,17 @@ ScanColumn scan_column(RecordKind kind, std::span<const Reading> readings);
 std::vector<TableColumn> readings_columns(RecordKind kind, const ReportUnits& units,
                                           ScanColumn scans);
 
-// One row of the readings table, numbered from 1 in time order; `scans` as for the columns.
+// Printed in the temperature column of a pin reading that carries none (an em dash).
+constexpr std::string_view kNoReadingTemperature = "\x97";
+// The readings table's column of the pin's temperature (MC jobs, before a Scan column).
+constexpr std::size_t kTemperatureColumn = 5;
+
+// False for a pin reading that carries no temperature of its own and follows none (its
+// temperature reads 0 degrees F); true for every other reading.
+bool carries_temperature(const Reading& reading);
+
+// One row of the readings table, numbered from 1 in time order; `scans` as for the columns; a
+// pin reading without a temperature shows kNoReadingTemperature in the temperature column.
 std::vector<std::string> readings_row(const Reading& reading, std::size_t ordinal,
                                       const MaterialList& materials, const ReportUnits& units,
                                       ScanColumn scans);
@@ -111,6 +121,8 @@ struct ChartPlan {
     bool from_zero = false; // the value axis starts at 0
     std::vector<LocationSeries> series;
     std::vector<std::string> names; // the legend's names of the lines; empty: series_name's
+    // By location: a text under a point's code where it has no material (an RH/T point's role).
+    std::vector<std::string> below;
     std::int64_t first_minute = 0;
     std::int64_t last_minute = 0;
     ValueSummary values;

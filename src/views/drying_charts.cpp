@@ -13,15 +13,13 @@ namespace {
 
 constexpr int kChartWidth = 300;
 constexpr int kChartHeight = 190;
+// At most this many steps on a value axis.
+constexpr int kValueTicks = 5;
+constexpr int kLabelGap = 8; // between two day labels, in pixels
 
 // The day as the axis writes it: "03-03".
 QString day_text(std::int64_t day) {
     return QString::fromStdString(iso_date(day).substr(5));
-}
-
-// A round top above every value: the next multiple of 5.
-double round_top(double value) {
-    return std::max(5.0, std::ceil(value / 5.0) * 5.0);
 }
 
 } // namespace
@@ -51,15 +49,34 @@ void DryingCharts::setLog(const DryingLog& log, std::vector<QString> headings) {
         rows_.push_back(row);
         headings_.push_back(i < headings.size() ? headings[i] : QString());
     }
-    pinTop_ = round_top(pin);
-    scanTop_ = round_top(scan);
+    pinAxis_ = value_axis(0.0, std::max(pin, 1.0), kValueTicks, true);
+    scanAxis_ = value_axis(0.0, std::max(scan, 1.0), kValueTicks, true);
     setMinimumHeight(((charts() + columns() - 1) / columns()) * kChartHeight);
     updateGeometry();
     update();
 }
 
 double DryingCharts::scaleTop(PointScale scale) const {
-    return scale == PointScale::Scan ? scanTop_ : pinTop_;
+    return valueAxis(scale).high;
+}
+
+const ValueAxis& DryingCharts::valueAxis(PointScale scale) const {
+    return scale == PointScale::Scan ? scanAxis_ : pinAxis_;
+}
+
+std::vector<std::int64_t> DryingCharts::labelledDays(int plotWidth, int labelWidth) const {
+    std::vector<std::int64_t> days;
+    if (days_.empty()) {
+        return days;
+    }
+    const std::int64_t span = days_.back() - days_.front();
+    // Every n-th day from the first, n the fewest that leaves each label its room.
+    const std::int64_t room = std::max(1, plotWidth / std::max(1, labelWidth + kLabelGap));
+    const std::int64_t every = std::max<std::int64_t>(1, (span + room) / room);
+    for (std::int64_t day = days_.front(); day <= days_.back(); day += every) {
+        days.push_back(day);
+    }
+    return days;
 }
 
 int DryingCharts::columns() const {
@@ -97,28 +114,33 @@ void DryingCharts::paintChart(QPainter& painter, const QRect& box, const DryingR
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(box.left(), box.top(), box.width(), line, Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(heading, Qt::ElideRight, box.width()));
-    const double top = scaleTop(row.point.scale);
-    const int axis = metrics.horizontalAdvance(QStringLiteral("000.0")) + 4;
-    const QRect plot(box.left() + axis, box.top() + line + 4, box.width() - axis - 8,
+    const ValueAxis& axis = valueAxis(row.point.scale);
+    const int axisWidth = metrics.horizontalAdvance(QStringLiteral("000.0")) + 4;
+    const QRect plot(box.left() + axisWidth, box.top() + line + 4, box.width() - axisWidth - 8,
                      box.height() - 2 * line - 8);
     painter.drawRect(plot);
-    const int days = std::max<int>(1, static_cast<int>(days_.size()) - 1);
-    const auto x = [&](std::size_t day) {
-        return plot.left() +
-               (days_.size() < 2 ? plot.width() / 2 : static_cast<int>(day) * plot.width() / days);
+    // Days by their date: a day without readings keeps its room on the axis.
+    const std::int64_t first = days_.empty() ? 0 : days_.front();
+    const std::int64_t span = days_.empty() ? 0 : days_.back() - first;
+    const auto xDay = [&](std::int64_t day) {
+        return plot.left() + (span == 0 ? plot.width() / 2
+                                        : static_cast<int>((day - first) * plot.width() / span));
     };
+    const auto x = [&](std::size_t d) { return xDay(days_[d]); };
     const auto y = [&](double v) {
-        return plot.bottom() - static_cast<int>(std::lround(v / top * plot.height()));
+        return plot.bottom() - static_cast<int>(std::lround(
+                                   (v - axis.low) / (axis.high - axis.low) * plot.height()));
     };
-    for (const double tick : {0.0, top / 2, top}) {
-        painter.drawText(box.left(), y(tick) - line / 2, axis - 4, line,
-                         Qt::AlignRight | Qt::AlignVCenter, QString::number(tick, 'g', 4));
+    for (const AxisTick& tick : axis.ticks) {
+        painter.drawText(box.left(), y(tick.value) - line / 2, axisWidth - 4, line,
+                         Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(tick.label));
     }
-    if (!days_.empty()) {
-        painter.drawText(plot.left(), plot.bottom() + 2, plot.width(), line, Qt::AlignLeft,
-                         day_text(days_.front()));
-        painter.drawText(plot.left(), plot.bottom() + 2, plot.width(), line, Qt::AlignRight,
-                         day_text(days_.back()));
+    const int labelWidth = metrics.horizontalAdvance(QStringLiteral("00-00"));
+    for (const std::int64_t day : labelledDays(plot.width(), labelWidth)) {
+        const int at = xDay(day);
+        painter.drawLine(at, plot.bottom(), at, plot.bottom() + 3);
+        painter.drawText(at - labelWidth, plot.bottom() + 3, 2 * labelWidth, line,
+                         Qt::AlignHCenter | Qt::AlignTop, day_text(day));
     }
     QPainterPath values;
     QPainterPath goals;

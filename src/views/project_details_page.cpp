@@ -1,6 +1,7 @@
 // The Projects window's first tab: the project's details and its attached jobs.
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
+#include "store/lookup_tables.h"
 #include "ui/qt_text.h"
 #include "views/project_pages.h"
 
@@ -69,6 +70,11 @@ ProjectDetailsPage::ProjectDetailsPage(ProjectsWindow& window) : window_(window)
     for (QPushButton* b : {attach_, detach_}) {
         b->setAutoDefault(true);
     }
+    legend_ = new QTableWidget(0, 2, this);
+    legend_->setHorizontalHeaderLabels({QStringLiteral("Code"), QStringLiteral("Name")});
+    legend_->verticalHeader()->hide();
+    legend_->horizontalHeader()->setStretchLastSection(true);
+    connect(legend_, &QTableWidget::itemChanged, this, &ProjectDetailsPage::legendEdited);
     layOutFields();
     for (QLineEdit* e : {name_, client_, site_, claim_, lossDate_}) {
         connect(e, &QLineEdit::editingFinished, this, &ProjectDetailsPage::commit);
@@ -104,6 +110,9 @@ void ProjectDetailsPage::layOutFields() {
     layout->addWidget(new QLabel(QStringLiteral("Attached jobs:"), this));
     layout->addWidget(jobs_, 1);
     layout->addLayout(buttons);
+    layout->addWidget(new QLabel(
+        QStringLiteral("Code legend (the names the report prints for the codes):"), this));
+    layout->addWidget(legend_, 1);
 }
 
 bool ProjectDetailsPage::eventFilter(QObject* watched, QEvent* event) {
@@ -151,7 +160,55 @@ void ProjectDetailsPage::show(const ProjectView& view) {
     class_->setEnabled(editable);
     attach_->setEnabled(editable);
     detach_->setEnabled(editable && !view.jobs.empty());
+    showLegend(view);
     filling_ = false;
+}
+
+// The codes of the points the attached jobs read, locations first, each with its name.
+void ProjectDetailsPage::showLegend(const ProjectView& view) {
+    std::set<int> locations;
+    std::set<int> subs;
+    for (const PointHistory& h : view.points) {
+        locations.insert(h.point.location);
+        if (h.point.sub_location >= 0) {
+            subs.insert(h.point.sub_location);
+        }
+    }
+    legendCodes_.clear();
+    for (const int l : locations) {
+        legendCodes_.emplace_back(location_name(l));
+    }
+    for (const int s : subs) {
+        legendCodes_.emplace_back(sub_location_name(s));
+    }
+    const CodeLegend legend = view.settings.legend();
+    legend_->setRowCount(static_cast<int>(legendCodes_.size()));
+    for (int r = 0; r < legend_->rowCount(); ++r) {
+        const std::string& code = legendCodes_[static_cast<std::size_t>(r)];
+        auto* codeItem = new QTableWidgetItem(QString::fromStdString(code));
+        codeItem->setFlags(codeItem->flags() & ~Qt::ItemIsEditable);
+        legend_->setItem(r, 0, codeItem);
+        auto* name = new QTableWidgetItem(QString::fromStdString(legend_name(legend, code)));
+        if (!window_.editable()) {
+            name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+        }
+        legend_->setItem(r, 1, name);
+    }
+    legend_->resizeColumnToContents(0);
+}
+
+void ProjectDetailsPage::legendEdited(QTableWidgetItem* item) {
+    if (filling_ || shown_ == 0 || item->column() != 1 || !window_.editable()) {
+        return;
+    }
+    const std::string code = legendCodes_.at(static_cast<std::size_t>(item->row()));
+    const std::string name = item->text().trimmed().toStdString();
+    if (name == legend_name(window_.view().settings.legend(), code)) {
+        return;
+    }
+    const std::int64_t id = shown_;
+    window_.write([&](ProjectStore& s) { return s.set_legend_name(id, code, name); },
+                  "The name of the code");
 }
 
 void ProjectDetailsPage::commit() {

@@ -1,6 +1,7 @@
 // The Projects window's logs: the drying log as a table and as charts, and the psychrometric log.
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
+#include "projects/project_warnings.h"
 #include "views/drying_charts.h"
 #include "views/project_pages.h"
 
@@ -90,6 +91,10 @@ ProjectLogPage::ProjectLogPage(ProjectsWindow& window) : window_(window) {
     drying_ = read_only_table(this);
     air_ = read_only_table(this);
     charts_ = new DryingCharts(this);
+    warnings_ = new QLabel(this);
+    warnings_->setWordWrap(true);
+    warnings_->setTextFormat(Qt::PlainText);
+    warnings_->hide();
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(charts_);
     scroll->setWidgetResizable(true);
@@ -107,10 +112,17 @@ ProjectLogPage::ProjectLogPage(ProjectsWindow& window) : window_(window) {
     titled("Psychrometric log:", air_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(warnings_);
     layout->addWidget(splitter);
 }
 
 void ProjectLogPage::show(const ProjectView& view) {
+    QStringList lines;
+    for (const ProjectWarning& w : project_warnings(view.details, view.logs)) {
+        lines << QStringLiteral("Warning: ") + QString::fromStdString(w.text);
+    }
+    warnings_->setText(lines.join(QLatin1Char('\n')));
+    warnings_->setVisible(!lines.isEmpty());
     showDrying(view);
     showAir(view);
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -30,8 +31,9 @@ private:
     bool hadRows_ = false;
 };
 
-// Details (name, client, site, claim, date of loss, category, class, notes) and the attached
-// jobs with Attach... and Detach.
+// Details (name, client, site, claim, date of loss, category, class, notes), the attached jobs
+// with Attach... and Detach, and the legend of the codes the project's points name (each name
+// editable; an empty one goes back to the default).
 class ProjectDetailsPage : public QWidget {
 public:
     explicit ProjectDetailsPage(ProjectsWindow& window);
@@ -49,6 +51,7 @@ public:
     QTableWidget* jobTable() const { return jobs_; }
     QPushButton* attachButton() const { return attach_; }
     QPushButton* detachButton() const { return detach_; }
+    QTableWidget* legendTable() const { return legend_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,6 +60,8 @@ private:
     void layOutFields();
     void attach();
     void detach();
+    void showLegend(const ProjectView& view);
+    void legendEdited(QTableWidgetItem* item);
 
     ProjectsWindow& window_;
     std::int64_t shown_ = 0;
@@ -72,6 +77,8 @@ private:
     QTableWidget* jobs_ = nullptr;
     QPushButton* attach_ = nullptr;
     QPushButton* detach_ = nullptr;
+    QTableWidget* legend_ = nullptr;
+    std::vector<std::string> legendCodes_; // the code of each row of legend_
     bool filling_ = false;
 };
 
@@ -128,6 +135,8 @@ public:
 
     QTableWidget* dryingTable() const { return drying_; }
     QTableWidget* airTable() const { return air_; }
+    // The project's warnings (project_warnings), one a line; hidden when there are none.
+    QLabel* warningsLabel() const { return warnings_; }
     DryingCharts* charts() const { return charts_; }
     // The columns before the days: point, label, standard, goal, dry since.
     static constexpr int kDrySince = 4;
@@ -140,6 +149,7 @@ private:
     ProjectsWindow& window_;
     QTableWidget* drying_ = nullptr;
     QTableWidget* air_ = nullptr;
+    QLabel* warnings_ = nullptr;
     DryingCharts* charts_ = nullptr;
 };
 

@@ -61,5 +61,35 @@ TEST_F(ProjectReportSource, OfferedOnlyWhenEverySelectedJobBelongsToTheProject) 
     EXPECT_EQ(error, "there is no project named \"Jones\"");
 }
 
+TEST_F(ProjectReportSource, SectionsFollowTheMetersClockNotTheArchive) {
+    const std::unique_ptr<VisitArchive> archive = open();
+    ASSERT_TRUE(archive);
+    const std::vector<std::int64_t> visits = test::archive_drying_week(*archive);
+    // Day 1 deleted and received again after day 3.
+    ASSERT_TRUE(archive->remove_visit(visits[0]));
+    const AddVisitResult again = archive_source(*archive, test::drying_week_streams()[0],
+                                                {test::kWeekStartUtc + 5 * 86400, 3600});
+    ASSERT_EQ(again.status, AddVisitResult::Status::Added) << again.error;
+    ProjectStore store(*archive);
+    ProjectDetails details;
+    details.name = "Miller";
+    const std::int64_t project = store.create(details).value();
+    const JobRef attached[] = {{visits[1], RecordKind::Mc, 2},
+                               {visits[2], RecordKind::Mc, 2},
+                               {again.visit_id, RecordKind::Mc, 2}};
+    ASSERT_TRUE(store.attach(project, attached));
+    ProjectReportData data;
+    std::string error;
+    ASSERT_TRUE(load_project_report(*archive, "Miller", {}, data, error)) << error;
+    ASSERT_EQ(data.jobs.size(), 3u);
+    for (int day = 0; day < 3; ++day) {
+        EXPECT_EQ(data.jobs[static_cast<std::size_t>(day)].readings.front().day, 3 + day);
+    }
+    EXPECT_EQ(section_title(data.jobs[0], {}), "Tue 3/3/26 11:45AM \x96 Job #2");
+    data.jobs[0].technician = "J. Tech";
+    EXPECT_EQ(section_title(data.jobs[0], {false, true}),
+              "Tue 3/3/26 11:45AM \x96 Job #2 \x96 J. Tech");
+}
+
 } // namespace
 } // namespace qm

@@ -34,20 +34,62 @@ TEST(ProjectReportTables, NineDaysGoToTwoTablesWithThePointRepeated) {
     ProjectSettings settings;
     settings.points.push_back({wall, "north wall behind the sofa, \xC3\xA9 left of the door", {}});
 
-    const std::vector<TextTable> tables = drying_log_tables(log, settings, {});
+    const TitledTable whole = drying_log_table(log, settings, {});
+    // At most 7 days a part: two parts, the days shared out evenly.
+    const std::vector<TitledTable> tables = split_table(whole, kDaysPerLogTable);
     ASSERT_EQ(tables.size(), 2u);
-    ASSERT_EQ(tables[0].columns.size(), 4u + 7u + 1u);
-    ASSERT_EQ(tables[1].columns.size(), 4u + 2u + 1u);
-    EXPECT_EQ(tables[1].columns[4].heading, "3/10/26");
-    EXPECT_EQ(drying_log_tables(log, settings, {false, true})[1].columns[4].heading, "10/3/26");
-    const std::vector<std::string> first = tables[0].rows.at(0);
-    EXPECT_EQ(first,
-              (std::vector<std::string>{"KIT,W/Plaster", "north wall behind the sofa,\x85", "11.0",
-                                        "13.0", "34.8 wet", "21.5 wet", "-", "14.1 wet", "13.6 wet",
-                                        "13.0 dry", "12.9 dry", "3/8/26"}));
-    EXPECT_EQ(tables[1].rows.at(0),
-              (std::vector<std::string>{"KIT,W/Plaster", "north wall behind the sofa,\x85", "11.0",
-                                        "13.0", "12.1 dry", "12.0 dry", "3/8/26"}));
+    EXPECT_EQ(tables[1].title, "Drying log (part 2 of 2)");
+    ASSERT_EQ(tables[0].table.columns.size(), 2u + 5u + 1u);
+    ASSERT_EQ(tables[1].table.columns.size(), 2u + 4u + 1u);
+    EXPECT_EQ(tables[1].table.columns[2].heading, "3/8/26");
+    EXPECT_EQ(
+        split_table(drying_log_table(log, settings, {false, true}), 7)[1].table.columns[2].heading,
+        "8/3/26");
+    EXPECT_EQ(split_table(whole, 3).size(), 3u); // a narrower page: fewer days a part
+    using Row = std::vector<std::string>;
+    const std::string label = "north wall behind the sofa,\x85";
+    EXPECT_EQ(tables[0].table.rows.at(0), (Row{"KIT,W/Plaster", label, "34.8 wet", "21.5 wet", "-",
+                                               "14.1 wet", "13.6 wet", "3/8/26"}));
+    // Each day's standard and goal under the point, in the days' columns.
+    EXPECT_EQ(
+        tables[1].table.rows,
+        (std::vector<Row>{
+            {"KIT,W/Plaster", label, "13.0 dry", "12.9 dry", "12.1 dry", "12.0 dry", "3/8/26"},
+            {"Standard", "standard (value entered)", "11.0", "11.0", "11.0", "11.0", ""},
+            {"Goal", "standard + 2.0", "13.0", "13.0", "13.0", "13.0", ""}}));
+}
+
+TEST(ProjectReportTables, AReferencesDaysStandUnderThePointsItJudges) {
+    const MonitoringPoint wall{PointScale::Pin, 2, 1, "Plaster"};
+    const MonitoringPoint ceiling{PointScale::Pin, 2, 2, "Plaster"};
+    const MonitoringPoint reference{PointScale::Pin, 13, 1, "Plaster"};
+    DryingLog log;
+    log.days = {drying_day_number({2026, 3, 3}), drying_day_number({2026, 3, 5})};
+    const auto row_of = [](const MonitoringPoint& p, double a, double b, bool is_reference) {
+        DryingRow r;
+        r.point = p;
+        r.is_reference = is_reference;
+        r.source = is_reference ? StandardSource::None : StandardSource::Reference;
+        r.reference = MonitoringPoint{PointScale::Pin, 13, 1, "Plaster"};
+        r.tolerance = 1.5;
+        for (const double v : {a, b}) {
+            DryingCell c;
+            c.value = v;
+            c.state = is_reference ? CellState::Unjudged : CellState::Wet;
+            r.cells.push_back(c);
+        }
+        r.cells[1].state = b < 0 ? CellState::NotRead : r.cells[1].state;
+        return r;
+    };
+    log.rows = {row_of(wall, 30.0, 20.0, false), row_of(ceiling, 25.0, -1, false),
+                row_of(reference, 11.2, 11.0, true)};
+    const TitledTable t = drying_log_table(log, {}, {});
+    using Row = std::vector<std::string>;
+    EXPECT_EQ(t.table.rows,
+              (std::vector<Row>{{"KIT,W/Plaster", "", "30.0 wet", "20.0 wet", "not dry"},
+                                {"KIT,C/Plaster", "", "25.0 wet", "-", "not dry"},
+                                {"HL1,W/Plaster", "standard (reference)", "11.2", "11.0", ""},
+                                {"Goal", "standard + 1.5", "12.7", "12.5", ""}}));
 }
 
 // A removed material is listed with its day and reason and its row says so; a named unit's
@@ -74,8 +116,8 @@ TEST(ProjectReportTables, RemovedMaterialsAndUnitsOnSite) {
         tables[t.title] = t.table;
     }
     EXPECT_EQ(tables.at("Drying log").rows.at(0),
-              (std::vector<std::string>{"KIT,W/Plaster", "", "none", "-", "34.8 wet",
-                                        "30.1 removed", "removed 3/4/26"}));
+              (std::vector<std::string>{"KIT,W/Plaster", "", "34.8 wet", "30.1 removed",
+                                        "removed 3/4/26"}));
     EXPECT_EQ(tables.at("Removed materials").rows,
               (std::vector<std::vector<std::string>>{
                   {"KIT,W/Plaster", "", "3/4/26", "drywall cut 2 ft"}}));

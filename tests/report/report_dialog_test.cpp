@@ -120,7 +120,9 @@ TEST_F(ReportDialogTest, OffersTheReportOfTheProjectTheJobsBelongTo) {
     ASSERT_NE(d.projectBox(), nullptr);
     EXPECT_TRUE(d.projectBox()->text().contains(QStringLiteral("\u201CMiller kitchen\u201D")));
     EXPECT_FALSE(d.projectBox()->isChecked()); // the report of the selected jobs, as before
+    EXPECT_EQ(d.titleEdit()->placeholderText(), "Job #2");
     d.projectBox()->setChecked(true);
+    EXPECT_EQ(d.titleEdit()->placeholderText(), "Miller kitchen"); // the title it will have
     dialogs.answers = {path("project.pdf")};
     ASSERT_TRUE(d.savePdf());
     EXPECT_EQ(dialogs.calls.at(0).request.file_name, "Miller kitchen.pdf");

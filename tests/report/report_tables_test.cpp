@@ -166,6 +166,13 @@ TEST(ReportTables, ScanValuesStandInTheirOwnColumnAndCodesAreNamed) {
     EXPECT_EQ(pin_row[4], "15.9%");
     EXPECT_EQ(pin_row[5], "");
     EXPECT_EQ(scan_column(RecordKind::Mc, std::span(&pin, 1)), ScanColumn::None);
+    // A pin reading with no temperature of its own and none before it: a dash, not "0 F".
+    EXPECT_EQ(pin_row[6], "\x97");
+    EXPECT_EQ(readings_row(pin, 2, kFirstMaterials, {true}, ScanColumn::None)[5], "\x97");
+    Reading warm = pin;
+    warm.pin_temperature = 68;
+    EXPECT_EQ(readings_row(warm, 2, kFirstMaterials, {}, ScanColumn::None)[5], "68\xB0"
+                                                                               "F");
 
     std::vector<Reading> places = {dated_reading(Pin, 1, 13, 1, 10, 0),
                                    dated_reading(Pin, 1, 18, 2, 10, 0),

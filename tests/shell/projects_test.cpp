@@ -19,6 +19,7 @@
 #include "views/team_sync_flow.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -137,7 +138,17 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     }
     EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), first + 1), "20.1 wet");
     EXPECT_EQ(p.logPage()->charts()->charts(), 6); // the two references are not charted
-    EXPECT_EQ(p.logPage()->charts()->scaleTop(PointScale::Pin), 35.0);
+    // Values on round ticks; every day labelled where there is room, every n-th where not.
+    const DryingCharts* charts = p.logPage()->charts();
+    std::vector<std::string> ticks;
+    for (const AxisTick& t : charts->valueAxis(PointScale::Pin).ticks) {
+        ticks.push_back(t.label);
+    }
+    EXPECT_EQ(ticks, (std::vector<std::string>{"0", "10", "20", "30", "40"}));
+    EXPECT_EQ(charts->labelledDays(600, 30).size(), 7u);
+    const std::vector<std::int64_t> crowded = charts->labelledDays(120, 30);
+    ASSERT_EQ(crowded.size(), 3u);
+    EXPECT_EQ(crowded[1] - crowded[0], 3);
     const QTableWidget* air = p.logPage()->airTable();
     EXPECT_EQ(air->horizontalHeaderItem(6)->text(), "GPP");
     // Day 1, no role given: the mean of the four RH/T points (72.5, 71, 50, 94 degrees F).
@@ -199,6 +210,26 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
                                     "is one of the project's points, written as the Point column "
                                     "writes it.");
     EXPECT_EQ(cell(materials, row_of(materials, "Plaster"), ProjectPointsPage::Standard), "11.0");
+
+    // The code legend edited in the window.
+    QTableWidget* legend = p.detailsPage()->legendTable();
+    const int misc1 = row_of(legend, "MISC1");
+    ASSERT_GE(misc1, 0);
+    legend->item(misc1, 1)->setText("dehumidifier");
+    EXPECT_EQ(stored([](ProjectStore& s) {
+                  return s.settings(s.list().at(0).id).legend_overrides.at("MISC1");
+              }),
+              "dehumidifier");
+    EXPECT_EQ(cell(p.detailsPage()->legendTable(), row_of(legend, "MISC1"), 1), "dehumidifier");
+
+    // A date of loss after every reading is a warning over the logs.
+    EXPECT_TRUE(p.logPage()->warningsLabel()->isHidden());
+    p.detailsPage()->lossDateEdit()->setText("2026-03-20");
+    p.detailsPage()->commit();
+    EXPECT_FALSE(p.logPage()->warningsLabel()->isHidden());
+    EXPECT_EQ(p.logPage()->warningsLabel()->text(),
+              "Warning: The date of loss (2026-03-20) is after every reading (the last on "
+              "2026-03-09).");
 }
 
 TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {

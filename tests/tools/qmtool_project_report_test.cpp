@@ -84,14 +84,15 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
     expect_ok(p + "attach " + quoted + " 1 2 3 4 5 6 7");
     expect_ok(p + "standard " + quoted + " --material Plaster --reference 'HL1,W/Plaster'");
     expect_ok(p + "standard " + quoted + " --material 'Doug Fir' --reference 'HL1,F/Doug Fir'");
-    expect_ok(p + "label " + quoted + " 'KIT,W/Plaster' 'behind the dishwasher'");
+    expect_ok(p + "label " + quoted + " 'KIT,W/Plaster' 'behind the dishwasher, left of the sink'");
     expect_ok(p + "role " + quoted + " KIT affected");
     expect_ok(p + "role " + quoted + " MISC1 outlet");
     expect_ok(p + "equipment " + quoted +
               " add --type dehumidifier --count 2 --place kitchen --placed 2026-03-03 "
               "--removed 2026-03-06");
     const std::string pdf = path("project.pdf");
-    expect_ok("report --project " + quoted + " --out " + pdf + " --prepared-by 'J. Tech'");
+    expect_ok("report --project " + quoted + " --out " + pdf +
+              " --prepared-by 'J. Tech' --paper a4");
 
     const std::string first = test::pdf_text(pdf, 1);
     EXPECT_NE(without_blanks(first).find(without_blanks(name)), std::string::npos) << first;
@@ -100,28 +101,55 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
     for (const char* part :
          {"Site 12 Elm Street", "Claim C-4471", "Date of loss 3/2/26", "Water category 2",
           "Water class 3", "14 jobs of 7 visits", "3/3/26 to 3/9/26 (7 days)",
-          // The days of the hand-computed log, the afternoon reading of day 2 and the dry dates.
-          "KIT,W/Plaster behind the dishwasher HL1,W/Plaster ref + 2.0 34.8 wet 20.1 wet "
-          "14.9 wet 12.6 dry 11.7 dry 11.3 dry 11.1 dry 3/6/26",
-          "KIT,C/Plaster HL1,W/Plaster ref + 2.0 16.0 wet 12.5 dry",
+          // The days of the hand-computed log (at 8 points, days 1-4 and 5-7), the afternoon
+          // reading of day 2 and the dry dates; under the points each day's standard and goal.
+          "KIT,W/Plaster behind the dishwasher, left\u2026 34.8 wet 20.1 wet 14.9 wet 12.6 dry "
+          "3/6/26",
+          "KIT,C/Plaster 16.0 wet 12.5 dry 11.5 dry 11.1 dry 3/4/26",
+          "HL1,W/Plaster standard (reference) 11.2 11.0 11.3 10.9 "
+          "Goal standard + 2.0 13.2 13.0 13.3 12.9",
+          "Drying log (part 2 of 2)", "KIT,C/Plaster 11.0 dry 11.0 dry 11.0 dry 3/4/26",
           // Dry on day 5, wet again on day 6: not dry.
-          "13.5 dry 18.8 wet 14.6 wet not dry", "HL1,W/Plaster reference - 11.2 11.0",
-          // Grain depression: the affected area's GPP minus the outlet's.
-          "3/3/26 83.6 37.8 45.7", "3/9/26 54.8 37.8 17.0",
+          "13.5 dry 18.8 wet 14.6 wet not dry",
+          // Grain depression: the affected area's GPP minus the outlet's, as printed.
+          "3/3/26 83.6 37.8 45.8", "3/9/26 54.8 37.8 17.0",
           "Dehumidifier 2 kitchen 3/3/26 3/6/26 3 6", "Total 6",
-          // Then the visits' sections.
-          "Job #2, ID# 118"}) {
+          // The roles beside the codes: in the legend, the psychrometric log, the RH/T sections.
+          "MISC1 misc. 1 \u2014 dehumidifier outlet", "Dehumidifier outlet (MISC1)",
+          // Then the visits' sections, headed by the meter's day and time.
+          "Tue 3/3/26 11:45AM \u2013 Job #2", "Job #2, ID# 118"}) {
         EXPECT_NE(all.find(part), std::string::npos) << part;
     }
     EXPECT_LT(all.find("Equipment log"), all.find("Job #2, ID# 118"));
+    EXPECT_LT(all.find("Tue 3/3/26"), all.find("Wed 3/4/26"));
     EXPECT_NE(all.find("All readings"), std::string::npos);
+    // A pin reading without a temperature of its own: a dash, not "0 F".
+    EXPECT_EQ(all.find(" 0\u00b0F"), std::string::npos);
+    EXPECT_NE(all.find("Plaster 34.8% \u2014 3/3/26"), std::string::npos);
+    const std::string info = test::run_command("pdfinfo '" + pdf + "'");
+    EXPECT_NE(info.find("Subject:         " + name.substr(0, 40)), std::string::npos) << info;
+    EXPECT_NE(info.find(", 12 Elm Street, claim C-4471\n"), std::string::npos) << info;
 
-    // A large project's report without the tables of all readings.
-    expect_ok("report --project " + quoted + " --out " + pdf + " --sections summary,charts");
+    // No text under 7 points (the charts' axes), tables and body at 8 or more, on both papers.
+    const auto expect_readable = [&](const std::string& paper) {
+        for (const test::PdfWordHeight& w : test::pdf_word_heights(pdf)) {
+            EXPECT_GE(w.height, 8.1) << paper << ": " << w.text;
+            if (w.text == "wet" || w.text == "dry" || w.text == "Client" ||
+                w.text == "(reference)") {
+                EXPECT_GE(w.height, 9.25) << paper << ": " << w.text;
+            }
+        }
+    };
+    expect_readable("default");
+
+    // A large project's report without the tables of all readings, on Letter.
+    expect_ok("report --project " + quoted + " --out " + pdf +
+              " --sections summary,charts --paper letter");
     const std::string chosen = test::pdf_text(pdf);
     EXPECT_EQ(chosen.find("All readings"), std::string::npos);
     EXPECT_EQ(chosen.find("Distribution"), std::string::npos);
     EXPECT_NE(chosen.find("Summary by location"), std::string::npos);
+    expect_readable("letter");
 }
 
 TEST_F(QmtoolProjectReport, Refusals) {

@@ -83,7 +83,7 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
           R"("standard":"HL1,F/Doug Fir","tolerance":1.5,)",
           R"({"point":"HL1,W/Plaster","label":"","kind":"pin","reference":true,)"
           R"("standard":null,)",
-          R"("equipment_days":3})"}) {
+          R"("equipment_days":3,)", R"("warnings":[]})"}) {
         EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
     }
 
@@ -117,7 +117,7 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
           R"("removed":null})",
           R"("unit":"AM-42","model":"Vortex 3","capacity":2400,"days":5,"equipment_days":5,)",
           R"({"date":"2026-03-05","dehumidifier":1,"air mover":1,"heater":0,"other":0})",
-          R"("equipment_days":8})"}) {
+          R"("equipment_days":8,)"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
     }
     run = project("log " + kName);
@@ -135,6 +135,19 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
     EXPECT_EQ(run.out, "Visit 5 removed.\nDay 5 of \u201C" + kStoredName +
                            "\u201D will leave its drying log.\nOther laptops keep it.\n");
     EXPECT_EQ(project("list").out, kStoredName + "\t12 jobs\tAnn Smith\t\n");
+
+    // A date of loss after every reading: a finding of the check and a warning of the log.
+    EXPECT_EQ(project("check " + kName).out, kStoredName + ": no findings\n");
+    expect_ok("set " + kName + " --loss-date 2026-03-20");
+    const std::string warning = "The date of loss (2026-03-20) is after every reading (the last "
+                                "on 2026-03-09).";
+    EXPECT_EQ(project("check " + kName).out,
+              kStoredName + ": 1 finding\nWarning: " + warning + "\n");
+    EXPECT_NE(project("check " + kName + " --json")
+                  .out.find(R"({"kind":"loss-after-readings","text":")" + warning +
+                            R"(","days":["2026-03-20","2026-03-09"],"points":[]})"),
+              std::string::npos);
+    EXPECT_NE(project("log " + kName).out.find("\nWarning: " + warning + "\n"), std::string::npos);
 }
 
 TEST_F(QmtoolProject, FailuresAndUsage) {

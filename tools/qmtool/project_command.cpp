@@ -53,6 +53,9 @@ constexpr const char* kProjectUsage =
     "         [--removed YYYY-MM-DD|running] [--unit ID] [--model TEXT] [--capacity N|none]\n"
     "  equipment NAME list | remove N   the entries, numbered from 1\n"
     "  log NAME [--json] [--celsius] the drying log, the psychrometric log and the equipment log\n"
+    "                                and the project's warnings\n"
+    "  check NAME [--json]           what a reviewer would question: a date of loss after every\n"
+    "                                reading, a reference not read on a day, a point read once\n"
     "  export NAME --out FILE        the project and its visits' source bytes in one file\n"
     "  import FILE [--name NAME]     a project file into the archive, its visits with it\n"
     "\n"
@@ -444,6 +447,7 @@ int run_project(int argc, char** argv) {
         {"removed", run_project_removed},
         {"point", run_project_point},
         {"log", run_project_log},
+        {"check", run_project_check},
         {"export", run_project_export},
         {"import", run_project_import},
     };

@@ -59,6 +59,7 @@ int run_project_equipment(ProjectSession& s, int argc, char** argv);
 int run_project_removed(ProjectSession& s, int argc, char** argv);
 int run_project_point(ProjectSession& s, int argc, char** argv);
 int run_project_log(ProjectSession& s, int argc, char** argv);
+int run_project_check(ProjectSession& s, int argc, char** argv);
 int run_project_export(ProjectSession& s, int argc, char** argv);
 int run_project_import(ProjectSession& s, int argc, char** argv);
 

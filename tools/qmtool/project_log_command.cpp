@@ -4,6 +4,7 @@
 #include "projects/project_file.h"
 #include "projects/project_log.h"
 #include "projects/project_texts.h"
+#include "projects/project_warnings.h"
 #include "tools/qmtool/commands.h"
 #include "tools/qmtool/project_command.h"
 #include "tools/qmtool/text_codec.h"
@@ -78,8 +79,34 @@ std::string point_json(const qm::DryingRow& row, const qm::DryingLog& log,
            "}";
 }
 
+std::string warnings_json(const std::vector<qm::ProjectWarning>& warnings) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
+        const qm::ProjectWarning& w = warnings[i];
+        out += std::string(i == 0 ? "" : ",") +
+               "\n{\"kind\":" + json_string(qm::warning_kind_name(w.kind)) +
+               ",\"text\":" + json_string(w.text) + ",\"days\":[";
+        for (std::size_t d = 0; d < w.days.size(); ++d) {
+            out += (d == 0 ? "" : ",") + json_date(w.days[d]);
+        }
+        out += "],\"points\":[";
+        for (std::size_t p = 0; p < w.points.size(); ++p) {
+            out += (p == 0 ? "" : ",") + json_string(qm::point_text(w.points[p]));
+        }
+        out += "]}";
+    }
+    return out + "]";
+}
+
+void print_warnings_text(const std::vector<qm::ProjectWarning>& warnings) {
+    for (const qm::ProjectWarning& w : warnings) {
+        std::printf("Warning: %s\n", shown_utf8(w.text).c_str());
+    }
+}
+
 void print_json(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
-                const std::string& name, bool celsius) {
+                const std::vector<qm::ProjectWarning>& warnings, const std::string& name,
+                bool celsius) {
     std::printf("{\"project\":%s,\"celsius\":%s,\n\"points\":[", json_string(name).c_str(),
                 celsius ? "true" : "false");
     for (std::size_t i = 0; i < logs.drying.rows.size(); ++i) {
@@ -127,8 +154,9 @@ void print_json(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
         }
         std::printf("}");
     }
-    std::printf("],\n\"equipment_days\":%lld}\n",
-                static_cast<long long>(logs.equipment.equipment_days));
+    std::printf("],\n\"equipment_days\":%lld,\n\"warnings\":%s}\n",
+                static_cast<long long>(logs.equipment.equipment_days),
+                warnings_json(warnings).c_str());
 }
 
 std::string one_decimal(std::optional<double> value) {
@@ -181,7 +209,8 @@ void print_units_on_site(const qm::EquipmentLog& log) {
 }
 
 void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
-                const std::string& name, bool celsius) {
+                const std::vector<qm::ProjectWarning>& warnings, const std::string& name,
+                bool celsius) {
     std::printf("Drying log of %s (wet: above the goal; dry: at or below it)\nPoint\tLabel\t"
                 "Standard\tTolerance",
                 shown_utf8(name).c_str());
@@ -229,6 +258,10 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
     std::printf("Total equipment-days: %lld\n",
                 static_cast<long long>(logs.equipment.equipment_days));
     print_units_on_site(logs.equipment);
+    if (!warnings.empty()) {
+        std::printf("\n");
+        print_warnings_text(warnings);
+    }
 }
 
 // Writes a project file; a new one is readable by its owner only, as the archive is.
@@ -261,10 +294,40 @@ int run_project_log(ProjectSession& s, int argc, char** argv) {
     const qm::ProjectSettings settings = s.store->settings(s.project);
     const bool celsius = args.has("--celsius");
     const qm::ProjectLogs logs = qm::project_logs(readings, settings, celsius);
+    const std::vector<qm::ProjectWarning> warnings =
+        qm::project_warnings(s.store->get(s.project)->details, logs);
     if (args.has("--json")) {
-        print_json(logs, settings, s.name, celsius);
+        print_json(logs, settings, warnings, s.name, celsius);
     } else {
-        print_text(logs, settings, s.name, celsius);
+        print_text(logs, settings, warnings, s.name, celsius);
+    }
+    return kExitOk;
+}
+
+int run_project_check(ProjectSession& s, int argc, char** argv) {
+    Arguments args;
+    int status = kExitOk;
+    if (!parse_subcommand("check", argc, argv, {"--json"}, {}, 1, 1, args, status)) {
+        return status;
+    }
+    if (!s.open_project(args.positional[0])) {
+        return kExitFailure;
+    }
+    qm::ProjectReadings readings;
+    qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+    const qm::ProjectSettings settings = s.store->settings(s.project);
+    const qm::ProjectLogs logs = qm::project_logs(readings, settings, false);
+    const std::vector<qm::ProjectWarning> warnings =
+        qm::project_warnings(s.store->get(s.project)->details, logs);
+    if (args.has("--json")) {
+        std::printf("{\"project\":%s,\"findings\":%s}\n", json_string(s.name).c_str(),
+                    warnings_json(warnings).c_str());
+    } else if (warnings.empty()) {
+        std::printf("%s: no findings\n", shown_utf8(s.name).c_str());
+    } else {
+        std::printf("%s: %zu %s\n", shown_utf8(s.name).c_str(), warnings.size(),
+                    warnings.size() == 1 ? "finding" : "findings");
+        print_warnings_text(warnings);
     }
     return kExitOk;
 }
