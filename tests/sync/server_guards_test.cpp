@@ -5,6 +5,7 @@
 #include "sync/pulled_input.h"
 #include "sync/sync_session.h"
 
+#include "support/archive_access.h"
 #include "support/team_sync.h"
 
 namespace qm {
@@ -121,9 +122,10 @@ TEST_F(ServerGuards, BadVisitsAreLeftOutWithOneMessageEachAndTheSyncGoesOn) {
     // A visit whose bytes rotted in this archive is never sent; the others are.
     add(*anna, 7);
     const std::string rotten = sha256_hex(test::variant_stream(7));
-    ASSERT_TRUE(anna->db().exec("UPDATE visit_sources SET bytes = zeroblob(length(bytes)) WHERE "
-                                "visit_id = (SELECT id FROM visits WHERE sha256 = '" +
-                                rotten + "')"));
+    ASSERT_TRUE(test::archive_db(*anna).exec(
+        "UPDATE visit_sources SET bytes = zeroblob(length(bytes)) WHERE "
+        "visit_id = (SELECT id FROM visits WHERE sha256 = '" +
+        rotten + "')"));
     const SyncReport pushed = sync(*anna);
     ASSERT_TRUE(pushed.ok) << pushed.error;
     EXPECT_EQ(pushed.pushed, 1u);
@@ -154,7 +156,7 @@ TEST_F(ServerGuards, BadVisitsAreLeftOutWithOneMessageEachAndTheSyncGoesOn) {
     EXPECT_TRUE(says(titles.skipped, "'s titles and notes on the server were left out: it holds "
                                      "a job's notes of 1000 bytes (at most 999)"));
     EXPECT_EQ(ben->list_visits("Hall", 0, 1).value().size(), 1u);
-    EXPECT_TRUE(ProjectStore(*ben).find("Elm"));
+    EXPECT_TRUE(ProjectStore(*ben).find("Elm").value());
 }
 
 // Each project holds one value local input refuses; none is taken, nor changed into another
@@ -193,7 +195,7 @@ INSERT INTO project_legend VALUES ('k3', 'KIT', repeat('k', 100000)),
     for (const std::string& w : why) {
         EXPECT_TRUE(says(report.skipped, w)) << w;
     }
-    const auto projects = ProjectStore(*anna).list();
+    const auto projects = ProjectStore(*anna).list().value();
     ASSERT_EQ(projects.size(), 1u);
     EXPECT_EQ(test::project_texts(*anna).at("Good")[4],
               "heater x2 at \"hall\", placed 2026-03-03, running\n");
@@ -207,7 +209,7 @@ TEST_F(ServerGuards, WritesThatLoseARaceKeepTheOtherLaptopsContent) {
     ASSERT_TRUE(ProjectStore(*anna).create({"Maple", "Ortiz", "", "", {}, {}, {}, ""}));
     ASSERT_TRUE(sync(*anna).ok);
     ProjectStore store(*anna);
-    const std::int64_t maple = store.find("Maple")->id;
+    const std::int64_t maple = store.find("Maple").value()->id;
     ASSERT_TRUE(store.add_equipment(maple, {EquipmentType::Heater, 1, "hall", 9800, {}}));
     const std::int64_t visit = anna->list_visits("", 0, 1).value()[0].id;
     for (const std::int32_t job : {1, 2}) {

@@ -214,8 +214,12 @@ int run_project_log(ProjectSession& s, int argc, char** argv) {
         return kExitFailure;
     }
     qm::ProjectReadings readings;
-    qm::load_project_readings(*s.store, *s.archive, s.project, readings);
-    const qm::ProjectSettings settings = s.store->settings(s.project);
+    const qm::Status read = qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+    const qm::Result<qm::ProjectSettings> stored = s.store->settings(s.project);
+    if (!read || !stored) {
+        return failure(!read ? read.error() : stored.error());
+    }
+    const qm::ProjectSettings& settings = *stored;
     const bool celsius = args.has("--celsius");
     const qm::ProjectLogs logs = qm::project_logs(readings, settings, celsius, local_today());
     if (args.has("--json")) {
