@@ -204,7 +204,7 @@ Status VisitArchive::add_jobs_to(std::vector<VisitSummary>& visits) {
         query.reset();
         query.bind(1, v.id);
         while (query.step()) {
-            v.jobs.push_back({query.column_text(0) == "rh" ? RecordKind::Rh : RecordKind::Mc,
+            v.jobs.push_back({parse_record_kind(query.column_text(0)).value_or(RecordKind::Mc),
                               static_cast<std::int32_t>(query.column_int(1)),
                               static_cast<std::int32_t>(query.column_int(2)), query.column_int(3),
                               text_of(query.column_blob(4)), text_of(query.column_blob(5))});
@@ -233,7 +233,7 @@ VisitArchive::visits_where(const std::string& filter, std::int64_t offset, std::
         return read_failure();
     }
     if (const Status jobs = add_jobs_to(visits); !jobs) {
-        return Failure{jobs.error()};
+        return failure(jobs.error());
     }
     return visits;
 }
@@ -269,7 +269,7 @@ Result<std::optional<VisitSummary>> VisitArchive::find_visit(std::int64_t id) {
         return read_failure();
     }
     if (const Status jobs = add_jobs_to(found); !jobs) {
-        return Failure{jobs.error()};
+        return failure(jobs.error());
     }
     return found.empty() ? std::optional<VisitSummary>() : std::move(found[0]);
 }

@@ -1,7 +1,7 @@
 // Titles and notes of jobs edited after their visit was pushed: each job's pair compared three
 // ways (this archive's, the server's and the pair last synced, in the ledger) as the projects'
 // parts are, the server's row written only on the revision read.
-#include "sync/pulled_input.h"
+#include "archive/visit_input.h"
 #include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 #include "text/cp1252.h"
@@ -139,7 +139,7 @@ bool fail(Context& c, const std::string& error) {
 bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry);
 
 std::string job_key(const LocalJob& job) {
-    return "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") + "/" +
+    return "visit/" + job.sha + "/" + std::string(record_kind_name(job.kind)) + "/" +
            std::to_string(job.number);
 }
 
@@ -211,9 +211,10 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
     }
     switch (step_of(c, job, theirs, job_key(job))) {
     case SyncStep::Take:
-        if (const auto problem = pulled_titles_problem(theirs.titles.title, theirs.titles.notes)) {
+        if (const Status texts = check_job_texts(theirs.titles.title, theirs.titles.notes);
+            !texts) {
             c.report.skipped.push_back("Visit " + job.sha.substr(0, 12) + "'s titles and notes " +
-                                       "on the server were left out: it holds " + *problem);
+                                       "on the server were left out: " + texts.error());
             return true;
         }
         if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,

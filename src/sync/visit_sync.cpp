@@ -1,4 +1,5 @@
 #include "archive/sha256.h"
+#include "archive/visit_input.h"
 #include "archive/visit_loading.h"
 #include "sync/project_parts.h"
 #include "sync/pulled_input.h"
@@ -175,8 +176,8 @@ std::optional<std::vector<PulledTitles>> server_annotations(PgDb& db, const std:
 
 std::optional<std::string> annotations_problem(const std::vector<PulledTitles>& jobs) {
     for (const PulledTitles& job : jobs) {
-        if (auto problem = pulled_titles_problem(job.title, job.notes)) {
-            return "it holds " + *problem;
+        if (const Status texts = check_job_texts(job.title, job.notes); !texts) {
+            return texts.error();
         }
     }
     return std::nullopt;
@@ -216,10 +217,7 @@ std::optional<ServerVisit> fetch_visit(PgDb& db, const std::string& sha) {
         return visit;
     }
     const std::int64_t offset = meta->integer(0, 1);
-    visit.problem = pulled_source_problem(meta->integer(0, 2));
-    if (!visit.problem) {
-        visit.problem = pulled_received_problem(meta->integer(0, 0), offset);
-    }
+    visit.problem = pulled_visit_problem(meta->integer(0, 2), meta->integer(0, 0), offset);
     if (visit.problem) {
         return visit;
     }
@@ -277,9 +275,13 @@ bool note_visit(VisitArchive& archive, std::int64_t id, std::vector<VisitSummary
         report.error = found.error();
         return false;
     }
-    if (*found) {
-        at < visits.size() ? void(visits[at] = std::move(**found))
-                           : visits.push_back(std::move(**found));
+    if (!*found) {
+        return true; // removed meanwhile by another program
+    }
+    if (at < visits.size()) {
+        visits[at] = std::move(**found);
+    } else {
+        visits.push_back(std::move(**found));
     }
     return true;
 }
