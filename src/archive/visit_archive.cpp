@@ -93,6 +93,28 @@ VisitSummary summary_of(const SqliteStatement& row) {
 
 } // namespace
 
+Reading reading_of(const ArchivedReading& row) {
+    Reading r;
+    r.job = row.job;
+    r.kind = row.kind;
+    r.location = row.location;
+    r.sub_location = row.sub_location;
+    r.material = row.material;
+    r.year = row.year;
+    r.month = row.month;
+    r.day = row.day;
+    r.hour_code = row.hour_code;
+    r.minute = row.minute;
+    if (is_rh(r)) {
+        r.rh = row.value;
+        r.temperature = row.temperature.value_or(0.0);
+    } else {
+        r.mc = row.value;
+        r.pin_temperature = static_cast<std::int32_t>(row.temperature.value_or(0.0));
+    }
+    return r;
+}
+
 VisitArchive::VisitArchive(SqliteDb db, std::string path, bool read_only)
     : db_(std::move(db)), path_(std::move(path)), read_only_(read_only) {}
 
@@ -287,14 +309,13 @@ Result<std::vector<ArchivedReading>> VisitArchive::visit_readings(std::int64_t i
     return rows;
 }
 
-Result<std::vector<std::vector<ArchivedReading>>>
-VisitArchive::job_readings(std::span<const JobRef> jobs) {
+Result<std::vector<std::vector<Reading>>> VisitArchive::job_readings(std::span<const JobRef> jobs) {
     SqliteReadTransaction read(db_);
     SqliteStatement query(db_, std::string(kReadingRows));
     if (!read.begun() || !query.ok()) {
         return read_failure();
     }
-    std::vector<std::vector<ArchivedReading>> out(jobs.size());
+    std::vector<std::vector<Reading>> out(jobs.size());
     std::map<std::int64_t, std::vector<std::size_t>> by_visit;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         by_visit[jobs[i].visit_id].push_back(i);
@@ -317,7 +338,7 @@ VisitArchive::job_readings(std::span<const JobRef> jobs) {
                     ? slot[row.kind == RhTemperature ? 1 : 0][static_cast<std::size_t>(row.job)]
                     : 0;
             if (n > 0) {
-                out[n - 1].push_back(row);
+                out[n - 1].push_back(reading_of(row));
             }
         }
         if (query.failed()) {

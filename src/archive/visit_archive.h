@@ -88,6 +88,9 @@ struct JobRef {
     friend auto operator<=>(const JobRef&, const JobRef&) = default;
 };
 
+// A reading as the archive's row holds it.
+Reading reading_of(const ArchivedReading& row);
+
 struct AddVisitResult {
     enum class Status { Added, AlreadyArchived, Failed };
     Status status = Status::Failed;
@@ -165,9 +168,9 @@ public:
     Result<std::optional<VisitSummary>> find_visit(std::int64_t id);
     // Every row of the visit (none for a visit that is not there).
     Result<std::vector<ArchivedReading>> visit_readings(std::int64_t id);
-    // The rows of each of `jobs`, in the order given (none for a job that is not there), each
-    // visit's rows read once.
-    Result<std::vector<std::vector<ArchivedReading>>> job_readings(std::span<const JobRef> jobs);
+    // The readings of each of `jobs` (reading_of its rows), in the order given (none for a job
+    // that is not there), each visit's rows read once.
+    Result<std::vector<std::vector<Reading>>> job_readings(std::span<const JobRef> jobs);
     // The source bytes of a visit, checked against its SHA-256: an error when there is no such
     // visit, its bytes are gone or they no longer match (a damaged archive).
     Status read_source(std::int64_t id, std::vector<std::uint8_t>& bytes, VisitSource& kind);
