@@ -237,6 +237,8 @@ OpenedArchive open_prepared(const std::string& path, const FilePlan& plan, bool&
         return opened;
     }
     if (version > kArchiveSchemaVersion) {
+        // Read-only from here on, on one connection: the first is closed before the next opens.
+        db = SqliteDb{};
         SqliteDb reader;
         if (!reader.open(path, SqliteDb::Mode::ReadOnly) || !configure(reader)) {
             return fail(reader, reader.error());

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <map>
 
 namespace qm {
 
@@ -54,6 +55,31 @@ constexpr std::string_view kFilterClause =
     "FROM jobs j WHERE j.visit_id = v.id AND (instr(lower(CAST(j.title AS TEXT)), lower(?1)) > 0 "
     "OR printf('%03d', j.job_id) = ?1 OR CAST(j.job_id AS TEXT) = ?1)) ";
 
+// A visit's rows (?1), in the order they were received.
+constexpr std::string_view kReadingRows =
+    "SELECT job, kind, location, sub_location, material, value, temperature, year, month, day, "
+    "hour_code, minute, clock_minute FROM readings WHERE visit_id = ?1 ORDER BY seq";
+
+// The row a query of kReadingRows stands on.
+ArchivedReading row_of(const SqliteStatement& query) {
+    ArchivedReading r;
+    std::array<std::int32_t*, 5> head = {&r.job, &r.kind, &r.location, &r.sub_location,
+                                         &r.material};
+    for (std::size_t c = 0; c < head.size(); ++c) {
+        *head[c] = static_cast<std::int32_t>(query.column_int(static_cast<int>(c)));
+    }
+    r.value = query.column_double(5);
+    if (!query.column_is_null(6)) {
+        r.temperature = query.column_double(6);
+    }
+    std::array<std::int32_t*, 5> clock = {&r.year, &r.month, &r.day, &r.hour_code, &r.minute};
+    for (std::size_t c = 0; c < clock.size(); ++c) {
+        *clock[c] = static_cast<std::int32_t>(query.column_int(static_cast<int>(c) + 7));
+    }
+    r.clock_minute = query.column_int(12);
+    return r;
+}
+
 VisitSummary summary_of(const SqliteStatement& row) {
     VisitSummary v;
     v.id = row.column_int(0);
@@ -66,6 +92,28 @@ VisitSummary summary_of(const SqliteStatement& row) {
 }
 
 } // namespace
+
+Reading reading_of(const ArchivedReading& row) {
+    Reading r;
+    r.job = row.job;
+    r.kind = row.kind;
+    r.location = row.location;
+    r.sub_location = row.sub_location;
+    r.material = row.material;
+    r.year = row.year;
+    r.month = row.month;
+    r.day = row.day;
+    r.hour_code = row.hour_code;
+    r.minute = row.minute;
+    if (is_rh(r)) {
+        r.rh = row.value;
+        r.temperature = row.temperature.value_or(0.0);
+    } else {
+        r.mc = row.value;
+        r.pin_temperature = static_cast<std::int32_t>(row.temperature.value_or(0.0));
+    }
+    return r;
+}
 
 VisitArchive::VisitArchive(SqliteDb db, std::string path, bool read_only)
     : db_(std::move(db)), path_(std::move(path)), read_only_(read_only) {}
@@ -178,7 +226,7 @@ Status VisitArchive::add_jobs_to(std::vector<VisitSummary>& visits) {
         query.reset();
         query.bind(1, v.id);
         while (query.step()) {
-            v.jobs.push_back({query.column_text(0) == "rh" ? RecordKind::Rh : RecordKind::Mc,
+            v.jobs.push_back({parse_record_kind(query.column_text(0)).value_or(RecordKind::Mc),
                               static_cast<std::int32_t>(query.column_int(1)),
                               static_cast<std::int32_t>(query.column_int(2)), query.column_int(3),
                               text_of(query.column_blob(4)), text_of(query.column_blob(5))});
@@ -207,7 +255,7 @@ VisitArchive::visits_where(const std::string& filter, std::int64_t offset, std::
         return read_failure();
     }
     if (const Status jobs = add_jobs_to(visits); !jobs) {
-        return Failure{jobs.error()};
+        return failure(jobs.error());
     }
     return visits;
 }
@@ -243,39 +291,61 @@ Result<std::optional<VisitSummary>> VisitArchive::find_visit(std::int64_t id) {
         return read_failure();
     }
     if (const Status jobs = add_jobs_to(found); !jobs) {
-        return Failure{jobs.error()};
+        return failure(jobs.error());
     }
     return found.empty() ? std::optional<VisitSummary>() : std::move(found[0]);
 }
 
 Result<std::vector<ArchivedReading>> VisitArchive::visit_readings(std::int64_t id) {
     std::vector<ArchivedReading> rows;
-    SqliteStatement query(db_, "SELECT job, kind, location, sub_location, material, value, "
-                               "temperature, year, month, day, hour_code, minute, clock_minute "
-                               "FROM readings WHERE visit_id = ?1 ORDER BY seq");
+    SqliteStatement query(db_, std::string(kReadingRows));
     query.bind(1, id);
     while (query.step()) {
-        ArchivedReading r;
-        std::array<std::int32_t*, 5> head = {&r.job, &r.kind, &r.location, &r.sub_location,
-                                             &r.material};
-        for (std::size_t c = 0; c < head.size(); ++c) {
-            *head[c] = static_cast<std::int32_t>(query.column_int(static_cast<int>(c)));
-        }
-        r.value = query.column_double(5);
-        if (!query.column_is_null(6)) {
-            r.temperature = query.column_double(6);
-        }
-        std::array<std::int32_t*, 5> clock = {&r.year, &r.month, &r.day, &r.hour_code, &r.minute};
-        for (std::size_t c = 0; c < clock.size(); ++c) {
-            *clock[c] = static_cast<std::int32_t>(query.column_int(static_cast<int>(c) + 7));
-        }
-        r.clock_minute = query.column_int(12);
-        rows.push_back(r);
+        rows.push_back(row_of(query));
     }
     if (!query.ok() || query.failed()) {
         return read_failure();
     }
     return rows;
+}
+
+Result<std::vector<std::vector<Reading>>> VisitArchive::job_readings(std::span<const JobRef> jobs) {
+    SqliteReadTransaction read(db_);
+    SqliteStatement query(db_, std::string(kReadingRows));
+    if (!read.begun() || !query.ok()) {
+        return read_failure();
+    }
+    std::vector<std::vector<Reading>> out(jobs.size());
+    std::map<std::int64_t, std::vector<std::size_t>> by_visit;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        by_visit[jobs[i].visit_id].push_back(i);
+    }
+    for (const auto& [visit, wanted] : by_visit) {
+        // [rh][number]: where a row of that job goes (index + 1), 0 for nowhere.
+        std::array<std::array<std::size_t, kMaxJobs + 1>, 2> slot{};
+        for (const std::size_t i : wanted) {
+            const JobRef& j = jobs[i];
+            if (j.number >= 1 && j.number <= kMaxJobs) {
+                slot[j.kind == RecordKind::Rh ? 1 : 0][static_cast<std::size_t>(j.number)] = i + 1;
+            }
+        }
+        query.reset();
+        query.bind(1, visit);
+        while (query.step()) {
+            const ArchivedReading row = row_of(query);
+            const std::size_t n =
+                row.job >= 1 && row.job <= kMaxJobs
+                    ? slot[row.kind == RhTemperature ? 1 : 0][static_cast<std::size_t>(row.job)]
+                    : 0;
+            if (n > 0) {
+                out[n - 1].push_back(reading_of(row));
+            }
+        }
+        if (query.failed()) {
+            return read_failure();
+        }
+    }
+    return out;
 }
 
 Status VisitArchive::use_source(

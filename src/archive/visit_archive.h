@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -79,6 +80,17 @@ struct ArchivedReading {
     bool operator==(const ArchivedReading&) const = default;
 };
 
+// A job of a visit: its visit, kind and number.
+struct JobRef {
+    std::int64_t visit_id = 0;
+    RecordKind kind = RecordKind::Mc;
+    std::int32_t number = 0;
+    friend auto operator<=>(const JobRef&, const JobRef&) = default;
+};
+
+// A reading as the archive's row holds it.
+Reading reading_of(const ArchivedReading& row);
+
 struct AddVisitResult {
     enum class Status { Added, AlreadyArchived, Failed };
     Status status = Status::Failed;
@@ -100,6 +112,21 @@ struct ArchiveCheck {
 };
 
 class VisitArchive;
+class ProjectStore;
+class SyncLedger;
+namespace test {
+struct ArchiveAccess;
+}
+
+// The key to the archive's connection. Only those that keep tables of their own in the archive's
+// file can make one: the project store, the sync's ledger (and the tests' fixtures, which lay
+// rows down by hand). Everyone else asks the archive.
+class ArchiveTablesKey {
+    friend class ProjectStore;
+    friend class SyncLedger;
+    friend struct test::ArchiveAccess;
+    ArchiveTablesKey() = default;
+};
 
 // An archive opened for use, or why it cannot be used.
 struct OpenedArchive {
@@ -141,6 +168,9 @@ public:
     Result<std::optional<VisitSummary>> find_visit(std::int64_t id);
     // Every row of the visit (none for a visit that is not there).
     Result<std::vector<ArchivedReading>> visit_readings(std::int64_t id);
+    // The readings of each of `jobs` (reading_of its rows), in the order given (none for a job
+    // that is not there), each visit's rows read once.
+    Result<std::vector<std::vector<Reading>>> job_readings(std::span<const JobRef> jobs);
     // The source bytes of a visit, checked against its SHA-256: an error when there is no such
     // visit, its bytes are gone or they no longer match (a damaged archive).
     Status read_source(std::int64_t id, std::vector<std::uint8_t>& bytes, VisitSource& kind);
@@ -158,12 +188,18 @@ public:
     bool remove_visit(std::int64_t id);
     // SQLite's integrity check, and every visit's rows and source bytes against what it records.
     Result<ArchiveCheck> check();
+    // The SHA-256 of every visit deleted here (visit_deletions.h).
+    Result<std::set<std::string>> deleted_visits();
 
     // SQLite's reason for the last failure.
     const std::string& error() const { return db_.error(); }
-    SqliteDb& db() { return db_; }
+
+    // The connection, for the holders of the key, on their own tables.
+    SqliteDb& connection(ArchiveTablesKey) { return db_; }
 
 private:
+    friend class ArchiveTransaction;
+
     bool insert_rows(std::int64_t visit_id, const ReadingStore& store);
     bool insert_jobs(std::int64_t visit_id, const ReadingStore& store);
     Status add_jobs_to(std::vector<VisitSummary>& visits);
@@ -174,6 +210,19 @@ private:
     SqliteDb db_;
     std::string path_;
     bool read_only_ = false;
+};
+
+// A change of several steps kept whole or not at all: what the archive, the project store and the
+// sync's ledger change while it is open commits or rolls back with it (rolled back unless
+// committed). Begun inside another, it is a part of that one.
+class ArchiveTransaction {
+public:
+    explicit ArchiveTransaction(VisitArchive& archive) : transaction_(archive.db_) {}
+    bool begun() const { return transaction_.begun(); }
+    bool commit() { return transaction_.commit(); }
+
+private:
+    SqliteTransaction transaction_;
 };
 
 // The message of an archive that cannot be used: it names the file and the reason.

@@ -15,14 +15,14 @@ bool clear_visit_deleted(SqliteDb& db, std::string_view sha256) {
     return clear.bind_text(1, sha256).run();
 }
 
-Result<std::set<std::string>> deleted_visits(VisitArchive& archive) {
+Result<std::set<std::string>> VisitArchive::deleted_visits() {
     std::set<std::string> out;
-    SqliteStatement query(archive.db(), "SELECT sha256 FROM deleted_visits");
+    SqliteStatement query(db_, "SELECT sha256 FROM deleted_visits");
     while (query.step()) {
         out.insert(query.column_text(0));
     }
     if (!query.ok() || query.failed()) {
-        return failure("the visits deleted here cannot be read: " + archive.error());
+        return failure("the visits deleted here cannot be read: " + db_.error());
     }
     return out;
 }

@@ -5,16 +5,11 @@
 // (a download, a file opened, `qmtool archive add`) clears the mark.
 
 #include "archive/sqlite_db.h"
-#include "store/result.h"
-
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
 
 namespace qm {
-
-class VisitArchive;
 
 // Marks the visit `id` deleted here, inside the caller's transaction; nothing when there is no
 // such visit.
@@ -22,8 +17,5 @@ bool mark_visit_deleted(SqliteDb& db, std::int64_t id);
 
 // Clears the mark of the visit of `sha256`, inside the caller's transaction.
 bool clear_visit_deleted(SqliteDb& db, std::string_view sha256);
-
-// The SHA-256 of every visit deleted here.
-Result<std::set<std::string>> deleted_visits(VisitArchive& archive);
 
 } // namespace qm

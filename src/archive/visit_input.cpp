@@ -41,11 +41,17 @@ Status check_job_texts(std::string_view title, std::string_view notes) {
     return done();
 }
 
-Status check_visit_input(const VisitInput& input) {
-    if (input.source.size() > kMaxVisitBytes) {
-        return failure("its " + std::to_string(input.source.size()) +
-                       " bytes are more than a visit may hold (" +
+Status check_source_size(std::uint64_t bytes) {
+    if (bytes > kMaxVisitBytes) {
+        return failure("its " + std::to_string(bytes) + " bytes are more than a visit may hold (" +
                        std::to_string(kMaxVisitBytes >> 20) + " MB)");
+    }
+    return done();
+}
+
+Status check_visit_input(const VisitInput& input) {
+    if (const Status size = check_source_size(input.source.size()); !size) {
+        return size;
     }
     const ReceivedTime& t = input.received;
     if (t.utc_seconds < 0 || t.utc_seconds >= kLatestReceivedUtc ||

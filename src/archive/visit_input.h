@@ -35,6 +35,10 @@ struct VisitInput {
 // title or notes that check_job_texts refuses. The reason reads after "not kept: ".
 Status check_visit_input(const VisitInput& input);
 
+// Done, or why a visit of `bytes` source bytes is not stored (more than kMaxVisitBytes): the
+// first check of check_visit_input, for bytes not fetched yet.
+Status check_source_size(std::uint64_t bytes);
+
 // Done, or why a job's title or notes are not stored: a title over 259 bytes or with a control
 // character, notes over 999 bytes or with a control character other than CR, LF and tab.
 Status check_job_texts(std::string_view title, std::string_view notes);

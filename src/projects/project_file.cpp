@@ -338,15 +338,21 @@ bool package_project(ProjectStore& store, VisitArchive& archive, std::int64_t pr
         return false;
     }
     package.record.details = summary->details;
-    package.record.settings = store.settings(project);
+    Result<ProjectSettings> settings = store.settings(project);
+    const Result<std::vector<ProjectJob>> jobs = store.jobs(project);
+    if (!settings || !jobs) {
+        error = !settings ? settings.error() : jobs.error();
+        return false;
+    }
+    package.record.settings = std::move(*settings);
     std::map<std::int64_t, std::int64_t> index_of; // visit id to its place in the file
-    for (const ProjectJob& j : store.jobs(project)) {
+    for (const ProjectJob& j : *jobs) {
         auto [it, added] =
             index_of.try_emplace(j.job.visit_id, static_cast<std::int64_t>(package.visits.size()));
         if (added) {
             PackagedVisit v;
             const Result<std::optional<VisitSummary>> visit = archive.find_visit(j.job.visit_id);
-            const Status read = !visit    ? Status(Failure{visit.error()})
+            const Status read = !visit    ? Status(failure(visit.error()))
                                 : !*visit ? Status(failure("there is no such visit"))
                                           : archive.read_source(j.job.visit_id, v.bytes, v.source);
             if (!read) {
@@ -403,14 +409,16 @@ std::optional<std::int64_t> import_project(ProjectStore& store, VisitArchive& ar
         error = "the project has no name; import it under a name (--name NAME)";
         return std::nullopt;
     }
-    if (store.find(record.details.name)) {
-        error = "the archive already has a project named \"" + record.details.name +
-                "\"; import it under another name (--name NAME)";
+    const Result<std::optional<ProjectSummary>> same = store.find(record.details.name);
+    if (!same || *same) {
+        error = !same ? same.error()
+                      : "the archive already has a project named \"" + record.details.name +
+                            "\"; import it under another name (--name NAME)";
         return std::nullopt;
     }
     // One transaction: a visit that cannot be kept, or a project that cannot be written, leaves
     // the archive as it was.
-    SqliteTransaction transaction(archive.db());
+    ArchiveTransaction transaction(archive);
     if (!transaction.begun()) {
         error = "the archive cannot be written: " + archive.error();
         return std::nullopt;

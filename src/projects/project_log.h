@@ -25,12 +25,10 @@ struct ProjectReadings {
     ProjectReadings& operator=(const ProjectReadings&) = delete;
 };
 
-// A reading as the archive's row holds it.
-Reading reading_of(const ArchivedReading& row);
-
-// Reads the readings of every job attached to the project, in the order of its visits.
-void load_project_readings(ProjectStore& store, VisitArchive& archive, std::int64_t project,
-                           ProjectReadings& out);
+// Reads the readings of every job attached to the project, in the order of its visits; on a
+// failure `out` holds no job.
+Status load_project_readings(ProjectStore& store, VisitArchive& archive, std::int64_t project,
+                             ProjectReadings& out);
 
 struct ProjectLogs {
     DryingLog drying;

@@ -320,7 +320,7 @@ bool ProjectStore::replace_settings(std::int64_t project, const ProjectSettings&
     });
 }
 
-void ProjectStore::read_standards(std::int64_t project, ProjectSettings& s) {
+bool ProjectStore::read_standards(std::int64_t project, ProjectSettings& s) {
     SqliteStatement standards(db_, "SELECT scale, location, sub_location, material, value, "
                                    "ref_scale, ref_location, ref_sub_location, ref_material, "
                                    "tolerance FROM project_standards WHERE project_id = ?1 "
@@ -346,10 +346,15 @@ void ProjectStore::read_standards(std::int64_t project, ProjectSettings& s) {
             s.point_standards.push_back({key, standard, tolerance});
         }
     }
+    return standards.ok() && !standards.failed();
 }
 
-ProjectSettings ProjectStore::settings(std::int64_t project) {
+Result<ProjectSettings> ProjectStore::settings(std::int64_t project) {
     ProjectSettings s;
+    SqliteReadTransaction read(db_);
+    if (!read.begun()) {
+        return read_failure("the settings of a project");
+    }
     SqliteStatement points(db_, "SELECT scale, location, sub_location, material, label, role, "
                                 "removed_on, removed_reason, planned FROM project_points WHERE "
                                 "project_id = ?1");
@@ -366,7 +371,9 @@ ProjectSettings ProjectStore::settings(std::int64_t project) {
     }
     std::sort(s.points.begin(), s.points.end(),
               [](const PointNote& a, const PointNote& b) { return a.point < b.point; });
-    read_standards(project, s);
+    if (!points.ok() || points.failed() || !read_standards(project, s)) {
+        return read_failure("the settings of a project");
+    }
     SqliteStatement equipment(db_, "SELECT id, type, count, place, placed, removed, unit, model, "
                                    "capacity FROM project_equipment WHERE project_id = ?1 "
                                    "ORDER BY id");
@@ -385,6 +392,9 @@ ProjectSettings ProjectStore::settings(std::int64_t project) {
     legend.bind(1, project);
     while (legend.step()) {
         s.legend_overrides[legend.column_text(0)] = legend.column_text(1);
+    }
+    if (!equipment.ok() || equipment.failed() || !legend.ok() || legend.failed()) {
+        return read_failure("the settings of a project");
     }
     return s;
 }

@@ -43,6 +43,10 @@ bool ProjectStore::fail(std::string message) {
     return false;
 }
 
+Failure ProjectStore::read_failure(std::string_view what) const {
+    return failure(std::string(what) + " cannot be read: " + db_.error());
+}
+
 bool ProjectStore::writable() {
     return !archive_.read_only() ||
            fail("the archive " + archive_.path() + " is open read-only: nothing can be changed");
@@ -53,8 +57,9 @@ std::optional<std::int64_t> ProjectStore::insert_project(const ProjectDetails& d
         fail("a project needs a name");
         return std::nullopt;
     }
-    if (find(d.name)) {
-        fail("a project named \"" + d.name + "\" already exists");
+    const Result<std::optional<ProjectSummary>> same = find(d.name);
+    if (!same || *same) {
+        fail(same ? "a project named \"" + d.name + "\" already exists" : same.error());
         return std::nullopt;
     }
     SqliteStatement insert(db_, "INSERT INTO projects (name, client, site, claim, loss_date, "
@@ -87,8 +92,11 @@ std::optional<std::int64_t> ProjectStore::restore(const ProjectRecord& record) {
 
 bool ProjectStore::update_details(std::int64_t project, const ProjectDetails& d) {
     return in_transaction([&] {
-        const std::optional<ProjectSummary> same = find(d.name);
-        if (same && same->id != project) {
+        const Result<std::optional<ProjectSummary>> same = find(d.name);
+        if (!same) {
+            return fail(same.error());
+        }
+        if (*same && (*same)->id != project) {
             return fail("a project named \"" + d.name + "\" already exists");
         }
         SqliteStatement update(db_, "UPDATE projects SET name = ?2, client = ?3, site = ?4, "
@@ -114,21 +122,27 @@ bool ProjectStore::remove(std::int64_t project) {
     });
 }
 
-std::vector<ProjectSummary> ProjectStore::list() {
+Result<std::vector<ProjectSummary>> ProjectStore::list() {
     std::vector<ProjectSummary> out;
     SqliteStatement query(db_, std::string(kProjectColumns) + "ORDER BY p.name, p.id");
     while (query.step()) {
         out.push_back(project_of(query));
     }
+    if (!query.ok() || query.failed()) {
+        return read_failure("the projects");
+    }
     return out;
 }
 
-std::optional<ProjectSummary> ProjectStore::find(std::string_view name) {
+Result<std::optional<ProjectSummary>> ProjectStore::find(std::string_view name) {
     SqliteStatement query(db_, std::string(kProjectColumns) + "WHERE p.name = ?1");
     if (!query.bind_text(1, name).step()) {
-        return std::nullopt;
+        if (!query.ok() || query.failed()) {
+            return read_failure("the projects");
+        }
+        return std::optional<ProjectSummary>();
     }
-    return project_of(query);
+    return std::optional(project_of(query));
 }
 
 std::optional<ProjectSummary> ProjectStore::get(std::int64_t project) {
@@ -227,7 +241,7 @@ Result<std::vector<std::string>> ProjectStore::absent_attached_visits() {
     return out;
 }
 
-std::vector<ProjectJob> ProjectStore::jobs(std::int64_t project) {
+Result<std::vector<ProjectJob>> ProjectStore::jobs(std::int64_t project) {
     std::vector<ProjectJob> out;
     SqliteStatement query(db_, std::string(kJobColumns) +
                                    "JOIN project_jobs j ON j.sha256 = v.sha256 AND j.kind = "
@@ -236,6 +250,9 @@ std::vector<ProjectJob> ProjectStore::jobs(std::int64_t project) {
     query.bind(1, project);
     while (query.step()) {
         out.push_back(job_of(query));
+    }
+    if (!query.ok() || query.failed()) {
+        return read_failure("the jobs of a project");
     }
     return out;
 }
@@ -258,7 +275,7 @@ std::vector<ProjectJob> ProjectStore::proposed_jobs(std::int64_t project) {
     return out;
 }
 
-std::vector<std::string> ProjectStore::projects_of_visit(std::int64_t visit) {
+Result<std::vector<std::string>> ProjectStore::projects_of_visit(std::int64_t visit) {
     std::vector<std::string> names;
     SqliteStatement query(db_, "SELECT name FROM projects WHERE id IN (SELECT project_id FROM "
                                "project_jobs WHERE sha256 = (SELECT sha256 FROM visits WHERE id = "
@@ -266,6 +283,9 @@ std::vector<std::string> ProjectStore::projects_of_visit(std::int64_t visit) {
     query.bind(1, visit);
     while (query.step()) {
         names.push_back(query.column_text(0));
+    }
+    if (!query.ok() || query.failed()) {
+        return read_failure("the projects of a visit");
     }
     return names;
 }

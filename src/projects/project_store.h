@@ -40,14 +40,6 @@ struct ProjectSummary {
     std::int64_t jobs = 0; // attached, of the visits in this archive
 };
 
-// A job of a visit: its visit, kind and number.
-struct JobRef {
-    std::int64_t visit_id = 0;
-    RecordKind kind = RecordKind::Mc;
-    std::int32_t number = 0;
-    friend auto operator<=>(const JobRef&, const JobRef&) = default;
-};
-
 // A job as a project keeps it attached: by its visit's SHA-256, kind and number, so it stays
 // attached while its visit is not in this archive (deleted here, not received yet) and shows
 // again when the visit is.
@@ -107,7 +99,8 @@ struct ProjectRecord {
 
 class ProjectStore {
 public:
-    explicit ProjectStore(VisitArchive& archive) : archive_(archive), db_(archive.db()) {}
+    explicit ProjectStore(VisitArchive& archive)
+        : archive_(archive), db_(archive.connection(ArchiveTablesKey{})) {}
 
     // A new project; nothing when the name is empty or taken (error() says so).
     std::optional<std::int64_t> create(const ProjectDetails& details);
@@ -116,8 +109,10 @@ public:
     bool update_details(std::int64_t project, const ProjectDetails& details);
     bool remove(std::int64_t project);
 
-    std::vector<ProjectSummary> list();
-    std::optional<ProjectSummary> find(std::string_view name);
+    // Each read below is an error when the archive cannot be read, never an empty result.
+    Result<std::vector<ProjectSummary>> list();
+    // The project of that name, or nothing when there is none.
+    Result<std::optional<ProjectSummary>> find(std::string_view name);
     std::optional<ProjectSummary> get(std::int64_t project);
 
     // Attaches or detaches jobs, all or none; a job no visit holds is refused. Visits stay as
@@ -126,7 +121,7 @@ public:
     bool detach(std::int64_t project, std::span<const JobRef> jobs);
     // The attached jobs of the visits in this archive, in the order their visits were received,
     // each visit's jobs by kind and number.
-    std::vector<ProjectJob> jobs(std::int64_t project);
+    Result<std::vector<ProjectJob>> jobs(std::int64_t project);
     // Every job attached to the project, its visit in this archive or not, in key order.
     Result<std::vector<AttachedKey>> attached_keys(std::int64_t project);
     // Makes `jobs` the project's attached jobs, all or none; their visits need not be here.
@@ -138,7 +133,7 @@ public:
     std::vector<ProjectJob> proposed_jobs(std::int64_t project);
     // The names of the projects a visit's jobs are attached to (for a warning before the visit
     // is removed, which takes its readings out of their logs).
-    std::vector<std::string> projects_of_visit(std::int64_t visit);
+    Result<std::vector<std::string>> projects_of_visit(std::int64_t visit);
     // The jobs of a visit (all of them, or those of one number); empty when it holds none.
     std::vector<JobRef> visit_jobs(std::int64_t visit, std::optional<std::int32_t> number);
 
@@ -162,7 +157,8 @@ public:
     // The project's name of a code; an empty name goes back to the default.
     bool set_legend_name(std::int64_t project, std::string_view code, std::string_view name);
 
-    ProjectSettings settings(std::int64_t project);
+    // One read transaction.
+    Result<ProjectSettings> settings(std::int64_t project);
 
     // Which parts of a project's settings replace_settings replaces.
     struct SettingsParts {
@@ -193,7 +189,8 @@ private:
     std::optional<std::int64_t> write_equipment(std::int64_t project, std::int64_t id,
                                                 const EquipmentEntry& entry);
     bool write_legend(std::int64_t project, std::string_view code, std::string_view name);
-    void read_standards(std::int64_t project, ProjectSettings& settings);
+    bool read_standards(std::int64_t project, ProjectSettings& settings);
+    Failure read_failure(std::string_view what) const;
     template <typename Write> bool in_transaction(Write write);
     bool fail(std::string message);
     bool writable();

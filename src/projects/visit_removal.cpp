@@ -48,13 +48,21 @@ std::vector<std::size_t> days_leaving(const ProjectReadings& project, std::int64
 Result<std::string> visit_removal_warning(VisitArchive& archive, std::int64_t visit) {
     ProjectStore store(archive);
     std::string out;
-    for (const std::string& name : store.projects_of_visit(visit)) {
-        const std::optional<ProjectSummary> project = store.find(name);
-        if (!project) {
-            return failure("the project " + quoted(name) + " cannot be read: " + archive.error());
+    const Result<std::vector<std::string>> names = store.projects_of_visit(visit);
+    if (!names) {
+        return failure(names.error());
+    }
+    for (const std::string& name : *names) {
+        const Result<std::optional<ProjectSummary>> project = store.find(name);
+        if (!project || !*project) {
+            return failure("the project " + quoted(name) +
+                           " cannot be read: " + (project ? archive.error() : project.error()));
         }
         ProjectReadings readings;
-        load_project_readings(store, archive, project->id, readings);
+        if (const Status read = load_project_readings(store, archive, (*project)->id, readings);
+            !read) {
+            return failure(read.error());
+        }
         const std::vector<std::size_t> days = days_leaving(readings, visit);
         if (days.empty()) {
             out += "Its readings will leave the logs of " + quoted(name) + ".\n";

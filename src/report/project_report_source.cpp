@@ -65,14 +65,20 @@ CodeNames project_code_names(const CodeLegend& overrides,
 bool load_project_report(VisitArchive& archive, std::string_view name, const ReportUnits& units,
                          ProjectReportData& out, std::string& error) {
     ProjectStore store(archive);
-    const std::optional<ProjectSummary> project = store.find(name);
-    if (!project) {
-        error = "there is no project named \"" + std::string(name) + "\"";
+    const Result<std::optional<ProjectSummary>> found = store.find(name);
+    if (!found || !*found) {
+        error = found ? "there is no project named \"" + std::string(name) + "\"" : found.error();
         return false;
     }
+    const ProjectSummary& project = **found;
     ProjectReadings readings;
-    load_project_readings(store, archive, project->id, readings);
-    const ProjectSettings settings = store.settings(project->id);
+    const Status read = load_project_readings(store, archive, project.id, readings);
+    const Result<ProjectSettings> stored = store.settings(project.id);
+    if (!read || !stored) {
+        error = !read ? read.error() : stored.error();
+        return false;
+    }
+    const ProjectSettings& settings = *stored;
     const ProjectLogs logs = project_logs(readings, settings, units.celsius);
     std::vector<int> air_locations;
     for (const PointHistory& h : point_histories(readings.attached, true)) {
@@ -83,7 +89,7 @@ bool load_project_report(VisitArchive& archive, std::string_view name, const Rep
         visits.insert(j.job.visit_id);
     }
     out.project = std::make_shared<const ProjectReport>(
-        project_report(project->details, settings, logs, air_locations, readings.jobs.size(),
+        project_report(project.details, settings, logs, air_locations, readings.jobs.size(),
                        visits.size(), units));
     out.codes = project_code_names(settings.legend_overrides, out.project->location_roles);
     out.jobs.clear();
@@ -101,12 +107,17 @@ std::optional<std::string> project_of_jobs(VisitArchive& archive, std::int64_t v
         return std::nullopt;
     }
     ProjectStore store(archive);
-    for (const std::string& name : store.projects_of_visit(visit)) {
-        const std::optional<ProjectSummary> project = store.find(name);
-        if (!project) {
+    // A project that cannot be read names no report: the report goes without its project's name.
+    const Result<std::vector<std::string>> names = store.projects_of_visit(visit);
+    for (const std::string& name : names ? *names : std::vector<std::string>{}) {
+        const Result<std::optional<ProjectSummary>> project = store.find(name);
+        const Result<std::vector<ProjectJob>> read =
+            project && *project ? store.jobs((*project)->id)
+                                : Result<std::vector<ProjectJob>>(failure(project.error()));
+        if (!read) {
             continue;
         }
-        const std::vector<ProjectJob> attached = store.jobs(project->id);
+        const std::vector<ProjectJob>& attached = *read;
         const bool all = std::all_of(jobs.begin(), jobs.end(), [&](const ReportJob& job) {
             return std::any_of(attached.begin(), attached.end(), [&](const ProjectJob& a) {
                 return a.job == JobRef{visit, job.kind, job.job};

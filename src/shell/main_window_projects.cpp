@@ -102,7 +102,13 @@ void MainWindow::proposeAttachments() {
         };
     }
     ProjectStore store(*archive);
-    for (const ProjectSummary& project : store.list()) {
+    const Result<std::vector<ProjectSummary>> projects = store.list();
+    if (!projects) {
+        ui().message_box(to_cp1252(QString::fromStdString(projects.error())), kArchiveCaption,
+                         MessageIcon::Warning);
+        return;
+    }
+    for (const ProjectSummary& project : *projects) {
         std::vector<ProjectJob> offered;
         for (ProjectJob& job : store.proposed_jobs(project.id)) {
             if (job.job.visit_id == *visit) {

@@ -240,17 +240,13 @@ std::optional<std::string> take_jobs(ProjectStore& store, std::int64_t id,
 
 } // namespace
 
-Result<VisitIndex> index_visits(VisitArchive& archive, PgDb* server) {
-    const Result<std::vector<VisitSummary>> all = archive.all_visits();
-    if (!all) {
-        return Failure{all.error()};
-    }
+Result<VisitIndex> index_visits(const std::vector<VisitSummary>& all, ProjectStore& store,
+                                PgDb* server) {
     VisitIndex visits;
-    for (const VisitSummary& v : *all) {
+    for (const VisitSummary& v : all) {
         visits.sha[v.id] = v.sha256;
         visits.id[v.sha256] = v.id;
     }
-    ProjectStore store(archive);
     const Result<std::vector<std::string>> absent = store.absent_attached_visits();
     if (!absent) {
         return failure(absent.error());
@@ -277,7 +273,11 @@ Result<ProjectParts> local_parts(ProjectStore& store, const ProjectSummary& proj
     if (!attached) {
         return failure(attached.error());
     }
-    ProjectParts parts{project.details, {}, store.settings(project.id)};
+    Result<ProjectSettings> settings = store.settings(project.id);
+    if (!settings) {
+        return failure(settings.error());
+    }
+    ProjectParts parts{project.details, {}, std::move(*settings)};
     for (const AttachedKey& job : *attached) {
         if (visits.id.contains(job.sha256) || visits.on_server.contains(job.sha256)) {
             parts.jobs.push_back(job_text(job));
@@ -287,17 +287,20 @@ Result<ProjectParts> local_parts(ProjectStore& store, const ProjectSummary& proj
     return parts;
 }
 
-std::optional<std::string> take_part(ProjectStore& store, std::int64_t project, ProjectPart part,
-                                     const ProjectParts& theirs) {
+Result<std::string> take_part(ProjectStore& store, std::int64_t project, ProjectPart part,
+                              const ProjectParts& theirs) {
     ProjectStore::SettingsParts which;
     switch (part) {
     case ProjectPart::Details:
         if (!store.update_details(project, theirs.details)) {
-            return std::nullopt;
+            return failure(store.error());
         }
         break;
     case ProjectPart::Jobs:
-        return take_jobs(store, project, theirs);
+        if (std::optional<std::string> jobs = take_jobs(store, project, theirs)) {
+            return std::move(*jobs);
+        }
+        return failure(store.error());
     case ProjectPart::Points:
         which.points = true;
         break;
@@ -313,14 +316,18 @@ std::optional<std::string> take_part(ProjectStore& store, std::int64_t project, 
     }
     if ((which.points || which.standards || which.equipment || which.legend) &&
         !store.replace_settings(project, theirs.settings, which)) {
-        return std::nullopt;
+        return failure(store.error());
     }
     const std::optional<ProjectSummary> now = store.get(project);
+    Result<ProjectSettings> settings = store.settings(project);
+    if (!settings) {
+        return failure(settings.error());
+    }
     if (!now) {
-        return std::nullopt;
+        return failure("the project cannot be read back: " + store.error());
     }
     // The other parts' texts do not depend on the jobs.
-    return ProjectParts{now->details, {}, store.settings(project)}.text(part);
+    return ProjectParts{now->details, {}, std::move(*settings)}.text(part);
 }
 
 } // namespace qm

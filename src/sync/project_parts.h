@@ -100,8 +100,10 @@ struct VisitIndex {
     std::map<std::string, std::int64_t> id;
     std::set<std::string> on_server;
 };
-// Asks `server` (when given) which of the visits missing here it holds.
-Result<VisitIndex> index_visits(VisitArchive& archive, PgDb* server);
+// Indexes `visits` (the archive's); asks `server` (when given) which of the visits missing here
+// it holds.
+Result<VisitIndex> index_visits(const std::vector<VisitSummary>& visits, ProjectStore& store,
+                                PgDb* server);
 
 // A project's parts as this archive holds them. Its jobs part lists the attached jobs whose
 // visit is here or on the server: a visit deleted here keeps its jobs in the team's project,
@@ -110,9 +112,8 @@ Result<ProjectParts> local_parts(ProjectStore& store, const ProjectSummary& proj
                                  const VisitIndex& visits);
 
 // Makes the local project's `part` that of `theirs`; returns the text it holds then (the jobs
-// part as the server has it, whether their visits are here or not), nothing on a failure
-// (store.error()).
-std::optional<std::string> take_part(ProjectStore& store, std::int64_t project, ProjectPart part,
-                                     const ProjectParts& theirs);
+// part as the server has it, whether their visits are here or not).
+Result<std::string> take_part(ProjectStore& store, std::int64_t project, ProjectPart part,
+                              const ProjectParts& theirs);
 
 } // namespace qm

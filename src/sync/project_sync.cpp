@@ -5,7 +5,6 @@
 // server's new state). A deletion travels by the same rule. What the server refuses of one
 // project (a name another project holds there, a text or number it cannot take) is that
 // project's refused edit; the other projects sync.
-#include "archive/sqlite_db.h"
 #include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 
@@ -46,7 +45,7 @@ std::string whole_text(const PartTexts& texts) {
 
 struct Context {
     PgDb& db;
-    SqliteDb& archive;
+    VisitArchive& archive;
     ProjectStore& store;
     SyncLedger& ledger;
     std::map<std::string, PartTexts>& pending;
@@ -165,7 +164,7 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
     const PartTexts their_texts = theirs.parts.texts();
     const Link before = link;
     bool took = false;
-    SqliteTransaction transaction(c.archive);
+    ArchiveTransaction transaction(c.archive);
     if (!transaction.begun()) {
         return fail(c, c.archive.error());
     }
@@ -174,7 +173,7 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
         if (steps[i] == SyncStep::Take) {
             const auto taken = take_part(c.store, id, part, theirs.parts);
             if (!taken) {
-                return fail(c, project_what(mine.details.name) + ": " + c.store.error());
+                return fail(c, project_what(mine.details.name) + ": " + taken.error());
             }
             link.base[i] = *taken;
             took = true;
@@ -362,12 +361,18 @@ bool pull_new(Context& c, const ServerProject& p) {
     if (left_out(c, p)) {
         return true;
     }
-    SqliteTransaction transaction(c.archive);
+    ArchiveTransaction transaction(c.archive);
     if (!transaction.begun()) {
         return fail(c, c.archive.error());
     }
     const auto id = c.store.create(p.parts.details);
-    if (!id && c.store.find(p.parts.details.name)) {
+    const Result<std::optional<ProjectSummary>> same =
+        id ? Result<std::optional<ProjectSummary>>(std::nullopt)
+           : c.store.find(p.parts.details.name);
+    if (!same) {
+        return fail(c, same.error());
+    }
+    if (*same) {
         const std::string name = p.parts.details.name;
         refuse(c, "project/" + name, project_what(name), "(another project of this name)",
                whole_text(p.parts.texts()),
@@ -471,10 +476,10 @@ bool sync_local(Context& c, const ProjectSummary& local, const Plan& plan) {
 
 } // namespace
 
-void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
-                   const RefusedChoices& choices, SyncReport& report) {
+void sync_projects(PgDb& db, VisitArchive& archive, const std::vector<VisitSummary>& listed,
+                   SyncObserver& observer, const RefusedChoices& choices, SyncReport& report) {
     ProjectStore store(archive);
-    SyncLedger ledger(archive.db());
+    SyncLedger ledger(archive);
     const auto linked = ledger.links();
     auto pending = ledger.pending();
     auto server = read_server_projects(db, "");
@@ -482,15 +487,19 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         report.error = !server ? db.error() : !linked ? linked.error() : pending.error();
         return;
     }
-    const Result<VisitIndex> visits = index_visits(archive, &db);
+    const Result<VisitIndex> visits = index_visits(listed, store, &db);
     if (!visits) {
         report.error = visits.error();
         return;
     }
-    Context c{db, archive.db(), store, ledger, *pending, *visits, choices, report, *server};
-    const std::vector<ProjectSummary> locals = store.list();
+    const Result<std::vector<ProjectSummary>> locals = store.list();
+    if (!locals) {
+        report.error = locals.error();
+        return;
+    }
+    Context c{db, archive, store, ledger, *pending, *visits, choices, report, *server};
     const Plan plan = plan_of(*linked, *server);
-    const std::size_t total = plan.deleted_here + locals.size() + plan.fresh;
+    const std::size_t total = plan.deleted_here + locals->size() + plan.fresh;
     std::size_t done = 0;
     const auto next = [&] {
         observer.progress("projects", done++, total);
@@ -502,7 +511,7 @@ void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
             return;
         }
     }
-    for (const ProjectSummary& local : locals) {
+    for (const ProjectSummary& local : *locals) {
         if (!next() || !sync_local(c, local, plan)) {
             return;
         }

@@ -1,8 +1,10 @@
 #include "sync/pulled_input.h"
 
+#include "archive/visit_input.h"
 #include "projects/project_texts.h"
-#include "store/annotations.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace qm {
@@ -111,31 +113,17 @@ std::optional<std::string> settings_problem(const ProjectSettings& s) {
 
 } // namespace
 
-std::optional<std::string> pulled_source_problem(std::int64_t bytes) {
-    if (bytes > kMaxPulledSourceBytes) {
-        return "its source of " + std::to_string(bytes) + " bytes is larger than 64 MB";
+std::optional<std::string> pulled_visit_problem(std::int64_t bytes, std::int64_t utc_seconds,
+                                                std::int64_t offset_seconds) {
+    // An offset beyond what the archive holds is out of range, as its own check then says.
+    const auto offset =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(offset_seconds, INT32_MIN, INT32_MAX));
+    Status checked =
+        check_source_size(static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0)));
+    if (checked) {
+        checked = check_visit_input({{}, {utc_seconds, offset}, nullptr});
     }
-    return std::nullopt;
-}
-
-std::optional<std::string> pulled_received_problem(std::int64_t utc_seconds,
-                                                   std::int64_t offset_seconds) {
-    if (utc_seconds < 0 || utc_seconds >= kLatestReceivedUtc ||
-        offset_seconds < -kMaxReceivedOffsetSeconds || offset_seconds > kMaxReceivedOffsetSeconds) {
-        return "it was received at a time outside 1970 to 2199 (" + std::to_string(utc_seconds) +
-               " seconds, offset " + std::to_string(offset_seconds) + ")";
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> pulled_titles_problem(std::string_view title, std::string_view notes) {
-    if (title.size() > kMaxTitleLength) {
-        return too_long("a job's title", title.size(), kMaxTitleLength);
-    }
-    if (notes.size() > kMaxNotesLength) {
-        return too_long("a job's notes", notes.size(), kMaxNotesLength);
-    }
-    return std::nullopt;
+    return checked ? std::nullopt : std::optional(checked.error());
 }
 
 std::optional<std::string> pulled_project_problem(const ProjectParts& parts) {

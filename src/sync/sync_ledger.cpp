@@ -21,10 +21,6 @@ std::string legacy_details(const SqliteStatement& q) {
     return details_text(d);
 }
 
-std::string_view kind_name(RecordKind kind) {
-    return kind == RecordKind::Rh ? "rh" : "mc";
-}
-
 std::span<const std::uint8_t> bytes_of(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
@@ -124,7 +120,7 @@ Result<std::map<TitleKey, TitlesBase>> SyncLedger::title_rows(bool pending) {
             continue;
         }
         kind.erase(0, pending ? kPendingPrefix.size() : 0);
-        TitleKey job{q.column_text(0), kind == "rh" ? RecordKind::Rh : RecordKind::Mc,
+        TitleKey job{q.column_text(0), parse_record_kind(kind).value_or(RecordKind::Mc),
                      static_cast<std::int32_t>(q.column_int(2))};
         out[std::move(job)] = {q.column_int(3), blob_text(q, 4), blob_text(q, 5)};
     }
@@ -143,8 +139,8 @@ Result<std::map<TitleKey, TitlesBase>> SyncLedger::titles_pending() {
 }
 
 Status SyncLedger::write_titles(const TitleKey& job, const TitlesBase& base, bool pending) {
-    const std::string kind =
-        (pending ? std::string(kPendingPrefix) : std::string()) + std::string(kind_name(job.kind));
+    const std::string kind = (pending ? std::string(kPendingPrefix) : std::string()) +
+                             std::string(record_kind_name(job.kind));
     SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_titles (sha256, kind, number, revision, "
                            "title, notes) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     s.bind_text(1, job.sha).bind_text(2, kind);
@@ -159,7 +155,7 @@ Status SyncLedger::set_title_base(const TitleKey& job, const TitlesBase& base) {
     SqliteStatement settled(db_, "DELETE FROM sync_titles WHERE sha256 = ?1 AND kind = ?2 AND "
                                  "number = ?3");
     settled.bind_text(1, job.sha)
-        .bind_text(2, std::string(kPendingPrefix) + std::string(kind_name(job.kind)))
+        .bind_text(2, std::string(kPendingPrefix) + std::string(record_kind_name(job.kind)))
         .bind(3, std::int64_t{job.number});
     if (!write_titles(job, base, false) || !settled.ok() || !settled.run()) {
         return failed();

@@ -12,7 +12,7 @@
 //   and, of kind "pending/mc" or "pending/rh", those sent before the server's answer was known;
 // - sync_pulling: the visits whose pull has not finished.
 
-#include "archive/sqlite_db.h"
+#include "archive/visit_archive.h"
 #include "store/annotations.h"
 #include "store/result.h"
 #include "sync/project_parts.h"
@@ -52,7 +52,7 @@ struct TitlesBase {
 
 class SyncLedger {
 public:
-    explicit SyncLedger(SqliteDb& db) : db_(db) {}
+    explicit SyncLedger(VisitArchive& archive) : db_(archive.connection(ArchiveTablesKey{})) {}
 
     // The links, by key.
     Result<std::vector<Link>> links();

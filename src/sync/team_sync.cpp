@@ -51,14 +51,15 @@ SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         report.cancelled = report.cancelled || observer.cancelled();
         return report.error.empty() && !report.cancelled;
     };
-    sync_visits(db, archive, observer, report);
+    std::vector<VisitSummary> visits;
+    sync_visits(db, archive, observer, report, visits);
     if (report.ok) {
         report.error.clear();
     }
     if (report.ok && go_on()) {
-        sync_projects(db, archive, observer, choices, report);
+        sync_projects(db, archive, visits, observer, choices, report);
         if (go_on()) {
-            sync_titles(db, archive, choices, report);
+            sync_titles(db, archive, visits, choices, report);
         }
     }
     report.ok = report.ok && report.error.empty() && !report.cancelled;

@@ -135,13 +135,15 @@ private:
 SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
                         const RefusedChoices& choices);
 
-// The visits alone (sync_archive runs them first).
-void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report);
+// The visits alone (sync_archive runs them first). `visits` is then the archive's visits, read
+// once and with those pulled added, for the phases after it.
+void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report,
+                 std::vector<VisitSummary>& visits);
 // The projects, every part of each, and their deletions on either side.
-void sync_projects(PgDb& db, VisitArchive& archive, SyncObserver& observer,
-                   const RefusedChoices& choices, SyncReport& report);
+void sync_projects(PgDb& db, VisitArchive& archive, const std::vector<VisitSummary>& visits,
+                   SyncObserver& observer, const RefusedChoices& choices, SyncReport& report);
 // The titles and notes of the jobs of visits both sides hold, edited after the visit was pushed.
-void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
-                 SyncReport& report);
+void sync_titles(PgDb& db, VisitArchive& archive, const std::vector<VisitSummary>& visits,
+                 const RefusedChoices& choices, SyncReport& report);
 
 } // namespace qm

@@ -1,8 +1,7 @@
 // Titles and notes of jobs edited after their visit was pushed: each job's pair compared three
 // ways (this archive's, the server's and the pair last synced, in the ledger) as the projects'
 // parts are, the server's row written only on the revision read.
-#include "archive/sqlite_db.h"
-#include "sync/pulled_input.h"
+#include "archive/visit_input.h"
 #include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 #include "text/cp1252.h"
@@ -61,39 +60,29 @@ TitleKey title_key(const LocalJob& job) {
 }
 
 // The archive's jobs, each with its titles and notes as last synced.
-std::vector<LocalJob> local_jobs(SqliteDb& db, const std::map<TitleKey, TitlesBase>& bases,
-                                 const std::map<TitleKey, TitlesBase>& sent, bool& ok) {
+std::vector<LocalJob> local_jobs(const std::vector<VisitSummary>& visits,
+                                 const std::map<TitleKey, TitlesBase>& bases,
+                                 const std::map<TitleKey, TitlesBase>& sent) {
     std::vector<LocalJob> out;
-    SqliteStatement q(db, "SELECT j.visit_id, v.sha256, j.kind, j.number, j.title, j.notes "
-                          "FROM jobs j JOIN visits v ON v.id = j.visit_id");
-    const auto text = [&](int column) {
-        const auto bytes = q.column_blob(column);
-        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    };
-    while (q.ok() && q.step()) {
-        LocalJob job{q.column_int(0),
-                     q.column_text(1),
-                     q.column_text(2) == "rh" ? RecordKind::Rh : RecordKind::Mc,
-                     static_cast<std::int32_t>(q.column_int(3)),
-                     {text(4), text(5)},
-                     std::nullopt,
-                     std::nullopt,
-                     false};
-        if (const auto base = bases.find(title_key(job)); base != bases.end()) {
-            job.base =
-                ServerTitles{base->second.revision, {base->second.title, base->second.notes}};
+    for (const VisitSummary& v : visits) {
+        for (const ArchivedJob& j : v.jobs) {
+            LocalJob job{v.id,         v.sha256,     j.kind, j.number, {j.title, j.notes},
+                         std::nullopt, std::nullopt, false};
+            if (const auto base = bases.find(title_key(job)); base != bases.end()) {
+                job.base =
+                    ServerTitles{base->second.revision, {base->second.title, base->second.notes}};
+            }
+            if (const auto pending = sent.find(title_key(job)); pending != sent.end()) {
+                job.sent = Titles{pending->second.title, pending->second.notes};
+            }
+            out.push_back(std::move(job));
         }
-        if (const auto pending = sent.find(title_key(job)); pending != sent.end()) {
-            job.sent = Titles{pending->second.title, pending->second.notes};
-        }
-        out.push_back(std::move(job));
     }
-    ok = q.ok() && !q.failed();
     return out;
 }
 
-bool set_base(SqliteDb& db, const LocalJob& job, const ServerTitles& base) {
-    return SyncLedger(db)
+bool set_base(VisitArchive& archive, const LocalJob& job, const ServerTitles& base) {
+    return SyncLedger(archive)
         .set_title_base(title_key(job), {base.revision, base.titles.title, base.titles.notes})
         .ok();
 }
@@ -124,10 +113,9 @@ bool write_agreed(Context& c) {
     if (c.agreed.empty()) {
         return true;
     }
-    SqliteDb& db = c.archive.db();
-    SqliteTransaction transaction(db);
+    ArchiveTransaction transaction(c.archive);
     for (const auto& [job, base] : c.agreed) {
-        if (!transaction.begun() || !set_base(db, *job, base)) {
+        if (!transaction.begun() || !set_base(c.archive, *job, base)) {
             return false;
         }
     }
@@ -151,7 +139,7 @@ bool fail(Context& c, const std::string& error) {
 bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry);
 
 std::string job_key(const LocalJob& job) {
-    return "visit/" + job.sha + "/" + (job.kind == RecordKind::Rh ? "rh" : "mc") + "/" +
+    return "visit/" + job.sha + "/" + std::string(record_kind_name(job.kind)) + "/" +
            std::to_string(job.number);
 }
 
@@ -171,7 +159,6 @@ void refuse(Context& c, const LocalJob& job, const ServerTitles& theirs, std::st
 // Writes this archive's titles and notes of a job on the server's revision read; a write that
 // lost the race is tried once more on the server's new state.
 bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
-    SqliteDb& db = c.archive.db();
     const int kind = static_cast<int>(job.kind);
     const std::string_view title = job.titles.title;
     const std::string_view notes = job.titles.notes;
@@ -182,7 +169,7 @@ bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bo
         PgParam::number(kind),
         PgParam::number(job.number),
         PgParam::number(theirs.revision)};
-    const Status noted = SyncLedger(db).set_titles_pending(
+    const Status noted = SyncLedger(c.archive).set_titles_pending(
         title_key(job), {theirs.revision, job.titles.title, job.titles.notes});
     if (!noted) {
         return fail(c, noted.error());
@@ -200,7 +187,8 @@ bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bo
     }
     if (updated->rows() == 1) {
         ++c.report.titles_pushed;
-        return set_base(db, job, {updated->integer(0, 0), job.titles}) || fail(c, db.error());
+        return set_base(c.archive, job, {updated->integer(0, 0), job.titles}) ||
+               fail(c, c.archive.error());
     }
     if (!retry) {
         return true; // changed there again: the next sync sees it
@@ -213,7 +201,6 @@ bool push_titles(Context& c, const LocalJob& job, const ServerTitles& theirs, bo
 }
 
 bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool retry) {
-    SqliteDb& db = c.archive.db();
     if (job.titles == theirs.titles) {
         const bool known =
             job.base && job.base->revision == theirs.revision && job.base->titles == theirs.titles;
@@ -224,14 +211,15 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
     }
     switch (step_of(c, job, theirs, job_key(job))) {
     case SyncStep::Take:
-        if (const auto problem = pulled_titles_problem(theirs.titles.title, theirs.titles.notes)) {
+        if (const Status texts = check_job_texts(theirs.titles.title, theirs.titles.notes);
+            !texts) {
             c.report.skipped.push_back("Visit " + job.sha.substr(0, 12) + "'s titles and notes " +
-                                       "on the server were left out: it holds " + *problem);
+                                       "on the server were left out: " + texts.error());
             return true;
         }
         if (!c.archive.set_annotations(job.visit_id, job.kind, job.number, theirs.titles.title,
                                        theirs.titles.notes) ||
-            !set_base(db, job, theirs)) {
+            !set_base(c.archive, job, theirs)) {
             return fail(c, c.archive.error());
         }
         ++c.report.titles_pulled;
@@ -248,22 +236,17 @@ bool sync_job(Context& c, const LocalJob& job, const ServerTitles& theirs, bool 
 
 } // namespace
 
-void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
-                 SyncReport& report) {
-    bool ok = true;
-    SyncLedger ledger(archive.db());
+void sync_titles(PgDb& db, VisitArchive& archive, const std::vector<VisitSummary>& visits,
+                 const RefusedChoices& choices, SyncReport& report) {
+    SyncLedger ledger(archive);
     const auto bases = ledger.title_bases();
     const auto sent = ledger.titles_pending();
-    std::vector<LocalJob> jobs =
-        bases && sent ? local_jobs(archive.db(), *bases, *sent, ok) : std::vector<LocalJob>{};
     const auto server = server_titles(db, "", 0, 0);
-    if (!bases || !sent || !ok || !server) {
-        report.error = !server  ? db.error()
-                       : !bases ? bases.error()
-                       : !sent  ? sent.error()
-                                : archive.error();
+    if (!bases || !sent || !server) {
+        report.error = !server ? db.error() : !bases ? bases.error() : sent.error();
         return;
     }
+    std::vector<LocalJob> jobs = local_jobs(visits, *bases, *sent);
     Context c{db, archive, choices, report, {}};
     for (LocalJob& job : jobs) {
         const auto theirs = server->find({job.sha, static_cast<int>(job.kind), job.number});
@@ -277,7 +260,7 @@ void sync_titles(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
         }
     }
     if (!write_agreed(c) && report.error.empty()) {
-        report.error = archive.db().error();
+        report.error = archive.error();
     }
 }
 

@@ -1,5 +1,5 @@
 #include "archive/sha256.h"
-#include "archive/visit_deletions.h"
+#include "archive/visit_input.h"
 #include "archive/visit_loading.h"
 #include "sync/project_parts.h"
 #include "sync/pulled_input.h"
@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -79,8 +80,9 @@ Pushed push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit, Sy
     std::vector<std::uint8_t> bytes;
     VisitSource kind = VisitSource::Download;
     const Status source = archive.read_source(visit.id, bytes, kind);
-    // Bytes damaged on this disk are never sent as the visit: the team keeps the good copy.
-    if (source.damaged() || (source && sha256_hex(bytes) != visit.sha256)) {
+    // Bytes damaged on this disk (read_source checks them against the SHA-256 of the visit's
+    // row) are never sent as the visit: the team keeps the good copy.
+    if (source.damaged()) {
         skip_visit(report, visit.sha256, " of this archive was not sent",
                    "its bytes no longer match its SHA-256 (qmtool archive check)");
         return Pushed::Skipped;
@@ -143,7 +145,7 @@ Pushed push_visit(PgDb& db, VisitArchive& archive, const VisitSummary& visit, Sy
 // Visits being pulled: a visit is added to the archive first and its titles and notes after, so
 // a pull cut off between the two is finished by the next sync.
 bool mark_pulling(VisitArchive& archive, const std::string& sha, bool pulling, std::string& error) {
-    const Status marked = SyncLedger(archive.db()).mark_pulling(sha, pulling);
+    const Status marked = SyncLedger(archive).mark_pulling(sha, pulling);
     error = marked.error();
     return marked.ok();
 }
@@ -174,8 +176,8 @@ std::optional<std::vector<PulledTitles>> server_annotations(PgDb& db, const std:
 
 std::optional<std::string> annotations_problem(const std::vector<PulledTitles>& jobs) {
     for (const PulledTitles& job : jobs) {
-        if (auto problem = pulled_titles_problem(job.title, job.notes)) {
-            return "it holds " + *problem;
+        if (const Status texts = check_job_texts(job.title, job.notes); !texts) {
+            return texts.error();
         }
     }
     return std::nullopt;
@@ -215,10 +217,7 @@ std::optional<ServerVisit> fetch_visit(PgDb& db, const std::string& sha) {
         return visit;
     }
     const std::int64_t offset = meta->integer(0, 1);
-    visit.problem = pulled_source_problem(meta->integer(0, 2));
-    if (!visit.problem) {
-        visit.problem = pulled_received_problem(meta->integer(0, 0), offset);
-    }
+    visit.problem = pulled_visit_problem(meta->integer(0, 2), meta->integer(0, 0), offset);
     if (visit.problem) {
         return visit;
     }
@@ -268,9 +267,29 @@ bool add_pulled(VisitArchive& archive, const std::string& sha, const ServerVisit
     return true;
 }
 
+// The visit `id` as the archive holds it now, in `visits` (in place of `at`, or added).
+bool note_visit(VisitArchive& archive, std::int64_t id, std::vector<VisitSummary>& visits,
+                std::size_t at, SyncReport& report) {
+    Result<std::optional<VisitSummary>> found = archive.find_visit(id);
+    if (!found) {
+        report.error = found.error();
+        return false;
+    }
+    if (!*found) {
+        return true; // removed meanwhile by another program
+    }
+    if (at < visits.size()) {
+        visits[at] = std::move(**found);
+    } else {
+        visits.push_back(std::move(**found));
+    }
+    return true;
+}
+
 // Pulls one visit; a visit that fails the checks of local input is left out with one message
 // naming it, and the sync goes on. False when the sync must stop (report.error).
-bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, SyncReport& report) {
+bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha,
+                std::vector<VisitSummary>& visits, SyncReport& report) {
     const std::optional<ServerVisit> visit = fetch_visit(db, sha);
     const auto jobs = visit && !visit->gone && !visit->problem ? server_annotations(db, sha)
                                                                : std::vector<PulledTitles>{};
@@ -293,33 +312,29 @@ bool pull_visit(PgDb& db, VisitArchive& archive, const std::string& sha, SyncRep
     }
     if (id != 0) {
         ++report.pulled;
-        return take_annotations(archive, id, sha, *jobs, report.error);
+        return take_annotations(archive, id, sha, *jobs, report.error) &&
+               note_visit(archive, id, visits, visits.size(), report);
     }
     return true;
 }
 
 // Finishes the pulls an earlier sync left between the visit and its titles and notes.
-bool finish_pulls(PgDb& db, VisitArchive& archive, SyncReport& report) {
-    const auto pulling = SyncLedger(archive.db()).pulling();
+bool finish_pulls(PgDb& db, VisitArchive& archive, std::vector<VisitSummary>& visits,
+                  SyncReport& report) {
+    const auto pulling = SyncLedger(archive).pulling();
     if (!pulling) {
         report.error = pulling.error();
         return false;
     }
-    if (pulling->empty()) {
-        return true;
+    std::map<std::string, std::size_t> at;
+    for (std::size_t i = 0; i < visits.size() && !pulling->empty(); ++i) {
+        at[visits[i].sha256] = i;
     }
-    const Result<VisitIndex> visits = index_visits(archive, nullptr);
-    if (!visits) {
-        report.error = visits.error();
-        return false;
-    }
-    std::vector<std::pair<std::int64_t, std::string>> unfinished;
     for (const std::string& sha : *pulling) {
-        if (const auto id = visits->id.find(sha); id != visits->id.end()) {
-            unfinished.emplace_back(id->second, sha);
+        const auto here = at.find(sha);
+        if (here == at.end()) {
+            continue;
         }
-    }
-    for (const auto& [id, sha] : unfinished) {
         auto jobs = server_annotations(db, sha);
         if (!jobs) {
             report.error = db.error();
@@ -329,7 +344,9 @@ bool finish_pulls(PgDb& db, VisitArchive& archive, SyncReport& report) {
             skip_visit(report, sha, "'s titles and notes on the server were left out", *problem);
             jobs->clear(); // the visit keeps those its bytes hold
         }
-        if (!take_annotations(archive, id, sha, *jobs, report.error)) {
+        const std::int64_t id = visits[here->second].id;
+        if (!take_annotations(archive, id, sha, *jobs, report.error) ||
+            !note_visit(archive, id, visits, here->second, report)) {
             return false;
         }
     }
@@ -338,8 +355,15 @@ bool finish_pulls(PgDb& db, VisitArchive& archive, SyncReport& report) {
 
 } // namespace
 
-void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report) {
-    if (!finish_pulls(db, archive, report)) {
+void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncReport& report,
+                 std::vector<VisitSummary>& visits) {
+    Result<std::vector<VisitSummary>> listed = archive.all_visits();
+    if (!listed) {
+        report.error = listed.error();
+        return;
+    }
+    visits = std::move(*listed);
+    if (!finish_pulls(db, archive, visits, report)) {
         return;
     }
     const auto server = db.query("SELECT sha256 FROM visits", {});
@@ -352,16 +376,11 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
         remote.insert(server->text(row, 0));
     }
     std::set<std::string> local;
-    std::vector<VisitSummary> to_push;
-    Result<std::vector<VisitSummary>> visits = archive.all_visits();
-    if (!visits) {
-        report.error = visits.error();
-        return;
-    }
-    for (VisitSummary& v : *visits) {
-        local.insert(v.sha256);
-        if (!remote.contains(v.sha256)) {
-            to_push.push_back(std::move(v));
+    std::vector<std::size_t> to_push;
+    for (std::size_t i = 0; i < visits.size(); ++i) {
+        local.insert(visits[i].sha256);
+        if (!remote.contains(visits[i].sha256)) {
+            to_push.push_back(i);
         }
     }
     for (std::size_t i = 0; i < to_push.size(); ++i) {
@@ -370,14 +389,14 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
             return;
         }
         observer.progress("push", i, to_push.size());
-        const Pushed pushed = push_visit(db, archive, to_push[i], report);
+        const Pushed pushed = push_visit(db, archive, visits[to_push[i]], report);
         if (pushed == Pushed::Failed) {
             return;
         }
         report.pushed += pushed == Pushed::Sent ? 1 : 0;
     }
     // A visit deleted here stays deleted here; the team keeps it.
-    const Result<std::set<std::string>> deleted = deleted_visits(archive);
+    const Result<std::set<std::string>> deleted = archive.deleted_visits();
     if (!deleted) {
         report.error = deleted.error();
         return;
@@ -394,7 +413,7 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
             return;
         }
         observer.progress("pull", i, to_pull.size());
-        if (!pull_visit(db, archive, to_pull[i], report)) {
+        if (!pull_visit(db, archive, to_pull[i], visits, report)) {
             return;
         }
     }

@@ -133,7 +133,11 @@ void ProjectsWindow::reload() {
         const QSignalBlocker blocker(list_);
         reading_ = true;
         list_->clear();
-        for (const ProjectSummary& p : store_.list()) {
+        const Result<std::vector<ProjectSummary>> projects = store_.list();
+        if (!projects) {
+            tell(projects.error(), "Projects");
+        }
+        for (const ProjectSummary& p : projects ? *projects : std::vector<ProjectSummary>{}) {
             auto* item = new QListWidgetItem(QString::fromStdString(p.details.name), list_);
             item->setToolTip(item->text());
             item->setData(Qt::UserRole, static_cast<qlonglong>(p.id));
@@ -169,12 +173,21 @@ void ProjectsWindow::readProject(std::int64_t id) {
     if (!summary) {
         return;
     }
+    Result<std::vector<ProjectJob>> jobs = store_.jobs(id);
+    Result<ProjectSettings> settings = store_.settings(id);
+    auto readings = std::make_unique<ProjectReadings>();
+    const Status read = !jobs       ? Status(failure(jobs.error()))
+                        : !settings ? Status(failure(settings.error()))
+                                    : load_project_readings(store_, archive_, id, *readings);
+    if (!read) {
+        tell(read.error(), "Projects");
+        return;
+    }
     view_.id = id;
     view_.details = summary->details;
-    view_.jobs = store_.jobs(id);
-    view_.settings = store_.settings(id);
-    view_.readings = std::make_unique<ProjectReadings>();
-    load_project_readings(store_, archive_, id, *view_.readings);
+    view_.jobs = std::move(*jobs);
+    view_.settings = std::move(*settings);
+    view_.readings = std::move(readings);
     view_.logs = project_logs(*view_.readings, view_.settings, actions_.celsius);
     view_.points = point_histories(view_.readings->attached, false);
     std::vector<PointHistory> air = point_histories(view_.readings->attached, true);

@@ -51,7 +51,7 @@ private:
 
 SyncOutcome run_sync_waiting(const LayoutMetrics& metrics, QWidget* owner,
                              const SyncRequest& request, const RefusedChoices& choices,
-                             const SyncPasswordQuestion& ask,
+                             const SyncPasswordQuestion& ask, SyncPassword& password,
                              const std::function<void(WaitDialog&)>& waiting) {
     WaitDialog dialog(metrics, owner);
     dialog.setWindowTitle(QString::fromUtf8(kSyncCaption));
@@ -68,7 +68,7 @@ SyncOutcome run_sync_waiting(const LayoutMetrics& metrics, QWidget* owner,
     QEventLoop loop;
     std::atomic<bool> finished = false;
     std::thread worker([&] {
-        outcome = run_team_sync(request, asker, observer, choices);
+        outcome = run_team_sync(request, asker, observer, choices, password);
         finished = true;
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });

@@ -21,10 +21,12 @@ using SyncPasswordQuestion = std::function<std::optional<std::string>(
     QWidget* parent, const std::string& server, const std::string& refusal)>;
 
 // Runs one sync while the wait dialog over `owner` shows its progress and its Cancel stops it
-// between visits; the windows keep repainting. `waiting` is called once the dialog shows.
+// between visits; the windows keep repainting. `ask` is asked when the server refuses
+// `password` or wants one and none is held; a password typed is kept there. `waiting` is called
+// once the dialog shows.
 SyncOutcome run_sync_waiting(const LayoutMetrics& metrics, QWidget* owner,
                              const SyncRequest& request, const RefusedChoices& choices,
-                             const SyncPasswordQuestion& ask,
+                             const SyncPasswordQuestion& ask, SyncPassword& password,
                              const std::function<void(WaitDialog&)>& waiting);
 
 } // namespace qm

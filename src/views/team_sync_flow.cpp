@@ -67,21 +67,6 @@ bool TeamSyncFlow::editServer(QWidget* owner) {
     }
 }
 
-std::optional<std::string> TeamSyncFlow::password(QWidget* parent, const std::string& server,
-                                                  const std::string& refusal) {
-    if (refusal.empty() && !password_.empty()) {
-        return password_; // typed earlier in this Sync
-    }
-    wipe(password_);
-    std::optional<std::string> typed = actions_.ask_password(parent, QString::fromStdString(server),
-                                                             password_refusal_text(refusal));
-    if (typed) {
-        password_.reserve(typed->capacity());
-        password_.assign(*typed);
-    }
-    return typed;
-}
-
 void TeamSyncFlow::run(QWidget* owner) {
     if (running_) {
         return;
@@ -93,14 +78,16 @@ void TeamSyncFlow::run(QWidget* owner) {
     }
     running_ = true;
     RefusedChoices choices;
+    // Asked only when the sync holds no password the server takes (sync_session.h).
     const SyncPasswordQuestion ask = [this](QWidget* parent, const std::string& server,
                                             const std::string& refusal) {
-        return password(parent, server, refusal);
+        return actions_.ask_password(parent, QString::fromStdString(server),
+                                     password_refusal_text(refusal));
     };
     for (;;) {
         const SyncRequest request{team_server_setting().toStdString(), archivePath_, 10};
         const SyncOutcome outcome =
-            run_sync_waiting(metrics_, owner, request, choices, ask, actions_.waiting);
+            run_sync_waiting(metrics_, owner, request, choices, ask, password_, actions_.waiting);
         tell(owner, outcome_message(outcome));
         const bool refused =
             outcome.status == SyncOutcome::Status::Done && !outcome.report.refused.empty();
@@ -113,7 +100,7 @@ void TeamSyncFlow::run(QWidget* owner) {
         }
         choices = *chosen;
     }
-    wipe(password_);
+    password_.forget();
     running_ = false;
 }
 

@@ -57,14 +57,12 @@ public:
     bool running() const { return running_; }
 
 private:
-    std::optional<std::string> password(QWidget* parent, const std::string& server,
-                                        const std::string& refusal);
     void tell(QWidget* parent, const SyncMessage& message);
 
     const LayoutMetrics& metrics_;
     std::string archivePath_;
     TeamSyncActions actions_;
-    std::string password_; // the password of the running Sync; empty when none was typed
+    SyncPassword password_; // the password of the running Sync, when one was typed
     bool running_ = false;
 };
 

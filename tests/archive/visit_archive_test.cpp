@@ -5,6 +5,7 @@
 #include "archive/visit_loading.h"
 #include "files/csv_export.h"
 #include "files/save_file.h"
+#include "support/archive_access.h"
 #include "support/archive_fixture.h"
 #include "support/unprivileged.h"
 #include "text/reading_time.h"
@@ -287,7 +288,7 @@ TEST_F(VisitArchiveTest, DamageAndFailedReadsAreSaid) {
     for (int n = 1; n <= 3; ++n) {
         ids.push_back(archive_source(*archive, test::variant_stream(n), received_now()).visit_id);
     }
-    SqliteDb& db = archive->db();
+    SqliteDb& db = test::archive_db(*archive);
     ASSERT_TRUE(db.exec("UPDATE visit_sources SET bytes = x'00' || bytes WHERE visit_id = " +
                         std::to_string(ids[0])));
     ASSERT_TRUE(db.exec("DELETE FROM visit_sources WHERE visit_id = " + std::to_string(ids[1])));
@@ -335,11 +336,11 @@ TEST_F(VisitArchiveTest, WhatNoVisitHoldsIsRefused) {
         EXPECT_EQ(added.status, AddVisitResult::Status::Failed) << c.reason;
         EXPECT_NE(added.error.find(c.reason), std::string::npos) << added.error;
     }
-    sqlite3_limit(archive->db().handle(), SQLITE_LIMIT_LENGTH,
+    sqlite3_limit(test::archive_db(*archive).handle(), SQLITE_LIMIT_LENGTH,
                   static_cast<int>(sample_stream().size() - 1));
     const AddVisitResult big = archive_source(*archive, sample_stream(), now);
     EXPECT_NE(big.error.find("too large for the archive"), std::string::npos) << big.error;
-    sqlite3_limit(archive->db().handle(), SQLITE_LIMIT_LENGTH, 1'000'000'000);
+    sqlite3_limit(test::archive_db(*archive).handle(), SQLITE_LIMIT_LENGTH, 1'000'000'000);
     EXPECT_EQ(archive->count_visits("").value(), 0);
 
     const std::int64_t id = archive_source(*archive, sample_stream(), now).visit_id;

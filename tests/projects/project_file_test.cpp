@@ -64,8 +64,8 @@ std::int64_t store_week_project(ProjectStore& store, VisitArchive& archive) {
 
 ProjectLogs logs_of(ProjectStore& store, VisitArchive& archive, std::int64_t project) {
     ProjectReadings readings;
-    load_project_readings(store, archive, project, readings);
-    return project_logs(readings, store.settings(project), false);
+    EXPECT_TRUE(load_project_readings(store, archive, project, readings));
+    return project_logs(readings, store.settings(project).value(), false);
 }
 
 // The week read from the archive gives the log the decoded downloads give, and a project file
@@ -84,7 +84,7 @@ TEST_F(ProjectFileTest, StoredWeekLogsAndMovesWhole) {
         jobs.push_back(
             {std::string(decoded.back().meter.model()), 118, decoded.back().store->all_readings});
     }
-    const ProjectSettings settings = store.settings(project);
+    const ProjectSettings settings = store.settings(project).value();
     const ProjectLogs direct{drying_log(jobs, {settings.materials, settings.point_standards}),
                              air_log(jobs, settings.roles(), false), logs.equipment};
     EXPECT_EQ(log_text(logs), log_text(direct));
@@ -112,7 +112,7 @@ TEST_F(ProjectFileTest, StoredWeekLogsAndMovesWhole) {
     EXPECT_EQ(error, "visit 8 of the file cannot be added to the archive: its bytes hold no "
                      "readings (they are no download stream or .qmk file)");
     EXPECT_EQ(other->count_visits("").value(), 0);
-    EXPECT_TRUE(other_store.list().empty());
+    EXPECT_TRUE(other_store.list()->empty());
     // A visit the archive holds already keeps its own title.
     const AddVisitResult held = archive_source(*other, read.visits[0].bytes, {1, 0});
     ASSERT_TRUE(other->set_annotations(held.visit_id, RecordKind::Mc, 2, "ours", ""));
@@ -124,7 +124,7 @@ TEST_F(ProjectFileTest, StoredWeekLogsAndMovesWhole) {
     }
     EXPECT_EQ(other_store.get(*imported)->details, store.get(project)->details);
     EXPECT_EQ(log_text(logs_of(other_store, *other, *imported)), log_text(logs));
-    EXPECT_EQ(legend_name(other_store.settings(*imported).legend(), "MISC1"), "dehumidifier");
+    EXPECT_EQ(legend_name(other_store.settings(*imported)->legend(), "MISC1"), "dehumidifier");
     // A name the archive has is refused before anything is written; another name is not.
     EXPECT_FALSE(import_project(other_store, *other, read, "", error));
     EXPECT_EQ(error, "the archive already has a project named \"Kitchen \"O'Brien\"\"; import it "

@@ -7,6 +7,7 @@
 #include "projects/drying_days.h"
 #include "projects/project_log.h"
 #include "projects/project_texts.h"
+#include "support/archive_access.h"
 #include "support/archive_fixture.h"
 #include "support/drying_week.h"
 
@@ -50,7 +51,7 @@ TEST_F(ProjectStoreTest, ArchiveOfTheVersionBeforeGainsProjects) {
     const std::unique_ptr<VisitArchive> archive = open();
     ASSERT_TRUE(archive);
     std::int64_t version = 0;
-    ASSERT_TRUE(archive->db().query_int("PRAGMA user_version", version));
+    ASSERT_TRUE(test::archive_db(*archive).query_int("PRAGMA user_version", version));
     EXPECT_EQ(version, kArchiveSchemaVersion);
     ProjectStore store(*archive);
     const auto project = store.create(named("Smith"));
@@ -58,7 +59,7 @@ TEST_F(ProjectStoreTest, ArchiveOfTheVersionBeforeGainsProjects) {
     const JobRef job{4, RecordKind::Mc, 2};
     ASSERT_TRUE(store.attach(*project, {&job, 1})) << store.error();
     ProjectReadings readings;
-    load_project_readings(store, *archive, *project, readings);
+    ASSERT_TRUE(load_project_readings(store, *archive, *project, readings));
     ASSERT_EQ(readings.attached.size(), 1U);
     EXPECT_EQ(readings.attached[0].job_id, 118);
     ASSERT_EQ(readings.attached[0].readings.size(), 1U);
@@ -76,8 +77,8 @@ TEST_F(ProjectStoreTest, ArchiveOfVersion3KeepsItsAttachedJobs) {
                         "PRAGMA user_version = 3;");
     const std::unique_ptr<VisitArchive> archive = open();
     ProjectStore store(*archive);
-    ASSERT_EQ(store.jobs(7).size(), 1U);
-    EXPECT_EQ(store.jobs(7)[0].job, (JobRef{4, RecordKind::Mc, 2}));
+    ASSERT_EQ(store.jobs(7)->size(), 1U);
+    EXPECT_EQ(store.jobs(7).value()[0].job, (JobRef{4, RecordKind::Mc, 2}));
     EXPECT_EQ(store.attached_keys(7).value(),
               (std::vector<AttachedKey>{{kVersion1Sha, RecordKind::Mc, 2}}));
 }
@@ -121,7 +122,7 @@ TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
     {
         const std::unique_ptr<VisitArchive> migrated = open();
         ASSERT_TRUE(migrated);
-        const ProjectSettings s = ProjectStore(*migrated).settings(7);
+        const ProjectSettings s = ProjectStore(*migrated).settings(7).value();
         ASSERT_EQ(s.points.size(), 2U);
         EXPECT_TRUE(s.removed_points().empty());
         EXPECT_TRUE(s.planned_points().empty());
@@ -131,11 +132,11 @@ TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
     run_sql(path(), kVersion5Rows);
     const std::unique_ptr<VisitArchive> archive = open();
     ProjectStore store(*archive);
-    const std::optional<ProjectSummary> found = store.find("SMITH");
+    const std::optional<ProjectSummary> found = store.find("SMITH").value();
     ASSERT_TRUE(found);
     EXPECT_EQ(found->details, (ProjectDetails{"Smith", "Ann 'A' Smith", "1 Main St", "C-9",
                                               day("2026-03-01"), 2, 3, "line 1\nline 2"}));
-    const ProjectSettings s = store.settings(7);
+    const ProjectSettings s = store.settings(7).value();
     ASSERT_EQ(s.points.size(), 4U);
     EXPECT_EQ(s.label(kKitchenWall), "behind the dishwasher");
     ASSERT_EQ(s.removed_points().size(), 1U);
@@ -171,7 +172,7 @@ TEST_F(ProjectStoreTest, ReadsRowsWrittenByHand) {
     EXPECT_FALSE(store.update_equipment(jones, 3, s.equipment[1].entry));
     EXPECT_EQ(store.error(), "the project has no such equipment entry");
     EXPECT_FALSE(store.remove_equipment(jones, 3));
-    const std::vector<StoredEquipment> after = store.settings(7).equipment;
+    const std::vector<StoredEquipment> after = store.settings(7)->equipment;
     ASSERT_EQ(after.size(), 3U);
     EXPECT_EQ(after[0].entry.type, EquipmentType::AirMover);
     EXPECT_EQ(after[0].entry.count, 3);
@@ -193,13 +194,13 @@ TEST_F(ProjectStoreTest, RemovedAndPlannedPointsAreKeptUntilTakenBack) {
     EXPECT_FALSE(store.add_equipment(
         id, {EquipmentType::AirMover, 1, "", cut.on, std::nullopt, "AM-1", "", -5.0}));
     EXPECT_EQ(store.error(), "a rated capacity is a number, 0 or more");
-    ProjectSettings s = store.settings(id);
+    ProjectSettings s = store.settings(id).value();
     ASSERT_EQ(s.removed_points().size(), 1U);
     EXPECT_EQ(s.removed_points()[0].removal, cut);
     EXPECT_EQ(s.planned_points(), std::vector<MonitoringPoint>{kHallWall});
     ASSERT_TRUE(store.set_removed(id, kKitchenWall, std::nullopt));
     ASSERT_TRUE(store.set_planned(id, kHallWall, false));
-    EXPECT_TRUE(store.settings(id).points.empty());
+    EXPECT_TRUE(store.settings(id)->points.empty());
 }
 
 // Texts go in as parameters: quotes, backslashes and SQL are stored as they are.
@@ -214,7 +215,7 @@ TEST_F(ProjectStoreTest, TextsAreStoredAsTheyAre) {
         const auto id = store.create(ProjectDetails{text, text, text, "", {}, {}, {}, ""});
         ASSERT_TRUE(id) << store.error();
         ASSERT_TRUE(store.set_label(*id, kKitchenWall, text));
-        SqliteStatement row(archive->db(),
+        SqliteStatement row(test::archive_db(*archive),
                             "SELECT p.name, p.client, l.label FROM projects p JOIN "
                             "project_points l ON l.project_id = p.id WHERE p.id = ?1");
         ASSERT_TRUE(row.bind(1, *id).step());
@@ -222,7 +223,7 @@ TEST_F(ProjectStoreTest, TextsAreStoredAsTheyAre) {
         EXPECT_EQ(row.column_text(1), text);
         EXPECT_EQ(row.column_text(2), text);
     }
-    EXPECT_EQ(store.list().size(), 4U);
+    EXPECT_EQ(store.list()->size(), 4U);
 }
 
 TEST_F(ProjectStoreTest, NamesAreUniqueAndNeverEmpty) {
@@ -240,7 +241,7 @@ TEST_F(ProjectStoreTest, NamesAreUniqueAndNeverEmpty) {
     EXPECT_EQ(store.error(), "a project named \"SMITH\" already exists");
     EXPECT_TRUE(
         store.update_details(*smith, ProjectDetails{"Smith", "", "", "C-1", {}, {}, {}, ""}));
-    EXPECT_EQ(store.list().size(), 2U);
+    EXPECT_EQ(store.list()->size(), 2U);
 }
 
 TEST_F(ProjectStoreTest, AttachingChangesNoVisitAndRefusesJobsNotHeld) {
@@ -257,7 +258,7 @@ TEST_F(ProjectStoreTest, AttachingChangesNoVisitAndRefusesJobsNotHeld) {
     const JobRef with_missing[] = {{week[1], RecordKind::Mc, 2}, {week[1], RecordKind::Mc, 4}};
     EXPECT_FALSE(store.attach(project, with_missing));
     EXPECT_EQ(store.error(), "visit " + std::to_string(week[1]) + " holds no MC job 4");
-    EXPECT_EQ(store.jobs(project).size(), 2U);
+    EXPECT_EQ(store.jobs(project)->size(), 2U);
     // The other days' jobs of the same meter and job ID are proposed, in the order received.
     const std::vector<ProjectJob> proposed = store.proposed_jobs(project);
     ASSERT_EQ(proposed.size(), 12U);
@@ -269,12 +270,12 @@ TEST_F(ProjectStoreTest, AttachingChangesNoVisitAndRefusesJobsNotHeld) {
     const std::int64_t other = store.create(named("Other")).value();
     ASSERT_TRUE(store.attach(other, store.visit_jobs(week[2], std::nullopt)));
     EXPECT_EQ(store.proposed_jobs(project).size(), 8U);
-    EXPECT_EQ(store.projects_of_visit(week[2]), std::vector<std::string>{"Other"});
-    EXPECT_TRUE(store.projects_of_visit(week[3]).empty());
+    EXPECT_EQ(store.projects_of_visit(week[2]).value(), std::vector<std::string>{"Other"});
+    EXPECT_TRUE(store.projects_of_visit(week[3])->empty());
     EXPECT_TRUE(store.proposed_jobs(store.create(named("Empty")).value()).empty());
 
     ASSERT_TRUE(store.detach(project, day1));
-    EXPECT_EQ(store.jobs(project).size(), 2U);
+    EXPECT_EQ(store.jobs(project)->size(), 2U);
     EXPECT_EQ(archive->find_visit(week[0]).value()->sha256, before->sha256);
     EXPECT_EQ(archive->find_visit(week[0]).value()->readings, before->readings);
     EXPECT_TRUE(archive->check().value().ok());
@@ -287,15 +288,15 @@ TEST_F(ProjectStoreTest, AttachingChangesNoVisitAndRefusesJobsNotHeld) {
     ASSERT_TRUE(archive->remove_visit(week[1]));
     EXPECT_FALSE(archive->remove_visit(week[1]));
     EXPECT_EQ(archive->error(), "");
-    EXPECT_TRUE(store.jobs(project).empty());
+    EXPECT_TRUE(store.jobs(project)->empty());
     EXPECT_EQ(store.get(project)->jobs, 0);
     EXPECT_EQ(store.attached_keys(project)->size(), 2U);
     EXPECT_EQ(store.absent_attached_visits().value(), std::vector<std::string>{sha});
-    EXPECT_EQ(deleted_visits(*archive).value(), std::set<std::string>{sha});
+    EXPECT_EQ(archive->deleted_visits().value(), std::set<std::string>{sha});
     ASSERT_EQ(archive_source(*archive, bytes, received_now()).status,
               AddVisitResult::Status::Added);
-    EXPECT_EQ(store.jobs(project).size(), 2U);
-    EXPECT_TRUE(deleted_visits(*archive)->empty());
+    EXPECT_EQ(store.jobs(project)->size(), 2U);
+    EXPECT_TRUE(archive->deleted_visits()->empty());
     EXPECT_TRUE(store.absent_attached_visits()->empty());
     ASSERT_TRUE(store.remove(other));
     EXPECT_EQ(archive->count_visits("").value(), 7);
@@ -311,12 +312,30 @@ TEST_F(ProjectStoreTest, ReadOnlyArchiveChangesNothing) {
     const OpenedArchive opened = open_archive(path());
     ASSERT_TRUE(opened.archive && opened.archive->read_only());
     ProjectStore store(*opened.archive);
-    const std::int64_t smith = store.find("Smith").value().id;
+    const std::int64_t smith = store.find("Smith").value()->id;
     EXPECT_FALSE(store.create(named("Jones")));
     EXPECT_FALSE(store.set_label(smith, kKitchenWall, "x"));
     EXPECT_EQ(store.error(),
               "the archive " + path() + " is open read-only: nothing can be changed");
-    EXPECT_EQ(store.list().size(), 1U);
+    EXPECT_EQ(store.list()->size(), 1U);
+}
+
+// A read the archive cannot answer is an error, never an empty project list, job list or log.
+TEST_F(ProjectStoreTest, ReadsThatFailAreErrors) {
+    const std::unique_ptr<VisitArchive> archive = open();
+    ProjectStore store(*archive);
+    const std::int64_t smith = store.create(named("Smith")).value();
+    ASSERT_TRUE(store.list()->size() == 1 && store.settings(smith));
+    run_sql(path(), "DROP TABLE project_jobs; DROP TABLE project_legend; DROP TABLE readings");
+    ProjectReadings readings;
+    const JobRef job{1, RecordKind::Mc, 1};
+    for (const std::string& error :
+         {store.list().error(), store.find("Smith").error(), store.jobs(smith).error(),
+          store.projects_of_visit(1).error(), store.settings(smith).error(),
+          load_project_readings(store, *archive, smith, readings).error(),
+          archive->job_readings({&job, 1}).error()}) {
+        EXPECT_NE(error.find("no such table"), std::string::npos) << error;
+    }
 }
 
 } // namespace

@@ -173,7 +173,7 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     points->item(wall, ProjectPointsPage::Label)->setText("behind the dishwasher");
     EXPECT_EQ(widths(points), pointWidths);
     EXPECT_EQ(stored([](ProjectStore& s) {
-                  return s.settings(s.list().at(0).id).label(*parse_point("KIT,W/Plaster"));
+                  return s.settings(s.list()->at(0).id)->label(*parse_point("KIT,W/Plaster"));
               }),
               "behind the dishwasher");
     EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), 1), "behind the dishwasher");
@@ -186,7 +186,7 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     materials->item(plaster, ProjectPointsPage::Standard)->setText("11");
     EXPECT_EQ(widths(materials), materialWidths);
     EXPECT_EQ(stored([](ProjectStore& s) {
-                  const ProjectSettings settings = s.settings(s.list().at(0).id);
+                  const ProjectSettings settings = s.settings(s.list()->at(0).id).value();
                   const auto& m = settings.materials;
                   const auto it = std::find_if(m.begin(), m.end(),
                                                [](auto& x) { return x.material == "Plaster"; });
@@ -217,7 +217,7 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     ASSERT_GE(misc1, 0);
     legend->item(misc1, 1)->setText("dehumidifier");
     EXPECT_EQ(stored([](ProjectStore& s) {
-                  return s.settings(s.list().at(0).id).legend_overrides.at("MISC1");
+                  return s.settings(s.list()->at(0).id)->legend_overrides.at("MISC1");
               }),
               "dehumidifier");
     EXPECT_EQ(cell(p.detailsPage()->legendTable(), row_of(legend, "MISC1"), 1), "dehumidifier");
@@ -264,8 +264,8 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
     equipment->item(0, ProjectEquipmentPage::Count)->setText("3");
     equipment->item(0, ProjectEquipmentPage::Removed)->setText("2026-03-06");
     const ProjectRecord record = stored([](ProjectStore& s) {
-        const std::int64_t id = s.list().at(0).id;
-        return ProjectRecord{s.get(id)->details, {}, s.settings(id)};
+        const std::int64_t id = s.list()->at(0).id;
+        return ProjectRecord{s.get(id)->details, {}, s.settings(id).value()};
     });
     EXPECT_EQ(record.details.category, 2);
     // A long name is shown whole: wrapped in the list, and as the item's tip.
@@ -285,7 +285,7 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
     // Notes typed and the window closed with Escape at once: they are kept.
     p.detailsPage()->notesEdit()->setPlainText("Dishwasher hose");
     QTest::keyClick(&p, Qt::Key_Escape);
-    EXPECT_EQ(stored([](ProjectStore& s) { return s.list().at(0).details.notes; }),
+    EXPECT_EQ(stored([](ProjectStore& s) { return s.list()->at(0).details.notes; }),
               "Dishwasher hose");
     EXPECT_TRUE(ui_.messages.empty());
 }
@@ -439,9 +439,9 @@ TEST_F(ProjectsTest, JobsOfADownloadAreOfferedToTheirProject) {
         QStringLiteral("Attach Job #2, ID# 118 and RH/T Job #2, ID# 118 to the project \"Kitchen "
                        "leak\"?");
     EXPECT_EQ(asked, (std::vector<QString>{question, question}));
-    EXPECT_EQ(stored([](ProjectStore& s) { return s.jobs(s.list().at(0).id).size(); }), 4U);
+    EXPECT_EQ(stored([](ProjectStore& s) { return s.jobs(s.list()->at(0).id)->size(); }), 4U);
     // Day 3's jobs, declined, stay on offer with those of the days not downloaded yet.
-    EXPECT_EQ(stored([](ProjectStore& s) { return s.proposed_jobs(s.list().at(0).id).size(); }),
+    EXPECT_EQ(stored([](ProjectStore& s) { return s.proposed_jobs(s.list()->at(0).id).size(); }),
               10U);
 }
 

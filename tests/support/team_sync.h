@@ -69,9 +69,10 @@ struct TeamSync : ArchiveFolder {
 // Every part of every project of an archive, by name: what a team must agree on.
 inline std::map<std::string, PartTexts> project_texts(VisitArchive& archive) {
     ProjectStore store(archive);
-    const Result<VisitIndex> visits = index_visits(archive, nullptr);
+    const Result<VisitIndex> visits = index_visits(archive.all_visits().value(), store, nullptr);
     std::map<std::string, PartTexts> out;
-    for (const ProjectSummary& p : store.list()) {
+    const Result<std::vector<ProjectSummary>> projects = store.list();
+    for (const ProjectSummary& p : projects.value()) {
         const Result<ProjectParts> parts = local_parts(store, p, visits.value());
         out[p.details.name] = parts ? parts->texts() : PartTexts{};
     }

@@ -3,6 +3,7 @@
 // from rows written by hand.
 #include "archive/archive_schema.h"
 
+#include "support/archive_access.h"
 #include "support/team_sync.h"
 
 namespace qm {
@@ -66,7 +67,7 @@ ProjectDetails named(const std::string& name) {
 }
 
 std::int64_t project_id(VisitArchive& archive, const std::string& name) {
-    const auto p = ProjectStore(archive).find(name);
+    const auto p = ProjectStore(archive).find(name).value();
     EXPECT_TRUE(p) << name;
     return p ? p->id : 0;
 }
@@ -141,7 +142,7 @@ TEST_F(TeamParts, SamePartChangedOnBothSidesIsRefusedAndResolvedByKey) {
     ASSERT_TRUE(sync(*anna).ok);
     ASSERT_TRUE(sync(*ben).ok);
     std::int64_t linked = 0;
-    ASSERT_TRUE(ben->db().query_int("SELECT count(*) FROM sync_projects", linked));
+    ASSERT_TRUE(test::archive_db(*ben).query_int("SELECT count(*) FROM sync_projects", linked));
     EXPECT_EQ(linked, 1); // met by name, agreed on every part: linked once and for all
     ProjectStore at_anna(*anna);
     ProjectStore at_ben(*ben);
@@ -204,13 +205,14 @@ TEST_F(TeamParts, SyncCutAfterTheServersCommitLeavesNoFalseRefusal) {
     }
     ASSERT_TRUE(sync(*anna).ok);
     const auto cut = [](VisitArchive& archive, const char* table, const char* when) {
-        return archive.db().exec(std::string("CREATE TEMP TRIGGER cut BEFORE INSERT ON ") + table +
-                                 " " + when + " BEGIN SELECT RAISE(ABORT, 'cut off'); END");
+        return test::archive_db(archive).exec(
+            std::string("CREATE TEMP TRIGGER cut BEFORE INSERT ON ") + table + " " + when +
+            " BEGIN SELECT RAISE(ABORT, 'cut off'); END");
     };
     ASSERT_TRUE(kEdits[5].edit(at_anna, *kit, 2));
     ASSERT_TRUE(cut(*anna, "sync_projects", "WHEN NEW.key NOT LIKE 'pending/%'"));
     EXPECT_FALSE(sync(*anna).ok);
-    ASSERT_TRUE(anna->db().exec("DROP TRIGGER cut"));
+    ASSERT_TRUE(test::archive_db(*anna).exec("DROP TRIGGER cut"));
     EXPECT_EQ(scalar("SELECT name FROM project_legend"), "fan 2");
     ASSERT_TRUE(kEdits[5].edit(at_anna, *kit, 3));
     const SyncReport again = sync(*anna);
@@ -221,7 +223,7 @@ TEST_F(TeamParts, SyncCutAfterTheServersCommitLeavesNoFalseRefusal) {
     ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, "Hall 2", ""));
     ASSERT_TRUE(cut(*anna, "sync_titles", "WHEN NEW.kind NOT LIKE 'pending/%'"));
     EXPECT_FALSE(sync(*anna).ok);
-    ASSERT_TRUE(anna->db().exec("DROP TRIGGER cut"));
+    ASSERT_TRUE(test::archive_db(*anna).exec("DROP TRIGGER cut"));
     ASSERT_TRUE(anna->set_annotations(visit, RecordKind::Mc, 1, "Hall 3", ""));
     const SyncReport titled = sync(*anna);
     EXPECT_TRUE(titled.ok && titled.refused.empty()) << titled.error << titled.refused.size();
@@ -229,8 +231,8 @@ TEST_F(TeamParts, SyncCutAfterTheServersCommitLeavesNoFalseRefusal) {
 
     ASSERT_TRUE(cut(*ben, "project_legend", ""));
     EXPECT_FALSE(sync(*ben).ok);
-    EXPECT_TRUE(ProjectStore(*ben).list().empty());
-    ASSERT_TRUE(ben->db().exec("DROP TRIGGER cut"));
+    EXPECT_TRUE(ProjectStore(*ben).list()->empty());
+    ASSERT_TRUE(test::archive_db(*ben).exec("DROP TRIGGER cut"));
     const SyncReport pulled = sync(*ben);
     EXPECT_TRUE(pulled.ok && pulled.refused.empty()) << pulled.error << pulled.refused.size();
     EXPECT_EQ(project_texts(*ben), project_texts(*anna));
@@ -303,9 +305,9 @@ TEST_F(TeamParts, DeletionTravelsUnlessTheOtherSideChangedIt) {
         ProjectStore deleter(c.ben_deletes ? *ben : *anna);
         ProjectStore other(c.ben_deletes ? *anna : *ben);
         if (c.other_changes) {
-            ASSERT_TRUE(kEdits[5].edit(other, other.find(c.name)->id, 4));
+            ASSERT_TRUE(kEdits[5].edit(other, other.find(c.name).value()->id, 4));
         }
-        ASSERT_TRUE(deleter.remove(deleter.find(c.name)->id));
+        ASSERT_TRUE(deleter.remove(deleter.find(c.name).value()->id));
     }
     // Ben goes first: his deletions and changes reach the server before Anna's.
     SyncReport b = sync(*ben);
@@ -337,8 +339,8 @@ TEST_F(TeamParts, DeletionTravelsUnlessTheOtherSideChangedIt) {
             db.query("SELECT deleted_at IS NULL FROM projects WHERE name = $1", {&name, 1});
         ASSERT_TRUE(live && live->rows() == 1) << c.name;
         EXPECT_EQ(live->text(0, 0), c.on_server ? "t" : "f") << c.name;
-        EXPECT_EQ(ProjectStore(*anna).find(c.name).has_value(), c.at_anna) << c.name;
-        EXPECT_EQ(ProjectStore(*ben).find(c.name).has_value(), c.at_ben) << c.name;
+        EXPECT_EQ(ProjectStore(*anna).find(c.name).value().has_value(), c.at_anna) << c.name;
+        EXPECT_EQ(ProjectStore(*ben).find(c.name).value().has_value(), c.at_ben) << c.name;
     }
 }
 
@@ -448,7 +450,7 @@ PRAGMA user_version = 2;
 )sql");
     auto archive = open();
     std::int64_t version = 0;
-    ASSERT_TRUE(archive->db().query_int("PRAGMA user_version", version));
+    ASSERT_TRUE(test::archive_db(*archive).query_int("PRAGMA user_version", version));
     EXPECT_EQ(version, kArchiveSchemaVersion);
     ProjectStore store(*archive);
     ASSERT_TRUE(kEdits[0].edit(store, 4, 1));

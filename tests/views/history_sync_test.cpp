@@ -124,7 +124,7 @@ TEST_F(HistorySyncTest, ResolvingRefusedEditsDoesNotAskThePasswordAgain) {
     ASSERT_TRUE(sync_archive(db, *office, quiet, RefusedPolicy::Keep).ok);
     details.client = "Lee";
     ProjectStore here(*laptop);
-    ASSERT_TRUE(here.update_details(here.list().at(0).id, details));
+    ASSERT_TRUE(here.update_details(here.list()->at(0).id, details));
     set_team_server_setting(QString::fromStdString(cluster.uri("anna")));
 
     test::RecordingUi ui;

@@ -197,7 +197,11 @@ int run_list(ProjectSession& s, int argc, char** argv) {
     if (!s.open()) {
         return kExitFailure;
     }
-    for (const qm::ProjectSummary& p : s.store->list()) {
+    const qm::Result<std::vector<qm::ProjectSummary>> projects = s.store->list();
+    if (!projects) {
+        return failure(projects.error());
+    }
+    for (const qm::ProjectSummary& p : *projects) {
         std::printf("%s\t%lld jobs\t%s\t%s\n", shown_utf8(p.details.name).c_str(),
                     static_cast<long long>(p.jobs), shown_utf8(p.details.client).c_str(),
                     shown_utf8(p.details.site).c_str());
@@ -258,6 +262,11 @@ int run_show(ProjectSession& s, int argc, char** argv) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
+    const qm::Result<std::vector<qm::ProjectJob>> jobs = s.store->jobs(s.project);
+    const qm::Result<qm::ProjectSettings> settings = s.store->settings(s.project);
+    if (!jobs || !settings) {
+        return failure(!jobs ? jobs.error() : settings.error());
+    }
     const qm::ProjectDetails d = s.store->get(s.project)->details;
     std::printf("Project: %s\nClient: %s\nSite: %s\nClaim: %s\nDate of loss: %s\n"
                 "Water category: %s\nClass: %s\nNotes: %s\n",
@@ -266,10 +275,10 @@ int run_show(ProjectSession& s, int argc, char** argv) {
                 d.loss_date ? qm::iso_date(*d.loss_date).c_str() : "-",
                 optional_number(d.category).c_str(), optional_number(d.water_class).c_str(),
                 shown_utf8(d.notes, "\t\n").c_str());
-    print_jobs("Attached jobs", s.store->jobs(s.project));
+    print_jobs("Attached jobs", *jobs);
     print_jobs("Jobs of the same meter and job ID not yet attached",
                s.store->proposed_jobs(s.project));
-    print_settings(s.store->settings(s.project));
+    print_settings(*settings);
     return finish_output(kExitOk);
 }
 
@@ -333,14 +342,13 @@ bool ProjectSession::open_project(const std::string& project_name) {
     if (!open()) {
         return false;
     }
-    const std::optional<qm::ProjectSummary> found = store->find(project_name);
-    if (!found) {
-        std::fprintf(stderr, "qmtool project: there is no project named \"%s\"\n",
-                     shown_utf8(project_name).c_str());
+    const qm::Result<std::optional<qm::ProjectSummary>> found = store->find(project_name);
+    if (!found || !*found) {
+        failure(!found ? found.error() : "there is no project named \"" + project_name + "\"");
         return false;
     }
-    project = found->id;
-    name = found->details.name;
+    project = (*found)->id;
+    name = (*found)->details.name;
     return true;
 }
 

@@ -290,8 +290,12 @@ int run_project_log(ProjectSession& s, int argc, char** argv) {
         return kExitFailure;
     }
     qm::ProjectReadings readings;
-    qm::load_project_readings(*s.store, *s.archive, s.project, readings);
-    const qm::ProjectSettings settings = s.store->settings(s.project);
+    const qm::Status read = qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+    const qm::Result<qm::ProjectSettings> stored = s.store->settings(s.project);
+    if (!read || !stored) {
+        return failure(!read ? read.error() : stored.error());
+    }
+    const qm::ProjectSettings& settings = *stored;
     const bool celsius = args.has("--celsius");
     const qm::ProjectLogs logs = qm::project_logs(readings, settings, celsius);
     const std::vector<qm::ProjectWarning> warnings =
@@ -314,9 +318,12 @@ int run_project_check(ProjectSession& s, int argc, char** argv) {
         return kExitFailure;
     }
     qm::ProjectReadings readings;
-    qm::load_project_readings(*s.store, *s.archive, s.project, readings);
-    const qm::ProjectSettings settings = s.store->settings(s.project);
-    const qm::ProjectLogs logs = qm::project_logs(readings, settings, false);
+    const qm::Status read = qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+    const qm::Result<qm::ProjectSettings> settings = s.store->settings(s.project);
+    if (!read || !settings) {
+        return failure(!read ? read.error() : settings.error());
+    }
+    const qm::ProjectLogs logs = qm::project_logs(readings, *settings, false);
     const std::vector<qm::ProjectWarning> warnings =
         qm::project_warnings(s.store->get(s.project)->details, logs);
     if (args.has("--json")) {

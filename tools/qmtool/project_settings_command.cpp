@@ -16,7 +16,12 @@ namespace {
 // (its jobs may be attached later), but the user hears of it.
 void warn_unless_read(ProjectSession& s, const qm::MonitoringPoint& point) {
     qm::ProjectReadings readings;
-    qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+    if (const qm::Status read =
+            qm::load_project_readings(*s.store, *s.archive, s.project, readings);
+        !read) {
+        std::fprintf(stderr, "qmtool project: warning: %s\n", shown_utf8(read.error()).c_str());
+        return;
+    }
     const std::vector<qm::PointHistory> histories =
         qm::point_histories(readings.attached, point.scale == qm::PointScale::Air);
     if (qm::find_history(histories, point) == nullptr) {
@@ -74,9 +79,12 @@ std::optional<qm::EquipmentEntry> equipment_entry(const Arguments& args, qm::Equ
 }
 
 int list_equipment(ProjectSession& s) {
-    const qm::ProjectSettings settings = s.store->settings(s.project);
+    const qm::Result<qm::ProjectSettings> settings = s.store->settings(s.project);
+    if (!settings) {
+        return failure(settings.error());
+    }
     int n = 0;
-    for (const qm::StoredEquipment& e : settings.equipment) {
+    for (const qm::StoredEquipment& e : settings->equipment) {
         const std::string unit = qm::equipment_unit_text(e.entry);
         std::printf("%d\t%s\t%d\t%s\t%s\t%s%s%s\n", ++n,
                     std::string(qm::equipment_type_name(e.entry.type)).c_str(), e.entry.count,
@@ -88,13 +96,17 @@ int list_equipment(ProjectSession& s) {
 }
 
 // The stored id of entry N (from 1) of the project's list; nothing when there is none.
-std::optional<qm::StoredEquipment> nth_entry(ProjectSession& s, const std::string& text) {
+qm::Result<std::optional<qm::StoredEquipment>> nth_entry(ProjectSession& s,
+                                                         const std::string& text) {
     const auto n = integer_argument(text, 1, INT32_MAX);
-    const qm::ProjectSettings settings = s.store->settings(s.project);
-    if (!n || static_cast<std::size_t>(*n) > settings.equipment.size()) {
-        return std::nullopt;
+    const qm::Result<qm::ProjectSettings> settings = s.store->settings(s.project);
+    if (!settings) {
+        return qm::failure(settings.error());
     }
-    return settings.equipment[static_cast<std::size_t>(*n - 1)];
+    if (!n || static_cast<std::size_t>(*n) > settings->equipment.size()) {
+        return std::optional<qm::StoredEquipment>();
+    }
+    return std::optional(settings->equipment[static_cast<std::size_t>(*n - 1)]);
 }
 
 } // namespace
@@ -173,8 +185,12 @@ std::optional<StandardRequest> read_standard_request(const Arguments& args, std:
 
 // What is not given stays as it was: a tolerance alone keeps the standard, and a standard alone
 // keeps the tolerance. --clear removes both.
-bool apply_standard(ProjectSession& s, const StandardRequest& r) {
-    const qm::ProjectSettings old = s.store->settings(s.project);
+int apply_standard(ProjectSession& s, const StandardRequest& r) {
+    const qm::Result<qm::ProjectSettings> stored = s.store->settings(s.project);
+    if (!stored) {
+        return failure(stored.error());
+    }
+    const qm::ProjectSettings& old = *stored;
     if (r.material) {
         qm::MaterialStandard m{*r.material,
                                r.scan ? qm::PointScale::Scan : qm::PointScale::Pin,
@@ -185,7 +201,7 @@ bool apply_standard(ProjectSession& s, const StandardRequest& r) {
         }
         m.standard = r.standard.value_or(m.standard);
         m.tolerance = r.clear ? qm::kDefaultTolerance : r.tolerance.value_or(m.tolerance);
-        return s.store->set_material_standard(s.project, m);
+        return s.store->set_material_standard(s.project, m) ? kExitOk : s.failed();
     }
     qm::PointStandard p{*r.point, {}, std::nullopt};
     for (const qm::PointStandard& o : old.point_standards) {
@@ -193,7 +209,7 @@ bool apply_standard(ProjectSession& s, const StandardRequest& r) {
     }
     p.standard = r.standard.value_or(p.standard);
     p.tolerance = r.clear ? std::nullopt : r.tolerance ? r.tolerance : p.tolerance;
-    return s.store->set_point_standard(s.project, p);
+    return s.store->set_point_standard(s.project, p) ? kExitOk : s.failed();
 }
 
 } // namespace
@@ -214,8 +230,8 @@ int run_project_standard(ProjectSession& s, int argc, char** argv) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    if (!apply_standard(s, *request)) {
-        return s.failed();
+    if (const int applied = apply_standard(s, *request); applied != kExitOk) {
+        return applied;
     }
     if (request->standard && request->standard->reference) {
         warn_unless_read(s, *request->standard->reference);
@@ -296,10 +312,12 @@ int run_project_equipment(ProjectSession& s, int argc, char** argv) {
         return s.store->add_equipment(s.project, *equipment_entry(args, fresh, error)) ? kExitOk
                                                                                        : s.failed();
     }
-    const std::optional<qm::StoredEquipment> entry = nth_entry(s, args.positional[2]);
-    if (!entry) {
-        return failure("the project has no equipment entry " + args.positional[2]);
+    const qm::Result<std::optional<qm::StoredEquipment>> found = nth_entry(s, args.positional[2]);
+    if (!found || !*found) {
+        return failure(!found ? found.error()
+                              : "the project has no equipment entry " + args.positional[2]);
     }
+    const std::optional<qm::StoredEquipment>& entry = *found;
     if (action == "remove") {
         return s.store->remove_equipment(s.project, entry->id) ? kExitOk : s.failed();
     }
