@@ -109,10 +109,10 @@ Result<PhotoFacts> read_photo_facts(std::span<const std::uint8_t> bytes) {
             }
         }
     } catch (const std::exception& e) { // Exiv2::AnyError among them
-        return failure("damaged (" + std::string(e.what()) + ")");
+        return damage("damaged (" + std::string(e.what()) + ")");
     }
     if (facts.width <= 0 || facts.height <= 0) {
-        return failure("damaged (no picture size in it)");
+        return damage("damaged (no picture size in it)");
     }
     return facts;
 }

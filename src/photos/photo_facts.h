@@ -30,7 +30,8 @@ struct PhotoFacts {
 };
 
 // The facts of a photo's bytes. A failure says "not a photo (JPEG, PNG or HEIC)" for bytes of
-// another kind, or why the photo is damaged; the caller names the file.
+// another kind, or why the photo is damaged (a Failure marked damaged); the caller names the
+// file.
 Result<PhotoFacts> read_photo_facts(std::span<const std::uint8_t> bytes);
 
 // An EXIF time "YYYY:MM:DD HH:MM:SS" as "YYYY-MM-DDTHH:MM:SS"; nothing for another text (a

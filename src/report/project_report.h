@@ -23,6 +23,18 @@ constexpr std::size_t kDaysPerLogTable = 7;
 // A label longer than this is shortened with an ellipsis in the log table.
 constexpr std::size_t kLongestLabelCell = 28;
 
+// A photo of the report's photo section: where its bytes are and what is printed under it
+// (Windows-1252).
+struct ReportPhoto {
+    std::string path;   // the photo's file in the photo folder
+    std::string sha256; // what its bytes must hash to
+    std::string caption;
+    std::string point;    // empty when the photo is not of a point
+    std::string taken_at; // "2026-03-04 09:15", empty when the photo does not say
+    std::string day;      // the drying day it is attached to, empty for none
+    int orientation = 1;  // EXIF 1..8
+};
+
 // A table with its title.
 struct TitledTable {
     std::string title;
@@ -37,6 +49,7 @@ struct ProjectReport {
     std::vector<TitledTable> tables; // legend, drying log parts, air, depression, equipment
     std::vector<ChartPlan> charts;   // after the drying log tables
     std::size_t charts_after = 0;    // the charts follow this many tables
+    std::vector<ReportPhoto> photos; // the photo section, two a page, after the tables
 };
 
 // UTF-8 (the project's texts) as Windows-1252; a character the code page has not becomes "?".

@@ -152,6 +152,7 @@ void ReportLayout::lay_out_project(std::size_t index) {
         lay_out_rows(index, BlockKind::ProjectRows, q(table.title), table.table.rows.size(),
                      table.table.row_group, p.table_geometries[t], t, q(table.note));
     }
+    lay_out_photos(index);
 }
 
 void ReportLayout::lay_out_charts(std::size_t index, const QString& section) {

@@ -98,6 +98,7 @@ enum class BlockKind {
     Distribution, // the MC distribution
     ReadingRows,  // rows from..to of the readings table, under its column headings
     ProjectRows,  // rows from..to of the project's table number `table`
+    Photo,        // the project's photo number `from`, its caption and facts under it
 };
 
 struct ReportBlock {
@@ -156,6 +157,7 @@ private:
     void prepare(std::span<const ReportJob> jobs);
     void prepare_project(const ProjectReport& project);
     void lay_out_project(std::size_t index);
+    void lay_out_photos(std::size_t index);
     void lay_out_charts(std::size_t index, const QString& section);
     TableGeometry table_geometry(const std::vector<TableColumn>& columns,
                                  const std::vector<std::vector<std::string>>& samples) const;

@@ -46,6 +46,14 @@ constexpr const char* kProjectUsage =
     "  log NAME [--json] [--celsius] the drying log, the psychrometric log and the equipment log\n"
     "  export NAME --out FILE        the project and its visits' source bytes in one file\n"
     "  import FILE [--name NAME]     a project file into the archive, its visits with it\n"
+    "  photo add NAME FILE... [--point POINT] [--day YYYY-MM-DD] [--caption TEXT]\n"
+    "                                attach photos (JPEG, PNG, HEIC) to the project, a point or\n"
+    "                                a day; the same photo is kept once\n"
+    "  photo add NAME --folder DIR [--point POINT] [--caption TEXT]\n"
+    "                                attach the photos of a folder taken on the project's days\n"
+    "  photo list NAME [--json]      the project's photos: SHA-256, day, point, taken at, caption\n"
+    "  photo remove NAME SHA         detach a photo (SHA: its SHA-256 or its first digits)\n"
+    "  photo export NAME SHA OUT     write a photo's original bytes to the file OUT\n"
     "\n"
     "POINT is written as the readings table writes it: LOCATION,SUB/MATERIAL for pin readings\n"
     "(\"KIT,W/Plaster\"), the same and \" scan\" for scan readings (\"KIT,W/Plaster scan\"),\n"
@@ -430,6 +438,7 @@ int run_project(int argc, char** argv) {
         {"log", run_project_log},
         {"export", run_project_export},
         {"import", run_project_import},
+        {"photo", run_project_photo},
     };
     for (const auto& [name, run] : subcommands) {
         if (sub == name) {
