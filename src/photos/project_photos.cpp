@@ -177,4 +177,31 @@ Status ProjectPhotos::detach(std::int64_t project, const std::string& sha256) {
     return last ? files_.remove(sha256) : done();
 }
 
+Status ProjectPhotos::prune() {
+    if (Status w = writable(); !w) {
+        return w;
+    }
+    std::vector<std::string> unused;
+    {
+        SqliteTransaction transaction(db_);
+        SqliteStatement select(db_, "SELECT sha256 FROM photos WHERE sha256 NOT IN "
+                                    "(SELECT sha256 FROM project_photos)");
+        while (select.step()) {
+            unused.push_back(select.column_text(0));
+        }
+        SqliteStatement remove(db_, "DELETE FROM photos WHERE sha256 NOT IN "
+                                    "(SELECT sha256 FROM project_photos)");
+        if (!transaction.begun() || select.failed() || !select.ok() || !remove.run() ||
+            !transaction.commit()) {
+            return failure("the photos no project holds were not removed: " + db_.error());
+        }
+    }
+    for (const std::string& sha : unused) {
+        if (Status removed = files_.remove(sha); !removed) {
+            return removed;
+        }
+    }
+    return done();
+}
+
 } // namespace qm

@@ -64,6 +64,8 @@ public:
     Status set_caption(std::int64_t project, const std::string& sha256, const std::string& caption);
     // Detaches a photo; its bytes are removed when no project holds it any more.
     Status detach(std::int64_t project, const std::string& sha256);
+    // Removes the photos no project holds (left by a deleted project), rows and bytes.
+    Status prune();
 
 private:
     Status writable() const;

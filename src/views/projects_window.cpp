@@ -1,5 +1,6 @@
 #include "views/projects_window.h"
 
+#include "photos/project_photos.h"
 #include "ui/qt_text.h"
 #include "views/project_pages.h"
 #include "views/project_photos_page.h"
@@ -248,7 +249,12 @@ void ProjectsWindow::deleteProject() {
         return;
     }
     const int row = list_->currentRow();
-    write([id](ProjectStore& s) { return s.remove(id); }, "Deleting the project");
+    if (write([id](ProjectStore& s) { return s.remove(id); }, "Deleting the project")) {
+        // Its photos that no other project holds go with it.
+        if (const Status pruned = ProjectPhotos(archive_).prune(); !pruned) {
+            tell(pruned.error(), "Projects");
+        }
+    }
     if (list_->count() > 0) {
         list_->setCurrentRow(std::min(row, list_->count() - 1));
     }

@@ -4,6 +4,7 @@
 
 #include "archive/archive_schema.h"
 #include "archive/sha256.h"
+#include "projects/project_store.h"
 #include "support/archive_fixture.h"
 #include "support/photos.h"
 #include "support/unprivileged.h"
@@ -101,6 +102,11 @@ TEST_F(ProjectPhotosTest, SamePhotoTwiceIsStoredOnce) {
     ASSERT_TRUE(photos.detach(4, sha));
     EXPECT_FALSE(fs::exists(folder / sha));
     EXPECT_FALSE(photos.detach(4, sha));
+    // A deleted project's photos go when no other project holds them.
+    EXPECT_EQ(attach(4, "a.jpg").value(), PhotoAttached::Attached);
+    ASSERT_TRUE(ProjectStore(*archive).remove(4));
+    ASSERT_TRUE(photos.prune());
+    EXPECT_FALSE(fs::exists(folder / sha));
 }
 
 TEST_F(ProjectPhotosTest, NoPhotoIsRefusedWithItsName) {

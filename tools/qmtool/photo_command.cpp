@@ -10,6 +10,7 @@
 #include "tools/qmtool/project_command.h"
 #include "tools/qmtool/text_codec.h"
 
+#include <cctype>
 #include <cstdio>
 #include <set>
 
@@ -39,6 +40,19 @@ bool read_place(const Arguments& args, qm::PhotoPlace& place, std::string& error
         place.caption = *caption;
     }
     return true;
+}
+
+// Whether a file's name ends as a photo's does: .jpg, .jpeg, .png, .heic or .heif, in any case.
+bool named_as_photo(const std::string& path) {
+    const std::size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') {
+        return false;
+    }
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return ext == "jpg" || ext == "jpeg" || ext == "png" || ext == "heic" || ext == "heif";
 }
 
 // The days on which the project's attached jobs hold readings.
@@ -91,6 +105,10 @@ int add_folder(ProjectSession& s, qm::ProjectPhotos& photos, const std::string& 
     int untimed = 0;
     int others = 0;
     for (const std::string& path : *files) {
+        if (!named_as_photo(path)) {
+            ++others; // a video or a note is not read at all
+            continue;
+        }
         const qm::Result<qm::PhotoBytes> read = qm::read_photo_file(path);
         const qm::Result<qm::PhotoFacts> facts =
             read ? qm::read_photo_facts(read->bytes) : qm::Result<qm::PhotoFacts>(qm::PhotoFacts{});

@@ -1,5 +1,6 @@
 #include "tools/qmtool/project_command.h"
 
+#include "photos/project_photos.h"
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
 #include "text/text_format.h"
@@ -177,7 +178,12 @@ int run_remove(ProjectSession& s, int argc, char** argv) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    return s.store->remove(s.project) ? kExitOk : s.failed();
+    if (!s.store->remove(s.project)) {
+        return s.failed();
+    }
+    // The project's photos that no other project holds go with it.
+    const qm::Status pruned = qm::ProjectPhotos(*s.archive).prune();
+    return pruned ? kExitOk : failure(pruned.error());
 }
 
 std::string optional_number(const std::optional<int>& n) {
