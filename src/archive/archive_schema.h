@@ -196,7 +196,8 @@ CREATE TABLE deleted_visits (sha256 TEXT PRIMARY KEY) WITHOUT ROWID;
     // (src/photos); photos holds what they say (taken_at "YYYY-MM-DDTHH:MM:SS" of the camera's
     // clock, EXIF orientation 1..8, pixels as stored) and project_photos where each project
     // attaches one: to the project, a point (its text, "KIT,W/Plaster"), a day ("YYYY-MM-DD")
-    // or a visit (its SHA-256), with a caption (UTF-8).
+    // or a visit (its SHA-256), with a caption (UTF-8); sync_projects keeps the photos part of
+    // each project as last synced (src/sync/project_parts.h).
     R"sql(
 CREATE TABLE photos (
     sha256 TEXT PRIMARY KEY,
@@ -216,6 +217,7 @@ CREATE TABLE project_photos (
     PRIMARY KEY (project_id, sha256)
 ) WITHOUT ROWID;
 CREATE INDEX project_photos_by_photo ON project_photos (sha256);
+ALTER TABLE sync_projects ADD COLUMN photos TEXT NOT NULL DEFAULT '';
 )sql",
 };
 

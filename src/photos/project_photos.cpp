@@ -54,23 +54,36 @@ Result<PhotoAttached> ProjectPhotos::attach(std::int64_t project, const PhotoByt
     return attach(project, photo, *facts, place);
 }
 
-Result<PhotoAttached> ProjectPhotos::attach(std::int64_t project, const PhotoBytes& photo,
-                                            const PhotoFacts& facts, const PhotoPlace& place) {
+Status ProjectPhotos::keep(const PhotoBytes& photo, const PhotoFacts& facts) {
     if (Status w = writable(); !w) {
-        return failure(w.error());
+        return w;
     }
     // The bytes go first, so that no row ever names a photo whose file is not there.
     if (Status put = files_.put(photo.sha256, photo.bytes); !put) {
-        return failure(photo.name + " was not attached. " + put.error());
+        return failure(photo.name + " was not kept. " + put.error());
     }
-    SqliteTransaction transaction(db_);
-    SqliteStatement insert_photo(
+    SqliteStatement insert(
         db_, "INSERT INTO photos (sha256, bytes, taken_at, orientation, width, height) "
              "VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT (sha256) DO NOTHING");
-    insert_photo.bind_text(1, photo.sha256).bind(2, static_cast<std::int64_t>(photo.bytes.size()));
-    bind_optional(insert_photo, 3, facts.taken_at);
-    insert_photo.bind(4, std::int64_t{facts.orientation}).bind(5, std::int64_t{facts.width});
-    insert_photo.bind(6, std::int64_t{facts.height});
+    insert.bind_text(1, photo.sha256).bind(2, static_cast<std::int64_t>(photo.bytes.size()));
+    bind_optional(insert, 3, facts.taken_at);
+    insert.bind(4, std::int64_t{facts.orientation}).bind(5, std::int64_t{facts.width});
+    insert.bind(6, std::int64_t{facts.height});
+    if (!insert.run()) {
+        return failure(photo.name + " was not kept: " + db_.error());
+    }
+    return done();
+}
+
+Result<PhotoAttached> ProjectPhotos::attach(std::int64_t project, const PhotoBytes& photo,
+                                            const PhotoFacts& facts, const PhotoPlace& place) {
+    SqliteTransaction transaction(db_);
+    if (!transaction.begun()) {
+        return failure(photo.name + " was not attached: " + db_.error());
+    }
+    if (Status kept = keep(photo, facts); !kept) {
+        return failure(kept.error());
+    }
     SqliteStatement insert(db_, "INSERT INTO project_photos (project_id, sha256, point, day, "
                                 "visit, caption) VALUES (?1, ?2, ?3, ?4, ?5, ?6) "
                                 "ON CONFLICT (project_id, sha256) DO NOTHING");
@@ -79,7 +92,7 @@ Result<PhotoAttached> ProjectPhotos::attach(std::int64_t project, const PhotoByt
     bind_optional(insert, 4, place.day);
     bind_optional(insert, 5, place.visit);
     insert.bind_text(6, place.caption);
-    if (!transaction.begun() || !insert_photo.run() || !insert.run()) {
+    if (!insert.run()) {
         return failure(photo.name + " was not attached: " + db_.error());
     }
     const bool added = db_.changes() == 1;
@@ -87,6 +100,43 @@ Result<PhotoAttached> ProjectPhotos::attach(std::int64_t project, const PhotoByt
         return failure(photo.name + " was not attached: " + db_.error());
     }
     return added ? PhotoAttached::Attached : PhotoAttached::AlreadyAttached;
+}
+
+Result<bool> ProjectPhotos::holds(const std::string& sha256) {
+    SqliteStatement select(db_, "SELECT 1 FROM photos WHERE sha256 = ?1");
+    const bool found = select.bind_text(1, sha256).step();
+    if (select.failed() || !select.ok()) {
+        return failure("the photos cannot be read from the archive: " + db_.error());
+    }
+    return found;
+}
+
+Status
+ProjectPhotos::replace_places(std::int64_t project,
+                              const std::vector<std::pair<std::string, PhotoPlace>>& places) {
+    if (Status w = writable(); !w) {
+        return w;
+    }
+    SqliteTransaction transaction(db_);
+    SqliteStatement clear(db_, "DELETE FROM project_photos WHERE project_id = ?1");
+    if (!transaction.begun() || !clear.bind(1, project).run()) {
+        return failure("the photos were not written: " + db_.error());
+    }
+    SqliteStatement insert(db_, "INSERT OR IGNORE INTO project_photos (project_id, sha256, "
+                                "point, day, visit, caption) SELECT ?1, ?2, ?3, ?4, ?5, ?6 "
+                                "WHERE EXISTS (SELECT 1 FROM photos WHERE sha256 = ?2)");
+    for (const auto& [sha, place] : places) {
+        insert.reset();
+        insert.bind(1, project).bind_text(2, sha);
+        bind_optional(insert, 3, place.point);
+        bind_optional(insert, 4, place.day);
+        bind_optional(insert, 5, place.visit);
+        insert.bind_text(6, place.caption);
+        if (!insert.run()) {
+            return failure("the photos were not written: " + db_.error());
+        }
+    }
+    return transaction.commit() ? done() : failure("the photos were not written: " + db_.error());
 }
 
 Result<std::vector<ProjectPhoto>> ProjectPhotos::list(std::int64_t project) {

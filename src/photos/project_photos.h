@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -66,6 +67,15 @@ public:
     Status detach(std::int64_t project, const std::string& sha256);
     // Removes the photos no project holds (left by a deleted project), rows and bytes.
     Status prune();
+    // Keeps a photo's bytes and facts without attaching it (a photo pulled from the team server
+    // before a project takes it); a photo kept already stays as it is.
+    Status keep(const PhotoBytes& photo, const PhotoFacts& facts);
+    // Whether the archive holds the photo's row (and so its bytes).
+    Result<bool> holds(const std::string& sha256);
+    // Makes `places` (by SHA-256) the project's photos, all or none; photos the archive does not
+    // hold are left out.
+    Status replace_places(std::int64_t project,
+                          const std::vector<std::pair<std::string, PhotoPlace>>& places);
 
 private:
     Status writable() const;

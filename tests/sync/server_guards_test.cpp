@@ -50,7 +50,7 @@ TEST_F(ServerGuards, ServerOfVersion2WithRowsIsBroughtForwardAndGuardsItsVisits)
                         "', 1, 1, 7, 1, '', ''); INSERT INTO readings VALUES ('" + first +
                         "', 1, 1, 2, 0, 0, 12.5, NULL, 26, 3, 4, 10, 0, 0)"));
     ASSERT_TRUE(migrate_server(db, error)) << error;
-    EXPECT_EQ(server_schema_version(db), 3);
+    EXPECT_EQ(server_schema_version(db), kServerSchemaVersion);
     const std::string kept = "2 1 1";
     const std::string counts = "SELECT (SELECT count(*) FROM visits) || ' ' || (SELECT count(*) "
                                "FROM jobs) || ' ' || (SELECT count(*) FROM readings)";
@@ -75,6 +75,11 @@ TEST_F(ServerGuards, ServerOfVersion2WithRowsIsBroughtForwardAndGuardsItsVisits)
          {PgParam::text(first)},
          "42501"},
         {"INSERT INTO jobs VALUES ($1, 1, 5, 77, 1, '', '')", {PgParam::text(first)}, "42501"},
+        // A photo's bytes that are not its SHA-256's; bytes once there are never changed.
+        {"INSERT INTO photo_bytes (sha256, bytes) VALUES ($1, $2)",
+         {PgParam::text(sha256_hex(other)), PgParam::bytes(test::variant_stream(3))},
+         "23514"},
+        {"DELETE FROM photo_bytes", {}, "42501"},
     };
     for (const auto& r : refused) {
         EXPECT_FALSE(mallory.query(r.sql, r.params)) << r.sql;
