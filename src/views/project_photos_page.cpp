@@ -132,6 +132,7 @@ ProjectPhotosPage::~ProjectPhotosPage() {
     if (worker_ != nullptr) {
         *stop_ = true;
         worker_->wait();
+        delete worker_;
     }
 }
 
