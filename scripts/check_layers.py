@@ -29,6 +29,7 @@ CORE_RANK = {
     "src/state": 4,
     "src/archive": 4,
     "src/projects": 5,
+    "src/photos": 5,
     "src/summaries": 6,
     "src/report": 6,
     "src/sync": 6,

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev fonts-dejavu-core libsqlite3-dev
+    qt6-base-dev libgl-dev fonts-dejavu-core libsqlite3-dev libexiv2-dev
     libpq-dev postgresql-15 postgresql-client-15 postgresql-common
     xvfb xauth poppler-utils
     clang libclang-rt-14-dev clang-format python3 time

@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr std::array<std::string_view, 5> kArchiveMigrations = {
+constexpr std::array<std::string_view, 6> kArchiveMigrations = {
     // Version 1. Texts of the meter (model name, titles, notes) are Windows-1252 bytes as the
     // meter and the ".qmk" hold them. Times are seconds since 1970-01-01 UTC.
     R"sql(
@@ -203,6 +203,33 @@ ALTER TABLE project_points ADD COLUMN planned INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE project_equipment ADD COLUMN unit TEXT NOT NULL DEFAULT '';
 ALTER TABLE project_equipment ADD COLUMN model TEXT NOT NULL DEFAULT '';
 ALTER TABLE project_equipment ADD COLUMN capacity REAL;
+)sql",
+    // Version 6: photos. A photo's bytes are a file beside the archive named by their SHA-256
+    // (src/photos); photos holds what they say (taken_at "YYYY-MM-DDTHH:MM:SS" of the camera's
+    // clock, EXIF orientation 1..8, pixels as stored) and project_photos where each project
+    // attaches one: to the project, a point (its text, "KIT,W/Plaster"), a day ("YYYY-MM-DD")
+    // or a visit (its SHA-256), with a caption (UTF-8); sync_projects keeps the photos part of
+    // each project as last synced (src/sync/project_parts.h).
+    R"sql(
+CREATE TABLE photos (
+    sha256 TEXT PRIMARY KEY,
+    bytes INTEGER NOT NULL,
+    taken_at TEXT,
+    orientation INTEGER NOT NULL DEFAULT 1 CHECK (orientation BETWEEN 1 AND 8),
+    width INTEGER NOT NULL,
+    height INTEGER NOT NULL
+) WITHOUT ROWID;
+CREATE TABLE project_photos (
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    sha256 TEXT NOT NULL REFERENCES photos (sha256),
+    point TEXT,
+    day TEXT,
+    visit TEXT,
+    caption TEXT NOT NULL DEFAULT '',
+    PRIMARY KEY (project_id, sha256)
+) WITHOUT ROWID;
+CREATE INDEX project_photos_by_photo ON project_photos (sha256);
+ALTER TABLE sync_projects ADD COLUMN photos TEXT NOT NULL DEFAULT '';
 )sql",
 };
 

@@ -173,6 +173,7 @@ public:
 
     // Why the last change failed, for the user.
     const std::string& error() const { return error_; }
+    VisitArchive& archive() { return archive_; }
 
 private:
     std::optional<std::int64_t> insert_project(const ProjectDetails& details);

@@ -24,6 +24,18 @@ constexpr std::size_t kDaysPerLogTable = 7;
 // A label longer than this is shortened with an ellipsis in the log table.
 constexpr std::size_t kLongestLabelCell = 28;
 
+// A photo of the report's photo section: where its bytes are and what is printed under it
+// (Windows-1252).
+struct ReportPhoto {
+    std::string path;   // the photo's file in the photo folder
+    std::string sha256; // what its bytes must hash to
+    std::string caption;
+    std::string point;    // empty when the photo is not of a point
+    std::string taken_at; // "2026-03-04 09:15", empty when the photo does not say
+    std::string day;      // the drying day it is attached to, empty for none
+    int orientation = 1;  // EXIF 1..8
+};
+
 // A table with its title. A table with `most_middle` > 0 may be split across into parts: each
 // part keeps the first `keep_first` and the last `keep_last` columns and takes at most
 // `most_middle` of the columns between them (the days of the drying log).
@@ -53,6 +65,7 @@ struct ProjectReport {
     // codes in the sections of the RH/T jobs.
     std::vector<std::pair<int, std::string>> location_roles;
     std::size_t charts_after = 0; // the charts follow this many tables
+    std::vector<ReportPhoto> photos; // the photo section, two a page, after the tables
 };
 
 // A day number as the report writes dates ("3/6/26", or "6/3/26" with international_date).

@@ -2,6 +2,7 @@
 
 #include "archive/visit_loading.h"
 #include "projects/project_log.h"
+#include "report/report_photos.h"
 #include "report/report_source.h"
 #include "state/app_state.h"
 #include "store/code_legend.h"
@@ -88,9 +89,15 @@ bool load_project_report(VisitArchive& archive, std::string_view name, const Rep
     for (const ProjectJob& j : readings.jobs) {
         visits.insert(j.job.visit_id);
     }
-    out.project = std::make_shared<const ProjectReport>(
-        project_report(project.details, settings, logs, air_locations, readings.jobs.size(),
-                       visits.size(), units));
+    ProjectReport report = project_report(project.details, settings, logs, air_locations,
+                                          readings.jobs.size(), visits.size(), units);
+    Result<std::vector<ReportPhoto>> photos = report_photos(archive, project.id);
+    if (!photos) {
+        error = photos.error();
+        return false;
+    }
+    report.photos = std::move(photos).value();
+    out.project = std::make_shared<const ProjectReport>(std::move(report));
     out.codes = project_code_names(settings.legend_overrides, out.project->location_roles);
     out.jobs.clear();
     if (!attached_report_jobs(archive, readings.jobs, out.jobs, error)) {

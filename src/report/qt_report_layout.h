@@ -104,6 +104,7 @@ enum class BlockKind {
     Distribution, // the MC distribution
     ReadingRows,  // rows from..to of the readings table, under its column headings
     ProjectRows,  // rows from..to of the project's table number `table`
+    Photo,        // the project's photo number `from`, its caption and facts under it
 };
 
 struct ReportBlock {
@@ -163,6 +164,7 @@ private:
     void prepare_project(const ProjectReport& project);
     void add_project_table(PreparedJob& p, const TitledTable& table) const;
     void lay_out_project(std::size_t index);
+    void lay_out_photos(std::size_t index);
     void lay_out_charts(std::size_t index, const QString& section);
     TableGeometry table_geometry(const std::vector<TableColumn>& columns,
                                  const std::vector<std::vector<std::string>>& samples) const;

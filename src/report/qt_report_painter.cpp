@@ -107,6 +107,9 @@ void ReportPagePainter::paint_block(const ReportBlock& block) {
     case BlockKind::Distribution:
         paint_distribution(painter_, layout_, job, box);
         break;
+    case BlockKind::Photo:
+        paint_report_photo(painter_, layout_, job.project->photos[block.from], box);
+        break;
     }
 }
 

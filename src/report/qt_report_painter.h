@@ -78,4 +78,9 @@ void paint_time_chart(QPainter& painter, const ReportLayout& layout, const Prepa
 void paint_distribution(QPainter& painter, const ReportLayout& layout, const PreparedJob& job,
                         const QRectF& box);
 
+// A photo of the project, scaled to print at most kPhotoDpi, with its caption and facts under it,
+// in the box of its block (points).
+void paint_report_photo(QPainter& painter, const ReportLayout& layout, const ReportPhoto& photo,
+                        const QRectF& box);
+
 } // namespace qm

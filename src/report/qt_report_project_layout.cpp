@@ -114,6 +114,7 @@ void ReportLayout::lay_out_project(std::size_t index) {
         lay_out_rows(index, BlockKind::ProjectRows, q(table.title), table.table.rows.size(),
                      table.table.row_group, p.table_geometries[t], t, q(table.note));
     }
+    lay_out_photos(index);
 }
 
 } // namespace qm

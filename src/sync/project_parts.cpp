@@ -122,6 +122,19 @@ std::string equipment_text(const ProjectSettings& s) {
     return out;
 }
 
+// A photo a line: its SHA-256, then point, day, visit ("-" for none) and caption.
+std::string photos_text(const std::vector<std::pair<std::string, PhotoPlace>>& photos) {
+    std::string out;
+    for (const auto& [sha, place] : photos) {
+        out += sha;
+        for (const auto* field : {&place.point, &place.day, &place.visit}) {
+            out += *field ? " \"" + escaped(**field) + "\"" : std::string(" -");
+        }
+        out += " \"" + escaped(place.caption) + "\"\n";
+    }
+    return out;
+}
+
 std::string legend_text(const ProjectSettings& s) {
     std::string out;
     for (const auto& [code, name] : s.legend_overrides) {
@@ -134,7 +147,7 @@ std::string legend_text(const ProjectSettings& s) {
 
 std::string_view part_name(ProjectPart part) {
     static constexpr std::array<std::string_view, kProjectPartCount> kNames = {
-        "details", "jobs", "points", "standards", "equipment", "legend"};
+        "details", "jobs", "points", "standards", "equipment", "legend", "photos"};
     return kNames[static_cast<std::size_t>(part)];
 }
 
@@ -163,6 +176,8 @@ std::string ProjectParts::text(ProjectPart part) const {
         return equipment_text(settings);
     case ProjectPart::Legend:
         return legend_text(settings);
+    case ProjectPart::Photos:
+        return photos_text(photos);
     }
     return {};
 }
@@ -238,6 +253,27 @@ std::optional<std::string> take_jobs(ProjectStore& store, std::int64_t id,
     return taken.text(ProjectPart::Jobs);
 }
 
+// Makes the photos of `theirs` the project's, those whose bytes are here (a sync pulls them
+// first); returns the photos part it then holds.
+Result<std::string> take_photos(ProjectStore& store, std::int64_t id,
+                                const ProjectParts& theirs) {
+    ProjectPhotos photos(store.archive());
+    ProjectParts taken;
+    for (const auto& photo : theirs.photos) {
+        const Result<bool> here = is_sha256(photo.first) ? photos.holds(photo.first) : false;
+        if (!here) {
+            return failure(here.error());
+        }
+        if (*here) {
+            taken.photos.push_back(photo);
+        }
+    }
+    if (const Status replaced = photos.replace_places(id, taken.photos); !replaced) {
+        return failure(replaced.error());
+    }
+    return taken.text(ProjectPart::Photos);
+}
+
 } // namespace
 
 Result<VisitIndex> index_visits(const std::vector<VisitSummary>& all, ProjectStore& store,
@@ -278,6 +314,17 @@ Result<ProjectParts> local_parts(ProjectStore& store, const ProjectSummary& proj
         return failure(settings.error());
     }
     ProjectParts parts{project.details, {}, std::move(*settings)};
+    ProjectPhotos photos(store.archive());
+    const Result<std::vector<ProjectPhoto>> listed = photos.list(project.id);
+    if (!listed) {
+        return failure(listed.error());
+    }
+    for (const ProjectPhoto& p : *listed) {
+        parts.photos.emplace_back(p.sha256, p.place);
+    }
+    std::sort(parts.photos.begin(), parts.photos.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    parts.photo_folder = photos.files().folder();
     for (const AttachedKey& job : *attached) {
         if (visits.id.contains(job.sha256) || visits.on_server.contains(job.sha256)) {
             parts.jobs.push_back(job_text(job));
@@ -301,6 +348,8 @@ Result<std::string> take_part(ProjectStore& store, std::int64_t project, Project
             return std::move(*jobs);
         }
         return failure(store.error());
+    case ProjectPart::Photos:
+        return take_photos(store, project, theirs);
     case ProjectPart::Points:
         which.points = true;
         break;

@@ -1,11 +1,13 @@
 #pragma once
 
-// What a drying project holds that a team shares, in six parts that sync on their own: the
+// What a drying project holds that a team shares, in seven parts that sync on their own: the
 // details, the attached jobs, the points (labels, RH/T roles, removed materials, planned points),
-// the standards, the equipment (with its units) and the code legend. Each part has a text, the same
-// for the same content on every side: what a sync compares, keeps as the part last synced and shows
-// the user (lines separated by '\n').
+// the standards, the equipment (with its units), the code legend and the photos (their places and
+// captions; the bytes travel by SHA-256). Each part has a text, the same for the same content on
+// every side: what a sync compares, keeps as the part last synced and shows the user (lines
+// separated by '\n').
 
+#include "photos/project_photos.h"
 #include "projects/project_store.h"
 #include "sync/pg_db.h"
 
@@ -19,13 +21,13 @@
 
 namespace qm {
 
-enum class ProjectPart { Details, Jobs, Points, Standards, Equipment, Legend };
-constexpr std::size_t kProjectPartCount = 6;
+enum class ProjectPart { Details, Jobs, Points, Standards, Equipment, Legend, Photos };
+constexpr std::size_t kProjectPartCount = 7;
 constexpr std::array<ProjectPart, kProjectPartCount> kProjectParts = {
-    ProjectPart::Details,   ProjectPart::Jobs,      ProjectPart::Points,
-    ProjectPart::Standards, ProjectPart::Equipment, ProjectPart::Legend};
+    ProjectPart::Details,   ProjectPart::Jobs,   ProjectPart::Points, ProjectPart::Standards,
+    ProjectPart::Equipment, ProjectPart::Legend, ProjectPart::Photos};
 
-// "details", "jobs", "points", "standards", "equipment", "legend".
+// "details", "jobs", "points", "standards", "equipment", "legend", "photos".
 std::string_view part_name(ProjectPart part);
 
 using PartTexts = std::array<std::string, kProjectPartCount>;
@@ -38,6 +40,9 @@ struct ProjectParts {
     ProjectDetails details;
     std::vector<std::string> jobs; // "SHA-256/kind/number" (kind 1 MC, 0 RH/T), sorted
     ProjectSettings settings;      // equipment ids are this archive's and not compared
+    // The photos by SHA-256, sorted, and the folder of their bytes here (empty for the server's).
+    std::vector<std::pair<std::string, PhotoPlace>> photos = {};
+    std::string photo_folder = {};
 
     std::string text(ProjectPart part) const;
     PartTexts texts() const;

@@ -5,6 +5,8 @@
 // server's new state). A deletion travels by the same rule. What the server refuses of one
 // project (a name another project holds there, a text or number it cannot take) is that
 // project's refused edit; the other projects sync.
+#include "archive/sqlite_db.h"
+#include "sync/photo_sync.h"
 #include "sync/sync_ledger.h"
 #include "sync/team_sync.h"
 
@@ -136,6 +138,10 @@ void copy_part(ProjectParts& to, const ProjectParts& from, ProjectPart part) {
     case ProjectPart::Legend:
         to.settings.legend_overrides = from.settings.legend_overrides;
         break;
+    case ProjectPart::Photos:
+        to.photos = from.photos;
+        to.photo_folder = from.photo_folder;
+        break;
     }
 }
 
@@ -170,6 +176,11 @@ bool finish_merge(Context& c, Link link, std::int64_t id, const ProjectParts& mi
     }
     for (const ProjectPart part : kProjectParts) {
         const auto i = static_cast<std::size_t>(part);
+        std::string error;
+        if (steps[i] == SyncStep::Take && part == ProjectPart::Photos &&
+            !pull_photo_bytes(c.db, c.store.archive(), theirs.parts, c.report.skipped, error)) {
+            return fail(c, project_what(mine.details.name) + ": " + error);
+        }
         if (steps[i] == SyncStep::Take) {
             const auto taken = take_part(c.store, id, part, theirs.parts);
             if (!taken) {

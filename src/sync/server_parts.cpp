@@ -2,6 +2,7 @@
 // time inside the caller's transaction.
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
+#include "sync/photo_sync.h"
 #include "sync/project_parts.h"
 #include "sync/pulled_input.h"
 #include "text/text_format.h"
@@ -119,6 +120,14 @@ constexpr PartQuery kPartQueries[] = {
     {"SELECT project, code, name FROM project_legend WHERE $1 IN ('', project)",
      [](const PgResult& r, int i, ProjectParts& p) {
          p.settings.legend_overrides[r.text(i, 1)] = r.text(i, 2);
+     }},
+    {"SELECT project, sha256, point, day, visit, caption FROM project_photos "
+     "WHERE $1 IN ('', project)",
+     [](const PgResult& r, int i, ProjectParts& p) {
+         const auto text = [&](int column) {
+             return r.is_null(i, column) ? std::nullopt : std::optional(r.text(i, column));
+         };
+         p.photos.emplace_back(r.text(i, 1), PhotoPlace{text(2), text(3), text(4), r.text(i, 5)});
      }},
 };
 
@@ -277,6 +286,8 @@ std::optional<std::map<std::string, ServerProject>> read_server_projects(PgDb& d
     for (auto& [k, p] : out) {
         p.problem = pulled_project_problem(p.parts);
         std::sort(p.parts.jobs.begin(), p.parts.jobs.end());
+        std::sort(p.parts.photos.begin(), p.parts.photos.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
         std::sort(p.parts.settings.points.begin(), p.parts.settings.points.end(),
                   [](const PointNote& a, const PointNote& b) { return a.point < b.point; });
     }
@@ -290,7 +301,8 @@ bool write_server_part(PgDb& db, const std::string& key, ProjectPart part,
                                              "DELETE FROM project_points WHERE project = $1",
                                              "DELETE FROM project_standards WHERE project = $1",
                                              "DELETE FROM project_equipment WHERE project = $1",
-                                             "DELETE FROM project_legend WHERE project = $1"};
+                                             "DELETE FROM project_legend WHERE project = $1",
+                                             "DELETE FROM project_photos WHERE project = $1"};
     if (part == ProjectPart::Details) {
         return true;
     }
@@ -310,6 +322,9 @@ bool write_server_part(PgDb& db, const std::string& key, ProjectPart part,
                            "INSERT INTO project_jobs (project, visit, kind, number) "
                            "VALUES ($1, $2, $3, $4)",
                            rows);
+    }
+    if (part == ProjectPart::Photos) {
+        return write_server_photos(db, key, parts);
     }
     const auto [sql, rows] = part_rows(part, project, parts.settings);
     return insert_rows(db, sql, rows);

@@ -182,6 +182,46 @@ ALTER TABLE project_equipment ADD COLUMN unit text NOT NULL DEFAULT '',
     ADD COLUMN model text NOT NULL DEFAULT '',
     ADD COLUMN capacity double precision;
 )sql",
+    // Version 5: photos of the projects. A photo's bytes are kept once, by their SHA-256, which
+    // the server checks as it checks a visit's; a project's photos name them with their point,
+    // day, visit and caption. Roles made before get the new tables' rights (bytes are added,
+    // never changed or deleted by a technician).
+    R"sql(
+CREATE TABLE photo_bytes (
+    sha256 text PRIMARY KEY CHECK (sha256 ~ '^[0-9a-f]{64}$'),
+    bytes bytea NOT NULL,
+    pushed_at timestamptz NOT NULL DEFAULT now()
+);
+CREATE FUNCTION photo_bytes_match() RETURNS trigger LANGUAGE plpgsql
+SET search_path = pg_catalog AS $$
+BEGIN
+    IF NEW.bytes IS NOT NULL AND NEW.sha256 IS DISTINCT FROM encode(sha256(NEW.bytes), 'hex') THEN
+        RAISE EXCEPTION 'the bytes of photo % do not match its SHA-256', left(NEW.sha256, 12)
+            USING ERRCODE = 'check_violation';
+    END IF;
+    RETURN NEW;
+END
+$$;
+CREATE TRIGGER photo_bytes_match BEFORE INSERT OR UPDATE OF sha256, bytes ON photo_bytes
+    FOR EACH ROW EXECUTE FUNCTION photo_bytes_match();
+CREATE TABLE project_photos (
+    project text NOT NULL REFERENCES projects ON DELETE CASCADE,
+    sha256 text NOT NULL REFERENCES photo_bytes,
+    point text,
+    day text,
+    visit text,
+    caption text NOT NULL,
+    PRIMARY KEY (project, sha256)
+);
+DO $$
+BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'quellmark_technician') THEN
+        GRANT SELECT, INSERT ON photo_bytes TO quellmark_technician;
+        GRANT SELECT, INSERT, UPDATE, DELETE ON project_photos TO quellmark_technician;
+    END IF;
+END
+$$;
+)sql",
 };
 
 } // namespace
@@ -249,6 +289,17 @@ GRANT SELECT, INSERT, UPDATE, DELETE ON projects, project_jobs, project_points,
     project_standards, project_equipment, project_legend TO quellmark_technician;
 -- only the administrator deletes visits.
 GRANT DELETE ON visits, jobs, readings TO quellmark_admin;
+-- Photos (from version 4; a server brought forward later gives these rights then): a technician
+-- adds photos' bytes, never changes or deletes them, and edits the projects' photos.
+DO $$
+BEGIN
+    IF to_regclass('photo_bytes') IS NOT NULL THEN
+        GRANT SELECT, INSERT ON photo_bytes TO quellmark_technician;
+        GRANT SELECT, INSERT, UPDATE, DELETE ON project_photos TO quellmark_technician;
+        GRANT DELETE ON photo_bytes TO quellmark_admin;
+    END IF;
+END
+$$;
 )sql";
 }
 

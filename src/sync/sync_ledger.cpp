@@ -40,7 +40,7 @@ Result<std::vector<Link>> SyncLedger::rows(bool pending) {
     std::vector<Link> out;
     SqliteStatement q(db_, "SELECT key, project, revision, name, details, client, site, "
                            "claim, loss_date, category, water_class, notes, jobs, points, "
-                           "standards, equipment, legend FROM sync_projects ORDER BY key");
+                           "standards, equipment, legend, photos FROM sync_projects ORDER BY key");
     while (q.ok() && q.step()) {
         std::string key = q.column_text(0);
         if (key.starts_with(kPendingPrefix) != pending) {
@@ -84,8 +84,8 @@ Result<std::map<std::string, PartTexts>> SyncLedger::pending() {
 
 Status SyncLedger::set_link(const Link& link) {
     SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_projects (key, project, revision, "
-                           "name, details, jobs, points, standards, equipment, legend) "
-                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+                           "name, details, jobs, points, standards, equipment, legend, "
+                           "photos) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
     s.bind_text(1, link.key).bind(3, link.revision).bind_text(4, link.name);
     link.project ? s.bind(2, *link.project) : s.bind_null(2);
     for (std::size_t part = 0; part < kProjectPartCount; ++part) {

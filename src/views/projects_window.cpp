@@ -1,7 +1,9 @@
 #include "views/projects_window.h"
 
+#include "photos/project_photos.h"
 #include "ui/qt_text.h"
 #include "views/project_pages.h"
+#include "views/project_photos_page.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -83,6 +85,8 @@ void ProjectsWindow::createTabs() {
     tabs_->addTab(points_, QStringLiteral("Points and standards"));
     tabs_->addTab(log_, QStringLiteral("Drying log"));
     tabs_->addTab(equipment_, QStringLiteral("Equipment"));
+    photos_ = new ProjectPhotosPage(*this);
+    tabs_->addTab(photos_, QStringLiteral("Photos"));
 }
 
 void ProjectsWindow::layOut(QLabel* listLabel, QPushButton* close) {
@@ -205,6 +209,7 @@ void ProjectsWindow::refreshPages() {
     points_->show(view_);
     log_->show(view_);
     equipment_->show(view_);
+    photos_->show(view_);
 }
 
 bool ProjectsWindow::write(const std::function<bool(ProjectStore&)>& change, const char* what) {
@@ -256,7 +261,12 @@ void ProjectsWindow::deleteProject() {
         return;
     }
     const int row = list_->currentRow();
-    write([id](ProjectStore& s) { return s.remove(id); }, "Deleting the project");
+    if (write([id](ProjectStore& s) { return s.remove(id); }, "Deleting the project")) {
+        // Its photos that no other project holds go with it.
+        if (const Status pruned = ProjectPhotos(archive_).prune(); !pruned) {
+            tell(pruned.error(), "Projects");
+        }
+    }
     if (list_->count() > 0) {
         list_->setCurrentRow(std::min(row, list_->count() - 1));
     }

@@ -6,6 +6,7 @@
 #include "store/user_interface.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@ class ProjectDetailsPage;
 class ProjectPointsPage;
 class ProjectLogPage;
 class ProjectEquipmentPage;
+class ProjectPhotosPage;
 
 // A job the user may attach: a visit's job and how the list shows it.
 struct JobChoice {
@@ -53,6 +55,8 @@ struct ProjectsActions {
     std::function<void()> sync;
     // Messages (a change the archive refused).
     UserInterface* ui = nullptr;
+    // Add photos...: the files chosen; empty when cancelled. Empty: the file dialog.
+    std::function<QStringList()> choose_photos;
 };
 
 // The project shown and everything the pages show of it, read again after every change.
@@ -67,9 +71,9 @@ struct ProjectView {
 };
 
 // File > Projects...: the drying projects of the archive at the left (New..., Delete...), and the
-// selected one's details and jobs, points and standards, drying and psychrometric logs and
-// equipment in tabs, and Sync with the team server. Every edit is written to the archive at once; a
-// read-only archive is shown but not changed. Modeless and resizable.
+// selected one's details and jobs, points and standards, drying and psychrometric logs,
+// equipment and photos in tabs, and Sync with the team server. Every edit is written to the archive
+// at once; a read-only archive is shown but not changed. Modeless and resizable.
 class ProjectsWindow : public QDialog {
 public:
     ProjectsWindow(VisitArchive& archive, ProjectsActions actions, QWidget* parent = nullptr);
@@ -84,6 +88,7 @@ public:
     ProjectPointsPage* pointsPage() const { return points_; }
     ProjectLogPage* logPage() const { return log_; }
     ProjectEquipmentPage* equipmentPage() const { return equipment_; }
+    ProjectPhotosPage* photosPage() const { return photos_; }
     const ProjectView& view() const { return view_; }
     bool editable() const { return !archive_.read_only(); }
 
@@ -108,7 +113,7 @@ protected:
     void done(int result) override;
 
 private:
-    // The four pages of the selected project.
+    // The five pages of the selected project.
     void createTabs();
     // The list with its buttons at the left, the tabs at the right, the state and Close below.
     void layOut(QLabel* listLabel, QPushButton* close);
@@ -133,6 +138,7 @@ private:
     ProjectPointsPage* points_ = nullptr;
     ProjectLogPage* log_ = nullptr;
     ProjectEquipmentPage* equipment_ = nullptr;
+    ProjectPhotosPage* photos_ = nullptr;
     bool reading_ = false;
 };
 

@@ -76,6 +76,11 @@ TEST_F(ServerGuards, ServerOfVersion2WithRowsIsBroughtForwardAndGuardsItsVisits)
          {PgParam::text(first)},
          "42501"},
         {"INSERT INTO jobs VALUES ($1, 1, 5, 77, 1, '', '')", {PgParam::text(first)}, "42501"},
+        // A photo's bytes that are not its SHA-256's; bytes once there are never changed.
+        {"INSERT INTO photo_bytes (sha256, bytes) VALUES ($1, $2)",
+         {PgParam::text(sha256_hex(other)), PgParam::bytes(test::variant_stream(3))},
+         "23514"},
+        {"DELETE FROM photo_bytes", {}, "42501"},
     };
     for (const auto& r : refused) {
         EXPECT_FALSE(mallory.query(r.sql, r.params)) << r.sql;

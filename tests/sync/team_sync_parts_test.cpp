@@ -2,8 +2,11 @@
 // technicians and an office through a real server; the schemas of both sides brought forward
 // from rows written by hand.
 #include "archive/archive_schema.h"
+#include "archive/sha256.h"
+#include "photos/project_photos.h"
 
 #include "support/archive_access.h"
+#include "support/photos.h"
 #include "support/team_sync.h"
 
 namespace qm {
@@ -58,6 +61,17 @@ const PartEdit kEdits[] = {
      }},
     {"legend", [](ProjectStore& s, std::int64_t id,
                   int v) { return s.set_legend_name(id, "MISC1", "fan " + std::to_string(v)); }},
+    {"photos",
+     [](ProjectStore& s, std::int64_t id, int v) {
+         PhotoBytes photo;
+         photo.name = "photo.jpg";
+         photo.bytes = test::jpeg_photo("2026:03:0" + std::to_string(v % 9 + 1) + " 09:15:27");
+         photo.sha256 = sha256_hex(photo.bytes);
+         return ProjectPhotos(s.archive())
+             .attach(id, photo,
+                     {std::nullopt, "2026-03-04", std::nullopt, "wall " + std::to_string(v)})
+             .ok();
+     }},
 };
 
 ProjectDetails named(const std::string& name) {
@@ -131,6 +145,42 @@ TEST_F(TeamParts, TwoTechniciansAndAnOfficeAgreeOnEveryPart) {
                      "WHERE location = 2 "
                      "AND scale = 'pin'"),
               "wall \"7\"\tby\\the sink 2026-11-07");
+}
+
+// A photo's bytes go to the server once, whatever the projects that hold it, and reach a laptop
+// with a photo folder of its own; a photo removed on one laptop leaves the other's project.
+TEST_F(TeamParts, PhotosTravelWithTheirProjectsAndTheirBytesOnce) {
+    auto anna = open("anna/archive.sqlite");
+    auto ben = open("ben/archive.sqlite");
+    PhotoBytes photo;
+    photo.name = "wall.jpg";
+    photo.bytes = test::jpeg_photo("2026:03:04 09:15:27", 6);
+    photo.sha256 = sha256_hex(photo.bytes);
+    const PhotoPlace place{"KIT,W/Plaster", "2026-03-04", std::nullopt, "Meter on the wall"};
+    ProjectPhotos at_anna(*anna);
+    for (const char* name : {"Maple", "Elm"}) {
+        const auto id = ProjectStore(*anna).create(named(name));
+        ASSERT_TRUE(id && at_anna.attach(*id, photo, place));
+    }
+    ASSERT_TRUE(sync(*anna).ok);
+    EXPECT_EQ(scalar("SELECT count(*) || ' ' || sum(octet_length(bytes)) FROM photo_bytes"),
+              "1 " + std::to_string(photo.bytes.size()));
+    const SyncReport pulled = sync(*ben);
+    ASSERT_TRUE(pulled.ok && pulled.skipped.empty()) << pulled.error;
+    EXPECT_EQ(test::read_file(path("ben/photos/" + photo.sha256)), photo.bytes);
+    ProjectPhotos at_ben(*ben);
+    const std::vector<ProjectPhoto> maple = at_ben.list(project_id(*ben, "Maple")).value();
+    ASSERT_EQ(maple.size(), 1U);
+    EXPECT_EQ(maple[0].place, place);
+    EXPECT_EQ(maple[0].facts.orientation, 6);
+    EXPECT_EQ(maple[0].facts.taken_at, "2026-03-04T09:15:27");
+
+    ASSERT_TRUE(at_ben.detach(project_id(*ben, "Maple"), photo.sha256));
+    ASSERT_TRUE(sync(*ben).ok);
+    ASSERT_TRUE(sync(*anna).ok);
+    EXPECT_TRUE(at_anna.list(project_id(*anna, "Maple")).value().empty());
+    EXPECT_EQ(at_anna.list(project_id(*anna, "Elm")).value().size(), 1U);
+    EXPECT_EQ(project_texts(*anna), project_texts(*ben));
 }
 
 TEST_F(TeamParts, SamePartChangedOnBothSidesIsRefusedAndResolvedByKey) {

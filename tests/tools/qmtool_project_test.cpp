@@ -193,6 +193,13 @@ TEST_F(QmtoolProject, FailuresAndUsage) {
         {"equipment Smith add --type heater --placed 2026-03-03 --capacity -1", 2,
          "--capacity is a number, 0 or more (or none): -1"},
         {"label Smith KIT \"$(printf '\\377')\"", 2, "label: a text that is not UTF-8"},
+        {"photo add Smith " + path("missing.jpg"), 1,
+         path("missing.jpg") + " cannot be read: No such file or directory"},
+        {"photo add Smith --folder " + path("none"), 1,
+         "The folder " + path("none") + " cannot be read: No such file or directory"},
+        {"photo remove Smith abcd", 1, "the project has no photo abcd"},
+        {"photo add Smith x.jpg --day 2026-02-30", 2,
+         "photo add: --day is a date YYYY-MM-DD: 2026-02-30"},
     };
     for (const auto& c : cases) {
         const ToolRun run = project(c.args);

@@ -1,5 +1,6 @@
 #include "tools/qmtool/project_command.h"
 
+#include "photos/project_photos.h"
 #include "projects/drying_days.h"
 #include "projects/project_texts.h"
 #include "text/text_format.h"
@@ -58,6 +59,14 @@ constexpr const char* kProjectUsage =
     "                                reading, a reference not read on a day, a point read once\n"
     "  export NAME --out FILE        the project and its visits' source bytes in one file\n"
     "  import FILE [--name NAME]     a project file into the archive, its visits with it\n"
+    "  photo add NAME FILE... [--point POINT] [--day YYYY-MM-DD] [--caption TEXT]\n"
+    "                                attach photos (JPEG, PNG, HEIC) to the project, a point or\n"
+    "                                a day; the same photo is kept once\n"
+    "  photo add NAME --folder DIR [--point POINT] [--caption TEXT]\n"
+    "                                attach the photos of a folder taken on the project's days\n"
+    "  photo list NAME [--json]      the project's photos: SHA-256, day, point, taken at, caption\n"
+    "  photo remove NAME SHA         detach a photo (SHA: its SHA-256 or its first digits)\n"
+    "  photo export NAME SHA OUT     write a photo's original bytes to the file OUT\n"
     "\n"
     "POINT is written as the readings table writes it: LOCATION,SUB/MATERIAL for pin readings\n"
     "(\"KIT,W/Plaster\"), the same and \" scan\" for scan readings (\"KIT,W/Plaster scan\"),\n"
@@ -181,7 +190,12 @@ int run_remove(ProjectSession& s, int argc, char** argv) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    return s.store->remove(s.project) ? kExitOk : s.failed();
+    if (!s.store->remove(s.project)) {
+        return s.failed();
+    }
+    // The project's photos that no other project holds go with it.
+    const qm::Status pruned = qm::ProjectPhotos(*s.archive).prune();
+    return pruned ? kExitOk : failure(pruned.error());
 }
 
 std::string optional_number(const std::optional<int>& n) {
@@ -458,6 +472,7 @@ int run_project(int argc, char** argv) {
         {"check", run_project_check},
         {"export", run_project_export},
         {"import", run_project_import},
+        {"photo", run_project_photo},
     };
     for (const auto& [name, run] : subcommands) {
         if (sub == name) {

@@ -62,5 +62,6 @@ int run_project_log(ProjectSession& s, int argc, char** argv);
 int run_project_check(ProjectSession& s, int argc, char** argv);
 int run_project_export(ProjectSession& s, int argc, char** argv);
 int run_project_import(ProjectSession& s, int argc, char** argv);
+int run_project_photo(ProjectSession& s, int argc, char** argv);
 
 } // namespace qmtool
