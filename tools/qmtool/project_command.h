@@ -59,5 +59,8 @@ int run_project_equipment(ProjectSession& s, int argc, char** argv);
 int run_project_log(ProjectSession& s, int argc, char** argv);
 int run_project_export(ProjectSession& s, int argc, char** argv);
 int run_project_import(ProjectSession& s, int argc, char** argv);
+int run_project_plan(ProjectSession& s, int argc, char** argv);
+int run_project_place(ProjectSession& s, int argc, char** argv);
+int run_project_map(ProjectSession& s, int argc, char** argv);
 
 } // namespace qmtool
