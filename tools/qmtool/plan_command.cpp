@@ -333,11 +333,13 @@ int run_plan_list(ProjectSession& s, int argc, char** argv) {
     for (const qm::FloorPlan& plan : *plans) {
         print_plan(plan, *placed);
     }
-    std::printf("Not placed:");
-    for (const std::string& p : unplaced) {
-        std::printf(" %s", shown_utf8(p).c_str());
+    if (!unplaced.empty()) {
+        std::printf("Not placed:");
+        for (const std::string& p : unplaced) {
+            std::printf(" %s", shown_utf8(p).c_str());
+        }
+        std::printf("\n");
     }
-    std::printf("\n");
     return kExitOk;
 }
 
