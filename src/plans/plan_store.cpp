@@ -85,10 +85,17 @@ Failure PlanStore::read_failure(std::string_view what) const {
     return failure(std::string(what) + " cannot be read: " + db_.error());
 }
 
-template <typename Write> Status PlanStore::in_transaction(Write write) {
+Status PlanStore::writable() const {
     if (archive_.read_only()) {
         return failure("the archive " + archive_.path() +
                        " is open read-only: nothing can be changed");
+    }
+    return done();
+}
+
+template <typename Write> Status PlanStore::in_transaction(Write write) {
+    if (Status ok = writable(); !ok) {
+        return ok;
     }
     SqliteTransaction transaction(db_);
     if (!transaction.begun()) {
@@ -136,6 +143,9 @@ Status PlanStore::add_plan(std::int64_t project, const FloorPlan& plan,
                            std::span<const std::uint8_t> underlay_bytes) {
     if (blank(plan.name)) {
         return failure("a plan needs a name");
+    }
+    if (Status ok = writable(); !ok) {
+        return ok; // nothing is kept beside a read-only archive either
     }
     if (plan.underlay) {
         if (Status kept = keep_underlay(*plan.underlay, underlay_bytes); !kept) {

@@ -48,6 +48,7 @@ public:
     Result<std::vector<std::uint8_t>> underlay_bytes(const PlanUnderlay& underlay);
 
 private:
+    Status writable() const;
     template <typename Write> Status in_transaction(Write write);
     Status keep_underlay(const PlanUnderlay& underlay, std::span<const std::uint8_t> bytes);
     Result<std::vector<PlanRoom>> rooms(std::int64_t project, std::string_view plan);

@@ -2,6 +2,7 @@
 
 #include "ui/qt_text.h"
 #include "views/project_pages.h"
+#include "views/project_plan_page.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -83,6 +84,8 @@ void ProjectsWindow::createTabs() {
     tabs_->addTab(points_, QStringLiteral("Points and standards"));
     tabs_->addTab(log_, QStringLiteral("Drying log"));
     tabs_->addTab(equipment_, QStringLiteral("Equipment"));
+    plan_ = new ProjectPlanPage(*this);
+    tabs_->addTab(plan_, QStringLiteral("Plan"));
 }
 
 void ProjectsWindow::layOut(QLabel* listLabel, QPushButton* close) {
@@ -193,6 +196,7 @@ void ProjectsWindow::refreshPages() {
     points_->show(view_);
     log_->show(view_);
     equipment_->show(view_);
+    plan_->show(view_);
 }
 
 bool ProjectsWindow::write(const std::function<bool(ProjectStore&)>& change, const char* what) {

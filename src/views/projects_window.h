@@ -23,6 +23,7 @@ class ProjectDetailsPage;
 class ProjectPointsPage;
 class ProjectLogPage;
 class ProjectEquipmentPage;
+class ProjectPlanPage;
 
 // A job the user may attach: a visit's job and how the list shows it.
 struct JobChoice {
@@ -77,6 +78,7 @@ public:
     ProjectPointsPage* pointsPage() const { return points_; }
     ProjectLogPage* logPage() const { return log_; }
     ProjectEquipmentPage* equipmentPage() const { return equipment_; }
+    ProjectPlanPage* planPage() const { return plan_; }
     const ProjectView& view() const { return view_; }
     bool editable() const { return !archive_.read_only(); }
 
@@ -126,6 +128,7 @@ private:
     ProjectPointsPage* points_ = nullptr;
     ProjectLogPage* log_ = nullptr;
     ProjectEquipmentPage* equipment_ = nullptr;
+    ProjectPlanPage* plan_ = nullptr;
     bool reading_ = false;
 };
 
