@@ -326,8 +326,10 @@ Result<std::vector<FloorPlan>> PlanStore::plans(std::int64_t project) {
 
 Result<std::vector<PlacedPoint>> PlanStore::placed(std::int64_t project) {
     std::vector<PlacedPoint> out;
-    SqliteStatement query(db_, "SELECT scale, location, sub_location, material, plan, x, y FROM "
-                               "plan_points WHERE project_id = ?1");
+    // The plan's name as the plan has it (the point's row may spell it in another case).
+    SqliteStatement query(db_, "SELECT p.scale, p.location, p.sub_location, p.material, l.name, "
+                               "p.x, p.y FROM plan_points p JOIN project_plans l ON l.project_id "
+                               "= p.project_id AND l.name = p.plan WHERE p.project_id = ?1");
     query.bind(1, project);
     while (query.step()) {
         PlacedPoint p;

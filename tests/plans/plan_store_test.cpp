@@ -40,7 +40,7 @@ INSERT INTO projects (id, name) VALUES (7, 'Smith');
 INSERT INTO project_plans VALUES (7, 'Ground floor', 'ft', NULL, NULL, NULL, NULL,
     0, 0, 12, 0, 12);
 INSERT INTO plan_rooms VALUES (3, 7, 'ground FLOOR', 'Kitchen', '0,0 10,0 10,12 0,12', 8);
-INSERT INTO plan_points VALUES (7, 'pin', 2, 1, 'Plaster', 'Ground floor', 9.5, 3.25);
+INSERT INTO plan_points VALUES (7, 'pin', 2, 1, 'Plaster', 'GROUND floor', 9.5, 3.25);
 )sql";
 
 TEST_F(PlanStoreTest, RowsWrittenByHandAndAnArchiveOfTheVersionBefore) {

@@ -353,6 +353,12 @@ int run_project_plan(ProjectSession& s, int argc, char** argv) {
         {"room", run_plan_room},
         {"list", run_plan_list},
     };
+    if (argc > 0 && (argv[0] == std::string_view("--help") || argv[0] == std::string_view("-h"))) {
+        Arguments args;
+        int status = kExitOk;
+        parse_subcommand("plan", argc, argv, {}, {}, 0, 0, args, status);
+        return status;
+    }
     for (const auto& [name, run] : subcommands) {
         if (argc > 0 && argv[0] == name) {
             return run(s, argc - 1, argv + 1);
