@@ -53,13 +53,13 @@ void MapCanvas::paintEvent(QPaintEvent* /*event*/) {
 
 ProjectPlanPage::ProjectPlanPage(ProjectsWindow& window) : window_(window) {
     plan_ = new QComboBox(this);
-    auto* planLabel = new QLabel(QStringLiteral("P&lan:"), this);
+    auto* planLabel = new QLabel(QStringLiteral("Pl&an:"), this);
     planLabel->setBuddy(plan_);
     day_ = new QSlider(Qt::Horizontal, this);
     day_->setPageStep(1);
     day_->setTickPosition(QSlider::TicksBelow);
     dayLabel_ = new QLabel(this);
-    play_ = new QPushButton(QStringLiteral("&Play"), this);
+    play_ = new QPushButton(QStringLiteral("Pla&y"), this);
     play_->setCheckable(true);
     timer_ = new QTimer(this);
     timer_->setInterval(kPlayStep);
