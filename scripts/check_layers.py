@@ -30,9 +30,10 @@ CORE_RANK = {
     "src/archive": 4,
     "src/projects": 5,
     "src/photos": 5,
+    "src/plans": 6,
     "src/summaries": 6,
-    "src/report": 6,
-    "src/sync": 6,
+    "src/report": 7,
+    "src/sync": 7,
 }
 QT_FOLDERS = {"src/ui", "src/views", "src/shell"}
 # The Qt folders from the bottom up; the Qt code of a core folder stands with src/ui.

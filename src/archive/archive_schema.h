@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr std::array<std::string_view, 6> kArchiveMigrations = {
+constexpr std::array<std::string_view, 7> kArchiveMigrations = {
     // Version 1. Texts of the meter (model name, titles, notes) are Windows-1252 bytes as the
     // meter and the ".qmk" hold them. Times are seconds since 1970-01-01 UTC.
     R"sql(
@@ -230,6 +230,51 @@ CREATE TABLE project_photos (
 ) WITHOUT ROWID;
 CREATE INDEX project_photos_by_photo ON project_photos (sha256);
 ALTER TABLE sync_projects ADD COLUMN photos TEXT NOT NULL DEFAULT '';
+)sql",
+    // Version 7: floor plans of a project. Coordinates are on the plan's sheet (pixels of its
+    // underlay image, or plan units on an empty sheet); the scale says how many plan units
+    // ('ft' or 'm') the marked line from (scale_x1, scale_y1) to (scale_x2, scale_y2) is long. An
+    // underlay's bytes lie beside the archive, named by their SHA-256. A room's outline is its
+    // corners "x,y x,y ...", in order; rooms keep the order they were drawn in (id). A point has
+    // one place, on one plan of its project.
+    R"sql(
+CREATE TABLE project_plans (
+    project_id INTEGER NOT NULL REFERENCES projects (id) ON DELETE CASCADE,
+    name TEXT NOT NULL COLLATE NOCASE CHECK (trim(name) != ''),
+    units TEXT NOT NULL CHECK (units IN ('ft', 'm')),
+    underlay_sha256 TEXT,
+    underlay_type TEXT CHECK (underlay_type IN ('image/png', 'image/jpeg')),
+    underlay_width INTEGER,
+    underlay_height INTEGER,
+    scale_x1 REAL, scale_y1 REAL, scale_x2 REAL, scale_y2 REAL,
+    scale_length REAL CHECK (scale_length > 0),
+    PRIMARY KEY (project_id, name)
+) WITHOUT ROWID;
+CREATE TABLE plan_rooms (
+    id INTEGER PRIMARY KEY,
+    project_id INTEGER NOT NULL,
+    plan TEXT NOT NULL COLLATE NOCASE,
+    name TEXT NOT NULL COLLATE NOCASE CHECK (trim(name) != ''),
+    outline TEXT NOT NULL,
+    height REAL CHECK (height > 0),
+    UNIQUE (project_id, plan, name),
+    FOREIGN KEY (project_id, plan) REFERENCES project_plans (project_id, name)
+        ON DELETE CASCADE ON UPDATE CASCADE
+);
+CREATE TABLE plan_points (
+    project_id INTEGER NOT NULL,
+    scale TEXT NOT NULL CHECK (scale IN ('pin', 'scan', 'air')),
+    location INTEGER NOT NULL CHECK (location BETWEEN 0 AND 63),
+    sub_location INTEGER NOT NULL CHECK (sub_location BETWEEN -1 AND 2),
+    material TEXT NOT NULL,
+    plan TEXT NOT NULL COLLATE NOCASE,
+    x REAL NOT NULL,
+    y REAL NOT NULL,
+    PRIMARY KEY (project_id, scale, location, sub_location, material),
+    FOREIGN KEY (project_id, plan) REFERENCES project_plans (project_id, name)
+        ON DELETE CASCADE ON UPDATE CASCADE
+) WITHOUT ROWID;
+CREATE INDEX plan_points_by_plan ON plan_points (project_id, plan);
 )sql",
 };
 

@@ -114,15 +114,17 @@ struct ArchiveCheck {
 class VisitArchive;
 class ProjectStore;
 class SyncLedger;
+class PlanStore;
 class ProjectPhotos;
 namespace test {
 struct ArchiveAccess;
 }
 
 // The key to the archive's connection. Only those that keep tables of their own in the archive's
-// file can make one: the project store, the project's photos, the sync's ledger (and the tests'
-// fixtures, which lay rows down by hand). Everyone else asks the archive.
+// file can make one: the project store, the project's photos and plans, the sync's ledger (and the
+// tests' fixtures, which lay rows down by hand). Everyone else asks the archive.
 class ArchiveTablesKey {
+    friend class PlanStore;
     friend class ProjectStore;
     friend class ProjectPhotos;
     friend class SyncLedger;

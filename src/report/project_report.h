@@ -64,7 +64,7 @@ struct ProjectReport {
     // The roles of the RH/T points by location ("dehumidifier outlet"), printed beside their
     // codes in the sections of the RH/T jobs.
     std::vector<std::pair<int, std::string>> location_roles;
-    std::size_t charts_after = 0; // the charts follow this many tables
+    std::size_t charts_after = 0;    // the charts follow this many tables
     std::vector<ReportPhoto> photos; // the photo section, two a page, after the tables
 };
 

@@ -4,6 +4,7 @@
 #include "ui/qt_text.h"
 #include "views/project_pages.h"
 #include "views/project_photos_page.h"
+#include "views/project_plan_page.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -87,6 +88,8 @@ void ProjectsWindow::createTabs() {
     tabs_->addTab(equipment_, QStringLiteral("Equipment"));
     photos_ = new ProjectPhotosPage(*this);
     tabs_->addTab(photos_, QStringLiteral("Photos"));
+    plan_ = new ProjectPlanPage(*this);
+    tabs_->addTab(plan_, QStringLiteral("Plan"));
 }
 
 void ProjectsWindow::layOut(QLabel* listLabel, QPushButton* close) {
@@ -210,6 +213,7 @@ void ProjectsWindow::refreshPages() {
     log_->show(view_);
     equipment_->show(view_);
     photos_->show(view_);
+    plan_->show(view_);
 }
 
 bool ProjectsWindow::write(const std::function<bool(ProjectStore&)>& change, const char* what) {

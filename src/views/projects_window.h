@@ -25,6 +25,7 @@ class ProjectPointsPage;
 class ProjectLogPage;
 class ProjectEquipmentPage;
 class ProjectPhotosPage;
+class ProjectPlanPage;
 
 // A job the user may attach: a visit's job and how the list shows it.
 struct JobChoice {
@@ -89,6 +90,7 @@ public:
     ProjectLogPage* logPage() const { return log_; }
     ProjectEquipmentPage* equipmentPage() const { return equipment_; }
     ProjectPhotosPage* photosPage() const { return photos_; }
+    ProjectPlanPage* planPage() const { return plan_; }
     const ProjectView& view() const { return view_; }
     bool editable() const { return !archive_.read_only(); }
 
@@ -139,6 +141,7 @@ private:
     ProjectLogPage* log_ = nullptr;
     ProjectEquipmentPage* equipment_ = nullptr;
     ProjectPhotosPage* photos_ = nullptr;
+    ProjectPlanPage* plan_ = nullptr;
     bool reading_ = false;
 };
 

@@ -1,6 +1,7 @@
 // qmtool project as a user runs it on a week of visits in the archive.
 #include "support/archive_fixture.h"
 #include "support/drying_week.h"
+#include "support/plan_image.h"
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,70 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
     EXPECT_NE(project("log " + kName).out.find("\nWarning: " + warning + "\n"), std::string::npos);
 }
 
+// A plan on an image, scaled by a marked length, its rooms and points, and the map of a day.
+TEST_F(QmtoolProject, PlanScaledPlacedAndMapped) {
+    {
+        const std::unique_ptr<VisitArchive> archive = open();
+        test::archive_drying_week(*archive);
+    }
+    std::ofstream(path("plan.png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(test::kPlanPng.data()), test::kPlanPng.size());
+    std::ofstream(path("plan.pdf")) << "%PDF-1.7\n";
+    expect_ok("create Smith");
+    expect_ok("attach Smith 1 2 3 4 5 6 7");
+    expect_ok("standard Smith --material Plaster --reference 'HL1,W/Plaster'");
+    expect_ok("standard Smith --material 'Doug Fir' --reference 'HL1,F/Doug Fir'");
+    expect_ok("plan add Smith 'Ground floor' --image " + path("plan.png"));
+    // Before the scale, places are pixels; 12 ft marked over 240 pixels, then feet.
+    expect_ok("plan room Smith 'Ground floor' Hall --polygon 200,0,240,0,240,180,220,180");
+    expect_ok("plan scale Smith 'Ground floor' --from 0,170 --to 240,170 --length 12ft");
+    expect_ok("plan room Smith 'Ground floor' Kitchen --rect 0,0,10,12 --height 8ft");
+    expect_ok("place Smith 'KIT,F/Doug Fir' --plan 'Ground floor' --at 5,6");
+    expect_ok("place Smith 'KIT,W/Plaster' --plan 'Ground floor' --at 0,6");
+    ToolRun run = project("plan list Smith --json");
+    for (const char* part :
+         {R"("underlay":{"sha256":")", R"(","type":"image/png","width":240,"height":180},)",
+          R"({"name":"Hall","outline":[[10,0],[12,0],[12,9],[11,9]],"area":13.5,)",
+          R"({"name":"Kitchen","outline":[[0,0],[10,0],[10,12],[0,12]],"area":120,)"
+          R"("walls":[10,12,10,12],"perimeter":44,"height":8,"volume":960})",
+          R"({"point":"KIT,F/Doug Fir","at":[5,6]})",
+          R"("unplaced":["KIT","KIT,W/Plaster scan","KIT,C/Plaster",)"}) {
+        EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+    }
+    // Day 6: the kitchen floor is wet again, the wall dry, the kitchen shaded.
+    expect_ok("map Smith --plan 'ground floor' --day 2026-03-08 --out " + path("day6.svg"));
+    const std::string svg = read_text(path("day6.svg"));
+    for (const char* part :
+         {R"(<g class="point" data-point="KIT,F/Doug Fir" data-state="wet">)",
+          R"(<g class="point" data-point="KIT,W/Plaster" data-state="dry">)",
+          R"(class="affected"/><text class="name")", "xlink:href=\"data:image/png;base64,iVBOR"}) {
+        EXPECT_NE(svg.find(part), std::string::npos) << part;
+    }
+#ifdef QM_REPORT_AVAILABLE
+    expect_ok("map Smith --plan 'Ground floor' --day 2026-03-08 --out " + path("day6.PNG"));
+    EXPECT_EQ(read_text(path("day6.PNG")).substr(1, 3), "PNG");
+#endif
+    const struct {
+        std::string args;
+        std::string error;
+    } refused[] = {
+        {"plan add Smith Attic --image " + path("plan.pdf"),
+         path("plan.pdf") + ": a PDF page cannot be a plan's underlay yet: save the page as a PNG "
+                            "or JPEG image and add that"},
+        {"plan add Smith 'GROUND FLOOR'", "the project has a plan named \"Ground floor\" already"},
+        {"plan scale Smith 'Ground floor' --from 0,0 --to 0,0 --length 1m",
+         "the marked length needs two different ends"},
+        {"map Smith --plan 'Ground floor' --day 2026-03-10 --out " + path("x.svg"),
+         "no point was read on 2026-03-10 (the log runs from 2026-03-03 to 2026-03-09)"},
+        {"place Smith KIT --plan Attic --at 1,1", "the project has no plan named \"Attic\""},
+    };
+    for (const auto& r : refused) {
+        run = project(r.args);
+        EXPECT_EQ(run.status, 1) << r.args;
+        EXPECT_EQ(run.err, "qmtool project: " + r.error + "\n") << r.args;
+    }
+}
+
 TEST_F(QmtoolProject, FailuresAndUsage) {
     {
         const std::unique_ptr<VisitArchive> archive = open();
@@ -171,6 +236,13 @@ TEST_F(QmtoolProject, FailuresAndUsage) {
         {"import " + path("missing"), 1, path("missing") + ": No such file or directory"},
         {"", 2, "which subcommand?"},
         {"frobnicate", 2, "unknown subcommand 'frobnicate'"},
+        {"plan add Smith P --page 2", 2, "plan add: --page names a page of the --image file"},
+        {"plan scale Smith P --from 0,0 --to 1 --length 3ft", 2,
+         "plan scale: --from and --to are places X,Y"},
+        {"plan room Smith P R --rect 1,2,3", 2, "plan room: --rect is X,Y,W,H"},
+        {"place Smith KIT --plan P", 2, "place: --plan PLAN and --at X,Y are needed"},
+        {"map Smith --plan P --day 2026-03-03 --out m.pdf", 2,
+         "map: --out names an .svg or a .png file"},
         {"create", 2, "create: wrong number of arguments"},
         {"create P --category 4", 2, "--category is 1 to 3"},
         {"create P --loss-date 2026-02-30", 2, "--loss-date is a date YYYY-MM-DD: 2026-02-30"},

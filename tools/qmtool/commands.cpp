@@ -61,7 +61,8 @@ const std::array kCommands = {
         "project SUBCOMMAND ARGS... [--archive PATH]   drying projects in the visit "
         "archive:\n"
         "                          create, list, show, attach, detach, label, standard, role,\n"
-        "                          legend, equipment, log [--json] [--celsius], export, import\n"
+        "                          legend, equipment, log [--json] [--celsius], export, import,\n"
+        "                          plan, place, map\n"
         "                          (qmtool project -h lists their arguments)",
         run_project},
     Command{"server",

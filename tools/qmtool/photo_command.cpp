@@ -56,15 +56,10 @@ bool named_as_photo(const std::string& path) {
 }
 
 // The days on which the project's attached jobs hold readings.
-qm::Result<std::set<std::int64_t>> reading_days(ProjectSession& s) {
-    qm::ProjectReadings readings;
-    if (const qm::Status read =
-            qm::load_project_readings(*s.store, *s.archive, s.project, readings);
-        !read) {
-        return qm::failure(read.error());
-    }
+// (The session's logs are read.)
+std::set<std::int64_t> reading_days(const ProjectSession& s) {
     std::set<std::int64_t> days;
-    for (const std::vector<qm::Reading>& job : readings.readings) {
+    for (const std::vector<qm::Reading>& job : s.readings.readings) {
         for (const qm::Reading& r : job) {
             days.insert(qm::reading_day(r));
         }
@@ -102,10 +97,10 @@ int add_folder(ProjectSession& s, qm::ProjectPhotos& photos, const std::string& 
     if (!files) {
         return failure(files.error());
     }
-    const qm::Result<std::set<std::int64_t>> days = reading_days(s);
-    if (!days) {
-        return failure(days.error());
+    if (!s.read_logs(false)) {
+        return kExitFailure;
     }
+    const std::set<std::int64_t> days = reading_days(s);
     int status = kExitOk;
     int attached = 0;
     int other_days = 0;
@@ -129,7 +124,7 @@ int add_folder(ProjectSession& s, qm::ProjectPhotos& photos, const std::string& 
         }
         const auto day =
             facts->taken_at ? qm::parse_iso_date(facts->taken_at->substr(0, 10)) : std::nullopt;
-        if (!day || !days->contains(*day)) {
+        if (!day || !days.contains(*day)) {
             ++(day ? other_days : untimed);
             continue;
         }

@@ -67,10 +67,25 @@ constexpr const char* kProjectUsage =
     "  photo list NAME [--json]      the project's photos: SHA-256, day, point, taken at, caption\n"
     "  photo remove NAME SHA         detach a photo (SHA: its SHA-256 or its first digits)\n"
     "  photo export NAME SHA OUT     write a photo's original bytes to the file OUT\n"
+    "  plan add NAME PLAN [--image FILE] [--metric]\n"
+    "                                a floor plan: an empty sheet in feet (or metres), or a\n"
+    "                                PNG or JPEG image in pixels\n"
+    "  plan scale NAME PLAN --from X1,Y1 --to X2,Y2 --length LENGTH\n"
+    "                                the plan's scale: the marked line is LENGTH long (12ft, "
+    "3.5m)\n"
+    "  plan room NAME PLAN ROOM (--rect X,Y,W,H | --polygon X,Y,X,Y,X,Y...) [--height LENGTH]\n"
+    "                                a room (a room of that name is replaced)\n"
+    "  plan list NAME [--json]       the plans, their rooms with areas, walls and volumes, the\n"
+    "                                places of the points and the points not placed\n"
+    "  place NAME POINT --plan PLAN --at X,Y   put a point on a plan (or move it)\n"
+    "  map NAME --plan PLAN --day YYYY-MM-DD --out FILE.svg|FILE.png\n"
+    "                                the plan with each placed point's value and state that day\n"
     "\n"
     "POINT is written as the readings table writes it: LOCATION,SUB/MATERIAL for pin readings\n"
     "(\"KIT,W/Plaster\"), the same and \" scan\" for scan readings (\"KIT,W/Plaster scan\"),\n"
     "LOCATION alone for an RH/T point (\"KIT\"). VISIT is a visit's number in the archive.\n"
+    "Places on a plan are pixels of its image until its scale is set, then feet (or metres);\n"
+    "--from and --to are always pixels of the image (units of an empty sheet).\n"
     "--archive PATH names the archive (default: $QUELLMARK_ARCHIVE, else\n"
     "$XDG_DATA_HOME/quellmark/archive.sqlite).\n";
 
@@ -370,6 +385,18 @@ int ProjectSession::failed() const {
     return failure(store->error());
 }
 
+bool ProjectSession::read_logs(bool celsius) {
+    const qm::Status read = qm::load_project_readings(*store, *archive, project, readings);
+    qm::Result<qm::ProjectSettings> stored = read ? store->settings(project) : qm::failure("");
+    if (!read || !stored) {
+        failure(!read ? read.error() : stored.error());
+        return false;
+    }
+    settings = std::move(*stored);
+    logs = qm::project_logs(readings, settings, celsius);
+    return true;
+}
+
 int usage_error(const std::string& message) {
     std::fprintf(stderr, "qmtool project: %s\n", shown_utf8(message).c_str());
     print_project_usage(stderr);
@@ -473,6 +500,9 @@ int run_project(int argc, char** argv) {
         {"export", run_project_export},
         {"import", run_project_import},
         {"photo", run_project_photo},
+        {"plan", run_project_plan},
+        {"place", run_project_place},
+        {"map", run_project_map},
     };
     for (const auto& [name, run] : subcommands) {
         if (sub == name) {

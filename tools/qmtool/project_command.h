@@ -2,6 +2,7 @@
 
 // `qmtool project`: drying projects in the visit archive. The parts of the command share these.
 
+#include "projects/project_log.h"
 #include "projects/project_store.h"
 #include "text/text_format.h"
 #include "tools/qmtool/options.h"
@@ -33,6 +34,13 @@ struct ProjectSession {
     bool open_project(const std::string& project_name);
     // Says why the store refused a change; returns kExitFailure.
     int failed() const;
+    // Reads the project's readings and settings and makes its logs (`celsius` for the air log);
+    // says why on stderr when a read fails.
+    bool read_logs(bool celsius);
+
+    qm::ProjectReadings readings; // after read_logs
+    qm::ProjectSettings settings;
+    qm::ProjectLogs logs;
 };
 
 // Parses a subcommand's arguments; on a usage error prints it with the usage text. `status` is
@@ -63,5 +71,8 @@ int run_project_check(ProjectSession& s, int argc, char** argv);
 int run_project_export(ProjectSession& s, int argc, char** argv);
 int run_project_import(ProjectSession& s, int argc, char** argv);
 int run_project_photo(ProjectSession& s, int argc, char** argv);
+int run_project_plan(ProjectSession& s, int argc, char** argv);
+int run_project_place(ProjectSession& s, int argc, char** argv);
+int run_project_map(ProjectSession& s, int argc, char** argv);
 
 } // namespace qmtool

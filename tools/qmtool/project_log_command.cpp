@@ -289,15 +289,12 @@ int run_project_log(ProjectSession& s, int argc, char** argv) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    qm::ProjectReadings readings;
-    const qm::Status read = qm::load_project_readings(*s.store, *s.archive, s.project, readings);
-    const qm::Result<qm::ProjectSettings> stored = s.store->settings(s.project);
-    if (!read || !stored) {
-        return failure(!read ? read.error() : stored.error());
-    }
-    const qm::ProjectSettings& settings = *stored;
     const bool celsius = args.has("--celsius");
-    const qm::ProjectLogs logs = qm::project_logs(readings, settings, celsius);
+    if (!s.read_logs(celsius)) {
+        return kExitFailure;
+    }
+    const qm::ProjectLogs& logs = s.logs;
+    const qm::ProjectSettings& settings = s.settings;
     const std::vector<qm::ProjectWarning> warnings =
         qm::project_warnings(s.store->get(s.project)->details, logs);
     if (args.has("--json")) {
@@ -317,13 +314,10 @@ int run_project_check(ProjectSession& s, int argc, char** argv) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    qm::ProjectReadings readings;
-    const qm::Status read = qm::load_project_readings(*s.store, *s.archive, s.project, readings);
-    const qm::Result<qm::ProjectSettings> settings = s.store->settings(s.project);
-    if (!read || !settings) {
-        return failure(!read ? read.error() : settings.error());
+    if (!s.read_logs(false)) {
+        return kExitFailure;
     }
-    const qm::ProjectLogs logs = qm::project_logs(readings, *settings, false);
+    const qm::ProjectLogs& logs = s.logs;
     const std::vector<qm::ProjectWarning> warnings =
         qm::project_warnings(s.store->get(s.project)->details, logs);
     if (args.has("--json")) {
