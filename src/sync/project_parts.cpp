@@ -255,8 +255,7 @@ std::optional<std::string> take_jobs(ProjectStore& store, std::int64_t id,
 
 // Makes the photos of `theirs` the project's, those whose bytes are here (a sync pulls them
 // first); returns the photos part it then holds.
-Result<std::string> take_photos(ProjectStore& store, std::int64_t id,
-                                const ProjectParts& theirs) {
+Result<std::string> take_photos(ProjectStore& store, std::int64_t id, const ProjectParts& theirs) {
     ProjectPhotos photos(store.archive());
     ProjectParts taken;
     for (const auto& photo : theirs.photos) {
