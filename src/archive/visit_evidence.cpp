@@ -151,6 +151,21 @@ Result<std::map<std::string, VisitEvidence>> all_visit_evidence(VisitArchive& ar
     return out;
 }
 
+Result<std::map<std::int64_t, VisitEvidence>> evidence_by_visit(VisitArchive& archive) {
+    std::map<std::int64_t, VisitEvidence> out;
+    SqliteStatement query(archive.db(),
+                          "SELECT e.sha256, e.technician, e.meter_name, e.meter_serial, "
+                          "e.check_kind, e.check_read, e.check_expected, e.check_on, v.id FROM "
+                          "visit_evidence e JOIN visits v ON v.sha256 = e.sha256");
+    while (query.step()) {
+        out.emplace(query.column_int(8), evidence_of(query));
+    }
+    if (!query.ok() || query.failed()) {
+        return read_failure(archive);
+    }
+    return out;
+}
+
 Status set_visit_evidence(VisitArchive& archive, std::string_view sha256, const VisitEvidence& e) {
     if (const Status checked = check_evidence(e); !checked) {
         return checked;

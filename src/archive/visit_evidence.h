@@ -62,6 +62,8 @@ std::string technician_from_environment();
 Result<std::optional<VisitEvidence>> visit_evidence(VisitArchive& archive, std::string_view sha256);
 // Every visit's evidence, by SHA-256.
 Result<std::map<std::string, VisitEvidence>> all_visit_evidence(VisitArchive& archive);
+// The evidence of every visit in this archive that has one, by visit id.
+Result<std::map<std::int64_t, VisitEvidence>> evidence_by_visit(VisitArchive& archive);
 // Replaces the evidence of the visit of that SHA-256 (check_evidence first).
 Status set_visit_evidence(VisitArchive& archive, std::string_view sha256,
                           const VisitEvidence& evidence);

@@ -1,7 +1,10 @@
 #include "projects/drying_log.h"
 
+#include "text/reading_time.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace qm {
 
@@ -115,6 +118,7 @@ DryingRow make_row(const PointHistory& h, std::span<const PointHistory> historie
         }
         DryingCell& cell = row.cells[column];
         cell.value = d.reading.mc;
+        cell.minute_of_day = reading_minute_of_day(d.reading);
         cell.state = CellState::Unjudged;
         if (row.is_reference) {
             continue;
@@ -152,6 +156,14 @@ DryingLog drying_log(std::span<const PointHistory> histories, const ProjectStand
         return row_group(a) < row_group(b);
     });
     return log;
+}
+
+std::string clock_text(int minute_of_day) {
+    constexpr int kMinutesPerHour = 60;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", minute_of_day / kMinutesPerHour,
+                  minute_of_day % kMinutesPerHour);
+    return text;
 }
 
 DryingLog drying_log(std::span<const AttachedJob> jobs, const ProjectStandards& standards) {
