@@ -114,6 +114,8 @@ public:
 
     QTableWidget* dryingTable() const { return drying_; }
     QTableWidget* airTable() const { return air_; }
+    // Per day of the drying log: its date, technicians and visits.
+    QTableWidget* visitTable() const { return visits_; }
     DryingCharts* charts() const { return charts_; }
     // The columns before the days: point, label, standard, goal, dry since.
     static constexpr int kDrySince = 4;
@@ -122,9 +124,11 @@ public:
 private:
     void showDrying(const ProjectView& view);
     void showAir(const ProjectView& view);
+    void showVisits(const ProjectView& view);
 
     ProjectsWindow& window_;
     QTableWidget* drying_ = nullptr;
+    QTableWidget* visits_ = nullptr;
     QTableWidget* air_ = nullptr;
     DryingCharts* charts_ = nullptr;
 };
