@@ -102,6 +102,15 @@ std::string check_text(const CalibrationCheck& check) {
            tenths(std::fabs(check.read - check.expected));
 }
 
+std::string check_text_plain(const CalibrationCheck& check) {
+    const std::string text = "checked " + month_day(check.on) + ", " + tenths(check.read) +
+                             " on a " + tenths(check.expected) +
+                             (check.standard == CheckStandard::PinBlock ? " block: " : " pad: ");
+    return check_passed(check)
+               ? text + "passed"
+               : text + "FAILED, off by " + tenths(std::fabs(check.read - check.expected));
+}
+
 Status check_evidence(const VisitEvidence& e) {
     for (const std::string* text : {&e.technician, &e.meter_name, &e.meter_serial}) {
         if (text->size() > kMaxEvidenceTextBytes) {
@@ -120,6 +129,60 @@ Status check_evidence(const VisitEvidence& e) {
         }
     }
     return done();
+}
+
+std::string evidence_record(const VisitEvidence& e) {
+    std::string out = "technician=" + e.technician + "\nmeter_name=" + e.meter_name +
+                      "\nmeter_serial=" + e.meter_serial + "\n";
+    if (e.check) {
+        char check[96];
+        std::snprintf(check, sizeof check, "check=%s %.17g %.17g %s\n",
+                      e.check->standard == CheckStandard::PinBlock ? "pin" : "pinless",
+                      e.check->read, e.check->expected, iso_day(e.check->on).c_str());
+        out += check;
+    }
+    return out;
+}
+
+std::optional<VisitEvidence> parse_evidence_record(std::string_view record) {
+    VisitEvidence e;
+    while (!record.empty()) {
+        const std::size_t end = record.find('\n');
+        if (end == std::string_view::npos) {
+            return std::nullopt; // every line ends with its line break
+        }
+        const std::string_view line = record.substr(0, end);
+        record.remove_prefix(end + 1);
+        const std::size_t eq = line.find('=');
+        const std::string_view name = line.substr(0, eq);
+        const std::string value(eq == std::string_view::npos ? "" : line.substr(eq + 1));
+        if (name == "technician") {
+            e.technician = value;
+        } else if (name == "meter_name") {
+            e.meter_name = value;
+        } else if (name == "meter_serial") {
+            e.meter_serial = value;
+        } else if (name == "check") {
+            char kind[16] = {};
+            CalibrationCheck c;
+            int y = 0, m = 0, d = 0;
+            if (std::sscanf(value.c_str(), "%15s %lf %lf %d-%d-%d", kind, &c.read, &c.expected, &y,
+                            &m, &d) != 6 ||
+                (std::string_view(kind) != "pin" && std::string_view(kind) != "pinless")) {
+                return std::nullopt;
+            }
+            c.standard = std::string_view(kind) == "pin" ? CheckStandard::PinBlock
+                                                         : CheckStandard::PinlessPad;
+            c.on = civil_day_number(y, m, d);
+            e.check = c;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!check_evidence(e)) {
+        return std::nullopt;
+    }
+    return e;
 }
 
 std::string technician_from_environment() {

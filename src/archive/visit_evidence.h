@@ -40,6 +40,10 @@ bool check_passed(const CalibrationCheck& check);
 // (UTF-8; month/day).
 std::string check_text(const CalibrationCheck& check);
 
+// The same in plain ASCII, for the printed report: "checked 3/4, 12.1 on a 12.0 block: passed"
+// or "checked 3/4, 13.4 on a 12.0 pad: FAILED, off by 1.4".
+std::string check_text_plain(const CalibrationCheck& check);
+
 // What is said of one visit. Texts are UTF-8; empty: not said.
 struct VisitEvidence {
     std::string technician;
@@ -54,6 +58,13 @@ constexpr std::size_t kMaxEvidenceTextBytes = 200;
 
 // Refuses texts too long or with control characters and checks outside 0..100 %MC.
 Status check_evidence(const VisitEvidence& evidence);
+
+// The evidence as one text, a line a field ("technician=Ann Lee", "meter_name=...",
+// "meter_serial=...", "check=pin 12.1 12 2026-03-04" when there is one), as the team server keeps
+// it; the same evidence gives the same text.
+std::string evidence_record(const VisitEvidence& evidence);
+// The evidence of such a text; nothing when it is not one, or check_evidence refuses it.
+std::optional<VisitEvidence> parse_evidence_record(std::string_view record);
 
 // The technician named in QUELLMARK_TECHNICIAN; empty when it is not set.
 std::string technician_from_environment();

@@ -79,6 +79,11 @@ struct ReportJob {
     std::string notes; // line breaks as stored (CR LF)
     MaterialList materials = kFirstMaterials;
     std::vector<Reading> readings;
+    // What is said of the job's visit (Windows-1252; empty when not said): who read it, the
+    // user's name and serial of the meter, and its calibration check (check_text_plain).
+    std::string technician;
+    std::string meter_name;
+    std::string calibration;
 };
 
 // The title a job's heading shows: the report's title, else the job's own, else "Job #n".
@@ -91,7 +96,8 @@ std::string job_reference(const ReportJob& job);
 std::vector<std::string> prepared_lines(const ReportFields& fields);
 
 // The facts of a job's heading block as label and value: job, meter, kind of readings, number of
-// readings, first and last reading, units, and the codes of the places the readings name.
+// readings, first and last reading, units, the codes of the places the readings name, and the
+// technician, meter name and calibration check when they are said.
 std::vector<std::pair<std::string, std::string>>
 heading_facts(const ReportJob& job, const ReportUnits& units, const CodeNames& codes);
 

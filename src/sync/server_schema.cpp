@@ -171,6 +171,27 @@ CREATE TRIGGER jobs_written_with_visit AFTER INSERT ON jobs REFERENCING NEW TABL
 CREATE TRIGGER readings_written_with_visit AFTER INSERT ON readings
     REFERENCING NEW TABLE AS added FOR EACH STATEMENT EXECUTE FUNCTION written_with_visit();
 )sql",
+    // Version 4: what is said of a visit (technician, meter, calibration check) as one text, a
+    // line a field, with its own revision; the visit's bytes stay as they are. Roles made
+    // before get its rights.
+    R"sql(
+CREATE TABLE visit_evidence (
+    visit text PRIMARY KEY REFERENCES visits ON DELETE CASCADE,
+    revision bigint NOT NULL DEFAULT 1 CHECK (revision >= 1),
+    evidence text NOT NULL CHECK (length(evidence) <= 2000)
+);
+DO $$
+BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'quellmark_technician') THEN
+        GRANT SELECT, INSERT ON visit_evidence TO quellmark_technician;
+        GRANT UPDATE (evidence, revision) ON visit_evidence TO quellmark_technician;
+    END IF;
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'quellmark_admin') THEN
+        GRANT DELETE ON visit_evidence TO quellmark_admin;
+    END IF;
+END
+$$;
+)sql",
 };
 
 } // namespace
@@ -238,6 +259,17 @@ GRANT SELECT, INSERT, UPDATE, DELETE ON projects, project_jobs, project_points,
     project_standards, project_equipment, project_legend TO quellmark_technician;
 -- only the administrator deletes visits.
 GRANT DELETE ON visits, jobs, readings TO quellmark_admin;
+-- A technician says who read a visit, with which meter, and its calibration check (a server
+-- of an earlier schema gets these rights with the table).
+DO $$
+BEGIN
+    IF to_regclass('visit_evidence') IS NOT NULL THEN
+        GRANT SELECT, INSERT ON visit_evidence TO quellmark_technician;
+        GRANT UPDATE (evidence, revision) ON visit_evidence TO quellmark_technician;
+        GRANT DELETE ON visit_evidence TO quellmark_admin;
+    END IF;
+END
+$$;
 )sql";
 }
 

@@ -60,6 +60,9 @@ SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         if (go_on()) {
             sync_titles(db, archive, choices, report);
         }
+        if (go_on()) {
+            sync_evidence(db, archive, choices, report);
+        }
     }
     report.ok = report.ok && report.error.empty() && !report.cancelled;
     return report;

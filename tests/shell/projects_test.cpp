@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -108,6 +109,12 @@ QString cell(const QTableWidget* table, int row, int column) {
     return item != nullptr ? item->text() : QStringLiteral("<none>");
 }
 
+// A day's cell without the time of its reading: "13.5 dry 11:51" as "13.5 dry".
+QString day_value(const QTableWidget* table, int row, int column) {
+    QString text = cell(table, row, column);
+    return text.remove(QRegularExpression(QStringLiteral(" \\d\\d:\\d\\d$")));
+}
+
 TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     archiveWeek(7);
     open();
@@ -129,11 +136,14 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
         const int r = row_of(log, e[0]);
         ASSERT_GE(r, 0) << e[0].toStdString();
         EXPECT_EQ(cell(log, r, 2), e[1]);
-        EXPECT_EQ(cell(log, r, first + 4), e[2]);
-        EXPECT_EQ(cell(log, r, first + 5), e[3]);
+        EXPECT_EQ(day_value(log, r, first + 4), e[2]);
+        EXPECT_EQ(day_value(log, r, first + 5), e[3]);
         EXPECT_EQ(cell(log, r, ProjectLogPage::kDrySince), e[4]);
     }
-    EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), first + 1), "20.1 wet");
+    // The afternoon reading of day 2, with its time; each day's visit beside.
+    EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), first + 1), "20.1 wet 16:40");
+    ASSERT_EQ(p.logPage()->visitTable()->rowCount(), 7);
+    EXPECT_EQ(cell(p.logPage()->visitTable(), 1, 2), "visit 2");
     EXPECT_EQ(p.logPage()->charts()->charts(), 6); // the two references are not charted
     EXPECT_EQ(p.logPage()->charts()->scaleTop(PointScale::Pin), 35.0);
     const QTableWidget* air = p.logPage()->airTable();
@@ -182,7 +192,7 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
               11.0);
     const int wallNow = row_of(log, "KIT,W/Plaster");
     EXPECT_EQ(cell(log, wallNow, 3), "13.0");
-    EXPECT_EQ(cell(log, wallNow, first + 3), "12.6 dry");
+    EXPECT_EQ(day_value(log, wallNow, first + 3), "12.6 dry");
     EXPECT_EQ(cell(log, wallNow, ProjectLogPage::kDrySince), "2026-03-06");
 
     // Entries the window cannot take are refused with a message and change nothing.
@@ -216,9 +226,11 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
     // Attach... offers the jobs of the archive not yet attached: the other six days'.
     p.detailsPage()->attachButton()->click();
     ASSERT_EQ(offered_.size(), 12U);
-    EXPECT_TRUE(offered_[0].text.contains("TRK ALFA  MC Job #2, ID# 118"))
+    // Each with its visit's meter dates beside the download time.
+    EXPECT_TRUE(offered_[0].text.contains(" (read 3/9)  TRK ALFA  MC Job #2, ID# 118"))
         << offered_[0].text.toStdString();
     EXPECT_EQ(p.view().jobs.size(), 3U);
+    EXPECT_EQ(cell(p.detailsPage()->jobTable(), 0, 1), "3/3");
     p.detailsPage()->jobTable()->selectRow(2);
     p.detailsPage()->detachButton()->click();
     EXPECT_EQ(p.view().jobs.size(), 2U);

@@ -50,7 +50,7 @@ TEST_F(ServerGuards, ServerOfVersion2WithRowsIsBroughtForwardAndGuardsItsVisits)
                         "', 1, 1, 7, 1, '', ''); INSERT INTO readings VALUES ('" + first +
                         "', 1, 1, 2, 0, 0, 12.5, NULL, 26, 3, 4, 10, 0, 0)"));
     ASSERT_TRUE(migrate_server(db, error)) << error;
-    EXPECT_EQ(server_schema_version(db), 3);
+    EXPECT_EQ(server_schema_version(db), kServerSchemaVersion);
     const std::string kept = "2 1 1";
     const std::string counts = "SELECT (SELECT count(*) FROM visits) || ' ' || (SELECT count(*) "
                                "FROM jobs) || ' ' || (SELECT count(*) FROM readings)";

@@ -90,6 +90,10 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
     expect_ok(p + "equipment " + quoted +
               " add --type dehumidifier --count 2 --place kitchen --placed 2026-03-03 "
               "--removed 2026-03-06");
+    // Who read day 3, with which meter, and its failed calibration check.
+    expect_ok("meter add Red --serial R-9");
+    expect_ok("--technician 'Ann Lee' archive evidence 3 --technician 'Ann Lee' --meter Red");
+    expect_ok("archive check-standard 3 --read 13.4 --expected 12 --on 2026-03-05");
     const std::string pdf = path("project.pdf");
     expect_ok("report --project " + quoted + " --out " + pdf + " --prepared-by 'J. Tech'");
 
@@ -109,8 +113,14 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
           // Grain depression: the affected area's GPP minus the outlet's.
           "3/3/26 83.6 37.8 45.7", "3/9/26 54.8 37.8 17.0",
           "Dehumidifier 2 kitchen 3/3/26 3/6/26 3 6", "Total 6",
-          // Then the visits' sections.
-          "Job #2, ID# 118"}) {
+          // Where each day comes from: the time of each reading, who read it, the failed check.
+          "Reading times",
+          "3/5/26 (check failed) Ann Lee visit 3 (Ann Lee, meter Red; checked "
+          "3/5, 13.4 on a 12.0 block: FAILED, off by 1.4)",
+          // Then the visits' sections, each saying who read it.
+          "Job #2, ID# 118",
+          "Technician Ann Lee Meter name Red, serial R-9 Calibration checked "
+          "3/5, 13.4 on a 12.0 block: FAILED, off by 1.4"}) {
         EXPECT_NE(all.find(part), std::string::npos) << part;
     }
     EXPECT_LT(all.find("Equipment log"), all.find("Job #2, ID# 118"));

@@ -1,0 +1,189 @@
+// What is said of visits (technician, meter, calibration check) edited on either side: each
+// visit's text compared three ways (this archive's, the server's and the text last synced, in
+// sync_evidence) as the titles are, the server's row written only on the revision read.
+#include "archive/visit_evidence.h"
+#include "sync/team_sync.h"
+
+#include <map>
+#include <optional>
+
+namespace qm {
+
+namespace {
+
+struct Said {
+    std::int64_t revision = 0;
+    std::string text; // evidence_record's
+};
+
+std::optional<std::map<std::string, Said>> server_evidence(PgDb& db, const std::string& sha) {
+    const PgParam which[] = {PgParam::text(sha)};
+    const auto rows = db.query(
+        "SELECT visit, revision, evidence FROM visit_evidence WHERE $1 IN ('', visit)", which);
+    if (!rows) {
+        return std::nullopt;
+    }
+    std::map<std::string, Said> out;
+    for (int i = 0; i < rows->rows(); ++i) {
+        out[rows->text(i, 0)] = {rows->integer(i, 1), rows->text(i, 2)};
+    }
+    return out;
+}
+
+// The texts as last synced, and the visits of this archive.
+bool read_local(SqliteDb& db, std::map<std::string, Said>& bases,
+                std::vector<std::string>& visits) {
+    SqliteStatement base(db, "SELECT sha256, revision, evidence FROM sync_evidence");
+    while (base.step()) {
+        bases[base.column_text(0)] = {base.column_int(1), base.column_text(2)};
+    }
+    SqliteStatement visit(db, "SELECT sha256 FROM visits ORDER BY id");
+    while (visit.step()) {
+        visits.push_back(visit.column_text(0));
+    }
+    return base.ok() && !base.failed() && visit.ok() && !visit.failed();
+}
+
+struct Context {
+    PgDb& db;
+    VisitArchive& archive;
+    const RefusedChoices& choices;
+    SyncReport& report;
+};
+
+bool set_base(Context& c, const std::string& sha, const Said& base) {
+    SqliteStatement s(c.archive.db(), "INSERT OR REPLACE INTO sync_evidence (sha256, revision, "
+                                      "evidence) VALUES (?1, ?2, ?3)");
+    if (s.bind_text(1, sha).bind(2, base.revision).bind_text(3, base.text).run()) {
+        return true;
+    }
+    c.report.error = c.archive.error();
+    return false;
+}
+
+// A text of the evidence for the user: its lines, "(nothing said)" for none.
+std::string readable(const std::string& text) {
+    return text.empty() ? "(nothing said)" : text.substr(0, text.size() - 1);
+}
+
+void refuse(Context& c, const std::string& sha, const std::string& mine, const Said& theirs) {
+    RefusedEdit refused;
+    refused.key = "visit/" + sha + "/evidence";
+    refused.what = "Visit " + sha.substr(0, 12) + ": technician, meter and calibration check";
+    refused.mine_text = readable(mine);
+    refused.theirs_text = readable(theirs.text);
+    refused.reason = "changed here and on the server since the last sync";
+    c.report.refused.push_back(std::move(refused));
+}
+
+// Adds this archive's text to the server (a visit it has no text of yet).
+bool insert(Context& c, const std::string& sha, const std::string& mine) {
+    const PgParam row[] = {PgParam::text(sha), PgParam::text(mine)};
+    const auto added = c.db.query("INSERT INTO visit_evidence (visit, evidence) VALUES ($1, $2) "
+                                  "ON CONFLICT (visit) DO NOTHING RETURNING revision",
+                                  row);
+    if (!added && c.db.sql_state().starts_with("23")) {
+        return true; // the server lacks the visit (left out of the push): said by the push
+    }
+    if (!added) {
+        c.report.error = c.db.error();
+        return false;
+    }
+    if (added->rows() == 1) { // else added there meanwhile: the next sync compares them
+        ++c.report.evidence_pushed;
+        return set_base(c, sha, {added->integer(0, 0), mine});
+    }
+    return true;
+}
+
+bool take(Context& c, const std::string& sha, const Said& theirs) {
+    const std::optional<VisitEvidence> said = parse_evidence_record(theirs.text);
+    if (!said) {
+        c.report.skipped.push_back("Visit " + sha.substr(0, 12) + "'s technician, meter and " +
+                                   "calibration check on the server were left out: they are "
+                                   "not readable");
+        return true;
+    }
+    if (const Status kept = set_visit_evidence(c.archive, sha, *said); !kept) {
+        c.report.error = kept.error();
+        return false;
+    }
+    ++c.report.evidence_pulled;
+    return set_base(c, sha, theirs);
+}
+
+bool push(Context& c, const std::string& sha, const std::string& mine, const Said& theirs) {
+    const PgParam row[] = {PgParam::text(mine), PgParam::text(sha),
+                           PgParam::number(theirs.revision)};
+    const auto updated = c.db.query("UPDATE visit_evidence SET evidence = $1, revision = "
+                                    "revision + 1 WHERE visit = $2 AND revision = $3 "
+                                    "RETURNING revision",
+                                    row);
+    if (!updated) {
+        c.report.error = c.db.error();
+        return false;
+    }
+    if (updated->rows() == 1) { // else changed there again: the next sync sees it
+        ++c.report.evidence_pushed;
+        return set_base(c, sha, {updated->integer(0, 0), mine});
+    }
+    return true;
+}
+
+bool sync_visit(Context& c, const std::string& sha, const std::string& mine,
+                const std::optional<Said>& base, const std::optional<Said>& theirs) {
+    if (!theirs) {
+        return mine.empty() || insert(c, sha, mine);
+    }
+    if (mine == theirs->text) {
+        const bool known = base && base->revision == theirs->revision && base->text == mine;
+        return known || set_base(c, sha, *theirs);
+    }
+    // Nothing said here and nothing synced: the server's text is new here.
+    const bool here = base ? mine != base->text : !mine.empty();
+    const bool there = !base || (theirs->revision != base->revision && theirs->text != base->text);
+    switch (sync_step(here, there, c.choices, "visit/" + sha + "/evidence")) {
+    case SyncStep::Take:
+        return take(c, sha, *theirs);
+    case SyncStep::Refuse:
+        refuse(c, sha, mine, *theirs);
+        return true;
+    case SyncStep::Same:
+    case SyncStep::Push:
+        break;
+    }
+    return push(c, sha, mine, *theirs);
+}
+
+} // namespace
+
+void sync_evidence(PgDb& db, VisitArchive& archive, const RefusedChoices& choices,
+                   SyncReport& report) {
+    std::map<std::string, Said> bases;
+    std::vector<std::string> visits;
+    const Result<std::map<std::string, VisitEvidence>> local = all_visit_evidence(archive);
+    if (!local || !read_local(archive.db(), bases, visits)) {
+        report.error = !local ? local.error() : archive.error();
+        return;
+    }
+    const auto server = server_evidence(db, "");
+    if (!server) {
+        report.error = db.error();
+        return;
+    }
+    Context c{db, archive, choices, report};
+    for (const std::string& sha : visits) {
+        const auto said = local->find(sha);
+        const std::string mine = said != local->end() ? evidence_record(said->second) : "";
+        const auto base = bases.find(sha);
+        const auto theirs = server->find(sha);
+        if (!sync_visit(c, sha, mine,
+                        base != bases.end() ? std::optional<Said>(base->second) : std::nullopt,
+                        theirs != server->end() ? std::optional<Said>(theirs->second)
+                                                : std::nullopt)) {
+            return;
+        }
+    }
+}
+
+} // namespace qm
