@@ -37,8 +37,8 @@ constexpr const char* kDownloadUsage =
     "Save files that stand in DIR are not replaced without --force: a DIR that holds files of\n"
     "the names Job<j>-ID<iii>.qmk is refused before the download.\n"
     "The download is kept in the visit archive (see qmtool archive) unless --no-archive is\n"
-    "given, with the technician (--technician or QUELLMARK_TECHNICIAN) and the meter: --meter\n"
-    "NAME of qmtool meter list, else the one meter known for the model.\n";
+    "given, with the technician (qmtool's own option, or QUELLMARK_TECHNICIAN) and the meter:\n"
+    "--meter NAME of qmtool meter list, else the one meter known for the model.\n";
 
 constexpr const char* kEllipsis = "\u2026";
 

@@ -17,8 +17,8 @@ constexpr const char* kMeterUsage =
     "\n"
     "The user's own meters, kept in the visit archive: a name, the serial number and the model\n"
     "the meter names itself (as `qmtool archive list` shows it; empty: any model). A download or\n"
-    "`archive add` with --meter NAME says that the visit was read with that meter; without it\n"
-    "the one meter known for the visit's model is said, when there is exactly one.\n";
+    "`archive add` that names a meter says that the visit was read with it; otherwise the one\n"
+    "meter known for the visit's model is said, when there is exactly one.\n";
 
 int list_meters(qm::VisitArchive& archive, bool json) {
     const qm::Result<std::vector<qm::UserMeter>> meters = qm::user_meters(archive);
