@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr std::array<std::string_view, 7> kArchiveMigrations = {
+constexpr std::array<std::string_view, 8> kArchiveMigrations = {
     // Version 1. Texts of the meter (model name, titles, notes) are Windows-1252 bytes as the
     // meter and the ".qmk" hold them. Times are seconds since 1970-01-01 UTC.
     R"sql(
@@ -275,6 +275,35 @@ CREATE TABLE plan_points (
         ON DELETE CASCADE ON UPDATE CASCADE
 ) WITHOUT ROWID;
 CREATE INDEX plan_points_by_plan ON plan_points (project_id, plan);
+)sql",
+    // Version 8: who read a visit, with which meter, and its calibration check, beside its
+    // immutable bytes and keyed by their SHA-256 (so a row outlives the visit's deletion here and
+    // may arrive before its visit). Texts are UTF-8; check_on is "YYYY-MM-DD"; check_kind 'pin'
+    // is a reference block, 'pinless' a reference pad. user_meters are the meters the user named;
+    // sync_evidence holds each visit's row as last synced (its text) and the server's revision.
+    R"sql(
+CREATE TABLE visit_evidence (
+    sha256 TEXT PRIMARY KEY,
+    technician TEXT NOT NULL DEFAULT '',
+    meter_name TEXT NOT NULL DEFAULT '',
+    meter_serial TEXT NOT NULL DEFAULT '',
+    check_kind TEXT CHECK (check_kind IN ('pin', 'pinless')),
+    check_read REAL,
+    check_expected REAL,
+    check_on TEXT,
+    CHECK ((check_kind IS NULL) = (check_read IS NULL)
+        AND (check_kind IS NULL) = (check_expected IS NULL))
+) WITHOUT ROWID;
+CREATE TABLE user_meters (
+    name TEXT PRIMARY KEY COLLATE NOCASE CHECK (trim(name) != ''),
+    serial TEXT NOT NULL DEFAULT '',
+    model TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE sync_evidence (
+    sha256 TEXT PRIMARY KEY,
+    revision INTEGER NOT NULL,
+    evidence TEXT NOT NULL
+) WITHOUT ROWID;
 )sql",
 };
 

@@ -43,6 +43,12 @@ void ArchiveSession::keep(std::span<const std::uint8_t> source, VisitSource kind
         return;
     }
     current_ = added.visit_id;
+    if (evidence_.technician.empty() && evidence_.meter_name.empty()) {
+        return;
+    }
+    if (const Status said = keep_visit_evidence(*kept, added.visit_id, evidence_); !said) {
+        tell("The technician and meter were not kept with the visit: " + said.error() + ".");
+    }
 }
 
 void ArchiveSession::keep_file(const std::string& path, const ReadingStore& store,

@@ -5,6 +5,7 @@
 // notes confirmed on it reach the archive.
 
 #include "archive/visit_archive.h"
+#include "archive/visit_evidence.h"
 #include "store/user_interface.h"
 
 #include <memory>
@@ -24,6 +25,10 @@ public:
     // already holds the bytes) becomes the current visit. A failure is said with its reason.
     void keep(std::span<const std::uint8_t> source, VisitSource kind, const ReadingStore& store,
               const MeterIdentity& meter);
+    // Who reads and with which meter: said with every visit kept from now on (where the visit
+    // does not say it already).
+    void set_evidence(VisitEvidence evidence) { evidence_ = std::move(evidence); }
+    const VisitEvidence& evidence() const { return evidence_; }
     // Keeps the ".qmk" at `path` that was just loaded into the store.
     void keep_file(const std::string& path, const ReadingStore& store, const MeterIdentity& meter);
     // Writes the title and notes the store holds for a job to the current visit; true when they
@@ -44,6 +49,7 @@ private:
     std::unique_ptr<VisitArchive> archive_;
     bool opened_ = false;
     std::optional<std::int64_t> current_;
+    VisitEvidence evidence_;
 };
 
 } // namespace qm

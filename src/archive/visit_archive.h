@@ -114,6 +114,7 @@ struct ArchiveCheck {
 class VisitArchive;
 class ProjectStore;
 class SyncLedger;
+class EvidenceTables;
 class PlanStore;
 class ProjectPhotos;
 namespace test {
@@ -121,9 +122,11 @@ struct ArchiveAccess;
 }
 
 // The key to the archive's connection. Only those that keep tables of their own in the archive's
-// file can make one: the project store, the project's photos and plans, the sync's ledger (and the
-// tests' fixtures, which lay rows down by hand). Everyone else asks the archive.
+// file can make one: the project store, the project's photos and plans, what is said of the
+// visits, the sync's ledger (and the tests' fixtures, which lay rows down by hand). Everyone else
+// asks the archive.
 class ArchiveTablesKey {
+    friend class EvidenceTables;
     friend class PlanStore;
     friend class ProjectStore;
     friend class ProjectPhotos;

@@ -1,7 +1,10 @@
 #include "projects/drying_log.h"
 
+#include "text/reading_time.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace qm {
 
@@ -111,7 +114,9 @@ void mark_removed(DryingRow& row, std::span<const std::int64_t> days,
     row.dry_on.reset();
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
         if (days[i] >= r->removal.on && row.cells[i].state != CellState::NotRead) {
-            row.cells[i] = {CellState::Removed, row.cells[i].value, std::nullopt, std::nullopt};
+            row.cells[i].state = CellState::Removed;
+            row.cells[i].standard.reset();
+            row.cells[i].goal.reset();
         }
     }
 }
@@ -132,6 +137,7 @@ DryingRow make_row(const PointHistory& h, std::span<const PointHistory> historie
         }
         DryingCell& cell = row.cells[column];
         cell.value = d.reading.mc;
+        cell.minute_of_day = reading_minute_of_day(d.reading);
         cell.state = CellState::Unjudged;
         if (row.is_reference) {
             continue;
@@ -195,6 +201,14 @@ DryingLog drying_log(std::span<const PointHistory> histories, const ProjectStand
         return ga != gb ? ga < gb : a.point < b.point;
     });
     return log;
+}
+
+std::string clock_text(int minute_of_day) {
+    constexpr int kMinutesPerHour = 60;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", minute_of_day / kMinutesPerHour,
+                  minute_of_day % kMinutesPerHour);
+    return text;
 }
 
 DryingLog drying_log(std::span<const AttachedJob> jobs, const ProjectStandards& standards) {

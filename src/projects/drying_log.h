@@ -72,11 +72,12 @@ struct RemovedPoint {
     PointRemoval removal;
 };
 
-// One day of a point: its value (the day's last reading by the clock) and, when judged, the
-// standard and goal it was judged by.
+// One day of a point: its value (the day's last reading by the clock), the minute of the day
+// that reading was taken and, when judged, the standard and goal it was judged by.
 struct DryingCell {
     CellState state = CellState::NotRead;
     double value = 0.0;
+    int minute_of_day = 0; // 0..1439 on the meter's clock
     std::optional<double> standard;
     std::optional<double> goal;
 };
@@ -116,6 +117,9 @@ struct ProjectStandards {
     std::span<const RemovedPoint> removed{};
     std::span<const MonitoringPoint> planned{};
 };
+
+// "09:05": a minute of the day on a 24-hour clock.
+std::string clock_text(int minute_of_day);
 
 // The drying log of the MC readings of the attached jobs (in the order their visits were
 // received). Values are compared to the hundredth: a value equal to its goal is dry.

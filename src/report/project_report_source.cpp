@@ -1,23 +1,39 @@
 #include "report/project_report_source.h"
 
+#include "archive/visit_evidence.h"
 #include "archive/visit_loading.h"
 #include "projects/project_log.h"
+#include "report/project_report_days.h"
 #include "report/report_photos.h"
 #include "report/report_source.h"
 #include "state/app_state.h"
 #include "store/code_legend.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace qm {
 
 namespace {
 
+// What is said of a job's visit, in the report's code page.
+void say_evidence(const VisitEvidence& e, ReportJob& job) {
+    job.technician = cp1252_of_utf8(e.technician);
+    job.meter_name = cp1252_of_utf8(
+        e.meter_serial.empty() ? e.meter_name : e.meter_name + ", serial " + e.meter_serial);
+    job.calibration = e.check ? check_text_plain(*e.check) : std::string();
+}
+
 // The attached jobs of each visit, decoded again from the visit's kept bytes with the titles and
 // notes the archive holds.
 bool attached_report_jobs(VisitArchive& archive, const std::vector<ProjectJob>& jobs,
                           std::vector<ReportJob>& out, std::string& error) {
+    const Result<std::map<std::int64_t, VisitEvidence>> evidence = evidence_by_visit(archive);
+    if (!evidence) {
+        error = evidence.error();
+        return false;
+    }
     for (std::size_t first = 0; first < jobs.size();) {
         const std::int64_t visit = jobs[first].job.visit_id;
         const auto app = std::make_unique<AppState>();
@@ -31,6 +47,9 @@ bool attached_report_jobs(VisitArchive& archive, const std::vector<ProjectJob>& 
         for (; first < jobs.size() && jobs[first].job.visit_id == visit; ++first) {
             const JobRef& j = jobs[first].job;
             out.push_back(report_job_from_store(app->store, app->meter, j.kind, j.number));
+            if (const auto said = evidence->find(visit); said != evidence->end()) {
+                say_evidence(said->second, out.back());
+            }
         }
     }
     return true;
@@ -89,8 +108,15 @@ bool load_project_report(VisitArchive& archive, std::string_view name, const Rep
     for (const ProjectJob& j : readings.jobs) {
         visits.insert(j.job.visit_id);
     }
+    const Result<std::map<std::int64_t, VisitEvidence>> evidence = evidence_by_visit(archive);
+    if (!evidence) {
+        error = evidence.error();
+        return false;
+    }
     ProjectReport report = project_report(project.details, settings, logs, air_locations,
                                           readings.jobs.size(), visits.size(), units);
+    add_day_tables(report, logs.drying, log_day_visits(logs.drying.days, readings, *evidence),
+                   units);
     Result<std::vector<ReportPhoto>> photos = report_photos(archive, project.id);
     if (!photos) {
         error = photos.error();

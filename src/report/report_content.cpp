@@ -175,6 +175,14 @@ heading_facts(const ReportJob& job, const ReportUnits& units, const CodeNames& c
     if (!legend.empty()) {
         facts.emplace_back("Codes", std::move(legend));
     }
+    const std::pair<const char*, const std::string*> said[] = {{"Technician", &job.technician},
+                                                               {"Meter name", &job.meter_name},
+                                                               {"Calibration", &job.calibration}};
+    for (const auto& [label, text] : said) {
+        if (!text->empty()) {
+            facts.emplace_back(label, *text);
+        }
+    }
     return facts;
 }
 

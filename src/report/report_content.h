@@ -77,9 +77,13 @@ struct ReportJob {
     std::string model;
     std::string title;
     std::string notes;      // line breaks as stored (CR LF)
-    std::string technician; // who took the readings, when the archive knows; may be empty
     MaterialList materials = kFirstMaterials;
     std::vector<Reading> readings;
+    // What is said of the job's visit (Windows-1252; empty when not said): who read it, the
+    // user's name and serial of the meter, and its calibration check (check_text_plain).
+    std::string technician;
+    std::string meter_name;
+    std::string calibration;
 };
 
 // The heading of a job's section in a drying project's report: the weekday, date and time of its
@@ -101,7 +105,8 @@ std::string job_reference(const ReportJob& job);
 std::vector<std::string> prepared_lines(const ReportFields& fields);
 
 // The facts of a job's heading block as label and value: job, meter, kind of readings, number of
-// readings, first and last reading, units, and the codes of the places the readings name.
+// readings, first and last reading, units, the codes of the places the readings name, and the
+// technician, meter name and calibration check when they are said.
 std::vector<std::pair<std::string, std::string>>
 heading_facts(const ReportJob& job, const ReportUnits& units, const CodeNames& codes);
 

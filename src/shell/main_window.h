@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/visit_evidence.h"
 #include "files/file_commands.h"
 #include "link/port_lock.h"
 #include "shell/unsaved_annotations.h"
@@ -55,6 +56,8 @@ constexpr int kMenuHistory = 40051;
 constexpr int kMenuProjects = 40052;
 // File > Team Server...: the address of the team server that Sync uses.
 constexpr int kMenuTeamServer = 40053;
+// File > Technician...: who reads with this computer.
+constexpr int kMenuTechnician = 40054;
 // Commands without a menu item: each flips one part of a batch print (4, 2 and 1).
 constexpr int kMenuPrintHistogram = 40041;
 constexpr int kMenuPrintTable = 40042;
@@ -87,6 +90,12 @@ struct ShellServices {
     // chosen; empty when cancelled).
     std::function<std::optional<QString>()> ask_project_name;
     std::function<std::vector<JobRef>(const std::vector<JobChoice>&)> choose_jobs;
+    // The technician's name (File > Technician... and once at the first download), given the
+    // name set now; nothing when cancelled.
+    std::function<std::optional<QString>(const QString&)> ask_technician;
+    // The meter a download was read with, of those known for its model (more than one): its
+    // index; nothing when the user does not say.
+    std::function<std::optional<std::size_t>(const std::vector<UserMeter>&)> choose_meter;
     // Sync's questions (server, password, refused edits); empty members get the real dialogs.
     TeamSyncActions sync;
     // Where the serial download keeps the port's lock file (tests use a folder of their own).
@@ -138,6 +147,8 @@ public:
     void syncArchive(QWidget* from);
     // File > Team Server...
     void editTeamServer();
+    // File > Technician...
+    void editTechnician();
     // A title or notes were confirmed: the current visit of the archive takes them.
     void annotationsStored(RecordKind kind, std::int32_t job);
     ArchiveSession& archive() { return *archive_; }
@@ -197,6 +208,11 @@ private:
     void visitDeleted(std::int64_t id);
     // Sync's flow, made at its first use.
     TeamSyncFlow& teamSync();
+    // Asks for the technician's name when it was never asked (the first download).
+    void askTechnicianOnce();
+    // The technician and meter the next visit kept says; `ask` lets the user choose among
+    // several meters of its model.
+    void sayEvidence(bool ask);
     // Offers the jobs of the visit just kept to the projects whose jobs they continue.
     void proposeAttachments();
 

@@ -14,12 +14,14 @@
 namespace qm {
 
 void MainWindow::keepDownload(std::span<const std::uint8_t> stream) {
+    sayEvidence(true);
     archive_->keep(stream, VisitSource::Download, state_.store, state_.meter);
     proposeAttachments();
     archiveChanged();
 }
 
 void MainWindow::keepOpenedFile(const std::string& path) {
+    sayEvidence(false);
     archive_->keep_file(path, state_.store, state_.meter);
     proposeAttachments();
     archiveChanged();

@@ -29,6 +29,7 @@ constexpr MenuItem kMenuItems[] = {
     {"&File", "&History\u2026", kMenuHistory, false},
     {"&File", "&Projects\u2026", kMenuProjects, false},
     {"&File", "&Team Server\u2026", kMenuTeamServer, false},
+    {"&File", "Te&chnician\u2026", kMenuTechnician, false},
     {"&File", "&Close", kMenuClose, false},
     {"&Options", "&Remember Filename", kMenuRememberFilename, true},
     {"&Options", nullptr, 0, false},
@@ -109,6 +110,9 @@ void MainWindow::menuCommand(int id) {
         break;
     case kMenuTeamServer:
         editTeamServer();
+        break;
+    case kMenuTechnician:
+        editTechnician();
         break;
     case kMenuHelpTopics:
         showHelp();

@@ -59,6 +59,7 @@ void MainWindow::reshowPage() {
 }
 
 bool MainWindow::runDownload() {
+    askTechnicianOnce();
     downloading_ = true;
     centralWidget()->setEnabled(false);
     menuAction(kMenuOpen)->setEnabled(false);

@@ -222,6 +222,27 @@ BEGIN
 END
 $$;
 )sql",
+    // Version 6: what is said of a visit (technician, meter, calibration check) as one text, a
+    // line a field, with its own revision; the visit's bytes stay as they are. Roles made
+    // before get its rights.
+    R"sql(
+CREATE TABLE visit_evidence (
+    visit text PRIMARY KEY REFERENCES visits ON DELETE CASCADE,
+    revision bigint NOT NULL DEFAULT 1 CHECK (revision >= 1),
+    evidence text NOT NULL CHECK (length(evidence) <= 2000)
+);
+DO $$
+BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'quellmark_technician') THEN
+        GRANT SELECT, INSERT ON visit_evidence TO quellmark_technician;
+        GRANT UPDATE (evidence, revision) ON visit_evidence TO quellmark_technician;
+    END IF;
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'quellmark_admin') THEN
+        GRANT DELETE ON visit_evidence TO quellmark_admin;
+    END IF;
+END
+$$;
+)sql",
 };
 
 } // namespace
@@ -297,6 +318,17 @@ BEGIN
         GRANT SELECT, INSERT ON photo_bytes TO quellmark_technician;
         GRANT SELECT, INSERT, UPDATE, DELETE ON project_photos TO quellmark_technician;
         GRANT DELETE ON photo_bytes TO quellmark_admin;
+    END IF;
+END
+$$;
+-- A technician says who read a visit, with which meter, and its calibration check (a server
+-- of an earlier schema gets these rights with the table).
+DO $$
+BEGIN
+    IF to_regclass('visit_evidence') IS NOT NULL THEN
+        GRANT SELECT, INSERT ON visit_evidence TO quellmark_technician;
+        GRANT UPDATE (evidence, revision) ON visit_evidence TO quellmark_technician;
+        GRANT DELETE ON visit_evidence TO quellmark_admin;
     END IF;
 END
 $$;

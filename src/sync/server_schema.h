@@ -9,7 +9,7 @@
 
 namespace qm {
 
-constexpr int kServerSchemaVersion = 5;
+constexpr int kServerSchemaVersion = 6;
 
 // Creates the schema or brings it to kServerSchemaVersion (or the older `to_version`), in one
 // transaction. A server of a newer schema is left as it is (false, error says so).

@@ -179,6 +179,28 @@ Result<std::vector<std::string>> SyncLedger::pulling() {
     return out;
 }
 
+Result<std::map<std::string, std::pair<std::int64_t, std::string>>> SyncLedger::evidence_bases() {
+    std::map<std::string, std::pair<std::int64_t, std::string>> out;
+    SqliteStatement q(db_, "SELECT sha256, revision, evidence FROM sync_evidence");
+    while (q.ok() && q.step()) {
+        out[q.column_text(0)] = {q.column_int(1), q.column_text(2)};
+    }
+    if (!q.ok() || q.failed()) {
+        return failed();
+    }
+    return out;
+}
+
+Status SyncLedger::set_evidence_base(const std::string& sha, std::int64_t revision,
+                                     const std::string& text) {
+    SqliteStatement s(db_, "INSERT OR REPLACE INTO sync_evidence (sha256, revision, evidence) "
+                           "VALUES (?1, ?2, ?3)");
+    if (!s.ok() || !s.bind_text(1, sha).bind(2, revision).bind_text(3, text).run()) {
+        return failed();
+    }
+    return done();
+}
+
 Status SyncLedger::mark_pulling(const std::string& sha, bool pulling) {
     SqliteStatement s(db_, pulling ? "INSERT OR IGNORE INTO sync_pulling (sha256) VALUES (?1)"
                                    : "DELETE FROM sync_pulling WHERE sha256 = ?1");

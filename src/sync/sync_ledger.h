@@ -74,6 +74,12 @@ public:
     Result<std::map<TitleKey, TitlesBase>> titles_pending();
     Status set_titles_pending(const TitleKey& job, const TitlesBase& sent);
 
+    // What is said of each visit (technician, meter, check) as last synced: the server's
+    // revision and the text, by the visit's SHA-256.
+    Result<std::map<std::string, std::pair<std::int64_t, std::string>>> evidence_bases();
+    Status set_evidence_base(const std::string& sha, std::int64_t revision,
+                             const std::string& text);
+
     // The visits whose pull has not finished, by SHA-256.
     Result<std::vector<std::string>> pulling();
     Status mark_pulling(const std::string& sha, bool pulling);

@@ -61,6 +61,9 @@ SyncReport sync_archive(PgDb& db, VisitArchive& archive, SyncObserver& observer,
         if (go_on()) {
             sync_titles(db, archive, visits, choices, report);
         }
+        if (go_on()) {
+            sync_evidence(db, archive, visits, choices, report);
+        }
     }
     report.ok = report.ok && report.error.empty() && !report.cancelled;
     return report;

@@ -100,6 +100,8 @@ struct SyncReport {
     std::size_t projects_pulled = 0;
     std::size_t titles_pushed = 0;
     std::size_t titles_pulled = 0;
+    std::size_t evidence_pushed = 0; // visits' technician, meter and calibration check
+    std::size_t evidence_pulled = 0;
     std::vector<RefusedEdit> refused;
     // What the sync left out and went on without, one line each for the user: a visit or a
     // project of the server that fails the checks of local input, a visit damaged here.
@@ -142,6 +144,10 @@ void sync_visits(PgDb& db, VisitArchive& archive, SyncObserver& observer, SyncRe
 // The projects, every part of each, and their deletions on either side.
 void sync_projects(PgDb& db, VisitArchive& archive, const std::vector<VisitSummary>& visits,
                    SyncObserver& observer, const RefusedChoices& choices, SyncReport& report);
+// What is said of the visits both sides hold (technician, meter, calibration check), each
+// visit's text compared three ways as the titles are.
+void sync_evidence(PgDb& db, VisitArchive& archive, const std::vector<VisitSummary>& visits,
+                   const RefusedChoices& choices, SyncReport& report);
 // The titles and notes of the jobs of visits both sides hold, edited after the visit was pushed.
 void sync_titles(PgDb& db, VisitArchive& archive, const std::vector<VisitSummary>& visits,
                  const RefusedChoices& choices, SyncReport& report);

@@ -2,6 +2,8 @@
 
 #include "ui/qt_text.h"
 
+#include <QColor>
+
 namespace qm {
 
 HistoryModel::HistoryModel(VisitArchive& archive, QObject* parent)
@@ -18,8 +20,10 @@ void HistoryModel::reload() {
     beginResetModel();
     rows_.clear();
     const Result<std::int64_t> total = archive_.count_visits(filter_);
-    total_ = total ? *total : 0;
-    error_ = total.error();
+    Result<std::map<std::string, VisitEvidence>> evidence = all_visit_evidence(archive_);
+    total_ = total && evidence ? *total : 0;
+    error_ = !total ? total.error() : evidence.error();
+    evidence_ = evidence ? std::move(*evidence) : std::map<std::string, VisitEvidence>{};
     endResetModel();
     fetchMore({}); // the first page at once: the newest visits are there to select
 }
@@ -28,6 +32,17 @@ std::int64_t HistoryModel::visitId(int row) const {
     return row >= 0 && row < static_cast<int>(rows_.size())
                ? rows_[static_cast<std::size_t>(row)].id
                : 0;
+}
+
+const VisitSummary* HistoryModel::visit(int row) const {
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? &rows_[static_cast<std::size_t>(row)]
+                                                            : nullptr;
+}
+
+VisitEvidence HistoryModel::evidence(int row) const {
+    const VisitSummary* v = visit(row);
+    const auto said = v != nullptr ? evidence_.find(v->sha256) : evidence_.end();
+    return said == evidence_.end() ? VisitEvidence{} : said->second;
 }
 
 int HistoryModel::rowCount(const QModelIndex& parent) const {
@@ -62,6 +77,11 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole && index.column() == Readings) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
+    const VisitEvidence said = evidence(index.row());
+    const bool failed = said.check && !check_passed(*said.check);
+    if (role == Qt::ForegroundRole && index.column() == Check && failed) {
+        return QColor(Qt::red);
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
         return {};
     }
@@ -74,6 +94,13 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     }
     case Meter:
         return from_cp1252(v.meter);
+    case Technician:
+        return said.meter_name.empty()
+                   ? QString::fromStdString(said.technician)
+                   : QString::fromStdString(
+                         said.technician + (said.technician.empty() ? "" : ", ") + said.meter_name);
+    case Check:
+        return said.check ? QString::fromStdString(check_text(*said.check)) : QString();
     case Jobs:
         return jobs_text(v);
     case Readings:
@@ -90,7 +117,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    static const char* const kHeadings[] = {"Received", "Meter", "Jobs", "Readings", "Source"};
+    static const char* const kHeadings[] = {"Received", "Meter",    "Technician", "Calibration",
+                                            "Jobs",     "Readings", "Source"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(kHeadings[section])
                                                  : QVariant();
 }

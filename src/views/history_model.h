@@ -1,20 +1,24 @@
 #pragma once
 
 #include "archive/visit_archive.h"
+#include "archive/visit_evidence.h"
 
 #include <QAbstractTableModel>
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace qm {
 
-// The visits of the archive, newest first, as a table that fetches its rows a page at a time
+// The visits of the archive, newest first (with who read them, the meter and its calibration
+// check, a failed check in red), as a table that fetches its rows a page at a time
 // as the view scrolls to them: a long history opens at once.
 class HistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Received, Meter, Jobs, Readings, Source, ColumnCount };
+    enum Column { Received, Meter, Technician, Check, Jobs, Readings, Source, ColumnCount };
     static constexpr std::int64_t kPageRows = 100;
 
     explicit HistoryModel(VisitArchive& archive, QObject* parent = nullptr);
@@ -28,6 +32,9 @@ public:
     // Why the archive could not be read; empty when it was.
     const std::string& readError() const { return error_; }
     std::int64_t visitId(int row) const;
+    const VisitSummary* visit(int row) const;
+    // What is said of the visit of a row (empty when nothing is).
+    VisitEvidence evidence(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -42,6 +49,7 @@ private:
     std::int64_t total_ = 0;
     std::string error_;
     std::vector<VisitSummary> rows_;
+    std::map<std::string, VisitEvidence> evidence_; // by SHA-256
 };
 
 // "MC 1 (ID 007) North wall; RH/T 3 (ID 115)": a visit's jobs in one line.

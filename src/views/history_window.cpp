@@ -4,6 +4,7 @@
 #include "projects/visit_removal.h"
 #include "ui/qt_text.h"
 #include "views/history_model.h"
+#include "views/visit_evidence_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -57,6 +58,7 @@ HistoryWindow::HistoryWindow(VisitArchive& archive, HistoryActions actions, QWid
     connect(model_, &QAbstractItemModel::modelReset, this, &HistoryWindow::updateButtons);
     connect(open_, &QPushButton::clicked, this, &HistoryWindow::openSelected);
     connect(export_, &QPushButton::clicked, this, &HistoryWindow::exportSelected);
+    connect(details_, &QPushButton::clicked, this, &HistoryWindow::editSelected);
     connect(delete_, &QPushButton::clicked, this, &HistoryWindow::deleteSelected);
     table_->setFocus();
     updateButtons();
@@ -65,13 +67,16 @@ HistoryWindow::HistoryWindow(VisitArchive& archive, HistoryActions actions, QWid
 void HistoryWindow::layOut(QLabel* filterLabel) {
     open_ = new QPushButton(QStringLiteral("&Open"), this);
     export_ = new QPushButton(QStringLiteral("&Export\u2026"), this);
+    details_ = new QPushButton(QStringLiteral("De&tails\u2026"), this);
+    details_->setToolTip(QStringLiteral("Who read the visit, with which meter, and the meter's "
+                                        "calibration check"));
     delete_ = new QPushButton(QStringLiteral("&Delete\u2026"), this);
     sync_ = new QPushButton(QStringLiteral("&Sync"), this);
     sync_->setToolTip(QStringLiteral("Send the visits the team server lacks and receive those "
                                      "this computer lacks"));
     sync_->setVisible(static_cast<bool>(actions_.sync));
     auto* close = new QPushButton(QStringLiteral("Close"), this);
-    for (QPushButton* b : {open_, export_, delete_, sync_, close}) {
+    for (QPushButton* b : {open_, details_, export_, delete_, sync_, close}) {
         b->setAutoDefault(false);
     }
 
@@ -81,6 +86,7 @@ void HistoryWindow::layOut(QLabel* filterLabel) {
     top->addWidget(count_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(open_);
+    buttons->addWidget(details_);
     buttons->addWidget(export_);
     buttons->addWidget(delete_);
     buttons->addStretch(1);
@@ -114,6 +120,7 @@ void HistoryWindow::updateButtons() {
     const bool any = selectedVisit() != 0;
     open_->setEnabled(any);
     export_->setEnabled(any);
+    details_->setEnabled(any && !archive_.read_only());
     delete_->setEnabled(any && !archive_.read_only());
     sync_->setEnabled(!archive_.read_only());
     const auto total = static_cast<qlonglong>(model_->matchingVisits());
@@ -162,6 +169,43 @@ void HistoryWindow::exportSelected() {
         actions_.ui->message_box("The visit was not exported: " + exported.error, "Export",
                                  MessageIcon::Warning);
     }
+}
+
+void HistoryWindow::editSelected() {
+    const int row = table_->selectionModel()->currentIndex().row();
+    const VisitSummary* visit = model_->visit(row);
+    if (visit == nullptr || archive_.read_only()) {
+        return;
+    }
+    const std::string sha256 = visit->sha256;
+    const std::int64_t ids[] = {visit->id};
+    const Result<std::vector<UserMeter>> meters = user_meters(archive_);
+    const Result<std::map<std::int64_t, MeterDates>> dates = visit_meter_dates(archive_, ids);
+    if (!meters || !dates) {
+        actions_.ui->message_box(!meters ? meters.error() : dates.error(), "Details",
+                                 MessageIcon::Warning);
+        return;
+    }
+    const auto last = dates->find(ids[0]);
+    const std::int64_t check_day = last != dates->end() ? last->second.last : 0;
+    std::optional<VisitEvidence> said;
+    if (actions_.edit_evidence) {
+        said = actions_.edit_evidence(model_->evidence(row), *meters, check_day);
+    } else {
+        VisitEvidenceDialog dialog(model_->evidence(row), *meters, check_day, this);
+        if (dialog.exec() == QDialog::Accepted) {
+            said = dialog.evidence();
+        }
+    }
+    if (!said) {
+        return;
+    }
+    if (const Status kept = set_visit_evidence(archive_, sha256, *said); !kept) {
+        actions_.ui->message_box("The details were not kept: " + kept.error(), "Details",
+                                 MessageIcon::Warning);
+    }
+    model_->reload();
+    table_->selectRow(row);
 }
 
 void HistoryWindow::deleteSelected() {

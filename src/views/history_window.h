@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/visit_archive.h"
+#include "archive/visit_evidence.h"
 #include "store/user_interface.h"
 
 #include <QDialog>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -31,13 +33,19 @@ struct HistoryActions {
     // Sync: the archive with the team server; the window is read again after it. Empty: no
     // Sync button.
     std::function<void()> sync;
+    // Details…: what the user says of a visit (the technician, the meter, the calibration
+    // check), given what is said now, the user's meters and the day a new check is dated;
+    // nothing when cancelled. Empty: the Visit Details dialog.
+    std::function<std::optional<VisitEvidence>(const VisitEvidence&, std::vector<UserMeter>,
+                                               std::int64_t)>
+        edit_evidence;
     // Messages (an export that failed, what was written).
     UserInterface* ui = nullptr;
 };
 
-// File > History…: the visits of the archive newest first (received, meter, jobs with their IDs
-// and titles, readings), a filter box, Open, Export… and Delete… of the selected visit, and Sync
-// with the team server.
+// File > History…: the visits of the archive newest first (received, meter, technician,
+// calibration check, jobs with their IDs and titles, readings), a filter box, Open, Details…,
+// Export… and Delete… of the selected visit, and Sync with the team server.
 // Modeless and resizable; Enter or a double click opens, Delete deletes, Escape closes.
 class HistoryWindow : public QDialog {
     Q_OBJECT
@@ -49,6 +57,7 @@ public:
     HistoryModel* model() const { return model_; }
     QPushButton* openButton() const { return open_; }
     QPushButton* exportButton() const { return export_; }
+    QPushButton* detailsButton() const { return details_; }
     QPushButton* deleteButton() const { return delete_; }
     QPushButton* syncButton() const { return sync_; }
     // The archive changed (a visit was kept): the list is read again.
@@ -62,6 +71,7 @@ protected:
 private:
     void openSelected();
     void exportSelected();
+    void editSelected();
     void deleteSelected();
     void updateButtons();
     // The buttons, and the filter, table and buttons placed in the window.
@@ -75,6 +85,7 @@ private:
     QLabel* count_ = nullptr;
     QPushButton* open_ = nullptr;
     QPushButton* export_ = nullptr;
+    QPushButton* details_ = nullptr;
     QPushButton* delete_ = nullptr;
     QPushButton* sync_ = nullptr;
 };

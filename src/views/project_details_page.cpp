@@ -17,6 +17,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <map>
 #include <set>
 
 namespace qm {
@@ -28,6 +29,18 @@ QString job_text(RecordKind kind, std::int32_t number) {
 
 QString received_text(const ReceivedTime& received) {
     return QString::fromStdString(iso8601(received).substr(0, 16)).replace('T', ' ');
+}
+
+// "Ann Lee, Red one ✗": who read a visit, with which meter, a failed calibration check marked.
+QString evidence_text(const VisitEvidence& e) {
+    std::string text = e.technician;
+    if (!e.meter_name.empty()) {
+        text += (text.empty() ? "" : ", ") + e.meter_name;
+    }
+    if (e.check && !check_passed(*e.check)) {
+        text += " \u2717 check failed";
+    }
+    return QString::fromStdString(text);
 }
 
 void fill_box(QComboBox* box, int last) {
@@ -57,8 +70,9 @@ ProjectDetailsPage::ProjectDetailsPage(ProjectsWindow& window) : window_(window)
     notes_ = new QPlainTextEdit(this);
     notes_->setTabChangesFocus(true);
     notes_->installEventFilter(this);
-    jobs_ = new QTableWidget(0, 5, this);
-    jobs_->setHorizontalHeaderLabels({QStringLiteral("Received"), QStringLiteral("Meter"),
+    jobs_ = new QTableWidget(0, 7, this);
+    jobs_->setHorizontalHeaderLabels({QStringLiteral("Received"), QStringLiteral("Read on"),
+                                      QStringLiteral("Technician"), QStringLiteral("Meter"),
                                       QStringLiteral("Job"), QStringLiteral("ID"),
                                       QStringLiteral("Readings")});
     jobs_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -140,10 +154,19 @@ void ProjectDetailsPage::show(const ProjectView& view) {
     jobs_->setRowCount(static_cast<int>(view.jobs.size()));
     for (int r = 0; r < jobs_->rowCount(); ++r) {
         const ProjectJob& j = view.jobs[static_cast<std::size_t>(r)];
-        const QString cells[] = {received_text(j.received), from_cp1252(j.meter),
-                                 job_text(j.job.kind, j.job.number), QString::number(j.job_id),
+        const auto dates = view.meter_dates.find(j.job.visit_id);
+        const auto said = view.evidence.find(j.job.visit_id);
+        const QString cells[] = {received_text(j.received),
+                                 dates != view.meter_dates.end()
+                                     ? QString::fromStdString(meter_dates_text(dates->second))
+                                     : QString(),
+                                 said != view.evidence.end() ? evidence_text(said->second)
+                                                             : QString(),
+                                 from_cp1252(j.meter),
+                                 job_text(j.job.kind, j.job.number),
+                                 QString::number(j.job_id),
                                  QString::number(j.readings)};
-        for (int c = 0; c < 5; ++c) {
+        for (int c = 0; c < 7; ++c) {
             jobs_->setItem(r, c, new QTableWidgetItem(cells[c]));
         }
     }
@@ -248,13 +271,29 @@ void ProjectDetailsPage::attach() {
         window_.refuse("The jobs of the archive cannot be listed: " + visits.error() + ".");
         return;
     }
+    std::vector<std::int64_t> ids;
     for (const VisitSummary& v : *visits) {
+        ids.push_back(v.id);
+    }
+    const Result<std::map<std::int64_t, MeterDates>> dates =
+        visit_meter_dates(window_.archive(), ids);
+    if (!dates) {
+        window_.refuse("The jobs of the archive cannot be listed: " + dates.error() + ".");
+        return;
+    }
+    for (const VisitSummary& v : *visits) {
+        const auto read = dates->find(v.id);
+        // The meter's dates beside the download time: a day not read shows before it is missed.
+        const QString readOn =
+            read != dates->end() ? QStringLiteral(" (read %1)")
+                                       .arg(QString::fromStdString(meter_dates_text(read->second)))
+                                 : QString();
         for (const ArchivedJob& j : v.jobs) {
             const JobRef ref{v.id, j.kind, j.number};
             if (attached.count(ref) == 0) {
-                choices.push_back({ref, QStringLiteral("%1  %2  %3, ID# %4  %5")
-                                            .arg(received_text(v.received), from_cp1252(v.meter),
-                                                 job_text(j.kind, j.number))
+                choices.push_back({ref, QStringLiteral("%1%2  %3  %4, ID# %5  %6")
+                                            .arg(received_text(v.received), readOn,
+                                                 from_cp1252(v.meter), job_text(j.kind, j.number))
                                             .arg(j.id)
                                             .arg(from_cp1252(j.title))});
             }

@@ -69,20 +69,36 @@ QTableWidgetItem* cell_item(const DryingCell& c) {
         return item;
     }
     QString text = figure(c.value);
+    const QString time = QString::fromStdString(clock_text(c.minute_of_day));
+    item->setToolTip(QStringLiteral("read at %1").arg(time));
     if (c.state == CellState::Wet || c.state == CellState::Dry) {
         const bool dry = c.state == CellState::Dry;
         text += dry ? QStringLiteral(" dry") : QStringLiteral(" wet");
         item->setBackground(dry ? QColor(205, 240, 205) : QColor(255, 205, 205));
         item->setForeground(Qt::black);
-        item->setToolTip(QStringLiteral("goal %1 (standard %2)")
-                             .arg(figure(c.goal.value_or(0.0)), figure(c.standard.value_or(0.0))));
+        item->setToolTip(
+            QStringLiteral("read at %1; goal %2 (standard %3)")
+                .arg(time, figure(c.goal.value_or(0.0)), figure(c.standard.value_or(0.0))));
     }
     if (c.state == CellState::Removed) {
         text += QStringLiteral(" removed");
-        item->setToolTip(QStringLiteral("read after the material was removed: not judged"));
+        item->setToolTip(
+            QStringLiteral("read at %1, after the material was removed: not judged").arg(time));
     }
-    item->setText(text);
+    item->setText(text + QStringLiteral(" ") + time);
     return item;
+}
+
+// A day's column heading: the date, marked when a visit of that day failed its calibration
+// check.
+QString day_heading(std::int64_t day, const std::vector<LogDayVisits>& days) {
+    QString text = QString::fromStdString(iso_date(day));
+    for (const LogDayVisits& d : days) {
+        if (d.day == day && d.check_failed()) {
+            text += QStringLiteral(" \u2717");
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -107,7 +123,11 @@ ProjectLogPage::ProjectLogPage(ProjectsWindow& window) : window_(window) {
         layout->addWidget(content, 1);
         splitter->addWidget(box);
     };
-    titled("Drying log (points not yet dry first):", drying_);
+    visits_ = read_only_table(this);
+    titled("Drying log (points not yet dry first; the time of each day's reading; \u2717 a day "
+           "of a failed calibration check):",
+           drying_);
+    titled("Visits per day:", visits_);
     titled("Charts (the dashed line is the goal; a filled dot a dry day):", scroll);
     titled("Psychrometric log:", air_);
     auto* layout = new QVBoxLayout(this);
@@ -137,7 +157,7 @@ void ProjectLogPage::showDrying(const ProjectView& view) {
                          QStringLiteral("Standard"), QStringLiteral("Goal"),
                          QStringLiteral("Dry since")};
     for (const std::int64_t day : log.days) {
-        headings << QString::fromStdString(iso_date(day));
+        headings << day_heading(day, view.days);
     }
     drying_->setHorizontalHeaderLabels(headings);
     std::vector<QString> chartHeadings;
@@ -166,6 +186,37 @@ void ProjectLogPage::showDrying(const ProjectView& view) {
     }
     drying_->resizeColumnsToContents();
     charts_->setLog(log, std::move(chartHeadings));
+    showVisits(view);
+}
+
+void ProjectLogPage::showVisits(const ProjectView& view) {
+    visits_->clear();
+    visits_->setColumnCount(3);
+    visits_->setHorizontalHeaderLabels(
+        {QStringLiteral("Date"), QStringLiteral("Technician"), QStringLiteral("Visits")});
+    if (!view.evidence_error.empty()) {
+        visits_->setRowCount(1);
+        visits_->setItem(0, 2,
+                         new QTableWidgetItem(QString::fromStdString(
+                             "The visits of the days cannot be shown: " + view.evidence_error)));
+        return;
+    }
+    visits_->setRowCount(static_cast<int>(view.days.size()));
+    for (int r = 0; r < visits_->rowCount(); ++r) {
+        const LogDayVisits& day = view.days[static_cast<std::size_t>(r)];
+        QStringList visits;
+        for (const DayVisit& v : day.visits) {
+            visits << QString::fromStdString(day_visit_text(v));
+        }
+        visits_->setItem(r, 0, new QTableWidgetItem(day_heading(day.day, view.days)));
+        visits_->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(day_technicians(day))));
+        auto* item = new QTableWidgetItem(visits.join(QStringLiteral("; ")));
+        if (day.check_failed()) {
+            item->setForeground(Qt::red);
+        }
+        visits_->setItem(r, 2, item);
+    }
+    visits_->resizeColumnsToContents();
 }
 
 void ProjectLogPage::showAir(const ProjectView& view) {

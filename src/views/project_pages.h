@@ -137,6 +137,8 @@ public:
     QTableWidget* airTable() const { return air_; }
     // The project's warnings (project_warnings), one a line; hidden when there are none.
     QLabel* warningsLabel() const { return warnings_; }
+    // Per day of the drying log: its date, technicians and visits.
+    QTableWidget* visitTable() const { return visits_; }
     DryingCharts* charts() const { return charts_; }
     // The columns before the days: point, label, standard, goal, dry since.
     static constexpr int kDrySince = 4;
@@ -145,9 +147,11 @@ public:
 private:
     void showDrying(const ProjectView& view);
     void showAir(const ProjectView& view);
+    void showVisits(const ProjectView& view);
 
     ProjectsWindow& window_;
     QTableWidget* drying_ = nullptr;
+    QTableWidget* visits_ = nullptr;
     QTableWidget* air_ = nullptr;
     QLabel* warnings_ = nullptr;
     DryingCharts* charts_ = nullptr;

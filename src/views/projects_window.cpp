@@ -200,6 +200,25 @@ void ProjectsWindow::readProject(std::int64_t id) {
     std::vector<PointHistory> air = point_histories(view_.readings->attached, true);
     view_.points.insert(view_.points.end(), std::make_move_iterator(air.begin()),
                         std::make_move_iterator(air.end()));
+    readEvidence();
+}
+
+void ProjectsWindow::readEvidence() {
+    std::vector<std::int64_t> visits;
+    for (const ProjectJob& j : view_.jobs) {
+        if (visits.empty() || visits.back() != j.job.visit_id) {
+            visits.push_back(j.job.visit_id);
+        }
+    }
+    Result<std::map<std::int64_t, MeterDates>> dates = visit_meter_dates(archive_, visits);
+    Result<std::map<std::int64_t, VisitEvidence>> evidence = evidence_by_visit(archive_);
+    if (!dates || !evidence) {
+        view_.evidence_error = !dates ? dates.error() : evidence.error();
+        return;
+    }
+    view_.meter_dates = std::move(*dates);
+    view_.evidence = std::move(*evidence);
+    view_.days = log_day_visits(view_.logs.drying.days, *view_.readings, view_.evidence);
 }
 
 void ProjectsWindow::refreshPages() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/visit_archive.h"
+#include "projects/drying_log_visits.h"
 #include "projects/project_log.h"
 #include "projects/project_store.h"
 #include "store/user_interface.h"
@@ -9,8 +10,10 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -30,7 +33,7 @@ class ProjectPlanPage;
 // A job the user may attach: a visit's job and how the list shows it.
 struct JobChoice {
     JobRef job;
-    QString text; // "2026-03-03 19:00  RQ-5200  Job #2, ID# 118  Kitchen"
+    QString text; // "2026-03-03 19:00 (read 3/3)  RQ-5200  MC Job #2, ID# 118  Kitchen"
 };
 
 // What the Projects window asks of the program and of the user.
@@ -69,6 +72,13 @@ struct ProjectView {
     std::unique_ptr<ProjectReadings> readings;
     ProjectLogs logs;
     std::vector<PointHistory> points; // the MC and RH/T points the attached jobs read
+    // Per visit of the attached jobs: the first and last date of its readings, and what is said
+    // of it; per day of the drying log its visits. evidence_error says why they could not be
+    // read (empty when they were).
+    std::map<std::int64_t, MeterDates> meter_dates;
+    std::map<std::int64_t, VisitEvidence> evidence;
+    std::vector<LogDayVisits> days;
+    std::string evidence_error;
 };
 
 // File > Projects...: the drying projects of the archive at the left (New..., Delete...), and the
@@ -123,6 +133,8 @@ private:
     void deleteProject();
     void showSelected();
     void readProject(std::int64_t id);
+    // The meter dates and evidence of the shown project's visits, and its days' visits.
+    void readEvidence();
     void refreshPages();
     void tell(const std::string& text, const char* caption);
 

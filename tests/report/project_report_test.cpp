@@ -103,7 +103,7 @@ TEST(ProjectReportTables, RemovedMaterialsAndUnitsOnSite) {
     logs.drying.days = {first, first + 1};
     DryingRow row;
     row.point = wall;
-    row.cells = {{CellState::Wet, 34.8, 11.0, 13.0}, {CellState::Removed, 30.1, {}, {}}};
+    row.cells = {{CellState::Wet, 34.8, 600, 11.0, 13.0}, {CellState::Removed, 30.1, 660, {}, {}}};
     row.removed = settings.points[0].removed;
     logs.drying.rows.push_back(row);
     const EquipmentEntry entries[] = {

@@ -12,12 +12,20 @@
 #include "support/test_files.h"
 #include "views/history_model.h"
 #include "views/history_window.h"
+#include "views/visit_evidence_dialog.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 namespace qm::test {
 namespace {
@@ -42,6 +50,14 @@ protected:
         if (!serial) {
             services.download = [this] { return fakeDownload(); };
         }
+        services.ask_technician = [this](const QString&) {
+            ++technicianAsks_;
+            return std::optional<QString>("Ann Lee");
+        };
+        services.choose_meter = [this](const std::vector<UserMeter>& meters) {
+            meterChoices_.push_back(meters.size());
+            return std::optional<std::size_t>(1);
+        };
         window_ = std::make_unique<MainWindow>(*state_, services);
         window_->show();
         return *window_;
@@ -73,6 +89,8 @@ protected:
     std::vector<QString> questions_;
     std::vector<std::string> saveQuestions_; // "Save changes to the job titles and notes?"
     bool yes_ = true;
+    int technicianAsks_ = 0;
+    std::vector<std::size_t> meterChoices_; // how many meters each choice offered
 };
 
 TEST_F(HistoryTest, TitlesSurviveBackAndARestartAndComeBackFromHistory) {
@@ -112,6 +130,49 @@ TEST_F(HistoryTest, TitlesSurviveBackAndARestartAndComeBackFromHistory) {
     EXPECT_EQ(visit.jobs.at(0).notes, "Recheck");
     // Titles and notes the archive keeps are never asked about.
     EXPECT_TRUE(saveQuestions_.empty());
+}
+
+// The technician is asked once, at the first download; the meter is chosen among the user's;
+// History shows both and edits the calibration check, a failed one in red.
+TEST_F(HistoryTest, TechnicianAskedOnceMeterChosenAndCheckMarked) {
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "quellmark", "visits").clear();
+    {
+        OpenedArchive opened = open_archive(path("archive.sqlite"));
+        ASSERT_TRUE(add_user_meter(*opened.archive, {"Blue", "B-1", ""}));
+        ASSERT_TRUE(add_user_meter(*opened.archive, {"Red", "R-9", ""}));
+    }
+    openProgram();
+    downloadMcJobs();
+    window_->back();
+    window_->back();
+    downloadMcJobs(); // the same bytes again: asked for the meter, not for the name
+    EXPECT_EQ(technicianAsks_, 1);
+    EXPECT_EQ(meterChoices_, (std::vector<std::size_t>{2, 2}));
+    window_->showHistory();
+    ASSERT_NE(window_->historyWindow(), nullptr);
+    HistoryWindow& h = *window_->historyWindow();
+    ASSERT_EQ(h.model()->rowCount(), 1);
+    const auto shown = [&](int column, int role = Qt::DisplayRole) {
+        return h.model()->data(h.model()->index(0, column), role);
+    };
+    EXPECT_EQ(shown(HistoryModel::Technician).toString(), "Ann Lee, Red");
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<VisitEvidenceDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->meterBox()->currentText(), "Red (serial R-9)");
+        dialog->checkedBox()->setChecked(true);
+        dialog->readEdit()->setValue(13.4);
+        dialog->expectedEdit()->setValue(12.0);
+        EXPECT_TRUE(dialog->verdictLabel()->text().contains("\u2717 off by 1.4"));
+        dialog->accept();
+    });
+    h.detailsButton()->click();
+    EXPECT_TRUE(shown(HistoryModel::Check).toString().endsWith("12.0 block \u2717 off by 1.4"))
+        << shown(HistoryModel::Check).toString().toStdString();
+    EXPECT_EQ(shown(HistoryModel::Check, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_EQ(shown(HistoryModel::Technician).toString(), "Ann Lee, Red");
+    EXPECT_TRUE(ui_.messages.empty());
 }
 
 TEST_F(HistoryTest, OpenedFilesAreKeptOnceExportedAndDeletedWhenConfirmed) {

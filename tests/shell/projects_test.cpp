@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -111,6 +112,12 @@ QString cell(const QTableWidget* table, int row, int column) {
     return item != nullptr ? item->text() : QStringLiteral("<none>");
 }
 
+// A day's cell without the time of its reading: "13.5 dry 11:51" as "13.5 dry".
+QString day_value(const QTableWidget* table, int row, int column) {
+    QString text = cell(table, row, column);
+    return text.remove(QRegularExpression(QStringLiteral(" \\d\\d:\\d\\d$")));
+}
+
 TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
     archiveWeek(7);
     open();
@@ -132,11 +139,14 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
         const int r = row_of(log, e[0]);
         ASSERT_GE(r, 0) << e[0].toStdString();
         EXPECT_EQ(cell(log, r, 2), e[1]);
-        EXPECT_EQ(cell(log, r, first + 4), e[2]);
-        EXPECT_EQ(cell(log, r, first + 5), e[3]);
+        EXPECT_EQ(day_value(log, r, first + 4), e[2]);
+        EXPECT_EQ(day_value(log, r, first + 5), e[3]);
         EXPECT_EQ(cell(log, r, ProjectLogPage::kDrySince), e[4]);
     }
-    EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), first + 1), "20.1 wet");
+    // The afternoon reading of day 2, with its time; each day's visit beside.
+    EXPECT_EQ(cell(log, row_of(log, "KIT,W/Plaster"), first + 1), "20.1 wet 16:40");
+    ASSERT_EQ(p.logPage()->visitTable()->rowCount(), 7);
+    EXPECT_EQ(cell(p.logPage()->visitTable(), 1, 2), "visit 2");
     EXPECT_EQ(p.logPage()->charts()->charts(), 6); // the two references are not charted
     // Values on round ticks; every day labelled where there is room, every n-th where not.
     const DryingCharts* charts = p.logPage()->charts();
@@ -195,7 +205,7 @@ TEST_F(ProjectsTest, WindowShowsTheWeeksLogAndEditsReachTheArchiveAndTheTable) {
               11.0);
     const int wallNow = row_of(log, "KIT,W/Plaster");
     EXPECT_EQ(cell(log, wallNow, 3), "13.0");
-    EXPECT_EQ(cell(log, wallNow, first + 3), "12.6 dry");
+    EXPECT_EQ(day_value(log, wallNow, first + 3), "12.6 dry");
     EXPECT_EQ(cell(log, wallNow, ProjectLogPage::kDrySince), "2026-03-06");
 
     // Entries the window cannot take are refused with a message and change nothing.
@@ -249,9 +259,11 @@ TEST_F(ProjectsTest, NewDeleteDetailsAndEquipmentWriteAtOnce) {
     // Attach... offers the jobs of the archive not yet attached: the other six days'.
     p.detailsPage()->attachButton()->click();
     ASSERT_EQ(offered_.size(), 12U);
-    EXPECT_TRUE(offered_[0].text.contains("TRK ALFA  MC Job #2, ID# 118"))
+    // Each with its visit's meter dates beside the download time.
+    EXPECT_TRUE(offered_[0].text.contains(" (read 3/9)  TRK ALFA  MC Job #2, ID# 118"))
         << offered_[0].text.toStdString();
     EXPECT_EQ(p.view().jobs.size(), 3U);
+    EXPECT_EQ(cell(p.detailsPage()->jobTable(), 0, 1), "3/3");
     p.detailsPage()->jobTable()->selectRow(2);
     p.detailsPage()->detachButton()->click();
     EXPECT_EQ(p.view().jobs.size(), 2U);
@@ -361,8 +373,8 @@ TEST_F(ProjectsTest, RemovedMaterialPlannedPointAndUnitsOnSite) {
     points->setCurrentCell(row_of(points, "KIT,F/Doug Fir"), 0);
     p.pointsPage()->removedButton()->click();
     int floor = row_of(log, "KIT,F/Doug Fir");
-    EXPECT_EQ(cell(log, floor, first + 3), "14.6 removed");
-    EXPECT_EQ(cell(log, floor, first + 2), "16.8 wet"); // judged before that day
+    EXPECT_EQ(cell(log, floor, first + 3), "14.6 removed 11:51");
+    EXPECT_EQ(cell(log, floor, first + 2), "16.8 wet 11:51"); // judged before that day
     EXPECT_EQ(cell(log, floor, ProjectLogPage::kDrySince), "removed 2026-03-06");
     EXPECT_EQ(row_of(log, "HL1,W/Plaster"), log->rowCount() - 1);
     EXPECT_EQ(floor, log->rowCount() - 3); // after the dry points, before the references
@@ -380,7 +392,7 @@ TEST_F(ProjectsTest, RemovedMaterialPlannedPointAndUnitsOnSite) {
     p.pointsPage()->notRemovedButton()->click();
     ASSERT_EQ(asked_.size(), 1U);
     floor = row_of(log, "KIT,F/Doug Fir");
-    EXPECT_EQ(cell(log, floor, first + 3), "14.6 wet");
+    EXPECT_EQ(cell(log, floor, first + 3), "14.6 wet 11:51");
     EXPECT_EQ(cell(log, floor, ProjectLogPage::kDrySince), "not dry");
 
     p.equipmentPage()->addButton()->click();
@@ -422,6 +434,9 @@ TEST_F(ProjectsTest, JobsOfADownloadAreOfferedToTheirProject) {
         services.dialogs = &dialogs_;
         services.archive_path = path("archive.sqlite");
         services.lock_dir = folder_;
+        services.ask_technician = [](const QString&) -> std::optional<QString> {
+            return std::nullopt;
+        };
         services.ask_attach = [&asked, yes](const QString& q) {
             asked.push_back(q);
             return yes;

@@ -64,6 +64,9 @@ protected:
         services.download = [this] { return fakeDownload(); };
         services.today = [] { return LocalDate{2009, 5, 12}; };
         services.archive_path = path("archive.sqlite");
+        services.ask_technician = [](const QString&) -> std::optional<QString> {
+            return std::nullopt; // the first download asks once: no name given
+        };
         services.ask_save = [this](std::string_view text) {
             questions_.emplace_back(text);
             if (answers_.empty()) {
@@ -147,6 +150,9 @@ protected:
         services.dialogs = &dialogs_;
         services.lock_dir = path("locks");
         services.archive_path = path("archive.sqlite");
+        services.ask_technician = [](const QString&) -> std::optional<QString> {
+            return std::nullopt; // the first download asks once: no name given
+        };
         services.ask_save = [this](std::string_view text) {
             questions_.emplace_back(text);
             return SaveAnswer::Discard;

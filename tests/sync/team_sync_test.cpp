@@ -4,6 +4,7 @@
 
 #include "archive/sha256.h"
 
+#include "archive/visit_evidence.h"
 #include "support/archive_access.h"
 #include "support/team_sync.h"
 
@@ -41,6 +42,11 @@ TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
     ASSERT_TRUE(maple);
     const JobRef kitchen{first, RecordKind::Mc, 1};
     ASSERT_TRUE(ProjectStore(*anna).attach(*maple, {&kitchen, 1}));
+    // Who read the visit, with which meter, and its failed calibration check.
+    const std::string first_sha = anna->find_visit(first).value()->sha256;
+    VisitEvidence said{"Ann Lee", "Red", "R-9",
+                       CalibrationCheck{CheckStandard::PinBlock, 13.4, 12.0, 9560}};
+    ASSERT_TRUE(set_visit_evidence(*anna, first_sha, said));
 
     // A sync lists the archive's visits once, for all its phases.
     int listings = 0;
@@ -74,6 +80,26 @@ TEST_F(TeamSyncTest, TwoLaptopsEndWithTheSameVisitsAndProject) {
     const auto pulled = office->list_visits("Kitchen", 0, 10).value();
     ASSERT_EQ(pulled.size(), 1u);
     EXPECT_EQ(pulled[0].jobs[0].notes, "wet\r\nfloor");
+    EXPECT_EQ(o.evidence_pulled, 1u);
+    EXPECT_EQ(visit_evidence(*office, first_sha).value(), said);
+
+    // An edit on one side travels; edits on both are refused until resolved.
+    said.technician = "Bo Chen";
+    ASSERT_TRUE(set_visit_evidence(*office, first_sha, said));
+    EXPECT_EQ(sync(*office, db).evidence_pushed, 1u);
+    EXPECT_EQ(sync(*anna, db).evidence_pulled, 1u);
+    EXPECT_EQ(visit_evidence(*anna, first_sha).value(), said);
+    said.meter_name = "Blue";
+    ASSERT_TRUE(set_visit_evidence(*anna, first_sha, said));
+    said.meter_name = "Green";
+    ASSERT_TRUE(set_visit_evidence(*office, first_sha, said));
+    ASSERT_TRUE(sync(*office, db).ok);
+    const SyncReport both = sync(*anna, db);
+    ASSERT_EQ(both.refused.size(), 1u);
+    EXPECT_EQ(both.refused[0].key, "visit/" + first_sha + "/evidence");
+    EXPECT_EQ(visit_evidence(*anna, first_sha).value()->meter_name, "Blue");
+    ASSERT_TRUE(sync(*anna, db, nullptr, RefusedPolicy::Drop).refused.empty());
+    EXPECT_EQ(visit_evidence(*anna, first_sha).value()->meter_name, "Green");
 
     // The office edits the project; Anna's next sync brings the edit.
     ProjectStore office_projects(*office);

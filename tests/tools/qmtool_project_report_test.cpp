@@ -123,6 +123,10 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
     expect_ok(p + "photo export " + quoted + " " + sha.substr(0, 8) + " " + path("out.jpg"));
     EXPECT_EQ(test::read_file(path("out.jpg")), turned);
 
+    // Who read day 3, with which meter, and its failed calibration check.
+    expect_ok("meter add Red --serial R-9");
+    expect_ok("--technician 'Ann Lee' archive evidence 3 --technician 'Ann Lee' --meter Red");
+    expect_ok("archive check-standard 3 --read 13.4 --expected 12 --on 2026-03-05");
     const std::string pdf = path("project.pdf");
     expect_ok("report --project " + quoted + " --out " + pdf +
               " --prepared-by 'J. Tech' --paper a4");
@@ -169,7 +173,14 @@ TEST_F(QmtoolProjectReport, WeekOfVisitsAsTheInsurerReadsIt) {
               "Photos", "Wall behind the sink, meter on the point",
               "Point KIT,W/Plaster Taken 2026-03-04 09:15 SHA-256 " +
                   sha256_hex(kitchen).substr(0, 8),
-              "Day 2026-03-05 Taken 2026-03-05 16:02 SHA-256 " + sha.substr(0, 8)}}) {
+              "Day 2026-03-05 Taken 2026-03-05 16:02 SHA-256 " + sha.substr(0, 8),
+              // Where each day comes from: the time of each reading, who read it, the failed check.
+              "Reading times",
+              "3/5/26 (check failed) Ann Lee visit 3 (Ann Lee, meter Red; checked "
+              "3/5, 13.4 on a 12.0 block: FAILED, off by 1.4)",
+              // Each visit's section says who read it.
+              "Technician Ann Lee Meter name Red, serial R-9 Calibration checked "
+              "3/5, 13.4 on a 12.0 block: FAILED, off by 1.4"}}) {
         EXPECT_NE(all.find(part), std::string::npos) << part;
     }
     EXPECT_LT(all.find("Equipment log"), all.find("Photos"));

@@ -109,16 +109,17 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
               " add --type air-mover --placed 2026-03-04 --unit AM-42 --model 'Vortex 3' "
               "--capacity 2400");
     run = project("log " + kName + " --json");
-    for (const char* part :
-         {"\"points\":[\n{\"point\":\"BATH1,F/Doug Fir\"",
-          R"({"date":"2026-03-06","value":14.6,"goal":null,"dry":null,"removed":true})",
-          R"("removed":{"on":"2026-03-06","reason":"floor cut out"}})",
-          R"({"point":"BATH1,W/Plaster","label":"tub","kind":"pin","reference":false,)"
-          R"("standard":"HL1,W/Plaster","tolerance":2,"goal":null,"dry_on":null,"days":[],)"
-          R"("removed":null})",
-          R"("unit":"AM-42","model":"Vortex 3","capacity":2400,"days":5,"equipment_days":5,)",
-          R"({"date":"2026-03-05","dehumidifier":1,"air mover":1,"heater":0,"other":0})",
-          R"("equipment_days":8,)"}) {
+    for (
+        const char* part :
+        {"\"points\":[\n{\"point\":\"BATH1,F/Doug Fir\"",
+         R"({"date":"2026-03-06","time":"11:51","value":14.6,"goal":null,"dry":null,"removed":true})",
+         R"("removed":{"on":"2026-03-06","reason":"floor cut out"}})",
+         R"({"point":"BATH1,W/Plaster","label":"tub","kind":"pin","reference":false,)"
+         R"("standard":"HL1,W/Plaster","tolerance":2,"goal":null,"dry_on":null,"days":[],)"
+         R"("removed":null})",
+         R"("unit":"AM-42","model":"Vortex 3","capacity":2400,"days":5,"equipment_days":5,)",
+         R"({"date":"2026-03-05","dehumidifier":1,"air mover":1,"heater":0,"other":0})",
+         R"("equipment_days":8,)"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
     }
     run = project("log " + kName);
@@ -130,6 +131,36 @@ TEST_F(QmtoolProject, WeekAttachedLoggedExportedAndImported) {
     expect_ok("removed " + kName + " 'KIT,F/Doug Fir' --clear");
     expect_ok("point drop " + kName + " 'BATH1,W/Plaster'");
     EXPECT_EQ(project("log " + kName + " --json").out.find("removed\":{"), std::string::npos);
+    // Who read each day, with which meter, and a failed calibration check mark the day; each
+    // point's day shows the time of its reading.
+    const std::string archive = "--archive " + path() + " ";
+    ASSERT_EQ(tool(archive + "meter add 'Red one' --serial R-9").status, 0);
+    run = tool(archive + "archive evidence 3 --technician 'Ann Lee' --meter 'red ONE'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = tool(archive + "archive check-standard 3 --read 13.4 --expected 12 --on 2026-03-05");
+    EXPECT_EQ(run.out, "Visit 3: checked 3/5, 13.4 on a 12.0 block \u2717 off by 1.4\n");
+    ASSERT_EQ(tool(archive + "archive check-standard 2 --read 12.1 --expected 12 --pinless").status,
+              0);
+    run = project("log " + kName + " --json");
+    for (const char* part :
+         {R"("days":[{"date":"2026-03-03","time":")",
+          R"({"date":"2026-03-05","check_failed":true,"visits":[{"visit":3,)"
+          R"("technician":"Ann Lee","meter_name":"Red one","meter_serial":"R-9",)"
+          R"("check":{"standard":"block","read":13.4,"expected":12,"on":"2026-03-05",)"
+          R"("passed":false}}]})",
+          R"({"date":"2026-03-04","check_failed":false,"visits":[{"visit":2,"technician":"",)"
+          R"("meter_name":"","meter_serial":"","check":{"standard":"pad","read":12.1,)"
+          R"("expected":12,"on":"2026-03-04","passed":true}}]})"}) {
+        EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+    }
+    run = project("log " + kName);
+    EXPECT_NE(run.out.find("2026-03-05 check failed\tAnn Lee\tvisit 3 (Ann Lee, meter Red one; "
+                           "checked 3/5, 13.4 on a 12.0 block \u2717 off by 1.4)\n"),
+              std::string::npos)
+        << run.out;
+    run = tool(archive + "archive list --json");
+    EXPECT_NE(run.out.find(R"("technician": "Ann Lee", "meter_name": "Red one")"),
+              std::string::npos);
 
     // Removing a visit says which day leaves the log; the project keeps its jobs for the team.
     run = tool("--archive " + path() + " archive remove 5");

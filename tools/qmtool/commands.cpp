@@ -47,15 +47,22 @@ const std::array kCommands = {
             run_report},
     Command{"download",
             "download [--port DEVICE] --out DIR [--dump FILE] [--log FILE] [--force]\n"
-            "                          [--no-archive]\n"
+            "                          [--no-archive] [--meter NAME]\n"
             "                          download from the base unit, one save file per job; the "
             "visit\n"
             "                          is kept in the archive",
             run_download},
     Command{"archive",
-            "archive list [--json] | show VISIT | add FILE... | export VISIT --out DIR |\n"
-            "                          remove VISIT | check   the visit archive",
+            "archive list [--json] | show VISIT | add FILE... [--meter NAME] |\n"
+            "                          export VISIT --out DIR | remove VISIT | check |\n"
+            "                          check-standard VISIT --read N --expected N [--pinless] |\n"
+            "                          evidence VISIT [--technician NAME] [--meter NAME]\n"
+            "                          the visit archive",
             run_archive},
+    Command{"meter",
+            "meter add NAME [--serial SERIAL] [--model MODEL] | list [--json] | remove NAME\n"
+            "                          the user's meters, said with the visits read with them",
+            run_meter},
     Command{
         "project",
         "project SUBCOMMAND ARGS... [--archive PATH]   drying projects in the visit "
@@ -86,10 +93,11 @@ std::span<const Command> commands() {
 void print_usage(std::FILE* out) {
     std::fprintf(
         out,
-        "usage: qmtool [--archive PATH] [--server URI] COMMAND [ARGS]\n       qmtool --help | "
-        "--version\n\n--archive PATH  the visit archive of download and archive "
-        "(QUELLMARK_ARCHIVE)\n--server URI    the team server, a libpq URI or \"service=NAME\" "
-        "(QUELLMARK_SERVER)\n\ncommands:\n");
+        "usage: qmtool [--archive PATH] [--server URI] [--technician NAME] COMMAND [ARGS]\n"
+        "       qmtool --help | --version\n\n--archive PATH  the visit archive of download and "
+        "archive (QUELLMARK_ARCHIVE)\n--server URI    the team server, a libpq URI or "
+        "\"service=NAME\" (QUELLMARK_SERVER)\n--technician NAME  who reads: said with every "
+        "visit kept (QUELLMARK_TECHNICIAN)\n\ncommands:\n");
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %s\n", c.synopsis);
     }

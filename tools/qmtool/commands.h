@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 namespace qm {
 struct AppState;
 struct DecodeReport;
+struct VisitEvidence;
+class VisitArchive;
 } // namespace qm
 
 namespace qmtool {
@@ -56,6 +59,17 @@ int run_archive(int argc, char** argv);
 int run_project(int argc, char** argv);
 int run_server(int argc, char** argv);
 int run_sync(int argc, char** argv);
+int run_meter(int argc, char** argv);
+
+// What a new visit of `model` says: the technician (QUELLMARK_TECHNICIAN, which --technician
+// sets) and the meter named (or, unnamed, the one meter known for the model). Nothing, with the
+// reason on stderr, when the named meter is not known or the meters cannot be read.
+std::optional<qm::VisitEvidence> new_visit_evidence(qm::VisitArchive& archive,
+                                                    const std::string& model,
+                                                    const std::string* meter_name);
+// Says the technician and meter of a visit just kept; a warning on stderr when it cannot.
+void keep_new_visit_evidence(qm::VisitArchive& archive, std::int64_t visit,
+                             const qm::VisitEvidence& evidence);
 
 // "Job<j>-ID<iii>.qmk", the name of a job's save file in the folder of an import or download.
 std::string job_file_name(std::int32_t job, std::int32_t id);

@@ -1,4 +1,5 @@
 #include "archive/visit_archive.h"
+#include "archive/visit_evidence.h"
 #include "files/regular_file.h"
 #include "files/transcript_file.h"
 #include "link/download_procedure.h"
@@ -8,6 +9,7 @@
 #include "tools/qmtool/options.h"
 #include "tools/qmtool/output_checks.h"
 #include "tools/qmtool/terminal_ui.h"
+#include "tools/qmtool/text_codec.h"
 
 #include <algorithm>
 #include <charconv>
@@ -24,6 +26,7 @@ namespace {
 constexpr const char* kDownloadUsage =
     "usage: qmtool download [--port DEVICE] --out DIR [--dump FILE] [--log FILE]\n"
     "                       [--max-bytes N] [--lock-dir DIR] [--force] [--no-archive]\n"
+    "                       [--meter NAME]\n"
     "\n"
     "Downloads the readings of the meter in the RQ-5200 base unit and writes one save file per\n"
     "job into DIR. Without --port every serial port is searched (QUELLMARK_PORTS, when set, lists\n"
@@ -34,7 +37,8 @@ constexpr const char* kDownloadUsage =
     "Save files that stand in DIR are not replaced without --force: a DIR that holds files of\n"
     "the names Job<j>-ID<iii>.qmk is refused before the download.\n"
     "The download is kept in the visit archive (see qmtool archive) unless --no-archive is\n"
-    "given.\n";
+    "given, with the technician (qmtool's own option, or QUELLMARK_TECHNICIAN) and the meter:\n"
+    "--meter NAME of qmtool meter list, else the one meter known for the model.\n";
 
 constexpr const char* kEllipsis = "\u2026";
 
@@ -222,7 +226,8 @@ bool write_dump(const std::string* dump, const std::vector<std::uint8_t>& stream
 }
 
 // Keeps the download in the visit archive; a download that cannot be kept is still written.
-void archive_download(std::span<const std::uint8_t> stream, const qm::AppState& app) {
+void archive_download(std::span<const std::uint8_t> stream, const qm::AppState& app,
+                      const std::string* meter_name) {
     const qm::OpenedArchive opened = qm::open_archive(qm::default_archive_path());
     if (!opened.message.empty()) {
         std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
@@ -233,6 +238,13 @@ void archive_download(std::span<const std::uint8_t> stream, const qm::AppState& 
     const qm::AddVisitResult added = opened.archive->add_visit(
         stream, qm::VisitSource::Download, qm::received_now(), app.store, app.meter);
     const auto id = static_cast<long long>(added.visit_id);
+    if (added.status != qm::AddVisitResult::Status::Failed) {
+        const std::optional<qm::VisitEvidence> evidence =
+            new_visit_evidence(*opened.archive, to_utf8(app.meter.model()), meter_name);
+        if (evidence) {
+            keep_new_visit_evidence(*opened.archive, added.visit_id, *evidence);
+        }
+    }
     if (added.status == qm::AddVisitResult::Status::Added) {
         std::fprintf(stderr, "Kept in the archive as visit %lld.\n", id);
     } else if (added.status == qm::AddVisitResult::Status::AlreadyArchived) {
@@ -243,6 +255,20 @@ void archive_download(std::span<const std::uint8_t> stream, const qm::AppState& 
     }
 }
 
+// A meter named with --meter must be known before the meter is read.
+bool meter_known(const Arguments& args) {
+    const std::string* name = args.value("--meter");
+    if (name == nullptr || args.has("--no-archive")) {
+        return true;
+    }
+    const qm::OpenedArchive opened = qm::open_archive(qm::default_archive_path());
+    if (!opened.archive) {
+        std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
+        return false;
+    }
+    return new_visit_evidence(*opened.archive, "", name).has_value();
+}
+
 } // namespace
 
 int run_download(int argc, char** argv) {
@@ -250,9 +276,10 @@ int run_download(int argc, char** argv) {
     std::string error;
     qm::DownloadOptions options;
     const InterruptHold hold;
-    if (!parse_arguments(argc, argv, {"--force", "--no-archive"},
-                         {"--port", "--out", "--dump", "--log", "--max-bytes", "--lock-dir"}, args,
-                         error) ||
+    if (!parse_arguments(
+            argc, argv, {"--force", "--no-archive"},
+            {"--port", "--out", "--dump", "--log", "--max-bytes", "--lock-dir", "--meter"}, args,
+            error) ||
         args.help || !args.positional.empty() || args.value("--out") == nullptr ||
         !parse_max_bytes(args, options)) {
         if (!error.empty()) {
@@ -269,6 +296,9 @@ int run_download(int argc, char** argv) {
     }
     const bool force = args.has("--force");
     if (!force && !out_folder_free(*args.value("--out"))) {
+        return kExitFailure;
+    }
+    if (!meter_known(args)) {
         return kExitFailure;
     }
     qm::AppState app;
@@ -292,7 +322,7 @@ int run_download(int argc, char** argv) {
                  result.stream.size(), result.packets, result.port.c_str(),
                  result.report.readings_kept);
     if (!args.has("--no-archive")) {
-        archive_download(result.stream, app);
+        archive_download(result.stream, app, args.value("--meter"));
     }
     if (!write_dump(dump, result.stream)) {
         status = kExitFailure;

@@ -7,19 +7,21 @@
 #include <string_view>
 
 int main(int argc, char** argv) {
-    // "--archive PATH" and "--server URI" before the command, as QUELLMARK_ARCHIVE and
-    // QUELLMARK_SERVER.
+    // "--archive PATH", "--server URI" and "--technician NAME" before the command, as
+    // QUELLMARK_ARCHIVE, QUELLMARK_SERVER and QUELLMARK_TECHNICIAN.
     while (argc >= 2) {
         const std::string_view option = argv[1];
-        const char* variable = option.starts_with("--archive")  ? "QUELLMARK_ARCHIVE"
-                               : option.starts_with("--server") ? "QUELLMARK_SERVER"
-                                                                : nullptr;
+        const char* variable = option.starts_with("--archive")      ? "QUELLMARK_ARCHIVE"
+                               : option.starts_with("--server")     ? "QUELLMARK_SERVER"
+                               : option.starts_with("--technician") ? "QUELLMARK_TECHNICIAN"
+                                                                    : nullptr;
         if (variable == nullptr) {
             break;
         }
         const std::string_view name = option.substr(0, option.find('='));
         const bool joined = option.size() > name.size();
-        if ((name != "--archive" && name != "--server") || (!joined && argc < 3)) {
+        if ((name != "--archive" && name != "--server" && name != "--technician") ||
+            (!joined && argc < 3)) {
             qmtool::print_usage(stderr);
             return qmtool::kExitUsage;
         }

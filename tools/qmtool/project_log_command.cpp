@@ -1,6 +1,7 @@
 // qmtool project log, export and import.
 #include "files/regular_file.h"
 #include "projects/drying_days.h"
+#include "projects/drying_log_visits.h"
 #include "projects/project_file.h"
 #include "projects/project_log.h"
 #include "projects/project_texts.h"
@@ -64,6 +65,7 @@ std::string point_json(const qm::DryingRow& row, const qm::DryingLog& log,
             continue;
         }
         out += std::string(first ? "" : ",") + "{\"date\":" + json_date(log.days[d]) +
+               ",\"time\":" + json_string(qm::clock_text(cell.minute_of_day)) +
                ",\"value\":" + json_number(cell.value) + ",\"goal\":" + json_or_null(cell.goal) +
                ",\"dry\":" +
                (cell.state == qm::CellState::Dry   ? "true"
@@ -104,16 +106,48 @@ void print_warnings_text(const std::vector<qm::ProjectWarning>& warnings) {
     }
 }
 
+std::string visit_json(const qm::DayVisit& v) {
+    const qm::VisitEvidence& e = v.evidence;
+    std::string check = "null";
+    if (e.check) {
+        check = "{\"standard\":" +
+                json_string(e.check->standard == qm::CheckStandard::PinBlock ? "block" : "pad") +
+                ",\"read\":" + json_number(e.check->read) +
+                ",\"expected\":" + json_number(e.check->expected) +
+                ",\"on\":" + json_date(e.check->on) +
+                ",\"passed\":" + (v.check_failed() ? "false" : "true") + "}";
+    }
+    return "{\"visit\":" + std::to_string(v.visit_id) +
+           ",\"technician\":" + json_string(e.technician) +
+           ",\"meter_name\":" + json_string(e.meter_name) +
+           ",\"meter_serial\":" + json_string(e.meter_serial) + ",\"check\":" + check + "}";
+}
+
+// Per day of the drying log: its visits and whether one failed its calibration check.
+std::string days_json(std::span<const qm::LogDayVisits> days) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        out += std::string(i == 0 ? "" : ",") + "\n{\"date\":" + json_date(days[i].day) +
+               ",\"check_failed\":" + (days[i].check_failed() ? "true" : "false") + ",\"visits\":[";
+        for (std::size_t v = 0; v < days[i].visits.size(); ++v) {
+            out += (v == 0 ? "" : ",") + visit_json(days[i].visits[v]);
+        }
+        out += "]}";
+    }
+    return out + "]";
+}
+
 void print_json(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
                 const std::vector<qm::ProjectWarning>& warnings, const std::string& name,
-                bool celsius) {
+                bool celsius, std::span<const qm::LogDayVisits> days) {
     std::printf("{\"project\":%s,\"celsius\":%s,\n\"points\":[", json_string(name).c_str(),
                 celsius ? "true" : "false");
     for (std::size_t i = 0; i < logs.drying.rows.size(); ++i) {
         std::printf("%s\n%s", i == 0 ? "" : ",",
                     point_json(logs.drying.rows[i], logs.drying, settings).c_str());
     }
-    std::printf("],\n\"psychrometric\":[");
+    std::printf("],\n\"days\":%s", days_json(days).c_str());
+    std::printf(",\n\"psychrometric\":[");
     for (std::size_t i = 0; i < logs.air.rows.size(); ++i) {
         const qm::AirDay& a = logs.air.rows[i];
         std::printf("%s\n{\"date\":%s,\"role\":%s,\"points\":%zu,\"temperature\":%s,\"rh\":%s,"
@@ -172,12 +206,13 @@ std::string cell_text(const qm::DryingCell& cell) {
     if (cell.state == qm::CellState::NotRead) {
         return "-";
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f%s", cell.value,
+    char text[48];
+    std::snprintf(text, sizeof text, "%.1f%s %s", cell.value,
                   cell.state == qm::CellState::Wet       ? " wet"
                   : cell.state == qm::CellState::Dry     ? " dry"
                   : cell.state == qm::CellState::Removed ? " removed"
-                                                         : "");
+                                                         : "",
+                  qm::clock_text(cell.minute_of_day).c_str());
     return text;
 }
 
@@ -208,11 +243,27 @@ void print_units_on_site(const qm::EquipmentLog& log) {
     }
 }
 
+// Per day: its technicians and its visits, a day whose visit failed its calibration check
+// marked.
+void print_day_visits(std::span<const qm::LogDayVisits> days) {
+    std::printf("\nVisits per day (a day marked \"check failed\" holds readings of a meter that "
+                "failed its calibration check)\nDate\tTechnician\tVisits\n");
+    for (const qm::LogDayVisits& day : days) {
+        std::string visits;
+        for (const qm::DayVisit& v : day.visits) {
+            visits += (visits.empty() ? "" : "; ") + qm::day_visit_text(v);
+        }
+        std::printf("%s%s\t%s\t%s\n", qm::iso_date(day.day).c_str(),
+                    day.check_failed() ? " check failed" : "",
+                    shown_utf8(qm::day_technicians(day)).c_str(), shown_utf8(visits).c_str());
+    }
+}
+
 void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings,
                 const std::vector<qm::ProjectWarning>& warnings, const std::string& name,
-                bool celsius) {
-    std::printf("Drying log of %s (wet: above the goal; dry: at or below it)\nPoint\tLabel\t"
-                "Standard\tTolerance",
+                bool celsius, std::span<const qm::LogDayVisits> days) {
+    std::printf("Drying log of %s (wet: above the goal; dry: at or below it; the time of the "
+                "day's reading)\nPoint\tLabel\tStandard\tTolerance",
                 shown_utf8(name).c_str());
     for (const std::int64_t day : logs.drying.days) {
         std::printf("\t%s", qm::iso_date(day).c_str());
@@ -233,6 +284,7 @@ void print_text(const qm::ProjectLogs& logs, const qm::ProjectSettings& settings
         std::printf("\t%s\n", dry_since_text(row).c_str());
     }
     print_removed(settings);
+    print_day_visits(days);
     const char* unit = celsius ? "C" : "F";
     std::printf("\nPsychrometric log\nDate\tRole\tPoints\tTemp (%s)\tRH %%\tDew point (%s)\t%s\n",
                 unit, unit, celsius ? "GPK" : "GPP");
@@ -297,10 +349,17 @@ int run_project_log(ProjectSession& s, int argc, char** argv) {
     const qm::ProjectSettings& settings = s.settings;
     const std::vector<qm::ProjectWarning> warnings =
         qm::project_warnings(s.store->get(s.project)->details, logs);
+    const qm::Result<std::map<std::int64_t, qm::VisitEvidence>> evidence =
+        qm::evidence_by_visit(*s.archive);
+    if (!evidence) {
+        return failure(evidence.error());
+    }
+    const std::vector<qm::LogDayVisits> days =
+        qm::log_day_visits(logs.drying.days, s.readings, *evidence);
     if (args.has("--json")) {
-        print_json(logs, settings, warnings, s.name, celsius);
+        print_json(logs, settings, warnings, s.name, celsius, days);
     } else {
-        print_text(logs, settings, warnings, s.name, celsius);
+        print_text(logs, settings, warnings, s.name, celsius, days);
     }
     return kExitOk;
 }
