@@ -76,7 +76,7 @@ struct ReportJob {
     std::int32_t job_id = 0;
     std::string model;
     std::string title;
-    std::string notes;      // line breaks as stored (CR LF)
+    std::string notes; // line breaks as stored (CR LF)
     MaterialList materials = kFirstMaterials;
     std::vector<Reading> readings;
     // What is said of the job's visit (Windows-1252; empty when not said): who read it, the
