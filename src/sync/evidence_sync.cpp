@@ -2,8 +2,8 @@
 // visit's text compared three ways (this archive's, the server's and the text last synced, in
 // sync_evidence) as the titles are, the server's row written only on the revision read.
 #include "archive/visit_evidence.h"
-#include "sync/team_sync.h"
 #include "sync/sync_ledger.h"
+#include "sync/team_sync.h"
 
 #include <map>
 #include <optional>
