@@ -30,7 +30,9 @@ void MainWindow::editTechnician() {
 }
 
 void MainWindow::askTechnicianOnce() {
-    if (technician_asked() || !technician_setting().isEmpty()) {
+    // A name that cannot be kept (a settings file this user cannot write) would be asked at
+    // every download: it is not asked then.
+    if (technician_asked() || !technician_setting().isEmpty() || !technician_setting_writable()) {
         return;
     }
     set_technician_asked(); // once: a user who gives no name is not asked at every download

@@ -30,6 +30,10 @@ bool technician_asked() {
     return visit_settings().value(QStringLiteral("technician_asked")).toBool();
 }
 
+bool technician_setting_writable() {
+    return visit_settings().isWritable();
+}
+
 void set_technician_asked() {
     QSettings s = visit_settings();
     s.setValue(QStringLiteral("technician_asked"), true);

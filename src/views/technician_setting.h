@@ -14,5 +14,7 @@ void set_technician_setting(const QString& name);
 // Whether the user has been asked for the name (asked once, at the first download).
 bool technician_asked();
 void set_technician_asked();
+// Whether the name can be kept here (a settings file this user cannot write cannot).
+bool technician_setting_writable();
 
 } // namespace qm

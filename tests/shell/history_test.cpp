@@ -135,6 +135,10 @@ TEST_F(HistoryTest, TitlesSurviveBackAndARestartAndComeBackFromHistory) {
 // The technician is asked once, at the first download; the meter is chosen among the user's;
 // History shows both and edits the calibration check, a failed one in red.
 TEST_F(HistoryTest, TechnicianAskedOnceMeterChosenAndCheckMarked) {
+    struct NoTechnician { // neither set nor asked; the run's name back at the end
+        NoTechnician() { qunsetenv("QUELLMARK_TECHNICIAN"); }
+        ~NoTechnician() { qputenv("QUELLMARK_TECHNICIAN", "Test Technician"); }
+    } none;
     QSettings(QSettings::IniFormat, QSettings::UserScope, "quellmark", "visits").clear();
     {
         OpenedArchive opened = open_archive(path("archive.sqlite"));
@@ -173,6 +177,7 @@ TEST_F(HistoryTest, TechnicianAskedOnceMeterChosenAndCheckMarked) {
     EXPECT_EQ(shown(HistoryModel::Check, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
     EXPECT_EQ(shown(HistoryModel::Technician).toString(), "Ann Lee, Red");
     EXPECT_TRUE(ui_.messages.empty());
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "quellmark", "visits").clear();
 }
 
 TEST_F(HistoryTest, OpenedFilesAreKeptOnceExportedAndDeletedWhenConfirmed) {
