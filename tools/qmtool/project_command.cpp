@@ -191,7 +191,7 @@ int run_details(ProjectSession& s, int argc, char** argv, bool create) {
     if (!s.open_project(args.positional[0])) {
         return kExitFailure;
     }
-    d = s.store->get(s.project)->details;
+    d = s.details;
     read_details(args, d, error);
     return s.store->update_details(s.project, d) ? kExitOk : s.failed();
 }
@@ -296,7 +296,7 @@ int run_show(ProjectSession& s, int argc, char** argv) {
     if (!jobs || !settings) {
         return failure(!jobs ? jobs.error() : settings.error());
     }
-    const qm::ProjectDetails d = s.store->get(s.project)->details;
+    const qm::ProjectDetails d = s.details;
     std::printf("Project: %s\nClient: %s\nSite: %s\nClaim: %s\nDate of loss: %s\n"
                 "Water category: %s\nClass: %s\nNotes: %s\n",
                 shown_utf8(d.name).c_str(), shown_utf8(d.client).c_str(),
@@ -378,6 +378,7 @@ bool ProjectSession::open_project(const std::string& project_name) {
     }
     project = (*found)->id;
     name = (*found)->details.name;
+    details = (*found)->details;
     return true;
 }
 

@@ -27,6 +27,7 @@ struct ProjectSession {
     std::unique_ptr<qm::ProjectStore> store;
     std::int64_t project = 0;
     std::string name;
+    qm::ProjectDetails details; // as open_project found them
 
     // Opens the archive; says why on stderr when it cannot be used.
     bool open();

@@ -347,8 +347,7 @@ int run_project_log(ProjectSession& s, int argc, char** argv) {
     }
     const qm::ProjectLogs& logs = s.logs;
     const qm::ProjectSettings& settings = s.settings;
-    const std::vector<qm::ProjectWarning> warnings =
-        qm::project_warnings(s.store->get(s.project)->details, logs);
+    const std::vector<qm::ProjectWarning> warnings = qm::project_warnings(s.details, logs);
     const qm::Result<std::map<std::int64_t, qm::VisitEvidence>> evidence =
         qm::evidence_by_visit(*s.archive);
     if (!evidence) {
@@ -377,8 +376,7 @@ int run_project_check(ProjectSession& s, int argc, char** argv) {
         return kExitFailure;
     }
     const qm::ProjectLogs& logs = s.logs;
-    const std::vector<qm::ProjectWarning> warnings =
-        qm::project_warnings(s.store->get(s.project)->details, logs);
+    const std::vector<qm::ProjectWarning> warnings = qm::project_warnings(s.details, logs);
     if (args.has("--json")) {
         std::printf("{\"project\":%s,\"findings\":%s}\n", json_string(s.name).c_str(),
                     warnings_json(warnings).c_str());
