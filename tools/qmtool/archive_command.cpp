@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 
 namespace qmtool {
 
@@ -480,14 +481,16 @@ int run_archive(int argc, char** argv) {
         std::fputs(kArchiveUsage, args.help ? stdout : stderr);
         return args.help && error.empty() ? kExitOk : kExitUsage;
     }
-    const qm::OpenedArchive opened = qm::open_archive(qm::default_archive_path());
+    const std::unique_ptr<qm::VisitArchive> archive = open_default_archive();
+    return archive ? finish_output(run_action(*archive, args)) : kExitFailure;
+}
+
+std::unique_ptr<qm::VisitArchive> open_default_archive() {
+    qm::OpenedArchive opened = qm::open_archive(qm::default_archive_path());
     if (!opened.message.empty()) {
         std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
     }
-    if (!opened.archive) {
-        return kExitFailure;
-    }
-    return finish_output(run_action(*opened.archive, args));
+    return std::move(opened.archive);
 }
 
 } // namespace qmtool

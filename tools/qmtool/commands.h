@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -60,6 +61,9 @@ int run_project(int argc, char** argv);
 int run_server(int argc, char** argv);
 int run_sync(int argc, char** argv);
 int run_meter(int argc, char** argv);
+// The archive of --archive or QUELLMARK_ARCHIVE (or the default), opened; null, with the reason on
+// stderr, when it cannot be used. A read-only archive is said on stderr and opened.
+std::unique_ptr<qm::VisitArchive> open_default_archive();
 
 // What a new visit of `model` says: the technician (QUELLMARK_TECHNICIAN, which --technician
 // sets) and the meter named (or, unnamed, the one meter known for the model). Nothing, with the

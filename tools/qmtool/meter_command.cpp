@@ -92,14 +92,8 @@ int run_meter(int argc, char** argv) {
         std::fputs(kMeterUsage, args.help ? stdout : stderr);
         return args.help && error.empty() ? kExitOk : kExitUsage;
     }
-    const qm::OpenedArchive opened = qm::open_archive(qm::default_archive_path());
-    if (!opened.message.empty()) {
-        std::fprintf(stderr, "qmtool: %s\n", opened.message.c_str());
-    }
-    if (!opened.archive) {
-        return kExitFailure;
-    }
-    return finish_output(run_meter_action(*opened.archive, args));
+    const std::unique_ptr<qm::VisitArchive> archive = open_default_archive();
+    return archive ? finish_output(run_meter_action(*archive, args)) : kExitFailure;
 }
 
 std::optional<qm::VisitEvidence> new_visit_evidence(qm::VisitArchive& archive,
